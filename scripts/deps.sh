@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+# Usage: scripts/deps.sh run|test   (sourced or executed; a no-op when all are present)
+set -euo pipefail
+
+run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
+  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev)
+test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
+  imagemagick x11-utils clang libclang-rt-14-dev)
+
+want=("${run_pkgs[@]}")
+if [ "${1:-run}" = test ]; then want+=("${test_pkgs[@]}"); fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  SUDO=""
+  if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

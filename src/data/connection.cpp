@@ -1,0 +1,87 @@
+#include "data/connection.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QFileInfo>
+#include <random>
+
+#include "data/db_error.h"
+#include "framework/app_folder.h"
+
+namespace ld {
+
+namespace {
+
+// rnd(x): a fresh uniform number in [0,1) for every row, so "order by rnd([ID])" shuffles anew each time.
+void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
+  static std::mt19937_64 generator{[] {
+    std::random_device device;
+    std::seed_seq seq{device(), device(), device(), device()};
+    return std::mt19937_64(seq);
+  }()};
+  static std::uniform_real_distribution<double> uniform(0.0, 1.0);
+  sqlite3_result_double(ctx, uniform(generator));
+}
+
+[[noreturn]] void fail(sqlite3* db, const QString& what) {
+  const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+  if (db) sqlite3_close(db);
+  throw DbError(engine.isEmpty() ? what : what + QStringLiteral("：") + engine);
+}
+
+}  // namespace
+
+QString connectionStringValue(const QString& connectionString, const QString& key) {
+  for (const QString& part : connectionString.split(QLatin1Char(';'))) {
+    const int eq = part.indexOf(QLatin1Char('='));
+    if (eq < 0) continue;
+    if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) return part.mid(eq + 1);
+  }
+  return {};
+}
+
+Connection::~Connection() {
+  if (db_) sqlite3_close(db_);
+}
+
+void Connection::setConnected(bool on) {
+  if (!on) {
+    if (db_) sqlite3_close(db_);
+    db_ = nullptr;
+    return;
+  }
+  if (db_) return;
+
+  const QString path = nativePath(connectionStringValue(connectionString_, QStringLiteral("Data Source")));
+  const QByteArray password =
+      connectionStringValue(connectionString_, QStringLiteral("Jet OLEDB:Database Password")).toUtf8();
+  const QString cannotOpen = QStringLiteral("无法打开活动数据库 %1").arg(path);
+  // The program never makes a database: a missing file is an error, not an empty new event.
+  if (path.isEmpty() || !QFileInfo(path).isFile()) throw DbError(cannotOpen + QStringLiteral("：文件不存在"));
+
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  if (sqlite3_key(db, password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
+  // A wrong password or a file that is not ours shows here, before anything could write to it.
+  int tables = 0;
+  auto countRows = [](void* n, int, char**, char**) {
+    ++*static_cast<int*>(n);
+    return 0;
+  };
+  if (sqlite3_exec(db, "select name from sqlite_master where type='table' and name='yglb'", countRows, &tables,
+                   nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  if (tables == 0) {
+    sqlite3_close(db);
+    throw DbError(cannotOpen + QStringLiteral("：文件不是活动数据库"));
+  }
+  // A recorded winner must survive a crash or a power cut.
+  if (sqlite3_exec(db, "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, cannotOpen);
+  sqlite3_busy_timeout(db, 5000);
+  if (sqlite3_create_function(db, "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  db_ = db;
+}
+
+}  // namespace ld

@@ -1,0 +1,36 @@
+#pragma once
+// The database connection (ADOConnection): an encrypted SQLite file named by an ADO-style
+// connection string. Opening never creates or rewrites the file.
+#include <QString>
+
+struct sqlite3;
+
+namespace ld {
+
+class Connection {
+ public:
+  Connection() = default;
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  void setConnectionString(const QString& s) { connectionString_ = s; }
+  const QString& connectionString() const { return connectionString_; }
+
+  bool connected() const { return db_ != nullptr; }
+  // true opens (a no-op when open; a failed or closed connection is tried again), false closes.
+  // Throws DbError with the engine's message when the file is missing, unreadable or wrongly keyed.
+  void setConnected(bool on);
+
+  sqlite3* handle() const { return db_; }
+
+ private:
+  QString connectionString_;
+  sqlite3* db_ = nullptr;
+};
+
+// The value of one key of a connection string ("Data Source", "Jet OLEDB:Database Password"),
+// keys compared without regard to case; empty when absent.
+QString connectionStringValue(const QString& connectionString, const QString& key);
+
+}  // namespace ld

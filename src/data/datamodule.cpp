@@ -1,0 +1,29 @@
+#include "data/datamodule.h"
+
+#include "framework/app_folder.h"
+#include "framework/errors.h"
+
+namespace ld {
+
+const char* const kDatabasePassword = "kzm_30918265";
+TDataModule1* DataModule1 = nullptr;
+
+TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
+  setObjectName(QStringLiteral("DataModule1"));
+  DataModule1 = this;
+  guarded([this] { DataModuleCreate(); });
+}
+
+QString TDataModule1::connectionStringFor(const QString& folder) {
+  return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder +
+         QStringLiteral("db\\db.mdb;Persist Security Info=True;Jet OLEDB:Database Password=") +
+         QString::fromLatin1(kDatabasePassword);
+}
+
+void TDataModule1::DataModuleCreate() {
+  const QString s = connectionStringFor(appFolder());
+  ADOConnection.setConnectionString(s);
+  ADOConnection.setConnected(true);
+}
+
+}  // namespace ld

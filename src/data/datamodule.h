@@ -1,0 +1,30 @@
+#pragma once
+// The data module: the one connection and the two shared queries every window uses.
+#include <QObject>
+
+#include "data/connection.h"
+#include "data/query.h"
+
+namespace ld {
+
+// "kzm_30918265": the event database's password.
+extern const char* const kDatabasePassword;
+
+class TDataModule1 : public QObject {
+  Q_OBJECT
+ public:
+  // Creation runs DataModuleCreate; a connection failure goes to the default error handler.
+  explicit TDataModule1(QObject* parent = nullptr);
+
+  void DataModuleCreate();
+  static QString connectionStringFor(const QString& appFolder);
+
+  Connection ADOConnection;
+  Query ADOQuerymain{ADOConnection};
+  Query ADOQuerysetting{ADOConnection};
+};
+
+// The one instance, set while it lives.
+extern TDataModule1* DataModule1;
+
+}  // namespace ld

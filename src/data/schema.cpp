@@ -1,0 +1,59 @@
+#include "data/schema.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstring>
+
+#include "data/datamodule.h"
+#include "data/db_error.h"
+
+namespace ld {
+
+namespace {
+
+// Text compares without regard to letter case, as the statements expect ('jx' finds "JX").
+const char* const kSchema = R"sql(
+begin;
+create table yglb (
+  id integer primary key autoincrement,
+  xm text collate nocase not null default '',
+  bm text collate nocase not null default '',
+  zp text collate nocase not null default '',
+  zj integer not null default 0,
+  zjsx integer not null default 0
+);
+create table jcsz (xm text collate nocase primary key, sz text collate nocase not null default '');
+create table sy (symc text collate nocase primary key, sz integer not null default 0);
+create table jxsz (jx integer primary key, sl integer not null default 0);
+insert into jcsz (xm, sz) values ('GSMC', ''), ('LXRY', ''), ('LXDH', '');
+insert into sy (symc, sz) values ('JX', 1);
+insert into jxsz (jx, sl) values (1, 1), (2, 2), (3, 3), (4, 5);
+commit;
+)sql";
+
+}  // namespace
+
+void createEventDatabase(const QString& appFolder) {
+  QDir folder(appFolder);
+  const QString path = folder.filePath(QStringLiteral("db/db.mdb"));
+  if (QFileInfo::exists(path)) throw DbError(QStringLiteral("%1 已经存在，不会覆盖").arg(path));
+  if (!folder.mkpath(QStringLiteral("db")) || !folder.mkpath(QStringLiteral("zp")))
+    throw DbError(QStringLiteral("无法在 %1 下创建 db 和 zp 文件夹").arg(appFolder));
+
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_key(db, kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+    sqlite3_close(db);
+    QFile::remove(path);
+    throw DbError(QStringLiteral("无法创建 %1：%2").arg(path, message));
+  }
+  sqlite3_close(db);
+}
+
+}  // namespace ld

@@ -1,0 +1,75 @@
+#include "framework/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace ld {
+
+namespace {
+const QString kCaption = QStringLiteral("提示");
+
+std::unique_ptr<Dialogs>& current() {
+  static std::unique_ptr<Dialogs> d;
+  return d;
+}
+}  // namespace
+
+Dialogs& dialogs() {
+  auto& d = current();
+  if (!d) d = std::make_unique<QtDialogs>();
+  return *d;
+}
+
+std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> d) {
+  auto previous = std::move(current());
+  current() = std::move(d);
+  return previous;
+}
+
+void QtDialogs::info(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, kCaption, text, QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+bool QtDialogs::confirm(const QString& text) {
+  QMessageBox box(QMessageBox::Warning, kCaption, text, QMessageBox::Yes | QMessageBox::No,
+                  QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::error(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
+
+QString QtDialogs::openFile(const QString& filter) {
+  return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), filter);
+}
+
+bool ScriptedDialogs::confirm(const QString& text) {
+  shown.push_back({Shown::Confirm, text});
+  if (confirmAnswers.empty()) return false;
+  bool answer = confirmAnswers.front();
+  confirmAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::openFile(const QString& filter) {
+  shown.push_back({Shown::OpenFile, filter});
+  if (fileAnswers.empty()) return {};
+  QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QStringList ScriptedDialogs::texts(Shown::Kind kind) const {
+  QStringList out;
+  for (const auto& s : shown)
+    if (s.kind == kind) out << s.text;
+  return out;
+}
+
+}  // namespace ld

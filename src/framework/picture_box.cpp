@@ -1,0 +1,52 @@
+#include "framework/picture_box.h"
+
+#include <QFile>
+#include <QPainter>
+
+#include "framework/jpeg.h"
+
+namespace ld {
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {}
+
+QSize TImage::decodeTarget() const {
+  // A stretched picture never needs more pixels than the box shows; the DCT scaling stays above it.
+  return stretch_ ? size() : QSize();
+}
+
+void TImage::loadFromFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) throw JpegError(QStringLiteral("无法打开图片 %1").arg(path));
+  loadFromData(f.readAll());
+}
+
+void TImage::loadFromData(const QByteArray& jpeg) {
+  QImage decoded = decodeJpeg(jpeg, decodeTarget());
+  data_ = jpeg;
+  image_ = std::move(decoded);
+  update();
+}
+
+void TImage::clear() {
+  data_.clear();
+  image_ = QImage();
+  update();
+}
+
+void TImage::setStretch(bool on) {
+  if (stretch_ == on) return;
+  stretch_ = on;
+  update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+  if (image_.isNull()) return;
+  QPainter p(this);
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  if (stretch_)
+    p.drawImage(rect(), image_);
+  else
+    p.drawImage(0, 0, image_);
+}
+
+}  // namespace ld

@@ -1,0 +1,39 @@
+#pragma once
+// A picture box (TImage) that holds one JPEG picture and shows it stretched to its own size.
+#include <QByteArray>
+#include <QImage>
+#include <QWidget>
+
+namespace ld {
+
+class TImage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TImage(QWidget* parent = nullptr);
+
+  // Loads a JPEG file, replacing the picture; throws JpegError and keeps the old picture on failure.
+  // The file's bytes are kept as they are, so saving writes them back unchanged.
+  void loadFromFile(const QString& path);
+  void loadFromData(const QByteArray& jpeg);
+  void clear();
+
+  bool hasPicture() const { return !image_.isNull(); }
+  // The JPEG bytes as loaded.
+  const QByteArray& jpegData() const { return data_; }
+  // The decoded picture; with Stretch on it may be decoded smaller, but never below the box's size.
+  const QImage& picture() const { return image_; }
+
+  bool Stretch() const { return stretch_; }
+  void setStretch(bool on);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QSize decodeTarget() const;
+  QByteArray data_;
+  QImage image_;
+  bool stretch_ = true;
+};
+
+}  // namespace ld

@@ -1,0 +1,86 @@
+#pragma once
+// The animated picture control: shows a TGIFImage composed as GIF disposal requires, stretched,
+// centred or at natural size, with the picture's transparent colour showing what lies beneath.
+// It paints on its parent's surface (no background of its own) and reports mouse events like a button.
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+class QPainter;
+class TGIFImage;
+
+// Base of picture controls: lock, double-buffered painting.
+// Everything runs on the GUI thread, so no lock is needed; Qt's backing store does the double buffering.
+class TImageControl : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TImageControl(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  // Draws the picture onto the control; nothing else is painted, so what lies beneath shows around it.
+  virtual void paintImage(QPainter& painter);
+};
+
+class TGIFAnimator : public TImageControl {
+  Q_OBJECT
+ public:
+  explicit TGIFAnimator(QWidget* parent = nullptr);
+  ~TGIFAnimator() override;
+
+  // The owned picture. Loading into it (LoadFromFile, ReadData …) raises its change notification,
+  // which re-reads the frame index, empties the composition cache and applies AutoSize.
+  TGIFImage& Image();
+  void setImage(const TGIFImage& image);  // copies into the owned image
+  // Convenience loaders used by the windows; both throw the image's errors.
+  void loadFromFile(const QString& path);
+  void loadFromFormData(const QByteArray& lengthPrefixedGif);
+
+  bool AutoSize() const;
+  void setAutoSize(bool on);
+  bool Center() const;
+  void setCenter(bool on);
+  bool Stretch() const;
+  void setStretch(bool on);
+  bool Transparent() const;
+  void setTransparent(bool on);
+  bool Loop() const;
+  void setLoop(bool on);
+  bool Animate() const;
+  void setAnimate(bool on);
+  int FrameIndex() const;
+  void setFrameIndex(int index);
+
+  // The interval of the shown frame in ms: 0 with fewer than two frames, else the delay clamped to 50..10000.
+  int frameInterval() const;
+  // One animation step, as the timer runs it (public so tests can step without waiting).
+  void tick();
+  // The composed picture of the current frame (logical screen size), as painted.
+  QImage composedFrame();
+
+ signals:
+  void Click();
+  void DblClick();
+  void MouseDown(Qt::MouseButton button);
+  void MouseUp(Qt::MouseButton button);
+  void OnChange();
+  void OnFrameChanged();
+  void OnStart();
+  void OnStop();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void paintImage(QPainter& painter) override;
+  void imageChanged();
+  void pictureChanged();
+
+  struct Private;
+  std::unique_ptr<Private> d;
+};
