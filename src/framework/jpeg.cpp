@@ -147,7 +147,7 @@ void cmykRowToRgb32(const JSAMPLE* in, uchar* out, JDIMENSION width, bool invert
 // Returns false with job->err.message set on any failure. No C++ object with a destructor lives here.
 bool runDecompress(DecodeJob* job) {
   jpeg_decompress_struct cinfo;
-  cinfo.err = nullptr;
+  std::memset(&cinfo, 0, sizeof cinfo);
   installErrorManager(&job->err);
   if (setjmp(job->err.jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -253,7 +253,7 @@ Q_NEVER_INLINE JSAMPROW rowOf(const QImage* image, int y) {
 
 bool runCompress(EncodeJob* job) {
   jpeg_compress_struct cinfo;
-  cinfo.err = nullptr;
+  std::memset(&cinfo, 0, sizeof cinfo);
   installErrorManager(&job->err);
   if (setjmp(job->err.jump)) {
     jpeg_destroy_compress(&cinfo);
@@ -288,9 +288,7 @@ bool runCompress(EncodeJob* job) {
   return true;
 }
 
-QString errorText(const char* detail) {
-  return QString::fromUtf8(kErrorPrefix) + QString::fromUtf8(detail);
-}
+QString errorText(const char* detail) { return QString::fromUtf8(kErrorPrefix) + QString::fromUtf8(detail); }
 
 }  // namespace
 
@@ -311,8 +309,11 @@ QImage decodeJpeg(const QByteArray& data, QSize minSize) {
 }
 
 QImage decodeJpegFile(const QString& path, QSize minSize) {
+  const QFileInfo info(path);
+  if (!info.exists()) throw JpegError(QStringLiteral("JPEG 文件不存在: %1").arg(path));
+  // A folder, pipe or device is no photo, and reading one could block or never end.
+  if (!info.isFile()) throw JpegError(QStringLiteral("%1 不是一个文件").arg(path));
   QFile file(path);
-  if (!QFileInfo::exists(path)) throw JpegError(QStringLiteral("JPEG 文件不存在: %1").arg(path));
   if (!file.open(QIODevice::ReadOnly)) {
     throw JpegError(QStringLiteral("无法读取 JPEG 文件 %1: %2").arg(path, file.errorString()));
   }

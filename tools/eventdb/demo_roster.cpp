@@ -137,7 +137,8 @@ QImage demoAvatar(const DemoPerson& person, int index) {
                                  QColor(0x1F, 0x1F, 0x26), QColor(0x7A, 0x4E, 0x2D)};
   const QColor skin = skins[rng.below(int(std::size(skins)))];
   const QColor hair = hairs[rng.below(int(std::size(hairs)))];
-  const QColor shirt = QColor::fromHsv((hue + 150 + rng.below(60)) % 360, 140 + rng.below(60), 190 + rng.below(40));
+  const QColor shirt =
+      QColor::fromHsv((hue + 150 + rng.below(60)) % 360, 140 + rng.below(60), 190 + rng.below(40));
   const int hairStyle = rng.below(4);
   const bool glasses = rng.below(4) == 0;
   const bool openSmile = rng.below(2) == 0;
@@ -159,18 +160,33 @@ QImage demoAvatar(const DemoPerson& person, int index) {
   p.drawEllipse(QPointF(cx + 62, 136), 11, 15);
   p.drawEllipse(QPointF(cx, 130), 62, 68);  // head
 
-  p.setBrush(hair);
-  p.drawChord(QRectF(cx - 67, 56, 134, 104), 0, 180 * 16);
-  if (hairStyle == 2) p.drawEllipse(QPointF(cx, 54), 24, 22);  // bun
-  if (hairStyle == 3) {                                         // side-swept fringe
-    QPainterPath fringe;
-    fringe.moveTo(cx - 64, 104);
-    fringe.quadTo(cx - 20, 132, cx + 46, 100);
-    fringe.lineTo(cx + 66, 108);
-    fringe.lineTo(cx + 60, 90);
-    fringe.closeSubpath();
-    p.drawPath(fringe);
+  // Hair: the crown follows the head, the hairline below it differs per style.
+  QPainterPath crown;
+  const QRectF crownBox(cx - 68, 54, 136, 124);
+  crown.arcMoveTo(crownBox, -8);
+  crown.arcTo(crownBox, -8, 196);
+  const QPointF right = crown.pointAtPercent(0);
+  switch (hairStyle) {
+    case 0:  // parted on the left
+      crown.cubicTo(cx - 60, 95, cx - 40, 86, cx - 20, 89);
+      crown.cubicTo(cx + 20, 92, cx + 55, 98, right.x(), right.y());
+      break;
+    case 1:  // rounded fringe
+      crown.cubicTo(cx - 50, 98, cx + 50, 98, right.x(), right.y());
+      break;
+    case 2:  // parted on the right, under a bun
+      crown.cubicTo(cx - 55, 98, cx - 20, 92, cx + 20, 89);
+      crown.cubicTo(cx + 40, 86, cx + 60, 95, right.x(), right.y());
+      break;
+    default:  // fringe swept to one side
+      crown.cubicTo(cx - 40, 126, cx + 10, 112, cx + 30, 95);
+      crown.cubicTo(cx + 48, 88, cx + 62, 100, right.x(), right.y());
+      break;
   }
+  crown.closeSubpath();
+  p.setBrush(hair);
+  p.drawPath(crown);
+  if (hairStyle == 2) p.drawEllipse(QPointF(cx, 50), 24, 22);
 
   // Face.
   QPen brow(hair, 4, Qt::SolidLine, Qt::RoundCap);
@@ -206,11 +222,12 @@ QImage demoAvatar(const DemoPerson& person, int index) {
 
   // Name banner.
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 238));
+  p.setBrush(QColor::fromHsv(hue, 10, 255));
   p.drawRect(QRectF(0, kBannerTop, kWidth, kHeight - kBannerTop));
   p.setBrush(shirt);
   p.drawRect(QRectF(0, kBannerTop, kWidth, 5));
-  drawFitted(p, QRectF(20, kBannerTop + 6, kWidth - 40, 44), person.name, cjkFont(36, true), QColor(0x2B, 0x2B, 0x2B));
+  drawFitted(p, QRectF(20, kBannerTop + 6, kWidth - 40, 44), person.name, cjkFont(36, true),
+             QColor(0x2B, 0x2B, 0x2B));
   drawFitted(p, QRectF(20, kBannerTop + 48, kWidth - 40, 26), person.department, cjkFont(21, false),
              shirt.darker(160));
   p.end();
