@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QPaintDevice;
+class QPainter;
+class QShortcut;
+
+// The steps of glowing text, open so that each can be checked on its own.
+namespace glow {
+
+inline constexpr int kRadius = 10;
+
+// Captions start a new line at a lone carriage return; the toolkit breaks only at '\n'.
+QString WithLineFeeds(const QString& text);
+
+// Formatted-text flags: horizontal alignment, text from the top, tabs expanded, optional wrapping and
+// accelerator marks ('&' drawn literally without them).
+int TextFlags(Qt::Alignment alignment, bool word_wrap, bool show_accel_char);
+
+// The text in pure red laid over itself at nine offsets, thickened to the left, right and along the
+// top-left to bottom-right diagonal, as one byte per pixel (the red channel). The plane is the box plus
+// kRadius on every side, the box placed at (kRadius, kRadius). `target` is the device the text is finally
+// drawn on, so that the glyphs match.
+QImage TextMask(const QFont& font, QSize box, const QString& text, int flags, Qt::LayoutDirection direction,
+                const QPaintDevice& target);
+
+// Composites `glow` onto the painter's device at `top_left` with the blurred mask as alpha: within one
+// level of dst + a * (glow - dst) / 256, exact at a = 0 and a = 255.
+void BlendGlow(QPainter& painter, QPoint top_left, const QImage& alpha, QColor glow);
+
+// The whole effect: halo of radius kRadius around the text, then the text in the painter's font and pen,
+// clipped to `box`.
+void DrawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags);
+
+}  // namespace glow
+
+// A caption on a soft halo of a second colour, painted straight onto the parent's picture so that text
+// stays readable on a busy background. Mouse events go to whatever lies beneath.
+class TGlowLabel : public QWidget {
+  // For qobject_cast and findChildren by type.
+  Q_OBJECT
+
+ public:
+  enum class TextLayout { Top, Center, Bottom };
+
+  explicit TGlowLabel(QWidget* parent = nullptr);
+  ~TGlowLabel() override;
+
+  QString caption() const { return caption_; }
+  void setCaption(const QString& caption);
+
+  QColor fontColor() const { return font_color_; }
+  void setFontColor(const QColor& color);
+
+  // Horizontal only: Qt::AlignLeft, Qt::AlignRight or Qt::AlignHCenter.
+  Qt::Alignment alignment() const { return alignment_; }
+  void setAlignment(Qt::Alignment alignment);
+
+  bool autoSize() const { return auto_size_; }
+  void setAutoSize(bool on);
+
+  // Kept for the form description; text always starts at the top of its box.
+  TextLayout textLayout() const { return layout_; }
+  void setTextLayout(TextLayout layout);
+
+  bool wordWrap() const { return word_wrap_; }
+  void setWordWrap(bool on);
+
+  bool showAccelChar() const { return show_accel_char_; }
+  void setShowAccelChar(bool on);
+
+  QColor glowColor() const { return glow_color_; }
+  void setGlowColor(const QColor& color);
+
+  // Takes the focus when the caption's accelerator (Alt + the marked letter) is pressed.
+  QWidget* focusControl() const { return focus_control_; }
+  void setFocusControl(QWidget* control);
+
+  int glowMargin() const { return glow::kRadius; }
+  QRect textBox() const;
+
+  // How often the label asked to be repainted; lets callers see that a no-op setter stayed a no-op.
+  int repaintRequests() const { return repaint_requests_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  int flags() const;
+  void measure();
+  void requestRepaint();
+  void updateAccelerator();
+  void acceleratorPressed();
+
+  QString caption_;
+  QColor font_color_{Qt::black};
+  Qt::Alignment alignment_{Qt::AlignLeft};
+  bool auto_size_ = true;
+  TextLayout layout_ = TextLayout::Top;
+  bool word_wrap_ = false;
+  bool show_accel_char_ = true;
+  QColor glow_color_{Qt::white};
+  QPointer<QWidget> focus_control_;
+  QShortcut* accelerator_ = nullptr;
+  int repaint_requests_ = 0;
+};
