@@ -1,0 +1,120 @@
+// Photo import of a 6000 x 4000 camera-sized JPEG through the settings window's CompressMainFun.
+// Baseline: the same conversion with a full-size decode, as a plain JPEG reader would do it.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "data/datamodule.h"
+#include "data/schema.h"
+#include "framework/app_folder.h"
+#include "framework/dialogs.h"
+#include "framework/jpeg.h"
+#include "settings/setting_form.h"
+
+namespace {
+
+QString g_source;
+ld::TsettingForm* g_form = nullptr;
+
+// Smooth shapes with fine grain, so the file has the size and entropy of a real photo.
+QByteArray cameraSizedJpeg(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter p(&image);
+  QLinearGradient sky(0, 0, 0, height);
+  sky.setColorAt(0, QColor(90, 140, 210));
+  sky.setColorAt(1, QColor(230, 200, 150));
+  p.fillRect(image.rect(), sky);
+  for (int i = 0; i < 40; ++i) {
+    const QPointF centre((i * 977) % width, (i * 613) % height);
+    QRadialGradient blob(centre, width / 8.0);
+    blob.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
+    blob.setColorAt(1, Qt::transparent);
+    p.fillRect(image.rect(), blob);
+  }
+  p.end();
+  quint32 seed = 12345;
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      const int n = int(seed >> 28) - 8;
+      const QRgb c = line[x];
+      line[x] =
+          qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
+    }
+  }
+  return ld::encodeJpeg(image, 92);
+}
+
+void BM_CompressMainFun(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(g_form->CompressMainFun(g_source, 100, 480, 360));
+}
+BENCHMARK(BM_CompressMainFun)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+void BM_FullSizeDecodeBaseline(benchmark::State& state) {
+  QFile f(g_source);
+  f.open(QIODevice::ReadOnly);
+  const QByteArray data = f.readAll();
+  for (auto _ : state) {
+    const QImage full = ld::decodeJpeg(data);
+    benchmark::DoNotOptimize(
+        ld::encodeJpeg(full.scaled(480, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 100));
+  }
+}
+BENCHMARK(BM_FullSizeDecodeBaseline)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// Prints as usual and keeps the medians for the ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> medians;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs)
+      if (r.aggregate_name == "median") medians[r.run_name.function_name] = r.GetAdjustedRealTime();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QTemporaryDir folder;
+  QDir(folder.path()).mkpath(QStringLiteral("zp"));
+  QDir(folder.path()).mkpath(QStringLiteral("system"));
+  ld::createEventDatabase(folder.path());
+  ld::setAppFolder(folder.path());
+  ld::setDialogs(std::make_unique<ld::ScriptedDialogs>());
+  ld::TDataModule1 dataModule;
+  ld::TsettingForm form;
+  g_form = &form;
+
+  g_source = folder.path() + QStringLiteral("/camera.jpg");
+  const QByteArray jpeg = cameraSizedJpeg(6000, 4000);
+  QFile out(g_source);
+  if (!out.open(QIODevice::WriteOnly) || out.write(jpeg) != jpeg.size()) return 1;
+  out.close();
+  std::printf("source: 6000 x 4000 JPEG, %.1f MB\n", jpeg.size() / 1e6);
+
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  const auto ours = reporter.medians.find("BM_CompressMainFun");
+  const auto base = reporter.medians.find("BM_FullSizeDecodeBaseline");
+  if (ours != reporter.medians.end() && base != reporter.medians.end())
+    std::printf("import median %.1f ms (target <= 400 ms); full-size decode baseline %.1f ms; ratio %.2f\n",
+                ours->second, base->second, ours->second / base->second);
+  return 0;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Participant photo files: safe names, and writes that can be taken back until the row has changed.
+#include <QByteArray>
+#include <QString>
+#include <utility>
+
+namespace ld {
+
+// Why a department and name cannot make a photo file name; an empty message when they can.
+struct PhotoNameCheck {
+  QString message;
+  bool departmentAtFault = false;
+  bool ok() const { return message.isEmpty(); }
+};
+PhotoNameCheck checkPhotoName(const QString& department, const QString& name);
+
+// The stored photo path: "zp\" + department + "_" + name + ".jpg".
+QString photoPathFor(const QString& department, const QString& name);
+
+// The file a stored photo path names when it lies directly inside zp/; empty for anything else, so
+// that a stored path can never make us write or delete outside the photo folder.
+QString photoFileInZp(const QString& stored);
+
+// Removes a photo file (not a folder); false when there was none or it could not be removed.
+bool removePhotoFile(const QString& file);
+
+// Writes a whole file through a temporary file and a rename, so a failure leaves the old file.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Puts new bytes at a photo file while keeping what was there, until commit() drops it.
+// Destroying an uncommitted replacement puts the old state back.
+class PhotoReplacement {
+ public:
+  explicit PhotoReplacement(QString file) : file_(std::move(file)) {}
+  ~PhotoReplacement();
+  PhotoReplacement(const PhotoReplacement&) = delete;
+  PhotoReplacement& operator=(const PhotoReplacement&) = delete;
+
+  // Throws ld::Error; on failure nothing on disk has changed.
+  void stage(const QByteArray& bytes);
+  void commit();
+  void rollback();
+
+ private:
+  QString file_;
+  QString backup_;
+  bool placed_ = false;
+};
+
+}  // namespace ld

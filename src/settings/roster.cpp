@@ -1,0 +1,307 @@
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+#include "data/query.h"
+#include "framework/app_folder.h"
+#include "framework/dialogs.h"
+#include "framework/errors.h"
+#include "settings/photo_file.h"
+#include "settings/setting_form.h"
+
+namespace ld {
+
+namespace {
+
+QString prizeName(int level) {
+  switch (level) {
+    case 1:
+      return QStringLiteral("一等奖");
+    case 2:
+      return QStringLiteral("二等奖");
+    case 3:
+      return QStringLiteral("三等奖");
+    case 4:
+      return QStringLiteral("幸运奖");
+    default:  // 0 and the outside-plan marker 99
+      return {};
+  }
+}
+
+QString esc(const QString& text) { return sqlEscape(text); }
+
+void info(const QString& text) { dialogs().info(text); }
+
+// The file to show for a stored photo path; empty when there is none (a path leaving the
+// application folder counts as none).
+QString existingPhoto(const QString& stored) {
+  if (stored.isEmpty()) return {};
+  QString file;
+  if (!silently([&] { file = appPath(stored); })) return {};
+  return QFileInfo(file).isFile() ? file : QString();
+}
+
+}  // namespace
+
+void TsettingForm::refresh() {
+  showStringGridgy();
+  showComboBoxbm();
+}
+
+void TsettingForm::emptyEntry(bool department) {
+  Editxm->clear();
+  if (department) ComboBoxbm->clearEditText();
+  Imagezp->clear();
+  Label1zpsy->clear();
+  Labelid->clear();
+}
+
+QString TsettingForm::selectedId() const {
+  const QString id = Labelid->text();
+  return isWholeNumber(id.trimmed()) ? id : QString();
+}
+
+void TsettingForm::showComboBoxbm() {
+  ComboBoxbm->clear();
+  ComboBoxbm->clearEditText();
+  Query& q = query();
+  q.openSql(QStringLiteral("select bm from yglb group by bm order by bm"));
+  QStringList departments;
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next())
+    departments << q.fieldByName(QStringLiteral("bm")).asString();
+  ComboBoxbm->addItems(departments);
+  // Filling an empty list would show its first item.
+  ComboBoxbm->setCurrentIndex(-1);
+  ComboBoxbm->clearEditText();
+}
+
+void TsettingForm::showStringGridgy() {
+  StringGridgy->setColumnWidth(5, 0);
+  StringGridgy->setRowCount(0);
+  StringGridgy->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("部门"),
+                                           QStringLiteral("姓名"), QStringLiteral("照片编号"),
+                                           QStringLiteral("中奖"), QStringLiteral("ID")});
+  Query& q = query();
+  q.openSql(QStringLiteral("select * from yglb order by id"));
+  const int count = q.recordCount();
+  StringGridgy->setRowCount(count);
+  q.first();
+  for (int r = 0; r < count; ++r, q.next()) {
+    const auto field = [&](const char* name) { return q.fieldByName(QLatin1String(name)); };
+    const QString cells[] = {QString::number(r + 1),
+                             field("bm").asString(),
+                             field("xm").asString(),
+                             field("zp").asString(),
+                             prizeName(field("zj").asInteger()),
+                             field("id").asString()};
+    for (int c = 0; c < 6; ++c) StringGridgy->setItem(r, c, new QTableWidgetItem(cells[c]));
+  }
+  if (count > 0) StringGridgy->setCurrentCell(0, 0);
+}
+
+void TsettingForm::StringGridgyDrawCell(QPainter* canvas, int ACol, int ARow, const QRect& rect,
+                                        const QStyleOptionViewItem& state) {
+  if (ARow == 0 || StringGridgy->cell(ARow - 1, 4).isEmpty()) return;
+  canvas->save();
+  canvas->setClipRect(rect);
+  canvas->fillRect(rect, QColor(166, 202, 240));
+  const QPalette::ColorGroup group =
+      state.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+  const bool selected = state.state & QStyle::State_Selected;
+  canvas->setPen(state.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+  canvas->setFont(state.font);
+  canvas->drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                   StringGridgy->cell(ARow - 1, ACol));
+  canvas->restore();
+}
+
+void TsettingForm::StringGridgyClick() {
+  const int row = StringGridgy->currentRow();
+  if (row < 0 || row >= StringGridgy->rowCount()) return;
+  ComboBoxbm->setEditText(StringGridgy->cell(row, 1));
+  Editxm->setText(StringGridgy->cell(row, 2));
+  Labelid->setText(StringGridgy->cell(row, 5));
+  Label1zpsy->setText(StringGridgy->cell(row, 3));
+  const QString photo = existingPhoto(Label1zpsy->text().trimmed());
+  Imagezp->loadFromFile(photo.isEmpty() ? appPath(QStringLiteral("system\\logo.jpg")) : photo);
+}
+
+bool TsettingForm::refusedPhotoName(const PhotoNameCheck& check) {
+  if (check.ok()) return false;
+  info(check.message);
+  if (check.departmentAtFault)
+    ComboBoxbm->setFocus();
+  else
+    Editxm->setFocus();
+  return true;
+}
+
+// "A_" + "B" and "A" + "_B" would share one file.
+bool TsettingForm::photoPathTaken(const QString& path, const QString& exceptId) {
+  QString statement = QStringLiteral("select id from yglb where zp='") + esc(path) + QStringLiteral("'");
+  if (!exceptId.isEmpty()) statement += QStringLiteral(" and id<>") + exceptId;
+  Query& q = query();
+  q.openSql(statement);
+  if (q.recordCount() == 0) return false;
+  info(QStringLiteral("照片文件名“%1”已被另一位员工使用（部门和姓名连起来与之相同），请更改部门或姓名")
+           .arg(path));
+  ComboBoxbm->setFocus();
+  return true;
+}
+
+bool TsettingForm::photoNamedByRoster(const QString& stored) {
+  const QString file = photoFileInZp(stored);
+  Query& q = query();
+  q.openSql(QStringLiteral("select zp from yglb where zp='") + esc(stored) + QStringLiteral("'"));
+  q.first();
+  // The database compares without letter case; files do not.
+  for (int r = 0; r < q.recordCount(); ++r, q.next())
+    if (photoFileInZp(q.fieldByName(QStringLiteral("zp")).asString()) == file) return true;
+  return false;
+}
+
+void TsettingForm::removeUnnamedPhoto(const QString& oldStored, const QString& newStored) {
+  const QString oldFile = photoFileInZp(oldStored);
+  if (oldFile.isEmpty() || oldFile == photoFileInZp(newStored)) return;
+  if (photoNamedByRoster(oldStored)) return;
+  removePhotoFile(oldFile);
+}
+
+void TsettingForm::ButtontjygClick() {
+  const QString name = Editxm->text().trimmed();
+  const QString department = ComboBoxbm->currentText().trimmed();
+  if (name.isEmpty() || department.isEmpty() || !Imagezp->hasPicture()) {
+    info(QStringLiteral("请输入完整的信息"));
+    Editxm->setFocus();
+    return;
+  }
+  if (refusedPhotoName(checkPhotoName(department, name))) return;
+  Query& q = query();
+  q.openSql(QStringLiteral("select id from yglb where xm='") + esc(name) + QStringLiteral("' and bm='") +
+            esc(department) + QStringLiteral("'"));
+  if (q.recordCount() > 0) {
+    info(QStringLiteral("已经有相同科室相同姓名的员工，请更改信息"));
+    ComboBoxbm->setFocus();
+    return;
+  }
+  const QString path = photoPathFor(department, name);
+  if (photoPathTaken(path, QString())) return;
+
+  const QString previousPath = Label1zpsy->text();
+  Label1zpsy->setText(path);
+  try {
+    // The photo is in place before the row names it; a failure takes it back.
+    PhotoReplacement photo(photoFileInZp(path));
+    photo.stage(Imagezp->jpegData());
+    q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + esc(name) +
+              QStringLiteral("', '") + esc(department) + QStringLiteral("','") + esc(path) +
+              QStringLiteral("' )"));
+    photo.commit();
+  } catch (const std::exception& e) {
+    Label1zpsy->setText(previousPath);
+    info(QStringLiteral("员工添加失败：") + QString::fromUtf8(e.what()));
+    return;
+  }
+  refresh();
+  emptyEntry(false);
+  info(QStringLiteral("添加员工成功"));
+}
+
+void TsettingForm::Button4Click() {
+  if (!dialogs().confirm(QStringLiteral("真的要更新该员工吗？"))) return;
+  const QString name = Editxm->text().trimmed();
+  const QString department = ComboBoxbm->currentText().trimmed();
+  const QString id = selectedId();
+  if (name.isEmpty() || department.isEmpty() || !Imagezp->hasPicture() || id.trimmed().isEmpty()) {
+    info(QStringLiteral("请输入完整的信息"));
+    Editxm->setFocus();
+    return;
+  }
+  if (refusedPhotoName(checkPhotoName(department, name))) return;
+  Query& q = query();
+  q.openSql(QStringLiteral("select id from  yglb where xm='") + esc(name) + QStringLiteral("'and bm='") +
+            esc(department) + QStringLiteral("'and id<>") + id);
+  if (q.recordCount() > 0) {
+    info(QStringLiteral("已存在同部门同姓名员工，请核对后再更新，本次更新失败。"));
+    Editxm->setFocus();
+    return;
+  }
+  const QString path = photoPathFor(department, name);
+  if (photoPathTaken(path, id)) return;
+
+  const QString oldPath = Label1zpsy->text();
+  Label1zpsy->setText(path);
+  try {
+    // New file first, then the row; the old file goes only once nothing names it any more.
+    PhotoReplacement photo(photoFileInZp(path));
+    photo.stage(Imagezp->jpegData());
+    q.execSql(QStringLiteral("update  yglb set xm='") + esc(name) + QStringLiteral("', bm='") +
+              esc(department) + QStringLiteral("',zp='") + esc(path) + QStringLiteral("' where id=") + id);
+    if (q.rowsAffected() == 0) throw Error(QStringLiteral("该员工已不存在"));
+    photo.commit();
+  } catch (const std::exception&) {
+    Label1zpsy->setText(oldPath);
+    info(QStringLiteral("员工更新失败"));
+    return;
+  }
+  try {
+    // A leftover old file is harmless; the update itself has succeeded.
+    silently([&] { removeUnnamedPhoto(oldPath.trimmed(), path); });
+    refresh();
+    emptyEntry(false);
+  } catch (const std::exception&) {
+    info(QStringLiteral("员工更新失败"));
+    return;
+  }
+  info(QStringLiteral("员工更新成功"));
+}
+
+void TsettingForm::Button3Click() {
+  const QString id = selectedId();
+  if (id.isEmpty()) {
+    info(QStringLiteral("请选定需要删除的员工"));
+    return;
+  }
+  if (!dialogs().confirm(QStringLiteral("真的要删除该员工吗？"))) return;
+  try {
+    query().execSql(QStringLiteral("delete from yglb where id=") + id);
+    removeUnnamedPhoto(Label1zpsy->text().trimmed(), QString());
+    refresh();
+    emptyEntry(true);
+  } catch (const std::exception&) {
+    info(QStringLiteral("员工删除失败"));
+    return;
+  }
+  info(QStringLiteral("员工删除成功"));
+}
+
+void TsettingForm::Button5Click() {
+  if (!dialogs().confirm(QStringLiteral("真的要清空员工列表吗？"))) return;
+  Query& q = query();
+  q.openSql(QStringLiteral("select zp from yglb"));
+  QStringList files;
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    const QString file = photoFileInZp(q.fieldByName(QStringLiteral("zp")).asString());
+    if (!file.isEmpty()) files << file;
+  }
+  // Rows first: should the delete fail, every row still has its photo.
+  q.execSql(QStringLiteral("delete from yglb"));
+  for (const QString& file : files) removePhotoFile(file);
+  refresh();
+  emptyEntry(true);
+  info(QStringLiteral("员工列表清空"));
+}
+
+void TsettingForm::Button7Click() {
+  if (!dialogs().confirm(QStringLiteral("真的要清空中奖记录吗？"))) return;
+  query().execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
+  refresh();
+  emptyEntry(true);
+  info(QStringLiteral("中奖记录清空"));
+}
+
+}  // namespace ld

@@ -1,0 +1,235 @@
+#include "settings/setting_form.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "data/datamodule.h"
+#include "data/db_error.h"
+#include "framework/errors.h"
+
+namespace ld {
+
+TsettingForm* settingForm = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 826;
+constexpr int kClientHeight = 530;
+constexpr int kStatusBarHeight = 19;
+
+QFont songFont() {
+  QFont f(QStringLiteral("宋体"));
+  f.setPixelSize(13);
+  return f;
+}
+
+template <class W>
+W* place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QLatin1String(name));
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+// Labels size themselves to their text, as the window's labels do.
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QLatin1String(name));
+  l->move(left, top);
+  l->adjustSize();
+  return l;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name, int left, int top, int width, int height,
+                bool border = true) {
+  auto* e = place(new QLineEdit(parent), name, left, top, width, height);
+  e->setFrame(border);
+  return e;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                    int height) {
+  auto* b = place(new QPushButton(text, parent), name, left, top, width, height);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int left, int top, int width,
+                    int height) {
+  return place(new QGroupBox(title, parent), name, left, top, width, height);
+}
+
+}  // namespace
+
+QPoint settingFormPosition(QSize screen, QSize window) {
+  // C++ integer division truncates toward zero, as the placement asks.
+  return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2 - 15};
+}
+
+TsettingForm::TsettingForm(QWidget* parent)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
+  setObjectName(QStringLiteral("settingForm"));
+  setWindowTitle(QStringLiteral("设置"));
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSize(8);
+  setFont(font);
+  resize(kClientWidth, kClientHeight);
+  buildControls();
+  connectHandlers();
+  guarded([this] { FormCreate(); });
+}
+
+TsettingForm::~TsettingForm() {
+  if (settingForm == this) settingForm = nullptr;
+}
+
+void TsettingForm::buildControls() {
+  GroupBox1 = groupBox(this, "GroupBox1", QStringLiteral("基础设置"), 16, 8, 409, 121);
+  Label1 = label(GroupBox1, "Label1", QStringLiteral("公司名称："), 8, 24);
+  Editgsmc = edit(GroupBox1, "Editgsmc", 72, 20, 253, 18, false);
+  Label3 = label(GroupBox1, "Label3", QStringLiteral("联系人员："), 8, 72);
+  Editlxry = edit(GroupBox1, "Editlxry", 72, 68, 253, 18, false);
+  Label12 = label(GroupBox1, "Label12", QStringLiteral("联系电话："), 8, 96);
+  Editlxdh = edit(GroupBox1, "Editlxdh", 72, 92, 253, 18, false);
+  for (QLabel* l : {Label1, Label3, Label12}) {
+    l->setFont(songFont());
+    l->adjustSize();
+  }
+  Button2 = button(GroupBox1, "Button2", QStringLiteral("更新"), 336, 21, 65, 41);
+  Buttonhyjcsz = button(GroupBox1, "Buttonhyjcsz", QStringLiteral("还原"), 336, 69, 65, 41);
+
+  GroupBox2 = groupBox(this, "GroupBox2", QStringLiteral("奖项设置"), 440, 8, 361, 121);
+  RadioButtonxz = place(new QRadioButton(QStringLiteral("限制"), GroupBox2), "RadioButtonxz", 16, 24, 49, 17);
+  RadioButtonbx = place(new QRadioButton(QStringLiteral("不限"), GroupBox2), "RadioButtonbx", 16, 88, 57, 17);
+  RadioButtonxz->setChecked(true);
+  // Only a stored unlimited plan selects it; the operator cannot.
+  RadioButtonbx->setEnabled(false);
+  Label1dj = label(GroupBox2, "Label1dj", QStringLiteral("一等奖："), 67, 24);
+  Edit1dj = edit(GroupBox2, "Edit1dj", 113, 21, 58, 18, false);
+  Label2dj = label(GroupBox2, "Label2dj", QStringLiteral("二等奖："), 178, 24);
+  Edit2dj = edit(GroupBox2, "Edit2dj", 224, 21, 58, 18, false);
+  Label3dj = label(GroupBox2, "Label3dj", QStringLiteral("三等奖："), 67, 48);
+  Edit3dj = edit(GroupBox2, "Edit3dj", 113, 45, 58, 18, false);
+  Label4dj = label(GroupBox2, "Label4dj", QStringLiteral("幸运奖："), 178, 48);
+  Edit4dj = edit(GroupBox2, "Edit4dj", 224, 45, 58, 18, false);
+  Button6 = button(GroupBox2, "Button6", QStringLiteral("更新"), 290, 21, 65, 41);
+  Buttonhyjxsz = button(GroupBox2, "Buttonhyjxsz", QStringLiteral("还原"), 290, 69, 65, 41);
+
+  GroupBox3 = groupBox(this, "GroupBox3", QStringLiteral("名单列表"), 8, 136, 785, 281);
+  StringGridgy = place(new RosterGrid(GroupBox3), "StringGridgy", 2, 15, 403, 264);
+  StringGridgy->setColumnCount(6);
+  const int widths[] = {28, 79, 56, 131, 72, 0};
+  for (int c = 0; c < 6; ++c) StringGridgy->setColumnWidth(c, widths[c]);
+  StringGridgy->setColumnHidden(5, true);
+  Label10 = label(GroupBox3, "Label10", QStringLiteral("部门："), 431, 20);
+  ComboBoxbm = place(new QComboBox(GroupBox3), "ComboBoxbm", 466, 15, 140, 21);
+  ComboBoxbm->setEditable(true);
+  // The list shows what the database holds; typing a new department does not add to it.
+  ComboBoxbm->setInsertPolicy(QComboBox::NoInsert);
+  Label9 = label(GroupBox3, "Label9", QStringLiteral("姓名："), 608, 16);
+  Editxm = edit(GroupBox3, "Editxm", 649, 16, 121, 19);
+  Label11 = label(GroupBox3, "Label11", QStringLiteral("照片："), 424, 48);
+  Button1 = button(GroupBox3, "Button1", QStringLiteral("..."), 425, 65, 33, 17);
+  Panel1 = place(new QFrame(GroupBox3), "Panel1", 466, 39, 303, 190);
+  Panel1->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+  Panel1->setAutoFillBackground(true);
+  QPalette white = Panel1->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  Panel1->setPalette(white);
+  Imagezp = place(new TImage(Panel1), "Imagezp", 7, 7, 289, 176);
+  Imagezp->setStretch(true);
+  Label1zpsy = place(new QLabel(GroupBox3), "Label1zpsy", 414, 248, 104, 13);
+  Labelid = place(new QLabel(GroupBox3), "Labelid", 408, 264, 102, 13);
+  Label1zpsy->hide();
+  Labelid->hide();
+  Buttontjyg = button(GroupBox3, "Buttontjyg", QStringLiteral("添加员工"), 523, 240, 74, 31);
+  Button3 = button(GroupBox3, "Button3", QStringLiteral("删除员工"), 603, 240, 74, 31);
+  Button4 = button(GroupBox3, "Button4", QStringLiteral("更新员工"), 683, 240, 74, 30);
+
+  GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("清空历史"), 16, 424, 785, 49);
+  Button5 = button(GroupBox4, "Button5", QStringLiteral("清空员工列表"), 24, 16, 121, 25);
+  Button7 = button(GroupBox4, "Button7", QStringLiteral("清空中奖纪录"), 176, 16, 121, 25);
+  Button5->setFont(songFont());
+  Button7->setFont(songFont());
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  auto* version = new QLabel(QStringLiteral("版本号：20130129"), StatusBar1);
+  StatusBar1->addWidget(version);
+  StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+
+  QWidget* order[] = {Editgsmc,      Editlxry,     Editlxdh,   Button2, Buttonhyjcsz, RadioButtonbx,
+                      RadioButtonxz, Edit1dj,      Edit2dj,    Edit3dj, Edit4dj,      Button6,
+                      Buttonhyjxsz,  Editxm,       ComboBoxbm, Button1, Buttontjyg,   Button3,
+                      Button4,       StringGridgy, Button5,    Button7};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TsettingForm::connectHandlers() {
+  // Whatever a handler throws goes to the default error handler.
+  const auto on = [this](auto* sender, auto signal, void (TsettingForm::*handler)()) {
+    connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+  };
+  on(Buttonhyjcsz, &QPushButton::clicked, &TsettingForm::ButtonhyjcszClick);
+  on(Button2, &QPushButton::clicked, &TsettingForm::Button2Click);
+  on(Buttonhyjxsz, &QPushButton::clicked, &TsettingForm::ButtonhyjxszClick);
+  on(Button6, &QPushButton::clicked, &TsettingForm::Button6Click);
+  on(StringGridgy, &RosterGrid::rowChosen, &TsettingForm::StringGridgyClick);
+  on(Buttontjyg, &QPushButton::clicked, &TsettingForm::ButtontjygClick);
+  on(Button4, &QPushButton::clicked, &TsettingForm::Button4Click);
+  on(Button3, &QPushButton::clicked, &TsettingForm::Button3Click);
+  on(Button5, &QPushButton::clicked, &TsettingForm::Button5Click);
+  on(Button7, &QPushButton::clicked, &TsettingForm::Button7Click);
+  on(Button1, &QPushButton::clicked, &TsettingForm::Button1Click);
+  // Selection changes by the reload count as well, so the visibility rule always holds.
+  connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) guarded([this] { RadioButtonxzClick(); });
+  });
+  connect(RadioButtonbx, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) guarded([this] { RadioButtonbxClick(); });
+  });
+  StringGridgy->setCellPainter(
+      [this](QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+        StringGridgyDrawCell(painter, index.column(), index.row() + 1, option.rect, option);
+      });
+}
+
+void TsettingForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+}
+
+Query& TsettingForm::query() {
+  if (!DataModule1) throw DbError(QStringLiteral("数据模块尚未创建"));
+  return DataModule1->ADOQuerysetting;
+}
+
+void TsettingForm::FormCreate() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(settingFormPosition(screen->geometry().size(), size()));
+  ButtonhyjcszClick();
+  ButtonhyjxszClick();
+  showComboBoxbm();
+  showStringGridgy();
+}
+
+TsettingForm* createSettingForm() {
+  auto* form = new TsettingForm;
+  settingForm = form;
+  // Owned by the application: it goes when the application quits.
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp,
+                   [form = QPointer<TsettingForm>(form)] { delete form.data(); });
+  form->show();
+  return form;
+}
+
+}  // namespace ld

@@ -1,0 +1,135 @@
+#pragma once
+// The settings window: event information, prize plan, participant roster and photo import.
+#include <QPoint>
+#include <QSize>
+#include <QWidget>
+
+#include "framework/picture_box.h"
+#include "settings/roster_grid.h"
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPainter;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QStyleOptionViewItem;
+
+namespace ld {
+
+class Query;
+struct PhotoNameCheck;
+
+// Where the window goes: centred on the screen, 15 pixels above the middle (halves truncate toward 0).
+QPoint settingFormPosition(QSize screen, QSize window);
+
+class TsettingForm : public QWidget {
+  Q_OBJECT
+ public:
+  // Builds the controls and runs FormCreate; an error there is reported and the window opens with what
+  // was loaded so far. Closing the window only hides it.
+  explicit TsettingForm(QWidget* parent = nullptr);
+  ~TsettingForm() override;
+
+  // Event information.
+  void FormCreate();
+  void ButtonhyjcszClick();
+  void Button2Click();
+
+  // Prize plan.
+  void ButtonhyjxszClick();
+  void Button6Click();
+  void RadioButtonxzClick();
+  void RadioButtonbxClick();
+
+  // Roster.
+  void showComboBoxbm();
+  void showStringGridgy();
+  // Paints over one cell after its normal drawing; ARow counts the header row as 0.
+  void StringGridgyDrawCell(QPainter* canvas, int ACol, int ARow, const QRect& rect,
+                            const QStyleOptionViewItem& state);
+  void StringGridgyClick();
+  void ButtontjygClick();
+  void Button4Click();
+  void Button3Click();
+  void Button5Click();
+  void Button7Click();
+
+  // Photo import.
+  void Button1Click();
+  bool CompressMainFun(const QString& fileName, int quality, int width, int height);
+
+  QGroupBox* GroupBox1;
+  QLabel* Label1;
+  QLineEdit* Editgsmc;
+  QLabel* Label3;
+  QLineEdit* Editlxry;
+  QLabel* Label12;
+  QLineEdit* Editlxdh;
+  QPushButton* Button2;
+  QPushButton* Buttonhyjcsz;
+
+  QGroupBox* GroupBox2;
+  QRadioButton* RadioButtonxz;
+  QRadioButton* RadioButtonbx;
+  QLabel* Label1dj;
+  QLineEdit* Edit1dj;
+  QLabel* Label2dj;
+  QLineEdit* Edit2dj;
+  QLabel* Label3dj;
+  QLineEdit* Edit3dj;
+  QLabel* Label4dj;
+  QLineEdit* Edit4dj;
+  QPushButton* Button6;
+  QPushButton* Buttonhyjxsz;
+
+  QGroupBox* GroupBox3;
+  RosterGrid* StringGridgy;
+  QLabel* Label10;
+  QComboBox* ComboBoxbm;
+  QLabel* Label9;
+  QLineEdit* Editxm;
+  QLabel* Label11;
+  QPushButton* Button1;
+  QFrame* Panel1;
+  TImage* Imagezp;
+  QLabel* Label1zpsy;
+  QLabel* Labelid;
+  QPushButton* Buttontjyg;
+  QPushButton* Button3;
+  QPushButton* Button4;
+
+  QGroupBox* GroupBox4;
+  QPushButton* Button5;
+  QPushButton* Button7;
+
+  QStatusBar* StatusBar1;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void buildControls();
+  void connectHandlers();
+  void showQuantities(bool visible);
+  Query& query();
+  void refresh();
+  void emptyEntry(bool department);
+  QString selectedId() const;
+  bool refusedPhotoName(const PhotoNameCheck& check);
+  bool photoPathTaken(const QString& path, const QString& exceptId);
+  bool photoNamedByRoster(const QString& stored);
+  void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
+};
+
+// The window last opened from the draw window.
+extern TsettingForm* settingForm;
+
+// What the draw window's power-button double-click does: a further settings window, stored in
+// settingForm and shown without making it modal. It lives until the application quits.
+TsettingForm* createSettingForm();
+
+}  // namespace ld

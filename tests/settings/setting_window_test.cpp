@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <QScreen>
+
+#include "support/settings_helpers.h"
+
+using namespace ld;
+using namespace ld::test;
+
+namespace {
+
+class SettingWindow : public SettingsTest {};
+
+TEST(SettingFormPosition, CentredFifteenPixelsAboveTheMiddleTruncatingTowardZero) {
+  EXPECT_EQ(settingFormPosition({1024, 768}, {826, 530}), QPoint(99, 104));
+  EXPECT_EQ(settingFormPosition({1024, 480}, {826, 530}), QPoint(99, -40));
+  EXPECT_EQ(settingFormPosition({825, 531}, {826, 530}), QPoint(0, -15));  // -1 / 2 is 0
+}
+
+TEST_F(SettingWindow, PlacedOnTheScreenAndClosingOnlyHides) {
+  open();
+  EXPECT_EQ(form->size(), QSize(826, 530));
+  EXPECT_EQ(form->pos(),
+            settingFormPosition(QGuiApplication::primaryScreen()->geometry().size(), {826, 530}));
+  EXPECT_FALSE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  QPointer<TsettingForm> alive(form.get());
+  form->show();
+  form->close();
+  EXPECT_TRUE(form->isHidden());
+  EXPECT_FALSE(alive.isNull());
+}
+
+TEST_F(SettingWindow, EachOpeningIsAFurtherWindowStoredInTheGlobal) {
+  app.dataModule();
+  std::unique_ptr<TsettingForm> first(createSettingForm());
+  std::unique_ptr<TsettingForm> second(createSettingForm());
+  EXPECT_NE(first.get(), second.get());
+  EXPECT_EQ(settingForm, second.get());
+  EXPECT_TRUE(first->isVisible() && second->isVisible());
+  EXPECT_FALSE(first->isModal());
+  second.reset();
+  EXPECT_EQ(settingForm, nullptr);
+}
+
+TEST_F(SettingWindow, EventInformationIsSavedTrimmedAndReloaded) {
+  app.exec(QStringLiteral("update jcsz set sz='旧公司' where xm='GSMC'"));
+  open();
+  EXPECT_EQ(form->Editgsmc->text(), QStringLiteral("旧公司"));
+
+  form->Editgsmc->setText(QStringLiteral("  幸运公司  "));
+  form->Editlxry->setText(QStringLiteral("O'Neil"));
+  form->Editlxdh->setText(QString());
+  form->Button2->click();
+  EXPECT_EQ(infos(), QStringList{QStringLiteral("更新完成")});
+  EXPECT_EQ(
+      app.rows(QStringLiteral("select xm, sz from jcsz order by xm")),
+      (QStringList{QStringLiteral("GSMC|幸运公司"), QStringLiteral("LXDH|"), QStringLiteral("LXRY|O'Neil")}));
+
+  form->Editgsmc->setText(QStringLiteral("typed"));
+  form->Editlxdh->setText(QStringLiteral("typed"));
+  form->Buttonhyjcsz->click();
+  EXPECT_EQ(form->Editgsmc->text(), QStringLiteral("幸运公司"));
+  EXPECT_EQ(form->Editlxry->text(), QStringLiteral("O'Neil"));
+  EXPECT_EQ(form->Editlxdh->text(), QString());
+}
+
+TEST_F(SettingWindow, MissingPhoneRowIsNoErrorAndAFailedSaveSaysNothingDone) {
+  app.exec(QStringLiteral("delete from jcsz where xm='LXDH'"));
+  open();
+  form->Editlxdh->setText(QStringLiteral("123"));
+  form->Button2->click();
+  EXPECT_EQ(infos(), QStringList{QStringLiteral("更新完成")});
+  form->Buttonhyjcsz->click();
+  EXPECT_EQ(form->Editlxdh->text(), QStringLiteral("123"));
+  EXPECT_EQ(app.count(QStringLiteral("select xm from jcsz")), 2);
+
+  boxes().clear();
+  app.exec(QStringLiteral("drop table jcsz"));
+  form->Button2->click();
+  EXPECT_TRUE(infos().isEmpty());
+  EXPECT_EQ(errors().size(), 1);
+}
+
+TEST_F(SettingWindow, AnErrorWhileOpeningSkipsTheRemainingSteps) {
+  app.exec(QStringLiteral("update jcsz set sz='公司' where xm='GSMC'"));
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("销售部"));
+  app.exec(QStringLiteral("drop table sy"));
+  open();
+  EXPECT_EQ(errors().size(), 1);
+  EXPECT_EQ(form->Editgsmc->text(), QStringLiteral("公司"));
+  EXPECT_EQ(form->StringGridgy->rowCount(), 0);
+  EXPECT_EQ(form->ComboBoxbm->count(), 0);
+}
+
+// Not a check: a picture of the window with a filled roster, for a person to look at.
+TEST_F(SettingWindow, Screenshot) {
+  const char* const people[][2] = {{"张三", "销售部"}, {"李四", "技术部"}, {"王五", "销售部"},
+                                   {"赵六", "财务部"}, {"钱七", "技术部"}, {"孙八", "行政部"},
+                                   {"周九", "销售部"}, {"吴十", "技术部"}, {"郑一", "财务部"},
+                                   {"冯二", "行政部"}, {"陈三", "销售部"}, {"褚四", "技术部"}};
+  const QColor colours[] = {QColor(200, 80, 60), QColor(60, 140, 200), QColor(90, 170, 90)};
+  int i = 0;
+  for (const auto& p : people)
+    app.addParticipant(QString::fromUtf8(p[0]), QString::fromUtf8(p[1]), true, colours[i++ % 3]);
+  app.exec(QStringLiteral("update yglb set zj=4, zjsx=id where id in (2, 5, 7)"));
+  app.exec(QStringLiteral("update yglb set zj=1, zjsx=9 where id=9"));
+  app.exec(QStringLiteral("update yglb set zj=99, zjsx=10 where id=11"));
+  app.exec(QStringLiteral("update jcsz set sz='幸运科技有限公司' where xm='GSMC'"));
+  open();
+  form->show();
+  clickRow(form->StringGridgy, 1);
+  QDir().mkpath(QStringLiteral("/tmp/luckydraw-shots"));
+  EXPECT_TRUE(form->grab().save(QStringLiteral("/tmp/luckydraw-shots/settings.png")));
+}
+
+}  // namespace
