@@ -11,8 +11,8 @@
 class QPainter;
 class TGIFImage;
 
-// Base of picture controls: lock, double-buffered painting.
-// Everything runs on the GUI thread, so no lock is needed; Qt's backing store does the double buffering.
+// Base of picture controls. Everything runs on the GUI thread, so there is no lock; Qt's backing store
+// double-buffers the painting.
 class TImageControl : public QWidget {
   Q_OBJECT
  public:
@@ -32,6 +32,7 @@ class TGIFAnimator : public TImageControl {
 
   // The owned picture. Loading into it (LoadFromFile, ReadData …) raises its change notification,
   // which re-reads the frame index, empties the composition cache and applies AutoSize.
+  // The image's OnChange is the control's: do not reassign it.
   TGIFImage& Image();
   void setImage(const TGIFImage& image);  // copies into the owned image
   // Convenience loaders used by the windows; both throw the image's errors.
@@ -78,8 +79,12 @@ class TGIFAnimator : public TImageControl {
 
  private:
   void paintImage(QPainter& painter) override;
+  void resync();
   void imageChanged();
   void pictureChanged();
+  bool hasPicture() const;
+  template <class Load>
+  void loadResynced(Load&& load);
 
   struct Private;
   std::unique_ptr<Private> d;

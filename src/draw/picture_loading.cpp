@@ -1,0 +1,40 @@
+#include "draw/picture_loading.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "framework/app_folder.h"
+#include "framework/errors.h"
+#include "framework/picture_box.h"
+#include "widgets/gif_animator.h"
+#include "widgets/gif_image.h"
+
+namespace ld {
+
+void loadBuiltinPicture(TGIFAnimator& control, const QString& name) {
+  QFile resource(QStringLiteral(":/artwork/") + name);
+  if (!resource.open(QIODevice::ReadOnly)) throw Error(QStringLiteral("内置图片缺失: %1").arg(name));
+  control.loadFromFormData(resource.readAll());
+}
+
+void loadGifFile(TGIFAnimator& control, const QString& path) {
+  // Decoded aside first, so a damaged file cannot leave the control without a picture.
+  TGIFImage picture;
+  picture.loadFromFile(path);
+  if (picture.frameCount() == 0 || picture.screenWidth() < 1 || picture.screenHeight() < 1)
+    throw Error(QStringLiteral("图片 %1 没有可显示的内容").arg(path));
+  control.setImage(picture);
+}
+
+void loadLogo(TImage& image) { image.loadFromFile(appPath(QStringLiteral("system\\logo.jpg"))); }
+
+void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
+  QString file;
+  silently([&] { file = appPath(storedPath); });
+  if (!storedPath.isEmpty() && !file.isEmpty() && QFileInfo(file).isFile())
+    image.loadFromFile(file);
+  else
+    loadLogo(image);
+}
+
+}  // namespace ld

@@ -1,0 +1,24 @@
+#pragma once
+// Picture loads of the draw and fireworks windows.
+#include <QString>
+
+class TGIFAnimator;
+
+namespace ld {
+
+class TImage;
+
+// A built-in picture (":/artwork/<name>") into a picture control. Throws ld::Error when it is missing.
+void loadBuiltinPicture(TGIFAnimator& control, const QString& name);
+
+// A GIF file into a picture control; a file that cannot be read or holds no picture throws and leaves the
+// control's picture as it was.
+void loadGifFile(TGIFAnimator& control, const QString& path);
+
+// The photo of a stored path ("zp\Sales_Tom.jpg") into a photo box, or the placeholder system\logo.jpg
+// when that file does not exist. A path that would leave the application folder counts as missing.
+// Throws what the load throws.
+void loadPhotoOrLogo(TImage& image, const QString& storedPath);
+void loadLogo(TImage& image);
+
+}  // namespace ld

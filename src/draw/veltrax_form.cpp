@@ -1,0 +1,289 @@
+#include "draw/veltrax_form.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <memory>
+
+#include "draw/picture_loading.h"
+#include "draw/window_shape.h"
+#include "framework/app_folder.h"
+#include "framework/errors.h"
+#include "framework/picture_box.h"
+#include "widgets/gif_animator.h"
+#include "widgets/glow_label.h"
+#include "widgets/rotated_label.h"
+
+TVELTRAXForm* VELTRAXForm = nullptr;
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kYellow(255, 255, 0);
+const QColor kRed(255, 0, 0);
+const QColor kMaroon(128, 0, 0);
+const QColor kSilver(192, 192, 192);
+
+QFont pixelFont(const QString& family, int pixels, bool bold) {
+  QFont font(family);
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+QFont youYuan(int pixels, bool bold) { return pixelFont(QStringLiteral("幼圆"), pixels, bold); }
+
+template <class W>
+W* named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// A picture of the form's design: placed at its design bounds without resizing to the picture.
+TGIFAnimator* designPicture(QWidget* parent, const char* name, const QRect& bounds, const char* builtin,
+                            Qt::CursorShape cursor) {
+  auto* picture = named(new TGIFAnimator(parent), name);
+  picture->setAutoSize(false);
+  picture->setGeometry(bounds);
+  picture->setCursor(cursor);
+  ld::guarded([&] { ld::loadBuiltinPicture(*picture, QString::fromLatin1(builtin)); });
+  return picture;
+}
+
+TGlowLabel* glowLabel(QWidget* parent, const char* name, QPoint at, const QFont& font, QColor colour) {
+  auto* label = named(new TGlowLabel(parent), name);
+  label->move(at);
+  label->setFont(font);
+  label->setFontColor(colour);
+  label->setGlowColor(Qt::white);
+  return label;
+}
+
+// A panel the handset shows through; Enter and Escape answer its question when it has the focus.
+class FlatPanel : public QWidget {
+ public:
+  using QWidget::QWidget;
+  QPushButton* okButton = nullptr;
+  QPushButton* cancelButton = nullptr;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && okButton && okButton->isVisible()) {
+      okButton->click();
+    } else if (key == Qt::Key_Escape && cancelButton && cancelButton->isVisible()) {
+      cancelButton->click();
+    } else {
+      QWidget::keyPressEvent(event);
+    }
+  }
+};
+
+QPushButton* confirmButton(QWidget* parent, const char* name, const QString& caption, const QRect& bounds) {
+  auto* button = named(new QPushButton(caption, parent), name);
+  button->setGeometry(bounds);
+  button->setFont(youYuan(11, false));
+  button->setCursor(Qt::PointingHandCursor);
+  button->setDefault(true);
+  // Face and frame colours of the handset's dialog; the hover frame is the hot tracking.
+  button->setStyleSheet(
+      QStringLiteral("QPushButton { background-color: rgb(244,244,240); border: 1px solid rgb(0,60,116);"
+                     " border-radius: 3px; }"
+                     "QPushButton:hover { border: 2px solid rgb(248,179,48); }"
+                     "QPushButton:pressed { background-color: rgb(226,226,218); }"
+                     "QPushButton:focus { outline: none; }"));
+  return button;
+}
+
+// A yellow photo panel holding its picture box inside a border of `border` pixels.
+QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border, ld::TImage*& image) {
+  auto* panel = new QWidget(parent);
+  panel->setObjectName(QStringLiteral("Panelzp%1").arg(number));
+  panel->setAutoFillBackground(true);
+  QPalette palette = panel->palette();
+  palette.setColor(QPalette::Window, kYellow);
+  panel->setPalette(palette);
+  panel->setGeometry(bounds);
+  image = new ld::TImage(panel);
+  image->setObjectName(QStringLiteral("Image%1").arg(number));
+  // The box has its size before any load, so photos decode no larger than it needs.
+  image->setGeometry(border, border, bounds.width() - 2 * border, bounds.height() - 2 * border);
+  image->setStretch(true);
+  return panel;
+}
+
+}  // namespace
+
+TVELTRAXForm::TVELTRAXForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  VELTRAXForm = this;
+  setObjectName(QStringLiteral("VELTRAXForm"));
+  setWindowTitle(QStringLiteral("VELTRAXForm"));
+  setFixedSize(kClientSize);
+  setAutoFillBackground(true);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, kNavy);
+  setPalette(palette);
+  setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+
+  buildShell();
+  buildConfirmPanel();
+  buildDrawPanel();
+
+  // Message timers keep their period to the millisecond; Qt's default would allow 5 %.
+  for (QTimer* timer : {&Timergj, &Timerrqsj, &Timercj}) timer->setTimerType(Qt::PreciseTimer);
+  Timergj.setObjectName(QStringLiteral("Timergj"));
+  Timergj.setInterval(2000);
+  Timerrqsj.setObjectName(QStringLiteral("Timerrqsj"));
+  Timerrqsj.setInterval(1000);
+  Timercj.setObjectName(QStringLiteral("Timercj"));
+  Timercj.setInterval(100);
+  wireEvents();
+  Timerrqsj.start();
+
+  ld::guarded([this] { FormCreate(); });
+}
+
+TVELTRAXForm::~TVELTRAXForm() {
+  if (VELTRAXForm == this) VELTRAXForm = nullptr;
+}
+
+void TVELTRAXForm::buildShell() {
+  GIFBJ = designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), "handset.dat", Qt::ArrowCursor);
+  GIFgj = designPicture(this, "GIFgj", QRect(904, 196, 89, 89), "power.dat", Qt::PointingHandCursor);
+
+  Labelrqsj = named(new TRotatedLabel(this), "Labelrqsj");
+  Labelrqsj->setAutoSize(false);
+  Labelrqsj->setGeometry(148, 225, 27, 157);
+  Labelrqsj->setFont(pixelFont(QStringLiteral("Verdana"), 16, true));
+  Labelrqsj->setFontColor(kSilver);
+  Labelrqsj->setTransparent(true);
+  // The angle first: it switches the rotation to flat itself, and setting the rotation would reset it.
+  Labelrqsj->setAngle(90);
+
+  GIFAnimator1 =
+      designPicture(this, "GIFAnimator1", QRect(809, 283, 59, 60), "messages.dat", Qt::PointingHandCursor);
+  GIFAnimator2 =
+      designPicture(this, "GIFAnimator2", QRect(809, 61, 59, 60), "clock.dat", Qt::PointingHandCursor);
+  GIFAnimatorlogo =
+      designPicture(this, "GIFAnimatorlogo", QRect(809, 209, 59, 60), "draw.dat", Qt::PointingHandCursor);
+  // A picture loaded at run time sizes the draw icon; its top-left corner stays.
+  GIFAnimatorlogo->setAutoSize(true);
+  GIFAnimator4 =
+      designPicture(this, "GIFAnimator4", QRect(809, 357, 59, 60), "telephone.dat", Qt::PointingHandCursor);
+  GIFAnimator5 =
+      designPicture(this, "GIFAnimator5", QRect(809, 135, 60, 60), "music.dat", Qt::PointingHandCursor);
+}
+
+void TVELTRAXForm::buildConfirmPanel() {
+  auto* panel = named(new FlatPanel(this), "Panelgj");
+  Panelgj = panel;
+  Panelgj->setGeometry(176, 40, 630, 410);
+  Panelgj->setFocusPolicy(Qt::StrongFocus);
+  Panelgj->hide();
+
+  GlowLabel1 = glowLabel(Panelgj, "GlowLabel1", {152, 159}, youYuan(19, true), kMaroon);
+  GlowLabel1->setCaption(QStringLiteral("是否确定关闭手机？"));
+  Buttonqd = confirmButton(Panelgj, "Buttonqd", QStringLiteral("确定"), QRect(160, 224, 125, 29));
+  Buttonqx = confirmButton(Panelgj, "Buttonqx", QStringLiteral("取消"), QRect(294, 224, 125, 29));
+  panel->okButton = Buttonqd;
+  panel->cancelButton = Buttonqx;
+}
+
+void TVELTRAXForm::buildDrawPanel() {
+  Panelcj = named(new QWidget(this), "Panelcj");
+  Panelcj->setGeometry(176, 40, 630, 410);
+
+  GlowLabel2 = glowLabel(Panelcj, "GlowLabel2", {0, -1}, youYuan(19, true), kRed);
+  GlowLabel2->setCaption(QStringLiteral("抽奖"));
+
+  GlowLabelcj0 = glowLabel(Panelcj, "GlowLabelcj0", {27, 347}, youYuan(29, true), kRed);
+  GlowLabelcj0->setAutoSize(false);
+  GlowLabelcj0->setAlignment(Qt::AlignHCenter);
+  GlowLabelcj0->resize(382, 57);
+
+  GlowLabelzj = glowLabel(Panelcj, "GlowLabelzj", {427, 4}, youYuan(24, true), kRed);
+  GlowLabelzj->setAutoSize(false);
+  GlowLabelzj->setAlignment(Qt::AlignHCenter);
+  GlowLabelzj->resize(201, 398);
+
+  // Clockwise from the top; created in an order of their own, the winner photo last so it lies above.
+  static constexpr QPoint kTileAt[9] = {{},         {166, 0},  {251, 81}, {294, 163}, {251, 245},
+                                        {166, 327}, {78, 245}, {16, 163}, {78, 80}};
+  for (int k : {1, 8, 6, 5, 4, 2, 7, 3})
+    Panelzp[k] = photoPanel(Panelcj, k, QRect(kTileAt[k], QSize(104, 78)), 2, Image[k]);
+  Panelzp[0] = photoPanel(Panelcj, 0, QRect(12, 33, 416, 312), 6, Image[0]);
+  Panelzp[0]->hide();
+}
+
+void TVELTRAXForm::wireEvents() {
+  // Errors go to the default error handler. Its message box runs an event loop in which the timers keep
+  // firing; a handler whose error is still on screen is not run again, so a failing tick cannot stack up
+  // a message box every 100 ms.
+  auto guard = [this](void (TVELTRAXForm::*handler)()) {
+    return [this, handler, busy = std::make_shared<bool>(false)] {
+      if (*busy) return;
+      *busy = true;
+      ld::guarded([this, handler] { (this->*handler)(); });
+      *busy = false;
+    };
+  };
+  connect(&Timerrqsj, &QTimer::timeout, this, guard(&TVELTRAXForm::TimerrqsjTimer));
+  connect(&Timergj, &QTimer::timeout, this, guard(&TVELTRAXForm::TimergjTimer));
+  connect(&Timercj, &QTimer::timeout, this, guard(&TVELTRAXForm::TimercjTimer));
+  connect(GIFgj, &TGIFAnimator::MouseDown, this, guard(&TVELTRAXForm::GIFgjMouseDown));
+  connect(GIFgj, &TGIFAnimator::MouseUp, this, guard(&TVELTRAXForm::GIFgjMouseUp));
+  connect(GIFgj, &TGIFAnimator::DblClick, this, guard(&TVELTRAXForm::GIFgjDblClick));
+  connect(GIFAnimatorlogo, &TGIFAnimator::Click, this, guard(&TVELTRAXForm::GIFAnimatorlogoClick));
+  connect(Buttonqd, &QPushButton::clicked, this, guard(&TVELTRAXForm::ButtonqdClick));
+  connect(Buttonqx, &QPushButton::clicked, this, guard(&TVELTRAXForm::ButtonqxClick));
+  // A picture of another size changes the window's outline.
+  GIFAnimatorlogo->installEventFilter(this);
+}
+
+void TVELTRAXForm::FormCreate() {
+  const QString logoGif = ld::appPath(QStringLiteral("system\\logo.gif"));
+  if (QFileInfo::exists(logoGif)) {
+    // Reported, but a damaged optional icon must not leave the window off-centre and its tiles empty.
+    ld::guarded([&] { ld::loadGifFile(*GIFAnimatorlogo, logoGif); });
+  }
+  // Qt paints double-buffered already.
+  move(ld::centredTopLeft(QGuiApplication::primaryScreen()->geometry(), size()));
+  TimerrqsjTimer();
+  for (int k = 1; k <= 8; ++k) ld::loadLogo(*Image[k]);
+  Panelzp[0]->setMask(ld::roundedPanelRegion(Panelzp[0]->size(), 20));
+  for (int k = 1; k <= 8; ++k) Panelzp[k]->setMask(ld::roundedPanelRegion(Panelzp[k]->size(), 5));
+  showzjmd();
+}
+
+TVELTRAXForm::DrawState TVELTRAXForm::drawState() const {
+  if (Timercj.isActive()) return DrawState::Rolling;
+  return Panelzp[0]->isVisibleTo(Panelcj) ? DrawState::Result : DrawState::Idle;
+}
+
+void TVELTRAXForm::updateWindowShape() {
+  // Rendering delivers pending resize events, which would ask for the shape again.
+  if (shaping_) return;
+  shaping_ = true;
+  ld::applyColourKey(*this, QColor::fromRgb(kColourKey));
+  shaping_ = false;
+}
+
+void TVELTRAXForm::showEvent(QShowEvent* event) {
+  // Before the window is mapped, so the navy never flashes on the desktop.
+  updateWindowShape();
+  QWidget::showEvent(event);
+}
+
+void TVELTRAXForm::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) emit closed();
+}
+
+bool TVELTRAXForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == GIFAnimatorlogo && event->type() == QEvent::Resize && isVisible() && !shaping_)
+    QMetaObject::invokeMethod(this, &TVELTRAXForm::updateWindowShape, Qt::QueuedConnection);
+  return QWidget::eventFilter(watched, event);
+}

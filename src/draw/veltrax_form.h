@@ -1,0 +1,101 @@
+#pragma once
+// The draw window: a borderless handset whose screen holds the draw panel (eight rolling photo tiles,
+// the winner's photo and name, the winners board), a column of icons, a turned clock and the power key.
+#include <QDateTime>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+class QPushButton;
+class TGIFAnimator;
+class TGlowLabel;
+class TRotatedLabel;
+
+namespace ld {
+class Query;
+class TImage;
+}  // namespace ld
+
+class TVELTRAXForm : public QWidget {
+  Q_OBJECT
+ public:
+  // Builds the controls and runs FormCreate; what FormCreate throws goes to the default error handler.
+  explicit TVELTRAXForm(QWidget* parent = nullptr);
+  ~TVELTRAXForm() override;
+
+  // The navy that is see-through, clicks included.
+  static constexpr QRgb kColourKey = 0xff000080;
+  static constexpr QSize kClientSize{1015, 506};
+
+  enum class DrawState { Idle, Rolling, Result };
+  DrawState drawState() const;
+
+  // The handlers, under the names of their controls and events. Called directly they throw; wired to
+  // their events and timers they run guarded, so errors reach the default error handler.
+  void FormCreate();
+  void TimerrqsjTimer();
+  void GIFgjMouseDown();
+  void GIFgjMouseUp();
+  void TimergjTimer();
+  void ButtonqdClick();
+  void ButtonqxClick();
+  void GIFgjDblClick();
+  void GIFAnimatorlogoClick();
+  void TimercjTimer();
+  void showzjmd();
+
+  // "yy-MM-dd  hh:mm": the clock's caption for a moment.
+  static QString clockText(const QDateTime& moment);
+
+  // Cuts the window to its non-navy pixels again (after a picture changed the outline).
+  void updateWindowShape();
+
+  // Controls, in creation order.
+  TGIFAnimator* GIFBJ = nullptr;
+  TGIFAnimator* GIFgj = nullptr;
+  TRotatedLabel* Labelrqsj = nullptr;
+  TGIFAnimator* GIFAnimator1 = nullptr;
+  TGIFAnimator* GIFAnimator2 = nullptr;
+  TGIFAnimator* GIFAnimatorlogo = nullptr;
+  TGIFAnimator* GIFAnimator4 = nullptr;
+  TGIFAnimator* GIFAnimator5 = nullptr;
+  QWidget* Panelgj = nullptr;
+  TGlowLabel* GlowLabel1 = nullptr;
+  QPushButton* Buttonqd = nullptr;
+  QPushButton* Buttonqx = nullptr;
+  QWidget* Panelcj = nullptr;
+  TGlowLabel* GlowLabel2 = nullptr;
+  TGlowLabel* GlowLabelcj0 = nullptr;
+  TGlowLabel* GlowLabelzj = nullptr;
+  // Panelzp[0] is the winner photo, Panelzp[1] … [8] the tiles clockwise from the top; Image[k] in each.
+  std::array<QWidget*, 9> Panelzp{};
+  std::array<ld::TImage*, 9> Image{};
+
+  QTimer Timergj;
+  QTimer Timerrqsj;
+  QTimer Timercj;
+
+ signals:
+  // The window closed: the program ends.
+  void closed();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildShell();
+  void buildConfirmPanel();
+  void buildDrawPanel();
+  void wireEvents();
+
+  void startDraw();
+  void stopDraw();
+  int nextDrawOrder(ld::Query& query);
+  int pickWinner(ld::Query& query);
+
+  bool shaping_ = false;
+};
+
+extern TVELTRAXForm* VELTRAXForm;

@@ -1,0 +1,784 @@
+#include "widgets/gif_image.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPainter>
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstring>
+#include <new>
+
+#include "widgets/gif_draw.h"
+#include "widgets/gif_lzw.h"
+#include "widgets/gif_writer.h"
+
+namespace ld {
+
+const char* const kGifClipboardMime = "application/x-qt-windows-mime;value=\"GIF Image\"";
+
+namespace {
+std::atomic<bool> gLoadCorrupted{true};
+std::atomic<long long> gMaxDecodePixels{1LL << 30};
+}  // namespace
+
+bool gifLoadCorrupted() { return gLoadCorrupted.load(std::memory_order_relaxed); }
+void setGifLoadCorrupted(bool on) { gLoadCorrupted.store(on, std::memory_order_relaxed); }
+long long gifMaxDecodePixels() { return gMaxDecodePixels.load(std::memory_order_relaxed); }
+void setGifMaxDecodePixels(long long pixels) { gMaxDecodePixels.store(pixels, std::memory_order_relaxed); }
+
+QString gifmsg::unrecognizedExtension(int label) {
+  return QString::asprintf("Unrecognized extension block: %.2x", label & 0xFF);
+}
+
+}  // namespace ld
+
+using ld::kColorNone;
+
+namespace {
+
+[[noreturn]] void gifError(const char* message) {
+  throw EInvalidGraphicOperation(QString::fromLatin1(message));
+}
+
+constexpr std::uint8_t kExtensionIntroducer = '!';  // 0x21
+constexpr std::uint8_t kImageSeparator = ',';       // 0x2C
+constexpr std::uint8_t kTrailer = ';';              // 0x3B
+
+// log2 of a colour count that must be a power of two from 2 to 256.
+int colorsToBits(int count) {
+  for (int b = 1; b <= 8; ++b)
+    if (count == (1 << b)) return b;
+  gifError(ld::gifmsg::kWrongColors);
+}
+
+// Buffer for decoded indices, reused between decodes.
+std::vector<std::uint8_t>& decodeBuffer() {
+  static thread_local std::vector<std::uint8_t> buffer;
+  return buffer;
+}
+
+}  // namespace
+
+std::uint8_t TExtension::labelOf(Kind k) {
+  switch (k) {
+    case GraphicControl:
+      return 0xF9;
+    case PlainText:
+      return 0x01;
+    case Application:
+      return 0xFF;
+    case Comment:
+      return 0xFE;
+  }
+  return 0xFE;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Reading
+
+struct GifReader {
+  TGIFImage& image;
+  const std::uint8_t* p;
+  std::size_t size;
+  std::size_t pos = 0;
+
+  bool atEnd() const { return pos >= size; }
+  // One byte; 0 when the data has ended (a short read leaves zeros).
+  std::uint8_t byte() { return pos < size ? p[pos++] : 0; }
+  // n bytes into dst; what lies past the end of the data reads as zeros.
+  void read(void* dst, std::size_t n) {
+    std::size_t take = std::min(n, size - std::min(pos, size));
+    if (take) std::memcpy(dst, p + pos, take);
+    if (take < n) std::memset(static_cast<std::uint8_t*>(dst) + take, 0, n - take);
+    pos += take;
+  }
+  QByteArray bytes(std::size_t n) {
+    QByteArray b(static_cast<qsizetype>(n), '\0');
+    read(b.data(), n);
+    return b;
+  }
+  // Skips zero bytes: the first non-zero byte, or 0 when the data ends.
+  std::uint8_t separator() {
+    std::uint8_t r = 0;
+    while (pos < size && r == 0) r = p[pos++];
+    return r;
+  }
+  static int u16(const std::uint8_t* b) { return b[0] | (b[1] << 8); }
+
+  void readDataBlocks(QList<QByteArray>& out) {
+    while (!atEnd()) {
+      std::size_t n = byte();
+      if (n == 0) break;
+      // A block cut short by the end of the data keeps what is there; one with nothing left adds no entry.
+      std::size_t take = std::min(n, size - pos);
+      if (take == 0) break;
+      out.append(QByteArray(reinterpret_cast<const char*>(p + pos), static_cast<qsizetype>(take)));
+      pos += take;
+    }
+  }
+
+  TExtension readExtension() {
+    TExtension ext;
+    const std::uint8_t label = byte();
+    switch (label) {
+      case 0xF9:
+        ext.kind = TExtension::GraphicControl;
+        ext.fixedPart = bytes(6);
+        break;
+      case 0xFE:
+        ext.kind = TExtension::Comment;
+        readDataBlocks(ext.data);
+        break;
+      case 0x01:
+        ext.kind = TExtension::PlainText;
+        ext.fixedPart = bytes(13);
+        readDataBlocks(ext.data);
+        break;
+      case 0xFF:
+        ext.kind = TExtension::Application;
+        ext.fixedPart = bytes(12);
+        readDataBlocks(ext.data);
+        break;
+      default:
+        throw EInvalidGraphicOperation(ld::gifmsg::unrecognizedExtension(label));
+    }
+    return ext;
+  }
+
+  // The loop extension sets the looping flag and the repeat count (capped at 30000).
+  void applyLoopExtension(const TExtension& ext) {
+    if (ext.data.isEmpty()) return;
+    const auto* fixed = reinterpret_cast<const std::uint8_t*>(ext.fixedPart.constData());
+    const int b = std::min<int>(fixed[0], 11);
+    auto matches = [&](const char* id) { return std::memcmp(fixed + 1, id, static_cast<size_t>(b)) == 0; };
+    if (!matches("NETSCAPE2.0") && !matches("ANIMEXTS1.0")) return;
+    const QByteArray& d = ext.data.first();
+    if (d.size() < 3 || static_cast<std::uint8_t>(d[0]) != 1) return;
+    int count = static_cast<std::uint8_t>(d[1]) + 256 * static_cast<std::uint8_t>(d[2]);
+    image.looping_ = true;
+    image.repeatCount_ = static_cast<std::uint16_t>(std::min(count, 30000));
+  }
+
+  // the extensions before an image (or the trailer), leaving the next separator in sep.
+  std::vector<TExtension> readExtensionGroup(std::uint8_t& sep) {
+    std::vector<TExtension> list;
+    while (sep == kExtensionIntroducer) {
+      TExtension ext = readExtension();
+      switch (ext.kind) {
+        case TExtension::PlainText:
+          list.clear();
+          break;
+        case TExtension::Application:
+          applyLoopExtension(ext);
+          break;
+        default:
+          list.push_back(std::move(ext));
+          break;
+      }
+      sep = atEnd() ? kTrailer : separator();
+    }
+    return list;
+  }
+
+  // One frame, after its ','.
+  void readFrame(TGIFFrame& frame) {
+    TGIFItem& item = *frame.item_;
+    std::uint8_t desc[9];
+    read(desc, sizeof desc);
+    const int left = u16(desc), top = u16(desc + 2);
+    int width = u16(desc + 4), height = u16(desc + 6);
+    const std::uint8_t packed = desc[8];
+    frame.interlaced_ = (packed & 0x40) != 0;
+    if (packed & 0x80) {
+      item.bitsPerPixel = (packed & 7) + 1;
+      frame.localTable_ = true;
+      item.colorTable.count = 1 << item.bitsPerPixel;
+      read(item.colorTable.entries.data(), static_cast<size_t>(item.colorTable.count) * 3);
+    } else {
+      frame.localTable_ = false;
+      item.colorTable.clear();
+    }
+
+    // The encoded data, byte for byte.
+    QByteArray& data = item.data;
+    const std::size_t begin = pos;
+    bool corrupted = false;
+    if (!atEnd()) {
+      ++pos;  // code size byte
+      while (!atEnd()) {
+        std::size_t n = p[pos];
+        if (pos + 1 + n > size) {
+          corrupted = true;
+          break;
+        }
+        pos += 1 + n;
+        if (n == 0) break;
+      }
+    }
+    data = QByteArray(reinterpret_cast<const char*>(p + begin), static_cast<qsizetype>(pos - begin));
+    if (corrupted) pos = size;
+    if (corrupted && !ld::gifLoadCorrupted()) {
+      data.clear();
+      gifError(ld::gifmsg::kReadError);
+    }
+    frame.corrupted_ = frame.corrupted_ || corrupted;
+
+    if (width == 0) width = image.screenWidth_;
+    if (height == 0) height = image.screenHeight_;
+    frame.origin_ = QPoint(left, top);
+    item.width = width;
+    item.height = height;
+    item.packedFields = packed;
+    if (!frame.localTable_) item.colorTable = image.header_->colorTable;
+
+    int delay = 0;
+    for (const TExtension& ext : frame.extensions_) {
+      if (ext.kind != TExtension::GraphicControl) continue;
+      const auto* g = reinterpret_cast<const std::uint8_t*>(ext.fixedPart.constData());
+      const std::uint8_t gPacked = g[1];
+      const int index = g[4];
+      if (gPacked & 1) {
+        if (index < item.colorTable.count) frame.transparentColor_ = item.colorTable.color(index);
+      } else {
+        frame.transparentColor_ = kColorNone;
+      }
+      delay = std::max(10 * u16(g + 2), delay);
+      frame.disposal_ = static_cast<std::uint8_t>((gPacked >> 2) & 7);
+    }
+    frame.delay_ = static_cast<std::uint16_t>(std::min(delay, 65535));
+  }
+
+  // Reading a whole file.
+  void run() {
+    std::uint8_t sig[6];
+    read(sig, sizeof sig);
+    auto ieq = [](const std::uint8_t* a, const char* b) {
+      for (int i = 0; i < 3; ++i)
+        if (std::tolower(a[i]) != b[i]) return false;
+      return true;
+    };
+    if (!ieq(sig, "gif")) gifError(ld::gifmsg::kUnknownVersion);
+    if (ieq(sig + 3, "87a"))
+      image.version_ = TGIFImage::gv87a;
+    else if (ieq(sig + 3, "89a"))
+      image.version_ = TGIFImage::gv89a;
+    else
+      gifError(ld::gifmsg::kUnknownVersion);
+
+    std::uint8_t screen[7];
+    read(screen, sizeof screen);
+    image.screenWidth_ = static_cast<std::uint16_t>(u16(screen));
+    image.screenHeight_ = static_cast<std::uint16_t>(u16(screen + 2));
+    const std::uint8_t packed = screen[4];
+    TGIFData& header = *image.header_;
+    header.bitsPerPixel = (packed & 7) + 1;
+    header.colorResolution = ((packed >> 4) & 7) + 1;
+    header.aspectRatio = screen[6];
+    if (packed & 0x80) {
+      header.colorTable.count = 1 << header.bitsPerPixel;
+      read(header.colorTable.entries.data(), static_cast<size_t>(header.colorTable.count) * 3);
+      if (screen[5] < header.colorTable.count) image.backgroundColor_ = header.colorTable.color(screen[5]);
+    }
+
+    std::uint8_t sep = separator();
+    while (sep != 0 && sep != kTrailer && !atEnd()) {
+      std::vector<TExtension> extensions = readExtensionGroup(sep);
+      if (sep == kImageSeparator) {
+        auto frame = std::make_unique<TGIFFrame>(&image);
+        if (header.colorTable.count > 0) frame->item_->bitsPerPixel = colorsToBits(header.colorTable.count);
+        frame->extensions_ = std::move(extensions);
+        readFrame(*frame);
+        image.frames_.push_back(std::move(frame));
+        if (atEnd()) {
+          sep = kTrailer;
+        } else {
+          sep = separator();
+          if (sep != kExtensionIntroducer && sep != kImageSeparator && sep != kTrailer) sep = 0;
+        }
+      } else if (header.comment.isEmpty() && !extensions.empty()) {
+        // Trailing extensions: their comments become the image comment.
+        for (const TExtension& ext : extensions) {
+          if (ext.kind != TExtension::Comment) continue;
+          if (!header.comment.isEmpty()) header.comment.append(QByteArray("\r\n\r\n"));
+          header.comment.append(ext.data);
+        }
+      } else if (sep != 0 && sep != kTrailer) {
+        gifError(ld::gifmsg::kReadError);
+      }
+    }
+  }
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// TGIFFrame
+
+TGIFFrame::TGIFFrame(TGIFImage* owner) : owner_(owner), item_(std::make_shared<TGIFItem>()) {}
+
+const QImage& TGIFFrame::bitmap() {
+  if (hasBitmap_ && !bitmap_.isNull()) return bitmap_;
+  if (item_->data.isEmpty()) {
+    bitmap_ = QImage();
+    hasBitmap_ = true;
+    return bitmap_;
+  }
+  decode();
+  return bitmap_;
+}
+
+void TGIFFrame::decode() {
+  const TGIFItem& item = *item_;
+  const ld::GifProgress* progress = owner_ && owner_->OnProgress ? &owner_->OnProgress : nullptr;
+  const int bpp = item.bitsPerPixel;
+  int bits;
+  if (bpp == 1)
+    bits = 1;
+  else if (bpp >= 2 && bpp <= 4)
+    bits = 4;
+  else if (bpp >= 5 && bpp <= 8)
+    bits = 8;
+  else {
+    if (progress) (*progress)(ld::ProgressStage::Ending, 0, QString::fromLatin1(ld::gifmsg::kWrongColors));
+    gifError(ld::gifmsg::kWrongColors);
+  }
+
+  const int w = std::max(item.width, 0), h = std::max(item.height, 0);
+  const std::size_t npix = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+  if (static_cast<long long>(npix) > ld::gifMaxDecodePixels()) throw std::bad_alloc();
+  QImage img;
+  if (npix > 0) {
+    img = QImage(w, h, bits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
+    if (img.isNull()) throw std::bad_alloc();
+    // Palette: grey 128 everywhere, then the frame's table (all 256 entries of the cleared table when the
+    // table is empty); the first 2^bits entries are the bitmap's.
+    QList<QRgb> table(1 << bits);
+    const int count = item.colorTable.count;
+    for (int i = 0; i < table.size(); ++i) {
+      if (count == 0 || i < count)
+        table[i] = item.colorTable.color(i);
+      else
+        table[i] = qRgb(128, 128, 128);
+    }
+    img.setColorTable(table);
+  }
+
+  std::vector<std::uint8_t>& buf = decodeBuffer();
+  if (buf.size() < npix + ld::kLzwOutputSlack) buf.resize(npix + ld::kLzwOutputSlack);
+  const auto* data = reinterpret_cast<const std::uint8_t*>(item.data.constData());
+  ld::LzwDecodeResult r = ld::lzwDecode(data, static_cast<std::size_t>(item.data.size()), bpp, buf.data(),
+                                        npix, ld::gifLoadCorrupted(), progress);
+
+  if (npix > 0) {
+    const bool interlaced = (item.packedFields & 0x40) != 0;
+    // Rows in file order: either top to bottom or the four interlace passes.
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    int pass = 0, row = 0;
+    for (int i = 0; i < h; ++i) {
+      int y = i;
+      if (interlaced) {
+        while (row >= h) {
+          ++pass;
+          row = kStart[pass];
+        }
+        y = row;
+        row += kStep[pass];
+      }
+      const std::uint8_t* src = buf.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(w);
+      uchar* dst = img.scanLine(y);
+      if (bits == 1) {
+        int x = 0;
+        for (; x + 8 <= w; x += 8) {
+          const std::uint8_t* s = src + x;
+          dst[x >> 3] = static_cast<uchar>((s[0] << 7) | (s[1] << 6) | (s[2] << 5) | (s[3] << 4) |
+                                           (s[4] << 3) | (s[5] << 2) | (s[6] << 1) | s[7]);
+        }
+        if (x < w) {
+          uchar v = 0;
+          for (int k = 0; x + k < w; ++k) v = static_cast<uchar>(v | (src[x + k] << (7 - k)));
+          dst[x >> 3] = v;
+        }
+      } else {
+        std::memcpy(dst, src, static_cast<std::size_t>(w));
+      }
+    }
+  }
+  if (buf.size() > (std::size_t{32} << 20)) {  // do not keep a huge buffer around
+    buf.clear();
+    buf.shrink_to_fit();
+  }
+  corrupted_ = corrupted_ || r.corrupted;
+  bitmap_ = img;
+  hasBitmap_ = true;
+}
+
+int TGIFFrame::width() const {
+  if (hasBitmap_ && !bitmap_.isNull()) return bitmap_.width();
+  if (!item_->data.isEmpty()) return item_->width;
+  return 0;
+}
+
+int TGIFFrame::height() const {
+  if (hasBitmap_ && !bitmap_.isNull()) return bitmap_.height();
+  if (!item_->data.isEmpty()) return item_->height;
+  return 0;
+}
+
+QList<QByteArray>& TGIFFrame::comment() {
+  for (TExtension& ext : extensions_)
+    if (ext.kind == TExtension::Comment) return ext.data;
+  TExtension ext;
+  ext.kind = TExtension::Comment;
+  extensions_.push_back(std::move(ext));
+  return extensions_.back().data;
+}
+
+void TGIFFrame::draw(QPainter& painter, const QRect& rect, bool transparent) {
+  const QImage& bm = bitmap();
+  if (transparent && transparentColor_ != kColorNone)
+    ld::transparentStretch(painter, rect, bm, QRect(), transparentColor_);
+  else
+    ld::transparentStretch(painter, rect, bm, QRect(), kColorNone);
+}
+
+void TGIFFrame::recomputeOwnerScreen() {
+  if (!owner_) return;
+  int w = 0, h = 0;
+  for (const auto& f : owner_->frames_) {
+    w = std::max(w, f->origin_.x() + f->width());
+    h = std::max(h, f->origin_.y() + f->height());
+  }
+  owner_->screenWidth_ = static_cast<std::uint16_t>(std::clamp(w, 0, 65535));
+  owner_->screenHeight_ = static_cast<std::uint16_t>(std::clamp(h, 0, 65535));
+}
+
+void TGIFFrame::assign(std::nullptr_t) {
+  item_ = std::make_shared<TGIFItem>();
+  bitmap_ = QImage();
+  hasBitmap_ = false;
+  recomputeOwnerScreen();
+}
+
+void TGIFFrame::assign(const TGIFFrame& source) {
+  if (&source == this) return;
+  item_ = source.item_;
+  localTable_ = owner_ == source.owner_ ? source.localTable_ : true;
+  origin_ = source.origin_;
+  interlaced_ = source.interlaced_;
+  bitmap_ = source.bitmap_;
+  hasBitmap_ = source.hasBitmap_;
+  transparentColor_ = source.transparentColor_;
+  delay_ = source.delay_;
+  disposal_ = source.disposal_;
+  grayscale_ = source.grayscale_;
+  corrupted_ = source.corrupted_;
+  QList<QByteArray> lines;
+  for (const TExtension& ext : source.extensions_)
+    if (ext.kind == TExtension::Comment) {
+      lines = ext.data;
+      break;
+    }
+  extensions_.clear();
+  if (!lines.isEmpty()) comment() = lines;
+  recomputeOwnerScreen();
+}
+
+void TGIFFrame::assign(const TGIFImage& source) {
+  if (source.frames_.empty()) {
+    assign(nullptr);
+    return;
+  }
+  int index = source.currentIndex_;
+  if (index < 0 || index >= source.frameCount()) index = 0;
+  assign(*source.frames_[static_cast<size_t>(index)]);
+}
+
+void TGIFFrame::assign(const QImage& picture, QRgb transparentColor) {
+  if (picture.isNull()) {
+    assign(nullptr);
+    return;
+  }
+  item_ = std::make_shared<TGIFItem>();
+  bitmap_ = picture;
+  hasBitmap_ = true;
+  interlaced_ = false;
+  if (transparentColor != kColorNone) transparentColor_ = transparentColor;
+  recomputeOwnerScreen();
+}
+
+void TGIFFrame::assignTo(QImage& target) { target = bitmap(); }
+
+void TGIFFrame::assignTo(TGIFImage& target) { target.assign(*this); }
+
+// ---------------------------------------------------------------------------------------------------------
+// TGIFImage
+
+TGIFImage::TGIFImage() : header_(std::make_shared<TGIFData>()) {}
+
+TGIFImage::~TGIFImage() {
+  OnChange = nullptr;
+  OnProgress = nullptr;
+  frames_.clear();
+}
+
+void TGIFImage::clear() {
+  header_ = std::make_shared<TGIFData>();
+  frames_.clear();
+  version_ = gvUnknown;
+  currentIndex_ = -1;
+  screenWidth_ = screenHeight_ = 0;
+  backgroundColor_ = kColorNone;
+  looping_ = false;
+  repeatCount_ = 1;
+}
+
+void TGIFImage::changed() {
+  if (OnChange) OnChange();
+}
+
+void TGIFImage::readGif(const QByteArray& bytes, bool decodeNow) {
+  if (!bytes.isEmpty()) {
+    GifReader reader{*this, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                     static_cast<std::size_t>(bytes.size())};
+    reader.run();
+  }
+  if (!frames_.empty()) {
+    currentIndex_ = 0;
+    if (decodeNow) {
+      try {
+        frames_.front()->bitmap();
+      } catch (...) {
+        frames_.erase(frames_.begin());
+        throw;
+      }
+    }
+  }
+}
+
+void TGIFImage::loadFromData(const QByteArray& gifFile) {
+  clear();
+  readGif(gifFile, true);
+  paletteModified_ = true;
+  changed();
+}
+
+void TGIFImage::loadFromStream(QIODevice& stream) { loadFromData(stream.readAll()); }
+
+void TGIFImage::loadFromFile(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly))
+    throw ld::Error(QStringLiteral("Cannot open file \"%1\". %2")
+                        .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+  loadFromStream(file);
+}
+
+void TGIFImage::readFormData(QIODevice& stream) {
+  const QByteArray sizeBytes = stream.read(4);
+  if (sizeBytes.size() < 4) gifError(ld::gifmsg::kReadError);
+  const auto* s = reinterpret_cast<const std::uint8_t*>(sizeBytes.constData());
+  const std::int32_t n = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(s[0]) | (static_cast<std::uint32_t>(s[1]) << 8) |
+      (static_cast<std::uint32_t>(s[2]) << 16) | (static_cast<std::uint32_t>(s[3]) << 24));
+  clear();
+  if (n < 0) gifError(ld::gifmsg::kReadError);
+  QByteArray data;
+  if (n > 0) {
+    data = stream.read(n);
+    if (data.size() < n) gifError(ld::gifmsg::kReadError);
+  }
+  readGif(data, true);
+  paletteModified_ = true;
+  changed();
+}
+
+void TGIFImage::readFormData(const QByteArray& formData) {
+  QBuffer buffer;
+  buffer.setData(formData);
+  buffer.open(QIODevice::ReadOnly);
+  readFormData(buffer);
+}
+
+QByteArray TGIFImage::saveToData() { return ld::writeGifFile(*this); }
+
+void TGIFImage::saveToStream(QIODevice& stream) {
+  const QByteArray data = saveToData();
+  if (stream.write(data) != data.size()) throw ld::Error(QStringLiteral("Stream write error"));
+}
+
+void TGIFImage::saveToFile(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    throw ld::Error(QStringLiteral("Cannot create file \"%1\". %2")
+                        .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+  saveToStream(file);
+}
+
+QByteArray TGIFImage::formData() { return ld::toFormData(saveToData()); }
+
+void TGIFImage::writeFormData(QIODevice& stream) {
+  const QByteArray data = formData();
+  if (stream.write(data) != data.size()) throw ld::Error(QStringLiteral("Stream write error"));
+}
+
+void TGIFImage::draw(QPainter& painter, const QRect& rect) {
+  if (currentIndex_ < 0 || currentIndex_ >= frameCount()) return;
+  frames_[static_cast<size_t>(currentIndex_)]->draw(painter, rect, transparent());
+}
+
+int TGIFImage::width() const {
+  if (empty() || currentIndex_ < 0 || currentIndex_ >= frameCount()) return 0;
+  return frames_[static_cast<size_t>(currentIndex_)]->width();
+}
+
+int TGIFImage::height() const {
+  if (empty() || currentIndex_ < 0 || currentIndex_ >= frameCount()) return 0;
+  return frames_[static_cast<size_t>(currentIndex_)]->height();
+}
+
+void TGIFImage::setWidth(int) { gifError(ld::gifmsg::kChangeSize); }
+void TGIFImage::setHeight(int) { gifError(ld::gifmsg::kChangeSize); }
+
+bool TGIFImage::empty() const {
+  if (frames_.empty()) return true;
+  const size_t index = static_cast<size_t>(std::min(std::max(currentIndex_, 0), frameCount() - 1));
+  const TGIFFrame& f = *frames_[index];
+  if (f.hasBitmap_) return false;
+  return f.item_->data.isEmpty();
+}
+
+bool TGIFImage::transparent() const {
+  if (!transparentFlag_) return false;
+  return std::any_of(frames_.begin(), frames_.end(),
+                     [](const auto& f) { return f->transparentColor_ != kColorNone; });
+}
+
+QList<QRgb> TGIFImage::palette() {
+  if (frames_.empty()) return {};
+  int index = currentIndex_;
+  if (index < 0 || index >= frameCount()) index = 0;
+  return frames_[static_cast<size_t>(index)]->bitmap().colorTable();
+}
+
+int TGIFImage::addFrame(const QImage& picture, QRgb transparentColor) {
+  frames_.push_back(std::make_unique<TGIFFrame>(this));
+  try {
+    frames_.back()->assign(picture, transparentColor);
+  } catch (...) {
+    frames_.pop_back();
+    throw;
+  }
+  currentIndex_ = frameCount() - 1;
+  if (version_ == gvUnknown) version_ = gv87a;
+  if (frameCount() > 1) version_ = gv89a;
+  return currentIndex_;
+}
+
+void TGIFImage::assign(std::nullptr_t) {
+  clear();
+  changed();
+}
+
+void TGIFImage::assign(const TGIFImage& source) {
+  if (&source == this) {
+    changed();
+    return;
+  }
+  header_ = source.header_;
+  version_ = source.version_;
+  backgroundColor_ = source.backgroundColor_;
+  repeatCount_ = source.repeatCount_;
+  looping_ = source.looping_;
+  frames_.clear();
+  for (const auto& f : source.frames_) {
+    frames_.push_back(std::make_unique<TGIFFrame>(this));
+    TGIFFrame& copy = *frames_.back();
+    copy.assign(*f);
+    copy.localTable_ = f->localTable_;
+  }
+  screenWidth_ = source.screenWidth_;
+  screenHeight_ = source.screenHeight_;
+  currentIndex_ = source.currentIndex_;
+  changed();
+}
+
+void TGIFImage::assign(const TGIFFrame& source) {
+  if (source.owner_ == this) {
+    // The frame would be freed by the clear: work from a copy of this image.
+    TGIFImage copy;
+    copy.assign(*this);
+    size_t index = 0;
+    for (size_t i = 0; i < frames_.size(); ++i)
+      if (frames_[i].get() == &source) index = i;
+    assign(*copy.frames_.at(index));
+    return;
+  }
+  std::shared_ptr<TGIFData> ownerHeader =
+      source.owner_ ? source.owner_->header_ : std::make_shared<TGIFData>();
+  clear();
+  header_->aspectRatio = ownerHeader->aspectRatio;
+  header_->bitsPerPixel = ownerHeader->bitsPerPixel;
+  header_->colorResolution = ownerHeader->colorResolution;
+  header_->colorTable = ownerHeader->colorTable;
+  frames_.push_back(std::make_unique<TGIFFrame>(this));
+  frames_.back()->assign(source);
+  currentIndex_ = 0;
+  if (version_ == gvUnknown) version_ = gv87a;
+  changed();
+}
+
+void TGIFImage::assign(const QImage& picture, QRgb transparentColor) {
+  clear();
+  addFrame(picture, transparentColor);
+  changed();
+}
+
+void TGIFImage::assignTo(QImage& target) {
+  if (empty()) {
+    target = QImage();
+    return;
+  }
+  int index = currentIndex_;
+  if (index < 0 || index >= frameCount()) index = 0;
+  frames_[static_cast<size_t>(index)]->assignTo(target);
+}
+
+void TGIFImage::loadFromClipboard() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const QMimeData* mime = clipboard ? clipboard->mimeData() : nullptr;
+  const QString format = QString::fromLatin1(ld::kGifClipboardMime);
+  if (mime && mime->hasFormat(format)) {
+    const QByteArray bytes = mime->data(format);
+    QImage bitmap;
+    if (mime->hasImage()) bitmap = qvariant_cast<QImage>(mime->imageData());
+    if (bytes.size() < 4) gifError(ld::gifmsg::kReadError);
+    const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const std::uint32_t n = s[0] | (s[1] << 8) | (s[2] << 16) | (static_cast<std::uint32_t>(s[3]) << 24);
+    clear();
+    if (n > static_cast<std::uint32_t>(bytes.size() - 4)) gifError(ld::gifmsg::kReadError);
+    readGif(bytes.mid(4, static_cast<qsizetype>(n)), false);
+    if (!frames_.empty() && !bitmap.isNull()) {
+      frames_.front()->bitmap_ = bitmap;
+      frames_.front()->hasBitmap_ = true;
+    }
+    paletteModified_ = true;
+    changed();
+    return;
+  }
+  QImage bitmap = clipboard ? clipboard->image() : QImage();
+  assign(bitmap);
+}
+
+void TGIFImage::saveToClipboard() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard || frames_.empty()) return;
+  auto* mime = new QMimeData;
+  mime->setImageData(frames_.front()->bitmap());
+  const bool allEncoded =
+      std::all_of(frames_.begin(), frames_.end(), [](const auto& f) { return !f->item_->data.isEmpty(); });
+  if (allEncoded) mime->setData(QString::fromLatin1(ld::kGifClipboardMime), formData());
+  clipboard->setMimeData(mime);
+}

@@ -1,0 +1,117 @@
+// The fireworks window: a random picture over the whole primary screen, black see-through, three seconds.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+
+#include "draw/fireworks_form.h"
+#include "support/draw_helpers.h"
+#include "widgets/gif_animator.h"
+
+using namespace ld::test;
+
+namespace {
+
+class Fireworks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeGif(app.path("system/0.gif"), {40, 30}, Qt::green, Qt::black, 10);  // a green square on black
+    form.pickNumber = [this] {
+      ++picks;
+      return number;
+    };
+  }
+  void TearDown() override { deleteOtherTopLevels(&form); }
+  QColor middle() {
+    const QImage frame = form.GIFAnimator->composedFrame();
+    return frame.pixelColor(frame.width() / 2, frame.height() / 2);
+  }
+
+  TempApp app;
+  TFormyanhua form;
+  int number = 7;
+  int picks = 0;
+};
+
+TEST_F(Fireworks, CoversTheScreenWithTheDrawnPictureOrPictureZeroBlackCutAway) {
+  form.celebrate();
+  ASSERT_TRUE(form.isVisible());
+  EXPECT_TRUE(similar(middle(), Qt::green)) << "7.gif is missing";
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(form.geometry(), screen);
+  // Stretched, not cropped: the square covers the middle of the screen, its black frame is see-through.
+  const QRegion shape = form.mask();
+  EXPECT_TRUE(shape.contains(screen.center()));
+  EXPECT_TRUE(shape.contains(QPoint(screen.width() * 3 / 10, screen.height() * 6 / 10)));
+  EXPECT_FALSE(shape.contains(QPoint(screen.width() / 10, screen.height() / 10)));
+  EXPECT_FALSE(shape.contains(QPoint(screen.width() * 9 / 10, screen.height() * 9 / 10)));
+
+  form.Timer1Timer();
+  writeGif(app.path("system/7.gif"), {40, 30}, Qt::red, Qt::black, 10);
+  form.celebrate();
+  EXPECT_TRUE(similar(middle(), Qt::red));
+  EXPECT_TRUE(app.dialogs().shown.empty());
+}
+
+TEST_F(Fireworks, HidesAfterThreeSecondsAndAShowWhileUpChangesNothing) {
+  form.Timer1.stop();
+  form.celebrate();
+  writeGif(app.path("system/7.gif"), {40, 30}, Qt::red, Qt::black, 10);
+  runEventLoop(1500);
+  form.celebrate();
+  EXPECT_EQ(picks, 1) << "no new picture";
+  EXPECT_TRUE(similar(middle(), Qt::green));
+  runEventLoop(1300);
+  EXPECT_TRUE(form.isVisible());
+  runEventLoop(400);
+  EXPECT_FALSE(form.isVisible()) << "the timer was not restarted by the second show";
+  EXPECT_FALSE(form.Timer1.isActive());
+  form.celebrate();
+  EXPECT_EQ(picks, 2);
+  EXPECT_TRUE(form.Timer1.isActive()) << "a fresh period";
+}
+
+TEST_F(Fireworks, WithNothingToShowItReportsAndStaysHidden) {
+  writeGif(app.path("system/7.gif"), {40, 30}, Qt::black);
+  form.celebrate();
+  EXPECT_FALSE(form.isVisible()) << "an all-black picture would be no mask at all";
+
+  QFile::remove(app.path("system/7.gif"));
+  QFile::remove(app.path("system/0.gif"));
+  const QImage before = form.GIFAnimator->composedFrame();
+  form.celebrate();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(app.dialogs().texts(ld::ScriptedDialogs::Shown::Error).size(), 1);
+  EXPECT_EQ(form.GIFAnimator->composedFrame(), before);
+}
+
+TEST_F(Fireworks, PicksEachNumberedPictureWithEqualChance) {
+  TFormyanhua fresh;
+  std::array<int, 15> counts{};
+  for (int i = 0; i < 14000; ++i) {
+    const int n = fresh.pickNumber();
+    ASSERT_TRUE(n >= 1 && n <= 14) << n;
+    ++counts[static_cast<size_t>(n)];
+  }
+  for (int n = 1; n <= 14; ++n) EXPECT_NEAR(counts[static_cast<size_t>(n)], 1000, 150) << n;  // 5 sigma
+}
+
+TEST(FireworksWindow, IsCreatedOnceAndFoundAgainByName) {
+  TempApp app;
+  writeGif(app.path("system/0.gif"), {40, 30}, Qt::green, Qt::black, 10);
+  ld::showFireworks();
+  TFormyanhua* first = fireworks();
+  ASSERT_TRUE(first && first == Formyanhua && first->isVisible());
+  first->Timer1Timer();
+  first->setObjectName("FORMYANHUA");
+  ld::showFireworks();
+  EXPECT_EQ(fireworks(), first);
+  EXPECT_TRUE(first->isVisible());
+  int windows = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) windows += qobject_cast<TFormyanhua*>(w) != nullptr;
+  EXPECT_EQ(windows, 1);
+  deleteOtherTopLevels();
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#pragma once
+// The program's pictures, drawn from code. Pictures keyed on white never hold pure white inside;
+// fireworks are keyed on black and hold no near-black haze.
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+
+namespace ld::artwork {
+
+// Where the pieces sit on the handset, in window coordinates.
+inline constexpr QSize kHandsetSize{1016, 488};
+inline constexpr QPoint kPowerKeyAt{904, 196};
+inline constexpr QSize kPowerKeySize{89, 89};
+inline constexpr int kIconColumnX = 809;
+inline constexpr int kClockIconY = 61;
+inline constexpr int kMusicIconY = 135;
+inline constexpr int kDrawIconY = 209;
+inline constexpr int kMessagesIconY = 283;
+inline constexpr int kTelephoneIconY = 357;
+inline constexpr QSize kIconSize{59, 60};
+inline constexpr QSize kMusicIconSize{60, 60};
+inline constexpr QSize kPhotoSize{480, 360};
+inline constexpr QSize kBuiltinFireworksSize{1280, 1024};
+inline constexpr QSize kFireworksFileSize{1024, 768};
+inline constexpr int kFireworksFileCount = 15;
+
+QImage drawHandset();
+QImage drawPowerKey();
+QImage drawDrawIcon();
+QImage drawMessagesIcon();
+QImage drawClockIcon();
+QImage drawTelephoneIcon();
+QImage drawMusicIcon();
+QImage drawPlaceholderPhoto();
+// The picture the fireworks window holds before its first load.
+QImage drawBuiltinFireworks();
+// system/<number>.gif, number 0 to 14; each has its own burst pattern and colours.
+QImage drawFireworks(int number);
+
+}  // namespace ld::artwork

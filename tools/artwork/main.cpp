@@ -1,0 +1,170 @@
+// Draws the program's pictures and writes them where the build wants them:
+//   artwork --system <dir> --builtin <dir> [--png <dir>]
+// system/: logo.jpg and the fireworks 0.gif ... 14.gif; builtin/: the pictures stored in the
+// program, in the form-description format. --png also writes every picture as PNG for looking at,
+// plus preview.png and preview-result.png (the handset assembled as on screen, rolling and showing a
+// winner) and fireworks-sheet.png.
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "artwork.h"
+#include "backdrop.h"
+#include "builtin.h"
+#include "framework/jpeg.h"
+#include "keying.h"
+#include "preview.h"
+#include "widgets/gif_writer.h"
+
+namespace {
+
+using namespace ld::artwork;
+
+struct Target {
+  QString systemDir;
+  QString builtinDir;
+  QString pngDir;
+};
+
+// One picture to draw, encode and write.
+struct Job {
+  QString path;     // the file to write
+  QString pngName;  // for --png
+  std::function<QImage()> draw;
+  std::function<QByteArray(const QImage&)> encode;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+void savePng(const QImage& image, const QString& path) {
+  if (!image.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QImage drawBuiltin(Builtin picture) {
+  switch (picture) {
+    case Builtin::Handset:
+      return handsetBackdrop();
+    case Builtin::PowerKey:
+      return drawPowerKey();
+    case Builtin::DrawIcon:
+      return drawDrawIcon();
+    case Builtin::MessagesIcon:
+      return drawMessagesIcon();
+    case Builtin::ClockIcon:
+      return drawClockIcon();
+    case Builtin::TelephoneIcon:
+      return drawTelephoneIcon();
+    case Builtin::MusicIcon:
+      return drawMusicIcon();
+    case Builtin::Fireworks:
+      return drawBuiltinFireworks();
+  }
+  throw std::logic_error("unknown built-in picture");
+}
+
+// Fireworks are keyed on black and stay undithered, so that no speckle appears in the see-through
+// black; the handset's gradients are dithered.
+ld::GifWriteOptions gifOptions(Builtin picture) {
+  if (picture == Builtin::Fireworks) return {kBlackKey, false};
+  return {kWhiteKey, picture == Builtin::Handset};
+}
+
+std::vector<Job> jobs(const Target& target) {
+  std::vector<Job> list;
+  for (const Builtin picture : kAllBuiltins)
+    list.push_back({target.builtinDir + '/' + builtinFileName(picture),
+                    QFileInfo(builtinFileName(picture)).completeBaseName(),
+                    [picture] { return drawBuiltin(picture); },
+                    [picture](const QImage& image) {
+                      return ld::toFormData(ld::encodeGif(image, gifOptions(picture)));
+                    }});
+  for (int n = 0; n < kFireworksFileCount; ++n)
+    list.push_back({target.systemDir + '/' + QString::number(n) + ".gif", QString::number(n),
+                    [n] { return drawFireworks(n); },
+                    [](const QImage& image) {
+                      return ld::encodeGif(image, {kBlackKey, false});
+                    }});
+  list.push_back({target.systemDir + "/logo.jpg", "logo", drawPlaceholderPhoto,
+                  [](const QImage& image) { return ld::encodeJpeg(image, 90); }});
+  return list;
+}
+
+// Runs the jobs on as many threads as there are cores; the first failure is rethrown.
+void runAll(const std::vector<Job>& list, const QString& pngDir) {
+  std::atomic<std::size_t> next = 0;
+  std::exception_ptr failure;
+  std::mutex failureLock;
+  auto worker = [&] {
+    for (std::size_t i = next++; i < list.size(); i = next++) {
+      try {
+        const Job& job = list[i];
+        const QImage image = job.draw();
+        writeFile(job.path, job.encode(image));
+        if (!pngDir.isEmpty()) savePng(image, pngDir + '/' + job.pngName + ".png");
+      } catch (...) {
+        const std::lock_guard lock(failureLock);
+        if (!failure) failure = std::current_exception();
+        next = list.size();
+      }
+    }
+  };
+  const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  std::vector<std::thread> threads;
+  for (unsigned k = 1; k < count; ++k) threads.emplace_back(worker);
+  worker();
+  for (std::thread& t : threads) t.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void writeAll(const Target& target) {
+  for (const QString& dir : {target.systemDir, target.builtinDir, target.pngDir})
+    if (!dir.isEmpty() && !QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
+  runAll(jobs(target), target.pngDir);
+  if (!target.pngDir.isEmpty()) {
+    savePng(composePreview(DrawState::Rolling), target.pngDir + "/preview.png");
+    savePng(composePreview(DrawState::Result), target.pngDir + "/preview-result.png");
+    savePng(fireworksSheet(), target.pngDir + "/fireworks-sheet.png");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.addOption({"system", "Folder for logo.jpg and the fireworks GIFs.", "dir"});
+  parser.addOption({"builtin", "Folder for the built-in pictures (.dat).", "dir"});
+  parser.addOption({"png", "Also write PNGs of every picture, a preview and a fireworks sheet here.", "dir"});
+  parser.process(app);
+  if (!parser.isSet("system") || !parser.isSet("builtin")) {
+    std::fprintf(stderr, "usage: artwork --system <dir> --builtin <dir> [--png <dir>]\n");
+    return 2;
+  }
+  try {
+    QElapsedTimer clock;
+    clock.start();
+    writeAll({parser.value("system"), parser.value("builtin"), parser.value("png")});
+    std::printf("artwork: drawn and written in %lld ms\n", static_cast<long long>(clock.elapsed()));
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "artwork: %s\n", e.what());
+    return 1;
+  }
+}
