@@ -87,11 +87,11 @@ QByteArray gifFile(int w, int h, int bits, const std::vector<std::uint8_t>& px, 
 }
 
 std::vector<Picture> pictures() {
-  struct Spec {
+  struct Shape {
     int w, h, bits;
     bool interlaced, noisy;
   };
-  const Spec specs[] = {
+  const Shape shapes[] = {
       {16, 16, 1, false, false},    {16, 16, 4, false, false},     {32, 32, 8, true, false},
       {64, 64, 4, false, false},    {128, 128, 8, true, true},     {320, 240, 2, false, false},
       {320, 240, 8, true, false},   {640, 480, 5, false, true},    {800, 600, 8, false, false},
@@ -101,7 +101,7 @@ std::vector<Picture> pictures() {
   };
   std::vector<Picture> out;
   unsigned seed = 1;
-  for (const Spec& s : specs) {
+  for (const Shape& s : shapes) {
     Picture p;
     p.name = std::to_string(s.w) + "x" + std::to_string(s.h) + "/" + std::to_string(s.bits) + "bit" +
              (s.interlaced ? "/interlaced" : "") + (s.noisy ? "/noisy" : "");

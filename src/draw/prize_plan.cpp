@@ -56,19 +56,4 @@ bool completesBlock(int winners, const PrizePlan& plan) {
   return false;
 }
 
-QString levelTitle(int level) {
-  switch (level) {
-    case 1:
-      return QStringLiteral("一等奖");
-    case 2:
-      return QStringLiteral("二等奖");
-    case 3:
-      return QStringLiteral("三等奖");
-    case 4:
-      return QStringLiteral("幸运奖");
-    default:
-      return {};
-  }
-}
-
 }  // namespace ld

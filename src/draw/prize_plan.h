@@ -4,12 +4,11 @@
 #include <QString>
 #include <array>
 
+#include "data/prize_levels.h"
+
 namespace ld {
 
 class Query;
-
-// The outside-plan marker: a winner drawn while no prize level applied.
-inline constexpr int kOutsidePlan = 99;
 
 struct PrizePlan {
   bool limited = false;    // the limit switch row says 1
@@ -33,8 +32,5 @@ int boardLevel(int winners, const PrizePlan& plan);
 
 // Whether a total of `winners` ends one of the four blocks, quantities as read (0 where not read).
 bool completesBlock(int winners, const PrizePlan& plan);
-
-// "幸运奖", "三等奖", "二等奖", "一等奖" for 4 … 1.
-QString levelTitle(int level);
 
 }  // namespace ld

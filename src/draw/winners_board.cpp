@@ -31,7 +31,7 @@ void TVELTRAXForm::showzjmd() {
   const int quantity = plan.q[static_cast<size_t>(level)];
   q.openSql(QString::fromLatin1(kLevelWinners[level]));
   const int rows = q.recordCount();
-  QString heading = ld::levelTitle(level) + QString::number(quantity) + QStringLiteral("位");
+  QString heading = ld::prizeName(level) + QString::number(quantity) + QStringLiteral("位");
   int firstRow = 1;
   if (quantity > 10) {
     // The page turns as soon as its tenth name is in.

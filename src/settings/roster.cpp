@@ -7,6 +7,7 @@
 #include "data/query.h"
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
+#include "data/prize_levels.h"
 #include "framework/errors.h"
 #include "settings/photo_file.h"
 #include "settings/setting_form.h"
@@ -14,21 +15,6 @@
 namespace ld {
 
 namespace {
-
-QString prizeName(int level) {
-  switch (level) {
-    case 1:
-      return QStringLiteral("一等奖");
-    case 2:
-      return QStringLiteral("二等奖");
-    case 3:
-      return QStringLiteral("三等奖");
-    case 4:
-      return QStringLiteral("幸运奖");
-    default:  // 0 and the outside-plan marker 99
-      return {};
-  }
-}
 
 QString esc(const QString& text) { return sqlEscape(text); }
 
