@@ -7,10 +7,12 @@
 // kColorNone. Errors are EInvalidGraphicOperation with the text's messages.
 //
 // Choices where the text leaves room (each one is tested):
-// - Data that ends before the end code and before the last pixel: the rest of the frame is index 0 and the
-//   frame is corrupted (with "load corrupted" off: "Stream read error"). The decoder never reads past the data.
-// - A first code that is not a clear code is taken as if a clear code preceded it (a literal, no table entry);
-//   an end code right after a clear code ends the frame; a clear code after a clear code clears again.
+// - Data that ends before the end code and before the last pixel: the rest of the frame is index 0 and
+//   the frame is corrupted (with "load corrupted" off: "Stream read error"). The decoder never reads past
+//   the data.
+// - A first code that is not a clear code is taken as if a clear code preceded it (a literal, no table
+//   entry); an end code right after a clear code ends the frame; a clear code after a clear code clears
+//   again.
 // - An extension sub-block cut short by the end of the data keeps the bytes that are there (none: no entry).
 // - Delays above 6553 hundredths of a second are capped at 65535 ms.
 // - Drawing keys every bitmap on the transparent colour's value, monochrome ones too (see gif_draw.h).
