@@ -86,4 +86,14 @@ void Connection::setConnected(bool on) {
   db_ = db;
 }
 
+QString Connection::writeProblem() {
+  if (!db_) return QStringLiteral("没有连接");
+  // The journal beside the file is made at the first changed page; the rollback leaves the file as it was.
+  const int rc = sqlite3_exec(db_, "begin immediate; create table ld_write_probe (x integer)", nullptr,
+                              nullptr, nullptr);
+  const QString engine = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(db_));
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+  return engine;
+}
+
 }  // namespace ld

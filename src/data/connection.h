@@ -24,6 +24,10 @@ class Connection {
 
   sqlite3* handle() const { return db_; }
 
+  // Whether a change could be saved: tried with a write that is rolled back, so a write-protected file
+  // or folder shows before the first result has to be recorded. Empty when it can; else the reason.
+  QString writeProblem();
+
  private:
   QString connectionString_;
   sqlite3* db_ = nullptr;

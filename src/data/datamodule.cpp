@@ -24,6 +24,11 @@ void TDataModule1::DataModuleCreate() {
   const QString s = connectionStringFor(appFolder());
   ADOConnection.setConnectionString(s);
   ADOConnection.setConnected(true);
+  // Reported now, not at the first draw in front of the audience; reading still works.
+  const QString problem = ADOConnection.writeProblem();
+  if (!problem.isEmpty())
+    reportError(QStringLiteral("活动数据库 %1 无法写入，抽奖结果将无法保存：%2")
+                    .arg(nativePath(connectionStringValue(s, QStringLiteral("Data Source"))), problem));
 }
 
 }  // namespace ld

@@ -1,5 +1,5 @@
-// libFuzzer entry for the JPEG decoder: any bytes must end in a picture or a JpegError, never in a crash,
-// a leak or undefined behaviour.
+// libFuzzer entry for the JPEG decoder and the photo import's JPEG steps: any bytes must end in a picture
+// (and a 480 x 360 re-encoded photo) or a JpegError, never in a crash, a leak or undefined behaviour.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -81,6 +81,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     } catch (const ld::JpegError&) {
     }
+  }
+  // The photo import's steps for a JPEG source: decode no smaller than the target, stretch, encode at 100.
+  try {
+    const QImage source = ld::decodeJpeg(bytes, QSize(480, 360));
+    const QImage stretched = source.scaled(480, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (ld::decodeJpeg(ld::encodeJpeg(stretched, 100)).size() != QSize(480, 360)) __builtin_trap();
+  } catch (const ld::JpegError&) {
   }
   return 0;
 }
