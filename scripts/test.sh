@@ -9,9 +9,37 @@ build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUCKYDRAW_SANITIZE=ON -DLUCKYDRAW_TESTS=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
+# A short run of each fuzz harness before the tests (longer runs: tests/fuzz/run_*_fuzz.sh); a finding fails.
+if ! command -v clang++ >/dev/null; then
+  echo "clang++ is missing: the fuzz harnesses need it (scripts/deps.sh test installs clang)" >&2
+  exit 1
+fi
+for harness in gif jpeg bmp; do
+  if ! bash "tests/fuzz/run_${harness}_fuzz.sh" 20 "$PWD/$build/fuzz-$harness" >"$build/fuzz-$harness.log" 2>&1; then
+    tail -40 "$build/fuzz-$harness.log" >&2
+    echo "fuzz harness $harness failed; inputs in $build/fuzz-$harness/artifacts/" >&2
+    exit 1
+  fi
+  echo "fuzz $harness: $(grep -m1 -o 'Done [0-9]* runs in [0-9]* second(s)' "$build/fuzz-$harness.log"), no findings"
+done
+
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-cd "$build"
-ctest --output-on-failure -j "$(nproc)" --timeout 900
+(cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 900) | tee "$build/ctest.log"
+ctest_summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$build/ctest.log" | tail -1 || true)
+
+# The real program under a virtual display with real X input, once the unit tests have passed.
+e2e_passed=0
+e2e_failed=0
+for script in operator_session crash_safety; do
+  if bash "tests/e2e/$script.sh" "$PWD/$build" "$PWD/$build/e2e-artifacts"; then
+    e2e_passed=$((e2e_passed + 1))
+  else
+    e2e_failed=$((e2e_failed + 1))
+  fi
+done
+echo "$ctest_summary"
+echo "e2e: $e2e_passed passed, $e2e_failed failed"
+[ "$e2e_failed" -eq 0 ]

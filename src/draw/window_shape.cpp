@@ -42,13 +42,40 @@ QRegion regionOutsideKey(const QImage& rendering, QColor key) {
   return region;
 }
 
+QRegion shapeOutsideKey(const QImage& rendering, QColor key, int maxRects) {
+  QRegion shape = regionOutsideKey(rendering, key);
+  if (shape.rectCount() <= maxRects) return shape;
+  const QImage rgb = rendering.convertToFormat(QImage::Format_RGB32);
+  const QRgb keyPixel = key.rgb() | 0xff000000u;
+  const QRgb kept = keyPixel ^ 0x00ffffffu;
+  const QRect bounds = rgb.rect();
+  // One block covers the whole picture at last, so the loop ends.
+  for (int block = 2; shape.rectCount() > maxRects; block *= 2) {
+    QImage cells((rgb.width() + block - 1) / block, (rgb.height() + block - 1) / block, QImage::Format_RGB32);
+    cells.fill(keyPixel);
+    for (int y = 0; y < rgb.height(); ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+      auto* cellLine = reinterpret_cast<QRgb*>(cells.scanLine(y / block));
+      for (int x = 0; x < rgb.width(); ++x)
+        if ((line[x] | 0xff000000u) != keyPixel) cellLine[x / block] = kept;
+    }
+    // Scaling keeps the bands of the cell region, so the rectangles stay a valid banded list.
+    std::vector<QRect> rects;
+    for (const QRect& r : regionOutsideKey(cells, key))
+      rects.push_back(QRect(r.x() * block, r.y() * block, r.width() * block, r.height() * block) & bounds);
+    shape = QRegion();
+    shape.setRects(rects.data(), static_cast<int>(rects.size()));
+  }
+  return shape;
+}
+
 QRegion applyColourKey(QWidget& window, QColor key) {
   // A mask clips the rendering too, so the old one goes before the window is rendered again.
   window.clearMask();
   QImage rendering = window.grab().toImage();
   if (rendering.size() != window.size())  // a high-density screen renders more pixels than the window has
     rendering = rendering.scaled(window.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-  const QRegion shape = regionOutsideKey(rendering, key);
+  const QRegion shape = shapeOutsideKey(rendering, key);
   // An empty mask would mean no mask at all; whoever calls decides what a fully see-through window does.
   if (!shape.isEmpty()) window.setMask(shape);
   return shape;

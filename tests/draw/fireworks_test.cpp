@@ -6,8 +6,10 @@
 #include <QScreen>
 
 #include "draw/fireworks_form.h"
+#include "draw/window_shape.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
+#include "widgets/gif_writer.h"
 
 using namespace ld::test;
 
@@ -95,6 +97,47 @@ TEST_F(Fireworks, PicksEachNumberedPictureWithEqualChance) {
     ++counts[static_cast<size_t>(n)];
   }
   for (int n = 1; n <= 14; ++n) EXPECT_NEAR(counts[static_cast<size_t>(n)], 1000, 150) << n;  // 5 sigma
+}
+
+// Single white sparks on black, each row shifted against the one above, so that no two rows merge into
+// one band: far more rectangles than an X server takes for a window shape.
+QImage sparks(QSize size, int leftColumns) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  for (int y = 0; y < size.height(); ++y)
+    for (int x = y % 2; x < leftColumns; x += 3) image.setPixel(x, y, 0xffffffffu);
+  return image;
+}
+
+TEST(WindowShape, AShapeTooFineForTheXServerIsCoarsenedWithoutCuttingAwayAnythingShown) {
+  const QImage fine = sparks({1280, 1024}, 640);
+  const QRegion exact = ld::regionOutsideKey(fine, Qt::black);
+  ASSERT_GT(exact.rectCount(), 32765) << "not a picture that would vanish";
+  const QRegion shape = ld::shapeOutsideKey(fine, Qt::black);
+  EXPECT_LE(shape.rectCount(), ld::kMaxShapeRects);
+  EXPECT_TRUE((exact - shape).isEmpty()) << "a spark was cut away";
+  EXPECT_FALSE(shape.contains(QPoint(1000, 500))) << "the black right half stays see-through";
+
+  QImage plain(4, 2, QImage::Format_RGB32);
+  plain.fill(Qt::black);
+  plain.setPixelColor(1, 0, Qt::white);
+  plain.setPixelColor(3, 1, Qt::red);
+  EXPECT_EQ(ld::shapeOutsideKey(plain, Qt::black), ld::regionOutsideKey(plain, Qt::black)) << "exact when it fits";
+  EXPECT_EQ(ld::shapeOutsideKey(plain, Qt::black, 1), QRegion(0, 0, 4, 2));
+}
+
+TEST_F(Fireworks, AFinelyDetailedPictureStillGetsAShapeTheXServerTakes) {
+  const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+  QFile file(app.path("system/0.gif"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(ld::encodeGif(sparks(screen, screen.width()), {}));
+  file.close();
+  form.celebrate();
+  ASSERT_TRUE(form.isVisible());
+  EXPECT_GT(form.shape().rectCount(), 0);
+  EXPECT_LE(form.shape().rectCount(), ld::kMaxShapeRects);
+  EXPECT_EQ(form.mask(), form.shape());
+  EXPECT_TRUE(form.mask().contains(QPoint(3, 0)) && form.mask().contains(QPoint(1, 1)));
 }
 
 TEST(FireworksWindow, IsCreatedOnceAndFoundAgainByName) {

@@ -1,0 +1,270 @@
+#!/usr/bin/env bash
+# An operator's evening with the real program on a virtual display, driven by real X input: open the
+# settings window from the power key, save the event information and a small prize plan, close the
+# window, draw the whole plan from the draw icon, switch off from the power key. The event database is
+# then read back with the sqlcipher shell.
+#
+# Usage: tests/e2e/operator_session.sh BUILD_DIR ARTIFACT_DIR
+set -uo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 BUILD_DIR ARTIFACT_DIR" >&2
+  exit 2
+fi
+BUILD=$(cd "$1" && pwd) || exit 2
+ART=$2
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+trap e2e_cleanup EXIT
+
+STARTED=$(now_ms)
+NAME=operator_session
+
+# What the operator types. Blanks around the company name must not be stored; its quote must survive.
+COMPANY_TYPED="  星海科技 O'Neil & Co  "
+COMPANY="星海科技 O'Neil & Co"
+CONTACT="张伟 (Wei Zhang)"
+PHONE="+86 10-5555 0199"
+# First, second, third, lucky: blocks of lucky 3, third 2, second 1, first 1 => levels 4,4,4,3,3,2,1.
+Q1=1 Q2=1 Q3=" 2 " Q4=3
+EXPECTED_LEVELS=(4 4 4 3 3 2 1)
+# Draws after which a prize level is complete.
+COMPLETES=" 3 5 6 7 "
+
+e2e_init
+rm -f "$ART"/[0-9][0-9]-*.png "$ART"/unexpected-box-*.png
+start_xvfb
+make_event 30
+log "event folder $APP, display $DISPLAY"
+
+# ---- start -------------------------------------------------------------------------------------------
+start_app "$ART/luckydraw-operator.log"
+DRAW=$(wait_window '^VELTRAXForm' 60) || die "the draw window did not appear (log: $(tail -5 "$ART/luckydraw-operator.log"))"
+sleep 1
+window_geometry "$DRAW"
+DX=$WX DY=$WY
+check_eq "draw window centred on the 1280x1024 screen" "132,259 1015x506" "$DX,$DY ${WW}x$WH"
+shot 01-start
+check_no_box start
+
+ICON_X=$((DX + 809 + 29)) ICON_Y=$((DY + 209 + 30))
+POWER_X=$((DX + 904 + 44)) POWER_Y=$((DY + 196 + 44))
+# The winner photo's yellow frame, left edge, half-way down.
+FRAME_X=$((DX + 176 + 12 + 2)) FRAME_Y=$((DY + 40 + 33 + 156))
+TILES="382x405+$((DX + 176 + 16))+$((DY + 40))"
+YELLOW="255,255,0"
+
+# ---- settings window -----------------------------------------------------------------------------------
+xdotool mousemove "$POWER_X" "$POWER_Y" click --repeat 2 --delay 80 1
+SETTINGS=$(wait_window '^设置' 30) || die "a double-click on the power key opened no settings window"
+sleep 1
+window_geometry "$SETTINGS"
+SX=$WX SY=$WY
+check_eq "settings window 15 px above the centre" "227,232 826x530" "$SX,$SY ${WW}x$WH"
+check_eq "one settings window for one double-click" 1 "$(app_windows | grep -c ' 设置')"
+
+# type_into X Y TEXT: click into an edit, select all of it, type over it.
+type_into() {
+  xdotool mousemove "$1" "$2" click 1
+  sleep 0.3
+  xdotool key ctrl+a
+  if [ -n "$3" ]; then xdotool type --delay 25 "$3"; else xdotool key BackSpace; fi
+  sleep 0.2
+}
+
+# answer_info STAGE: the information box the last button raised, screenshot, dismissed with Return.
+answer_info() {
+  local box
+  if ! box=$(wait_window '^提示' 15); then
+    fail "no information box after $1"
+    shot "unexpected-box-$1"
+    return
+  fi
+  pass "information box after $1"
+  sleep 0.3
+  shot "$2"
+  xdotool windowfocus "$box" 2>/dev/null || true
+  sleep 0.1
+  xdotool key Return
+  if ! wait_gone "$box" 5; then
+    # Return went elsewhere: press its only button instead.
+    window_geometry "$box"
+    click_at $((WX + WW / 2)) $((WY + WH - 22))
+    wait_gone "$box" 5 || die "the information box after $1 cannot be dismissed"
+  fi
+  pass "information box after $1 dismissed"
+}
+
+GB1_X=$((SX + 16)) GB1_Y=$((SY + 8))
+type_into $((GB1_X + 72 + 120)) $((GB1_Y + 20 + 9)) "$COMPANY_TYPED"
+type_into $((GB1_X + 72 + 120)) $((GB1_Y + 68 + 9)) "$CONTACT"
+type_into $((GB1_X + 72 + 120)) $((GB1_Y + 92 + 9)) "$PHONE"
+click_at $((GB1_X + 336 + 32)) $((GB1_Y + 21 + 20))
+answer_info "the event information update" 02-settings-updated-box
+check_eq "event information saved (stored trimmed, quote intact)" \
+  "GSMC|$COMPANY;LXDH|$PHONE;LXRY|$CONTACT" \
+  "$(sql "select upper(xm), sz from jcsz order by upper(xm);" | paste -sd';')"
+
+GB2_X=$((SX + 440)) GB2_Y=$((SY + 8))
+type_into $((GB2_X + 113 + 29)) $((GB2_Y + 21 + 9)) "$Q1"
+type_into $((GB2_X + 224 + 29)) $((GB2_Y + 21 + 9)) "$Q2"
+type_into $((GB2_X + 113 + 29)) $((GB2_Y + 45 + 9)) "$Q3"
+type_into $((GB2_X + 224 + 29)) $((GB2_Y + 45 + 9)) "$Q4"
+shot 03-settings
+click_at $((GB2_X + 290 + 32)) $((GB2_Y + 21 + 20))
+answer_info "the prize plan update" 04-plan-saved-box
+check_eq "prize plan saved: limited, first 1, second 1, third 2, lucky 3" "JX|1;1|1;2|1;3|2;4|3" \
+  "$(sql "select upper(symc), sz from sy where symc='jx'; select jx, sl from jxsz order by jx;" | paste -sd';')"
+check_no_box "the settings"
+
+# Closed the way a window manager's close box closes it: the window hides, the program goes on.
+"$WM_CLOSE" "$SETTINGS"
+if wait_gone "$SETTINGS" 10; then pass "settings window closed"; else fail "settings window still shown after close"; fi
+check "program still running after the settings window closed" app_running
+check "draw window still shown" window_visible "$DRAW"
+# The light face of the "确定" button shows only with the confirm panel.
+CONFIRM_X=$((DX + 176 + 160 + 8)) CONFIRM_Y=$((DY + 40 + 224 + 14))
+confirm_shown() { pixel "$1" "$CONFIRM_X" "$CONFIRM_Y" | awk -F, '{ exit !($1 > 200 && $2 > 200 && $3 > 200) }'; }
+sleep 0.5
+import -window root "$WORK/idle.png"
+if confirm_shown "$WORK/idle.png"; then
+  fail "the double-click on the power key brought up the confirm panel"
+else
+  pass "no confirm panel after the double-click"
+fi
+
+# ---- the draws -------------------------------------------------------------------------------------------
+winners() { sql "select count(*) from yglb where zj<>0;"; }
+
+for k in $(seq 1 ${#EXPECTED_LEVELS[@]}); do
+  level=${EXPECTED_LEVELS[$((k - 1))]}
+  log "draw $k (expect level $level)"
+  click_at "$ICON_X" "$ICON_Y"
+  sleep 0.4
+  import -window root "$WORK/roll-a.png"
+  sleep 0.4
+  import -window root "$WORK/roll-b.png"
+  changed=$(differing_pixels "$WORK/roll-a.png" "$WORK/roll-b.png" "$TILES")
+  if [ "${changed:-0}" -gt 1000 ]; then
+    pass "draw $k: tiles rolling ($changed pixels changed)"
+  else
+    fail "draw $k: tiles not rolling ($changed pixels changed)"
+  fi
+  if [ "$(pixel "$WORK/roll-b.png" "$FRAME_X" "$FRAME_Y")" != "$YELLOW" ]; then
+    pass "draw $k: winner photo hidden while rolling"
+  else
+    fail "draw $k: winner photo still shown while rolling"
+  fi
+  [ "$k" = 1 ] && cp "$WORK/roll-b.png" "$ART/05-rolling.png"
+  sleep 0.2
+  click_at "$ICON_X" "$ICON_Y"
+  stopped=$(now_ms)
+
+  end=$(($(now_ms) + 10000))
+  while [ "$(winners)" -lt "$k" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.1; done
+  check_eq "draw $k: winner recorded with order $k and level $level" "$k|$level" \
+    "$(sql "select zjsx, zj from yglb where zjsx=$k and zj<>0;" | paste -sd';')"
+  check_eq "draw $k: $k winners in all" "$k" "$(winners)"
+  sleep 0.5
+  shot "06-draw-$k-a-result"
+
+  if [[ "$COMPLETES" == *" $k "* ]]; then
+    if fw=$(wait_window '^烟花' 5); then
+      pass "draw $k completes a level: fireworks window shown"
+      shot "06-draw-$k-b-fireworks"
+      # Above the handset the desktop is black unless fireworks cover it.
+      lit=$(lit_pixels "$ART/06-draw-$k-b-fireworks.png" "${SCREEN_W}x${DY}+0+0")
+      if [ "${lit:-0}" -gt 500 ]; then
+        pass "draw $k: fireworks on screen ($lit lit pixels above the handset)"
+      else
+        fail "draw $k: fireworks window up but nothing drawn above the handset ($lit lit pixels)"
+      fi
+      if wait_gone "$fw" 10; then
+        # The three seconds start when the window shows, after the stop click.
+        up=$(($(now_ms) - stopped))
+        if [ "$up" -ge 2900 ]; then
+          pass "draw $k: fireworks hid by themselves ${up} ms after the stop click"
+        else
+          fail "draw $k: fireworks gone only ${up} ms after the stop click"
+        fi
+      else
+        fail "draw $k: fireworks still up 10 s later"
+      fi
+    else
+      fail "draw $k completes a level but no fireworks window appeared"
+    fi
+  else
+    sleep 1
+    import -window root "$WORK/after.png"
+    lit=$(lit_pixels "$WORK/after.png" "${SCREEN_W}x${DY}+0+0")
+    if app_windows | grep -q ' 烟花' || [ "${lit:-0}" -gt 50 ]; then
+      fail "draw $k completes nothing but fireworks are shown ($lit lit pixels above the handset)"
+    else
+      pass "draw $k: no fireworks (level not complete)"
+    fi
+  fi
+  # Checked once the fireworks are gone: they may cover the frame.
+  import -window root "$WORK/result.png"
+  check_eq "draw $k: winner photo shown" "$YELLOW" "$(pixel "$WORK/result.png" "$FRAME_X" "$FRAME_Y")"
+  check_no_box "draw $k"
+  check "program running after draw $k" app_running
+done
+
+# ---- switch off: first changing one's mind, then for real ------------------------------------------------
+hold_power() {
+  xdotool mousemove "$POWER_X" "$POWER_Y" mousedown 1
+  sleep 2.3
+  xdotool mouseup 1
+  sleep 0.6
+}
+sleep 0.5
+hold_power
+shot 20-confirm
+if [ "$(pixel "$ART/20-confirm.png" "$FRAME_X" "$FRAME_Y")" != "$YELLOW" ] && confirm_shown "$ART/20-confirm.png"; then
+  pass "confirm panel replaced the draw panel after a 2.3 s hold"
+else
+  fail "no confirm panel after a 2.3 s hold"
+fi
+click_at $((DX + 176 + 294 + 62)) $((DY + 40 + 224 + 14))
+sleep 0.6
+import -window root "$WORK/cancelled.png"
+if [ "$(pixel "$WORK/cancelled.png" "$FRAME_X" "$FRAME_Y")" = "$YELLOW" ] && ! confirm_shown "$WORK/cancelled.png"; then
+  pass "取消 brings back the draw panel with the last winner"
+else
+  fail "取消 did not bring back the draw panel"
+fi
+check "program still running after 取消" app_running
+hold_power
+shot 21-confirm-again
+check "confirm panel again after a second hold" confirm_shown "$ART/21-confirm-again.png"
+check_no_box "the power-key hold"
+click_at $((DX + 176 + 160 + 62)) $((DY + 40 + 224 + 14))
+if wait_app_exit 15; then
+  check_eq "program ended by 确定 with status 0" 0 "$APP_STATUS"
+else
+  fail "program still running 15 s after 确定"
+fi
+
+report=$(sanitizer_report "$ART/luckydraw-operator.log")
+if [ -z "$report" ]; then pass "no sanitizer report"; else fail "sanitizer report: $report"; fi
+
+# ---- the database afterwards ---------------------------------------------------------------------------------
+check_eq "database integrity" ok "$(sql "PRAGMA integrity_check;")"
+check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1" \
+  "$(sql "select zjsx, zj from yglb where zj<>0 order by zjsx;" | paste -sd';')"
+check_eq "7 distinct draw orders and 7 distinct winners" "7|7" \
+  "$(sql "select count(distinct zjsx), count(distinct id) from yglb where zj<>0;")"
+check_eq "nobody else carries a draw order" 0 "$(sql "select count(*) from yglb where zj=0 and zjsx<>0;")"
+check_eq "event information still as saved" "GSMC|$COMPANY;LXDH|$PHONE;LXRY|$CONTACT" \
+  "$(sql "select upper(xm), sz from jcsz order by upper(xm);" | paste -sd';')"
+check_eq "only db.mdb in db/" db.mdb "$(ls -A "$APP/db" | paste -sd' ')"
+
+grep -v -e '^QStandardPaths: XDG_RUNTIME_DIR' "$ART/luckydraw-operator.log" | sed 's/^/  program: /' | head -20
+
+elapsed=$((($(now_ms) - STARTED) / 1000))
+if [ "$FAILURES" -eq 0 ]; then
+  echo "$NAME: PASS ($CHECKS checks, ${elapsed} s; screenshots in $ART)"
+  exit 0
+fi
+echo "$NAME: FAIL ($FAILURES of $CHECKS checks failed, ${elapsed} s; screenshots in $ART)"
+exit 1
