@@ -23,24 +23,6 @@
 
 namespace {
 
-// A benchmark answers no message boxes: any error is printed and ends the run.
-class FailingDialogs : public ld::Dialogs {
- public:
-  void info(const QString& text) override { fail(text); }
-  bool confirm(const QString& text) override {
-    fail(text);
-    return false;
-  }
-  void error(const QString& text) override { fail(text); }
-  QString openFile(const QString&) override { return {}; }
-
- private:
-  static void fail(const QString& text) {
-    std::fprintf(stderr, "draw_tick_bench: %s\n", text.toLocal8Bit().constData());
-    std::exit(1);
-  }
-};
-
 void run(const QStringList& args) {
   QProcess p;
   p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"), args);
@@ -143,7 +125,7 @@ BENCHMARK(BM_FullSizeDecode)
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  ld::setDialogs(std::make_unique<FailingDialogs>());
+  ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("draw_tick_bench"), true));
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -29,24 +29,6 @@ namespace {
 
 constexpr int kParticipants = 10000;
 
-// A benchmark answers no message boxes: any error is printed and ends the run.
-class FailingDialogs : public ld::Dialogs {
- public:
-  void info(const QString& text) override { fail(text); }
-  bool confirm(const QString& text) override {
-    fail(text);
-    return false;
-  }
-  void error(const QString& text) override { fail(text); }
-  QString openFile(const QString&) override { return {}; }
-
- private:
-  static void fail(const QString& text) {
-    std::fprintf(stderr, "startup_bench: %s\n", text.toLocal8Bit().constData());
-    std::exit(1);
-  }
-};
-
 long peakRssKb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -83,7 +65,7 @@ int child(int argc, char** argv, const QString& folder) {
   clock.start();
   ld::Application app(argc, argv);
   ld::setAppFolder(folder);
-  ld::setDialogs(std::make_unique<FailingDialogs>());
+  ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("startup_bench"), true));
   ld::TDataModule1 dataModule;
   TVELTRAXForm form;
   FirstPaint watcher(clock);

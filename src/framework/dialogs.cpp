@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
 
 namespace ld {
 
@@ -47,6 +49,11 @@ void QtDialogs::error(const QString& text) {
 
 QString QtDialogs::openFile(const QString& filter) {
   return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), filter);
+}
+
+void StderrDialogs::print(const QString& text) {
+  std::fprintf(stderr, "%s: %s\n", program_.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+  if (fatal_) std::exit(1);
 }
 
 bool ScriptedDialogs::confirm(const QString& text) {

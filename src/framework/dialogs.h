@@ -33,6 +33,25 @@ class QtDialogs : public Dialogs {
   QString openFile(const QString& filter) override;
 };
 
+// For programs without a screen (tools, benchmarks): messages go to stderr, questions are answered No.
+// A fatal one ends the program at the first message, so a benchmark never measures a failure.
+class StderrDialogs : public Dialogs {
+ public:
+  explicit StderrDialogs(QString program, bool fatal = false) : program_(std::move(program)), fatal_(fatal) {}
+  void info(const QString& text) override { print(text); }
+  bool confirm(const QString& text) override {
+    print(text);
+    return false;
+  }
+  void error(const QString& text) override { print(text); }
+  QString openFile(const QString&) override { return {}; }
+
+ private:
+  void print(const QString& text);
+  QString program_;
+  bool fatal_;
+};
+
 // Records every box and answers from queues; an empty queue answers No / cancel.
 class ScriptedDialogs : public Dialogs {
  public:

@@ -38,15 +38,6 @@ void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
 }
 
-// A command-line tool answers no message boxes: errors go to stderr.
-class StderrDialogs : public ld::Dialogs {
- public:
-  void info(const QString& text) override { fail(text); }
-  bool confirm(const QString&) override { return false; }
-  void error(const QString& text) override { fail(text); }
-  QString openFile(const QString&) override { return {}; }
-};
-
 int demo(const QString& folder, int n, int distinctPhotos) {
   ld::setAppFolder(folder);
   ld::TDataModule1 dm;  // reports a connection failure itself; the statements below fail again
@@ -83,7 +74,7 @@ int main(int argc, char* argv[]) {
   // The avatars are painted with text, which needs a GUI application, but never a display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  ld::setDialogs(std::make_unique<StderrDialogs>());
+  ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("eventdb")));
   const QStringList args = app.arguments().mid(1);
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
     std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
