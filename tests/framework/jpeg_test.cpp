@@ -14,19 +14,10 @@
 
 #include <jpeglib.h>
 
+#include "support/temp_app.h"
+
 namespace ld {
 namespace {
-
-// Four flat quadrants: red, green, blue, white.
-QImage quadrants(int w, int h) {
-  QImage img(w, h, QImage::Format_RGB32);
-  QPainter p(&img);
-  p.fillRect(0, 0, w / 2, h / 2, Qt::red);
-  p.fillRect(w / 2, 0, w - w / 2, h / 2, Qt::green);
-  p.fillRect(0, h / 2, w / 2, h - h / 2, Qt::blue);
-  p.fillRect(w / 2, h / 2, w - w / 2, h - h / 2, Qt::white);
-  return img;
-}
 
 void expectNear(QRgb actual, QColor expected, int tolerance = 12) {
   EXPECT_NEAR(qRed(actual), expected.red(), tolerance);
@@ -85,7 +76,7 @@ QString messageOf(const std::function<void()>& f) {
 }
 
 TEST(JpegCodec, RoundTripKeepsSizeAndColours) {
-  const QByteArray data = encodeJpeg(quadrants(480, 360), 100);
+  const QByteArray data = encodeJpeg(test::quarters(480, 360, Qt::white), 100);
   ASSERT_TRUE(data.startsWith("\xFF\xD8"));
   const QImage img = decodeJpeg(data);
   ASSERT_EQ(img.size(), QSize(480, 360));
@@ -96,9 +87,9 @@ TEST(JpegCodec, RoundTripKeepsSizeAndColours) {
 }
 
 TEST(JpegCodec, EncodesAnyFormatAsBaselineColourAtTheGivenQuality) {
-  QImage argb = quadrants(64, 48).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  QImage indexed = quadrants(64, 48).convertToFormat(QImage::Format_Indexed8);
-  QImage odd = quadrants(33, 17).convertToFormat(QImage::Format_RGB888);  // padded scan lines
+  QImage argb = test::quarters(64, 48, Qt::white).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QImage indexed = test::quarters(64, 48, Qt::white).convertToFormat(QImage::Format_Indexed8);
+  QImage odd = test::quarters(33, 17, Qt::white).convertToFormat(QImage::Format_RGB888);  // padded scan lines
   for (const QImage& src : {argb, indexed, odd}) {
     const QByteArray data = encodeJpeg(src, 90);
     EXPECT_TRUE(data.contains(QByteArray("\xFF\xC0", 2))) << "baseline frame header";
@@ -117,7 +108,7 @@ TEST(JpegCodec, EncodesAnyFormatAsBaselineColourAtTheGivenQuality) {
 }
 
 TEST(JpegCodec, DctScalingPicksSmallestSufficientScale) {
-  const QByteArray photo = encodeJpeg(quadrants(480, 360), 100);
+  const QByteArray photo = encodeJpeg(test::quarters(480, 360, Qt::white), 100);
   // Tile of 100 x 74: 1/8 gives 60 x 45, too small; 1/4 gives 120 x 90.
   QImage tile = decodeJpeg(photo, QSize(100, 74));
   EXPECT_EQ(tile.size(), QSize(120, 90));
@@ -157,7 +148,7 @@ TEST(JpegCodec, DecodesGreyCmykAndProgressiveSources) {
   expectNear(plain.pixel(8, 16), Qt::red);
   expectNear(plain.pixel(56, 16), Qt::white);
 
-  const QImage src = quadrants(96, 64);
+  const QImage src = test::quarters(96, 64, Qt::white);
   const QByteArray progressive = rawEncode(
       96, 64, 3, JCS_RGB,
       [&](int x, int y, JSAMPLE* px) {
@@ -176,13 +167,13 @@ TEST(JpegCodec, RefusesDataThatIsNotAWholeJpeg) {
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(quadrants(40, 30).save(&buffer, "PNG"));
+  ASSERT_TRUE(test::quarters(40, 30, Qt::white).save(&buffer, "PNG"));
   EXPECT_TRUE(messageOf([&] { decodeJpeg(png); }).contains("Not a JPEG file"));
   EXPECT_THROW(decodeJpeg(QByteArray("\xFF\xD8\xFF", 3)), JpegError);
 
   // A truncated photo is refused wherever it was cut, also when only the end marker is missing:
   // libjpeg would otherwise fill the rest with grey.
-  const QByteArray photo = encodeJpeg(quadrants(480, 360), 90);
+  const QByteArray photo = encodeJpeg(test::quarters(480, 360, Qt::white), 90);
   for (qsizetype keep : {qsizetype(20), photo.size() / 2, photo.size() - 200, photo.size() - 2}) {
     SCOPED_TRACE(keep);
     EXPECT_THROW(decodeJpeg(photo.left(keep)), JpegError);
@@ -198,7 +189,7 @@ TEST(JpegCodec, RefusesDataThatIsNotAWholeJpeg) {
 }
 
 TEST(JpegCodec, CorruptedBytesNeverCrash) {
-  const QByteArray photo = encodeJpeg(quadrants(160, 120), 80);
+  const QByteArray photo = encodeJpeg(test::quarters(160, 120, Qt::white), 80);
   QRandomGenerator rng(2024);
   int refused = 0;
   for (int round = 0; round < 300; ++round) {
@@ -225,7 +216,7 @@ QByteArray withClaimedSize(QByteArray jpeg, int w, int h) {
 }
 
 TEST(JpegCodec, RefusesAbsurdSizesAndScanCounts) {
-  const QByteArray small = encodeJpeg(quadrants(16, 16), 90);
+  const QByteArray small = encodeJpeg(test::quarters(16, 16, Qt::white), 90);
   const QString msg = messageOf([&] { decodeJpeg(withClaimedSize(small, 65000, 65000)); });
   EXPECT_TRUE(msg.contains("65000 x 65000")) << msg.toStdString();
   EXPECT_THROW(decodeJpeg(withClaimedSize(small, 10001, 10000), QSize(10, 10)), JpegError);
@@ -252,7 +243,7 @@ TEST(JpegCodec, DecodesFilesAndNamesTheFileInErrors) {
   const QString good = dir.filePath("照片.jpg");
   QFile f(good);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(encodeJpeg(quadrants(480, 360), 100));
+  f.write(encodeJpeg(test::quarters(480, 360, Qt::white), 100));
   f.close();
   EXPECT_EQ(decodeJpegFile(good, QSize(100, 74)).size(), QSize(120, 90));
   expectQuadrants(decodeJpegFile(good));

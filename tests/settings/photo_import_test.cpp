@@ -13,17 +13,6 @@ using namespace ld::test;
 
 namespace {
 
-// Four coloured quarters: where they end up shows how the picture was scaled.
-QImage quarters(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  QPainter p(&image);
-  p.fillRect(0, 0, width / 2, height / 2, Qt::red);
-  p.fillRect(width / 2, 0, width - width / 2, height / 2, Qt::green);
-  p.fillRect(0, height / 2, width / 2, height - height / 2, Qt::blue);
-  p.fillRect(width / 2, height / 2, width - width / 2, height - height / 2, Qt::yellow);
-  return image;
-}
-
 bool near(QColor a, QColor b) {
   return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
          std::abs(a.blue() - b.blue()) < 40;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 
 #include "data/schema.h"
 #include "framework/app_folder.h"
@@ -72,6 +73,16 @@ void TempApp::setPlan(int limit, int q1, int q2, int q3, int q4) {
   exec(QStringLiteral("update sy set sz=%1 where symc='JX'").arg(limit));
   const int q[] = {q1, q2, q3, q4};
   for (int k = 1; k <= 4; ++k) exec(QStringLiteral("update jxsz set sl=%1 where jx=%2").arg(q[k - 1]).arg(k));
+}
+
+QImage quarters(int width, int height, QColor last) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.fillRect(0, 0, width / 2, height / 2, Qt::red);
+  p.fillRect(width / 2, 0, width - width / 2, height / 2, Qt::green);
+  p.fillRect(0, height / 2, width / 2, height - height / 2, Qt::blue);
+  p.fillRect(width / 2, height / 2, width - width / 2, height - height / 2, last);
+  return image;
 }
 
 QByteArray solidJpeg(int width, int height, QColor colour) {

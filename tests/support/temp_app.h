@@ -43,6 +43,9 @@ class TempApp {
   std::unique_ptr<TDataModule1> dm_;
 };
 
+// Four flat quarters: red, green, blue and `last` (bottom right); where they end up shows how a picture
+// was scaled or cropped.
+QImage quarters(int width, int height, QColor last = Qt::yellow);
 // A solid-colour JPEG of the given size, as bytes.
 QByteArray solidJpeg(int width, int height, QColor colour);
 void writeFile(const QString& path, const QByteArray& bytes);
