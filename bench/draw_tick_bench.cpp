@@ -19,7 +19,7 @@
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/jpeg.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ void BM_DrawTick(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   ld::setAppFolder(eventFolder(n));
   ld::TDataModule1 dataModule;
-  TVELTRAXForm form;
+  TVELTRAXForm form(dataModule);
   form.TimercjTimer();  // the first statement opens the connection
   results[n].tick = timeIterations(state, [&] { form.TimercjTimer(); });
   for (int k = 1; k <= 8; ++k)

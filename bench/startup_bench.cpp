@@ -19,7 +19,7 @@
 
 #include "data/datamodule.h"
 #include "data/query.h"
-#include "draw/fireworks_form.h"
+#include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "framework/app_folder.h"
 #include "framework/application.h"
@@ -66,8 +66,8 @@ int child(int argc, char** argv, const QString& folder) {
   ld::Application app(argc, argv);
   ld::setAppFolder(folder);
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("startup_bench"), true));
-  ld::TDataModule1 dataModule;
-  TVELTRAXForm form;
+  ld::LuckyDraw program;
+  TVELTRAXForm& form = program.drawWindow();
   FirstPaint watcher(clock);
   form.installEventFilter(&watcher);
   form.show();
@@ -86,7 +86,6 @@ int child(int argc, char** argv, const QString& folder) {
   }
   std::printf("rss %ld %ld\n", startRss, peakRssKb());
   std::fflush(stdout);
-  if (TFormyanhua* fireworks = ld::findFireworksWindow()) delete fireworks;
   return 0;
 }
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
 #include <random>
 
@@ -12,8 +11,6 @@
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "widgets/gif_animator.h"
-
-TFormyanhua* Formyanhua = nullptr;
 
 namespace {
 
@@ -42,7 +39,7 @@ TFormyanhua::TFormyanhua(QWidget* parent)
   GIFAnimator->setStretch(true);
   GIFAnimator->setTransparent(true);
   GIFAnimator->setGeometry(rect());
-  ld::guarded([this] { ld::loadBuiltinPicture(*GIFAnimator, QStringLiteral("fireworks.dat")); });
+  ld::guarded([this] { ld::loadBuiltinPicture(*GIFAnimator, ld::artwork::Builtin::Fireworks); });
 
   Timer1.setObjectName(QStringLiteral("Timer1"));
   Timer1.setTimerType(Qt::PreciseTimer);
@@ -51,9 +48,7 @@ TFormyanhua::TFormyanhua(QWidget* parent)
   Timer1.start();
 }
 
-TFormyanhua::~TFormyanhua() {
-  if (Formyanhua == this) Formyanhua = nullptr;
-}
+TFormyanhua::~TFormyanhua() = default;
 
 void TFormyanhua::FormShow() {
   const int n = pickNumber();
@@ -101,18 +96,6 @@ TFormyanhua* findFireworksWindow() {
     if (auto* form = qobject_cast<TFormyanhua*>(window)) return form;
   }
   return nullptr;
-}
-
-void showFireworks() {
-  TFormyanhua* form = findFireworksWindow();
-  if (!form) {
-    form = new TFormyanhua;
-    Formyanhua = form;
-    // Owned by the application: it goes when the application quits.
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp,
-                     [window = QPointer<TFormyanhua>(form)] { delete window.data(); });
-  }
-  form->celebrate();
 }
 
 }  // namespace ld

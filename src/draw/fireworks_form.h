@@ -39,13 +39,9 @@ class TFormyanhua : public QWidget {
   QRegion shape_;
 };
 
-extern TFormyanhua* Formyanhua;
-
 namespace ld {
 
 // The fireworks window among the application's windows by its name "formyanhua" (letter case ignored).
 TFormyanhua* findFireworksWindow();
-// Finds or creates the fireworks window (owned by the application), then celebrates.
-void showFireworks();
 
 }  // namespace ld

@@ -5,16 +5,14 @@
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "widgets/gif_animator.h"
 #include "widgets/gif_image.h"
 
 namespace ld {
 
-void loadBuiltinPicture(TGIFAnimator& control, const QString& name) {
-  QFile resource(QStringLiteral(":/artwork/") + name);
-  if (!resource.open(QIODevice::ReadOnly)) throw Error(QStringLiteral("内置图片缺失: %1").arg(name));
-  control.loadFromFormData(resource.readAll());
+void loadBuiltinPicture(TGIFAnimator& control, artwork::Builtin picture) {
+  control.loadFromFormData(artwork::builtinFormData(picture));
 }
 
 void loadGifFile(TGIFAnimator& control, const QString& path) {
@@ -30,7 +28,8 @@ void loadLogo(TImage& image) { image.loadFromFile(appPath(QStringLiteral("system
 
 void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
   QString file;
-  silently([&] { file = appPath(storedPath); });
+  // A stored path that would leave the application folder counts as a missing photo.
+  silently("mapping a stored photo path", [&] { file = appPath(storedPath); });
   if (!storedPath.isEmpty() && !file.isEmpty() && QFileInfo(file).isFile())
     image.loadFromFile(file);
   else

@@ -2,14 +2,16 @@
 // Picture loads of the draw and fireworks windows.
 #include <QString>
 
+#include "artwork/builtin.h"
+
 class TGIFAnimator;
 
 namespace ld {
 
 class TImage;
 
-// A built-in picture (":/artwork/<name>") into a picture control. Throws ld::Error when it is missing.
-void loadBuiltinPicture(TGIFAnimator& control, const QString& name);
+// A built-in picture into a picture control. Throws ld::Error when it is missing.
+void loadBuiltinPicture(TGIFAnimator& control, artwork::Builtin picture);
 
 // A GIF file into a picture control; a file that cannot be read or holds no picture throws and leaves the
 // control's picture as it was.

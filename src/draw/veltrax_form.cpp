@@ -8,18 +8,20 @@
 #include <QScreen>
 #include <memory>
 
+#include "artwork/builtin.h"
+#include "data/datamodule.h"
 #include "draw/picture_loading.h"
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
-#include "framework/picture_box.h"
 #include "widgets/gif_animator.h"
+#include "widgets/picture_box.h"
 #include "widgets/glow_label.h"
 #include "widgets/rotated_label.h"
 
-TVELTRAXForm* VELTRAXForm = nullptr;
-
 namespace {
+
+using ld::artwork::Builtin;
 
 const QColor kNavy(0, 0, 128);
 const QColor kYellow(255, 255, 0);
@@ -43,13 +45,13 @@ W* named(W* widget, const char* name) {
 }
 
 // A picture of the form's design: placed at its design bounds without resizing to the picture.
-TGIFAnimator* designPicture(QWidget* parent, const char* name, const QRect& bounds, const char* builtin,
+TGIFAnimator* designPicture(QWidget* parent, const char* name, const QRect& bounds, Builtin builtin,
                             Qt::CursorShape cursor) {
   auto* picture = named(new TGIFAnimator(parent), name);
   picture->setAutoSize(false);
   picture->setGeometry(bounds);
   picture->setCursor(cursor);
-  ld::guarded([&] { ld::loadBuiltinPicture(*picture, QString::fromLatin1(builtin)); });
+  ld::guarded([&] { ld::loadBuiltinPicture(*picture, builtin); });
   return picture;
 }
 
@@ -117,8 +119,8 @@ QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border
 
 }  // namespace
 
-TVELTRAXForm::TVELTRAXForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-  VELTRAXForm = this;
+TVELTRAXForm::TVELTRAXForm(ld::TDataModule1& data, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(data.ADOQuerymain) {
   setObjectName(QStringLiteral("VELTRAXForm"));
   setWindowTitle(QStringLiteral("VELTRAXForm"));
   setFixedSize(kClientSize);
@@ -146,13 +148,11 @@ TVELTRAXForm::TVELTRAXForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::F
   ld::guarded([this] { FormCreate(); });
 }
 
-TVELTRAXForm::~TVELTRAXForm() {
-  if (VELTRAXForm == this) VELTRAXForm = nullptr;
-}
+TVELTRAXForm::~TVELTRAXForm() = default;
 
 void TVELTRAXForm::buildShell() {
-  GIFBJ = designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), "handset.dat", Qt::ArrowCursor);
-  GIFgj = designPicture(this, "GIFgj", QRect(904, 196, 89, 89), "power.dat", Qt::PointingHandCursor);
+  GIFBJ = designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), Builtin::Handset, Qt::ArrowCursor);
+  GIFgj = designPicture(this, "GIFgj", QRect(904, 196, 89, 89), Builtin::PowerKey, Qt::PointingHandCursor);
 
   Labelrqsj = named(new TRotatedLabel(this), "Labelrqsj");
   Labelrqsj->setAutoSize(false);
@@ -164,17 +164,17 @@ void TVELTRAXForm::buildShell() {
   Labelrqsj->setAngle(90);
 
   GIFAnimator1 =
-      designPicture(this, "GIFAnimator1", QRect(809, 283, 59, 60), "messages.dat", Qt::PointingHandCursor);
+      designPicture(this, "GIFAnimator1", QRect(809, 283, 59, 60), Builtin::MessagesIcon, Qt::PointingHandCursor);
   GIFAnimator2 =
-      designPicture(this, "GIFAnimator2", QRect(809, 61, 59, 60), "clock.dat", Qt::PointingHandCursor);
+      designPicture(this, "GIFAnimator2", QRect(809, 61, 59, 60), Builtin::ClockIcon, Qt::PointingHandCursor);
   GIFAnimatorlogo =
-      designPicture(this, "GIFAnimatorlogo", QRect(809, 209, 59, 60), "draw.dat", Qt::PointingHandCursor);
+      designPicture(this, "GIFAnimatorlogo", QRect(809, 209, 59, 60), Builtin::DrawIcon, Qt::PointingHandCursor);
   // A picture loaded at run time sizes the draw icon; its top-left corner stays.
   GIFAnimatorlogo->setAutoSize(true);
   GIFAnimator4 =
-      designPicture(this, "GIFAnimator4", QRect(809, 357, 59, 60), "telephone.dat", Qt::PointingHandCursor);
+      designPicture(this, "GIFAnimator4", QRect(809, 357, 59, 60), Builtin::TelephoneIcon, Qt::PointingHandCursor);
   GIFAnimator5 =
-      designPicture(this, "GIFAnimator5", QRect(809, 135, 60, 60), "music.dat", Qt::PointingHandCursor);
+      designPicture(this, "GIFAnimator5", QRect(809, 135, 60, 60), Builtin::MusicIcon, Qt::PointingHandCursor);
 }
 
 void TVELTRAXForm::buildConfirmPanel() {
@@ -232,7 +232,18 @@ void TVELTRAXForm::wireEvents() {
   };
   connect(&Timerrqsj, &QTimer::timeout, this, guard(&TVELTRAXForm::TimerrqsjTimer));
   connect(&Timergj, &QTimer::timeout, this, guard(&TVELTRAXForm::TimergjTimer));
-  connect(&Timercj, &QTimer::timeout, this, guard(&TVELTRAXForm::TimercjTimer));
+  // A failing tick stops the roll: one message, and a click starts again.
+  connect(&Timercj, &QTimer::timeout, this, [this, busy = std::make_shared<bool>(false)] {
+    if (*busy) return;
+    *busy = true;
+    try {
+      TimercjTimer();
+    } catch (const std::exception& e) {
+      Timercj.stop();
+      ld::reportError(QStringLiteral("抽奖已停止：%1").arg(QString::fromUtf8(e.what())));
+    }
+    *busy = false;
+  });
   connect(GIFgj, &TGIFAnimator::MouseDown, this, guard(&TVELTRAXForm::GIFgjMouseDown));
   connect(GIFgj, &TGIFAnimator::MouseUp, this, guard(&TVELTRAXForm::GIFgjMouseUp));
   connect(GIFgj, &TGIFAnimator::DblClick, this, guard(&TVELTRAXForm::GIFgjDblClick));
@@ -249,7 +260,6 @@ void TVELTRAXForm::FormCreate() {
     // Reported, but a damaged optional icon must not leave the window off-centre and its tiles empty.
     ld::guarded([&] { ld::loadGifFile(*GIFAnimatorlogo, logoGif); });
   }
-  // Qt paints double-buffered already.
   move(ld::centredTopLeft(QGuiApplication::primaryScreen()->geometry(), size()));
   TimerrqsjTimer();
   for (int k = 1; k <= 8; ++k) ld::loadLogo(*Image[k]);
@@ -286,4 +296,107 @@ bool TVELTRAXForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == GIFAnimatorlogo && event->type() == QEvent::Resize && isVisible() && !shaping_)
     QMetaObject::invokeMethod(this, &TVELTRAXForm::updateWindowShape, Qt::QueuedConnection);
   return QWidget::eventFilter(watched, event);
+}
+
+// ---- The phone shell: clock, power key and its switch-off question ----
+
+QString TVELTRAXForm::clockText(const QDateTime& moment) {
+  return moment.toString(QStringLiteral("yy-MM-dd  hh:mm"));
+}
+
+void TVELTRAXForm::TimerrqsjTimer() { Labelrqsj->setCaption(clockText(QDateTime::currentDateTime())); }
+
+// Enabling a running timer leaves its period as it is.
+void TVELTRAXForm::GIFgjMouseDown() {
+  if (!Timergj.isActive()) Timergj.start();
+}
+
+void TVELTRAXForm::GIFgjMouseUp() { Timergj.stop(); }
+
+// Keeps firing while the key stays held; a rolling draw rolls on behind the question.
+void TVELTRAXForm::TimergjTimer() {
+  Panelcj->hide();
+  Panelgj->show();
+  Panelgj->setFocus(Qt::OtherFocusReason);
+}
+
+void TVELTRAXForm::ButtonqdClick() { close(); }
+
+void TVELTRAXForm::ButtonqxClick() {
+  Panelgj->hide();
+  Panelcj->show();
+}
+
+void TVELTRAXForm::GIFgjDblClick() { emit settingsRequested(); }
+
+// ---- The draw ----
+
+void TVELTRAXForm::GIFAnimatorlogoClick() {
+  if (Timercj.isActive())
+    stopDraw();
+  else
+    startDraw();
+}
+
+void TVELTRAXForm::startDraw() {
+  Timercj.start();
+  Panelzp[0]->hide();
+  GlowLabelcj0->hide();
+  for (int k = 1; k <= 8; ++k) Panelzp[k]->show();
+}
+
+void TVELTRAXForm::TimercjTimer() {
+  for (int k = 1; k <= 8; ++k) Image[k]->clear();
+  const QStringList photos = session_.rollingPhotos();
+  for (int k = 1; k <= 8; ++k) {
+    ld::silently("loading a rolling photo", [&] {
+      if (photos.isEmpty())
+        ld::loadLogo(*Image[k]);
+      else
+        ld::loadPhotoOrLogo(*Image[k], photos[k - 1]);
+    });
+  }
+}
+
+void TVELTRAXForm::stopDraw() {
+  // First, so that no tick runs during or after the stop, whatever fails below.
+  Timercj.stop();
+  GlowLabelcj0->setCaption(QString());
+  GlowLabelcj0->show();
+  for (int k = 1; k <= 8; ++k) Panelzp[k]->hide();
+  // Never the previous winner's face under a new name: a photo that fails to load leaves the box empty.
+  Image[0]->clear();
+
+  ld::DrawResult result;
+  try {
+    result = session_.stop();
+  } catch (const std::exception& e) {
+    // Nobody is shown as a winner who was not recorded.
+    GlowLabelcj0->setCaption(QStringLiteral("未保存"));
+    ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });
+    Panelzp[0]->show();
+    throw ld::Error(QStringLiteral("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n"
+                                   "请检查磁盘空间是否充足；如果活动数据库文件被移动或替换，请重新启动程序。")
+                        .arg(QString::fromUtf8(e.what())));
+  }
+  showResult(result);
+  showzjmd();
+  if (result.completesLevel) emit levelCompleted();
+}
+
+void TVELTRAXForm::showResult(const ld::DrawResult& result) {
+  if (result.drawn) {
+    GlowLabelcj0->setCaption(result.department + QStringLiteral("  ") + result.name);
+    ld::silently("loading the winner's photo", [&] { ld::loadPhotoOrLogo(*Image[0], result.photo); });
+  } else {
+    GlowLabelcj0->setCaption(QStringLiteral("无人中奖"));
+    ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });
+  }
+  Panelzp[0]->show();
+}
+
+// ---- The winners board ----
+
+void TVELTRAXForm::showzjmd() {
+  if (const std::optional<QString> text = session_.boardText()) GlowLabelzj->setCaption(*text);
 }

@@ -6,13 +6,15 @@
 #include <QWidget>
 #include <array>
 
+#include "draw/draw_session.h"
+
 class QPushButton;
 class TGIFAnimator;
 class TGlowLabel;
 class TRotatedLabel;
 
 namespace ld {
-class Query;
+class TDataModule1;
 class TImage;
 }  // namespace ld
 
@@ -20,7 +22,8 @@ class TVELTRAXForm : public QWidget {
   Q_OBJECT
  public:
   // Builds the controls and runs FormCreate; what FormCreate throws goes to the default error handler.
-  explicit TVELTRAXForm(QWidget* parent = nullptr);
+  // Every statement runs on the data module's ADOQuerymain.
+  explicit TVELTRAXForm(ld::TDataModule1& data, QWidget* parent = nullptr);
   ~TVELTRAXForm() override;
 
   // The navy that is see-through, clicks included.
@@ -78,6 +81,10 @@ class TVELTRAXForm : public QWidget {
  signals:
   // The window closed: the program ends.
   void closed();
+  // A double-click on the power key: a further settings window is wanted.
+  void settingsRequested();
+  // A stop completed a prize level: the fireworks are due.
+  void levelCompleted();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -92,10 +99,8 @@ class TVELTRAXForm : public QWidget {
 
   void startDraw();
   void stopDraw();
-  int nextDrawOrder(ld::Query& query);
-  int pickWinner(ld::Query& query);
+  void showResult(const ld::DrawResult& result);
 
+  ld::DrawSession session_;
   bool shaping_ = false;
 };
-
-extern TVELTRAXForm* VELTRAXForm;

@@ -2,6 +2,7 @@
 // The default error handler: an exception that escapes an event handler is shown in a message box
 // and the program runs on.
 #include <QString>
+#include <QtGlobal>
 #include <stdexcept>
 #include <utility>
 
@@ -23,15 +24,23 @@ void guarded(F&& handler) {
   }
 }
 
-// Runs a step whose failure is deliberately silent (guarded picture loads and the like).
+// Runs a step whose failure must not reach the operator (guarded picture loads and the like). The failure
+// still leaves a warning naming `what`, so a swallowed error can be traced.
 template <class F>
-bool silently(F&& step) {
+bool silently(const char* what, F&& step) {
   try {
     std::forward<F>(step)();
     return true;
+  } catch (const std::exception& e) {
+    qWarning("%s: %s", what, e.what());
   } catch (...) {
-    return false;
+    qWarning("%s: unknown error", what);
   }
+  return false;
+}
+template <class F>
+bool silently(F&& step) {
+  return silently("a guarded step failed", std::forward<F>(step));
 }
 
 // An error with a message meant for the operator; messages are UTF-8.

@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QWidget>
 
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "settings/roster_grid.h"
 
 class QComboBox;

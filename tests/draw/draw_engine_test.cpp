@@ -6,7 +6,7 @@
 
 #include "draw/fireworks_form.h"
 #include "draw/veltrax_form.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
@@ -191,16 +191,20 @@ class NestingDialogs : public ld::ScriptedDialogs {
   int maxDepth = 0;
 };
 
-TEST_F(DrawEngine, AFailingTickIsReportedWithoutStackingMessageBoxesAndKeepsRolling) {
+TEST_F(DrawEngine, AFailingTickStopsTheRollWithOneMessageAndAClickStartsAgain) {
   auto owned = std::make_unique<NestingDialogs>();
   NestingDialogs* boxes = owned.get();
   auto previous = ld::setDialogs(std::move(owned));
   click(w().GIFAnimatorlogo);
   f.app.exec("drop table yglb");
-  runEventLoop(250);
-  EXPECT_TRUE(w().Timercj.isActive());
-  EXPECT_GE(boxes->shown.size(), 1u);
+  runEventLoop(350);
+  EXPECT_FALSE(w().Timercj.isActive());
+  EXPECT_EQ(boxes->shown.size(), 1u);
   EXPECT_EQ(boxes->maxDepth, 1);
+  EXPECT_EQ(w().drawState(), State::Idle);
+  click(w().GIFAnimatorlogo);
+  EXPECT_EQ(w().drawState(), State::Rolling);
+  w().Timercj.stop();
   ld::setDialogs(std::move(previous));
 }
 

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "draw/fireworks_form.h"
+#include "draw/lucky_draw.h"
 #include "draw/window_shape.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
@@ -141,20 +142,19 @@ TEST_F(Fireworks, AFinelyDetailedPictureStillGetsAShapeTheXServerTakes) {
 }
 
 TEST(FireworksWindow, IsCreatedOnceAndFoundAgainByName) {
-  TempApp app;
-  writeGif(app.path("system/0.gif"), {40, 30}, Qt::green, Qt::black, 10);
-  ld::showFireworks();
+  DrawFixture f;
+  writeGif(f.app.path("system/0.gif"), {40, 30}, Qt::green, Qt::black, 10);
+  f.program().celebrate();
   TFormyanhua* first = fireworks();
-  ASSERT_TRUE(first && first == Formyanhua && first->isVisible());
+  ASSERT_TRUE(first && first == f.program().fireworksWindow() && first->isVisible());
   first->Timer1Timer();
   first->setObjectName("FORMYANHUA");
-  ld::showFireworks();
+  f.program().celebrate();
   EXPECT_EQ(fireworks(), first);
   EXPECT_TRUE(first->isVisible());
   int windows = 0;
   for (QWidget* w : QApplication::topLevelWidgets()) windows += qobject_cast<TFormyanhua*>(w) != nullptr;
   EXPECT_EQ(windows, 1);
-  deleteOtherTopLevels();
 }
 
 }  // namespace

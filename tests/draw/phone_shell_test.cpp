@@ -2,14 +2,17 @@
 // with optional and missing pictures.
 #include <gtest/gtest.h>
 
+#include <QPointer>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 
+#include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "settings/setting_form.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
@@ -122,19 +125,26 @@ TEST_F(PowerKey, CancelKeepsTheDrawRollingEscapeCancelsAndOkEndsTheProgram) {
   EXPECT_FALSE(w().isVisible());
 }
 
-TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindow) {
+TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindowAndClosingOneFreesIt) {
   auto windows = [] {
     int n = 0;
     for (QWidget* top : QApplication::topLevelWidgets()) n += qobject_cast<ld::TsettingForm*>(top) != nullptr;
     return n;
   };
   doubleClick(w().GIFgj);
-  ld::TsettingForm* first = ld::settingForm;
   doubleClick(w().GIFgj);
+  const auto& open = f.program().settingsWindows();
+  ASSERT_EQ(open.size(), 2u);
   EXPECT_EQ(windows(), 2);
-  EXPECT_NE(ld::settingForm, first);
-  EXPECT_TRUE(ld::settingForm->isVisible() && !ld::settingForm->isModal());
+  EXPECT_NE(open[0].get(), open[1].get());
+  EXPECT_TRUE(open[1]->isVisible() && !open[1]->isModal());
   EXPECT_FALSE(w().Timergj.isActive()) << "a double-click never holds the key";
+
+  QPointer<ld::TsettingForm> first(open[0].get());
+  first->close();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(first.isNull()) << "a closed settings window gives its memory back";
+  EXPECT_EQ(windows(), 1);
 }
 
 TEST(DrawWindowStart, LogoGifReplacesTheDrawIconAndTheOutlineFollows) {

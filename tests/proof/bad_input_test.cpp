@@ -22,9 +22,10 @@
 
 #include "data/schema.h"
 #include "draw/fireworks_form.h"
+#include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "framework/jpeg.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "support/draw_helpers.h"
 #include "support/settings_helpers.h"
 #include "widgets/gif_animator.h"
@@ -45,12 +46,20 @@ QStringList filesIn(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// The program as started on an application folder, used through its draw window.
+struct Running {
+  std::unique_ptr<LuckyDraw> program;
+  TVELTRAXForm* get() const { return program ? &program->drawWindow() : nullptr; }
+  TVELTRAXForm* operator->() const { return get(); }
+  TVELTRAXForm& operator*() const { return *get(); }
+  void reset() { program.reset(); }
+};
+
 // The program's start on `app`: the data module, then the draw window, shown.
-std::unique_ptr<TVELTRAXForm> startProgram(TempApp& app) {
-  app.dataModule();
-  auto form = std::make_unique<TVELTRAXForm>();
-  form->show();
-  return form;
+Running startProgram(TempApp&) {
+  Running running{std::make_unique<LuckyDraw>()};
+  running->show();
+  return running;
 }
 
 // One whole draw through the draw icon: start, one tick, stop.
@@ -90,16 +99,21 @@ class DamagedDatabase : public ::testing::Test {
     EXPECT_TRUE(form->isVisible());
     for (int k = 1; k <= 8; ++k) EXPECT_TRUE(similar(centreColour(*form->Image[k]), Qt::gray)) << k;
 
+    // A failing tick stops the roll with one message instead of a box every 100 ms.
     app.dialogs().clear();
     click(form->GIFAnimatorlogo);
-    runEventLoop(250);  // the real timer: every tick's statement fails
-    EXPECT_EQ(form->drawState(), State::Rolling);
-    EXPECT_FALSE(errors().isEmpty());
+    runEventLoop(350);
+    EXPECT_EQ(errors().size(), 1);
+    EXPECT_EQ(form->drawState(), State::Idle);
 
+    // A stop shows no winner and says nothing was saved.
     app.dialogs().clear();
+    click(form->GIFAnimatorlogo);
     click(form->GIFAnimatorlogo);
     EXPECT_FALSE(form->Timercj.isActive());
-    EXPECT_EQ(errors().size(), 1);
+    ASSERT_EQ(errors().size(), 1);
+    EXPECT_TRUE(errors()[0].contains(QStringLiteral("未保存"))) << errors()[0].toStdString();
+    EXPECT_EQ(form->GlowLabelcj0->caption(), QStringLiteral("未保存"));
     click(form->GIFAnimatorlogo);
     EXPECT_EQ(form->drawState(), State::Rolling) << "the draw icon still answers";
 
@@ -284,7 +298,6 @@ TEST_F(MissingFiles, WithoutFireworksPicturesALevelEndsReportedAndNothingCoversT
   EXPECT_EQ(errors().size(), 2);
   EXPECT_FALSE(fireworksShown());
   EXPECT_EQ(app.count(QStringLiteral("select id from yglb where zj=3 and zjsx=2")), 1);
-  deleteOtherTopLevels(form.get());
 }
 
 TEST_F(MissingFiles, WithoutThePhotoFolderTilesShowThePlaceholderAndTheStopRecords) {

@@ -10,7 +10,7 @@
 
 #include "draw/fireworks_form.h"
 #include "draw/veltrax_form.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"

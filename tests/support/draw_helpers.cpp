@@ -8,8 +8,9 @@
 #include <QTimer>
 
 #include "draw/fireworks_form.h"
+#include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 #include "widgets/gif_writer.h"
 
 namespace ld::test {
@@ -65,20 +66,23 @@ void writeGif(const QString& path, QSize size, QColor colour, QColor background,
   writeFile(path, ld::encodeGif(image, {}));
 }
 
-DrawFixture::DrawFixture(bool withLogo, bool withDatabase) : app(withDatabase, withLogo) { app.dataModule(); }
+DrawFixture::DrawFixture(bool withLogo, bool withDatabase) : app(withDatabase, withLogo) {}
 
+// The program's own windows go with it; anything a test made on its own goes after.
 DrawFixture::~DrawFixture() {
+  started.reset();
   deleteOtherTopLevels();
-  form.reset();
 }
 
-TVELTRAXForm& DrawFixture::window() {
-  if (!form) {
-    form = std::make_unique<TVELTRAXForm>();
-    form->show();
+ld::LuckyDraw& DrawFixture::program() {
+  if (!started) {
+    started = std::make_unique<ld::LuckyDraw>();
+    started->drawWindow().show();
   }
-  return *form;
+  return *started;
 }
+
+TVELTRAXForm& DrawFixture::window() { return program().drawWindow(); }
 
 TFormyanhua* fireworks() { return ld::findFireworksWindow(); }
 

@@ -10,6 +10,7 @@ class QWidget;
 class TVELTRAXForm;
 class TFormyanhua;
 namespace ld {
+class LuckyDraw;
 class TImage;
 }
 
@@ -30,14 +31,15 @@ bool similar(QColor a, QColor b, int tolerance = 24);
 // A one-frame GIF: `colour` inside a frame of `border` pixels of `background`.
 void writeGif(const QString& path, QSize size, QColor colour, QColor background = Qt::black, int border = 0);
 
-// A fresh application folder with its data module; the draw window is made and shown on first use, so a
-// test can prepare files and rows first.
+// A fresh application folder; the program (data module, then draw window, shown) is started on first
+// use, so a test can prepare files and rows first.
 struct DrawFixture {
   explicit DrawFixture(bool withLogo = true, bool withDatabase = true);
   ~DrawFixture();
+  ld::LuckyDraw& program();
   TVELTRAXForm& window();
   TempApp app;
-  std::unique_ptr<TVELTRAXForm> form;
+  std::unique_ptr<ld::LuckyDraw> started;
 };
 
 TFormyanhua* fireworks();

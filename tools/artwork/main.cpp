@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "artwork.h"
+#include "artwork/builtin.h"
 #include "backdrop.h"
-#include "builtin.h"
 #include "framework/jpeg.h"
 #include "keying.h"
 #include "preview.h"

@@ -22,8 +22,29 @@ inline constexpr std::array kAllBuiltins = {Builtin::Handset,      Builtin::Powe
                                             Builtin::MessagesIcon, Builtin::ClockIcon, Builtin::TelephoneIcon,
                                             Builtin::MusicIcon,    Builtin::Fireworks};
 
-// "handset.dat" and so on: the generated file and the resource share the name.
-QString builtinFileName(Builtin picture);
+// "handset.dat" and so on: the generated file and the resource share the name. Inline, so the generator
+// that makes the files names them without linking the pictures it has not made yet.
+inline QString builtinFileName(Builtin picture) {
+  switch (picture) {
+    case Builtin::Handset:
+      return QStringLiteral("handset.dat");
+    case Builtin::PowerKey:
+      return QStringLiteral("power.dat");
+    case Builtin::DrawIcon:
+      return QStringLiteral("draw.dat");
+    case Builtin::MessagesIcon:
+      return QStringLiteral("messages.dat");
+    case Builtin::ClockIcon:
+      return QStringLiteral("clock.dat");
+    case Builtin::TelephoneIcon:
+      return QStringLiteral("telephone.dat");
+    case Builtin::MusicIcon:
+      return QStringLiteral("music.dat");
+    case Builtin::Fireworks:
+      return QStringLiteral("fireworks.dat");
+  }
+  return {};
+}
 
 // ":/artwork/handset.dat" and so on.
 QString builtinPath(Builtin picture);

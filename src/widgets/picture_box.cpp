@@ -1,4 +1,4 @@
-#include "framework/picture_box.h"
+#include "widgets/picture_box.h"
 
 #include <QFile>
 #include <QPainter>

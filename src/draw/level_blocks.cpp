@@ -1,4 +1,4 @@
-#include "draw/prize_plan.h"
+#include "draw/level_blocks.h"
 
 #include "data/query.h"
 

@@ -1,0 +1,142 @@
+#include "draw/draw_session.h"
+
+#include <limits>
+
+#include "data/query.h"
+#include "draw/level_blocks.h"
+#include "framework/errors.h"
+
+namespace ld {
+
+namespace {
+
+const char* const kLevelWinners[5] = {
+    nullptr,
+    "select xm from  YGLB  where zj=1 order by zjsx ",
+    "select xm from  YGLB  where zj=2 order by zjsx ",
+    "select xm from  YGLB  where zj=3 order by zjsx ",
+    "select xm from  YGLB  where zj=4 order by zjsx ",
+};
+
+// Everything a stop reads and writes happens under one write lock, so two stops can never share an order
+// or a prize; leaving the scope without commit() takes it all back.
+class StopTransaction {
+ public:
+  explicit StopTransaction(Query& query) : query_(query) { query_.execSql(QStringLiteral("begin immediate")); }
+  ~StopTransaction() {
+    if (!done_) silently("rolling back a stop", [this] { query_.execSql(QStringLiteral("rollback")); });
+  }
+  void commit() {
+    query_.execSql(QStringLiteral("commit"));
+    done_ = true;
+  }
+
+ private:
+  Query& query_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+QStringList DrawSession::rollingPhotos() {
+  query_.openSql(QStringLiteral("select top 8 zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));
+  QStringList photos;
+  if (query_.recordCount() == 0) return photos;
+  // Fewer than eight rows: next() stays on the last one, so the remaining tiles repeat its photo.
+  query_.first();
+  for (int k = 1; k <= 8; ++k) {
+    photos << query_.fieldByName(QStringLiteral("zp")).asString();
+    if (k < 8) query_.next();
+  }
+  return photos;
+}
+
+int DrawSession::nextDrawOrder() {
+  query_.openSql(QStringLiteral("select top 1 zjsx as expr from yglb where zj>0 order by zjsx desc"));
+  int n = 0;
+  if (query_.recordCount() > 0) {
+    query_.first();
+    const QString text = query_.fieldByName(QStringLiteral("expr")).asString();
+    bool ok = false;
+    n = text.trimmed().toInt(&ok);
+    if (!ok) throw Error(QStringLiteral("'%1' 不是有效的整数值").arg(text));
+    if (n == std::numeric_limits<int>::max()) throw Error(QStringLiteral("抽奖顺序已达上限"));
+  }
+  return n + 1;
+}
+
+void DrawSession::pick(DrawResult& result) {
+  query_.openSql(QStringLiteral("select count(*) as n from yglb where zj=0 and zp<>''"));
+  query_.first();
+  result.pool = query_.fieldByName(QStringLiteral("n")).asInteger();
+
+  query_.openSql(QStringLiteral("select top 1 id,xm,bm,zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));
+  if (query_.recordCount() != 1) return;
+  query_.first();
+  // A damaged name or photo path must not cost the winner the prize: the id is what gets recorded.
+  silently("reading the picked participant", [&] {
+    result.id = query_.fieldByName(QStringLiteral("id")).asInteger();
+    result.department = query_.fieldByName(QStringLiteral("bm")).asString();
+    result.name = query_.fieldByName(QStringLiteral("xm")).asString();
+    result.photo = query_.fieldByName(QStringLiteral("zp")).asString();
+  });
+}
+
+DrawResult DrawSession::stop() {
+  StopTransaction transaction(query_);
+  DrawResult result;
+  result.order = nextDrawOrder();
+  pick(result);
+
+  const PrizePlan plan = readPrizePlan(query_, QStringLiteral("select sz from SY where symc='jx' and sz=1 "));
+  if (plan.applies()) {
+    query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
+    result.level = levelForNextWinner(query_.recordCount(), plan);
+    result.planExhausted = result.level == kOutsidePlan;
+  }
+
+  // Only a participant still undrawn is recorded: a second program or a stale pick cannot give a prize twice.
+  query_.execSql(QStringLiteral("update yglb set zj=") + QString::number(result.level) +
+                 QStringLiteral(",zjsx=") + QString::number(result.order) + QStringLiteral(" where id=") +
+                 QString::number(result.id) + QStringLiteral(" and zj=0"));
+  if (result.id != 0 && query_.rowsAffected() != 1)
+    throw Error(QStringLiteral("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
+  result.drawn = result.id != 0;
+
+  query_.openSql(QStringLiteral("select id from yglb where zj<>0"));
+  // Only a stop that recorded somebody completes anything.
+  result.completesLevel = result.drawn && completesBlock(query_.recordCount(), plan);
+  transaction.commit();
+  return result;
+}
+
+std::optional<QString> DrawSession::boardText() {
+  const PrizePlan plan = readPrizePlan(query_, QStringLiteral("select sz from SY where symc='JX'  and sz=1 "));
+  if (!plan.applies()) return std::nullopt;
+
+  query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
+  const int level = boardLevel(query_.recordCount(), plan);
+  if (level == 0) return std::nullopt;
+
+  const int quantity = plan.q[static_cast<size_t>(level)];
+  query_.openSql(QString::fromLatin1(kLevelWinners[level]));
+  const int rows = query_.recordCount();
+  QString text = prizeName(level) + QString::number(quantity) + QStringLiteral("位");
+  int firstRow = 1;
+  if (quantity > 10) {
+    // The page turns as soon as its tenth name is in.
+    const int page = rows / 10 + 1;
+    text += QStringLiteral("(") + QString::number(page) + QStringLiteral(")");
+    firstRow = (page - 1) * 10 + 1;
+  }
+  text += QLatin1Char('\r');
+  query_.first();
+  for (int row = 1; row < firstRow; ++row) query_.next();
+  for (int row = firstRow; row <= rows; ++row) {
+    text += QLatin1Char('\r') + query_.fieldByName(QStringLiteral("xm")).asString();
+    query_.next();
+  }
+  return text;
+}
+
+}  // namespace ld

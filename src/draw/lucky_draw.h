@@ -1,0 +1,43 @@
+#pragma once
+// The program's one owner: the data module and every window, made and torn down in one place.
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class TVELTRAXForm;
+class TFormyanhua;
+
+namespace ld {
+
+class TDataModule1;
+class TsettingForm;
+
+class LuckyDraw : public QObject {
+  Q_OBJECT
+ public:
+  // The data module first (its creation opens the event database), then the draw window, not yet shown.
+  LuckyDraw();
+  ~LuckyDraw() override;
+
+  TDataModule1& data() { return *data_; }
+  TVELTRAXForm& drawWindow() { return *drawWindow_; }
+
+  // A further settings window, shown without making it modal; closing it gives its memory back.
+  TsettingForm* openSettingsWindow();
+  const std::vector<std::unique_ptr<TsettingForm>>& settingsWindows() const { return settingsWindows_; }
+
+  // The fireworks window, found by its name or made on the first completed level, then shown.
+  void celebrate();
+  TFormyanhua* fireworksWindow() const { return fireworks_.get(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  std::unique_ptr<TDataModule1> data_;
+  std::unique_ptr<TVELTRAXForm> drawWindow_;
+  std::unique_ptr<TFormyanhua> fireworks_;
+  std::vector<std::unique_ptr<TsettingForm>> settingsWindows_;
+};
+
+}  // namespace ld
