@@ -124,8 +124,8 @@ std::optional<QString> DrawSession::boardText() {
   QString text = prizeName(level) + QString::number(quantity) + QStringLiteral("位");
   int firstRow = 1;
   if (quantity > 10) {
-    // The page turns as soon as its tenth name is in.
-    const int page = rows / 10 + 1;
+    // The page holding the latest winner: a tenth name is shown on its page before the next one starts.
+    const int page = rows == 0 ? 1 : (rows - 1) / 10 + 1;
     text += QStringLiteral("(") + QString::number(page) + QStringLiteral(")");
     firstRow = (page - 1) * 10 + 1;
   }

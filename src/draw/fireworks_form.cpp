@@ -24,8 +24,11 @@ int uniformPictureNumber() {
 TFormyanhua::TFormyanhua(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), pickNumber(uniformPictureNumber) {
   setObjectName(QStringLiteral("Formyanhua"));
-  // The draw window keeps the keyboard while the fireworks are up.
+  // The draw window keeps the keyboard while the fireworks are up, and every click goes through to what
+  // lies under the picture.
   setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setWindowFlag(Qt::WindowTransparentForInput);
   setWindowTitle(QStringLiteral("烟花"));
   setAutoFillBackground(true);
   QPalette palette = this->palette();

@@ -386,7 +386,9 @@ void TVELTRAXForm::stopDraw() {
 
 void TVELTRAXForm::showResult(const ld::DrawResult& result) {
   if (result.drawn) {
-    GlowLabelcj0->setCaption(result.department + QStringLiteral("  ") + result.name);
+    // Under a limited plan whose prizes are all gone, the operator must see that this winner has no prize.
+    GlowLabelcj0->setCaption(result.department + QStringLiteral("  ") + result.name +
+                             (result.planExhausted ? QStringLiteral("（计划外）") : QString()));
     ld::silently("loading the winner's photo", [&] { ld::loadPhotoOrLogo(*Image[0], result.photo); });
   } else {
     GlowLabelcj0->setCaption(QStringLiteral("无人中奖"));

@@ -119,6 +119,22 @@ TEST_F(DrawEngine, LimitedPlanHandsOutLevelsFromTheLuckyPrizeUp) {
   addPeople(1);
   EXPECT_EQ(draws(1), std::vector<bool>({false}));
   EXPECT_EQ(levelsByOrder(), QStringList({"4|1", "4|2", "3|3", "2|4", "1|5", "99|6"}));
+  EXPECT_TRUE(w().GlowLabelcj0->caption().endsWith(QStringLiteral("（计划外）"))) << "the plan is used up";
+}
+
+// A level without prizes leaves the whole plan unusable, whichever level it is.
+TEST_F(DrawEngine, AZeroQuantityAtAnyLevelMakesEveryWinnerOutsideThePlan) {
+  addPeople(4);
+  for (int level = 1; level <= 4; ++level) {
+    SCOPED_TRACE(level);
+    int q[5] = {0, 1, 1, 1, 1};
+    q[level] = 0;
+    f.app.setPlan(1, q[1], q[2], q[3], q[4]);
+    draws(1);
+    EXPECT_EQ(levelsByOrder().last(), QStringLiteral("99|%1").arg(level));
+    EXPECT_FALSE(w().GlowLabelcj0->caption().contains(QStringLiteral("计划外")))
+        << "no plan applies, so nothing is used up";
+  }
 }
 
 TEST_F(DrawEngine, WithoutLevelsWinnersGetTheMarkerAndOnlyCompletedBlocksCelebrate) {
@@ -126,6 +142,7 @@ TEST_F(DrawEngine, WithoutLevelsWinnersGetTheMarkerAndOnlyCompletedBlocksCelebra
   addPeople(8);
   EXPECT_EQ(draws(3), std::vector<bool>({false, false, false}));
   EXPECT_EQ(levelsByOrder(), QStringList({"99|1", "99|2", "99|3"}));
+  EXPECT_FALSE(w().GlowLabelcj0->caption().contains(QStringLiteral("计划外"))) << "an unlimited plan has no marker";
   // Three markers count as winners: the lucky prizes are gone and the next is a second prize.
   f.app.setPlan(1, 1, 1, 1, 2);
   EXPECT_EQ(draws(1), std::vector<bool>({true}));

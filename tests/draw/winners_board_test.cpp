@@ -64,10 +64,29 @@ TEST_F(WinnersBoard, LargeLevelsShowTheCurrentPageOfTenInDrawOrder) {
   EXPECT_EQ(board(), QStringList({"幸运奖25位(2)", "", "w9", "w10"}));
   addWinners(4, 8, 13, "x");
   f.window().showzjmd();
-  EXPECT_EQ(board(), QStringList({"幸运奖25位(3)", ""}));
+  EXPECT_EQ(board(), QStringList({"幸运奖25位(2)", "", "w9", "w10", "x1", "x2", "x3", "x4", "x5", "x6", "x7", "x8"}))
+      << "the tenth name of a page stays on the board";
   addWinners(4, 1, 21, "y");
   f.window().showzjmd();
   EXPECT_EQ(board(), QStringList({"幸运奖25位(3)", "", "y1"}));
+}
+
+// Ten prizes is the last size without pages; eleven pages, with all ten names of the first page shown.
+TEST_F(WinnersBoard, PagingStartsAboveTenPrizes) {
+  const struct {
+    int quantity, winners;
+    QString heading;
+  } cases[] = {{9, 9, "幸运奖9位"}, {10, 10, "幸运奖10位"}, {11, 10, "幸运奖11位(1)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.quantity);
+    f.app.exec("delete from yglb");
+    f.app.setPlan(1, 1, 1, 1, c.quantity);
+    addWinners(4, c.winners, 1, "n");
+    f.window().showzjmd();
+    QStringList expected{c.heading, ""};
+    for (int i = 1; i <= c.winners; ++i) expected << QStringLiteral("n%1").arg(i);
+    EXPECT_EQ(board(), expected);
+  }
 }
 
 TEST_F(WinnersBoard, CountsMarkersAndListsWinnersBeyondALoweredQuantity) {
