@@ -45,7 +45,7 @@ BENCHMARK(BM_GlowBoardPaint)->Unit(benchmark::kMillisecond)->Repetitions(15)->Re
 void BM_PlainBoardText(benchmark::State& state) {
   QImage target(201, 398, QImage::Format_ARGB32_Premultiplied);
   target.fill(QColor(30, 40, 90));
-  const QString text = glow::WithLineFeeds(WinnersBoard());
+  const QString text = ld::glow::withLineFeeds(WinnersBoard());
   for (auto _ : state) {
     QPainter painter(&target);
     painter.setFont(BoardFont());

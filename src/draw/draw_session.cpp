@@ -22,7 +22,9 @@ const char* const kLevelWinners[5] = {
 // or a prize; leaving the scope without commit() takes it all back.
 class StopTransaction {
  public:
-  explicit StopTransaction(Query& query) : query_(query) { query_.execSql(QStringLiteral("begin immediate")); }
+  explicit StopTransaction(Query& query) : query_(query) {
+    query_.execSql(QStringLiteral("begin immediate"));
+  }
   ~StopTransaction() {
     if (!done_) silently("rolling back a stop", [this] { query_.execSql(QStringLiteral("rollback")); });
   }
@@ -70,7 +72,8 @@ void DrawSession::pick(DrawResult& result) {
   query_.first();
   result.pool = query_.fieldByName(QStringLiteral("n")).asInteger();
 
-  query_.openSql(QStringLiteral("select top 1 id,xm,bm,zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));
+  query_.openSql(
+      QStringLiteral("select top 1 id,xm,bm,zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));
   if (query_.recordCount() != 1) return;
   query_.first();
   // A damaged name or photo path must not cost the winner the prize: the id is what gets recorded.
@@ -111,7 +114,8 @@ DrawResult DrawSession::stop() {
 }
 
 std::optional<QString> DrawSession::boardText() {
-  const PrizePlan plan = readPrizePlan(query_, QStringLiteral("select sz from SY where symc='JX'  and sz=1 "));
+  const PrizePlan plan =
+      readPrizePlan(query_, QStringLiteral("select sz from SY where symc='JX'  and sz=1 "));
   if (!plan.applies()) return std::nullopt;
 
   query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));

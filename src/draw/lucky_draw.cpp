@@ -49,9 +49,8 @@ bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this, watched] {
-          std::erase_if(settingsWindows_, [watched](const auto& form) {
-            return form.get() == watched && !form->isVisible();
-          });
+          std::erase_if(settingsWindows_,
+                        [watched](const auto& form) { return form.get() == watched && !form->isVisible(); });
         },
         Qt::QueuedConnection);
   }

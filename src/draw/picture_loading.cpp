@@ -5,9 +5,9 @@
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
-#include "widgets/picture_box.h"
 #include "widgets/gif_animator.h"
 #include "widgets/gif_image.h"
+#include "widgets/picture_box.h"
 
 namespace ld {
 

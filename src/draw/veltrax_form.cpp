@@ -15,8 +15,8 @@
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "widgets/gif_animator.h"
-#include "widgets/picture_box.h"
 #include "widgets/glow_label.h"
+#include "widgets/picture_box.h"
 #include "widgets/rotated_label.h"
 
 namespace {
@@ -163,18 +163,18 @@ void TVELTRAXForm::buildShell() {
   // The angle first: it switches the rotation to flat itself, and setting the rotation would reset it.
   Labelrqsj->setAngle(90);
 
-  GIFAnimator1 =
-      designPicture(this, "GIFAnimator1", QRect(809, 283, 59, 60), Builtin::MessagesIcon, Qt::PointingHandCursor);
+  GIFAnimator1 = designPicture(this, "GIFAnimator1", QRect(809, 283, 59, 60), Builtin::MessagesIcon,
+                               Qt::PointingHandCursor);
   GIFAnimator2 =
       designPicture(this, "GIFAnimator2", QRect(809, 61, 59, 60), Builtin::ClockIcon, Qt::PointingHandCursor);
-  GIFAnimatorlogo =
-      designPicture(this, "GIFAnimatorlogo", QRect(809, 209, 59, 60), Builtin::DrawIcon, Qt::PointingHandCursor);
+  GIFAnimatorlogo = designPicture(this, "GIFAnimatorlogo", QRect(809, 209, 59, 60), Builtin::DrawIcon,
+                                  Qt::PointingHandCursor);
   // A picture loaded at run time sizes the draw icon; its top-left corner stays.
   GIFAnimatorlogo->setAutoSize(true);
-  GIFAnimator4 =
-      designPicture(this, "GIFAnimator4", QRect(809, 357, 59, 60), Builtin::TelephoneIcon, Qt::PointingHandCursor);
-  GIFAnimator5 =
-      designPicture(this, "GIFAnimator5", QRect(809, 135, 60, 60), Builtin::MusicIcon, Qt::PointingHandCursor);
+  GIFAnimator4 = designPicture(this, "GIFAnimator4", QRect(809, 357, 59, 60), Builtin::TelephoneIcon,
+                               Qt::PointingHandCursor);
+  GIFAnimator5 = designPicture(this, "GIFAnimator5", QRect(809, 135, 60, 60), Builtin::MusicIcon,
+                               Qt::PointingHandCursor);
 }
 
 void TVELTRAXForm::buildConfirmPanel() {

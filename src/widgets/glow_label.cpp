@@ -13,23 +13,23 @@
 
 #include "widgets/stack_blur.h"
 
-namespace glow {
+namespace ld::glow {
 
-QString WithLineFeeds(const QString& text) {
+QString withLineFeeds(const QString& text) {
   QString result = text;
   result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return result;
 }
 
-int TextFlags(Qt::Alignment alignment, bool word_wrap, bool show_accel_char) {
+int textFlags(Qt::Alignment alignment, bool wordWrap, bool showAccelChar) {
   int flags = Qt::AlignTop | Qt::TextExpandTabs | static_cast<int>(alignment & Qt::AlignHorizontal_Mask);
-  if (word_wrap) flags |= Qt::TextWordWrap;
-  if (show_accel_char) flags |= Qt::TextShowMnemonic;
+  if (wordWrap) flags |= Qt::TextWordWrap;
+  if (showAccelChar) flags |= Qt::TextShowMnemonic;
   return flags;
 }
 
-QImage TextMask(const QFont& font, QSize box, const QString& text, int flags, Qt::LayoutDirection direction,
+QImage textMask(const QFont& font, QSize box, const QString& text, int flags, Qt::LayoutDirection direction,
                 const QPaintDevice& target) {
   const QSize size = box + QSize(2 * kRadius, 2 * kRadius);
   QImage once(size, QImage::Format_ARGB32_Premultiplied);
@@ -74,7 +74,7 @@ QImage TextMask(const QFont& font, QSize box, const QString& text, int flags, Qt
   return mask;
 }
 
-void BlendGlow(QPainter& painter, QPoint top_left, const QImage& alpha, QColor glow) {
+void blendGlow(QPainter& painter, QPoint topLeft, const QImage& alpha, QColor glow) {
   // Premultiplied by a / 256 rather than a / 255: the toolkit's source-over then stays within one level
   // of the reference blend, which weights the destination with 256 - a.
   std::array<QRgb, 256> premultiplied{};
@@ -93,24 +93,24 @@ void BlendGlow(QPainter& painter, QPoint top_left, const QImage& alpha, QColor g
   }
   painter.save();
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter.drawImage(top_left, layer);
+  painter.drawImage(topLeft, layer);
   painter.restore();
 }
 
-void DrawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags) {
+void drawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags) {
   if (box.isEmpty() || text.isEmpty()) return;
   QImage alpha =
-      TextMask(painter.font(), box.size(), text, flags, painter.layoutDirection(), *painter.device());
+      textMask(painter.font(), box.size(), text, flags, painter.layoutDirection(), *painter.device());
   if (alpha.isNull()) return;
-  StackBlur(alpha.bits(), alpha.width(), alpha.height(), alpha.bytesPerLine(), kRadius);
-  BlendGlow(painter, box.topLeft() - QPoint(kRadius, kRadius), alpha, glow);
+  stackBlur(alpha.bits(), alpha.width(), alpha.height(), alpha.bytesPerLine(), kRadius);
+  blendGlow(painter, box.topLeft() - QPoint(kRadius, kRadius), alpha, glow);
   painter.save();
   painter.setBrush(Qt::NoBrush);
   painter.drawText(box, flags, text);
   painter.restore();
 }
 
-}  // namespace glow
+}  // namespace ld::glow
 
 TGlowLabel::TGlowLabel(QWidget* parent) : QWidget(parent), accelerator_(new QShortcut(this)) {
   // Overlaps the photo panels in the draw window; clicks belong to what lies beneath.
@@ -130,8 +130,8 @@ void TGlowLabel::setCaption(const QString& caption) {
 }
 
 void TGlowLabel::setFontColor(const QColor& color) {
-  if (color == font_color_) return;
-  font_color_ = color;
+  if (color == fontColor_) return;
+  fontColor_ = color;
   requestRepaint();
 }
 
@@ -143,8 +143,8 @@ void TGlowLabel::setAlignment(Qt::Alignment alignment) {
 }
 
 void TGlowLabel::setAutoSize(bool on) {
-  if (on == auto_size_) return;
-  auto_size_ = on;
+  if (on == autoSize_) return;
+  autoSize_ = on;
   measure();
 }
 
@@ -155,28 +155,28 @@ void TGlowLabel::setTextLayout(TextLayout layout) {
 }
 
 void TGlowLabel::setWordWrap(bool on) {
-  if (on == word_wrap_) return;
-  word_wrap_ = on;
+  if (on == wordWrap_) return;
+  wordWrap_ = on;
   measure();
   requestRepaint();
 }
 
 void TGlowLabel::setShowAccelChar(bool on) {
-  if (on == show_accel_char_) return;
-  show_accel_char_ = on;
+  if (on == showAccelChar_) return;
+  showAccelChar_ = on;
   updateAccelerator();
   requestRepaint();
 }
 
 void TGlowLabel::setGlowColor(const QColor& color) {
   const QColor rgb = QColor::fromRgb(color.rgb());  // a plain RGB value: no transparency
-  if (rgb == glow_color_) return;
-  glow_color_ = rgb;
+  if (rgb == glowColor_) return;
+  glowColor_ = rgb;
   requestRepaint();
 }
 
 void TGlowLabel::setFocusControl(QWidget* control) {
-  focus_control_ = control;
+  focusControl_ = control;
   updateAccelerator();
 }
 
@@ -188,8 +188,8 @@ QRect TGlowLabel::textBox() const {
 void TGlowLabel::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.setFont(font());
-  painter.setPen(font_color_);
-  glow::DrawGlowText(painter, textBox(), glow::WithLineFeeds(caption_), glow_color_, flags());
+  painter.setPen(fontColor_);
+  ld::glow::drawGlowText(painter, textBox(), ld::glow::withLineFeeds(caption_), glowColor_, flags());
 }
 
 void TGlowLabel::changeEvent(QEvent* event) {
@@ -200,21 +200,21 @@ void TGlowLabel::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
-int TGlowLabel::flags() const { return glow::TextFlags(alignment_, word_wrap_, show_accel_char_); }
+int TGlowLabel::flags() const { return ld::glow::textFlags(alignment_, wordWrap_, showAccelChar_); }
 
 void TGlowLabel::measure() {
-  if (!auto_size_) return;
-  QString text = glow::WithLineFeeds(caption_);
+  if (!autoSize_) return;
+  QString text = ld::glow::withLineFeeds(caption_);
   // Keeps the height of one line when there is nothing to show.
-  if (text.isEmpty() || (show_accel_char_ && text == QStringLiteral("&"))) text = QStringLiteral(" ");
+  if (text.isEmpty() || (showAccelChar_ && text == QStringLiteral("&"))) text = QStringLiteral(" ");
 
   const int extra = 2 * glowMargin() + 8;
   // Wrapping at the width the text was last given keeps a wrapped label from growing on every
   // re-measure; alignment plays no part in the size.
   const QRect bounds(0, 0, std::max(1, width() - extra), std::max(1, height() - extra));
-  const int measure_flags = glow::TextFlags(Qt::AlignLeft, word_wrap_, show_accel_char_);
+  const int measureFlags = ld::glow::textFlags(Qt::AlignLeft, wordWrap_, showAccelChar_);
   const QSize size =
-      QFontMetrics(font(), this).boundingRect(bounds, measure_flags, text).size() + QSize(extra, extra);
+      QFontMetrics(font(), this).boundingRect(bounds, measureFlags, text).size() + QSize(extra, extra);
 
   // Left and centre alignment keep the left edge, right alignment the right edge; the top always stays.
   const QRect old = geometry();
@@ -223,19 +223,19 @@ void TGlowLabel::measure() {
 }
 
 void TGlowLabel::requestRepaint() {
-  ++repaint_requests_;
+  ++repaintRequests_;
   update();
 }
 
 void TGlowLabel::updateAccelerator() {
-  const QKeySequence key = show_accel_char_ ? QKeySequence::mnemonic(caption_) : QKeySequence();
+  const QKeySequence key = showAccelChar_ ? QKeySequence::mnemonic(caption_) : QKeySequence();
   accelerator_->setKey(key);
-  accelerator_->setEnabled(!key.isEmpty() && focus_control_);
+  accelerator_->setEnabled(!key.isEmpty() && focusControl_);
 }
 
 void TGlowLabel::acceleratorPressed() {
-  QWidget* target = focus_control_;
-  if (!target || !isEnabled() || !show_accel_char_) return;
+  QWidget* target = focusControl_;
+  if (!target || !isEnabled() || !showAccelChar_) return;
   if (target->isVisible() && target->isEnabled() && target->focusPolicy() != Qt::NoFocus) {
     target->setFocus(Qt::ShortcutFocusReason);
   }

@@ -11,33 +11,33 @@ class QPainter;
 class QShortcut;
 
 // The steps of glowing text, open so that each can be checked on its own.
-namespace glow {
+namespace ld::glow {
 
 inline constexpr int kRadius = 10;
 
 // Captions start a new line at a lone carriage return; the toolkit breaks only at '\n'.
-QString WithLineFeeds(const QString& text);
+QString withLineFeeds(const QString& text);
 
 // Formatted-text flags: horizontal alignment, text from the top, tabs expanded, optional wrapping and
 // accelerator marks ('&' drawn literally without them).
-int TextFlags(Qt::Alignment alignment, bool word_wrap, bool show_accel_char);
+int textFlags(Qt::Alignment alignment, bool wordWrap, bool showAccelChar);
 
 // The text in pure red laid over itself at nine offsets, thickened to the left, right and along the
 // top-left to bottom-right diagonal, as one byte per pixel (the red channel). The plane is the box plus
 // kRadius on every side, the box placed at (kRadius, kRadius). `target` is the device the text is finally
 // drawn on, so that the glyphs match.
-QImage TextMask(const QFont& font, QSize box, const QString& text, int flags, Qt::LayoutDirection direction,
+QImage textMask(const QFont& font, QSize box, const QString& text, int flags, Qt::LayoutDirection direction,
                 const QPaintDevice& target);
 
-// Composites `glow` onto the painter's device at `top_left` with the blurred mask as alpha: within one
+// Composites `glow` onto the painter's device at `topLeft` with the blurred mask as alpha: within one
 // level of dst + a * (glow - dst) / 256, exact at a = 0 and a = 255.
-void BlendGlow(QPainter& painter, QPoint top_left, const QImage& alpha, QColor glow);
+void blendGlow(QPainter& painter, QPoint topLeft, const QImage& alpha, QColor glow);
 
 // The whole effect: halo of radius kRadius around the text, then the text in the painter's font and pen,
 // clipped to `box`.
-void DrawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags);
+void drawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags);
 
-}  // namespace glow
+}  // namespace ld::glow
 
 // A caption on a soft halo of a second colour, painted straight onto the parent's picture so that text
 // stays readable on a busy background. Mouse events go to whatever lies beneath.
@@ -54,38 +54,38 @@ class TGlowLabel : public QWidget {
   QString caption() const { return caption_; }
   void setCaption(const QString& caption);
 
-  QColor fontColor() const { return font_color_; }
+  QColor fontColor() const { return fontColor_; }
   void setFontColor(const QColor& color);
 
   // Horizontal only: Qt::AlignLeft, Qt::AlignRight or Qt::AlignHCenter.
   Qt::Alignment alignment() const { return alignment_; }
   void setAlignment(Qt::Alignment alignment);
 
-  bool autoSize() const { return auto_size_; }
+  bool autoSize() const { return autoSize_; }
   void setAutoSize(bool on);
 
-  // Kept for the form description; text always starts at the top of its box.
+  // Stored and reported only: text always starts at the top of its box.
   TextLayout textLayout() const { return layout_; }
   void setTextLayout(TextLayout layout);
 
-  bool wordWrap() const { return word_wrap_; }
+  bool wordWrap() const { return wordWrap_; }
   void setWordWrap(bool on);
 
-  bool showAccelChar() const { return show_accel_char_; }
+  bool showAccelChar() const { return showAccelChar_; }
   void setShowAccelChar(bool on);
 
-  QColor glowColor() const { return glow_color_; }
+  QColor glowColor() const { return glowColor_; }
   void setGlowColor(const QColor& color);
 
   // Takes the focus when the caption's accelerator (Alt + the marked letter) is pressed.
-  QWidget* focusControl() const { return focus_control_; }
+  QWidget* focusControl() const { return focusControl_; }
   void setFocusControl(QWidget* control);
 
-  int glowMargin() const { return glow::kRadius; }
+  int glowMargin() const { return ld::glow::kRadius; }
   QRect textBox() const;
 
   // How often the label asked to be repainted; lets callers see that a no-op setter stayed a no-op.
-  int repaintRequests() const { return repaint_requests_; }
+  int repaintRequests() const { return repaintRequests_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -99,14 +99,14 @@ class TGlowLabel : public QWidget {
   void acceleratorPressed();
 
   QString caption_;
-  QColor font_color_{Qt::black};
+  QColor fontColor_{Qt::black};
   Qt::Alignment alignment_{Qt::AlignLeft};
-  bool auto_size_ = true;
+  bool autoSize_ = true;
   TextLayout layout_ = TextLayout::Top;
-  bool word_wrap_ = false;
-  bool show_accel_char_ = true;
-  QColor glow_color_{Qt::white};
-  QPointer<QWidget> focus_control_;
+  bool wordWrap_ = false;
+  bool showAccelChar_ = true;
+  QColor glowColor_{Qt::white};
+  QPointer<QWidget> focusControl_;
   QShortcut* accelerator_ = nullptr;
-  int repaint_requests_ = 0;
+  int repaintRequests_ = 0;
 };

@@ -23,7 +23,7 @@ class TImage : public QWidget {
   // The decoded picture; with Stretch on it may be decoded smaller, but never below the box's size.
   const QImage& picture() const { return image_; }
 
-  bool Stretch() const { return stretch_; }
+  bool stretch() const { return stretch_; }
   void setStretch(bool on);
 
  protected:

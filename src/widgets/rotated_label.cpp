@@ -12,7 +12,7 @@
 namespace {
 
 // Nearest integer, halves to the even neighbour.
-int RoundHalfEven(double value) {
+int roundHalfEven(double value) {
   const double floor = std::floor(value);
   const double fraction = value - floor;
   if (fraction > 0.5) return static_cast<int>(floor) + 1;
@@ -34,8 +34,8 @@ void TRotatedLabel::setCaption(const QString& caption) {
 }
 
 void TRotatedLabel::setFontColor(const QColor& color) {
-  if (color == font_color_) return;
-  font_color_ = color;
+  if (color == fontColor_) return;
+  fontColor_ = color;
   update();
 }
 
@@ -81,37 +81,37 @@ TRotatedLabel::TextExtent TRotatedLabel::measureText() const {
   return {metrics.horizontalAdvance(SingleLine(caption_)), metrics.height(), metrics.ascent()};
 }
 
-QPoint TRotatedLabel::textOrigin() const { return TextOrigin(rect(), angle_, alignment_, measureText()); }
+QPoint TRotatedLabel::textOrigin() const { return textOriginFor(rect(), angle_, alignment_, measureText()); }
 
-QPoint TRotatedLabel::TextOrigin(const QRect& box, int angle, Qt::Alignment alignment,
-                                 const TextExtent& text) {
+QPoint TRotatedLabel::textOriginFor(const QRect& box, int angle, Qt::Alignment alignment,
+                                    const TextExtent& text) {
   const int left = box.x(), top = box.y();
   const int right = box.x() + box.width(), bottom = box.y() + box.height();
-  const int centre_x = box.x() + box.width() / 2, centre_y = box.y() + box.height() / 2;
+  const int centreX = box.x() + box.width() / 2, centreY = box.y() + box.height() / 2;
   const int w = text.width, h = text.height;
   const bool centred = alignment & Qt::AlignHCenter;
-  const bool to_right = alignment & Qt::AlignRight;
+  const bool toRight = alignment & Qt::AlignRight;
 
   switch (angle) {
     case 90:  // reads upward; the glyph body lies left of the baseline
-      return {centre_x + RoundHalfEven(h / 4.0), centred    ? bottom - (box.height() - w) / 2
-                                                 : to_right ? top + w
-                                                            : bottom};
+      return {centreX + roundHalfEven(h / 4.0), centred   ? bottom - (box.height() - w) / 2
+                                                : toRight ? top + w
+                                                          : bottom};
     case 270:
-      return {centre_x - RoundHalfEven(h / 4.0), centred    ? top + (box.height() - w) / 2
-                                                 : to_right ? bottom - w
-                                                            : top};
+      return {centreX - roundHalfEven(h / 4.0), centred   ? top + (box.height() - w) / 2
+                                                : toRight ? bottom - w
+                                                          : top};
     case 0:
-      return {centred ? centre_x - w / 2 : to_right ? right - w : left, centre_y - h / 2 + text.ascent};
+      return {centred ? centreX - w / 2 : toRight ? right - w : left, centreY - h / 2 + text.ascent};
     case 180:
-      return {centred ? right - (box.width() - w) / 2 : to_right ? left + w : right, centre_y - h / 4};
+      return {centred ? right - (box.width() - w) / 2 : toRight ? left + w : right, centreY - h / 4};
     default: {
       // A quarter of the text height across the baseline from the centre, then back half the caption
       // along it, so that the caption is centred on that point.
       const double radians = angle * std::numbers::pi / 180.0;
-      const int x = centre_x - RoundHalfEven(std::cos(radians + std::numbers::pi / 2) * h / 4.0);
-      const int y = centre_y + RoundHalfEven(std::sin(radians + std::numbers::pi / 2) * h / 4.0);
-      return {x - RoundHalfEven(std::cos(radians) * w / 2.0), y + RoundHalfEven(std::sin(radians) * w / 2.0)};
+      const int x = centreX - roundHalfEven(std::cos(radians + std::numbers::pi / 2) * h / 4.0);
+      const int y = centreY + roundHalfEven(std::sin(radians + std::numbers::pi / 2) * h / 4.0);
+      return {x - roundHalfEven(std::cos(radians) * w / 2.0), y + roundHalfEven(std::sin(radians) * w / 2.0)};
     }
   }
 }
@@ -134,7 +134,7 @@ void TRotatedLabel::paintEvent(QPaintEvent* /*event*/) {
   if (!transparent_) painter.fillRect(box, palette().color(backgroundRole()));
   // The box is the whole label, so the widget's own clip cuts the text at its edges.
   painter.setFont(font());
-  painter.setPen(isEnabled() ? font_color_ : palette().color(QPalette::Disabled, QPalette::WindowText));
+  painter.setPen(isEnabled() ? fontColor_ : palette().color(QPalette::Disabled, QPalette::WindowText));
   painter.setBrush(Qt::NoBrush);
 
   if (rotation_ == roNone) {

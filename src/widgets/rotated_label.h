@@ -28,7 +28,7 @@ class TRotatedLabel : public QWidget {
   void setCaption(const QString& caption);
 
   // The text colour; the disabled label draws in the palette's grey text instead.
-  QColor fontColor() const { return font_color_; }
+  QColor fontColor() const { return fontColor_; }
   void setFontColor(const QColor& color);
 
   // Counter-clockwise turn of the baseline in degrees, always stored as 0 to 359.
@@ -45,13 +45,13 @@ class TRotatedLabel : public QWidget {
   Qt::Alignment alignment() const { return alignment_; }
   void setAlignment(Qt::Alignment alignment);
 
-  // Kept for the form description; turned text is never sized to fit.
-  bool autoSize() const { return auto_size_; }
-  void setAutoSize(bool on) { auto_size_ = on; }
+  // Stored and reported only: turned text is never sized to fit.
+  bool autoSize() const { return autoSize_; }
+  void setAutoSize(bool on) { autoSize_ = on; }
 
   // Start of the turned caption on its baseline, in the label's coordinates.
   QPoint textOrigin() const;
-  static QPoint TextOrigin(const QRect& box, int angle, Qt::Alignment alignment, const TextExtent& text);
+  static QPoint textOriginFor(const QRect& box, int angle, Qt::Alignment alignment, const TextExtent& text);
 
   // The caption as it is turned: on one line.
   static QString SingleLine(const QString& caption);
@@ -68,10 +68,10 @@ class TRotatedLabel : public QWidget {
   TextExtent measureText() const;
 
   QString caption_;
-  QColor font_color_{Qt::black};
+  QColor fontColor_{Qt::black};
   int angle_ = 0;
   Rotation rotation_ = roNone;
   bool transparent_ = false;
   Qt::Alignment alignment_{Qt::AlignLeft};
-  bool auto_size_ = true;
+  bool autoSize_ = true;
 };

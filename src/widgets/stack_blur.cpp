@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace ld {
+
 namespace {
 
 // i / (radius + 1)^2 for every sum the window can reach, so the passes never divide.
@@ -16,28 +18,28 @@ std::vector<std::uint8_t> DivisionTable(int radius) {
 // One row through the window. `line` holds the row with `radius` repeated edge pixels before it and
 // radius + 1 after it, so the running sums need no bounds checks.
 void BlurRow(const std::uint8_t* line, std::uint8_t* out, int width, int radius, const std::uint8_t* divide) {
-  int sum = 0, sum_in = 0, sum_out = 0;
+  int sum = 0, sumIn = 0, sumOut = 0;
   for (int i = -radius; i <= radius; ++i) {
     const int p = line[i + radius];
     sum += p * (radius + 1 - (i < 0 ? -i : i));
-    (i <= 0 ? sum_out : sum_in) += p;
+    (i <= 0 ? sumOut : sumIn) += p;
   }
   for (int x = 0; x < width; ++x) {
     out[x] = divide[sum];
     // Slide the window one pixel: the left half loses a step of weight, the right half gains one.
-    sum -= sum_out;
-    sum_out -= line[x];
-    sum_in += line[x + 2 * radius + 1];
-    sum += sum_in;
+    sum -= sumOut;
+    sumOut -= line[x];
+    sumIn += line[x + 2 * radius + 1];
+    sum += sumIn;
     const int centre = line[x + radius + 1];
-    sum_out += centre;
-    sum_in -= centre;
+    sumOut += centre;
+    sumIn -= centre;
   }
 }
 
 }  // namespace
 
-void StackBlur(std::uint8_t* plane, int width, int height, std::ptrdiff_t stride, int radius) {
+void stackBlur(std::uint8_t* plane, int width, int height, std::ptrdiff_t stride, int radius) {
   if (width <= 0 || height <= 0 || radius <= 0) return;
   const std::vector<std::uint8_t> table = DivisionTable(radius);
   const std::uint8_t* divide = table.data();
@@ -54,13 +56,13 @@ void StackBlur(std::uint8_t* plane, int width, int height, std::ptrdiff_t stride
   // The columns run side by side, row after row, so that memory is read in order.
   std::vector<std::uint8_t> source(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y) std::copy_n(plane + y * stride, width, source.begin() + y * width);
-  auto source_row = [&](int y) { return source.data() + std::clamp(y, 0, height - 1) * width; };
+  auto sourceRow = [&](int y) { return source.data() + std::clamp(y, 0, height - 1) * width; };
 
-  std::vector<int> sum(width, 0), sum_in(width, 0), sum_out(width, 0);
+  std::vector<int> sum(width, 0), sumIn(width, 0), sumOut(width, 0);
   for (int i = -radius; i <= radius; ++i) {
-    const std::uint8_t* p = source_row(i);
+    const std::uint8_t* p = sourceRow(i);
     const int weight = radius + 1 - (i < 0 ? -i : i);
-    std::vector<int>& half = i <= 0 ? sum_out : sum_in;
+    std::vector<int>& half = i <= 0 ? sumOut : sumIn;
     for (int x = 0; x < width; ++x) {
       sum[x] += p[x] * weight;
       half[x] += p[x];
@@ -68,16 +70,18 @@ void StackBlur(std::uint8_t* plane, int width, int height, std::ptrdiff_t stride
   }
   for (int y = 0; y < height; ++y) {
     std::uint8_t* out = plane + y * stride;
-    const std::uint8_t* leaving = source_row(y - radius);
-    const std::uint8_t* entering = source_row(y + radius + 1);
-    const std::uint8_t* centre = source_row(y + 1);
+    const std::uint8_t* leaving = sourceRow(y - radius);
+    const std::uint8_t* entering = sourceRow(y + radius + 1);
+    const std::uint8_t* centre = sourceRow(y + 1);
     for (int x = 0; x < width; ++x) {
       out[x] = divide[sum[x]];
-      sum[x] -= sum_out[x];
-      sum_out[x] += centre[x] - leaving[x];
-      sum_in[x] += entering[x];
-      sum[x] += sum_in[x];
-      sum_in[x] -= centre[x];
+      sum[x] -= sumOut[x];
+      sumOut[x] += centre[x] - leaving[x];
+      sumIn[x] += entering[x];
+      sum[x] += sumIn[x];
+      sumIn[x] -= centre[x];
     }
   }
 }
+
+}  // namespace ld

@@ -6,10 +6,10 @@
 
 #include "draw/fireworks_form.h"
 #include "draw/veltrax_form.h"
-#include "widgets/picture_box.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
+#include "widgets/picture_box.h"
 
 using namespace ld::test;
 using State = TVELTRAXForm::DrawState;
@@ -142,7 +142,8 @@ TEST_F(DrawEngine, WithoutLevelsWinnersGetTheMarkerAndOnlyCompletedBlocksCelebra
   addPeople(8);
   EXPECT_EQ(draws(3), std::vector<bool>({false, false, false}));
   EXPECT_EQ(levelsByOrder(), QStringList({"99|1", "99|2", "99|3"}));
-  EXPECT_FALSE(w().GlowLabelcj0->caption().contains(QStringLiteral("计划外"))) << "an unlimited plan has no marker";
+  EXPECT_FALSE(w().GlowLabelcj0->caption().contains(QStringLiteral("计划外")))
+      << "an unlimited plan has no marker";
   // Three markers count as winners: the lucky prizes are gone and the next is a second prize.
   f.app.setPlan(1, 1, 1, 1, 2);
   EXPECT_EQ(draws(1), std::vector<bool>({true}));

@@ -123,7 +123,8 @@ TEST(WindowShape, AShapeTooFineForTheXServerIsCoarsenedWithoutCuttingAwayAnythin
   plain.fill(Qt::black);
   plain.setPixelColor(1, 0, Qt::white);
   plain.setPixelColor(3, 1, Qt::red);
-  EXPECT_EQ(ld::shapeOutsideKey(plain, Qt::black), ld::regionOutsideKey(plain, Qt::black)) << "exact when it fits";
+  EXPECT_EQ(ld::shapeOutsideKey(plain, Qt::black), ld::regionOutsideKey(plain, Qt::black))
+      << "exact when it fits";
   EXPECT_EQ(ld::shapeOutsideKey(plain, Qt::black, 1), QRegion(0, 0, 4, 2));
 }
 

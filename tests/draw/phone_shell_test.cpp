@@ -12,11 +12,11 @@
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
-#include "widgets/picture_box.h"
 #include "settings/setting_form.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
+#include "widgets/picture_box.h"
 #include "widgets/rotated_label.h"
 
 using namespace ld::test;

@@ -64,7 +64,8 @@ TEST_F(WinnersBoard, LargeLevelsShowTheCurrentPageOfTenInDrawOrder) {
   EXPECT_EQ(board(), QStringList({"幸运奖25位(2)", "", "w9", "w10"}));
   addWinners(4, 8, 13, "x");
   f.window().showzjmd();
-  EXPECT_EQ(board(), QStringList({"幸运奖25位(2)", "", "w9", "w10", "x1", "x2", "x3", "x4", "x5", "x6", "x7", "x8"}))
+  EXPECT_EQ(board(),
+            QStringList({"幸运奖25位(2)", "", "w9", "w10", "x1", "x2", "x3", "x4", "x5", "x6", "x7", "x8"}))
       << "the tenth name of a page stays on the board";
   addWinners(4, 1, 21, "y");
   f.window().showzjmd();

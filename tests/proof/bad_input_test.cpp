@@ -25,11 +25,11 @@
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "framework/jpeg.h"
-#include "widgets/picture_box.h"
 #include "support/draw_helpers.h"
 #include "support/settings_helpers.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
+#include "widgets/picture_box.h"
 
 using namespace ld;
 using namespace ld::test;

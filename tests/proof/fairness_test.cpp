@@ -10,10 +10,10 @@
 
 #include "draw/fireworks_form.h"
 #include "draw/veltrax_form.h"
-#include "widgets/picture_box.h"
 #include "support/draw_helpers.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
+#include "widgets/picture_box.h"
 
 using namespace ld;
 using namespace ld::test;

@@ -10,8 +10,8 @@
 #include "draw/fireworks_form.h"
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
-#include "widgets/picture_box.h"
 #include "widgets/gif_writer.h"
+#include "widgets/picture_box.h"
 
 namespace ld::test {
 

@@ -12,7 +12,7 @@ class TFormyanhua;
 namespace ld {
 class LuckyDraw;
 class TImage;
-}
+}  // namespace ld
 
 namespace ld::test {
 

@@ -69,9 +69,9 @@ QImage Black(QSize size) {
 }
 
 QImage MaskOf(const TGlowLabel& label, const QImage& device) {
-  return glow::TextMask(label.font(), label.textBox().size(), glow::WithLineFeeds(label.caption()),
-                        glow::TextFlags(label.alignment(), label.wordWrap(), label.showAccelChar()),
-                        Qt::LeftToRight, device);
+  return ld::glow::textMask(label.font(), label.textBox().size(), ld::glow::withLineFeeds(label.caption()),
+                            ld::glow::textFlags(label.alignment(), label.wordWrap(), label.showAccelChar()),
+                            Qt::LeftToRight, device);
 }
 
 int At(const QImage& gray, int x, int y) { return gray.constScanLine(y)[x]; }
@@ -89,7 +89,7 @@ TEST(StackBlurTest, MatchesTheDirectTriangularBlurAtEveryEdge) {
       std::vector<int> in;
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) in.push_back(bytes[y * stride + x] = random.bounded(256));
-      StackBlur(bytes.data(), w, h, stride, radius);
+      ld::stackBlur(bytes.data(), w, h, stride, radius);
       const std::vector<int> expected = DirectBlur(in, w, h, radius);
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < stride; ++x)
@@ -100,7 +100,7 @@ TEST(StackBlurTest, MatchesTheDirectTriangularBlurAtEveryEdge) {
 
 TEST(GlowTextTest, MaskIsTheTextAtItsNineOffsets) {
   const QSize box(120, 40);
-  const int flags = glow::TextFlags(Qt::AlignLeft, false, true);
+  const int flags = ld::glow::textFlags(Qt::AlignLeft, false, true);
   QImage once(box + QSize(20, 20), QImage::Format_ARGB32_Premultiplied);
   once.fill(0);
   QPainter painter(&once);
@@ -109,7 +109,7 @@ TEST(GlowTextTest, MaskIsTheTextAtItsNineOffsets) {
   painter.drawText(QRect(QPoint(10, 10), box), flags, QStringLiteral("幸运W"));
   painter.end();
   const QImage mask =
-      glow::TextMask(BoardFont(24), box, QStringLiteral("幸运W"), flags, Qt::LeftToRight, once);
+      ld::glow::textMask(BoardFont(24), box, QStringLiteral("幸运W"), flags, Qt::LeftToRight, once);
   const QPoint offsets[] = {{-1, -1}, {-2, -2}, {-1, 0}, {-2, 0}, {1, 0}, {2, 0}, {1, 1}, {2, 2}, {0, 0}};
   for (int y = 0; y < mask.height(); ++y) {
     for (int x = 0; x < mask.width(); ++x) {
@@ -132,7 +132,7 @@ TEST(GlowTextTest, BlendStaysWithinOneLevelOfTheFormula) {
         QImage target(256, 1, format);
         target.fill(QColor(dst, 255 - dst, dst / 2));
         QPainter painter(&target);
-        glow::BlendGlow(painter, QPoint(0, 0), alpha, glow);
+        ld::glow::blendGlow(painter, QPoint(0, 0), alpha, glow);
         painter.end();
         for (int a = 0; a < 256; ++a) {
           const QRgb got = target.pixel(a, 0);
@@ -183,7 +183,7 @@ TEST(GlowLabelTest, PaintsTheBlurredMaskAsHaloThenTheTextAndNothingElse) {
   for (int y = 0; y < panel.height(); ++y) {
     for (int x = 0; x < panel.width(); ++x) {
       const QRgb bg = background.pixel(x, y), got = shown.pixel(x, y);
-      const QPoint in_board = QPoint(x, y) - board->pos();
+      const QPoint inBoard = QPoint(x, y) - board->pos();
       const auto labels = panel.findChildren<TGlowLabel*>();
       const auto owner = std::find_if(labels.begin(), labels.end(),
                                       [&](TGlowLabel* label) { return label->geometry().contains(x, y); });
@@ -195,8 +195,8 @@ TEST(GlowLabelTest, PaintsTheBlurredMaskAsHaloThenTheTextAndNothingElse) {
             << "text clipped at its box";
       }
       // Where the mask is empty no text can be: only the halo.
-      if (!board->rect().contains(in_board) || At(mask, in_board.x(), in_board.y()) != 0) continue;
-      const int a = alpha[in_board.y() * mask.width() + in_board.x()];
+      if (!board->rect().contains(inBoard) || At(mask, inBoard.x(), inBoard.y()) != 0) continue;
+      const int a = alpha[inBoard.y() * mask.width() + inBoard.x()];
       halo += a > 0;
       ASSERT_LE(std::abs(qRed(got) - Blended(a, 255, qRed(bg))), 1) << x << "," << y;
       ASSERT_LE(std::abs(qGreen(got) - Blended(a, 255, qGreen(bg))), 1) << x << "," << y;
@@ -206,16 +206,17 @@ TEST(GlowLabelTest, PaintsTheBlurredMaskAsHaloThenTheTextAndNothingElse) {
   EXPECT_GT(halo, 5000);
   EXPECT_GT(text, 1000);
   const QImage cut = MaskOf(*narrow, shown);
-  int edge_ink = 0;  // a caption wider than its box is cut at the box's edges
-  for (int y = 0; y < cut.height(); ++y) edge_ink += At(cut, narrow->textBox().right(), y) > 128;
-  EXPECT_GT(edge_ink, 5);
+  int edgeInk = 0;  // a caption wider than its box is cut at the box's edges
+  for (int y = 0; y < cut.height(); ++y) edgeInk += At(cut, narrow->textBox().right(), y) > 128;
+  EXPECT_GT(edgeInk, 5);
 
   board->setCaption(QString());
   EXPECT_EQ(Render(*board, background), background) << "an empty caption paints nothing";
 
   // A box too large for any work plane leaves the label unpainted instead of writing through nothing.
   const QSize huge(600'000'000, 1);
-  EXPECT_TRUE(glow::TextMask(BoardFont(24), huge, QStringLiteral("x"), 0, Qt::LeftToRight, shown).isNull());
+  EXPECT_TRUE(
+      ld::glow::textMask(BoardFont(24), huge, QStringLiteral("x"), 0, Qt::LeftToRight, shown).isNull());
 }
 
 TEST(GlowLabelTest, HaloIsStrongAtTheStrokesAndGoneElevenPixelsAway) {
@@ -257,9 +258,9 @@ TEST(GlowLabelTest, AutoSizeFitsTheTextPlusTwentyEightAndKeepsTopLeft) {
   label.setCaption(QStringLiteral("抽奖"));
   EXPECT_EQ(label.size(), extent(QStringLiteral("抽奖")));
   EXPECT_NEAR(label.width() - 28, QFontMetrics(label.font()).horizontalAdvance(QStringLiteral("抽奖")), 1);
-  const int one_line = label.height() - 28;
+  const int oneLine = label.height() - 28;
   label.setCaption(QStringLiteral("抽奖\r抽奖\r\n抽奖"));
-  EXPECT_EQ(label.height() - 28, 3 * one_line) << "lines split at CR and at CR LF";
+  EXPECT_EQ(label.height() - 28, 3 * oneLine) << "lines split at CR and at CR LF";
   EXPECT_EQ(label.pos(), QPoint(30, 40));
 
   label.setShowAccelChar(false);

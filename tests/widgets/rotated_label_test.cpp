@@ -91,7 +91,7 @@ TEST(RotatedLabelTest, PlacementFollowsAngleAndAlignment) {
   const QRect tall(0, 0, 27, 157), wide(0, 0, 157, 27);
   const TRotatedLabel::TextExtent text{100, 19, 15};  // q = 19 / 4 = 4.75, rounded 5
   auto at = [&](const QRect& box, int angle, Qt::Alignment alignment) {
-    return TRotatedLabel::TextOrigin(box, angle, alignment, text);
+    return TRotatedLabel::textOriginFor(box, angle, alignment, text);
   };
   EXPECT_EQ(at(tall, 90, Qt::AlignLeft), QPoint(18, 157));
   EXPECT_EQ(at(tall, 90, Qt::AlignHCenter), QPoint(18, 129));
@@ -109,8 +109,8 @@ TEST(RotatedLabelTest, PlacementFollowsAngleAndAlignment) {
   // it.
   EXPECT_EQ(at(QRect(0, 0, 157, 157), 45, Qt::AlignLeft), QPoint(78 + 3 - 35, 78 + 3 + 35));
   // Halves go to the even neighbour: 18 / 4 = 4.5 gives 4, 22 / 4 = 5.5 gives 6.
-  EXPECT_EQ(TRotatedLabel::TextOrigin(tall, 90, Qt::AlignLeft, {100, 18, 14}).x(), 17);
-  EXPECT_EQ(TRotatedLabel::TextOrigin(tall, 90, Qt::AlignLeft, {100, 22, 17}).x(), 19);
+  EXPECT_EQ(TRotatedLabel::textOriginFor(tall, 90, Qt::AlignLeft, {100, 18, 14}).x(), 17);
+  EXPECT_EQ(TRotatedLabel::textOriginFor(tall, 90, Qt::AlignLeft, {100, 22, 17}).x(), 19);
 }
 
 TEST(RotatedLabelTest, ClockReadsUpwardFromTheBottomEdgeCentredAcross) {
@@ -170,15 +170,15 @@ TEST(RotatedLabelTest, DrawsOneClippedLineOnlyInsideItsBox) {
   clock.move(40, 30);
   clock.setCaption(QStringLiteral("26-12-06  09:05  26-12-06  09:05"));
   const QImage shown = parent.grab().toImage().convertToFormat(QImage::Format_RGB32);
-  int top_ink = 0;
+  int topInk = 0;
   for (int y = 0; y < shown.height(); ++y) {
     for (int x = 0; x < shown.width(); ++x) {
       const bool inked = shown.pixel(x, y) != qRgb(0, 0, 128);
       ASSERT_TRUE(!inked || clock.geometry().contains(x, y)) << x << "," << y;
-      top_ink += inked && y == clock.y();
+      topInk += inked && y == clock.y();
     }
   }
-  EXPECT_GT(top_ink, 0) << "a long caption is cut off at the top edge";
+  EXPECT_GT(topInk, 0) << "a long caption is cut off at the top edge";
 
   clock.setCaption(QString());
   clock.setTransparent(false);
