@@ -23,9 +23,8 @@ void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
   sqlite3_result_double(ctx, uniform(generator));
 }
 
-[[noreturn]] void fail(sqlite3* db, const QString& what) {
-  const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
-  if (db) sqlite3_close(db);
+[[noreturn]] void fail(const DatabaseHandle& db, const QString& what) {
+  const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString();
   throw DbError(engine.isEmpty() ? what : what + QStringLiteral("：") + engine);
 }
 
@@ -40,14 +39,14 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
   return {};
 }
 
-Connection::~Connection() {
-  if (db_) sqlite3_close(db_);
+void DatabaseCloser::operator()(sqlite3* db) const noexcept {
+  // _v2: a statement still alive somewhere defers the close instead of leaving the handle open for good.
+  sqlite3_close_v2(db);
 }
 
 void Connection::setConnected(bool on) {
   if (!on) {
-    if (db_) sqlite3_close(db_);
-    db_ = nullptr;
+    db_.reset();
     return;
   }
   if (db_) return;
@@ -59,40 +58,40 @@ void Connection::setConnected(bool on) {
   // The program never makes a database: a missing file is an error, not an empty new event.
   if (path.isEmpty() || !QFileInfo(path).isFile()) throw DbError(cannotOpen + QStringLiteral("：文件不存在"));
 
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-    fail(db, cannotOpen);
-  if (sqlite3_key(db, password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
+  sqlite3* opened = nullptr;
+  const int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, SQLITE_OPEN_READWRITE, nullptr);
+  DatabaseHandle db(opened);
+  if (rc != SQLITE_OK) fail(db, cannotOpen);
+  if (sqlite3_key(db.get(), password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
   // A wrong password or a file that is not ours shows here, before anything could write to it.
   int tables = 0;
   auto countRows = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
     return 0;
   };
-  if (sqlite3_exec(db, "select name from sqlite_master where type='table' and name='yglb'", countRows, &tables,
-                   nullptr) != SQLITE_OK)
+  if (sqlite3_exec(db.get(), "select name from sqlite_master where type='table' and name='yglb'", countRows,
+                   &tables, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
-  if (tables == 0) {
-    sqlite3_close(db);
-    throw DbError(cannotOpen + QStringLiteral("：文件不是活动数据库"));
-  }
+  if (tables == 0) throw DbError(cannotOpen + QStringLiteral("：文件不是活动数据库"));
   // A recorded winner must survive a crash or a power cut.
-  if (sqlite3_exec(db, "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, cannotOpen);
-  // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
-  if (sqlite3_exec(db, "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, cannotOpen);
-  sqlite3_busy_timeout(db, 5000);
-  if (sqlite3_create_function(db, "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
+  if (sqlite3_exec(db.get(), "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
-  db_ = db;
+  // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
+  if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  sqlite3_busy_timeout(db.get(), 5000);
+  if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  db_ = std::move(db);
 }
 
 QString Connection::writeProblem() {
   if (!db_) return QStringLiteral("没有连接");
   // The journal beside the file is made at the first changed page; the rollback leaves the file as it was.
-  const int rc = sqlite3_exec(db_, "begin immediate; create table ld_write_probe (x integer)", nullptr,
+  const int rc = sqlite3_exec(db_.get(), "begin immediate; create table ld_write_probe (x integer)", nullptr,
                               nullptr, nullptr);
-  const QString engine = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(db_));
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+  const QString engine = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(db_.get()));
+  if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "rollback", nullptr, nullptr, nullptr);
   return engine;
 }
 

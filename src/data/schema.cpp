@@ -42,18 +42,19 @@ void createEventDatabase(const QString& appFolder) {
   if (!folder.mkpath(QStringLiteral("db")) || !folder.mkpath(QStringLiteral("zp")))
     throw DbError(QStringLiteral("无法在 %1 下创建 db 和 zp 文件夹").arg(appFolder));
 
-  sqlite3* db = nullptr;
+  sqlite3* opened = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-  int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_key(db, kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+  int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, flags, nullptr);
+  DatabaseHandle db(opened);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_key(db.get(), kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), kSchema, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
-    const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-    sqlite3_close(db);
+    const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");
+    db.reset();
     QFile::remove(path);
     throw DbError(QStringLiteral("无法创建 %1：%2").arg(path, message));
   }
-  sqlite3_close(db);
 }
 
 }  // namespace ld
