@@ -2,8 +2,10 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <pthread.h>
+#include <stdlib.h>
+
 #include <QFileInfo>
-#include <random>
 
 #include "data/db_error.h"
 #include "framework/app_folder.h"
@@ -12,15 +14,37 @@ namespace ld {
 
 namespace {
 
+// Random bits from the system's secure generator (arc4random: the kernel's, reseeded by it). One system call
+// per row would cost a large roster's tick tens of milliseconds, so they are fetched a block at a time.
+class SecureBits {
+ public:
+  quint64 next() {
+    if (used_ == kBlock) {
+      arc4random_buf(block_, sizeof block_);
+      used_ = 0;
+    }
+    return block_[used_++];
+  }
+  // A forked child must not replay the parent's numbers.
+  void discard() { used_ = kBlock; }
+
+ private:
+  static constexpr int kBlock = 512;
+  quint64 block_[kBlock];
+  int used_ = kBlock;
+};
+
+thread_local SecureBits secureBits;
+
 // rnd(x): a fresh uniform number in [0,1) for every row, so "order by rnd([ID])" shuffles anew each time.
+// 53 random bits: every double of the form k / 2^53 equally likely.
 void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
-  static std::mt19937_64 generator{[] {
-    std::random_device device;
-    std::seed_seq seq{device(), device(), device(), device()};
-    return std::mt19937_64(seq);
-  }()};
-  static std::uniform_real_distribution<double> uniform(0.0, 1.0);
-  sqlite3_result_double(ctx, uniform(generator));
+  static const bool forkHandled = [] {
+    pthread_atfork(nullptr, nullptr, [] { secureBits.discard(); });
+    return true;
+  }();
+  (void)forkHandled;
+  sqlite3_result_double(ctx, double(secureBits.next() >> 11) * 0x1.0p-53);
 }
 
 [[noreturn]] void fail(const DatabaseHandle& db, const QString& what) {

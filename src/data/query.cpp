@@ -160,6 +160,15 @@ int Field::asInteger() const {
   return static_cast<int>(v);
 }
 
+double Field::asFloat() const {
+  if (value_.isNull()) throw DbError(QStringLiteral("无效的空值 (Null)"));
+  bool ok = false;
+  const double d = value_.typeId() == QMetaType::QString ? value_.toString().trimmed().toDouble(&ok)
+                                                         : value_.toDouble(&ok);
+  if (!ok) throw DbError(QStringLiteral("'%1' 不是有效的数值").arg(value_.toString()));
+  return d;
+}
+
 void Query::close() {
   active_ = false;
   columns_.clear();

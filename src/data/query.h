@@ -15,6 +15,7 @@ class Field {
   explicit Field(const QVariant& v) : value_(v) {}
   QString asString() const;  // NULL is an error; numbers become their decimal digits
   int asInteger() const;     // 32-bit; text that is not a whole number is an error
+  double asFloat() const;    // full precision; text that is not a number is an error
   bool isNull() const { return value_.isNull(); }
 
  private:
