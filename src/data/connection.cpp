@@ -55,12 +55,69 @@ void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
 }  // namespace
 
 QString connectionStringValue(const QString& connectionString, const QString& key) {
-  for (const QString& part : connectionString.split(QLatin1Char(';'))) {
-    const int eq = part.indexOf(QLatin1Char('='));
-    if (eq < 0) continue;
-    if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) return part.mid(eq + 1);
+  const QString& s = connectionString;
+  qsizetype i = 0;
+  while (i < s.size()) {
+    // The key runs to the first single '='; "==" stands for an '=' inside it.
+    QString name;
+    while (i < s.size() && s[i] != QLatin1Char(';')) {
+      if (s[i] == QLatin1Char('=')) {
+        if (i + 1 < s.size() && s[i + 1] == QLatin1Char('=')) {
+          name += QLatin1Char('=');
+          i += 2;
+          continue;
+        }
+        break;
+      }
+      name += s[i++];
+    }
+    if (i >= s.size() || s[i] == QLatin1Char(';')) {  // a part without '=' names nothing
+      ++i;
+      continue;
+    }
+    ++i;  // the '='
+    while (i < s.size() && s[i].isSpace() && s[i] != QLatin1Char(';')) ++i;
+    QString value;
+    if (i < s.size() && (s[i] == QLatin1Char('"') || s[i] == QLatin1Char('\''))) {
+      const QChar quote = s[i++];
+      while (i < s.size()) {
+        if (s[i] == quote) {
+          if (i + 1 < s.size() && s[i + 1] == quote) {
+            value += quote;
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        value += s[i++];
+      }
+      while (i < s.size() && s[i] != QLatin1Char(';')) ++i;
+    } else {
+      const qsizetype end = s.indexOf(QLatin1Char(';'), i);
+      value = s.mid(i, end < 0 ? -1 : end - i).trimmed();
+      i = end < 0 ? s.size() : end;
+    }
+    ++i;  // the ';'
+    if (name.trimmed().compare(key, Qt::CaseInsensitive) == 0) return value;
   }
   return {};
+}
+
+QString connectionStringQuoted(const QString& value) {
+  const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) &&
+                     !value.contains(QLatin1Char('\'')) && value.trimmed() == value;
+  if (plain) return value;
+  if (!value.contains(QLatin1Char('"'))) return QLatin1Char('"') + value + QLatin1Char('"');
+  if (!value.contains(QLatin1Char('\''))) return QLatin1Char('\'') + value + QLatin1Char('\'');
+  QString doubled = value;
+  doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+  return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+QString Connection::databaseFile() const {
+  if (!databaseFile_.isEmpty()) return databaseFile_;
+  return nativePath(connectionStringValue(connectionString_, QStringLiteral("Data Source")));
 }
 
 void DatabaseCloser::operator()(sqlite3* db) const noexcept {
@@ -75,7 +132,7 @@ void Connection::setConnected(bool on) {
   }
   if (db_) return;
 
-  const QString path = nativePath(connectionStringValue(connectionString_, QStringLiteral("Data Source")));
+  const QString path = databaseFile();
   const QByteArray password =
       connectionStringValue(connectionString_, QStringLiteral("Jet OLEDB:Database Password")).toUtf8();
   const QString cannotOpen = QStringLiteral("无法打开活动数据库 %1").arg(path);
