@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include "data/db_error.h"
+#include "data/schema.h"
 #include "framework/app_folder.h"
 
 namespace ld {
@@ -50,6 +51,22 @@ void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
 [[noreturn]] void fail(const DatabaseHandle& db, const QString& what) {
   const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString();
   throw DbError(engine.isEmpty() ? what : what + QStringLiteral("：") + engine);
+}
+
+// An event file from before the journal gets it on its first open, once; the rows of an existing journal are
+// never touched. A file that cannot be written is opened as it is (that problem is reported on its own).
+void addJournal(sqlite3* db) {
+  int objects = 0;
+  auto countRows = [](void* n, int, char**, char**) {
+    ++*static_cast<int*>(n);
+    return 0;
+  };
+  if (sqlite3_exec(db, kJournalObjectsQuery, countRows, &objects, nullptr) != SQLITE_OK || objects == 4)
+    return;
+  const QByteArray script = QByteArray("begin immediate;") + kJournalSchema + "commit;";
+  if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+      !sqlite3_get_autocommit(db))
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -167,6 +184,7 @@ void Connection::setConnected(bool on) {
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   sqlite3_busy_timeout(db.get(), 5000);
+  addJournal(db.get());
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   db_ = std::move(db);

@@ -58,5 +58,31 @@ TEST(EventdbLock, WritingCommandsRefuseWhileTheEventIsOpen) {
   EXPECT_EQ(QDir(fresh.path() + QStringLiteral("/zp")).entryList(QDir::Files).size(), 2);
 }
 
+TEST(EventdbJournal, PrintsOneLinePerRow) {
+  TempApp app;
+  EXPECT_TRUE(eventdb::journal(app.folder()).isEmpty());
+  {
+    Connection c;
+    c.setConnectionString(TDataModule1::connectionStringFor(app.folder()));
+    appendJournal(c, {JournalEvent::Drawn, 1, 4, 17, QStringLiteral("王芳"), QStringLiteral("销售部"), 20});
+    appendJournal(c, {JournalEvent::ResultsCleared, {}, {}, {}, {}, {}, {}});
+  }
+  const QStringList lines = eventdb::journal(app.folder());
+  ASSERT_EQ(lines.size(), 2);
+  const QStringList first = lines[0].split(QLatin1Char('\t'));
+  ASSERT_EQ(first.size(), 9);
+  EXPECT_EQ(first.mid(2), (QStringList{QStringLiteral("drawn"), QStringLiteral("1"), QStringLiteral("4"),
+                                       QStringLiteral("17"), QStringLiteral("王芳"), QStringLiteral("销售部"),
+                                       QStringLiteral("20")}));
+  EXPECT_EQ(lines[1].split(QLatin1Char('\t')).mid(2).join(QLatin1Char('|')),
+            QStringLiteral("results cleared||||||"));
+
+  // Reading needs no lock: it works while the program runs on the folder.
+  EventLock program(app.folder());
+  EXPECT_EQ(eventdb::journal(app.folder()), lines);
+  QTemporaryDir empty;
+  EXPECT_TRUE(refusal([&] { eventdb::journal(empty.path()); }).contains(QStringLiteral("eventdb init")));
+}
+
 }  // namespace
 }  // namespace ld

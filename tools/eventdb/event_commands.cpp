@@ -6,6 +6,7 @@
 
 #include "data/datamodule.h"
 #include "data/db_error.h"
+#include "data/journal.h"
 #include "data/schema.h"
 #include "demo_roster.h"
 #include "framework/errors.h"
@@ -68,6 +69,15 @@ void demo(const QString& folder, const DemoOptions& options) {
               {p.name, p.department, zp});
   }
   q.execSql(QStringLiteral("commit"));
+}
+
+QStringList journal(const QString& folder) {
+  const QString f = withSeparator(folder);
+  Connection c;
+  connect(c, f);
+  QStringList lines;
+  for (const JournalRow& row : readJournal(c)) lines << journalLine(row);
+  return lines;
 }
 
 }  // namespace ld::eventdb

@@ -16,4 +16,7 @@ struct DemoOptions {
 // eventdb demo: adds demo participants with photos to the event in `folder`.
 void demo(const QString& folder, const DemoOptions& options);
 
+// eventdb journal: the draw journal of the event in `folder`, one line per row (see ld::journalLine).
+QStringList journal(const QString& folder);
+
 }  // namespace ld::eventdb

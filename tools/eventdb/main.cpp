@@ -10,6 +10,7 @@ namespace {
 const char* const kUsage =
     "usage: eventdb init APPDIR\n"
     "       eventdb demo APPDIR N [--distinct-photos K]\n"
+    "       eventdb journal APPDIR\n"
     "\n"
     "init   creates APPDIR/db/db.mdb (and APPDIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -18,6 +19,10 @@ const char* const kUsage =
     "       480 x 360 JPEG photo in APPDIR/zp/ named as the roster says. With --distinct-photos K\n"
     "       only K different photos are drawn and the others are hard links to them (for large\n"
     "       rosters in benchmarks).\n"
+    "journal prints the draw journal, one line per row, fields separated by tabs: number, local\n"
+    "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
+    "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
+    "       Empty fields did not apply.\n"
     "\n"
     "Commands that write refuse while the lucky draw or another eventdb runs on APPDIR.\n"
     "\n"
@@ -47,6 +52,10 @@ int main(int argc, char* argv[]) {
   try {
     if (args[0] == QLatin1String("init") && args.size() == 2) {
       ld::eventdb::init(args[1]);
+      return 0;
+    }
+    if (args[0] == QLatin1String("journal") && args.size() == 2) {
+      for (const QString& line : ld::eventdb::journal(args[1])) std::puts(line.toUtf8().constData());
       return 0;
     }
     if (args[0] == QLatin1String("demo") && (args.size() == 3 || args.size() == 5)) {
