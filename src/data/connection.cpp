@@ -2,97 +2,201 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <pthread.h>
+#include <stdlib.h>
+
 #include <QFileInfo>
-#include <random>
 
 #include "data/db_error.h"
+#include "data/schema.h"
 #include "framework/app_folder.h"
 
 namespace ld {
 
 namespace {
 
+// Random bits from the system's secure generator (arc4random: the kernel's, reseeded by it). One system call
+// per row would cost a large roster's tick tens of milliseconds, so they are fetched a block at a time.
+class SecureBits {
+ public:
+  quint64 next() {
+    if (used_ == kBlock) {
+      arc4random_buf(block_, sizeof block_);
+      used_ = 0;
+    }
+    return block_[used_++];
+  }
+  // A forked child must not replay the parent's numbers.
+  void discard() { used_ = kBlock; }
+
+ private:
+  static constexpr int kBlock = 512;
+  quint64 block_[kBlock];
+  int used_ = kBlock;
+};
+
+thread_local SecureBits secureBits;
+
 // rnd(x): a fresh uniform number in [0,1) for every row, so "order by rnd([ID])" shuffles anew each time.
+// 53 random bits: every double of the form k / 2^53 equally likely.
 void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
-  static std::mt19937_64 generator{[] {
-    std::random_device device;
-    std::seed_seq seq{device(), device(), device(), device()};
-    return std::mt19937_64(seq);
-  }()};
-  static std::uniform_real_distribution<double> uniform(0.0, 1.0);
-  sqlite3_result_double(ctx, uniform(generator));
+  static const bool forkHandled = [] {
+    pthread_atfork(nullptr, nullptr, [] { secureBits.discard(); });
+    return true;
+  }();
+  (void)forkHandled;
+  sqlite3_result_double(ctx, double(secureBits.next() >> 11) * 0x1.0p-53);
 }
 
-[[noreturn]] void fail(sqlite3* db, const QString& what) {
-  const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
-  if (db) sqlite3_close(db);
+[[noreturn]] void fail(const DatabaseHandle& db, const QString& what) {
+  const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString();
   throw DbError(engine.isEmpty() ? what : what + QStringLiteral("：") + engine);
+}
+
+// An event file from before the journal gets it on its first open, once; the rows of an existing journal are
+// never touched. A file that cannot be written is opened as it is (that problem is reported on its own).
+void addJournal(sqlite3* db) {
+  int objects = 0;
+  auto countRows = [](void* n, int, char**, char**) {
+    ++*static_cast<int*>(n);
+    return 0;
+  };
+  if (sqlite3_exec(db, kJournalObjectsQuery, countRows, &objects, nullptr) != SQLITE_OK || objects == 4)
+    return;
+  const QByteArray script = QByteArray("begin immediate;") + kJournalSchema + "commit;";
+  if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+      !sqlite3_get_autocommit(db))
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
 }  // namespace
 
 QString connectionStringValue(const QString& connectionString, const QString& key) {
-  for (const QString& part : connectionString.split(QLatin1Char(';'))) {
-    const int eq = part.indexOf(QLatin1Char('='));
-    if (eq < 0) continue;
-    if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) return part.mid(eq + 1);
+  const QString& s = connectionString;
+  qsizetype i = 0;
+  while (i < s.size()) {
+    // The key runs to the first single '='; "==" stands for an '=' inside it.
+    QString name;
+    while (i < s.size() && s[i] != QLatin1Char(';')) {
+      if (s[i] == QLatin1Char('=')) {
+        if (i + 1 < s.size() && s[i + 1] == QLatin1Char('=')) {
+          name += QLatin1Char('=');
+          i += 2;
+          continue;
+        }
+        break;
+      }
+      name += s[i++];
+    }
+    if (i >= s.size() || s[i] == QLatin1Char(';')) {  // a part without '=' names nothing
+      ++i;
+      continue;
+    }
+    ++i;  // the '='
+    while (i < s.size() && s[i].isSpace() && s[i] != QLatin1Char(';')) ++i;
+    QString value;
+    if (i < s.size() && (s[i] == QLatin1Char('"') || s[i] == QLatin1Char('\''))) {
+      const QChar quote = s[i++];
+      while (i < s.size()) {
+        if (s[i] == quote) {
+          if (i + 1 < s.size() && s[i + 1] == quote) {
+            value += quote;
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        value += s[i++];
+      }
+      while (i < s.size() && s[i] != QLatin1Char(';')) ++i;
+    } else {
+      const qsizetype end = s.indexOf(QLatin1Char(';'), i);
+      value = s.mid(i, end < 0 ? -1 : end - i).trimmed();
+      i = end < 0 ? s.size() : end;
+    }
+    ++i;  // the ';'
+    if (name.trimmed().compare(key, Qt::CaseInsensitive) == 0) return value;
   }
   return {};
 }
 
-Connection::~Connection() {
-  if (db_) sqlite3_close(db_);
+QString connectionStringQuoted(const QString& value) {
+  const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) &&
+                     !value.contains(QLatin1Char('\'')) && value.trimmed() == value;
+  if (plain) return value;
+  if (!value.contains(QLatin1Char('"'))) return QLatin1Char('"') + value + QLatin1Char('"');
+  if (!value.contains(QLatin1Char('\''))) return QLatin1Char('\'') + value + QLatin1Char('\'');
+  QString doubled = value;
+  doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+  return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+QString Connection::databaseFile() const {
+  if (!databaseFile_.isEmpty()) return databaseFile_;
+  return nativePath(connectionStringValue(connectionString_, QStringLiteral("Data Source")));
+}
+
+void DatabaseCloser::operator()(sqlite3* db) const noexcept {
+  // _v2: a statement still alive somewhere defers the close instead of leaving the handle open for good.
+  sqlite3_close_v2(db);
 }
 
 void Connection::setConnected(bool on) {
   if (!on) {
-    if (db_) sqlite3_close(db_);
-    db_ = nullptr;
+    db_.reset();
     return;
   }
   if (db_) return;
 
-  const QString path = nativePath(connectionStringValue(connectionString_, QStringLiteral("Data Source")));
+  const QString path = databaseFile();
   const QByteArray password =
       connectionStringValue(connectionString_, QStringLiteral("Jet OLEDB:Database Password")).toUtf8();
   const QString cannotOpen = QStringLiteral("无法打开活动数据库 %1").arg(path);
   // The program never makes a database: a missing file is an error, not an empty new event.
   if (path.isEmpty() || !QFileInfo(path).isFile()) throw DbError(cannotOpen + QStringLiteral("：文件不存在"));
 
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-    fail(db, cannotOpen);
-  if (sqlite3_key(db, password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
-  // A wrong password or a file that is not ours shows here, before anything could write to it.
+  sqlite3* opened = nullptr;
+  const int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, SQLITE_OPEN_READWRITE, nullptr);
+  DatabaseHandle db(opened);
+  if (rc != SQLITE_OK) fail(db, cannotOpen);
+  if (sqlite3_key(db.get(), password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
+  // A wrong password or a file that is not ours shows here, before anything could write to it: the engine
+  // reads the first page only now, and a file without the event's tables is not an event.
+  const QString notOurs = cannotOpen + QStringLiteral("：文件不是活动数据库");
   int tables = 0;
   auto countRows = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
     return 0;
   };
-  if (sqlite3_exec(db, "select name from sqlite_master where type='table' and name='yglb'", countRows, &tables,
-                   nullptr) != SQLITE_OK)
+  if (sqlite3_exec(
+          db.get(),
+          "select name from sqlite_master where type='table' and lower(name) in ('yglb','jcsz','sy','jxsz')",
+          countRows, &tables, nullptr) != SQLITE_OK) {
+    if (sqlite3_errcode(db.get()) == SQLITE_NOTADB) throw DbError(notOurs);
     fail(db, cannotOpen);
-  if (tables == 0) {
-    sqlite3_close(db);
-    throw DbError(cannotOpen + QStringLiteral("：文件不是活动数据库"));
   }
+  if (tables != 4) throw DbError(notOurs);
   // A recorded winner must survive a crash or a power cut.
-  if (sqlite3_exec(db, "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, cannotOpen);
-  // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
-  if (sqlite3_exec(db, "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, cannotOpen);
-  sqlite3_busy_timeout(db, 5000);
-  if (sqlite3_create_function(db, "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
+  if (sqlite3_exec(db.get(), "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
-  db_ = db;
+  // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
+  if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  sqlite3_busy_timeout(db.get(), 5000);
+  addJournal(db.get());
+  if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
+    fail(db, cannotOpen);
+  db_ = std::move(db);
 }
 
 QString Connection::writeProblem() {
   if (!db_) return QStringLiteral("没有连接");
   // The journal beside the file is made at the first changed page; the rollback leaves the file as it was.
-  const int rc = sqlite3_exec(db_, "begin immediate; create table ld_write_probe (x integer)", nullptr,
+  const int rc = sqlite3_exec(db_.get(), "begin immediate; create table ld_write_probe (x integer)", nullptr,
                               nullptr, nullptr);
-  const QString engine = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(db_));
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+  const QString engine = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(db_.get()));
+  if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "rollback", nullptr, nullptr, nullptr);
   return engine;
 }
 

@@ -2,27 +2,45 @@
 // The database connection (ADOConnection): an encrypted SQLite file named by an ADO-style
 // connection string. Opening never creates or rewrites the file.
 #include <QString>
+#include <memory>
 
 struct sqlite3;
 
 namespace ld {
 
+// Closes an engine handle; every handle is owned through one of these, so no path can leak or
+// double-close it.
+struct DatabaseCloser {
+  void operator()(sqlite3* db) const noexcept;
+};
+using DatabaseHandle = std::unique_ptr<sqlite3, DatabaseCloser>;
+
 class Connection {
  public:
   Connection() = default;
-  ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  void setConnectionString(const QString& s) { connectionString_ = s; }
+  void setConnectionString(const QString& s) {
+    connectionString_ = s;
+    databaseFile_.clear();
+  }
+  // The string for display, and the file it names as it is on disk: a folder may hold characters ('\\')
+  // that the string's own path form cannot tell from a separator.
+  void setConnectionString(const QString& s, const QString& databaseFile) {
+    connectionString_ = s;
+    databaseFile_ = databaseFile;
+  }
   const QString& connectionString() const { return connectionString_; }
+  // The file the connection opens: the one given beside the string, else the string's Data Source.
+  QString databaseFile() const;
 
   bool connected() const { return db_ != nullptr; }
   // true opens (a no-op when open; a failed or closed connection is tried again), false closes.
   // Throws DbError with the engine's message when the file is missing, unreadable or wrongly keyed.
   void setConnected(bool on);
 
-  sqlite3* handle() const { return db_; }
+  sqlite3* handle() const { return db_.get(); }
 
   // Whether a change could be saved: tried with a write that is rolled back, so a write-protected file
   // or folder shows before the first result has to be recorded. Empty when it can; else the reason.
@@ -30,11 +48,15 @@ class Connection {
 
  private:
   QString connectionString_;
-  sqlite3* db_ = nullptr;
+  QString databaseFile_;
+  DatabaseHandle db_;
 };
 
 // The value of one key of a connection string ("Data Source", "Jet OLEDB:Database Password"),
-// keys compared without regard to case; empty when absent.
+// keys compared without regard to case; empty when absent. Values may be quoted as in OLE DB strings:
+// "…" or '…' around a value that holds ; or quotes or surrounding blanks, the quote itself doubled inside.
 QString connectionStringValue(const QString& connectionString, const QString& key);
+// A value written so that connectionStringValue gives it back exactly: as it is when that is safe.
+QString connectionStringQuoted(const QString& value);
 
 }  // namespace ld

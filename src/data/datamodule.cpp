@@ -15,20 +15,23 @@ TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
 }
 
 QString TDataModule1::connectionStringFor(const QString& folder) {
-  return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder +
-         QStringLiteral("db\\db.mdb;Persist Security Info=True;Jet OLEDB:Database Password=") +
+  return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+         connectionStringQuoted(folder + QStringLiteral("db\\db.mdb")) +
+         QStringLiteral(";Persist Security Info=True;Jet OLEDB:Database Password=") +
          QString::fromLatin1(kDatabasePassword);
 }
 
+QString TDataModule1::databaseFileFor(const QString& folder) { return folder + QStringLiteral("db/db.mdb"); }
+
 void TDataModule1::DataModuleCreate() {
-  const QString s = connectionStringFor(appFolder());
-  ADOConnection.setConnectionString(s);
+  const QString folder = appFolder();
+  ADOConnection.setConnectionString(connectionStringFor(folder), databaseFileFor(folder));
   ADOConnection.setConnected(true);
   // Reported now, not at the first draw in front of the audience; reading still works.
   const QString problem = ADOConnection.writeProblem();
   if (!problem.isEmpty())
     reportError(QStringLiteral("活动数据库 %1 无法写入，抽奖结果将无法保存：%2")
-                    .arg(nativePath(connectionStringValue(s, QStringLiteral("Data Source"))), problem));
+                    .arg(ADOConnection.databaseFile(), problem));
 }
 
 }  // namespace ld

@@ -17,7 +17,9 @@ class TDataModule1 : public QObject {
   explicit TDataModule1(QObject* parent = nullptr);
 
   void DataModuleCreate();
+  // The classic connection string (the Data Source quoted when the folder needs it), and the file it names.
   static QString connectionStringFor(const QString& appFolder);
+  static QString databaseFileFor(const QString& appFolder);
 
   Connection ADOConnection;
   Query ADOQuerymain{ADOConnection};

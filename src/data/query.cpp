@@ -32,6 +32,12 @@ class Statement {
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
+  void bind(const QVariantList& values) {
+    const int wanted = sqlite3_bind_parameter_count(stmt_);
+    if (wanted != values.size())
+      throw DbError(QStringLiteral("语句需要 %1 个值，给了 %2 个").arg(wanted).arg(values.size()));
+    for (int i = 0; i < values.size(); ++i) bindOne(i + 1, values[i]);
+  }
   bool step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
@@ -41,6 +47,52 @@ class Statement {
   sqlite3_stmt* get() const { return stmt_; }
 
  private:
+  void bindOne(int index, const QVariant& v) {
+    int rc = SQLITE_OK;
+    switch (v.typeId()) {
+      case QMetaType::UnknownType:
+      case QMetaType::Nullptr:
+        rc = sqlite3_bind_null(stmt_, index);
+        break;
+      case QMetaType::Bool:
+      case QMetaType::Int:
+      case QMetaType::UInt:
+      case QMetaType::Long:
+      case QMetaType::LongLong:
+      case QMetaType::Short:
+      case QMetaType::UShort:
+        rc = sqlite3_bind_int64(stmt_, index, v.toLongLong());
+        break;
+      case QMetaType::ULong:
+      case QMetaType::ULongLong: {
+        const qulonglong u = v.toULongLong();
+        if (u > qulonglong(std::numeric_limits<qint64>::max()))
+          throw DbError(QStringLiteral("'%1' 超出整数范围").arg(u));
+        rc = sqlite3_bind_int64(stmt_, index, qint64(u));
+        break;
+      }
+      case QMetaType::Double:
+      case QMetaType::Float:
+        rc = sqlite3_bind_double(stmt_, index, v.toDouble());
+        break;
+      case QMetaType::QByteArray: {
+        const QByteArray bytes = v.toByteArray();
+        rc = sqlite3_bind_blob64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                 SQLITE_TRANSIENT);
+        break;
+      }
+      default: {
+        if (!v.canConvert<QString>())
+          throw DbError(
+              QStringLiteral("无法把 %1 类型的值写入数据库").arg(QString::fromLatin1(v.typeName())));
+        const QByteArray utf8 = v.toString().toUtf8();
+        rc = sqlite3_bind_text64(stmt_, index, utf8.constData(), sqlite3_uint64(utf8.size()),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+      }
+    }
+    if (rc != SQLITE_OK) raise();
+  }
+
   [[noreturn]] void raise() {
     const QString engine = QString::fromUtf8(sqlite3_errmsg(db_));
     // The engine's words for a file it may not write ("unable to open database file" when the folder is
@@ -68,8 +120,8 @@ QVariant columnValue(sqlite3_stmt* stmt, int i) {
       return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
                                         sqlite3_column_bytes(stmt, i)));
     case SQLITE_BLOB:
-      return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
-                                 sqlite3_column_bytes(stmt, i)));
+      return QVariant(
+          QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i)));
     default:
       return QVariant();
   }
@@ -108,6 +160,15 @@ int Field::asInteger() const {
   return static_cast<int>(v);
 }
 
+double Field::asFloat() const {
+  if (value_.isNull()) throw DbError(QStringLiteral("无效的空值 (Null)"));
+  bool ok = false;
+  const double d = value_.typeId() == QMetaType::QString ? value_.toString().trimmed().toDouble(&ok)
+                                                         : value_.toDouble(&ok);
+  if (!ok) throw DbError(QStringLiteral("'%1' 不是有效的数值").arg(value_.toString()));
+  return d;
+}
+
 void Query::close() {
   active_ = false;
   columns_.clear();
@@ -117,26 +178,42 @@ void Query::close() {
 
 void Query::ensureConnected() { connection_.setConnected(true); }
 
-void Query::openSql(const QString& statement) {
+void Query::setStatement(const QString& statement) {
   close();
   sql_.clear();
   sql_ << statement;
   ensureConnected();
+}
+
+void Query::openSql(const QString& statement) {
+  setStatement(statement);
   open();
 }
 
 void Query::execSql(const QString& statement) {
-  close();
-  sql_.clear();
-  sql_ << statement;
-  ensureConnected();
+  setStatement(statement);
   execute();
 }
 
-void Query::open() {
+void Query::openSql(const QString& statement, const QVariantList& values) {
+  setStatement(statement);
+  openWith(values);
+}
+
+void Query::execSql(const QString& statement, const QVariantList& values) {
+  setStatement(statement);
+  executeWith(values);
+}
+
+void Query::open() { openWith({}); }
+
+void Query::execute() { executeWith({}); }
+
+void Query::openWith(const QVariantList& values) {
   close();
   ensureConnected();
   Statement st(connection_.handle(), sql_.join(QLatin1Char('\n')));
+  st.bind(values);
   const int n = sqlite3_column_count(st.get());
   QStringList columns;
   for (int i = 0; i < n; ++i) columns << QString::fromUtf8(sqlite3_column_name(st.get(), i));
@@ -153,10 +230,11 @@ void Query::open() {
   active_ = true;
 }
 
-void Query::execute() {
+void Query::executeWith(const QVariantList& values) {
   close();
   ensureConnected();
   Statement st(connection_.handle(), sql_.join(QLatin1Char('\n')));
+  st.bind(values);
   while (st.step()) {
   }
   rowsAffected_ = sqlite3_changes(connection_.handle());

@@ -15,6 +15,7 @@ class Field {
   explicit Field(const QVariant& v) : value_(v) {}
   QString asString() const;  // NULL is an error; numbers become their decimal digits
   int asInteger() const;     // 32-bit; text that is not a whole number is an error
+  double asFloat() const;    // full precision; text that is not a number is an error
   bool isNull() const { return value_.isNull(); }
 
  private:
@@ -28,6 +29,10 @@ class Query {
   // The statement idiom: close, clear the text, add the statement, connect, then open / execute.
   void openSql(const QString& statement);
   void execSql(const QString& statement);
+  // The same with values bound to the statement's ? placeholders, in order: text that never becomes
+  // part of the statement, so no quoting is needed. An invalid QVariant binds NULL.
+  void openSql(const QString& statement, const QVariantList& values);
+  void execSql(const QString& statement, const QVariantList& values);
 
   // The lower-level steps, for callers that follow the idiom by hand.
   void close();
@@ -46,9 +51,13 @@ class Query {
   Field fieldByName(const QString& name) const;
   int rowsAffected() const { return rowsAffected_; }
   const QStringList& columnNames() const { return columns_; }
+  Connection& connection() const { return connection_; }
 
  private:
   void ensureConnected();
+  void setStatement(const QString& statement);
+  void openWith(const QVariantList& values);
+  void executeWith(const QVariantList& values);
   Connection& connection_;
   QStringList sql_;
   QStringList columns_;

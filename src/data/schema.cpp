@@ -15,7 +15,6 @@ namespace {
 
 // Text compares without regard to letter case, as the statements expect ('jx' finds "JX").
 const char* const kSchema = R"sql(
-begin;
 create table yglb (
   id integer primary key autoincrement,
   xm text collate nocase not null default '',
@@ -30,10 +29,36 @@ create table jxsz (jx integer primary key, sl integer not null default 0);
 insert into jcsz (xm, sz) values ('GSMC', ''), ('LXRY', ''), ('LXDH', '');
 insert into sy (symc, sz) values ('JX', 1);
 insert into jxsz (jx, sl) values (1, 1), (2, 2), (3, 3), (4, 5);
-commit;
 )sql";
 
 }  // namespace
+
+// Rows are only ever added: the engine itself refuses to change, delete or overwrite one, whatever statement
+// asks it to.
+const char* const kJournalSchema = R"sql(
+create table if not exists cjrz (
+  xh INTEGER PRIMARY KEY AUTOINCREMENT,
+  sj TEXT NOT NULL,
+  lx TEXT NOT NULL COLLATE NOCASE,
+  zjsx INTEGER,
+  zj INTEGER,
+  ygid INTEGER,
+  xm TEXT COLLATE NOCASE,
+  bm TEXT COLLATE NOCASE,
+  rs INTEGER
+);
+create trigger if not exists cjrz_no_update before update on cjrz
+  begin select raise(abort, '抽奖记录只能添加，不能修改'); end;
+create trigger if not exists cjrz_no_delete before delete on cjrz
+  begin select raise(abort, '抽奖记录只能添加，不能删除'); end;
+create trigger if not exists cjrz_no_replace before insert on cjrz
+  when new.xh is not null and exists (select 1 from cjrz where xh = new.xh)
+  begin select raise(abort, '抽奖记录只能添加，不能覆盖'); end;
+)sql";
+
+const char* const kJournalObjectsQuery =
+    "select name from sqlite_master where (type='table' and name='cjrz') or "
+    "(type='trigger' and name in ('cjrz_no_update','cjrz_no_delete','cjrz_no_replace'))";
 
 void createEventDatabase(const QString& appFolder) {
   QDir folder(appFolder);
@@ -42,18 +67,20 @@ void createEventDatabase(const QString& appFolder) {
   if (!folder.mkpath(QStringLiteral("db")) || !folder.mkpath(QStringLiteral("zp")))
     throw DbError(QStringLiteral("无法在 %1 下创建 db 和 zp 文件夹").arg(appFolder));
 
-  sqlite3* db = nullptr;
+  sqlite3* opened = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-  int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_key(db, kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+  int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, flags, nullptr);
+  DatabaseHandle db(opened);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_key(db.get(), kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
+  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + "commit;";
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), schema.constData(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
-    const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-    sqlite3_close(db);
+    const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");
+    db.reset();
     QFile::remove(path);
     throw DbError(QStringLiteral("无法创建 %1：%2").arg(path, message));
   }
-  sqlite3_close(db);
 }
 
 }  // namespace ld

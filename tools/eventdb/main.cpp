@@ -1,23 +1,16 @@
 // eventdb: makes an event database for the lucky draw, and fills it with a demo roster.
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "data/datamodule.h"
-#include "data/db_error.h"
-#include "data/schema.h"
-#include "demo_roster.h"
-#include "framework/app_folder.h"
+#include "event_commands.h"
 #include "framework/dialogs.h"
-#include "framework/jpeg.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: eventdb init APPDIR\n"
     "       eventdb demo APPDIR N [--distinct-photos K]\n"
+    "       eventdb journal APPDIR\n"
     "\n"
     "init   creates APPDIR/db/db.mdb (and APPDIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -26,6 +19,12 @@ const char* const kUsage =
     "       480 x 360 JPEG photo in APPDIR/zp/ named as the roster says. With --distinct-photos K\n"
     "       only K different photos are drawn and the others are hard links to them (for large\n"
     "       rosters in benchmarks).\n"
+    "journal prints the draw journal, one line per row, fields separated by tabs: number, local\n"
+    "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
+    "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
+    "       Empty fields did not apply.\n"
+    "\n"
+    "Commands that write refuse while the lucky draw or another eventdb runs on APPDIR.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
@@ -36,36 +35,6 @@ int usage() {
 
 void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
-}
-
-int demo(const QString& folder, int n, int distinctPhotos) {
-  ld::setAppFolder(folder);
-  ld::TDataModule1 dm;  // reports a connection failure itself; the statements below fail again
-  ld::Query& q = dm.ADOQuerysetting;
-  const auto people = ld::demoRoster(n);
-  QStringList written;
-  q.execSql(QStringLiteral("begin"));
-  for (int i = 0; i < n; ++i) {
-    const auto& p = people[static_cast<size_t>(i)];
-    const QString zp = QStringLiteral("zp\\") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
-    const QString file = ld::appPath(zp);
-    QFile::remove(file);
-    if (distinctPhotos > 0 && i >= distinctPhotos) {
-      if (!QFile::link(written[i % distinctPhotos], file) &&
-          !QFile::copy(written[i % distinctPhotos], file))
-        throw ld::Error(QStringLiteral("无法写入 %1").arg(file));
-    } else {
-      QFile out(file);
-      if (!out.open(QIODevice::WriteOnly) || out.write(ld::encodeJpeg(ld::demoAvatar(p, i), 90)) < 0)
-        throw ld::Error(QStringLiteral("无法写入 %1").arg(file));
-      written << file;
-    }
-    q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + ld::sqlEscape(p.name) +
-              QStringLiteral("', '") + ld::sqlEscape(p.department) + QStringLiteral("','") + ld::sqlEscape(zp) +
-              QStringLiteral("' )"));
-  }
-  q.execSql(QStringLiteral("commit"));
-  return 0;
 }
 
 }  // namespace
@@ -82,7 +51,11 @@ int main(int argc, char* argv[]) {
   }
   try {
     if (args[0] == QLatin1String("init") && args.size() == 2) {
-      ld::createEventDatabase(args[1]);
+      ld::eventdb::init(args[1]);
+      return 0;
+    }
+    if (args[0] == QLatin1String("journal") && args.size() == 2) {
+      for (const QString& line : ld::eventdb::journal(args[1])) std::puts(line.toUtf8().constData());
       return 0;
     }
     if (args[0] == QLatin1String("demo") && (args.size() == 3 || args.size() == 5)) {
@@ -94,11 +67,8 @@ int main(int argc, char* argv[]) {
         distinct = args[4].toInt(&ok);
         if (args[3] != QLatin1String("--distinct-photos") || !ok || distinct < 1) return usage();
       }
-      if (!QFileInfo::exists(QDir(args[1]).filePath(QStringLiteral("db/db.mdb")))) {
-        fail(QStringLiteral("%1 没有活动数据库，请先运行 eventdb init").arg(args[1]));
-        return 1;
-      }
-      return demo(QDir(args[1]).absolutePath(), n, distinct);
+      ld::eventdb::demo(args[1], {n, distinct});
+      return 0;
     }
   } catch (const std::exception& e) {
     fail(QString::fromUtf8(e.what()));

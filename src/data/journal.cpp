@@ -1,0 +1,85 @@
+#include "data/journal.h"
+
+#include <QDateTime>
+#include <QVariant>
+
+#include "data/connection.h"
+#include "data/query.h"
+
+namespace ld {
+
+namespace {
+
+QVariant orNull(const std::optional<int>& v) { return v ? QVariant(*v) : QVariant(); }
+QVariant orNull(const QString& s) { return s.isNull() ? QVariant() : QVariant(s); }
+
+std::optional<int> optionalInt(const Field& f) {
+  if (f.isNull()) return std::nullopt;
+  return f.asInteger();
+}
+QString optionalText(const Field& f) { return f.isNull() ? QString() : f.asString(); }
+QString field(const std::optional<int>& v) { return v ? QString::number(*v) : QString(); }
+
+}  // namespace
+
+QString journalEventText(JournalEvent event) {
+  switch (event) {
+    case JournalEvent::Drawn:
+      return QStringLiteral("drawn");
+    case JournalEvent::Nobody:
+      return QStringLiteral("nobody");
+    case JournalEvent::ResultsCleared:
+      return QStringLiteral("results cleared");
+    case JournalEvent::RosterCleared:
+      return QStringLiteral("roster cleared");
+    case JournalEvent::PlanChanged:
+      return QStringLiteral("plan changed");
+    case JournalEvent::Absent:
+      return QStringLiteral("absent");
+  }
+  return {};
+}
+
+void appendJournal(Connection& connection, const JournalEntry& e) {
+  Query q(connection);
+  q.execSql(
+      QStringLiteral("insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+      {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")),
+       journalEventText(e.event), orNull(e.order), orNull(e.level), orNull(e.id), orNull(e.name),
+       orNull(e.department), orNull(e.poolSize)});
+}
+
+void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(query.connection(), entry); }
+
+std::vector<JournalRow> readJournal(Connection& connection) {
+  Query q(connection);
+  q.openSql(QStringLiteral("select name from sqlite_master where type='table' and name='cjrz'"));
+  if (q.recordCount() == 0) return {};
+  q.openSql(QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh"));
+  std::vector<JournalRow> rows;
+  rows.reserve(size_t(q.recordCount()));
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    auto f = [&](const char* name) { return q.fieldByName(QString::fromLatin1(name)); };
+    rows.push_back({f("xh").asString().toLongLong(), f("sj").asString(), f("lx").asString(),
+                    optionalInt(f("zjsx")), optionalInt(f("zj")), optionalInt(f("ygid")),
+                    optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs"))});
+  }
+  return rows;
+}
+
+QString journalLine(const JournalRow& r) {
+  // A tab or line break inside a name would break the line into fields that are not there.
+  auto text = [](QString s) {
+    s.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return s;
+  };
+  return QStringList{QString::number(r.seq), r.time,      r.event,      field(r.order),
+                     field(r.level),         field(r.id), text(r.name), text(r.department),
+                     field(r.poolSize)}
+      .join(QLatin1Char('\t'));
+}
+
+}  // namespace ld

@@ -1,0 +1,51 @@
+#pragma once
+// The draw journal: one row per draw and per change that ends results, written with the change itself and
+// never changed afterwards, so an event's course can be shown after the fact.
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace ld {
+
+class Connection;
+class Query;
+
+enum class JournalEvent { Drawn, Nobody, ResultsCleared, RosterCleared, PlanChanged, Absent };
+
+// What the journal's lx column holds: "drawn", "nobody", "results cleared", "roster cleared",
+// "plan changed", "absent".
+QString journalEventText(JournalEvent event);
+
+struct JournalEntry {
+  JournalEvent event;
+  std::optional<int> order;     // zjsx: the draw order
+  std::optional<int> level;     // zj: the prize level given
+  std::optional<int> id;        // ygid: the winner's id
+  QString name;                 // xm (a null QString is stored as NULL)
+  QString department;           // bm
+  std::optional<int> poolSize;  // rs: how many were eligible
+};
+
+struct JournalRow {
+  qint64 seq = 0;  // xh
+  QString time;    // sj: local time, yyyy-MM-ddTHH:mm:ss.zzz
+  QString event;   // lx
+  std::optional<int> order, level, id;
+  QString name, department;  // null when NULL
+  std::optional<int> poolSize;
+};
+
+// Adds one row stamped with the local time now. It joins whatever transaction the caller has begun, so the
+// row and the change it tells of are saved together or not at all. Throws DbError.
+void appendJournal(Connection& connection, const JournalEntry& entry);
+// The same on the query's connection; the query's own result stays as it was.
+void appendJournal(Query& query, const JournalEntry& entry);
+
+// Every row in the order written; empty when the file has no journal (an older file that could not be
+// written when it was opened).
+std::vector<JournalRow> readJournal(Connection& connection);
+
+// One row as a line of tab-separated fields in the table's column order; NULL as an empty field.
+QString journalLine(const JournalRow& row);
+
+}  // namespace ld

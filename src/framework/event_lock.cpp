@@ -1,0 +1,78 @@
+#include "framework/event_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "framework/errors.h"
+
+namespace ld {
+
+namespace {
+
+QString reason(int error) {
+  switch (error) {
+    case ENOENT:
+      return QStringLiteral("文件夹不存在");
+    case ENOTDIR:
+      return QStringLiteral("不是文件夹");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("没有访问权限");
+    default:
+      return QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+}  // namespace
+
+// The lock is flock() on the folder itself: no lock file to create (the folder may be write-protected),
+// none left over, and the folder exists even before the event database does.
+EventLock::EventLock(const QString& folder) : folder_(QFileInfo(folder).absoluteFilePath()) {
+  const QByteArray path = QFile::encodeName(folder_);
+  const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw Error(QStringLiteral("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
+  int rc;
+  do {
+    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    const int error = errno;
+    ::close(fd);
+    if (error == EWOULDBLOCK)
+      throw Error(
+          QStringLiteral("活动文件夹 %1 正被另一个程序（抽奖程序或 eventdb）使用。同一个活动同时只能由一个"
+                         "程序打开，请先关闭另一个，再重试。")
+              .arg(folder_));
+    throw Error(QStringLiteral("无法锁定活动文件夹 %1：%2").arg(folder_, reason(error)));
+  }
+  fd_ = fd;
+}
+
+EventLock::~EventLock() { release(); }
+
+EventLock::EventLock(EventLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), folder_(std::move(other.folder_)) {}
+
+EventLock& EventLock::operator=(EventLock&& other) noexcept {
+  if (this != &other) {
+    release();
+    fd_ = std::exchange(other.fd_, -1);
+    folder_ = std::move(other.folder_);
+  }
+  return *this;
+}
+
+void EventLock::release() {
+  // Closing the only descriptor of the open folder drops the lock.
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace ld

@@ -1,0 +1,22 @@
+#pragma once
+// The eventdb commands that make, fill and read an event database. Each throws ld::Error (a DbError for
+// the database) with the message to print; a command that writes holds the event lock while it runs.
+#include <QString>
+#include <QStringList>
+
+namespace ld::eventdb {
+
+// eventdb init: a new event database in `folder`; refuses an existing one.
+void init(const QString& folder);
+
+struct DemoOptions {
+  int count = 0;
+  int distinctPhotos = 0;  // 0: every participant gets a photo of their own
+};
+// eventdb demo: adds demo participants with photos to the event in `folder`.
+void demo(const QString& folder, const DemoOptions& options);
+
+// eventdb journal: the draw journal of the event in `folder`, one line per row (see ld::journalLine).
+QStringList journal(const QString& folder);
+
+}  // namespace ld::eventdb
