@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   ld::setAppFolder(folder.path());
   ld::setDialogs(std::make_unique<ld::ScriptedDialogs>());
   ld::TDataModule1 dataModule;
-  ld::TsettingForm form;
+  ld::TsettingForm form(dataModule);
   g_form = &form;
 
   g_source = folder.path() + QStringLiteral("/camera.jpg");

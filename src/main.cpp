@@ -2,10 +2,21 @@
 
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
+#include "framework/app_folder.h"
 #include "framework/application.h"
+#include "framework/errors.h"
+#include "framework/event_lock.h"
 
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
+  // A second program on the same event would draw from the same pool: it is refused before it opens anything.
+  ld::EventLock lock;
+  try {
+    lock = ld::EventLock(ld::appFolder());
+  } catch (const std::exception& e) {
+    ld::reportException(e);
+    return 1;
+  }
   // A connection failure is reported as the data module is made; the program starts all the same.
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "data/journal.h"
 #include "data/query.h"
 #include "draw/level_blocks.h"
 #include "framework/errors.h"
@@ -109,6 +110,17 @@ DrawResult DrawSession::stop() {
   query_.openSql(QStringLiteral("select id from yglb where zj<>0"));
   // Only a stop that recorded somebody completes anything.
   result.completesLevel = result.drawn && completesBlock(query_.recordCount(), plan);
+
+  JournalEntry entry{
+      result.drawn ? JournalEvent::Drawn : JournalEvent::Nobody, {}, {}, {}, {}, {}, result.pool};
+  if (result.drawn) {
+    entry.order = result.order;
+    entry.level = result.level;
+    entry.id = result.id;
+    entry.name = result.name;
+    entry.department = result.department;
+  }
+  appendJournal(query_, entry);
   transaction.commit();
   return result;
 }

@@ -27,7 +27,7 @@ LuckyDraw::~LuckyDraw() {
 }
 
 TsettingForm* LuckyDraw::openSettingsWindow() {
-  auto form = std::make_unique<TsettingForm>();
+  auto form = std::make_unique<TsettingForm>(*data_);
   form->installEventFilter(this);
   form->show();
   settingsWindows_.push_back(std::move(form));

@@ -100,9 +100,15 @@ QString photoFileInZp(const QString& stored) {
 
 bool removePhotoFile(const QString& file) {
   const QFileInfo info(file);
-  if (info.isDir() && !info.isSymLink()) return false;
+  if (info.isDir() && !info.isSymLink()) {
+    qWarning("photo %s not removed: it is a folder", qUtf8Printable(file));
+    return false;
+  }
   if (!present(info)) return false;
-  return QFile::remove(file);
+  QFile f(file);
+  if (f.remove()) return true;
+  qWarning("photo %s not removed: %s", qUtf8Printable(file), qUtf8Printable(f.errorString()));
+  return false;
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
@@ -147,7 +153,9 @@ void PhotoReplacement::commit() {
 void PhotoReplacement::rollback() {
   if (!placed_) return;
   // Renaming the old file back replaces the new one in one step.
-  if (backup_.isEmpty() || !renameFile(backup_, file_)) removePhotoFile(file_);
+  if (!backup_.isEmpty() && !renameFile(backup_, file_))
+    qWarning("old photo %s not put back from %s", qUtf8Printable(file_), qUtf8Printable(backup_));
+  if (backup_.isEmpty()) removePhotoFile(file_);
   backup_.clear();
   placed_ = false;
 }

@@ -5,12 +5,8 @@
 #include <QImageReader>
 #include <QtEndian>
 
-#include "framework/app_folder.h"
-#include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/jpeg.h"
-#include "settings/photo_file.h"
-#include "settings/setting_form.h"
 
 namespace ld {
 
@@ -114,20 +110,6 @@ QByteArray convertPhoto(const QString& fileName, int quality, QSize size) {
   }
   const QImage stretched = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   return encodeJpeg(stretched, quality);
-}
-
-void TsettingForm::Button1Click() {
-  const QString file = dialogs().openFile(QStringLiteral("JEPG图像文件(*.jpg)"));
-  if (file.isEmpty()) return;
-  CompressMainFun(file, 100, 480, 360);
-  Imagezp->loadFromFile(appPath(QStringLiteral("zp\\temp.jpg")));
-}
-
-bool TsettingForm::CompressMainFun(const QString& fileName, int quality, int width, int height) {
-  // The source is read completely before temp.jpg is replaced, so temp.jpg itself can be imported.
-  const QByteArray jpeg = convertPhoto(fileName, quality, QSize(width, height));
-  writeFileAtomically(appPath(QStringLiteral("zp\\temp.jpg")), jpeg);
-  return true;
 }
 
 }  // namespace ld

@@ -13,7 +13,7 @@
 #include <QStatusBar>
 
 #include "data/datamodule.h"
-#include "data/db_error.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
 
 namespace ld {
@@ -74,9 +74,9 @@ QPoint settingFormPosition(QSize screen, QSize window) {
   return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2 - 15};
 }
 
-TsettingForm::TsettingForm(QWidget* parent)
-    : QWidget(parent,
-              Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
+TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      store_(dataModule.ADOQuerysetting) {
   setObjectName(QStringLiteral("settingForm"));
   setWindowTitle(QStringLiteral("设置"));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -208,11 +208,6 @@ void TsettingForm::resizeEvent(QResizeEvent* event) {
   StatusBar1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
 }
 
-Query& TsettingForm::query() {
-  if (!DataModule1) throw DbError(QStringLiteral("数据模块尚未创建"));
-  return DataModule1->ADOQuerysetting;
-}
-
 void TsettingForm::FormCreate() {
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(settingFormPosition(screen->geometry().size(), size()));
@@ -222,8 +217,22 @@ void TsettingForm::FormCreate() {
   showStringGridgy();
 }
 
+void TsettingForm::ButtonhyjcszClick() {
+  const EventInfo info = store_.eventInfo();
+  // A missing row leaves its box as it is.
+  if (info.companyName) Editgsmc->setText(*info.companyName);
+  if (info.contactPerson) Editlxry->setText(*info.contactPerson);
+  if (info.contactPhone) Editlxdh->setText(*info.contactPhone);
+}
+
+void TsettingForm::Button2Click() {
+  store_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(), Editlxdh->text().trimmed());
+  dialogs().info(QStringLiteral("更新完成"));
+}
+
 TsettingForm* createSettingForm() {
-  auto* form = new TsettingForm;
+  if (!DataModule1) throw Error(QStringLiteral("数据模块尚未创建，无法打开设置窗口"));
+  auto* form = new TsettingForm(*DataModule1);
   settingForm = form;
   // Owned by the application: it goes when the application quits.
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp,

@@ -1,9 +1,16 @@
 #pragma once
 // The settings window: event information, prize plan, participant roster and photo import.
+// The window's members are defined in one file per part of it:
+//   setting_form.cpp         building, placing and opening the window; the event information
+//   setting_form_plan.cpp    the prize plan ("奖项设置")
+//   setting_form_roster.cpp  the roster ("名单列表") and the two clean-ups ("清空历史")
+//   setting_form_photo.cpp   photo import into the photo box
+// Every statement the window runs is in EventStore (event_store.h).
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
 
+#include "settings/event_store.h"
 #include "widgets/picture_box.h"
 #include "settings/roster_grid.h"
 
@@ -20,7 +27,7 @@ class QStyleOptionViewItem;
 
 namespace ld {
 
-class Query;
+class TDataModule1;
 struct PhotoNameCheck;
 
 // Where the window goes: centred on the screen, 15 pixels above the middle (halves truncate toward 0).
@@ -30,8 +37,9 @@ class TsettingForm : public QWidget {
   Q_OBJECT
  public:
   // Builds the controls and runs FormCreate; an error there is reported and the window opens with what
-  // was loaded so far. Closing the window only hides it.
-  explicit TsettingForm(QWidget* parent = nullptr);
+  // was loaded so far. Closing the window only hides it. Every statement runs on the data module's
+  // ADOQuerysetting; the data module must outlive the window.
+  explicit TsettingForm(TDataModule1& dataModule, QWidget* parent = nullptr);
   ~TsettingForm() override;
 
   // Event information.
@@ -115,7 +123,6 @@ class TsettingForm : public QWidget {
   void buildControls();
   void connectHandlers();
   void showQuantities(bool visible);
-  Query& query();
   void refresh();
   void emptyEntry(bool department);
   QString selectedId() const;
@@ -123,13 +130,15 @@ class TsettingForm : public QWidget {
   bool photoPathTaken(const QString& path, const QString& exceptId);
   bool photoNamedByRoster(const QString& stored);
   void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
+
+  EventStore store_;
 };
 
 // The window last opened from the draw window.
 extern TsettingForm* settingForm;
 
-// What the draw window's power-button double-click does: a further settings window, stored in
-// settingForm and shown without making it modal. It lives until the application quits.
+// What the draw window's power-button double-click does: a further settings window on DataModule1,
+// stored in settingForm and shown without making it modal. It lives until the application quits.
 TsettingForm* createSettingForm();
 
 }  // namespace ld

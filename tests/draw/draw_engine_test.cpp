@@ -4,6 +4,8 @@
 #include <QFile>
 #include <set>
 
+#include "data/datamodule.h"
+#include "data/journal.h"
 #include "draw/fireworks_form.h"
 #include "draw/veltrax_form.h"
 #include "support/draw_helpers.h"
@@ -120,6 +122,30 @@ TEST_F(DrawEngine, LimitedPlanHandsOutLevelsFromTheLuckyPrizeUp) {
   EXPECT_EQ(draws(1), std::vector<bool>({false}));
   EXPECT_EQ(levelsByOrder(), QStringList({"4|1", "4|2", "3|3", "2|4", "1|5", "99|6"}));
   EXPECT_TRUE(w().GlowLabelcj0->caption().endsWith(QStringLiteral("（计划外）"))) << "the plan is used up";
+}
+
+// Every stop leaves a journal row written with it: the winners exactly as recorded, and the empty stops.
+TEST_F(DrawEngine, TheJournalTellsEveryStopAsRecorded) {
+  f.app.setPlan(1, 1, 1, 1, 2);
+  addPeople(2);
+  draws(3);
+  ld::Connection c;
+  c.setConnectionString(ld::TDataModule1::connectionStringFor(f.app.folder()));
+  QStringList journal;
+  for (const ld::JournalRow& row : ld::readJournal(c))
+    journal << QStringLiteral("%1|%2|%3|%4|%5|%6")
+                   .arg(row.event)
+                   .arg(row.order.value_or(0))
+                   .arg(row.level.value_or(0))
+                   .arg(row.id.value_or(0))
+                   .arg(row.name)
+                   .arg(row.poolSize.value_or(-1));
+  QStringList expected;
+  int pool = 2;
+  for (const QString& winner : f.app.rows("select zjsx, zj, id, xm from yglb where zj<>0 order by zjsx"))
+    expected << QStringLiteral("drawn|") + winner + QStringLiteral("|%1").arg(pool--);
+  expected << QStringLiteral("nobody|0|0|0||0");
+  EXPECT_EQ(journal, expected);
 }
 
 // A level without prizes leaves the whole plan unusable, whichever level it is.

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
+#include <QProcess>
 #include <QtEndian>
 #include <cstring>
 #include <random>
@@ -224,6 +225,8 @@ class ReadOnlyDatabase : public ::testing::Test {
                 errors[0].contains(QStringLiteral("没有保存")))
         << errors[0].toStdString();
     EXPECT_FALSE(form->Timercj.isActive());
+    EXPECT_EQ(form->GlowLabelcj0->caption(), QStringLiteral("未保存"))
+        << "no winner shown who was not recorded";
 
     form.reset();
     guard.restore();
@@ -253,6 +256,44 @@ TEST_F(ReadOnlyDatabase, WriteProtectedFolderLeavesNoRoomForTheJournal) {
         << "this process can create files in a mode 0555 folder (CAP_DAC_OVERRIDE cannot be dropped)";
   expectToldAtStartAndAtTheFirstWrite();
   EXPECT_EQ(filesIn(folder), QStringList{QStringLiteral("db.mdb")});
+}
+
+// A full disk: the stop cannot write its journal, records nothing, shows no winner and says what to do.
+TEST(FullDisk, AStopThatCannotBeSavedShowsNoWinnerAndLeavesEverybodyUndrawn) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+  TempApp app;
+  for (int i = 0; i < 3; ++i) app.addParticipant(QStringLiteral("p%1").arg(i), QStringLiteral("部门"));
+  const QByteArray file = readFile(app.dbPath());
+  const QString db = app.path(QStringLiteral("db"));
+  if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=256k", "tmpfs", db}) != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  struct Unmount {
+    QString dir;
+    ~Unmount() { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), dir}); }
+  } unmount{db};
+  writeFile(app.dbPath(), file);
+  const QByteArray filler = QFile::encodeName(db + QStringLiteral("/filler"));
+  const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  const std::string block(4096, 'x');
+  while (::write(fd, block.data(), block.size()) > 0) {
+  }
+  ::close(fd);
+
+  auto form = startProgram(app);
+  app.dialogs().clear();
+  drawOnce(*form);
+  const QStringList errors = app.dialogs().texts(Shown::Error);
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].contains(QStringLiteral("未保存")) && errors[0].contains(QStringLiteral("磁盘空间")))
+      << errors[0].toStdString();
+  EXPECT_EQ(form->GlowLabelcj0->caption(), QStringLiteral("未保存"));
+  EXPECT_FALSE(fireworksShown());
+  form.reset();
+
+  ::unlink(filler.constData());
+  EXPECT_EQ(app.count(QStringLiteral("select id from yglb where zj<>0")), 0);
+  EXPECT_EQ(app.rows(QStringLiteral("pragma integrity_check")), QStringList{QStringLiteral("ok")});
 }
 
 // ---- Missing pictures and folders ----
@@ -314,8 +355,7 @@ TEST_F(MissingFiles, WithoutThePhotoFolderTilesShowThePlaceholderAndTheStopRecor
 }
 
 TEST_F(MissingFiles, WithoutThePhotoFolderAnImportNamesTheFileItCannotWrite) {
-  app.dataModule();
-  TsettingForm form;
+  TsettingForm form(app.dataModule());
   ASSERT_TRUE(QDir(app.path(QStringLiteral("zp"))).removeRecursively());
   const QString source = app.path(QStringLiteral("system/in.jpg"));
   writeFile(source, solidJpeg(640, 480, Qt::red));

@@ -29,10 +29,7 @@ class SettingsTest : public ::testing::Test {
   TempApp app;
   std::unique_ptr<TsettingForm> form;
 
-  void open() {
-    app.dataModule();
-    form = std::make_unique<TsettingForm>();
-  }
+  void open() { form = std::make_unique<TsettingForm>(app.dataModule()); }
   ScriptedDialogs& boxes() { return app.dialogs(); }
   QStringList infos() { return app.dialogs().texts(ScriptedDialogs::Shown::Info); }
   QStringList errors() { return app.dialogs().texts(ScriptedDialogs::Shown::Error); }

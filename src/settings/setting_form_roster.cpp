@@ -1,13 +1,14 @@
+// The roster part of the settings window ("名单列表") and its two clean-ups ("清空历史").
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 
+#include "data/prize_levels.h"
 #include "data/query.h"
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
-#include "data/prize_levels.h"
 #include "framework/errors.h"
 #include "settings/photo_file.h"
 #include "settings/setting_form.h"
@@ -16,8 +17,6 @@ namespace ld {
 
 namespace {
 
-QString esc(const QString& text) { return sqlEscape(text); }
-
 void info(const QString& text) { dialogs().info(text); }
 
 // The file to show for a stored photo path; empty when there is none (a path leaving the
@@ -25,7 +24,12 @@ void info(const QString& text) { dialogs().info(text); }
 QString existingPhoto(const QString& stored) {
   if (stored.isEmpty()) return {};
   QString file;
-  if (!silently([&] { file = appPath(stored); })) return {};
+  try {
+    file = appPath(stored);
+  } catch (const std::exception& e) {
+    qWarning("photo not shown: %s", e.what());
+    return {};
+  }
   return QFileInfo(file).isFile() ? file : QString();
 }
 
@@ -52,13 +56,7 @@ QString TsettingForm::selectedId() const {
 void TsettingForm::showComboBoxbm() {
   ComboBoxbm->clear();
   ComboBoxbm->clearEditText();
-  Query& q = query();
-  q.openSql(QStringLiteral("select bm from yglb group by bm order by bm"));
-  QStringList departments;
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next())
-    departments << q.fieldByName(QStringLiteral("bm")).asString();
-  ComboBoxbm->addItems(departments);
+  ComboBoxbm->addItems(store_.departments());
   // Filling an empty list would show its first item.
   ComboBoxbm->setCurrentIndex(-1);
   ComboBoxbm->clearEditText();
@@ -70,19 +68,13 @@ void TsettingForm::showStringGridgy() {
   StringGridgy->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("部门"),
                                            QStringLiteral("姓名"), QStringLiteral("照片编号"),
                                            QStringLiteral("中奖"), QStringLiteral("ID")});
-  Query& q = query();
-  q.openSql(QStringLiteral("select * from yglb order by id"));
-  const int count = q.recordCount();
+  const std::vector<Participant> rows = store_.participants();
+  const int count = static_cast<int>(rows.size());
   StringGridgy->setRowCount(count);
-  q.first();
-  for (int r = 0; r < count; ++r, q.next()) {
-    const auto field = [&](const char* name) { return q.fieldByName(QLatin1String(name)); };
-    const QString cells[] = {QString::number(r + 1),
-                             field("bm").asString(),
-                             field("xm").asString(),
-                             field("zp").asString(),
-                             prizeName(field("zj").asInteger()),
-                             field("id").asString()};
+  for (int r = 0; r < count; ++r) {
+    const Participant& p = rows[r];
+    const QString cells[] = {QString::number(r + 1),  p.department, p.name, p.photoPath,
+                             prizeName(p.prizeLevel), p.id};
     for (int c = 0; c < 6; ++c) StringGridgy->setItem(r, c, new QTableWidgetItem(cells[c]));
   }
   if (count > 0) StringGridgy->setCurrentCell(0, 0);
@@ -127,11 +119,7 @@ bool TsettingForm::refusedPhotoName(const PhotoNameCheck& check) {
 
 // "A_" + "B" and "A" + "_B" would share one file.
 bool TsettingForm::photoPathTaken(const QString& path, const QString& exceptId) {
-  QString statement = QStringLiteral("select id from yglb where zp='") + esc(path) + QStringLiteral("'");
-  if (!exceptId.isEmpty()) statement += QStringLiteral(" and id<>") + exceptId;
-  Query& q = query();
-  q.openSql(statement);
-  if (q.recordCount() == 0) return false;
+  if (!store_.photoPathTaken(path, exceptId)) return false;
   info(QStringLiteral("照片文件名“%1”已被另一位员工使用（部门和姓名连起来与之相同），请更改部门或姓名")
            .arg(path));
   ComboBoxbm->setFocus();
@@ -140,12 +128,9 @@ bool TsettingForm::photoPathTaken(const QString& path, const QString& exceptId) 
 
 bool TsettingForm::photoNamedByRoster(const QString& stored) {
   const QString file = photoFileInZp(stored);
-  Query& q = query();
-  q.openSql(QStringLiteral("select zp from yglb where zp='") + esc(stored) + QStringLiteral("'"));
-  q.first();
   // The database compares without letter case; files do not.
-  for (int r = 0; r < q.recordCount(); ++r, q.next())
-    if (photoFileInZp(q.fieldByName(QStringLiteral("zp")).asString()) == file) return true;
+  for (const QString& other : store_.photoPathsLike(stored))
+    if (photoFileInZp(other) == file) return true;
   return false;
 }
 
@@ -165,10 +150,7 @@ void TsettingForm::ButtontjygClick() {
     return;
   }
   if (refusedPhotoName(checkPhotoName(department, name))) return;
-  Query& q = query();
-  q.openSql(QStringLiteral("select id from yglb where xm='") + esc(name) + QStringLiteral("' and bm='") +
-            esc(department) + QStringLiteral("'"));
-  if (q.recordCount() > 0) {
+  if (store_.participantExists(name, department)) {
     info(QStringLiteral("已经有相同科室相同姓名的员工，请更改信息"));
     ComboBoxbm->setFocus();
     return;
@@ -182,11 +164,10 @@ void TsettingForm::ButtontjygClick() {
     // The photo is in place before the row names it; a failure takes it back.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
-    q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + esc(name) +
-              QStringLiteral("', '") + esc(department) + QStringLiteral("','") + esc(path) +
-              QStringLiteral("' )"));
+    store_.addParticipant(name, department, path);
     photo.commit();
   } catch (const std::exception& e) {
+    qWarning("participant not added: %s", e.what());
     Label1zpsy->setText(previousPath);
     info(QStringLiteral("员工添加失败：") + QString::fromUtf8(e.what()));
     return;
@@ -207,10 +188,7 @@ void TsettingForm::Button4Click() {
     return;
   }
   if (refusedPhotoName(checkPhotoName(department, name))) return;
-  Query& q = query();
-  q.openSql(QStringLiteral("select id from  yglb where xm='") + esc(name) + QStringLiteral("'and bm='") +
-            esc(department) + QStringLiteral("'and id<>") + id);
-  if (q.recordCount() > 0) {
+  if (store_.otherParticipantNamed(name, department, id)) {
     info(QStringLiteral("已存在同部门同姓名员工，请核对后再更新，本次更新失败。"));
     Editxm->setFocus();
     return;
@@ -224,21 +202,26 @@ void TsettingForm::Button4Click() {
     // New file first, then the row; the old file goes only once nothing names it any more.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
-    q.execSql(QStringLiteral("update  yglb set xm='") + esc(name) + QStringLiteral("', bm='") +
-              esc(department) + QStringLiteral("',zp='") + esc(path) + QStringLiteral("' where id=") + id);
-    if (q.rowsAffected() == 0) throw Error(QStringLiteral("该员工已不存在"));
+    if (!store_.updateParticipant(id, name, department, path)) throw Error(QStringLiteral("该员工已不存在"));
     photo.commit();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qWarning("participant %s not updated: %s", qUtf8Printable(id), e.what());
     Label1zpsy->setText(oldPath);
     info(QStringLiteral("员工更新失败"));
     return;
   }
   try {
+    removeUnnamedPhoto(oldPath.trimmed(), path);
+  } catch (const std::exception& e) {
     // A leftover old file is harmless; the update itself has succeeded.
-    silently([&] { removeUnnamedPhoto(oldPath.trimmed(), path); });
+    qWarning("old photo %s of participant %s not removed: %s", qUtf8Printable(oldPath), qUtf8Printable(id),
+             e.what());
+  }
+  try {
     refresh();
     emptyEntry(false);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qWarning("roster not refreshed after updating participant %s: %s", qUtf8Printable(id), e.what());
     info(QStringLiteral("员工更新失败"));
     return;
   }
@@ -253,11 +236,12 @@ void TsettingForm::Button3Click() {
   }
   if (!dialogs().confirm(QStringLiteral("真的要删除该员工吗？"))) return;
   try {
-    query().execSql(QStringLiteral("delete from yglb where id=") + id);
+    store_.deleteParticipant(id);
     removeUnnamedPhoto(Label1zpsy->text().trimmed(), QString());
     refresh();
     emptyEntry(true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qWarning("deleting participant %s failed: %s", qUtf8Printable(id), e.what());
     info(QStringLiteral("员工删除失败"));
     return;
   }
@@ -266,16 +250,13 @@ void TsettingForm::Button3Click() {
 
 void TsettingForm::Button5Click() {
   if (!dialogs().confirm(QStringLiteral("真的要清空员工列表吗？"))) return;
-  Query& q = query();
-  q.openSql(QStringLiteral("select zp from yglb"));
   QStringList files;
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    const QString file = photoFileInZp(q.fieldByName(QStringLiteral("zp")).asString());
+  for (const QString& stored : store_.photoPaths()) {
+    const QString file = photoFileInZp(stored);
     if (!file.isEmpty()) files << file;
   }
   // Rows first: should the delete fail, every row still has its photo.
-  q.execSql(QStringLiteral("delete from yglb"));
+  store_.clearRoster();
   for (const QString& file : files) removePhotoFile(file);
   refresh();
   emptyEntry(true);
@@ -284,7 +265,7 @@ void TsettingForm::Button5Click() {
 
 void TsettingForm::Button7Click() {
   if (!dialogs().confirm(QStringLiteral("真的要清空中奖记录吗？"))) return;
-  query().execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
+  store_.clearResults();
   refresh();
   emptyEntry(true);
   info(QStringLiteral("中奖记录清空"));
