@@ -88,6 +88,9 @@ check_database() {
   fi
   check_eq "$label: no draw order without a prize" 0 \
     "$(sql_on "$copy/db.mdb" "select count(*) from yglb where zj=0 and zjsx<>0;")"
+  # The journal's drawn rows are the recorded winners exactly: written in the same transaction or not at all.
+  check_eq "$label: journal matches the recorded winners" "$rows" \
+    "$(sql_on "$copy/db.mdb" "select zjsx, zj, ygid from cjrz where lx='drawn' order by zjsx, ygid;")"
   # Every winner seen before is still there, unchanged, in the same place.
   if [ -n "$PREVIOUS" ]; then
     local n
@@ -198,6 +201,13 @@ for round in $(seq 1 "$ROUNDS"); do
   rm -f "$WORK/clicks"
   if [ -n "$boxes" ]; then fail "$label: message box on screen before the kill: $(printf '%s' "$boxes" | tr '\n' ';')"; fi
   collect_log "$label"
+
+  # The kernel dropped the killed program's lock on the event folder with it.
+  if flock -n "$APP" true; then
+    pass "$label: no lock left on the event folder"
+  else
+    fail "$label: the event folder is still locked after the kill"
+  fi
 
   files=$(db_folder)
   JOURNAL_LEFT=""

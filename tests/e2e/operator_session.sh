@@ -47,6 +47,43 @@ check_eq "draw window centred on the 1280x1024 screen" "132,259 1015x506" "$DX,$
 shot 01-start
 check_no_box start
 
+# ---- a second program on the same event is refused; the first goes on untouched -----------------------
+db_before=$(sha256sum "$APP/db/db.mdb" | cut -d' ' -f1)
+(cd "$APP" && exec env QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$APP/luckydraw") >"$WORK/second.log" 2>&1 &
+SECOND_PID=$!
+HELPER_PIDS="$SECOND_PID"
+box=""
+for _ in $(seq 100); do
+  box=$(xdotool search --all --onlyvisible --pid "$SECOND_PID" --name '.*' 2>/dev/null | head -1) || true
+  [ -n "$box" ] && break
+  kill -0 "$SECOND_PID" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -n "$box" ]; then
+  pass "a second program on the same event shows a message ($(xdotool getwindowname "$box"))"
+  shot 01-second-refused
+  xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus "$box" 2>/dev/null || true
+  xdotool key --window "$box" Return
+else
+  fail "a second program on the same event showed no message"
+fi
+second_status=""
+for _ in $(seq 100); do
+  if ! kill -0 "$SECOND_PID" 2>/dev/null; then
+    wait "$SECOND_PID"
+    second_status=$?
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$second_status" ] || kill -KILL "$SECOND_PID" 2>/dev/null
+HELPER_PIDS=""
+check_eq "the second program ends with status 1" 1 "$second_status"
+check "the first program still runs" app_running
+check "its draw window is still shown" window_visible "$DRAW"
+check_eq "the event database untouched by the second program" "$db_before" \
+  "$(sha256sum "$APP/db/db.mdb" | cut -d' ' -f1)"
+
 ICON_X=$((DX + 809 + 29)) ICON_Y=$((DY + 209 + 30))
 POWER_X=$((DX + 904 + 44)) POWER_Y=$((DY + 196 + 44))
 # The winner photo's yellow frame, left edge, half-way down.
@@ -179,6 +216,16 @@ for k in $(seq 1 ${#EXPECTED_LEVELS[@]}); do
       else
         fail "draw $k: fireworks window up but nothing drawn above the handset ($lit lit pixels)"
       fi
+      if [ "$k" = "${#EXPECTED_LEVELS[@]}" ]; then
+        # The fireworks cover the draw icon: a start and a stop clicked through them record one more
+        # winner, outside the plan.
+        click_at "$ICON_X" "$ICON_Y"
+        sleep 0.3
+        click_at "$ICON_X" "$ICON_Y"
+        through_end=$(($(now_ms) + 2000))
+        while [ "$(winners)" -le "$k" ] && [ "$(now_ms)" -lt "$through_end" ]; do sleep 0.1; done
+        check_eq "clicks through the fireworks reach the draw icon" "$((k + 1))" "$(winners)"
+      fi
       if wait_gone "$fw" 10; then
         # The three seconds start when the window shows, after the stop click.
         up=$(($(now_ms) - stopped))
@@ -250,9 +297,11 @@ if [ -z "$report" ]; then pass "no sanitizer report"; else fail "sanitizer repor
 
 # ---- the database afterwards ---------------------------------------------------------------------------------
 check_eq "database integrity" ok "$(sql "PRAGMA integrity_check;")"
-check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1" \
+check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99" \
   "$(sql "select zjsx, zj from yglb where zj<>0 order by zjsx;" | paste -sd';')"
-check_eq "7 distinct draw orders and 7 distinct winners" "7|7" \
+check_eq "journal: every winner as recorded" "$(sql "select zjsx, zj, id from yglb where zj<>0 order by zjsx;" | paste -sd';')" \
+  "$(sql "select zjsx, zj, ygid from cjrz where lx='drawn' order by xh;" | paste -sd';')"
+check_eq "8 distinct draw orders and 8 distinct winners" "8|8" \
   "$(sql "select count(distinct zjsx), count(distinct id) from yglb where zj<>0;")"
 check_eq "nobody else carries a draw order" 0 "$(sql "select count(*) from yglb where zj=0 and zjsx<>0;")"
 check_eq "event information still as saved" "GSMC|$COMPANY;LXDH|$PHONE;LXRY|$CONTACT" \
