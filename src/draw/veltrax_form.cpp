@@ -339,6 +339,7 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 }
 
 void TVELTRAXForm::startDraw() {
+  session_.beginRoll();
   Timercj.start();
   Panelzp[0]->hide();
   GlowLabelcj0->hide();
