@@ -69,6 +69,17 @@ void addJournal(sqlite3* db) {
     sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
+// Likewise the winners' index; a file that cannot be written works without it, only slower.
+void addWinnersIndex(sqlite3* db) {
+  int found = 0;
+  auto countRows = [](void* n, int, char**, char**) {
+    ++*static_cast<int*>(n);
+    return 0;
+  };
+  if (sqlite3_exec(db, kWinnersIndexQuery, countRows, &found, nullptr) != SQLITE_OK || found > 0) return;
+  sqlite3_exec(db, kWinnersIndexSchema, nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
 QString connectionStringValue(const QString& connectionString, const QString& key) {
@@ -185,6 +196,7 @@ void Connection::setConnected(bool on) {
     fail(db, cannotOpen);
   sqlite3_busy_timeout(db.get(), 5000);
   addJournal(db.get());
+  addWinnersIndex(db.get());
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   db_ = std::move(db);

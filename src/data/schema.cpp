@@ -60,6 +60,10 @@ const char* const kJournalObjectsQuery =
     "select name from sqlite_master where (type='table' and name='cjrz') or "
     "(type='trigger' and name in ('cjrz_no_update','cjrz_no_delete','cjrz_no_replace'))";
 
+// Only rows with zj>0: a statement is served by it when its condition says "zj>0" in so many words.
+const char* const kWinnersIndexSchema = "create index if not exists yglb_zj on yglb(zj, zjsx) where zj>0;";
+const char* const kWinnersIndexQuery = "select name from sqlite_master where type='index' and name='yglb_zj'";
+
 void createEventDatabase(const QString& appFolder) {
   QDir folder(appFolder);
   const QString path = folder.filePath(QStringLiteral("db/db.mdb"));
@@ -73,7 +77,7 @@ void createEventDatabase(const QString& appFolder) {
   DatabaseHandle db(opened);
   if (rc == SQLITE_OK)
     rc = sqlite3_key(db.get(), kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
-  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + "commit;";
+  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + kWinnersIndexSchema + "commit;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), schema.constData(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");

@@ -17,12 +17,13 @@ namespace ld {
 
 namespace {
 
+// "zj>0" lets the winners' index serve them, so a large roster is not read through for a few names.
 const char* const kLevelWinners[5] = {
     nullptr,
-    "select xm from  YGLB  where zj=1 order by zjsx ",
-    "select xm from  YGLB  where zj=2 order by zjsx ",
-    "select xm from  YGLB  where zj=3 order by zjsx ",
-    "select xm from  YGLB  where zj=4 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=1 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=2 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=3 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=4 order by zjsx ",
 };
 
 // Everything a stop reads and writes happens under one write lock, so two stops can never share an order

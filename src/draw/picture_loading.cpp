@@ -1,13 +1,15 @@
 #include "draw/picture_loading.h"
 
+#include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
 
@@ -47,22 +49,6 @@ QImage toSize(QImage decoded, QSize size) {
   return decoded;
 }
 
-// The file a path names, links followed (a relative link from the link's own folder); empty when a link
-// cannot be followed. Only links are rewritten, so every name of one file comes out alike.
-QByteArray resolved(QByteArray path) {
-  for (int depth = 0; depth < 8; ++depth) {
-    struct stat st {};
-    if (::lstat(path.constData(), &st) != 0) return {};
-    if (!S_ISLNK(st.st_mode)) return path;
-    char target[4096];
-    const ssize_t n = ::readlink(path.constData(), target, sizeof target);
-    if (n <= 0 || n == ssize_t(sizeof target)) return {};
-    const QByteArray to(target, n);
-    path = to.startsWith('/') ? to : path.left(path.lastIndexOf('/') + 1) + to;
-  }
-  return {};
-}
-
 std::optional<qint64> modifiedNs(const QByteArray& path) {
   struct stat st {};
   if (::stat(path.constData(), &st) != 0) return std::nullopt;
@@ -71,11 +57,16 @@ std::optional<qint64> modifiedNs(const QByteArray& path) {
 
 }  // namespace
 
-std::optional<FileStamp> fileStamp(const QByteArray& path) {
+std::optional<FileStamp> fileStamp(const QString& path) {
   struct stat st {};
-  if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return FileStamp{qint64(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim), quint64(st.st_dev),
-                   quint64(st.st_ino)};
+  if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    return std::nullopt;
+  return FileStamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), nanoseconds(st.st_mtim),
+                   nanoseconds(st.st_ctim)};
+}
+
+QByteArray FileStamp::identity() const {
+  return QByteArray::number(device) + ':' + QByteArray::number(inode);
 }
 
 bool settled(const FileStamp& stamp) { return stamp.modified < now() - kSettledNs; }
@@ -94,9 +85,9 @@ void PhotoPreparer::prepareFolder(const QString& folder, bool evenIfUnchanged) {
   wake_.notify_one();
 }
 
-QByteArray PhotoPreparer::copyOf(const QByteArray& path, const FileStamp& stamp) const {
+QByteArray PhotoPreparer::copyOf(const FileStamp& stamp) const {
   std::lock_guard lock(mutex_);
-  const auto found = copies_.constFind(path);
+  const auto found = copies_.constFind(stamp.identity());
   return found != copies_.cend() && found->stamp == stamp ? found->jpeg : QByteArray();
 }
 
@@ -130,6 +121,8 @@ int PhotoPreparer::count() const {
 }
 
 void PhotoPreparer::run() {
+  // Behind the window's own work: the draw must never wait for a photo that may never be drawn.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
   for (;;) {
     Look look;
     {
@@ -164,33 +157,39 @@ bool PhotoPreparer::lookThrough(const Look& look) {
 
   bool complete = folderSettled;
   QSet<QByteArray> seen;
-  const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
-  for (const QFileInfo& entry : entries) {
+  // Read entry by entry: a folder of a hundred thousand photos must not become a list in memory.
+  DIR* dir = ::opendir(encodedFolder.constData());
+  if (!dir) return false;
+  const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+  const QByteArray prefix = encodedFolder.endsWith('/') ? encodedFolder : encodedFolder + '/';
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
     {
       std::lock_guard lock(mutex_);
       if (stopping_) return false;
     }
-    const QByteArray path = resolved(QFile::encodeName(entry.filePath()));
+    const QString path = QFile::decodeName(prefix + entry->d_name);
     const std::optional<FileStamp> stamp = fileStamp(path);
-    if (!stamp || stamp->length < kLargeBytes || seen.contains(path)) continue;
-    seen.insert(path);
+    if (!stamp || stamp->length < kLargeBytes) continue;
+    const QByteArray identity = stamp->identity();
+    if (seen.contains(identity)) continue;
+    seen.insert(identity);
     if (!settled(*stamp)) {
       complete = false;  // written just now: looked at again next time
       continue;
     }
     {
       std::lock_guard lock(mutex_);
-      const auto found = copies_.constFind(path);
+      const auto found = copies_.constFind(identity);
       if (found != copies_.cend() && found->stamp == *stamp) continue;
     }
     QByteArray copy;
     if (!silently("preparing a large photo", [&] {
-          copy =
-              encodeJpeg(toSize(decodeJpegFile(QFile::decodeName(path), kCopySize), kCopySize), kCopyQuality);
+          copy = encodeJpeg(toSize(decodeJpegFile(path, kCopySize), kCopySize), kCopyQuality);
         }))
       continue;  // not a picture: the tick's own decode reports nothing either
     std::lock_guard lock(mutex_);
-    if (const auto old = copies_.constFind(path); old != copies_.cend()) {
+    if (const auto old = copies_.constFind(identity); old != copies_.cend()) {
       bytes_ -= old->jpeg.size();
       copies_.erase(old);
     }
@@ -200,14 +199,13 @@ bool PhotoPreparer::lookThrough(const Look& look) {
       continue;
     }
     bytes_ += copy.size();
-    copies_.insert(path, Copy{*stamp, copy});
+    copies_.insert(identity, Copy{*stamp, copy, folder});
   }
 
   std::lock_guard lock(mutex_);
-  // Copies of files no longer there (only of this folder's own files; links may lead elsewhere).
-  const QByteArray prefix = encodedFolder.endsWith('/') ? encodedFolder : encodedFolder + '/';
+  // Copies of files no longer there.
   for (auto it = copies_.begin(); it != copies_.end();) {
-    if (it.key().startsWith(prefix) && !seen.contains(it.key())) {
+    if (it->folder == folder && !seen.contains(it.key())) {
       bytes_ -= it->jpeg.size();
       it = copies_.erase(it);
     } else {
@@ -238,11 +236,10 @@ void prepareLargePhotos() {
 // ---- PictureCache ----
 
 std::optional<QImage> PictureCache::picture(const QString& file, QSize size) {
-  const QByteArray path = resolved(QFile::encodeName(file));
-  const std::optional<FileStamp> stamp = fileStamp(path);
+  const std::optional<FileStamp> stamp = fileStamp(file);
   if (!stamp) return std::nullopt;
   const QByteArray key =
-      path + '\n' + QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+      stamp->identity() + ':' + QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
 
   if (const auto found = index_.constFind(key); found != index_.cend()) {
     const auto it = *found;
@@ -257,7 +254,7 @@ std::optional<QImage> PictureCache::picture(const QString& file, QSize size) {
   const bool keep = settled(*stamp);
   Entry entry{key, *stamp, {}, {}, kFailureCost};
   try {
-    entry.picture = decode(file, path, *stamp, size);
+    entry.picture = decode(file, *stamp, size);
     entry.cost = entry.picture.sizeInBytes();
   } catch (const JpegError& e) {
     entry.failure = e.message();
@@ -269,12 +266,12 @@ std::optional<QImage> PictureCache::picture(const QString& file, QSize size) {
   return picture;
 }
 
-QImage PictureCache::decode(const QString& file, const QByteArray& path, const FileStamp& stamp, QSize size) {
+QImage PictureCache::decode(const QString& file, const FileStamp& stamp, QSize size) {
   ++decodes_;
   const QSize copySize = PhotoPreparer::kCopySize;
   if (copies_ && stamp.length >= PhotoPreparer::kLargeBytes && !size.isEmpty() &&
       size.width() <= copySize.width() && size.height() <= copySize.height()) {
-    const QByteArray copy = copies_->copyOf(path, stamp);
+    const QByteArray copy = copies_->copyOf(stamp);
     if (!copy.isEmpty()) {
       ++copiesUsed_;
       return toSize(decodeJpeg(copy, size), size);

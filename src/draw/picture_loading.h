@@ -32,17 +32,19 @@ void loadGifFile(TGIFAnimator& control, const QString& path);
 void loadPhotoOrLogo(TImage& image, const QString& storedPath);
 void loadLogo(TImage& image);
 
-// What tells that a file changed: its length, times and inode.
+// Which file a name leads to (links followed, so every name of one file is alike) and what tells that it
+// changed: its length and times.
 struct FileStamp {
+  quint64 device = 0;
+  quint64 inode = 0;
   qint64 length = 0;
   qint64 modified = 0;  // nanoseconds since the epoch
   qint64 changed = 0;
-  quint64 device = 0;
-  quint64 inode = 0;
   bool operator==(const FileStamp&) const = default;
+  QByteArray identity() const;  // device and inode
 };
-// The stamp of a regular file (links followed); nothing for anything else.
-std::optional<FileStamp> fileStamp(const QByteArray& path);
+// The stamp of a regular file; nothing for anything else.
+std::optional<FileStamp> fileStamp(const QString& path);
 // Whether a file written at `stamp` has been left alone long enough for its stamp to tell its next change:
 // a second write in the same tick of the file clock would leave the stamp as it was.
 bool settled(const FileStamp& stamp);
@@ -64,8 +66,8 @@ class PhotoPreparer {
   // Looks through `folder` in the background. A folder whose entries are unchanged since its last
   // complete look is skipped, unless a file in it may have been rewritten in place (`evenIfUnchanged`).
   void prepareFolder(const QString& folder, bool evenIfUnchanged = false);
-  // The copy of a file (path with links resolved) made from it as `stamp` says; empty when there is none.
-  QByteArray copyOf(const QByteArray& path, const FileStamp& stamp) const;
+  // The copy made from the file as `stamp` says; empty when there is none.
+  QByteArray copyOf(const FileStamp& stamp) const;
   // Blocks until every folder asked for has been looked through.
   void waitUntilIdle();
   // Ends the background work; a later prepareFolder starts it again.
@@ -78,6 +80,7 @@ class PhotoPreparer {
   struct Copy {
     FileStamp stamp;
     QByteArray jpeg;
+    QString folder;  // where it was found
   };
   struct Look {
     QString folder;
@@ -96,7 +99,7 @@ class PhotoPreparer {
   bool stopping_ = false;
   bool warnedFull_ = false;
   qsizetype bytes_ = 0;
-  QHash<QByteArray, Copy> copies_;
+  QHash<QByteArray, Copy> copies_;        // by file identity
   QHash<QString, qint64> lookedThrough_;  // folder -> its modification time at the last complete look
 };
 
@@ -106,9 +109,9 @@ PhotoPreparer& preparedPhotos();
 void prepareLargePhotos();
 
 // JPEG files decoded at the size a box shows them, for pictures shown again and again (the rolling tiles
-// show each face many times a minute). An entry is keyed by the file (links resolved, so one picture
-// linked under many names is decoded once) and the size, and checked against the file's stamp at every
-// use, so a photo replaced on disk is read again; a file not yet settled is not kept. Within the budget
+// show each face many times a minute). An entry is keyed by the file (so one picture linked under many
+// names is decoded once) and the size, and checked against the file's stamp at every use, so a photo
+// replaced on disk is read again; a file not yet settled is not kept. Within the budget
 // the least recently used go first. A file that fails to decode is remembered too, so a damaged camera
 // picture is not read again at every tick. Large photos are decoded from their prepared copies when the
 // preparer has them.
@@ -135,7 +138,7 @@ class PictureCache {
     QString failure;  // the decode's message when it failed
     qsizetype cost = 0;
   };
-  QImage decode(const QString& file, const QByteArray& path, const FileStamp& stamp, QSize size);
+  QImage decode(const QString& file, const FileStamp& stamp, QSize size);
   void insert(Entry entry);
   void evict(std::list<Entry>::iterator it);
 
