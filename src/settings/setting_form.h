@@ -11,8 +11,8 @@
 #include <QWidget>
 
 #include "settings/event_store.h"
-#include "widgets/picture_box.h"
 #include "settings/roster_grid.h"
+#include "widgets/picture_box.h"
 
 class QComboBox;
 class QFrame;
