@@ -2,8 +2,10 @@
 
 #include <limits>
 
+#include "data/connection.h"
 #include "data/journal.h"
 #include "data/query.h"
+#include "data/transaction.h"
 #include "draw/level_blocks.h"
 #include "framework/errors.h"
 
@@ -19,29 +21,11 @@ const char* const kLevelWinners[5] = {
     "select xm from  YGLB  where zj=4 order by zjsx ",
 };
 
-// Everything a stop reads and writes happens under one write lock, so two stops can never share an order
-// or a prize; leaving the scope without commit() takes it all back.
-class StopTransaction {
- public:
-  explicit StopTransaction(Query& query) : query_(query) {
-    query_.execSql(QStringLiteral("begin immediate"));
-  }
-  ~StopTransaction() {
-    if (!done_) silently("rolling back a stop", [this] { query_.execSql(QStringLiteral("rollback")); });
-  }
-  void commit() {
-    query_.execSql(QStringLiteral("commit"));
-    done_ = true;
-  }
-
- private:
-  Query& query_;
-  bool done_ = false;
-};
-
 }  // namespace
 
 QStringList DrawSession::rollingPhotos() {
+  // A tick is one frame of an animation: it never waits long for a file another program holds.
+  ScopedBusyTimeout briefly(query_.connection(), 100);
   query_.openSql(QStringLiteral("select top 8 zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));
   QStringList photos;
   if (query_.recordCount() == 0) return photos;
@@ -87,7 +71,9 @@ void DrawSession::pick(DrawResult& result) {
 }
 
 DrawResult DrawSession::stop() {
-  StopTransaction transaction(query_);
+  // Everything a stop reads and writes happens under one write lock, so two stops can never share an order
+  // or a prize; leaving without commit() takes it all back.
+  Transaction transaction(query_.connection());
   DrawResult result;
   result.order = nextDrawOrder();
   pick(result);
