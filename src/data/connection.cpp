@@ -176,21 +176,19 @@ void Connection::setConnected(bool on) {
   sqlite3_busy_timeout(db.get(), busyTimeout_);
   if (sqlite3_key(db.get(), password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
   // A wrong password or a file that is not ours shows here, before anything could write to it: the engine
-  // reads the first page only now, and a file without the event's tables is not an event.
+  // reads the first page only now, and a file without the roster is not an event.
   const QString notOurs = cannotOpen + QStringLiteral("：文件不是活动数据库");
   int tables = 0;
   auto countRows = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
     return 0;
   };
-  if (sqlite3_exec(
-          db.get(),
-          "select name from sqlite_master where type='table' and lower(name) in ('yglb','jcsz','sy','jxsz')",
-          countRows, &tables, nullptr) != SQLITE_OK) {
+  if (sqlite3_exec(db.get(), "select name from sqlite_master where type='table' and lower(name)='yglb'",
+                   countRows, &tables, nullptr) != SQLITE_OK) {
     if (sqlite3_errcode(db.get()) == SQLITE_NOTADB) throw DbError(notOurs);
     fail(db, cannotOpen);
   }
-  if (tables != 4) throw DbError(notOurs);
+  if (tables == 0) throw DbError(notOurs);
   // A recorded winner must survive a crash or a power cut.
   if (sqlite3_exec(db.get(), "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
