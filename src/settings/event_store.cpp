@@ -61,17 +61,39 @@ StoredPrizePlan EventStore::prizePlan() {
 }
 
 void EventStore::savePrizePlan(bool limited, const std::array<std::optional<int>, 4>& quantities) {
-  if (!limited) {
-    q_.execSql(QStringLiteral("update SY set sz=0 where symc='JX'"));
-    return;
+  // The whole plan or none of it: a half-saved plan would hand out prizes nobody planned.
+  q_.execSql(QStringLiteral("begin"));
+  try {
+    q_.execSql(limited ? QStringLiteral("update SY set sz=1 where symc='JX'")
+                       : QStringLiteral("update SY set sz=0 where symc='JX'"));
+    for (int level = 1; limited && level <= 4; ++level) {
+      const std::optional<int>& quantity = quantities[level - 1];
+      if (!quantity) continue;
+      q_.execSql(QStringLiteral("update JXSZ set sl=") + QString::number(*quantity) +
+                 QStringLiteral(" where jx=") + QString::number(level));
+    }
+    q_.execSql(QStringLiteral("commit"));
+  } catch (...) {
+    try {
+      q_.execSql(QStringLiteral("rollback"));
+    } catch (const std::exception& e) {
+      qWarning("prize plan changes not rolled back: %s", e.what());
+    }
+    throw;
   }
-  q_.execSql(QStringLiteral("update SY set sz=1 where symc='JX'"));
-  for (int level = 1; level <= 4; ++level) {
-    const std::optional<int>& quantity = quantities[level - 1];
-    if (!quantity) continue;
-    q_.execSql(QStringLiteral("update JXSZ set sl=") + QString::number(*quantity) +
-               QStringLiteral(" where jx=") + QString::number(level));
-  }
+}
+
+// A switch row of its own. Older programs read only the row they know, so the file stays theirs too; the
+// value is an absolute path, so the number column keeps it as text.
+QString EventStore::photoFolder() {
+  return firstText(q_, QStringLiteral("select top 1 sz from sy where symc='ZPML'"), "sz").value_or(QString());
+}
+
+void EventStore::savePhotoFolder(const QString& folder) {
+  q_.execSql(QStringLiteral("update sy set sz='") + esc(folder) + QStringLiteral("' where symc='ZPML'"));
+  if (q_.rowsAffected() == 0)
+    q_.execSql(QStringLiteral("insert into sy (symc, sz) values ('ZPML', '") + esc(folder) +
+               QStringLiteral("')"));
 }
 
 std::vector<Participant> EventStore::participants() {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 
 #include "data/datamodule.h"
@@ -22,8 +24,11 @@ TsettingForm* settingForm = nullptr;
 
 namespace {
 
-constexpr int kClientWidth = 826;
-constexpr int kClientHeight = 530;
+// The window is laid out for an outer size of 826 x 530 with a sizeable frame (4 pixels each side) and
+// a 19-pixel title bar; the client area is what lies inside them.
+constexpr QSize kOuterSize(826, 530);
+constexpr int kClientWidth = 826 - 2 * 4;
+constexpr int kClientHeight = 530 - 2 * 4 - 19;
 constexpr int kStatusBarHeight = 19;
 
 QFont songFont() {
@@ -61,6 +66,29 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
   b->setAutoDefault(false);
   return b;
 }
+
+// Offers every department holding what was typed, in any letter case, in a popup. The filtering is done
+// here rather than by QCompleter: the combo box takes a case-blind completer as leave to replace
+// "sales asia" with an item "Sales Asia" when it loses focus, and what is stored must be what was typed.
+class DepartmentOffers : public QCompleter {
+ public:
+  DepartmentOffers(QAbstractItemModel* departments, QObject* parent)
+      : QCompleter(parent), matching_(new QSortFilterProxyModel(this)) {
+    matching_->setSourceModel(departments);
+    matching_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    setModel(matching_);
+    setCompletionMode(QCompleter::PopupCompletion);
+    setCaseSensitivity(Qt::CaseSensitive);
+  }
+
+  QStringList splitPath(const QString& typed) const override {
+    matching_->setFilterFixedString(typed);
+    return {QString()};  // every row left matches
+  }
+
+ private:
+  QSortFilterProxyModel* matching_;
+};
 
 QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int left, int top, int width,
                     int height) {
@@ -135,6 +163,8 @@ void TsettingForm::buildControls() {
   ComboBoxbm->setEditable(true);
   // The list shows what the database holds; typing a new department does not add to it.
   ComboBoxbm->setInsertPolicy(QComboBox::NoInsert);
+  // Existing departments are offered in a popup and never written into the box unasked.
+  ComboBoxbm->setCompleter(new DepartmentOffers(ComboBoxbm->model(), ComboBoxbm));
   Label9 = label(GroupBox3, "Label9", QStringLiteral("姓名："), 608, 16);
   Editxm = edit(GroupBox3, "Editxm", 649, 16, 121, 19);
   Label11 = label(GroupBox3, "Label11", QStringLiteral("照片："), 424, 48);
@@ -209,8 +239,9 @@ void TsettingForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TsettingForm::FormCreate() {
+  // The frame's corner goes where the outer size puts it.
   if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(settingFormPosition(screen->geometry().size(), size()));
+    move(settingFormPosition(screen->geometry().size(), kOuterSize));
   ButtonhyjcszClick();
   ButtonhyjxszClick();
   showComboBoxbm();

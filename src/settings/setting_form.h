@@ -130,6 +130,8 @@ class TsettingForm : public QWidget {
   bool photoPathTaken(const QString& path, const QString& exceptId);
   bool photoNamedByRoster(const QString& stored);
   void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
+  QString lastPhotoFolder();
+  void rememberPhotoFolder(const QString& folder);
 
   EventStore store_;
 };
