@@ -31,8 +31,10 @@ bool loadQtTranslations(QCoreApplication& app, const QLocale& locale) {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("luckydraw"));
   // No display name: the window manager would append it to every title ("设置 — 幸运抽奖").
-  // The program speaks Chinese, so Qt's own dialogs do too.
-  loadQtTranslations(*this, QLocale(QLocale::Chinese, QLocale::China));
+  // The program speaks Chinese, so Qt's own dialogs do too, down to the file types and sizes they list.
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  QLocale::setDefault(chinese);
+  loadQtTranslations(*this, chinese);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
