@@ -115,6 +115,8 @@ void refuseHuge(const QString& fileName, QSize size, const QString& kind) {
 QImage readBitmap(const QString& fileName) {
   QFile file;
   openSource(file, fileName);
+  // Read before the reader moves through the file.
+  const qint64 promised = promisedPixelBytes(file);
   BitmapFile device(file);
   if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw Error(QStringLiteral("无法打开位图文件 %1").arg(fileName));
@@ -128,7 +130,7 @@ QImage readBitmap(const QString& fileName) {
   refuseHuge(fileName, size, QStringLiteral("位图"));
   const QString cut = QStringLiteral("位图文件 %1 不完整（文件被截断或已损坏）").arg(fileName);
   // Refused before any pixel memory is taken.
-  if (file.size() < promisedPixelBytes(file)) throw Error(cut);
+  if (file.size() < promised) throw Error(cut);
   reader.setAllocationLimit(512);  // 100 megapixels at 32 bits
   // Qt reuses a buffer of the right size and format, so pixels the file leaves out are zero, not old memory.
   QImage image;

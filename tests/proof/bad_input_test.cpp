@@ -302,7 +302,7 @@ TEST_F(MissingFiles, WithoutThePhotoFolderTilesShowThePlaceholderAndTheStopRecor
 
 TEST_F(MissingFiles, WithoutThePhotoFolderAnImportNamesTheFileItCannotWrite) {
   app.dataModule();
-  TsettingForm form;
+  TsettingForm form(app.dataModule());
   ASSERT_TRUE(QDir(app.path(QStringLiteral("zp"))).removeRecursively());
   const QString source = app.path(QStringLiteral("system/in.jpg"));
   writeFile(source, solidJpeg(640, 480, Qt::red));
