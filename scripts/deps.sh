@@ -4,7 +4,7 @@
 set -euo pipefail
 
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
-  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev)
+  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
   imagemagick x11-utils libx11-dev clang libclang-rt-14-dev clang-format)
 

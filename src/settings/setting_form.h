@@ -130,15 +130,11 @@ class TsettingForm : public QWidget {
   bool photoPathTaken(const QString& path, const QString& exceptId);
   bool photoNamedByRoster(const QString& stored);
   void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
+  QString lastPhotoFolder();
+  void rememberPhotoFolder(const QString& folder);
 
   EventStore store_;
 };
 
-// The window last opened from the draw window.
-extern TsettingForm* settingForm;
-
-// What the draw window's power-button double-click does: a further settings window on DataModule1,
-// stored in settingForm and shown without making it modal. It lives until the application quits.
-TsettingForm* createSettingForm();
 
 }  // namespace ld
