@@ -70,8 +70,8 @@ void EventStore::savePrizePlan(bool limited, const std::array<std::optional<int>
   for (int level = 1; limited && level <= 4; ++level) {
     const std::optional<int>& quantity = quantities[level - 1];
     if (!quantity) continue;
-    q_.execSql(QStringLiteral("update JXSZ set sl=") + QString::number(*quantity) + QStringLiteral(" where jx=") +
-               QString::number(level));
+    q_.execSql(QStringLiteral("update JXSZ set sl=") + QString::number(*quantity) +
+               QStringLiteral(" where jx=") + QString::number(level));
   }
   appendJournal(q_, {JournalEvent::PlanChanged, {}, {}, {}, {}, {}, {}});
   transaction.commit();

@@ -136,5 +136,4 @@ class TsettingForm : public QWidget {
   EventStore store_;
 };
 
-
 }  // namespace ld

@@ -53,7 +53,8 @@ TEST_F(PrizePlan, WholeNumbersAreStoredAndAnEmptyBoxLeavesTheLevelAlone) {
   type({QString(), QString(), QString(), QStringLiteral("+8")});
   form->Button6->click();
   EXPECT_EQ(quantities(), (QStringList{"7", "2", "8", "8"}));
-  EXPECT_EQ(app.count(QStringLiteral("select xh from cjrz where lx='plan changed'")), 2) << "each save is told";
+  EXPECT_EQ(app.count(QStringLiteral("select xh from cjrz where lx='plan changed'")), 2)
+      << "each save is told";
 
   // Saving with nothing typed still writes the switch as limited.
   app.exec(QStringLiteral("update sy set sz=0"));
