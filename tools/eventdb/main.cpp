@@ -12,12 +12,14 @@
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/jpeg.h"
+#include "transfer_commands.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: eventdb init APPDIR\n"
     "       eventdb demo APPDIR N [--distinct-photos K]\n"
+    "%s"
     "\n"
     "init   creates APPDIR/db/db.mdb (and APPDIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -26,11 +28,14 @@ const char* const kUsage =
     "       480 x 360 JPEG photo in APPDIR/zp/ named as the roster says. With --distinct-photos K\n"
     "       only K different photos are drawn and the others are hard links to them (for large\n"
     "       rosters in benchmarks).\n"
+    "%s"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
+void printUsage(FILE* to) { std::fprintf(to, kUsage, ld::kTransferUsage, ld::kTransferHelp); }
+
 int usage() {
-  std::fputs(kUsage, stderr);
+  printUsage(stderr);
   return 2;
 }
 
@@ -47,12 +52,12 @@ int demo(const QString& folder, int n, int distinctPhotos) {
   q.execSql(QStringLiteral("begin"));
   for (int i = 0; i < n; ++i) {
     const auto& p = people[static_cast<size_t>(i)];
-    const QString zp = QStringLiteral("zp\\") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
+    const QString zp =
+        QStringLiteral("zp\\") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
     const QString file = ld::appPath(zp);
     QFile::remove(file);
     if (distinctPhotos > 0 && i >= distinctPhotos) {
-      if (!QFile::link(written[i % distinctPhotos], file) &&
-          !QFile::copy(written[i % distinctPhotos], file))
+      if (!QFile::link(written[i % distinctPhotos], file) && !QFile::copy(written[i % distinctPhotos], file))
         throw ld::Error(QStringLiteral("无法写入 %1").arg(file));
     } else {
       QFile out(file);
@@ -61,8 +66,8 @@ int demo(const QString& folder, int n, int distinctPhotos) {
       written << file;
     }
     q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + ld::sqlEscape(p.name) +
-              QStringLiteral("', '") + ld::sqlEscape(p.department) + QStringLiteral("','") + ld::sqlEscape(zp) +
-              QStringLiteral("' )"));
+              QStringLiteral("', '") + ld::sqlEscape(p.department) + QStringLiteral("','") +
+              ld::sqlEscape(zp) + QStringLiteral("' )"));
   }
   q.execSql(QStringLiteral("commit"));
   return 0;
@@ -77,8 +82,12 @@ int main(int argc, char* argv[]) {
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("eventdb")));
   const QStringList args = app.arguments().mid(1);
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
-    std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+    printUsage(args.isEmpty() ? stderr : stdout);
     return args.isEmpty() ? 2 : 0;
+  }
+  if (ld::isTransferCommand(args[0])) {
+    const int status = ld::runTransferCommand(args);
+    return status == 2 ? usage() : status;
   }
   try {
     if (args[0] == QLatin1String("init") && args.size() == 2) {
