@@ -266,8 +266,11 @@ QString ImportPlan::summary(int maxRefusedListed) const {
   lines << QStringLiteral("照片：匹配到 %1 张（照片文件夹 %2）")
                .arg(photosMatched)
                .arg(photoFolder.isEmpty() ? QStringLiteral("无") : shown(photoFolder));
-  if (portraits > 0)
+  if (portraits > 0 && cards)
     lines << QStringLiteral("没有照片：%1 人，将为他们生成写有姓名的头像卡片（没有照片的员工不会被抽到）")
+                 .arg(portraits);
+  else if (portraits > 0)
+    lines << QStringLiteral("没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到")
                  .arg(portraits);
   const auto refusedList = refusedRows();
   if (!refusedList.empty()) lines << QStringLiteral("被拒绝的行：");
@@ -435,7 +438,8 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
 
   PreparedPhotos prepared;
   prepared.files.resize(size_t(n));
-  for (int i = 0; i < n; ++i) prepared.files[size_t(i)] = scratchFile("new");
+  for (int i = 0; i < n; ++i)
+    if (plan.cards || !rows[size_t(i)]->photoSource.isEmpty()) prepared.files[size_t(i)] = scratchFile("new");
 
   std::atomic<int> next{0};
   std::atomic<bool> failed{false};
@@ -447,6 +451,10 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
       const int i = next++;
       if (i >= n) return;
       const ImportRow& row = *rows[size_t(i)];
+      if (prepared.files[size_t(i)].isEmpty()) {
+        ++progress.done;
+        continue;
+      }
       try {
         // Qt 6 draws text into a QImage on any thread, so the cards are painted in parallel too.
         writeNew(prepared.files[size_t(i)], photoBytes(row, i));
@@ -512,13 +520,15 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     for (size_t i = 0; i < rows.size(); ++i) {
       if (progress.cancel) throw ImportCancelled();
       const ImportRow& r = *rows[i];
+      const QString zp = photos.files[i].isEmpty() ? QString() : photoPathFor(r.department, r.name);
       q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + sqlEscape(r.name) +
-                QStringLiteral("', '") + sqlEscape(r.department) + QStringLiteral("','") +
-                sqlEscape(photoPathFor(r.department, r.name)) + QStringLiteral("' )"));
+                QStringLiteral("', '") + sqlEscape(r.department) + QStringLiteral("','") + sqlEscape(zp) +
+                QStringLiteral("' )"));
       progress.done = int(i + 1);
     }
     // Files go in place before the commit: a crash in between leaves spare files, never rows without photos.
     for (size_t i = 0; i < rows.size(); ++i) {
+      if (photos.files[i].isEmpty()) continue;
       const ImportRow& r = *rows[i];
       const QString target = photoFileInZp(photoPathFor(r.department, r.name));
       if (target.isEmpty()) throw Error(QStringLiteral("照片文件名无效：%1 %2").arg(r.department, r.name));

@@ -21,7 +21,7 @@ struct ImportRow {
   QString photoSource;  // the matched picture; empty when the row gets a generated portrait card
   QString refusal;      // why the row is not added; empty when it is
   bool added() const { return refusal.isEmpty(); }
-  bool portrait() const { return added() && photoSource.isEmpty(); }
+  bool withoutPhoto() const { return added() && photoSource.isEmpty(); }
 };
 
 struct ImportPlan {
@@ -29,6 +29,9 @@ struct ImportPlan {
   QString photoFolder;  // absolute; empty when photos are not looked for
   bool hadHeader = false;
   bool photoColumn = false;
+  // Whether rows without a photo get a generated portrait card (set by the caller after planning).
+  // Without one they are stored with no photo: never drawn until a photo is added in the settings window.
+  bool cards = true;
   std::vector<ImportRow> rows;  // every row of the file with a name or department, in file order
   int toAdd = 0, refused = 0, photosMatched = 0, portraits = 0;
 
@@ -73,15 +76,16 @@ class PreparedPhotos {
   PreparedPhotos(const PreparedPhotos&) = delete;
   PreparedPhotos& operator=(const PreparedPhotos&) = delete;
 
-  // Temporary file for each added row, in the order of ImportPlan::added().
+  // Temporary file for each added row, in the order of ImportPlan::added(); empty for a row that gets
+  // no photo.
   std::vector<QString> files;
   void discard();
 };
 
 // Converts every matched photo exactly as the photo import converts a chosen picture (480 x 360,
-// quality 100) and paints a portrait card for every row without one, on all cores. Blocks; `report`,
-// when given, is called on the calling thread every few milliseconds. Throws ImportCancelled, or ld::Error
-// naming the photo that failed; in both cases no file is left.
+// quality 100) and paints a portrait card for every row without one (when plan.cards), on all cores. Blocks;
+// `report`, when given, is called on the calling thread every few milliseconds. Throws ImportCancelled, or
+// ld::Error naming the photo that failed; in both cases no file is left.
 PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
                              const std::function<void()>& report = {});
 

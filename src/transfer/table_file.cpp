@@ -53,7 +53,8 @@ QChar findSeparator(const QString& text) {
     if (c == QLatin1Char(';')) ++semicolons;
     if (c == QLatin1Char('\t')) ++tabs;
   }
-  if (tabs > commas && tabs >= semicolons) return QLatin1Char('\t');
+  // Tab-separated text ("Unicode text" of a spreadsheet program) may hold commas inside values.
+  if (tabs > 0 && tabs >= commas && tabs >= semicolons) return QLatin1Char('\t');
   if (semicolons > commas) return QLatin1Char(';');
   return QLatin1Char(',');
 }
@@ -345,7 +346,9 @@ Table parseXlsx(const QByteArray& bytes, const QString& file) {
   }
   if (sheetPath.isEmpty()) sheetPath = QStringLiteral("xl/worksheets/sheet1.xml");
 
-  const QStringList shared = sharedStrings(member(zip.get(), sharedPath, file), file);
+  // Workbooks with inline strings only (as some tools write them) have no shared strings.
+  const QByteArray sharedXml = member(zip.get(), sharedPath, file, &found);
+  const QStringList shared = found ? sharedStrings(sharedXml, file) : QStringList();
   const QByteArray sheet = member(zip.get(), sheetPath, file, &found);
   if (!found) fail(file, QStringLiteral("工作簿缺少第一张工作表（%1）").arg(sheetPath));
   return sheetRows(sheet, shared, file);

@@ -21,7 +21,7 @@
 namespace ld {
 
 const char* const kTransferUsage =
-    "       eventdb import APPDIR FILE [--photos DIR] [--dry-run] [--yes]\n"
+    "       eventdb import APPDIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
     "       eventdb export APPDIR FILE [--roster]\n"
     "       eventdb pack APPDIR FILE.zip\n"
     "       eventdb unpack FILE.zip APPDIR\n";
@@ -31,7 +31,8 @@ const char* const kTransferHelp =
     "       roster. A header row names the columns (姓名/name, 部门/department/dept, 照片/photo); without\n"
     "       one the first two columns are department and name. Photos come from DIR (default: the folder\n"
     "       of FILE) by the photo column, else department_name, else name, as .jpg .jpeg .png or .bmp;\n"
-    "       a participant without one gets a card with their name. Prints what would be added and\n"
+    "       a participant without one gets a card with their name (--no-cards: no photo, so not drawn\n"
+    "       until one is added in the settings window). Prints what would be added and\n"
     "       refused, then asks (--yes: does not ask; --dry-run: stops there). All or nothing.\n"
     "export writes the winners in draw order (prize, department, name, time of the draw) to FILE,\n"
     "       .xlsx or .csv by its extension; with --roster the whole roster (imports again as it is).\n"
@@ -66,12 +67,14 @@ bool askToGoOn() {
 
 int import(const QStringList& args) {
   QString photos;
-  bool dryRun = false, yes = false;
+  bool dryRun = false, yes = false, cards = true;
   for (int i = 3; i < args.size(); ++i) {
     if (args[i] == QLatin1String("--dry-run"))
       dryRun = true;
     else if (args[i] == QLatin1String("--yes"))
       yes = true;
+    else if (args[i] == QLatin1String("--no-cards"))
+      cards = false;
     else if (args[i] == QLatin1String("--photos") && i + 1 < args.size())
       photos = args[++i];
     else
@@ -84,7 +87,8 @@ int import(const QStringList& args) {
   Query& q = dm.ADOQuerysetting;
   QElapsedTimer clock;
   clock.start();
-  const ImportPlan plan = planRosterImport(args[2], photos, q);
+  ImportPlan plan = planRosterImport(args[2], photos, q);
+  plan.cards = cards;
   std::printf("%s\n", plan.summary().toLocal8Bit().constData());
   if (plan.toAdd == 0) {
     fail(QStringLiteral("没有可以添加的员工，什么也没有改变"));
@@ -130,7 +134,7 @@ int import(const QStringList& args) {
   say(QStringLiteral("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
           .arg(added)
           .arg(plan.photosMatched)
-          .arg(plan.portraits)
+          .arg(plan.cards ? plan.portraits : 0)
           .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
   return 0;
 }
