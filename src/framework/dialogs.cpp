@@ -51,6 +51,12 @@ QString QtDialogs::openFile(const QString& filter) {
   return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), filter);
 }
 
+QString Dialogs::saveFile(const QString&) { return {}; }
+
+QString QtDialogs::saveFile(const QString& filter) {
+  return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QString(), filter);
+}
+
 void StderrDialogs::print(const QString& text) {
   std::fprintf(stderr, "%s: %s\n", program_.toLocal8Bit().constData(), text.toLocal8Bit().constData());
   if (fatal_) std::exit(1);
@@ -66,6 +72,14 @@ bool ScriptedDialogs::confirm(const QString& text) {
 
 QString ScriptedDialogs::openFile(const QString& filter) {
   shown.push_back({Shown::OpenFile, filter});
+  if (fileAnswers.empty()) return {};
+  QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::saveFile(const QString& filter) {
+  shown.push_back({Shown::SaveFile, filter});
   if (fileAnswers.empty()) return {};
   QString answer = fileAnswers.front();
   fileAnswers.pop_front();

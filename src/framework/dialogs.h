@@ -18,6 +18,8 @@ class Dialogs {
   virtual void error(const QString& text) = 0;
   // Open-file dialog; empty when cancelled. filter in Qt's form, e.g. "JEPG图像文件(*.jpg)".
   virtual QString openFile(const QString& filter) = 0;
+  // Save-file dialog (asks before replacing a file); empty when cancelled. Answers cancel unless overridden.
+  virtual QString saveFile(const QString& filter);
 };
 
 // The dialogs in use; QtDialogs unless a test installed others.
@@ -31,6 +33,7 @@ class QtDialogs : public Dialogs {
   bool confirm(const QString& text) override;
   void error(const QString& text) override;
   QString openFile(const QString& filter) override;
+  QString saveFile(const QString& filter) override;
 };
 
 // For programs without a screen (tools, benchmarks): messages go to stderr, questions are answered No.
@@ -56,7 +59,7 @@ class StderrDialogs : public Dialogs {
 class ScriptedDialogs : public Dialogs {
  public:
   struct Shown {
-    enum Kind { Info, Confirm, Error, OpenFile } kind;
+    enum Kind { Info, Confirm, Error, OpenFile, SaveFile } kind;
     QString text;
   };
   std::deque<bool> confirmAnswers;
@@ -67,6 +70,8 @@ class ScriptedDialogs : public Dialogs {
   bool confirm(const QString& text) override;
   void error(const QString& text) override { shown.push_back({Shown::Error, text}); }
   QString openFile(const QString& filter) override;
+  // Answered from fileAnswers too.
+  QString saveFile(const QString& filter) override;
 
   QStringList texts(Shown::Kind kind) const;
   QString lastText() const { return shown.empty() ? QString() : shown.back().text; }
