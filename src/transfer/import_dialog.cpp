@@ -46,6 +46,14 @@ QString withExtension(const QString& file) {
 void ImportPlanModel::setPlan(const ImportPlan* plan) {
   beginResetModel();
   plan_ = plan;
+  order_.clear();
+  if (plan) {
+    order_.reserve(plan->rows.size());
+    for (size_t i = 0; i < plan->rows.size(); ++i)
+      if (!plan->rows[i].added()) order_.push_back(i);
+    for (size_t i = 0; i < plan->rows.size(); ++i)
+      if (plan->rows[i].added()) order_.push_back(i);
+  }
   endResetModel();
 }
 
@@ -57,7 +65,7 @@ int ImportPlanModel::columnCount(const QModelIndex& parent) const { return paren
 
 QVariant ImportPlanModel::data(const QModelIndex& index, int role) const {
   if (!plan_ || !index.isValid() || index.row() >= int(plan_->rows.size())) return {};
-  const ImportRow& r = plan_->rows[size_t(index.row())];
+  const ImportRow& r = row(index.row());
   if (role == Qt::BackgroundRole) return r.added() ? QVariant() : QVariant(QColor(255, 224, 224));
   if (role == Qt::UserRole) return r.added();
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
@@ -91,7 +99,7 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
     : QDialog(parent), table_(std::move(table)), plan_(std::move(plan)), q_(q) {
   setObjectName(QStringLiteral("ImportPreviewDialog"));
   setWindowTitle(QStringLiteral("导入名单 — 预览"));
-  resize(760, 560);
+  resize(760, 600);
   auto* layout = new QVBoxLayout(this);
 
   summary_ = new QLabel(this);
@@ -134,6 +142,7 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view_->verticalHeader()->hide();
+  view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
   view_->horizontalHeader()->setStretchLastSection(true);
   view_->setColumnWidth(kLine, 50);
   view_->setColumnWidth(kDepartment, 110);

@@ -17,7 +17,8 @@ namespace ld {
 
 class Query;
 
-// The rows of a plan as a table: line, department, name, photo, result.
+// The rows of a plan as a table: line, department, name, photo, result; refused rows first, since
+// they are what the operator has to look at.
 class ImportPlanModel : public QAbstractTableModel {
   Q_OBJECT
  public:
@@ -29,7 +30,9 @@ class ImportPlanModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  const ImportRow& row(int r) const { return plan_->rows[order_[size_t(r)]]; }
   const ImportPlan* plan_ = nullptr;
+  std::vector<size_t> order_;
 };
 
 // What the import would do, before anything is written: counts, every row with its result (refused

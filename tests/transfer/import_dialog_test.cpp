@@ -78,7 +78,9 @@ TEST_F(ImportDialogTest, PreviewShowsEveryRowAndImportsOnConfirm) {
     EXPECT_TRUE(d->summary()->text().contains(QStringLiteral("将为他们生成写有姓名的头像卡片")));
     EXPECT_TRUE(roster().isEmpty());  // nothing written while the preview is open
     QAbstractItemModel* rows = d->rows()->model();
-    EXPECT_EQ(rows->rowCount(), 4);
+    ASSERT_EQ(rows->rowCount(), 4);
+    EXPECT_EQ(rows->index(0, 0).data().toInt(), 4);  // refused rows come first
+    EXPECT_EQ(rows->index(1, 0).data().toInt(), 2);
     d->setRefusedOnly(true);
     ASSERT_EQ(rows->rowCount(), 1);
     EXPECT_EQ(rows->index(0, 0).data().toInt(), 4);
