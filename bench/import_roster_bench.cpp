@@ -96,6 +96,12 @@ struct Timing {
   double total() const { return plan + photos + write; }
 };
 
+QByteArray loadAverage() {
+  QFile f(QStringLiteral("/proc/loadavg"));
+  if (!f.open(QIODevice::ReadOnly)) return "?";
+  return f.readAll().split(' ').mid(0, 3).join(' ');
+}
+
 double cpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -144,7 +150,7 @@ int main(int argc, char** argv) {
     if (args[i] == QLatin1String("--rows") && i + 1 < args.size()) bareRows = args[++i].toInt();
     if (args[i] == QLatin1String("--skip-cards")) cards = false;
   }
-  std::printf("cores: %d\n", QThread::idealThreadCount());
+  std::printf("cores: %d; load average %s\n", QThread::idealThreadCount(), loadAverage().constData());
 
   QTemporaryDir work;
   const QString photoDir = work.path() + QStringLiteral("/photos");
@@ -180,10 +186,17 @@ int main(int argc, char** argv) {
   const int sample = std::min(60, photoRows);
   QElapsedTimer clock;
   clock.start();
+  const double cpuBefore = cpuSeconds();
   for (int i = 0; i < sample; ++i) ld::convertPhoto(sources[i % kDistinct], 100, QSize(480, 360));
   const double perPhoto = seconds(clock) / sample;
-  std::printf("baseline, one core: %.1f ms per photo, %.1f s for %d; ratio of the import to it %.2f\n",
-              perPhoto * 1000, perPhoto * photoRows, photoRows, a.total() / (perPhoto * photoRows));
+  const double perPhotoCpu = (cpuSeconds() - cpuBefore) / sample;
+  std::printf(
+      "baseline, one core: %.1f ms per photo (CPU %.1f ms), %.1f s for %d; ratio of the import to it %.2f\n",
+      perPhoto * 1000, perPhotoCpu * 1000, perPhoto * photoRows, photoRows,
+      a.total() / (perPhoto * photoRows));
+  // On a shared machine the wall time says more about the neighbours than about the import.
+  std::printf("%d rows with photos on %d otherwise idle cores, from the CPU time: about %.0f s\n", photoRows,
+              QThread::idealThreadCount(), a.cpu / QThread::idealThreadCount());
 
   // 2. Rows without photos.
   const auto many = ld::demoRoster(bareRows, 5);
@@ -201,5 +214,6 @@ int main(int argc, char** argv) {
         "CPU time %.1f s\n",
         bareRows, b.total(), b.plan, b.photos, b.write, b.cpu);
   }
+  std::printf("load average after the run %s\n", loadAverage().constData());
   return 0;
 }

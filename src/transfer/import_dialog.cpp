@@ -251,10 +251,14 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
   try {
     if (failure) std::rethrow_exception(failure);
     dialog.setLabelText(QStringLiteral("正在写入名单……"));
-    dialog.setValue(plan.toAdd);
+    dialog.setValue(0);
     QApplication::processEvents();  // a cancel clicked now still counts
     if (dialog.wasCanceled()) progress.cancel = true;
-    added = writeRosterImport(plan, prepared, q, progress);
+    added = writeRosterImport(plan, prepared, q, progress, [&] {
+      dialog.setValue(progress.done);
+      QApplication::processEvents();
+      if (dialog.wasCanceled()) progress.cancel = true;
+    });
   } catch (const ImportCancelled&) {
     dialog.close();
     dialogs().info(QStringLiteral("导入已取消，名单和照片文件夹都没有改变"));

@@ -484,7 +484,8 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
   return prepared;
 }
 
-int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, ImportProgress& progress) {
+int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, ImportProgress& progress,
+                      const std::function<void()>& report) {
   const std::vector<const ImportRow*> rows = plan.added();
   if (photos.files.size() != rows.size()) throw Error(QStringLiteral("照片没有准备好，没有导入任何员工"));
   progress.writing = true;
@@ -525,6 +526,7 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
                 QStringLiteral("', '") + sqlEscape(r.department) + QStringLiteral("','") + sqlEscape(zp) +
                 QStringLiteral("' )"));
       progress.done = int(i + 1);
+      if (report && i % 1000 == 999) report();
     }
     // Files go in place before the commit: a crash in between leaves spare files, never rows without photos.
     for (size_t i = 0; i < rows.size(); ++i) {

@@ -92,6 +92,8 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
 // Adds the rows of the plan in one transaction and puts their photos in place; checks the roster again
 // first (it may have changed since the plan). On any failure the transaction is rolled back and no file
 // is left: the roster and zp/ are as before. Returns the number of participants added.
-int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, ImportProgress& progress);
+// `report`, when given, is called every thousand rows (the window keeps painting and takes a cancel).
+int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, ImportProgress& progress,
+                      const std::function<void()>& report = {});
 
 }  // namespace ld
