@@ -206,16 +206,25 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       throw Error(QStringLiteral("%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹")
                       .arg(shown(folder), photo));
 
+  // A folder made here for the event goes again if the event cannot be laid out.
+  const bool madeFolder = !QFileInfo::exists(folder);
   if (!QDir().mkpath(folder)) throw Error(QStringLiteral("无法创建文件夹 %1").arg(shown(folder)));
   const QString staging =
       folder +
       QStringLiteral(".~unpack-%1/").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
   struct Cleanup {
-    QString dir;
+    QString dir, made;
+    bool done = false;
     ~Cleanup() {
       if (!dir.isEmpty()) QDir(dir).removeRecursively();
+      if (!done && !made.isEmpty()) {
+        // Only what this unpack made, and only while empty.
+        QDir().rmdir(made + QStringLiteral("db"));
+        QDir().rmdir(made + QStringLiteral("zp"));
+        QDir().rmdir(made);
+      }
     }
-  } cleanup{staging};
+  } cleanup{staging, madeFolder ? folder : QString()};
   if (!QDir().mkpath(staging + QStringLiteral("db")) || !QDir().mkpath(staging + QStringLiteral("zp")))
     throw Error(QStringLiteral("无法在 %1 中写入").arg(shown(folder)));
 
@@ -286,6 +295,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     undo();
     throw Error(QStringLiteral("无法放置活动数据库 %1").arg(shown(dbTarget)));
   }
+  cleanup.done = true;
   return {roster.participants, int(photos.size())};
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <ostream>
 
@@ -200,6 +201,11 @@ TEST_F(PackTest, BadArchivesChangeNothing) {
     EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected))) << message.toStdString();
     EXPECT_EQ(entries(target()), before);
   }
+  // A folder that the unpack had to make is gone again after a refusal.
+  QFile::remove(archive());
+  handMade({{"db/db.mdb", db}});
+  EXPECT_FALSE(errorOf([&] { unpackEvent(archive(), work.path() + QStringLiteral("/fresh")); }).isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(work.path() + QStringLiteral("/fresh")));
   writeFile(archive(), "not a zip at all");
   EXPECT_TRUE(
       errorOf([&] { unpackEvent(archive(), target()); }).contains(QStringLiteral("不是有效的活动打包文件")));
