@@ -4,6 +4,7 @@
 
 #include "event_commands.h"
 #include "framework/dialogs.h"
+#include "transfer_commands.h"
 
 namespace {
 
@@ -11,6 +12,7 @@ const char* const kUsage =
     "usage: eventdb init APPDIR\n"
     "       eventdb demo APPDIR N [--distinct-photos K] [--append]\n"
     "       eventdb journal APPDIR\n"
+    "%s"
     "\n"
     "init   creates APPDIR/db/db.mdb (and APPDIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -24,13 +26,16 @@ const char* const kUsage =
     "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
     "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
     "       Empty fields did not apply.\n"
+    "%s"
     "\n"
     "Commands that write refuse while the lucky draw or another eventdb runs on APPDIR.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
+void printUsage(FILE* to) { std::fprintf(to, kUsage, ld::kTransferUsage, ld::kTransferHelp); }
+
 int usage() {
-  std::fputs(kUsage, stderr);
+  printUsage(stderr);
   return 2;
 }
 
@@ -47,8 +52,12 @@ int main(int argc, char* argv[]) {
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("eventdb")));
   const QStringList args = app.arguments().mid(1);
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
-    std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+    printUsage(args.isEmpty() ? stderr : stdout);
     return args.isEmpty() ? 2 : 0;
+  }
+  if (ld::isTransferCommand(args[0])) {
+    const int status = ld::runTransferCommand(args);
+    return status == 2 ? usage() : status;
   }
   try {
     if (args[0] == QLatin1String("init") && args.size() == 2) {
