@@ -2,11 +2,11 @@
 // The GIF image object: a GIF file held in memory with its logical screen, colour tables,
 // frames (kept encoded, decoded lazily into QImages), timing, disposal, transparency and comments.
 //
-// Class names are those of the text (TGIFImage, TGIFData, TGIFItem, TGIFFrame, TExtension); helpers live in
-// namespace ld. Colours are QRgb values (always with alpha 0xFF when taken from a colour table) or
-// kColorNone. Errors are EInvalidGraphicOperation with the text's messages.
+// The classes keep the names the form descriptions know them by (TGIFImage, TGIFData, TGIFItem, TGIFFrame,
+// TExtension); helpers live in namespace ld. Colours are QRgb values (always with alpha 0xFF when taken from
+// a colour table) or kColorNone. Errors are EInvalidGraphicOperation with the messages of gif_types.h.
 //
-// Choices where the text leaves room (each one is tested):
+// Decisions on input the format leaves open (each one is tested):
 // - Data that ends before the end code and before the last pixel: the rest of the frame is index 0 and
 //   the frame is corrupted (with "load corrupted" off: "Stream read error"). The decoder never reads past
 //   the data.
@@ -37,23 +37,12 @@
 #include <memory>
 #include <vector>
 
-#include "framework/errors.h"
+#include "widgets/gif_types.h"
 
 class QIODevice;
 class QPainter;
 
-// The framework's invalid-graphic-operation error: every failure of the GIF image.
-class EInvalidGraphicOperation : public ld::Error {
- public:
-  using ld::Error::Error;
-};
-
 namespace ld {
-
-// The framework's no-colour value.
-constexpr QRgb kColorNone = 0x1FFFFFFF;
-// The framework's "default" colour: selects the colour of a bitmap's bottom-left pixel as the key.
-constexpr QRgb kColorDefault = 0x20000000;
 
 // MIME type of the "GIF Image" clipboard format.
 extern const char* const kGifClipboardMime;
@@ -67,21 +56,6 @@ void setGifLoadCorrupted(bool on);
 // exhausting memory. 2^30 by default; the fuzz harness lowers it.
 long long gifMaxDecodePixels();
 void setGifMaxDecodePixels(long long pixels);
-
-// The messages of the text.
-namespace gifmsg {
-inline const char* const kUnknownVersion = "Unknown GIF version";
-inline const char* const kWrongColors = "Wrong number of colors; must be a power of 2";
-inline const char* const kBadCodeSize = "GIF code size not in range 2 to 9";
-inline const char* const kDecodeError = "GIF encoded data is corrupt";
-inline const char* const kReadError = "Stream read error";
-inline const char* const kChangeSize = "Cannot change the Size of a GIF image";
-QString unrecognizedExtension(int label);  // "Unrecognized extension block: %.2x"
-}  // namespace gifmsg
-
-// Progress of a frame decode: the framework's progress stages.
-enum class ProgressStage { Starting, Running, Ending };
-using GifProgress = std::function<void(ProgressStage stage, int percent, const QString& message)>;
 
 }  // namespace ld
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "widgets/gif_image.h"
+#include "widgets/gif_types.h"
 
 namespace ld {
 
