@@ -137,24 +137,26 @@ struct ProgressReport {
 };
 
 // Prefix tracing: writes the string of `code` at out by following its prefixes down to a literal (a code
-// at or below `lastLiteral`), keeping `reserved` stack entries free. Returns the string's length, 0 when
-// the chain is longer than the stack.
-std::size_t traceString(Tables& t, int code, int lastLiteral, int reserved, std::uint8_t* out) {
+// below `clearCode`, written masked), keeping `reserved` stack entries free. Returns the string's length,
+// 0 when the chain is longer than the stack.
+std::size_t traceString(Tables& t, int code, int clearCode, int mask, int reserved, std::uint8_t* out) {
   int n = 0;
   int cur = code;
-  while (cur > lastLiteral) {
+  while (cur >= clearCode) {
     if (n + reserved >= kStackSize - 1) return 0;
     t.stack[n++] = t.suffix[cur];
     cur = t.prefix[cur];
   }
-  out[0] = static_cast<std::uint8_t>(cur);
+  out[0] = static_cast<std::uint8_t>(cur & mask);
   for (int i = 0; i < n; ++i) out[1 + i] = t.stack[n - 1 - i];
   return static_cast<std::size_t>(n) + 1;
 }
 
-// The decoding state between codes. Codes up to `mask` are literals (their own index); the clear code is
-// 2^code size, the end code the one after it, and entries start after that. The previous string is kept
-// to build the next entry: an entry is the previous string plus the first index of the current one.
+// The decoding state between codes. Codes below the clear code (2^code size) are literals, whatever the
+// size of the colour table; the end code follows the clear code and entries start after it. An index past
+// the colour table is masked to it (`mask` = 2^bits per pixel - 1).
+// The previous string is kept to build the next entry: an entry is the previous string plus the first
+// index of the current one.
 struct LzwState {
   Tables& t;
   std::uint8_t* out;
@@ -171,6 +173,8 @@ struct LzwState {
   std::size_t prevLen = 0;
   bool prevExact = false;
 
+  bool isLiteral(int code) const { return code < clearCode; }
+
   void clear() {
     freeCode = clearCode + 2;
     tableFull = false;
@@ -179,7 +183,7 @@ struct LzwState {
   // The first code after a clear code (or of the data): output as a literal, masked; no table entry.
   void emitFirst(int code, std::size_t pos) {
     out[pos] = static_cast<std::uint8_t>(code & mask);
-    prevExact = code <= mask;
+    prevExact = isLiteral(code);
     prevPos = pos;
     prevLen = 1;
     oldCode = code;
@@ -192,14 +196,14 @@ struct LzwState {
     const bool repeat = code >= freeCode;  // the KwKwK case (and any code beyond the table)
     const int src = repeat ? oldCode : code;
     std::size_t length;
-    if (src <= mask) {
-      out[pos] = static_cast<std::uint8_t>(src);
+    if (isLiteral(src)) {
+      out[pos] = static_cast<std::uint8_t>(src & mask);
       length = 1;
     } else if (src < freeCode && t.len[src] != 0) {
       length = t.len[src];
       copyString(out + pos, out + t.offset[src], length);
     } else {
-      length = traceString(t, src, mask, repeat ? 1 : 0, out + pos);
+      length = traceString(t, src, clearCode, mask, repeat ? 1 : 0, out + pos);
       if (length == 0) return 0;
     }
     const int root = out[pos];
@@ -224,7 +228,7 @@ struct LzwState {
     const int k = freeCode;
     t.prefix[k] = static_cast<std::uint16_t>(oldCode);
     t.suffix[k] = static_cast<std::uint8_t>(root);
-    const bool safe = prevExact && (oldCode <= mask || (oldCode < k && t.len[oldCode] != 0));
+    const bool safe = prevExact && (isLiteral(oldCode) || (oldCode < k && t.len[oldCode] != 0));
     t.len[k] = safe ? static_cast<std::uint16_t>(prevLen + 1) : 0;
     t.offset[k] = prevPos;
     ++freeCode;
