@@ -31,6 +31,27 @@ void setGifLoadCorrupted(bool on) { gLoadCorrupted.store(on, std::memory_order_r
 long long gifMaxDecodePixels() { return gMaxDecodePixels.load(std::memory_order_relaxed); }
 void setGifMaxDecodePixels(long long pixels) { gMaxDecodePixels.store(pixels, std::memory_order_relaxed); }
 
+namespace {
+QString canvasMessage(int width, int height, const QString& fileName) {
+  const QString size = QStringLiteral("%1 × %2").arg(width).arg(height);
+  if (fileName.isEmpty())
+    return QStringLiteral("GIF 图片的画面 %1 像素过大（上限 %2 像素），已拒绝")
+        .arg(size)
+        .arg(kGifMaxCanvasPixels);
+  return QStringLiteral("GIF 图片 %1 的画面 %2 像素过大（上限 %3 像素），已拒绝")
+      .arg(QDir::toNativeSeparators(fileName), size)
+      .arg(kGifMaxCanvasPixels);
+}
+}  // namespace
+
+GifCanvasTooLarge::GifCanvasTooLarge(int width, int height, const QString& fileName)
+    : EInvalidGraphicOperation(canvasMessage(width, height, fileName)), width_(width), height_(height) {}
+
+void checkGifCanvas(int width, int height) {
+  if (static_cast<long long>(std::max(width, 0)) * std::max(height, 0) > kGifMaxCanvasPixels)
+    throw GifCanvasTooLarge(width, height);
+}
+
 }  // namespace ld
 
 using ld::kColorNone;
@@ -241,17 +262,17 @@ struct GifReader {
   void readFrame(TGIFFrame& frame) {
     std::uint8_t desc[9];
     read(desc, sizeof desc);
+    TGIFItem& item = *frame.item_;
+    const int width = u16(desc + 4), height = u16(desc + 6);
+    item.width = width == 0 ? image.screenWidth_ : width;
+    item.height = height == 0 ? image.screenHeight_ : height;
+    ld::checkGifCanvas(item.width, item.height);
+    frame.origin_ = QPoint(u16(desc), u16(desc + 2));
     const std::uint8_t packed = desc[8];
+    item.packedFields = packed;
     frame.interlaced_ = (packed & 0x40) != 0;
     readLocalTable(frame, packed);
     readEncodedData(frame);
-
-    TGIFItem& item = *frame.item_;
-    const int width = u16(desc + 4), height = u16(desc + 6);
-    frame.origin_ = QPoint(u16(desc), u16(desc + 2));
-    item.width = width == 0 ? image.screenWidth_ : width;
-    item.height = height == 0 ? image.screenHeight_ : height;
-    item.packedFields = packed;
     if (!frame.localTable_) item.colorTable = image.header_->colorTable;
     applyGraphicControls(frame);
   }
@@ -279,6 +300,7 @@ struct GifReader {
     read(screen, sizeof screen);
     image.screenWidth_ = static_cast<std::uint16_t>(u16(screen));
     image.screenHeight_ = static_cast<std::uint16_t>(u16(screen + 2));
+    ld::checkGifCanvas(image.screenWidth_, image.screenHeight_);
     const std::uint8_t packed = screen[4];
     TGIFData& header = *image.header_;
     header.bitsPerPixel = (packed & 7) + 1;
@@ -487,6 +509,22 @@ void TGIFFrame::draw(QPainter& painter, const QRect& rect, bool transparent) {
     ld::transparentStretch(painter, rect, bm, QRect(), kColorNone);
 }
 
+namespace {
+// The far corner of a frame at origin with the given size, as the owner's screen would take it.
+QSize screenExtent(QPoint origin, int width, int height) {
+  return QSize(std::clamp(origin.x() + width, 0, 65535), std::clamp(origin.y() + height, 0, 65535));
+}
+}  // namespace
+
+void TGIFFrame::checkOwnerScreenWith(const QRect& rect) const {
+  ld::checkGifCanvas(rect.width(), rect.height());
+  if (!owner_) return;
+  QSize screen = screenExtent(rect.topLeft(), rect.width(), rect.height());
+  for (const auto& f : owner_->frames_)
+    if (f.get() != this) screen = screen.expandedTo(screenExtent(f->origin_, f->width(), f->height()));
+  ld::checkGifCanvas(screen.width(), screen.height());
+}
+
 void TGIFFrame::recomputeOwnerScreen() {
   if (!owner_) return;
   int w = 0, h = 0;
@@ -507,6 +545,7 @@ void TGIFFrame::assign(std::nullptr_t) {
 
 void TGIFFrame::assign(const TGIFFrame& source) {
   if (&source == this) return;
+  checkOwnerScreenWith(QRect(source.origin_, QSize(source.width(), source.height())));
   item_ = source.item_;
   localTable_ = owner_ == source.owner_ ? source.localTable_ : true;
   origin_ = source.origin_;
@@ -544,6 +583,7 @@ void TGIFFrame::assign(const QImage& picture, QRgb transparentColor) {
     assign(nullptr);
     return;
   }
+  checkOwnerScreenWith(QRect(origin_, picture.size()));
   item_ = std::make_shared<TGIFItem>();
   bitmap_ = picture;
   hasBitmap_ = true;
@@ -582,6 +622,41 @@ void TGIFImage::changed() {
   if (OnChange) OnChange();
 }
 
+template <class Load>
+void TGIFImage::replaceContents(Load&& load) {
+  struct Contents {
+    std::shared_ptr<TGIFData> header;
+    int version;
+    std::vector<std::unique_ptr<TGIFFrame>> frames;
+    int currentIndex;
+    std::uint16_t screenWidth, screenHeight;
+    QRgb backgroundColor;
+    bool looping;
+    std::uint16_t repeatCount;
+  } previous{std::move(header_), version_,         std::move(frames_), currentIndex_, screenWidth_,
+             screenHeight_,      backgroundColor_, looping_,           repeatCount_};
+  clear();
+  try {
+    load();
+  } catch (const ld::GifCanvasTooLarge&) {
+    header_ = std::move(previous.header);
+    version_ = previous.version;
+    frames_ = std::move(previous.frames);
+    currentIndex_ = previous.currentIndex;
+    screenWidth_ = previous.screenWidth;
+    screenHeight_ = previous.screenHeight;
+    backgroundColor_ = previous.backgroundColor;
+    looping_ = previous.looping;
+    repeatCount_ = previous.repeatCount;
+    throw;
+  }
+}
+
+void TGIFImage::checkCanvas() const {
+  ld::checkGifCanvas(screenWidth_, screenHeight_);
+  for (const auto& f : frames_) ld::checkGifCanvas(f->width(), f->height());
+}
+
 void TGIFImage::readGif(const QByteArray& bytes, bool decodeNow) {
   if (!bytes.isEmpty()) {
     GifReader reader{*this, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -602,8 +677,7 @@ void TGIFImage::readGif(const QByteArray& bytes, bool decodeNow) {
 }
 
 void TGIFImage::loadFromData(const QByteArray& gifFile) {
-  clear();
-  readGif(gifFile, true);
+  replaceContents([&] { readGif(gifFile, true); });
   paletteModified_ = true;
   changed();
 }
@@ -615,7 +689,11 @@ void TGIFImage::loadFromFile(const QString& fileName) {
   if (!file.open(QIODevice::ReadOnly))
     throw ld::Error(QStringLiteral("Cannot open file \"%1\". %2")
                         .arg(QDir::toNativeSeparators(fileName), file.errorString()));
-  loadFromStream(file);
+  try {
+    loadFromStream(file);
+  } catch (const ld::GifCanvasTooLarge& e) {
+    throw ld::GifCanvasTooLarge(e.width(), e.height(), fileName);
+  }
 }
 
 void TGIFImage::readFormData(QIODevice& stream) {
@@ -625,14 +703,15 @@ void TGIFImage::readFormData(QIODevice& stream) {
   const std::int32_t n = static_cast<std::int32_t>(
       static_cast<std::uint32_t>(s[0]) | (static_cast<std::uint32_t>(s[1]) << 8) |
       (static_cast<std::uint32_t>(s[2]) << 16) | (static_cast<std::uint32_t>(s[3]) << 24));
-  clear();
-  if (n < 0) gifError(ld::gifmsg::kReadError);
-  QByteArray data;
-  if (n > 0) {
-    data = stream.read(n);
-    if (data.size() < n) gifError(ld::gifmsg::kReadError);
-  }
-  readGif(data, true);
+  replaceContents([&] {
+    if (n < 0) gifError(ld::gifmsg::kReadError);
+    QByteArray data;
+    if (n > 0) {
+      data = stream.read(n);
+      if (data.size() < n) gifError(ld::gifmsg::kReadError);
+    }
+    readGif(data, true);
+  });
   paletteModified_ = true;
   changed();
 }
@@ -729,6 +808,7 @@ void TGIFImage::assign(const TGIFImage& source) {
     changed();
     return;
   }
+  source.checkCanvas();
   header_ = source.header_;
   version_ = source.version_;
   backgroundColor_ = source.backgroundColor_;
@@ -758,6 +838,9 @@ void TGIFImage::assign(const TGIFFrame& source) {
     assign(*copy.frames_.at(index));
     return;
   }
+  const QSize extent = screenExtent(source.origin_, source.width(), source.height());
+  ld::checkGifCanvas(source.width(), source.height());
+  ld::checkGifCanvas(extent.width(), extent.height());
   std::shared_ptr<TGIFData> ownerHeader =
       source.owner_ ? source.owner_->header_ : std::make_shared<TGIFData>();
   clear();
@@ -773,6 +856,7 @@ void TGIFImage::assign(const TGIFFrame& source) {
 }
 
 void TGIFImage::assign(const QImage& picture, QRgb transparentColor) {
+  ld::checkGifCanvas(picture.width(), picture.height());
   clear();
   addFrame(picture, transparentColor);
   changed();
@@ -799,9 +883,10 @@ void TGIFImage::loadFromClipboard() {
     if (bytes.size() < 4) gifError(ld::gifmsg::kReadError);
     const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     const std::uint32_t n = s[0] | (s[1] << 8) | (s[2] << 16) | (static_cast<std::uint32_t>(s[3]) << 24);
-    clear();
-    if (n > static_cast<std::uint32_t>(bytes.size() - 4)) gifError(ld::gifmsg::kReadError);
-    readGif(bytes.mid(4, static_cast<qsizetype>(n)), false);
+    replaceContents([&] {
+      if (n > static_cast<std::uint32_t>(bytes.size() - 4)) gifError(ld::gifmsg::kReadError);
+      readGif(bytes.mid(4, static_cast<qsizetype>(n)), false);
+    });
     if (!frames_.empty() && !bitmap.isNull()) {
       frames_.front()->bitmap_ = bitmap;
       frames_.front()->hasBitmap_ = true;

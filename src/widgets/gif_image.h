@@ -17,6 +17,8 @@
 // - Delays above 6553 hundredths of a second are capped at 65535 ms.
 // - Drawing keys every bitmap on the transparent colour's value, monochrome ones too (see gif_draw.h).
 // - A frame above ld::gifMaxDecodePixels() raises std::bad_alloc instead of exhausting memory.
+// - A logical screen or a frame above ld::kGifMaxCanvasPixels is refused (ld::GifCanvasTooLarge) when read
+//   or assigned, and the image stays as it was: a 35-byte file must not make a control allocate gigabytes.
 // - Writing: delays in hundredths, rounded; one graphic control per frame, made from the frame's fields (the
 //   original transparent index is kept when it still has the colour); empty comment lines are left out; a
 //   frame without encoded data or bitmap is left out; data cut short by a truncated file gets its terminator.
@@ -56,6 +58,27 @@ void setGifLoadCorrupted(bool on);
 // exhausting memory. 2^30 by default; the fuzz harness lowers it.
 long long gifMaxDecodePixels();
 void setGifMaxDecodePixels(long long pixels);
+
+// Largest logical screen or frame, in pixels, an image accepts: 2^25, room for an 8K screen (7680 x 4320)
+// and many times the 1280 x 1024 pictures the program ships. The picture control's canvas is the logical
+// screen at 4 bytes a pixel, so this caps it at 128 MB.
+constexpr long long kGifMaxCanvasPixels = 1LL << 25;
+
+// A picture refused for its size, before anything of that size is allocated.
+class GifCanvasTooLarge : public EInvalidGraphicOperation {
+ public:
+  // fileName, when given, is named in the message.
+  GifCanvasTooLarge(int width, int height, const QString& fileName = QString());
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  int width_;
+  int height_;
+};
+
+// Raises GifCanvasTooLarge when width x height is above kGifMaxCanvasPixels.
+void checkGifCanvas(int width, int height);
 
 }  // namespace ld
 
@@ -169,6 +192,9 @@ class TGIFFrame {
   friend struct GifReader;
   friend struct GifWriterAccess;
   void decode();
+  // Raises GifCanvasTooLarge when the frame, or the owner's screen recomputed with the frame at rect, would
+  // not fit.
+  void checkOwnerScreenWith(const QRect& rect) const;
   void recomputeOwnerScreen();
 
   TGIFImage* owner_;
@@ -276,6 +302,12 @@ class TGIFImage {
   friend struct GifReader;
   friend struct GifWriterAccess;
   void readGif(const QByteArray& bytes, bool decodeNow);
+  // Clears the image and runs `load`; when the picture is refused for its size, the image is put back as
+  // it was before.
+  template <class Load>
+  void replaceContents(Load&& load);
+  // Raises GifCanvasTooLarge unless the image's screen and every frame fit.
+  void checkCanvas() const;
   void changed();
 
   std::shared_ptr<TGIFData> header_;
