@@ -99,11 +99,10 @@ struct CodeReader {
     width = codeSize + 1;
     limit = 1 << width;
   }
-  bool widen() {
-    if (width == kMaxCodeWidth) return false;
+  void widen() {
+    if (width == kMaxCodeWidth) return;
     ++width;
     limit <<= 1;
-    return true;
   }
   // False when the data ends before the code.
   bool next(int& code) {
@@ -162,9 +161,7 @@ struct LzwState {
   std::uint8_t* out;
   int mask;
   int clearCode;
-  int endCode;
-  int freeCode;
-  bool tableFull = false;
+  int freeCode;       // the next entry; kMaxCodes once the table is full
   int oldCode = 0;    // the previous code
   int finalChar = 0;  // the first index of the previous string
   // The previous string: where it sits in the output, its length, and whether it is exactly the string
@@ -174,11 +171,11 @@ struct LzwState {
   bool prevExact = false;
 
   bool isLiteral(int code) const { return code < clearCode; }
+  // The clear code or the end code: one comparison for both on the common path.
+  bool isControl(int code) const { return static_cast<unsigned>(code - clearCode) <= 1u; }
+  bool tableFull() const { return freeCode >= kMaxCodes; }
 
-  void clear() {
-    freeCode = clearCode + 2;
-    tableFull = false;
-  }
+  void clear() { freeCode = clearCode + 2; }
 
   // The first code after a clear code (or of the data): output as a literal, masked; no table entry.
   void emitFirst(int code, std::size_t pos) {
@@ -196,21 +193,24 @@ struct LzwState {
     const bool repeat = code >= freeCode;  // the KwKwK case (and any code beyond the table)
     const int src = repeat ? oldCode : code;
     std::size_t length;
+    int root;  // the string's first index
     if (isLiteral(src)) {
-      out[pos] = static_cast<std::uint8_t>(src & mask);
+      root = src & mask;
+      out[pos] = static_cast<std::uint8_t>(root);
       length = 1;
     } else if (src < freeCode && t.len[src] != 0) {
       length = t.len[src];
       copyString(out + pos, out + t.offset[src], length);
+      root = out[pos];
     } else {
       length = traceString(t, src, clearCode, mask, repeat ? 1 : 0, out + pos);
       if (length == 0) return 0;
+      root = out[pos];
     }
-    const int root = out[pos];
     if (repeat) out[pos + length++] = static_cast<std::uint8_t>(finalChar);
 
     bool exactNow = !repeat;  // a code inside the table was output as its own string
-    if (!tableFull) {
+    if (!tableFull()) {
       if (repeat && code == freeCode && finalChar == root) exactNow = true;
       addEntry(root, reader);
     }
@@ -223,7 +223,7 @@ struct LzwState {
   }
 
   // The entry for the previous code plus `root`; codes widen when the table reaches their limit, and at
-  // 12 bits a full table takes no more entries until the next clear code.
+  // 12 bits a full table (4096 entries) takes no more until the next clear code.
   void addEntry(int root, CodeReader& reader) {
     const int k = freeCode;
     t.prefix[k] = static_cast<std::uint16_t>(oldCode);
@@ -232,7 +232,7 @@ struct LzwState {
     t.len[k] = safe ? static_cast<std::uint16_t>(prevLen + 1) : 0;
     t.offset[k] = prevPos;
     ++freeCode;
-    if (freeCode >= reader.limit && !reader.widen()) tableFull = true;
+    if (freeCode >= reader.limit) reader.widen();
   }
 };
 
@@ -255,14 +255,17 @@ LzwDecodeResult decode(const std::uint8_t* data, std::size_t size, int bitsPerPi
 
   CodeReader reader{f.bytes.data(), static_cast<std::uint64_t>(f.bytes.size() - 8) * 8};
   reader.restart(codeSize);
-  LzwState state{t, out, (1 << bitsPerPixel) - 1, 1 << codeSize, (1 << codeSize) + 1, 0};
+  LzwState state{t, out, (1 << bitsPerPixel) - 1, 1 << codeSize, 0};
   state.clear();
   ProgressReport report{progress, f, size};  // used only with kProgress
   if constexpr (kProgress) (*progress)(ProgressStage::Starting, 0, QString());
 
+  // What the next code is, besides an ordinary one: the first of the data or after a clear code (no entry
+  // is made for it), right after a clear code, after damage. Kept in one mask so that an ordinary code
+  // costs one test.
+  enum : unsigned { kFirst = 1, kAfterClear = 2, kDamaged = 4 };
+  unsigned pending = kFirst | (damaged ? kDamaged : 0u);
   std::size_t pos = 0;
-  bool expectFirst = true;  // the next code is the first of the data or follows a clear code
-  bool afterClear = false;
   while (pos < pixelCount) {
     int code;
     if (!reader.next(code)) {
@@ -270,25 +273,26 @@ LzwDecodeResult decode(const std::uint8_t* data, std::size_t size, int bitsPerPi
       break;
     }
     if constexpr (kProgress) report.after(reader.bitPos);
-    if (code == state.endCode) break;
-    if (code == state.clearCode) {
+    if (state.isControl(code)) [[unlikely]] {
+      if (code != state.clearCode) break;  // the end code
       reader.restart(codeSize);
       state.clear();
-      expectFirst = afterClear = true;
+      pending |= kFirst | kAfterClear;
       continue;
     }
-    if (expectFirst) {
-      if (damaged && !afterClear) break;
-      expectFirst = afterClear = false;
+    if (pending != 0) [[unlikely]] {
+      // After damage, only the first code after a clear code gets through.
+      if (!(pending & kFirst) || (pending & (kDamaged | kAfterClear)) == kDamaged) break;
+      pending &= ~(kFirst | kAfterClear);
       state.emitFirst(code, pos);
       pos += 1;
       continue;
     }
-    if (damaged) break;
     const std::size_t length = state.emitCode(code, pos, reader);
-    if (length == 0) {
+    if (length == 0) [[unlikely]] {
       if (!loadCorrupted) fail(gifmsg::kDecodeError, progress);
-      damaged = true;  // this code outputs nothing; the next code that is not a clear code ends the frame
+      pending |=
+          kDamaged;  // this code outputs nothing; the next code that is not a clear code ends the frame
       continue;
     }
     pos += length;
@@ -298,7 +302,7 @@ LzwDecodeResult decode(const std::uint8_t* data, std::size_t size, int bitsPerPi
   LzwDecodeResult result;
   result.decoded = std::min(pos, pixelCount);
   if (pos < pixelCount) std::memset(out + pos, 0, pixelCount - pos);
-  result.corrupted = damaged || truncated;
+  result.corrupted = (pending & kDamaged) != 0 || truncated;
   if constexpr (kProgress) (*progress)(ProgressStage::Ending, 100, QString());
   return result;
 }
