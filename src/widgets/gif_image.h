@@ -6,7 +6,7 @@
 // TExtension); helpers live in namespace ld. Colours are QRgb values (always with alpha 0xFF when taken from
 // a colour table) or kColorNone. Errors are EInvalidGraphicOperation with the messages of gif_types.h.
 //
-// Decisions on input the format leaves open (each one is tested):
+// Decisions where the format and the framework leave room (each one is tested):
 // - Data that ends before the end code and before the last pixel: the rest of the frame is index 0 and
 //   the frame is corrupted (with "load corrupted" off: "Stream read error"). The decoder never reads past
 //   the data.
