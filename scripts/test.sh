@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh test
+bash scripts/check_format.sh
 
 build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUCKYDRAW_SANITIZE=ON -DLUCKYDRAW_TESTS=ON >/dev/null

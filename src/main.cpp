@@ -6,6 +6,7 @@
 #include "framework/application.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
+#include "settings/photo_file.h"
 
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
@@ -17,6 +18,8 @@ int main(int argc, char* argv[]) {
     ld::reportException(e);
     return 1;
   }
+  // Only the holder of the lock may tidy the photo folder: a write cut short left these behind.
+  ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
   // A connection failure is reported as the data module is made; the program starts all the same.
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();

@@ -1,10 +1,13 @@
 #include "data/connection.h"
 
+#include <sys/stat.h>
+
 #include <sqlcipher/sqlite3.h>
 
 #include <pthread.h>
 #include <stdlib.h>
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "data/db_error.h"
@@ -49,7 +52,7 @@ void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
 }
 
 [[noreturn]] void fail(const DatabaseHandle& db, const QString& what) {
-  const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString();
+  const QString engine = db ? engineMessage(db.get()) : QString();
   throw DbError(engine.isEmpty() ? what : what + QStringLiteral("：") + engine);
 }
 
@@ -81,6 +84,19 @@ void addWinnersIndex(sqlite3* db) {
 }
 
 }  // namespace
+
+const char16_t* const kDatabaseBusyMessage = u"活动数据库正被另一个程序使用，请稍后再试";
+
+QString engineMessage(sqlite3* db) {
+  const int code = sqlite3_errcode(db) & 0xff;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return QString::fromUtf16(kDatabaseBusyMessage);
+  return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+void Connection::setBusyTimeout(int ms) {
+  busyTimeout_ = ms;
+  if (db_) sqlite3_busy_timeout(db_.get(), ms);
+}
 
 QString connectionStringValue(const QString& connectionString, const QString& key) {
   const QString& s = connectionString;
@@ -171,35 +187,45 @@ void Connection::setConnected(bool on) {
   const int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, SQLITE_OPEN_READWRITE, nullptr);
   DatabaseHandle db(opened);
   if (rc != SQLITE_OK) fail(db, cannotOpen);
+  sqlite3_busy_timeout(db.get(), busyTimeout_);
   if (sqlite3_key(db.get(), password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
   // A wrong password or a file that is not ours shows here, before anything could write to it: the engine
-  // reads the first page only now, and a file without the event's tables is not an event.
+  // reads the first page only now, and a file without the roster is not an event.
   const QString notOurs = cannotOpen + QStringLiteral("：文件不是活动数据库");
   int tables = 0;
   auto countRows = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
     return 0;
   };
-  if (sqlite3_exec(
-          db.get(),
-          "select name from sqlite_master where type='table' and lower(name) in ('yglb','jcsz','sy','jxsz')",
-          countRows, &tables, nullptr) != SQLITE_OK) {
+  if (sqlite3_exec(db.get(), "select name from sqlite_master where type='table' and lower(name)='yglb'",
+                   countRows, &tables, nullptr) != SQLITE_OK) {
     if (sqlite3_errcode(db.get()) == SQLITE_NOTADB) throw DbError(notOurs);
     fail(db, cannotOpen);
   }
-  if (tables != 4) throw DbError(notOurs);
+  if (tables == 0) throw DbError(notOurs);
   // A recorded winner must survive a crash or a power cut.
   if (sqlite3_exec(db.get(), "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
-  sqlite3_busy_timeout(db.get(), 5000);
   addJournal(db.get());
   addWinnersIndex(db.get());
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+  }
   db_ = std::move(db);
+}
+
+bool Connection::fileMovedOrReplaced() const {
+  if (!db_) return false;
+  struct stat info {};
+  if (::stat(QFile::encodeName(databaseFile()).constData(), &info) != 0) return true;
+  return info.st_dev != device_ || info.st_ino != inode_;
 }
 
 QString Connection::writeProblem() {
@@ -207,7 +233,7 @@ QString Connection::writeProblem() {
   // The journal beside the file is made at the first changed page; the rollback leaves the file as it was.
   const int rc = sqlite3_exec(db_.get(), "begin immediate; create table ld_write_probe (x integer)", nullptr,
                               nullptr, nullptr);
-  const QString engine = rc == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(db_.get()));
+  const QString engine = rc == SQLITE_OK ? QString() : engineMessage(db_.get());
   if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "rollback", nullptr, nullptr, nullptr);
   return engine;
 }

@@ -42,15 +42,50 @@ class Connection {
 
   sqlite3* handle() const { return db_.get(); }
 
+  // How long a statement waits for another program's hold on the file before it fails with the
+  // busy message: set per use (a tick waits little, a stop that records may wait longer). Applies
+  // at once and to later opens; 5 s until set.
+  void setBusyTimeout(int ms);
+  int busyTimeout() const { return busyTimeout_; }
+
   // Whether a change could be saved: tried with a write that is rolled back, so a write-protected file
   // or folder shows before the first result has to be recorded. Empty when it can; else the reason.
   QString writeProblem();
 
+  // The open connection's file is no longer at its path (moved, deleted or replaced by another file):
+  // nothing written through this connection reaches the event's file any more, so only a new start helps.
+  bool fileMovedOrReplaced() const;
+
  private:
   QString connectionString_;
   QString databaseFile_;
+  int busyTimeout_ = 5000;
   DatabaseHandle db_;
+  // The file's identity when it was opened.
+  unsigned long long device_ = 0, inode_ = 0;
 };
+
+// Sets a connection's busy timeout for as long as it lives, then puts the previous one back.
+class ScopedBusyTimeout {
+ public:
+  ScopedBusyTimeout(Connection& connection, int ms)
+      : connection_(connection), previous_(connection.busyTimeout()) {
+    connection_.setBusyTimeout(ms);
+  }
+  ~ScopedBusyTimeout() { connection_.setBusyTimeout(previous_); }
+  ScopedBusyTimeout(const ScopedBusyTimeout&) = delete;
+  ScopedBusyTimeout& operator=(const ScopedBusyTimeout&) = delete;
+
+ private:
+  Connection& connection_;
+  int previous_;
+};
+
+// What the operator is told when another program holds the event database.
+extern const char16_t* const kDatabaseBusyMessage;
+// The engine's last error on `db` in the operator's words: the busy message for a file held elsewhere,
+// else the engine's own text.
+QString engineMessage(sqlite3* db);
 
 // The value of one key of a connection string ("Data Source", "Jet OLEDB:Database Password"),
 // keys compared without regard to case; empty when absent. Values may be quoted as in OLE DB strings:

@@ -6,11 +6,9 @@
 namespace ld {
 
 const char* const kDatabasePassword = "kzm_30918265";
-TDataModule1* DataModule1 = nullptr;
 
 TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
   setObjectName(QStringLiteral("DataModule1"));
-  DataModule1 = this;
   guarded([this] { DataModuleCreate(); });
 }
 

@@ -26,7 +26,4 @@ class TDataModule1 : public QObject {
   Query ADOQuerysetting{ADOConnection};
 };
 
-// The one instance, set while it lives.
-extern TDataModule1* DataModule1;
-
 }  // namespace ld

@@ -94,7 +94,7 @@ class Statement {
   }
 
   [[noreturn]] void raise() {
-    const QString engine = QString::fromUtf8(sqlite3_errmsg(db_));
+    const QString engine = engineMessage(db_);
     // The engine's words for a file it may not write ("unable to open database file" when the folder is
     // write-protected) would send the operator looking for a missing file.
     if (stmt_ && !sqlite3_stmt_readonly(stmt_) && cannotWrite(sqlite3_errcode(db_)))

@@ -7,8 +7,10 @@
 #include <limits>
 #include <utility>
 
+#include "data/connection.h"
 #include "data/journal.h"
 #include "data/query.h"
+#include "data/transaction.h"
 #include "draw/level_blocks.h"
 #include "draw/picture_loading.h"
 #include "framework/errors.h"
@@ -24,26 +26,6 @@ const char* const kLevelWinners[5] = {
     "select xm from  YGLB  where zj>0 and zj=2 order by zjsx ",
     "select xm from  YGLB  where zj>0 and zj=3 order by zjsx ",
     "select xm from  YGLB  where zj>0 and zj=4 order by zjsx ",
-};
-
-// Everything a stop reads and writes happens under one write lock, so two stops can never share an order
-// or a prize; leaving the scope without commit() takes it all back.
-class StopTransaction {
- public:
-  explicit StopTransaction(Query& query) : query_(query) {
-    query_.execSql(QStringLiteral("begin immediate"));
-  }
-  ~StopTransaction() {
-    if (!done_) silently("rolling back a stop", [this] { query_.execSql(QStringLiteral("rollback")); });
-  }
-  void commit() {
-    query_.execSql(QStringLiteral("commit"));
-    done_ = true;
-  }
-
- private:
-  Query& query_;
-  bool done_ = false;
 };
 
 }  // namespace
@@ -66,6 +48,8 @@ void DrawSession::readPool() {
 }
 
 QStringList DrawSession::rollingPhotos() {
+  // A tick is one frame of an animation: it never waits long for a file another program holds.
+  ScopedBusyTimeout briefly(query_.connection(), 100);
   if (!poolRead_) readPool();
   QStringList photos;
   // A sampled participant no longer eligible means the roster changed during the roll: read the pool
@@ -135,7 +119,9 @@ void DrawSession::pick(DrawResult& result) {
 DrawResult DrawSession::stop() {
   // Whatever the stop records, the next roll reads the pool again.
   poolRead_ = false;
-  StopTransaction transaction(query_);
+  // Everything a stop reads and writes happens under one write lock, so two stops can never share an order
+  // or a prize; leaving without commit() takes it all back.
+  Transaction transaction(query_.connection());
   DrawResult result;
   result.order = nextDrawOrder();
   pick(result);
@@ -172,6 +158,8 @@ DrawResult DrawSession::stop() {
   transaction.commit();
   return result;
 }
+
+bool DrawSession::databaseMovedOrReplaced() const { return query_.connection().fileMovedOrReplaced(); }
 
 std::optional<QString> DrawSession::boardText() {
   const PrizePlan plan =

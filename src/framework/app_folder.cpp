@@ -23,7 +23,9 @@ QString appFolder() {
   return withSeparator(QCoreApplication::applicationDirPath());
 }
 
-void setAppFolder(const QString& folder) { overridden() = folder.isEmpty() ? QString() : withSeparator(folder); }
+void setAppFolder(const QString& folder) {
+  overridden() = folder.isEmpty() ? QString() : withSeparator(folder);
+}
 
 QString nativePath(const QString& path) {
   QString p = path;

@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <QLocale>
 
 namespace ld {
 
@@ -11,7 +12,11 @@ class Application : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The title shown for the application.
+// The title shown for the application: the draw window's and the error boxes' caption.
 extern const char* const kApplicationTitle;
+
+// Installs Qt's own translations (buttons, file dialog) for locale; false, with a warning, when they
+// are not installed.
+bool loadQtTranslations(QCoreApplication& app, const QLocale& locale);
 
 }  // namespace ld

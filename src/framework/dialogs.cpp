@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "framework/application.h"
+
 namespace ld {
 
 namespace {
@@ -42,13 +44,19 @@ bool QtDialogs::confirm(const QString& text) {
 }
 
 void QtDialogs::error(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
 }
 
-QString QtDialogs::openFile(const QString& filter) {
-  return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), filter);
+QString QtDialogs::openFile(const QString& filter, const QString& folder) {
+  return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), folder, filter);
+}
+
+QString Dialogs::saveFile(const QString&) { return {}; }
+
+QString QtDialogs::saveFile(const QString& filter) {
+  return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QString(), filter);
 }
 
 void StderrDialogs::print(const QString& text) {
@@ -64,8 +72,17 @@ bool ScriptedDialogs::confirm(const QString& text) {
   return answer;
 }
 
-QString ScriptedDialogs::openFile(const QString& filter) {
+QString ScriptedDialogs::openFile(const QString& filter, const QString& folder) {
   shown.push_back({Shown::OpenFile, filter});
+  openFolders << folder;
+  if (fileAnswers.empty()) return {};
+  QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::saveFile(const QString& filter) {
+  shown.push_back({Shown::SaveFile, filter});
   if (fileAnswers.empty()) return {};
   QString answer = fileAnswers.front();
   fileAnswers.pop_front();

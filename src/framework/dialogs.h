@@ -16,8 +16,11 @@ class Dialogs {
   virtual bool confirm(const QString& text) = 0;
   // Error report of the default error handler.
   virtual void error(const QString& text) = 0;
-  // Open-file dialog; empty when cancelled. filter in Qt's form, e.g. "JEPG图像文件(*.jpg)".
-  virtual QString openFile(const QString& filter) = 0;
+  // Open-file dialog, opening in folder (empty: wherever the dialog opens by itself); empty when
+  // cancelled. filter in Qt's form, e.g. "图片文件(*.jpg *.png)".
+  virtual QString openFile(const QString& filter, const QString& folder) = 0;
+  // Save-file dialog (asks before replacing a file); empty when cancelled. Answers cancel unless overridden.
+  virtual QString saveFile(const QString& filter);
 };
 
 // The dialogs in use; QtDialogs unless a test installed others.
@@ -30,7 +33,8 @@ class QtDialogs : public Dialogs {
   void info(const QString& text) override;
   bool confirm(const QString& text) override;
   void error(const QString& text) override;
-  QString openFile(const QString& filter) override;
+  QString openFile(const QString& filter, const QString& folder) override;
+  QString saveFile(const QString& filter) override;
 };
 
 // For programs without a screen (tools, benchmarks): messages go to stderr, questions are answered No.
@@ -44,7 +48,7 @@ class StderrDialogs : public Dialogs {
     return false;
   }
   void error(const QString& text) override { print(text); }
-  QString openFile(const QString&) override { return {}; }
+  QString openFile(const QString&, const QString&) override { return {}; }
 
  private:
   void print(const QString& text);
@@ -56,21 +60,28 @@ class StderrDialogs : public Dialogs {
 class ScriptedDialogs : public Dialogs {
  public:
   struct Shown {
-    enum Kind { Info, Confirm, Error, OpenFile } kind;
+    enum Kind { Info, Confirm, Error, OpenFile, SaveFile } kind;
     QString text;
   };
   std::deque<bool> confirmAnswers;
   std::deque<QString> fileAnswers;
   std::vector<Shown> shown;
+  // The folder each open-file dialog was to open in.
+  QStringList openFolders;
 
   void info(const QString& text) override { shown.push_back({Shown::Info, text}); }
   bool confirm(const QString& text) override;
   void error(const QString& text) override { shown.push_back({Shown::Error, text}); }
-  QString openFile(const QString& filter) override;
+  QString openFile(const QString& filter, const QString& folder) override;
+  // Answered from fileAnswers too.
+  QString saveFile(const QString& filter) override;
 
   QStringList texts(Shown::Kind kind) const;
   QString lastText() const { return shown.empty() ? QString() : shown.back().text; }
-  void clear() { shown.clear(); }
+  void clear() {
+    shown.clear();
+    openFolders.clear();
+  }
 };
 
 }  // namespace ld

@@ -1,7 +1,9 @@
 #include "settings/event_store.h"
 
 #include "data/db_error.h"
+#include "data/journal.h"
 #include "data/query.h"
+#include "data/transaction.h"
 
 namespace ld {
 
@@ -61,17 +63,31 @@ StoredPrizePlan EventStore::prizePlan() {
 }
 
 void EventStore::savePrizePlan(bool limited, const std::array<std::optional<int>, 4>& quantities) {
-  if (!limited) {
-    q_.execSql(QStringLiteral("update SY set sz=0 where symc='JX'"));
-    return;
-  }
-  q_.execSql(QStringLiteral("update SY set sz=1 where symc='JX'"));
-  for (int level = 1; level <= 4; ++level) {
+  // The whole plan or none of it: a half-saved plan would hand out prizes nobody planned.
+  Transaction transaction(q_.connection());
+  q_.execSql(limited ? QStringLiteral("update SY set sz=1 where symc='JX'")
+                     : QStringLiteral("update SY set sz=0 where symc='JX'"));
+  for (int level = 1; limited && level <= 4; ++level) {
     const std::optional<int>& quantity = quantities[level - 1];
     if (!quantity) continue;
     q_.execSql(QStringLiteral("update JXSZ set sl=") + QString::number(*quantity) +
                QStringLiteral(" where jx=") + QString::number(level));
   }
+  appendJournal(q_, {JournalEvent::PlanChanged, {}, {}, {}, {}, {}, {}});
+  transaction.commit();
+}
+
+// A switch row of its own. Older programs read only the row they know, so the file stays theirs too; the
+// value is an absolute path, so the number column keeps it as text.
+QString EventStore::photoFolder() {
+  return firstText(q_, QStringLiteral("select top 1 sz from sy where symc='ZPML'"), "sz").value_or(QString());
+}
+
+void EventStore::savePhotoFolder(const QString& folder) {
+  q_.execSql(QStringLiteral("update sy set sz='") + esc(folder) + QStringLiteral("' where symc='ZPML'"));
+  if (q_.rowsAffected() == 0)
+    q_.execSql(QStringLiteral("insert into sy (symc, sz) values ('ZPML', '") + esc(folder) +
+               QStringLiteral("')"));
 }
 
 std::vector<Participant> EventStore::participants() {
@@ -135,8 +151,19 @@ void EventStore::deleteParticipant(const QString& id) {
   q_.execSql(QStringLiteral("delete from yglb where id=") + checkedId(id));
 }
 
-void EventStore::clearRoster() { q_.execSql(QStringLiteral("delete from yglb")); }
+// Changes that end results are told in the journal, saved together with the change.
+void EventStore::clearRoster() {
+  Transaction transaction(q_.connection());
+  q_.execSql(QStringLiteral("delete from yglb"));
+  appendJournal(q_, {JournalEvent::RosterCleared, {}, {}, {}, {}, {}, {}});
+  transaction.commit();
+}
 
-void EventStore::clearResults() { q_.execSql(QStringLiteral("update yglb set zj=0,zjsx=0")); }
+void EventStore::clearResults() {
+  Transaction transaction(q_.connection());
+  q_.execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
+  appendJournal(q_, {JournalEvent::ResultsCleared, {}, {}, {}, {}, {}, {}});
+  transaction.commit();
+}
 
 }  // namespace ld

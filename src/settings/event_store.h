@@ -48,8 +48,12 @@ class EventStore {
   // Prize plan.
   StoredPrizePlan prizePlan();
   // Sets the limit switch and, for a limited plan, every level whose quantity is given (nullopt leaves
-  // the level as stored).
+  // the level as stored); all of it or, on a failure, none of it.
   void savePrizePlan(bool limited, const std::array<std::optional<int>, 4>& quantities);
+
+  // The folder the last photo was imported from, kept with the event (empty when none is).
+  QString photoFolder();
+  void savePhotoFolder(const QString& folder);
 
   // Roster.
   std::vector<Participant> participants();

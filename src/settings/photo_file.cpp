@@ -1,12 +1,13 @@
 #include "settings/photo_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <cstdio>
 
 #include "framework/app_folder.h"
@@ -16,19 +17,36 @@ namespace ld {
 
 namespace {
 
-const QString kForbidden = QStringLiteral("\\/:*?\"<>|");
+// Path separators, and what a Windows file name cannot hold (the event folder may travel there).
+const QString kReserved = QStringLiteral("\\/:*?\"<>|");
 constexpr int kMaxFileNameBytes = 255;
-
-bool unsafeChar(QChar c) { return kForbidden.contains(c) || c.category() == QChar::Other_Control; }
-
-bool blankOrDot(QChar c) { return c == QLatin1Char('.') || c.isSpace(); }
 
 QString zpFolder() { return appFolder() + QStringLiteral("zp/"); }
 
 QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
-// A name beside the target that no participant can have: participants' files always hold a '_'
-// after a non-dot start, these start with ".~".
+// How a refused character is named in a message.
+QString describe(QChar c) {
+  if (c == QLatin1Char('\t')) return QStringLiteral("制表符");
+  if (c.category() == QChar::Other_Control)
+    return QStringLiteral("控制字符（U+%1）").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+  return QStringLiteral("“%1”").arg(c);
+}
+
+// The first character that cannot stand in a file name, or a null QChar.
+QChar unsafeChar(const QString& text) {
+  for (QChar c : text)
+    if (kReserved.contains(c) || c.category() == QChar::Other_Control) return c;
+  return {};
+}
+
+// Scratch files beside a photo start with ".~", which no participant's photo can (a photo name that
+// would start with a dot is refused), and carry a random part so that none is ever reused.
+const QRegularExpression& scratchPattern() {
+  static const QRegularExpression re(QStringLiteral("^\\.~(new|old)-[0-9a-f]{16}\\.tmp$"));
+  return re;
+}
+
 QString scratchName(const QString& beside, const char* kind) {
   for (;;) {
     const QString name = QFileInfo(beside).absolutePath() +
@@ -46,6 +64,15 @@ bool renameFile(const QString& from, const QString& to) {
 
 bool present(const QFileInfo& info) { return info.exists() || info.isSymLink(); }
 
+// A rename is only lasting once the folder holding it is written out.
+void syncFolderOf(const QString& file) {
+  const int fd =
+      ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  if (::fsync(fd) != 0) qWarning("folder of %s not synced", qUtf8Printable(file));
+  ::close(fd);
+}
+
 void writeNewFile(const QString& path, const QByteArray& bytes, const QString& target) {
   QFile f(path);
   const auto fail = [&](const QString& why) {
@@ -60,26 +87,41 @@ void writeNewFile(const QString& path, const QByteArray& bytes, const QString& t
   f.close();
 }
 
+// A second name for what lies at file (a hard link; a copy where the file system has none), so that
+// the file itself can be replaced in one step and still be put back.
+QString keepCopy(const QString& file) {
+  const QString backup = scratchName(file, "old");
+  if (::link(QFile::encodeName(file).constData(), QFile::encodeName(backup).constData()) == 0) return backup;
+  QFile old(file);
+  if (!old.open(QIODevice::ReadOnly))
+    throw Error(QStringLiteral("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
+  const QByteArray bytes = old.readAll();
+  if (old.error() != QFileDevice::NoError)
+    throw Error(QStringLiteral("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
+  writeNewFile(backup, bytes, file);
+  return backup;
+}
+
 }  // namespace
 
 PhotoNameCheck checkPhotoName(const QString& department, const QString& name) {
-  const QString chars = QStringLiteral("（\\ / : * ? \" < > | 或控制字符）");
-  for (QChar c : department)
-    if (unsafeChar(c))
-      return {QStringLiteral("部门中含有不能用于照片文件名的字符%1，请更改部门").arg(chars), true};
-  for (QChar c : name)
-    if (unsafeChar(c))
-      return {QStringLiteral("姓名中含有不能用于照片文件名的字符%1，请更改姓名").arg(chars), false};
-  if (department.contains(QStringLiteral("..")))
-    return {QStringLiteral("部门中不能含有“..”，请更改部门"), true};
-  if (name.contains(QStringLiteral(".."))) return {QStringLiteral("姓名中不能含有“..”，请更改姓名"), false};
-  const QString joined = department + QLatin1Char('_') + name;
-  if (blankOrDot(joined.front()))
-    return {QStringLiteral("部门不能以点或空格开头（照片文件名会以它开头），请更改部门"), true};
-  if (blankOrDot(joined.back()))
-    return {QStringLiteral("姓名不能以点或空格结尾（照片文件名会以它结尾），请更改姓名"), false};
-  if ((joined + QStringLiteral(".jpg")).toUtf8().size() > kMaxFileNameBytes)
-    return {QStringLiteral("部门和姓名太长，无法作为照片文件名，请缩短"), false};
+  if (const QChar c = unsafeChar(department); !c.isNull())
+    return {QStringLiteral("部门中的%1不能用于照片文件名，请更改部门").arg(describe(c)), true};
+  if (const QChar c = unsafeChar(name); !c.isNull())
+    return {QStringLiteral("姓名中的%1不能用于照片文件名，请更改姓名").arg(describe(c)), false};
+  if (!department.isValidUtf16())
+    return {QStringLiteral("部门中含有无效的字符，不能用于照片文件名，请更改部门"), true};
+  if (!name.isValidUtf16())
+    return {QStringLiteral("姓名中含有无效的字符，不能用于照片文件名，请更改姓名"), false};
+  // The file name starts with the department.
+  if (department.startsWith(QLatin1Char('.')))
+    return {QStringLiteral("部门不能以“.”开头：照片文件名会以点开头而成为隐藏文件，请更改部门"), true};
+  const qsizetype bytes = (department + QLatin1Char('_') + name + QStringLiteral(".jpg")).toUtf8().size();
+  if (bytes > kMaxFileNameBytes)
+    return {QStringLiteral("部门和姓名太长：照片文件名最多 %1 字节，现在是 %2 字节，请缩短姓名或部门")
+                .arg(kMaxFileNameBytes)
+                .arg(bytes),
+            false};
   return {};
 }
 
@@ -112,9 +154,28 @@ bool removePhotoFile(const QString& file) {
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-    throw Error(QStringLiteral("无法写入文件 %1：%2").arg(shown(path), f.errorString()));
+  const QString fresh = scratchName(path, "new");
+  writeNewFile(fresh, bytes, path);
+  if (!renameFile(fresh, path)) {
+    QFile::remove(fresh);
+    throw Error(QStringLiteral("无法写入文件 %1").arg(shown(path)));
+  }
+  syncFolderOf(path);
+}
+
+int removeLeftoverPhotoTemps() {
+  const QDir zp(zpFolder());
+  int removed = 0;
+  for (const QString& name : zp.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    if (!scratchPattern().match(name).hasMatch()) continue;
+    QFile f(zp.filePath(name));
+    if (f.remove())
+      ++removed;
+    else
+      qWarning("leftover photo file %s not removed: %s", qUtf8Printable(f.fileName()),
+               qUtf8Printable(f.errorString()));
+  }
+  return removed;
 }
 
 PhotoReplacement::~PhotoReplacement() { rollback(); }
@@ -127,20 +188,20 @@ void PhotoReplacement::stage(const QByteArray& bytes) {
 
   const QString fresh = scratchName(file_, "new");
   writeNewFile(fresh, bytes, file_);
-  if (present(target)) {
-    backup_ = scratchName(file_, "old");
-    if (!renameFile(file_, backup_)) {
-      backup_.clear();
-      QFile::remove(fresh);
-      throw Error(QStringLiteral("无法替换照片文件 %1").arg(shown(file_)));
-    }
+  try {
+    if (present(target)) backup_ = keepCopy(file_);
+  } catch (...) {
+    QFile::remove(fresh);
+    throw;
   }
+  // Replaced in one step: whoever reads the photo meanwhile finds the old one or the new one.
   if (!renameFile(fresh, file_)) {
     QFile::remove(fresh);
-    if (!backup_.isEmpty()) renameFile(backup_, file_);
+    if (!backup_.isEmpty()) removePhotoFile(backup_);
     backup_.clear();
     throw Error(QStringLiteral("无法写入照片文件 %1").arg(shown(file_)));
   }
+  syncFolderOf(file_);
   placed_ = true;
 }
 
@@ -152,12 +213,15 @@ void PhotoReplacement::commit() {
 
 void PhotoReplacement::rollback() {
   if (!placed_) return;
-  // Renaming the old file back replaces the new one in one step.
-  if (!backup_.isEmpty() && !renameFile(backup_, file_))
-    qWarning("old photo %s not put back from %s", qUtf8Printable(file_), qUtf8Printable(backup_));
-  if (backup_.isEmpty()) removePhotoFile(file_);
-  backup_.clear();
   placed_ = false;
+  if (backup_.isEmpty()) {
+    removePhotoFile(file_);  // nothing lay there before
+    return;
+  }
+  // Renaming the old file back replaces the new one in one step.
+  if (!renameFile(backup_, file_))
+    qWarning("old photo %s not put back from %s", qUtf8Printable(file_), qUtf8Printable(backup_));
+  backup_.clear();
 }
 
 }  // namespace ld

@@ -24,10 +24,15 @@ QString photoFileInZp(const QString& stored);
 // Removes a photo file (not a folder); false when there was none or it could not be removed.
 bool removePhotoFile(const QString& file);
 
-// Writes a whole file through a temporary file and a rename, so a failure leaves the old file.
+// Writes a whole file through a hidden scratch file and a rename, so a failure leaves the old file.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Puts new bytes at a photo file while keeping what was there, until commit() drops it.
+// Removes the hidden scratch files that an interrupted photo write left in zp/; returns how many.
+// Call it at start, before anything writes photos (another writer's scratch files would go too).
+int removeLeftoverPhotoTemps();
+
+// Puts new bytes at a photo file while keeping what was there, until commit() drops it. The file is
+// never missing meanwhile, and a scratch file an interruption leaves behind is safe to remove.
 // Destroying an uncommitted replacement puts the old state back.
 class PhotoReplacement {
  public:

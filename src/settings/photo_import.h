@@ -9,8 +9,13 @@ namespace ld {
 // The largest bitmap accepted for import; larger ones would need gigabytes.
 constexpr qint64 kMaxImportPixels = 100'000'000;
 
-// Reads fileName (a Windows bitmap when its upper-cased name holds ".BMP" anywhere, JPEG otherwise),
-// stretches the whole picture to exactly size and encodes it at quality. Throws ld::Error.
+// Reads fileName (a Windows bitmap when its upper-cased name holds ".BMP" anywhere, otherwise PNG or
+// JPEG by content), stands a JPEG up as its EXIF orientation says, stretches the whole picture to
+// exactly size and encodes it at quality. Only a regular file is read: a pipe or device is refused
+// unopened. Throws ld::Error. The one conversion every photo import goes through.
 QByteArray convertPhoto(const QString& fileName, int quality, QSize size);
+
+// The EXIF orientation of JPEG data, 1 to 8; 1 when it notes none or cannot be read.
+int exifOrientation(const QByteArray& jpeg);
 
 }  // namespace ld

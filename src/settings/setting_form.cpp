@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 
 #include "data/datamodule.h"
@@ -18,12 +20,13 @@
 
 namespace ld {
 
-TsettingForm* settingForm = nullptr;
-
 namespace {
 
-constexpr int kClientWidth = 826;
-constexpr int kClientHeight = 530;
+// The window is laid out for an outer size of 826 x 530 with a sizeable frame (4 pixels each side) and
+// a 19-pixel title bar; the client area is what lies inside them.
+constexpr QSize kOuterSize(826, 530);
+constexpr int kClientWidth = 826 - 2 * 4;
+constexpr int kClientHeight = 530 - 2 * 4 - 19;
 constexpr int kStatusBarHeight = 19;
 
 QFont songFont() {
@@ -62,6 +65,29 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
   return b;
 }
 
+// Offers every department holding what was typed, in any letter case, in a popup. The filtering is done
+// here rather than by QCompleter: the combo box takes a case-blind completer as leave to replace
+// "sales asia" with an item "Sales Asia" when it loses focus, and what is stored must be what was typed.
+class DepartmentOffers : public QCompleter {
+ public:
+  DepartmentOffers(QAbstractItemModel* departments, QObject* parent)
+      : QCompleter(parent), matching_(new QSortFilterProxyModel(this)) {
+    matching_->setSourceModel(departments);
+    matching_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    setModel(matching_);
+    setCompletionMode(QCompleter::PopupCompletion);
+    setCaseSensitivity(Qt::CaseSensitive);
+  }
+
+  QStringList splitPath(const QString& typed) const override {
+    matching_->setFilterFixedString(typed);
+    return {QString()};  // every row left matches
+  }
+
+ private:
+  QSortFilterProxyModel* matching_;
+};
+
 QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int left, int top, int width,
                     int height) {
   return place(new QGroupBox(title, parent), name, left, top, width, height);
@@ -88,9 +114,7 @@ TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
   guarded([this] { FormCreate(); });
 }
 
-TsettingForm::~TsettingForm() {
-  if (settingForm == this) settingForm = nullptr;
-}
+TsettingForm::~TsettingForm() = default;
 
 void TsettingForm::buildControls() {
   GroupBox1 = groupBox(this, "GroupBox1", QStringLiteral("基础设置"), 16, 8, 409, 121);
@@ -135,6 +159,8 @@ void TsettingForm::buildControls() {
   ComboBoxbm->setEditable(true);
   // The list shows what the database holds; typing a new department does not add to it.
   ComboBoxbm->setInsertPolicy(QComboBox::NoInsert);
+  // Existing departments are offered in a popup and never written into the box unasked.
+  ComboBoxbm->setCompleter(new DepartmentOffers(ComboBoxbm->model(), ComboBoxbm));
   Label9 = label(GroupBox3, "Label9", QStringLiteral("姓名："), 608, 16);
   Editxm = edit(GroupBox3, "Editxm", 649, 16, 121, 19);
   Label11 = label(GroupBox3, "Label11", QStringLiteral("照片："), 424, 48);
@@ -154,12 +180,15 @@ void TsettingForm::buildControls() {
   Buttontjyg = button(GroupBox3, "Buttontjyg", QStringLiteral("添加员工"), 523, 240, 74, 31);
   Button3 = button(GroupBox3, "Button3", QStringLiteral("删除员工"), 603, 240, 74, 31);
   Button4 = button(GroupBox3, "Button4", QStringLiteral("更新员工"), 683, 240, 74, 30);
+  Buttondrmd = button(GroupBox3, "Buttondrmd", QStringLiteral("导入名单…"), 431, 240, 84, 31);
 
   GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("清空历史"), 16, 424, 785, 49);
   Button5 = button(GroupBox4, "Button5", QStringLiteral("清空员工列表"), 24, 16, 121, 25);
   Button7 = button(GroupBox4, "Button7", QStringLiteral("清空中奖纪录"), 176, 16, 121, 25);
+  Buttondczj = button(GroupBox4, "Buttondczj", QStringLiteral("导出中奖名单…"), 640, 16, 121, 25);
   Button5->setFont(songFont());
   Button7->setFont(songFont());
+  Buttondczj->setFont(songFont());
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -190,6 +219,8 @@ void TsettingForm::connectHandlers() {
   on(Button5, &QPushButton::clicked, &TsettingForm::Button5Click);
   on(Button7, &QPushButton::clicked, &TsettingForm::Button7Click);
   on(Button1, &QPushButton::clicked, &TsettingForm::Button1Click);
+  connect(Buttondrmd, &QPushButton::clicked, this, &TsettingForm::rosterImportRequested);
+  connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
   // Selection changes by the reload count as well, so the visibility rule always holds.
   connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { RadioButtonxzClick(); });
@@ -209,8 +240,9 @@ void TsettingForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TsettingForm::FormCreate() {
+  // The frame's corner goes where the outer size puts it.
   if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(settingFormPosition(screen->geometry().size(), size()));
+    move(settingFormPosition(screen->geometry().size(), kOuterSize));
   ButtonhyjcszClick();
   ButtonhyjxszClick();
   showComboBoxbm();
@@ -228,17 +260,6 @@ void TsettingForm::ButtonhyjcszClick() {
 void TsettingForm::Button2Click() {
   store_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(), Editlxdh->text().trimmed());
   dialogs().info(QStringLiteral("更新完成"));
-}
-
-TsettingForm* createSettingForm() {
-  if (!DataModule1) throw Error(QStringLiteral("数据模块尚未创建，无法打开设置窗口"));
-  auto* form = new TsettingForm(*DataModule1);
-  settingForm = form;
-  // Owned by the application: it goes when the application quits.
-  QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp,
-                   [form = QPointer<TsettingForm>(form)] { delete form.data(); });
-  form->show();
-  return form;
 }
 
 }  // namespace ld

@@ -11,8 +11,8 @@
 #include <QWidget>
 
 #include "settings/event_store.h"
-#include "widgets/picture_box.h"
 #include "settings/roster_grid.h"
+#include "widgets/picture_box.h"
 
 class QComboBox;
 class QFrame;
@@ -114,7 +114,15 @@ class TsettingForm : public QWidget {
   QPushButton* Button5;
   QPushButton* Button7;
 
+  // Spreadsheets in and out; the program's owner answers them, since they need more than this window.
+  QPushButton* Buttondrmd;  // "导入名单…"
+  QPushButton* Buttondczj;  // "导出中奖名单…"
+
   QStatusBar* StatusBar1;
+
+ signals:
+  void rosterImportRequested();
+  void resultsExportRequested();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -130,15 +138,10 @@ class TsettingForm : public QWidget {
   bool photoPathTaken(const QString& path, const QString& exceptId);
   bool photoNamedByRoster(const QString& stored);
   void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
+  QString lastPhotoFolder();
+  void rememberPhotoFolder(const QString& folder);
 
   EventStore store_;
 };
-
-// The window last opened from the draw window.
-extern TsettingForm* settingForm;
-
-// What the draw window's power-button double-click does: a further settings window on DataModule1,
-// stored in settingForm and shown without making it modal. It lives until the application quits.
-TsettingForm* createSettingForm();
 
 }  // namespace ld

@@ -1,4 +1,6 @@
 // Photo import into the settings window's photo box.
+#include <QFileInfo>
+
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "settings/photo_file.h"
@@ -7,11 +9,38 @@
 
 namespace ld {
 
+namespace {
+// The file dialog matches these without regard to letter case ("IMG_0001.JPG" is listed).
+const QString kPhotoFilter = QStringLiteral("图片文件(*.jpg *.jpeg *.png *.bmp)");
+}  // namespace
+
 void TsettingForm::Button1Click() {
-  const QString file = dialogs().openFile(QStringLiteral("JEPG图像文件(*.jpg)"));
+  const QString file = dialogs().openFile(kPhotoFilter, lastPhotoFolder());
   if (file.isEmpty()) return;
   CompressMainFun(file, 100, 480, 360);
   Imagezp->loadFromFile(appPath(QStringLiteral("zp\\temp.jpg")));
+  rememberPhotoFolder(QFileInfo(file).absolutePath());
+}
+
+QString TsettingForm::lastPhotoFolder() {
+  QString folder;
+  try {
+    folder = store_.photoFolder();
+  } catch (const std::exception& e) {
+    qWarning("last photo folder not read: %s", e.what());
+    return {};
+  }
+  // A folder gone since (a memory stick taken out) opens where the dialog opens by itself.
+  return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void TsettingForm::rememberPhotoFolder(const QString& folder) {
+  try {
+    store_.savePhotoFolder(folder);
+  } catch (const std::exception& e) {
+    // Only a convenience: the import itself has succeeded.
+    qWarning("photo folder %s not remembered: %s", qUtf8Printable(folder), e.what());
+  }
 }
 
 bool TsettingForm::CompressMainFun(const QString& fileName, int quality, int width, int height) {

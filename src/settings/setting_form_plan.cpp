@@ -3,8 +3,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <array>
+#include <optional>
 
-#include "data/query.h"
 #include "framework/dialogs.h"
 #include "settings/setting_form.h"
 
@@ -24,16 +24,56 @@ void TsettingForm::ButtonhyjxszClick() {
     if (const auto& quantity = plan.quantities[level - 1]) boxes[level - 1]->setText(*quantity);
 }
 
+namespace {
+
+// More prizes of one level than this is a slip of the keyboard, not a plan.
+constexpr int kMaxQuantity = 100000;
+
+const QString kLevelNames[] = {QStringLiteral("一等奖"), QStringLiteral("二等奖"), QStringLiteral("三等奖"),
+                               QStringLiteral("幸运奖")};
+
+// A typed quantity: decimal digits (full-width ones too, as a Chinese input method types them) after
+// an optional '+', 0 to kMaxQuantity. nullopt for anything else.
+std::optional<int> parseQuantity(QString text) {
+  if (text.startsWith(QLatin1Char('+'))) text.remove(0, 1);
+  if (text.isEmpty() || text.size() > 6) return std::nullopt;
+  int value = 0;
+  for (QChar c : text) {
+    if (c.category() != QChar::Number_DecimalDigit) return std::nullopt;
+    value = value * 10 + c.digitValue();
+  }
+  if (value > kMaxQuantity) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
 void TsettingForm::Button6Click() {
   const bool limited = RadioButtonxz->isChecked();
   std::array<std::optional<int>, 4> quantities;
   if (limited) {
-    const QLineEdit* const boxes[] = {Edit1dj, Edit2dj, Edit3dj, Edit4dj};
+    QLineEdit* const boxes[] = {Edit1dj, Edit2dj, Edit3dj, Edit4dj};
+    QStringList zero;
     for (int level = 1; level <= 4; ++level) {
-      const QString quantity = boxes[level - 1]->text().trimmed();
-      // Anything but a whole number leaves the level as stored.
-      if (!quantity.isEmpty() && isWholeNumber(quantity)) quantities[level - 1] = quantity.toInt();
+      const QString typed = boxes[level - 1]->text().trimmed();
+      if (typed.isEmpty()) continue;  // an empty box leaves the level as stored
+      quantities[level - 1] = parseQuantity(typed);
+      if (!quantities[level - 1]) {
+        dialogs().info(QStringLiteral("%1的数量“%2”不是 0 到 %3 之间的整数，请重新输入。奖项设置没有保存。")
+                           .arg(kLevelNames[level - 1], typed)
+                           .arg(kMaxQuantity));
+        boxes[level - 1]->setFocus();
+        boxes[level - 1]->selectAll();
+        return;
+      }
+      if (*quantities[level - 1] == 0) zero << kLevelNames[level - 1];
     }
+    if (!zero.isEmpty() &&
+        !dialogs().confirm(
+            QStringLiteral("%1的数量为 0。限制名额时，只要有一个奖项的数量为 0，之后抽出的每一位中奖者"
+                           "都不属于任何奖项（计划外），也不会出现在中奖名单上。确定要这样保存吗？")
+                .arg(zero.join(QStringLiteral("、")))))
+      return;
   }
   try {
     store_.savePrizePlan(limited, quantities);

@@ -220,7 +220,8 @@ void TGIFAnimator::loadResynced(Load&& load) {
   try {
     load();
   } catch (...) {
-    if (d->image.header() != before) resync();  // a failure before the clear leaves the picture as it was
+    // A failure before the clear, or a picture refused for its size, leaves the picture as it was.
+    if (d->image.header() != before) resync();
     throw;
   }
 }

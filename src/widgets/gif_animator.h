@@ -30,7 +30,7 @@ class TGIFAnimator : public TImageControl {
   explicit TGIFAnimator(QWidget* parent = nullptr);
   ~TGIFAnimator() override;
 
-  // The owned picture. Loading into it (LoadFromFile, ReadData …) raises its change notification,
+  // The owned picture. Loading into it (loadFromFile, readFormData …) raises its change notification,
   // which re-reads the frame index, empties the composition cache and applies AutoSize.
   // The image's OnChange is the control's: do not reassign it.
   TGIFImage& Image();

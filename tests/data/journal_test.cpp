@@ -177,3 +177,23 @@ TEST(Journal, AnOlderFileGetsItOnceAndKeepsEveryRow) {
   EXPECT_THROW(Query(c).execSql(QStringLiteral("delete from cjrz")), DbError);
   EXPECT_EQ(app.rows(everything), before);
 }
+
+TEST(Journal, AnOlderFileThatCannotBeChangedNowOpensAsItIs) {
+  TempApp app;
+  app.addParticipant(QStringLiteral("甲"), QStringLiteral("部门"));
+  Connection other;
+  openOn(other, app.folder());
+  Query(other).execSql(QStringLiteral("drop table cjrz"));
+  Query(other).execSql(QStringLiteral("begin immediate"));  // another program in the middle of a change
+  {
+    Connection c;
+    c.setBusyTimeout(0);
+    openOn(c, app.folder());
+    EXPECT_TRUE(readJournal(c).empty());
+    Query q(c);
+    q.openSql(QStringLiteral("select xm from yglb"));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("xm")).asString(), QStringLiteral("甲"));
+  }
+  Query(other).execSql(QStringLiteral("rollback"));
+  EXPECT_EQ(schemaOf(app).size(), 4) << "added at the next open that can";
+}

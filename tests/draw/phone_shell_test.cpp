@@ -5,9 +5,11 @@
 #include <QPointer>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
@@ -147,6 +149,35 @@ TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindowAndClosingOneFreesIt)
   EXPECT_EQ(windows(), 1);
 }
 
+// The settings window's spreadsheet buttons, answered by the program: an import shows in the grid at once,
+// the export writes the winners.
+TEST_F(PowerKey, SettingsWindowImportsARosterAndExportsTheWinners) {
+  f.app.setPlan(1, 1, 1, 1, 2);
+  f.app.addParticipant("甲", "销售");
+  doubleClick(w().GIFgj);
+  ld::TsettingForm& settings = *f.program().settingsWindows().back();
+  const QString csv = f.app.path("roster.csv");
+  writeFile(csv, QByteArray("部门,姓名\n研发,乙\n研发,丙\n"));
+  f.app.dialogs().fileAnswers = {csv};
+  f.app.dialogs().confirmAnswers = {true, true};
+  QTimer::singleShot(0, [] {
+    if (auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget())) preview->accept();
+  });
+  settings.Buttondrmd->click();
+  EXPECT_EQ(f.app.count("select id from yglb"), 3);
+  EXPECT_EQ(settings.StringGridgy->rowCount(), 3) << "the grid shows the imported rows";
+
+  click(w().GIFAnimatorlogo);
+  click(w().GIFAnimatorlogo);
+  const QString out = f.app.path("winners.csv");
+  f.app.dialogs().fileAnswers = {out};
+  settings.Buttondczj->click();
+  const QString written = QString::fromUtf8(readFile(out));
+  const QString winner = f.app.rows("select xm from yglb where zj<>0").value(0);
+  EXPECT_TRUE(written.contains(QStringLiteral("幸运奖")) && written.contains(winner))
+      << written.toStdString();
+}
+
 TEST(DrawWindowStart, LogoGifReplacesTheDrawIconAndTheOutlineFollows) {
   DrawFixture f;
   writeGif(f.app.path("system/logo.gif"), {120, 290}, Qt::red, Qt::red);  // reaches below the handset
@@ -167,16 +198,23 @@ TEST(DrawWindowStart, ADamagedLogoGifIsReportedAndTheBuiltInIconStays) {
   EXPECT_EQ(w.GlowLabelzj->caption(), QStringLiteral("幸运奖5位\r")) << "the rest of start-up ran";
 }
 
-TEST(DrawWindowStart, AMissingPlaceholderEndsStartUpButTheWindowStillOpens) {
-  DrawFixture f(/*withLogo=*/false);
-  TVELTRAXForm& w = f.window();
-  EXPECT_EQ(f.app.dialogs().texts(ld::ScriptedDialogs::Shown::Error).size(), 1);
-  EXPECT_TRUE(w.isVisible());
-  EXPECT_FALSE(w.Labelrqsj->caption().isEmpty()) << "the clock came before the photos";
-  for (int k = 1; k <= 8; ++k) EXPECT_FALSE(w.Image[k]->hasPicture()) << k;
-  for (int k = 0; k <= 8; ++k) EXPECT_TRUE(w.Panelzp[k]->mask().isEmpty()) << k;
-  EXPECT_EQ(w.GlowLabelzj->caption(), QString());
-  EXPECT_FALSE(w.mask().isEmpty());
+// A missing or damaged placeholder is reported once, naming the file, and start-up goes on to the end.
+TEST(DrawWindowStart, ABadPlaceholderIsReportedByNameAndStartUpGoesOn) {
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged" : "missing");
+    DrawFixture f(/*withLogo=*/false);
+    if (damaged) writeFile(f.app.path("system/logo.jpg"), solidJpeg(64, 48, Qt::gray).left(200));
+    TVELTRAXForm& w = f.window();
+    const QStringList errors = f.app.dialogs().texts(ld::ScriptedDialogs::Shown::Error);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("logo.jpg"))) << errors[0].toStdString();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.Labelrqsj->caption().isEmpty());
+    for (int k = 1; k <= 8; ++k) EXPECT_FALSE(w.Image[k]->hasPicture()) << k;
+    for (int k = 0; k <= 8; ++k) EXPECT_FALSE(w.Panelzp[k]->mask().isEmpty()) << "tile " << k << " shaped";
+    EXPECT_EQ(w.GlowLabelzj->caption(), QStringLiteral("幸运奖5位\r")) << "the board heading is there";
+    EXPECT_FALSE(w.mask().isEmpty());
+  }
 }
 
 }  // namespace

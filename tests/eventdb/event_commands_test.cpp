@@ -44,7 +44,7 @@ TEST(EventdbLock, WritingCommandsRefuseWhileTheEventIsOpen) {
   const QStringList photosBefore = photos(app);
   {
     EventLock program(app.folder());
-    const QString message = refusal([&] { eventdb::demo(app.folder(), {3, 0}); });
+    const QString message = refusal([&] { eventdb::demo(app.folder(), {3, 0, true}); });
     EXPECT_TRUE(message.contains(QStringLiteral("正被另一个程序")) &&
                 message.contains(QDir(app.folder()).absolutePath()))
         << message.toStdString();
@@ -53,9 +53,79 @@ TEST(EventdbLock, WritingCommandsRefuseWhileTheEventIsOpen) {
   }
   // The lock ends with each command: one after the other they all run.
   eventdb::init(fresh.path());
-  eventdb::demo(fresh.path(), {2, 0});
-  eventdb::demo(fresh.path(), {0, 0});
+  eventdb::demo(fresh.path(), {2, 0, false});
+  eventdb::demo(fresh.path(), {0, 0, true});
   EXPECT_EQ(QDir(fresh.path() + QStringLiteral("/zp")).entryList(QDir::Files).size(), 2);
+}
+
+QString photoOf(const DemoPerson& p) {
+  return p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
+}
+
+TEST(EventdbDemo, NeverDamagesAnEvent) {
+  TempApp app;
+  const auto candidates = demoRoster(3);
+  // The operator's own participant, who happens to carry the first demo name, and a photo file of the second
+  // that the roster does not name.
+  const int own = app.addParticipant(candidates[0].name, candidates[0].department, true, Qt::red);
+  const QString ownPhoto = app.path(QStringLiteral("zp/") + photoOf(candidates[0]));
+  const QString stray = app.path(QStringLiteral("zp/") + photoOf(candidates[1]));
+  test::writeFile(stray, "not ours");
+  const QByteArray ownBytes = test::readFile(ownPhoto);
+  const QByteArray before = digest(app.dbPath());
+
+  const QString message = refusal([&] { eventdb::demo(app.folder(), {5, 0, false}); });
+  EXPECT_TRUE(message.contains(QStringLiteral("--append")) && message.contains(QStringLiteral("1 位")))
+      << message.toStdString();
+  EXPECT_EQ(digest(app.dbPath()), before);
+  EXPECT_EQ(photos(app).size(), 2);
+
+  EXPECT_EQ(eventdb::demo(app.folder(), {5, 0, true}), 5);
+  EXPECT_EQ(app.count(QStringLiteral("select id from yglb")), 6);
+  EXPECT_EQ(app.count(QStringLiteral("select xm from yglb group by xm, bm having count(*) > 1")), 0);
+  EXPECT_EQ(app.count(QStringLiteral("select zp from yglb group by zp having count(*) > 1")), 0);
+  EXPECT_EQ(app.rows(QStringLiteral("select id from yglb where xm='%1'").arg(candidates[1].name)),
+            QStringList())
+      << "a name whose photo file exists is skipped";
+  EXPECT_EQ(test::readFile(ownPhoto), ownBytes);
+  EXPECT_EQ(test::readFile(stray), QByteArray("not ours"));
+  EXPECT_EQ(app.rows(QStringLiteral("select zj, zp from yglb where id=%1").arg(own)),
+            QStringList{QStringLiteral("0|zp\\") + photoOf(candidates[0])});
+  // Every added participant has its own new photo.
+  QStringList zp = app.rows(QStringLiteral("select zp from yglb where id<>%1").arg(own));
+  for (QString& z : zp) {
+    z.remove(0, 3);
+    EXPECT_TRUE(QImage(app.path(QStringLiteral("zp/")) + z).size() == QSize(480, 360)) << z.toStdString();
+  }
+  EXPECT_EQ(photos(app).size(), 7);
+}
+
+TEST(EventdbDemo, AFailureLeavesTheEventAsItWas) {
+  TempApp app;
+  app.addParticipant(QStringLiteral("甲"), QStringLiteral("部门"));
+  // The third new row is refused by the database, after two photos were written.
+  app.exec(
+      QStringLiteral("create trigger full before insert on yglb when (select count(*) from yglb) >= 3 "
+                     "begin select raise(abort, 'full'); end"));
+  const QStringList photosBefore = photos(app);
+  const QStringList rowsBefore = app.rows(QStringLiteral("select id, xm, bm, zp, zj, zjsx from yglb"));
+  EXPECT_TRUE(refusal([&] { eventdb::demo(app.folder(), {4, 0, true}); }).contains(QStringLiteral("full")));
+  EXPECT_EQ(app.rows(QStringLiteral("select id, xm, bm, zp, zj, zjsx from yglb")), rowsBefore);
+  EXPECT_EQ(photos(app), photosBefore);
+}
+
+TEST(EventdbDemo, SharedPhotosAreHardLinks) {
+  TempApp app;
+  EXPECT_EQ(eventdb::demo(app.folder(), {5, 2, false}), 5);
+  const QStringList files = photos(app);
+  ASSERT_EQ(files.size(), 5);
+  QSet<QByteArray> contents;
+  for (const QString& name : files) {
+    const QString file = app.path(QStringLiteral("zp/")) + name;
+    EXPECT_FALSE(QFileInfo(file).isSymLink()) << "a link that breaks when the event folder moves";
+    contents.insert(test::readFile(file));
+  }
+  EXPECT_EQ(contents.size(), 2);
 }
 
 TEST(EventdbJournal, PrintsOneLinePerRow) {

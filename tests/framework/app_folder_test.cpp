@@ -25,10 +25,12 @@ TEST(DefaultErrorHandler, AnEscapingErrorIsShownAndTheProgramRunsOn) {
   auto* scripted = new ScriptedDialogs;
   auto previous = setDialogs(std::unique_ptr<Dialogs>(scripted));
   QPushButton button;
-  QObject::connect(&button, &QPushButton::clicked, [] { guarded([] { throw Error(QStringLiteral("坏了")); }); });
+  QObject::connect(&button, &QPushButton::clicked,
+                   [] { guarded([] { throw Error(QStringLiteral("坏了")); }); });
   button.click();
   button.click();
-  EXPECT_EQ(scripted->texts(ScriptedDialogs::Shown::Error), (QStringList{QStringLiteral("坏了"), QStringLiteral("坏了")}));
+  EXPECT_EQ(scripted->texts(ScriptedDialogs::Shown::Error),
+            (QStringList{QStringLiteral("坏了"), QStringLiteral("坏了")}));
   EXPECT_FALSE(silently([] { throw Error(QStringLiteral("quiet")); }));
   EXPECT_EQ(scripted->shown.size(), 2u);
 

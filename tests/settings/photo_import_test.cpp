@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFileInfo>
 #include <QImage>
@@ -6,6 +8,7 @@
 #include <QtEndian>
 
 #include "framework/jpeg.h"
+#include "settings/photo_import.h"
 #include "support/settings_helpers.h"
 
 using namespace ld;
@@ -45,7 +48,7 @@ TEST_F(PhotoImport, CancelledPickerChangesNothing) {
   form->Button1->click();
   ASSERT_EQ(boxes().shown.size(), 1u);
   EXPECT_EQ(boxes().shown[0].kind, ScriptedDialogs::Shown::OpenFile);
-  EXPECT_EQ(boxes().shown[0].text, QStringLiteral("JEPG图像文件(*.jpg)"));
+  EXPECT_EQ(boxes().shown[0].text, QStringLiteral("图片文件(*.jpg *.jpeg *.png *.bmp)"));
   EXPECT_FALSE(QFileInfo::exists(temp()));
   EXPECT_FALSE(form->Imagezp->hasPicture());
 }
@@ -134,6 +137,121 @@ TEST_F(PhotoImport, TempFileItselfCanBeImportedAndAddStoresItUnchanged) {
   form->Buttontjyg->click();
   EXPECT_EQ(infos(), QStringList{QStringLiteral("添加员工成功")});
   EXPECT_EQ(readFile(zp(QStringLiteral("销售部_张三.jpg"))), readFile(temp()));
+}
+
+// JPEG data with an EXIF block holding only the orientation tag, in either byte order.
+QByteArray withOrientation(const QByteArray& jpeg, int orientation, bool littleEndian) {
+  QByteArray tiff = littleEndian ? QByteArray("II\x2a\0\x08\0\0\0", 8) : QByteArray("MM\0\x2a\0\0\0\x08", 8);
+  const auto u16 = [&](int v) {
+    const char b[2] = {char(littleEndian ? v & 0xff : v >> 8), char(littleEndian ? v >> 8 : v & 0xff)};
+    tiff.append(b, 2);
+  };
+  u16(1);                                                                             // one entry
+  u16(0x0112);                                                                        // orientation
+  u16(3);                                                                             // SHORT
+  tiff.append(littleEndian ? QByteArray("\1\0\0\0", 4) : QByteArray("\0\0\0\1", 4));  // count 1
+  u16(orientation);
+  u16(0);
+  tiff.append(QByteArray(4, '\0'));  // no further IFD
+  const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+  QByteArray segment("\xff\xe1", 2);
+  segment.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xff)).append(body);
+  return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+TEST_F(PhotoImport, PhonePhotosStandAsTheirExifOrientationSays) {
+  open();
+  const QColor R = Qt::red, G = Qt::green, B = Qt::blue, Y = Qt::yellow;
+  // The corners top-left, top-right, bottom-left, bottom-right of the stored picture once stood up.
+  const struct {
+    int orientation;
+    QColor corners[4];
+  } cases[] = {
+      {1, {R, G, B, Y}}, {2, {G, R, Y, B}}, {3, {Y, B, G, R}}, {4, {B, Y, R, G}},
+      {5, {R, B, G, Y}}, {6, {B, R, Y, G}}, {7, {Y, G, B, R}}, {8, {G, Y, R, B}},
+  };
+  const QByteArray plain = encodeJpeg(quarters(800, 600), 95);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.orientation);
+    const QByteArray tagged = withOrientation(plain, c.orientation, c.orientation % 2 == 0);
+    ASSERT_EQ(exifOrientation(tagged), c.orientation);
+    writeFile(source(QStringLiteral("phone.jpg")), tagged);
+    pick(source(QStringLiteral("phone.jpg")));
+    ASSERT_TRUE(errors().isEmpty()) << errors().join(QLatin1Char('\n')).toStdString();
+    const QImage out = decodeJpeg(readFile(temp()));
+    ASSERT_EQ(out.size(), QSize(480, 360));
+    EXPECT_TRUE(near(out.pixelColor(10, 10), c.corners[0]));
+    EXPECT_TRUE(near(out.pixelColor(469, 10), c.corners[1]));
+    EXPECT_TRUE(near(out.pixelColor(10, 349), c.corners[2]));
+    EXPECT_TRUE(near(out.pixelColor(469, 349), c.corners[3]));
+  }
+  // A damaged EXIF block counts as no orientation.
+  QByteArray damaged = withOrientation(plain, 6, true);
+  damaged[4] = '\x7f';  // a segment length running past the end
+  EXPECT_EQ(exifOrientation(damaged), 1);
+}
+
+TEST_F(PhotoImport, PngPicturesAreConvertedLikeTheOthersAndADamagedOneIsRefused) {
+  open();
+  ASSERT_TRUE(quarters(640, 480).save(source(QStringLiteral("drawing.png")), "PNG"));
+  pick(source(QStringLiteral("drawing.png")));
+  EXPECT_TRUE(errors().isEmpty());
+  expectWholeQuartersIn480x360();
+
+  const QByteArray before = readFile(temp());
+  const QByteArray png = readFile(source(QStringLiteral("drawing.png")));
+  writeFile(source(QStringLiteral("cut.png")), png.left(png.size() / 2));
+  pick(source(QStringLiteral("cut.png")));
+  EXPECT_EQ(errors().size(), 1);
+  EXPECT_EQ(readFile(temp()), before);
+}
+
+TEST_F(PhotoImport, TheDialogOpensInTheFolderOfTheLastImportOfThisEvent) {
+  open();
+  form->Button1->click();  // nothing remembered yet, and a cancel remembers nothing
+  const QString folder = app.path(QStringLiteral("photos"));
+  QDir().mkpath(folder);
+  writeFile(folder + QStringLiteral("/in.jpg"), encodeJpeg(quarters(100, 100), 90));
+  pick(folder + QStringLiteral("/in.jpg"));
+  EXPECT_EQ(boxes().openFolders, (QStringList{QString(), QString()}));
+
+  // Kept with the event: a window opened later starts there too.
+  form = std::make_unique<TsettingForm>(app.dataModule());
+  boxes().clear();
+  form->Button1->click();
+  EXPECT_EQ(boxes().openFolders, QStringList{folder});
+
+  // A folder gone since is not offered.
+  QDir(folder).removeRecursively();
+  boxes().clear();
+  form->Button1->click();
+  EXPECT_EQ(boxes().openFolders, QStringList{QString()});
+  EXPECT_TRUE(errors().isEmpty());
+}
+
+TEST_F(PhotoImport, PipesDevicesAndFoldersAreRefusedWithoutBeingRead) {
+  open();
+  writeFile(source(QStringLiteral("in.jpg")), encodeJpeg(quarters(800, 600), 95));
+  pick(source(QStringLiteral("in.jpg")));
+  const QByteArray before = readFile(temp());
+
+  // Opening a pipe for reading waits for a writer that never comes; reading /dev/zero never ends.
+  ASSERT_EQ(::mkfifo(QFile::encodeName(source(QStringLiteral("photo.jpg"))).constData(), 0600), 0);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(source(QStringLiteral("photo.bmp"))).constData(), 0600), 0);
+  ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(source(QStringLiteral("zero.jpg"))).constData()), 0);
+  QDir().mkpath(source(QStringLiteral("folder.jpg")));
+  const QString refused[] = {source(QStringLiteral("photo.jpg")), source(QStringLiteral("photo.bmp")),
+                             QStringLiteral("/dev/zero"), source(QStringLiteral("zero.jpg")),
+                             source(QStringLiteral("folder.jpg"))};
+  for (const QString& file : refused) {
+    SCOPED_TRACE(file.toStdString());
+    boxes().clear();
+    pick(file);
+    ASSERT_EQ(errors().size(), 1);
+    EXPECT_TRUE(errors()[0].contains(QStringLiteral("不是普通文件"))) << errors()[0].toStdString();
+    EXPECT_EQ(readFile(temp()), before);
+    EXPECT_EQ(form->Imagezp->jpegData(), before);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "settings/photo_file.h"
 #include "support/settings_helpers.h"
 
 using namespace ld;
@@ -55,17 +56,20 @@ TEST_F(PhotoSafety, NamesThatCannotBeFileNamesAreRefusedBeforeAnythingIsWritten)
   struct Case {
     QString department, name;
     QWidget* focus;
+    QString says;  // what the message must name
   };
   const Case cases[] = {
-      {QStringLiteral("销售/部"), QStringLiteral("李四"), form->ComboBoxbm},
-      {QStringLiteral("..\\db"), QStringLiteral("李四"), form->ComboBoxbm},
-      {QStringLiteral(".."), QStringLiteral("李四"), form->ComboBoxbm},
-      {QStringLiteral(".hidden"), QStringLiteral("李四"), form->ComboBoxbm},
-      {QStringLiteral("销售部"), QStringLiteral("李*四"), form->Editxm},
-      {QStringLiteral("销售部"), QStringLiteral("李四."), form->Editxm},
-      {QStringLiteral("销售部"), QStringLiteral("李\t四"), form->Editxm},
-      {QStringLiteral("销售部"), QStringLiteral("a..b"), form->Editxm},
-      {QStringLiteral("销售部"), QString(100, QChar(0x674E)), form->Editxm},  // 300 bytes of UTF-8
+      {QStringLiteral("销售/部"), QStringLiteral("李四"), form->ComboBoxbm, QStringLiteral("部门中的“/”")},
+      {QStringLiteral("..\\db"), QStringLiteral("李四"), form->ComboBoxbm, QStringLiteral("部门中的“\\”")},
+      {QStringLiteral(".."), QStringLiteral("李四"), form->ComboBoxbm, QStringLiteral("以“.”开头")},
+      {QStringLiteral(".hidden"), QStringLiteral("李四"), form->ComboBoxbm, QStringLiteral("以“.”开头")},
+      {QStringLiteral("销售部"), QStringLiteral("李*四"), form->Editxm, QStringLiteral("姓名中的“*”")},
+      {QStringLiteral("销售部"), QStringLiteral("李\t四"), form->Editxm, QStringLiteral("姓名中的制表符")},
+      {QStringLiteral("销售部"), QStringLiteral("李\x01四"), form->Editxm, QStringLiteral("U+0001")},
+      {QStringLiteral("销售部"), QStringLiteral("a:b"), form->Editxm, QStringLiteral("姓名中的“:”")},
+      // 9 + 1 + 300 + 4 bytes
+      {QStringLiteral("销售部"), QString(100, QChar(0x674E)), form->Editxm,
+       QStringLiteral("现在是 314 字节")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE((c.department + QLatin1Char('/') + c.name).toStdString());
@@ -75,6 +79,7 @@ TEST_F(PhotoSafety, NamesThatCannotBeFileNamesAreRefusedBeforeAnythingIsWritten)
     form->Buttontjyg->click();
     ASSERT_EQ(infos().size(), 1);
     EXPECT_NE(infos()[0], QStringLiteral("添加员工成功"));
+    EXPECT_TRUE(infos()[0].contains(c.says)) << infos()[0].toStdString();
     EXPECT_TRUE(focusedOn(c.focus));
 
     boxes().clear();
@@ -87,6 +92,31 @@ TEST_F(PhotoSafety, NamesThatCannotBeFileNamesAreRefusedBeforeAnythingIsWritten)
   EXPECT_EQ(roster(), rosterBefore);
   EXPECT_EQ(zpEntries(), zpBefore);
   EXPECT_EQ(appEntries(), appBefore);
+}
+
+TEST_F(PhotoSafety, NamesThatMakeSafeFileNamesAreAccepted) {
+  open();
+  form->show();
+  const std::pair<QString, QString> accepted[] = {
+      {QStringLiteral("销售部"), QStringLiteral("Wang L.")},
+      {QStringLiteral("R..D"), QStringLiteral("a..b")},
+      {QStringLiteral("技术部."), QStringLiteral("~张三")},
+      {QStringLiteral("销售部"),
+       QString(80, QChar(0x674E)) + QLatin1Char('a')},  // 9 + 1 + 241 + 4 = 255 bytes
+  };
+  QStringList files;
+  for (const auto& [department, name] : accepted) {
+    SCOPED_TRACE((department + QLatin1Char('/') + name).toStdString());
+    boxes().clear();
+    enter(department, name);
+    const QByteArray photo = givePhoto();
+    form->Buttontjyg->click();
+    EXPECT_EQ(infos(), QStringList{QStringLiteral("添加员工成功")});
+    EXPECT_EQ(readFile(zp(department + QLatin1Char('_') + name + QStringLiteral(".jpg"))), photo);
+    files << department + QLatin1Char('_') + name + QStringLiteral(".jpg");
+  }
+  files.sort();
+  EXPECT_EQ(zpEntries(), files);
 }
 
 TEST_F(PhotoSafety, JoinedNamesThatMeetInOneFileAreRefusedLikeDuplicates) {
@@ -201,6 +231,66 @@ TEST_F(PhotoSafety, StoredPathsOutsideThePhotoFolderAreNeverDeleted) {
   EXPECT_TRUE(QFileInfo::exists(app.dbPath()));
   EXPECT_TRUE(QFileInfo::exists(app.path(QStringLiteral("system/logo.jpg"))));
   EXPECT_TRUE(roster().isEmpty());
+}
+
+// Older event data can hold two rows naming one photo file.
+class SharedPhoto : public PhotoSafety {
+ protected:
+  QByteArray photo;
+  void SetUp() override {
+    app.addParticipant(QStringLiteral("张三"), QStringLiteral("销售部"), true, Qt::red);
+    app.exec(QStringLiteral(
+        "INSERT INTO yglb ( xm,bm, zp ) VALUES ( '张三二', '销售部', 'zp\\销售部_张三.jpg' )"));
+    photo = readFile(zp(QStringLiteral("销售部_张三.jpg")));
+    open();
+    form->show();
+  }
+};
+
+TEST_F(SharedPhoto, DeletingOneRowKeepsTheFileTheOtherNames) {
+  clickRow(grid(), 1);
+  boxes().confirmAnswers = {true};
+  form->Button3->click();
+  EXPECT_EQ(infos(), QStringList{QStringLiteral("员工删除成功")});
+  EXPECT_EQ(readFile(zp(QStringLiteral("销售部_张三.jpg"))), photo);
+}
+
+TEST_F(SharedPhoto, RenamingOneRowKeepsTheFileTheOtherNames) {
+  clickRow(grid(), 1);
+  form->Editxm->setText(QStringLiteral("李四"));
+  update();
+  EXPECT_EQ(infos(), QStringList{QStringLiteral("员工更新成功")});
+  EXPECT_EQ(readFile(zp(QStringLiteral("销售部_张三.jpg"))), photo);
+  EXPECT_EQ(readFile(zp(QStringLiteral("销售部_李四.jpg"))), photo);
+}
+
+TEST_F(PhotoSafety, AtStartOnlyTheScratchFilesOfInterruptedWritesAreRemoved) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("销售部"));
+  writeFile(zp(QStringLiteral(".~new-0123456789abcdef.tmp")), "half written");
+  writeFile(zp(QStringLiteral(".~old-fedcba9876543210.tmp")), "kept while replacing");
+  const QStringList kept = {QStringLiteral(".~new-0123.tmp"),
+                            QStringLiteral(".~new-0123456789abcdef.tmp.jpg"), QStringLiteral(".hidden.jpg"),
+                            QStringLiteral("temp.jpg"), QStringLiteral("x.tmp")};
+  for (const QString& name : kept) writeFile(zp(name), "keep");
+  QDir().mkpath(zp(QStringLiteral(".~old-00000000000000aa.tmp")));  // a folder is nobody's scratch file
+
+  EXPECT_EQ(removeLeftoverPhotoTemps(), 2);
+  QStringList expected = kept;
+  expected << QStringLiteral(".~old-00000000000000aa.tmp") << QStringLiteral("销售部_张三.jpg");
+  expected.sort();
+  EXPECT_EQ(zpEntries(), expected);
+}
+
+TEST_F(PhotoSafety, AWriteCutOffBeforeItsRowChangedLeavesAWholePhotoAndOnlyScratchFiles) {
+  const QString target = zp(QStringLiteral("销售部_张三.jpg"));
+  writeFile(target, "old photo");
+  PhotoReplacement replacement(target);
+  replacement.stage("new photo");
+  // What a power cut at this moment leaves behind, and what the next start makes of it.
+  EXPECT_EQ(removeLeftoverPhotoTemps(), 1);
+  EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("销售部_张三.jpg")});
+  EXPECT_EQ(readFile(target), QByteArray("new photo"));
+  replacement.commit();
 }
 
 }  // namespace

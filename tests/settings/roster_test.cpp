@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QCompleter>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
@@ -257,6 +260,64 @@ TEST_F(Roster, ClearingResultsAndRosterTouchesOnlyRosterPhotos) {
   EXPECT_EQ(zpEntries(), (QStringList{QStringLiteral("other.jpg"), QStringLiteral("temp.jpg")}));
   EXPECT_EQ(grid()->rowCount(), 0);
   EXPECT_EQ(form->ComboBoxbm->count(), 0);
+  // Each clean-up that ends results is told in the journal; the refused one is not.
+  EXPECT_EQ(app.rows(QStringLiteral("select lx from cjrz order by xh")),
+            (QStringList{QStringLiteral("results cleared"), QStringLiteral("roster cleared")}));
+}
+
+void typeText(QWidget* target, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &release);
+  }
+}
+
+TEST_F(Roster, DepartmentsAreOfferedInAPopupAndWhatIsStoredIsWhatWasTypedOrChosen) {
+  app.addParticipant(QStringLiteral("甲"), QStringLiteral("Sales Asia"));
+  app.addParticipant(QStringLiteral("乙"), QStringLiteral("销售部"));
+  open();
+  form->show();
+  QApplication::setActiveWindow(form.get());
+  QLineEdit* box = form->ComboBoxbm->lineEdit();
+  QCompleter* offers = form->ComboBoxbm->completer();
+  ASSERT_NE(offers, nullptr);
+
+  const auto addTyped = [&](const QString& typed, const QString& name) {
+    box->setFocus();
+    typeText(box, typed);
+    EXPECT_EQ(form->ComboBoxbm->currentText(), typed);
+    keyClick(box, Qt::Key_Return);  // ending the edit must not change it either
+    EXPECT_EQ(form->ComboBoxbm->currentText(), typed);
+    form->Editxm->setText(name);
+    givePhoto();
+    form->Buttontjyg->click();
+  };
+  box->setFocus();
+  typeText(box, QStringLiteral("Sales"));
+  EXPECT_EQ(box->text(), QStringLiteral("Sales"));
+  EXPECT_FALSE(box->hasSelectedText());
+  EXPECT_TRUE(offers->popup()->isVisible());
+  EXPECT_EQ(offers->currentCompletion(), QStringLiteral("Sales Asia"));
+  box->clear();
+
+  addTyped(QStringLiteral("Sales"), QStringLiteral("丙"));
+  addTyped(QStringLiteral("sales asia"), QStringLiteral("丁"));
+  addTyped(QStringLiteral("销售"), QStringLiteral("戊"));
+  EXPECT_EQ(app.rows(QStringLiteral("select bm from yglb where id > 2 order by id")),
+            (QStringList{QStringLiteral("Sales"), QStringLiteral("sales asia"), QStringLiteral("销售")}));
+
+  // Offers ignore letter case; choosing one takes it whole.
+  box->setFocus();
+  typeText(box, QStringLiteral("ASIA"));
+  ASSERT_TRUE(offers->popup()->isVisible());
+  ASSERT_EQ(offers->completionCount(), 1);
+  const QString offered = offers->completionModel()->index(0, 0).data().toString();
+  EXPECT_EQ(offered.toLower(), QStringLiteral("sales asia"));
+  offers->popup()->setCurrentIndex(offers->completionModel()->index(0, 0));
+  keyClick(offers->popup(), Qt::Key_Return);
+  EXPECT_EQ(form->ComboBoxbm->currentText(), offered);
 }
 
 }  // namespace

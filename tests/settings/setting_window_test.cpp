@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QStatusBar>
 
 #include "support/settings_helpers.h"
 
@@ -20,7 +24,7 @@ TEST(SettingFormPosition, CentredFifteenPixelsAboveTheMiddleTruncatingTowardZero
 
 TEST_F(SettingWindow, PlacedOnTheScreenAndClosingOnlyHides) {
   open();
-  EXPECT_EQ(form->size(), QSize(826, 530));
+  EXPECT_EQ(form->size(), QSize(818, 503));
   EXPECT_EQ(form->pos(),
             settingFormPosition(QGuiApplication::primaryScreen()->geometry().size(), {826, 530}));
   EXPECT_FALSE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
@@ -29,18 +33,6 @@ TEST_F(SettingWindow, PlacedOnTheScreenAndClosingOnlyHides) {
   form->close();
   EXPECT_TRUE(form->isHidden());
   EXPECT_FALSE(alive.isNull());
-}
-
-TEST_F(SettingWindow, EachOpeningIsAFurtherWindowStoredInTheGlobal) {
-  app.dataModule();
-  std::unique_ptr<TsettingForm> first(createSettingForm());
-  std::unique_ptr<TsettingForm> second(createSettingForm());
-  EXPECT_NE(first.get(), second.get());
-  EXPECT_EQ(settingForm, second.get());
-  EXPECT_TRUE(first->isVisible() && second->isVisible());
-  EXPECT_FALSE(first->isModal());
-  second.reset();
-  EXPECT_EQ(settingForm, nullptr);
 }
 
 TEST_F(SettingWindow, EventInformationIsSavedTrimmedAndReloaded) {
@@ -91,6 +83,37 @@ TEST_F(SettingWindow, AnErrorWhileOpeningSkipsTheRemainingSteps) {
   EXPECT_EQ(form->Editgsmc->text(), QStringLiteral("公司"));
   EXPECT_EQ(form->StringGridgy->rowCount(), 0);
   EXPECT_EQ(form->ComboBoxbm->count(), 0);
+}
+
+TEST_F(SettingWindow, TheLayoutFillsTheClientAreaDownToTheStatusBar) {
+  open();
+  form->show();
+  const QRect status = form->StatusBar1->geometry();
+  EXPECT_EQ(status.bottom(), form->height() - 1);
+  // The clean-up group sits just above the status bar, the groups on the right end near the right edge.
+  const int band = status.top() - (form->GroupBox4->geometry().bottom() + 1);
+  EXPECT_GE(band, 0);
+  EXPECT_LE(band, 16);
+  const int right = form->width() - (form->GroupBox2->geometry().right() + 1);
+  EXPECT_GE(right, 0);
+  EXPECT_LE(right, 24);
+}
+
+TEST(QtDialogTexts, ButtonsAndTheFileDialogSpeakChineseAndTitlesStayAsSet) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("提示"), QStringLiteral("?"),
+                  QMessageBox::Yes | QMessageBox::No);
+  EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")))
+      << box.button(QMessageBox::Yes)->text().toStdString();
+  EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("否")));
+
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* fileNameLabel = dialog.findChild<QLabel*>(QStringLiteral("fileNameLabel"));
+  ASSERT_NE(fileNameLabel, nullptr);
+  EXPECT_TRUE(fileNameLabel->text().contains(QStringLiteral("文件"))) << fileNameLabel->text().toStdString();
+
+  // A display name would be appended to every window title by the window manager.
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
 }
 
 // Not a check: a picture of the window with a filled roster, for a person to look at.

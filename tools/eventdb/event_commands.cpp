@@ -1,13 +1,17 @@
 #include "event_commands.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include "data/datamodule.h"
 #include "data/db_error.h"
 #include "data/journal.h"
 #include "data/schema.h"
+#include "data/transaction.h"
 #include "demo_roster.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
@@ -39,36 +43,80 @@ void init(const QString& folder) {
   createEventDatabase(f);
 }
 
-void demo(const QString& folder, const DemoOptions& options) {
+int demo(const QString& folder, const DemoOptions& options) {
   const QString f = withSeparator(folder);
   EventLock lock(f);
   Connection c;
   connect(c, f);
   Query q(c);
-  const auto people = demoRoster(options.count);
-  QStringList written;
-  q.execSql(QStringLiteral("begin"));
-  for (int i = 0; i < options.count; ++i) {
-    const auto& p = people[static_cast<size_t>(i)];
-    const QString zp =
-        QStringLiteral("zp\\") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
-    const QString file =
-        f + QStringLiteral("zp/") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
-    QFile::remove(file);
-    const int distinct = options.distinctPhotos;
-    if (distinct > 0 && i >= distinct) {
-      if (!QFile::link(written[i % distinct], file) && !QFile::copy(written[i % distinct], file))
-        throw Error(QStringLiteral("无法写入 %1").arg(file));
-    } else {
-      QFile out(file);
-      if (!out.open(QIODevice::WriteOnly) || out.write(encodeJpeg(demoAvatar(p, i), 90)) < 0)
-        throw Error(QStringLiteral("无法写入 %1").arg(file));
-      written << file;
-    }
-    q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?, ? )"),
-              {p.name, p.department, zp});
+  q.openSql(QStringLiteral("select xm, bm, zp from yglb"));
+  if (q.recordCount() > 0 && !options.append)
+    throw Error(
+        QStringLiteral("%1 的名单里已有 %2 位参与者，演示名单不会加进去。要在现有名单后面添加演示参与者，"
+                       "请加 --append")
+            .arg(f)
+            .arg(q.recordCount()));
+  // What is taken, compared without regard to letter case as the database compares it.
+  QSet<QString> taken;
+  auto pair = [](const QString& department, const QString& name) {
+    return (department + QChar(0x1F) + name).toCaseFolded();
+  };
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    taken.insert(
+        pair(q.fieldByName(QStringLiteral("bm")).asString(), q.fieldByName(QStringLiteral("xm")).asString()));
+    taken.insert(q.fieldByName(QStringLiteral("zp")).asString().trimmed().toCaseFolded());
   }
-  q.execSql(QStringLiteral("commit"));
+  q.close();
+
+  // Photos this run made; removed again when it fails, so a failure leaves the event as it found it.
+  QStringList made;
+  try {
+    Transaction transaction(c);
+    std::vector<DemoPerson> people = demoRoster(options.count + 64);
+    int added = 0;
+    QStringList sources;
+    for (size_t next = 0; added < options.count; ++next) {
+      if (next == people.size())
+        people = demoRoster(int(people.size()) * 2);  // a longer roster starts the same
+      const DemoPerson& p = people[next];
+      const QString zp =
+          QStringLiteral("zp\\") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
+      const QString file =
+          f + QStringLiteral("zp/") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
+      const QFileInfo existing(file);
+      if (taken.contains(pair(p.department, p.name)) || taken.contains(zp.toCaseFolded()) ||
+          existing.exists() || existing.isSymLink())
+        continue;
+      const int distinct = options.distinctPhotos;
+      if (distinct > 0 && added >= distinct) {
+        const QString source = sources[added % distinct];
+        if (::link(QFile::encodeName(source).constData(), QFile::encodeName(file).constData()) != 0 &&
+            !QFile::copy(source, file))
+          throw Error(QStringLiteral("无法写入 %1").arg(file));
+        made << file;
+      } else {
+        QFile out(file);
+        // NewOnly: a file that appeared meanwhile is an error, never overwritten.
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+          throw Error(QStringLiteral("无法写入 %1：%2").arg(file, out.errorString()));
+        made << file;
+        if (out.write(encodeJpeg(demoAvatar(p, int(next)), 90)) < 0 || !out.flush())
+          throw Error(QStringLiteral("无法写入 %1：%2").arg(file, out.errorString()));
+        sources << file;
+      }
+      q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?, ? )"),
+                {p.name, p.department, zp});
+      taken.insert(pair(p.department, p.name));
+      taken.insert(zp.toCaseFolded());
+      ++added;
+    }
+    transaction.commit();
+    return added;
+  } catch (...) {
+    for (const QString& file : made) QFile::remove(file);
+    throw;
+  }
 }
 
 QStringList journal(const QString& folder) {

@@ -12,9 +12,13 @@ void init(const QString& folder);
 struct DemoOptions {
   int count = 0;
   int distinctPhotos = 0;  // 0: every participant gets a photo of their own
+  bool append = false;     // allowed to add to a roster that has participants
 };
-// eventdb demo: adds demo participants with photos to the event in `folder`.
-void demo(const QString& folder, const DemoOptions& options);
+// eventdb demo: adds `count` demo participants with photos to the event in `folder`. Never damages the
+// event: refuses a roster that has participants unless told to append, skips a department and name that
+// exist (or whose photo path does) and a photo file that exists, and leaves nothing behind when it fails.
+// Returns how many were added.
+int demo(const QString& folder, const DemoOptions& options);
 
 // eventdb journal: the draw journal of the event in `folder`, one line per row (see ld::journalLine).
 QStringList journal(const QString& folder);

@@ -4,13 +4,15 @@
 
 #include "event_commands.h"
 #include "framework/dialogs.h"
+#include "transfer_commands.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: eventdb init APPDIR\n"
-    "       eventdb demo APPDIR N [--distinct-photos K]\n"
+    "       eventdb demo APPDIR N [--distinct-photos K] [--append]\n"
     "       eventdb journal APPDIR\n"
+    "%s"
     "\n"
     "init   creates APPDIR/db/db.mdb (and APPDIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -18,18 +20,22 @@ const char* const kUsage =
     "demo   adds N participants with Chinese names in a handful of departments, each with a\n"
     "       480 x 360 JPEG photo in APPDIR/zp/ named as the roster says. With --distinct-photos K\n"
     "       only K different photos are drawn and the others are hard links to them (for large\n"
-    "       rosters in benchmarks).\n"
+    "       rosters in benchmarks). Refuses a roster that has participants unless --append is\n"
+    "       given; never adds a department and name that exist and never overwrites a photo.\n"
     "journal prints the draw journal, one line per row, fields separated by tabs: number, local\n"
     "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
     "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
     "       Empty fields did not apply.\n"
+    "%s"
     "\n"
     "Commands that write refuse while the lucky draw or another eventdb runs on APPDIR.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
+void printUsage(FILE* to) { std::fprintf(to, kUsage, ld::kTransferUsage, ld::kTransferHelp); }
+
 int usage() {
-  std::fputs(kUsage, stderr);
+  printUsage(stderr);
   return 2;
 }
 
@@ -46,8 +52,12 @@ int main(int argc, char* argv[]) {
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("eventdb")));
   const QStringList args = app.arguments().mid(1);
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
-    std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+    printUsage(args.isEmpty() ? stderr : stdout);
     return args.isEmpty() ? 2 : 0;
+  }
+  if (ld::isTransferCommand(args[0])) {
+    const int status = ld::runTransferCommand(args);
+    return status == 2 ? usage() : status;
   }
   try {
     if (args[0] == QLatin1String("init") && args.size() == 2) {
@@ -58,16 +68,22 @@ int main(int argc, char* argv[]) {
       for (const QString& line : ld::eventdb::journal(args[1])) std::puts(line.toUtf8().constData());
       return 0;
     }
-    if (args[0] == QLatin1String("demo") && (args.size() == 3 || args.size() == 5)) {
+    if (args[0] == QLatin1String("demo") && args.size() >= 3) {
+      ld::eventdb::DemoOptions options;
       bool ok = false;
-      const int n = args[2].toInt(&ok);
-      if (!ok || n < 0) return usage();
-      int distinct = 0;
-      if (args.size() == 5) {
-        distinct = args[4].toInt(&ok);
-        if (args[3] != QLatin1String("--distinct-photos") || !ok || distinct < 1) return usage();
+      options.count = args[2].toInt(&ok);
+      if (!ok || options.count < 0) return usage();
+      for (int i = 3; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--append")) {
+          options.append = true;
+        } else if (args[i] == QLatin1String("--distinct-photos") && i + 1 < args.size()) {
+          options.distinctPhotos = args[++i].toInt(&ok);
+          if (!ok || options.distinctPhotos < 1) return usage();
+        } else {
+          return usage();
+        }
       }
-      ld::eventdb::demo(args[1], {n, distinct});
+      ld::eventdb::demo(args[1], options);
       return 0;
     }
   } catch (const std::exception& e) {
