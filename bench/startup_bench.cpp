@@ -26,6 +26,7 @@
 #include "framework/app_folder.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
+#include "framework/event_lock.h"
 #include "settings/setting_form.h"
 
 namespace {
@@ -69,6 +70,7 @@ int child(int argc, char** argv, const QString& folder) {
   ld::Application app(argc, argv);
   ld::setAppFolder(folder);
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("startup_bench"), true));
+  const ld::EventLock lock(ld::appFolder());
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();
   FirstPaint watcher(clock);

@@ -1,4 +1,5 @@
 #include <QObject>
+#include <QTimer>
 
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
@@ -7,6 +8,10 @@
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "settings/photo_file.h"
+
+namespace {
+constexpr int kTidyAfterStartMs = 500;
+}  // namespace
 
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
@@ -18,13 +23,16 @@ int main(int argc, char* argv[]) {
     ld::reportException(e);
     return 1;
   }
-  // Only the holder of the lock may tidy the photo folder: a write cut short left these behind.
-  ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
   // A connection failure is reported as the data module is made; the program starts all the same.
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();
   // The draw window is the main window: closing it ends the program, whatever else is still open.
   QObject::connect(&form, &TVELTRAXForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   form.show();
+  // Only the holder of the lock may tidy the photo folder: a write cut short left these behind. Once the
+  // window is up, as reading a folder of many thousand photos takes a while.
+  QTimer::singleShot(kTidyAfterStartMs, &form, [] {
+    ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
+  });
   return app.exec();
 }

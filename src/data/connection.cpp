@@ -72,15 +72,18 @@ void addJournal(sqlite3* db) {
     sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
-// Likewise the winners' index; a file that cannot be written works without it, only slower.
-void addWinnersIndex(sqlite3* db) {
+// Likewise the indexes; a file that cannot be written works without them, only slower.
+void addIndexes(sqlite3* db) {
   int found = 0;
   auto countRows = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
     return 0;
   };
-  if (sqlite3_exec(db, kWinnersIndexQuery, countRows, &found, nullptr) != SQLITE_OK || found > 0) return;
-  sqlite3_exec(db, kWinnersIndexSchema, nullptr, nullptr, nullptr);
+  if (sqlite3_exec(db, kIndexQuery, countRows, &found, nullptr) != SQLITE_OK || found == kIndexCount) return;
+  const QByteArray script = QByteArray("begin immediate;") + kIndexSchema + "commit;";
+  if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+      !sqlite3_get_autocommit(db))
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -210,7 +213,7 @@ void Connection::setConnected(bool on) {
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   addJournal(db.get());
-  addWinnersIndex(db.get());
+  addIndexes(db.get());
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   struct stat info {};
