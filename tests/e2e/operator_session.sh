@@ -97,7 +97,7 @@ SETTINGS=$(wait_window '^设置' 30) || die "a double-click on the power key ope
 sleep 1
 window_geometry "$SETTINGS"
 SX=$WX SY=$WY
-check_eq "settings window 15 px above the centre" "227,232 826x530" "$SX,$SY ${WW}x$WH"
+check_eq "settings window 15 px above the centre" "227,232 818x503" "$SX,$SY ${WW}x$WH"
 check_eq "one settings window for one double-click" 1 "$(app_windows | grep -c ' 设置')"
 
 # type_into X Y TEXT: click into an edit, select all of it, type over it.
