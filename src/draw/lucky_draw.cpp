@@ -4,6 +4,8 @@
 
 #include "data/datamodule.h"
 #include "draw/fireworks_form.h"
+#include "draw/key_control.h"
+#include "draw/presentation.h"
 #include "draw/veltrax_form.h"
 #include "framework/errors.h"
 #include "settings/setting_form.h"
@@ -17,10 +19,13 @@ LuckyDraw::LuckyDraw()
     silently("opening a settings window", [this] { openSettingsWindow(); });
   });
   connect(drawWindow_.get(), &TVELTRAXForm::levelCompleted, this, &LuckyDraw::celebrate);
+  keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); });
 }
 
 // Settings and fireworks windows go before the draw window, the data module last.
 LuckyDraw::~LuckyDraw() {
+  keys_.reset();
+  blank_.reset();
   settingsWindows_.clear();
   fireworks_.reset();
   drawWindow_.reset();
@@ -41,6 +46,42 @@ void LuckyDraw::celebrate() {
     form = fireworks_.get();
   }
   form->celebrate();
+}
+
+bool LuckyDraw::handleKey(KeyAction action) {
+  if (blanked()) {
+    toggleBlank();
+    return true;
+  }
+  switch (action) {
+    case KeyAction::Draw:
+      return drawWindow_->drawKey();
+    case KeyAction::Blank:
+      toggleBlank();
+      return true;
+    case KeyAction::Help:
+      return drawWindow_->toggleKeyHelp();
+    case KeyAction::Dismiss:
+      return drawWindow_->dismissKeyHelp();
+    case KeyAction::Presentation:
+    case KeyAction::Absent:
+    case KeyAction::Mute:
+    case KeyAction::NextScreen:
+    case KeyAction::None:
+      return false;
+  }
+  return false;
+}
+
+bool LuckyDraw::blanked() const { return blank_ && blank_->isVisible(); }
+
+void LuckyDraw::toggleBlank() {
+  if (blanked()) {
+    blank_->hide();
+    return;
+  }
+  if (!blank_) blank_ = std::make_unique<BlankScreen>();
+  blank_->cover(drawWindow_->screen());
 }
 
 bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {

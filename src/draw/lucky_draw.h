@@ -9,8 +9,11 @@ class TFormyanhua;
 
 namespace ld {
 
+class BlankScreen;
+class KeyControl;
 class TDataModule1;
 class TsettingForm;
+enum class KeyAction;
 
 class LuckyDraw : public QObject {
   Q_OBJECT
@@ -30,6 +33,13 @@ class LuckyDraw : public QObject {
   void celebrate();
   TFormyanhua* fireworksWindow() const { return fireworks_.get(); }
 
+  // What a key of the keyboard or a presentation clicker does, whichever of the program's windows is in
+  // front: true when it acted. While the screen is black the next key only brings the picture back.
+  bool handleKey(KeyAction action);
+  // Black screen over the draw window's screen, or the picture back.
+  void toggleBlank();
+  bool blanked() const;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -38,6 +48,8 @@ class LuckyDraw : public QObject {
   std::unique_ptr<TVELTRAXForm> drawWindow_;
   std::unique_ptr<TFormyanhua> fireworks_;
   std::vector<std::unique_ptr<TsettingForm>> settingsWindows_;
+  std::unique_ptr<BlankScreen> blank_;
+  std::unique_ptr<KeyControl> keys_;
 };
 
 }  // namespace ld

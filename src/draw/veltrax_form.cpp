@@ -10,6 +10,7 @@
 
 #include "artwork/builtin.h"
 #include "data/datamodule.h"
+#include "draw/key_control.h"
 #include "draw/picture_loading.h"
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
@@ -133,6 +134,9 @@ TVELTRAXForm::TVELTRAXForm(ld::TDataModule1& data, QWidget* parent)
   buildShell();
   buildConfirmPanel();
   buildDrawPanel();
+  // Over the handset's screen, above everything else on it.
+  keyHelp_ = new ld::KeyHelp(this);
+  keyHelp_->setGeometry(196, 62, 590, 366);
 
   // Message timers keep their period to the millisecond; Qt's default would allow 5 %.
   for (QTimer* timer : {&Timergj, &Timerrqsj, &Timercj}) timer->setTimerType(Qt::PreciseTimer);
@@ -328,6 +332,26 @@ void TVELTRAXForm::ButtonqxClick() {
 }
 
 void TVELTRAXForm::GIFgjDblClick() { emit settingsRequested(); }
+
+// ---- Keys ----
+
+bool TVELTRAXForm::drawKey() {
+  if (Panelgj->isVisible()) return false;
+  ld::guarded([this] { GIFAnimatorlogoClick(); });
+  return true;
+}
+
+bool TVELTRAXForm::toggleKeyHelp() {
+  keyHelp_->setVisible(!keyHelp_->isVisible());
+  if (keyHelp_->isVisible()) keyHelp_->raise();
+  return true;
+}
+
+bool TVELTRAXForm::dismissKeyHelp() {
+  if (!keyHelp_->isVisible()) return false;
+  keyHelp_->hide();
+  return true;
+}
 
 // ---- The draw ----
 

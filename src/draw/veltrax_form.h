@@ -14,6 +14,7 @@ class TGlowLabel;
 class TRotatedLabel;
 
 namespace ld {
+class KeyHelp;
 class TDataModule1;
 class TImage;
 }  // namespace ld
@@ -52,6 +53,17 @@ class TVELTRAXForm : public QWidget {
 
   // Cuts the window to its non-navy pixels again (after a picture changed the outline).
   void updateWindowShape();
+
+  // The keys. Each acts and returns true, or does nothing and returns false so that the key goes on to
+  // the control that has the focus.
+  // Start or stop, as a click on the draw icon; not while the switch-off question is up (its buttons
+  // take Enter and Escape).
+  bool drawKey();
+  // Shows or hides the overlay listing the keys.
+  bool toggleKeyHelp();
+  // Hides the overlay when it is up.
+  bool dismissKeyHelp();
+  ld::KeyHelp* keyHelp() const { return keyHelp_; }
 
   // Controls, in creation order.
   TGIFAnimator* GIFBJ = nullptr;
@@ -102,5 +114,6 @@ class TVELTRAXForm : public QWidget {
   void showResult(const ld::DrawResult& result);
 
   ld::DrawSession session_;
+  ld::KeyHelp* keyHelp_ = nullptr;
   bool shaping_ = false;
 };
