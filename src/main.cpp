@@ -1,6 +1,7 @@
 #include <QObject>
 
 #include "draw/lucky_draw.h"
+#include "draw/termination.h"
 #include "draw/veltrax_form.h"
 #include "framework/app_folder.h"
 #include "framework/application.h"
@@ -22,6 +23,8 @@ int main(int argc, char* argv[]) {
   TVELTRAXForm& form = program.drawWindow();
   // The draw window is the main window: closing it ends the program, whatever else is still open.
   QObject::connect(&form, &TVELTRAXForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // A termination signal is an order, not a request: the program ends without asking, as after "确定".
+  ld::endOnTerminationSignals([&form] { form.switchOff(); });
   form.show();
   return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "draw/lucky_draw.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
 
 #include "data/datamodule.h"
 #include "draw/fireworks_form.h"
@@ -20,6 +22,16 @@ LuckyDraw::LuckyDraw()
   });
   connect(drawWindow_.get(), &TVELTRAXForm::levelCompleted, this, &LuckyDraw::celebrate);
   keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); });
+#if QT_CONFIG(sessionmanager)
+  // A session that ends while the draw runs asks the operator first, like every other close; the logout
+  // is called off, and the operator answers the question on the handset.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+    if (!manager.allowsInteraction()) return;
+    manager.cancel();
+    drawWindow_->askToSwitchOff();
+    manager.release();
+  });
+#endif
 }
 
 // Settings and fireworks windows go before the draw window, the data module last.

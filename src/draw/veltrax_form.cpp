@@ -292,6 +292,11 @@ void TVELTRAXForm::showEvent(QShowEvent* event) {
 }
 
 void TVELTRAXForm::closeEvent(QCloseEvent* event) {
+  if (!switchingOff_) {
+    event->ignore();
+    askToSwitchOff();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) emit closed();
 }
@@ -318,13 +323,21 @@ void TVELTRAXForm::GIFgjMouseDown() {
 void TVELTRAXForm::GIFgjMouseUp() { Timergj.stop(); }
 
 // Keeps firing while the key stays held; a rolling draw rolls on behind the question.
-void TVELTRAXForm::TimergjTimer() {
+void TVELTRAXForm::TimergjTimer() { askToSwitchOff(); }
+
+void TVELTRAXForm::askToSwitchOff() {
   Panelcj->hide();
   Panelgj->show();
   Panelgj->setFocus(Qt::OtherFocusReason);
 }
 
-void TVELTRAXForm::ButtonqdClick() { close(); }
+void TVELTRAXForm::ButtonqdClick() { switchOff(); }
+
+void TVELTRAXForm::switchOff() {
+  switchingOff_ = true;
+  // A close refused elsewhere (none is, today) leaves the window asking again next time.
+  if (!close()) switchingOff_ = false;
+}
 
 void TVELTRAXForm::ButtonqxClick() {
   Panelgj->hide();

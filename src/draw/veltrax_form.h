@@ -51,6 +51,12 @@ class TVELTRAXForm : public QWidget {
   // "yy-MM-dd  hh:mm": the clock's caption for a moment.
   static QString clockText(const QDateTime& moment);
 
+  // Every way to close the draw window except the question's "确定" (a window manager's close, Alt+F4, a
+  // session ending) shows the switch-off question instead; the program ends only once it is answered.
+  void askToSwitchOff();
+  // Closes for good, as "确定" does; the program ends.
+  void switchOff();
+
   // Cuts the window to its non-navy pixels again (after a picture changed the outline).
   void updateWindowShape();
 
@@ -116,4 +122,5 @@ class TVELTRAXForm : public QWidget {
   ld::DrawSession session_;
   ld::KeyHelp* keyHelp_ = nullptr;
   bool shaping_ = false;
+  bool switchingOff_ = false;
 };
