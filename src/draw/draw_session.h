@@ -37,6 +37,12 @@ class DrawSession {
   // still undrawn. Throws when nothing could be recorded; the database is then as it was.
   DrawResult stop();
 
+  // The winner of `result`, the latest stop's, is not in the room: the participant is recorded absent
+  // (kAbsent) and leaves both the pool and the winners, with a journal row, in one transaction. The next
+  // stop therefore gives the replacement the same prize level and the same draw order. Throws, changing
+  // nothing, when the participant is no longer recorded as that stop left them or a later winner exists.
+  void markAbsent(const DrawResult& result);
+
   // The winners board for the level in progress; nothing when no level applies (the board keeps its text).
   std::optional<QString> boardText();
 

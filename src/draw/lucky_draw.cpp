@@ -75,8 +75,9 @@ bool LuckyDraw::handleKey(KeyAction action) {
       return drawWindow_->toggleKeyHelp();
     case KeyAction::Dismiss:
       return drawWindow_->dismissKeyHelp();
-    case KeyAction::Presentation:
     case KeyAction::Absent:
+      return drawWindow_->absentKey();
+    case KeyAction::Presentation:
     case KeyAction::Mute:
     case KeyAction::NextScreen:
     case KeyAction::None:

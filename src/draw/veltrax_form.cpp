@@ -1,5 +1,6 @@
 #include "draw/veltrax_form.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -10,10 +11,12 @@
 
 #include "artwork/builtin.h"
 #include "data/datamodule.h"
+#include "data/prize_levels.h"
 #include "draw/key_control.h"
 #include "draw/picture_loading.h"
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
@@ -220,6 +223,16 @@ void TVELTRAXForm::buildDrawPanel() {
     Panelzp[k] = photoPanel(Panelcj, k, QRect(kTileAt[k], QSize(104, 78)), 2, Image[k]);
   Panelzp[0] = photoPanel(Panelcj, 0, QRect(12, 33, 416, 312), 6, Image[0]);
   Panelzp[0]->hide();
+
+  // A right-click on the winner's photo, for an operator at the mouse.
+  absentAction_ = new QAction(QStringLiteral("缺席，重新抽取此奖项…"), this);
+  absentAction_->setObjectName(QStringLiteral("absentAction"));
+  absentAction_->setEnabled(false);
+  connect(absentAction_, &QAction::triggered, this, [this] { markShownWinnerAbsent(); });
+  for (QWidget* photo : {Panelzp[0], static_cast<QWidget*>(Image[0])}) {
+    photo->addAction(absentAction_);
+    photo->setContextMenuPolicy(Qt::ActionsContextMenu);
+  }
 }
 
 void TVELTRAXForm::wireEvents() {
@@ -244,6 +257,7 @@ void TVELTRAXForm::wireEvents() {
       TimercjTimer();
     } catch (const std::exception& e) {
       Timercj.stop();
+      emit rolling(false);
       ld::reportError(QStringLiteral("抽奖已停止：%1").arg(QString::fromUtf8(e.what())));
     }
     *busy = false;
@@ -366,6 +380,32 @@ bool TVELTRAXForm::dismissKeyHelp() {
   return true;
 }
 
+bool TVELTRAXForm::absentKey() {
+  if (Panelgj->isVisible() || !shownWinner_ || drawState() != DrawState::Result) return false;
+  markShownWinnerAbsent();
+  return true;
+}
+
+void TVELTRAXForm::markShownWinnerAbsent() {
+  if (!shownWinner_) return;
+  const ld::DrawResult winner = *shownWinner_;
+  const QString prize =
+      winner.level == ld::kOutsidePlan ? QStringLiteral("计划外奖项") : ld::prizeName(winner.level);
+  if (!ld::dialogs().confirm(QStringLiteral("%1  %2 不在现场？\n\n确定后此人记为缺席，不再参加本次抽奖；"
+                                            "下一次抽奖将重新抽取%3（第 %4 位）。")
+                                 .arg(winner.department, winner.name, prize)
+                                 .arg(winner.order)))
+    return;
+  ld::guarded([&] {
+    session_.markAbsent(winner);
+    shownWinner_.reset();
+    absentAction_->setEnabled(false);
+    GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name +
+                             QStringLiteral("（缺席）"));
+    showzjmd();
+  });
+}
+
 // ---- The draw ----
 
 void TVELTRAXForm::GIFAnimatorlogoClick() {
@@ -377,6 +417,9 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 
 void TVELTRAXForm::startDraw() {
   Timercj.start();
+  shownWinner_.reset();
+  absentAction_->setEnabled(false);
+  emit rolling(true);
   Panelzp[0]->hide();
   GlowLabelcj0->hide();
   for (int k = 1; k <= 8; ++k) Panelzp[k]->show();
@@ -398,6 +441,9 @@ void TVELTRAXForm::TimercjTimer() {
 void TVELTRAXForm::stopDraw() {
   // First, so that no tick runs during or after the stop, whatever fails below.
   Timercj.stop();
+  emit rolling(false);
+  shownWinner_.reset();
+  absentAction_->setEnabled(false);
   GlowLabelcj0->setCaption(QString());
   GlowLabelcj0->show();
   for (int k = 1; k <= 8; ++k) Panelzp[k]->hide();
@@ -417,6 +463,11 @@ void TVELTRAXForm::stopDraw() {
                         .arg(QString::fromUtf8(e.what())));
   }
   showResult(result);
+  if (result.drawn) {
+    shownWinner_ = result;
+    absentAction_->setEnabled(true);
+  }
+  emit stopped(result.drawn);
   showzjmd();
   if (result.completesLevel) emit levelCompleted();
 }

@@ -5,9 +5,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "draw/draw_session.h"
 
+class QAction;
 class QPushButton;
 class TGIFAnimator;
 class TGlowLabel;
@@ -69,6 +71,13 @@ class TVELTRAXForm : public QWidget {
   bool toggleKeyHelp();
   // Hides the overlay when it is up.
   bool dismissKeyHelp();
+  // The winner shown is not in the room: asks, then records the absence (Delete, R, or the winner
+  // photo's menu). Only while a recorded winner is shown.
+  bool absentKey();
+  void markShownWinnerAbsent();
+  // The recorded winner on show, until the next start or an absence.
+  const std::optional<ld::DrawResult>& shownWinner() const { return shownWinner_; }
+  QAction* absentAction() const { return absentAction_; }
   ld::KeyHelp* keyHelp() const { return keyHelp_; }
 
   // Controls, in creation order.
@@ -103,6 +112,10 @@ class TVELTRAXForm : public QWidget {
   void settingsRequested();
   // A stop completed a prize level: the fireworks are due.
   void levelCompleted();
+  // The tiles started or stopped rolling, for whatever reason.
+  void rolling(bool on);
+  // A stop was recorded: a winner, or nobody eligible.
+  void stopped(bool drawn);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -121,6 +134,8 @@ class TVELTRAXForm : public QWidget {
 
   ld::DrawSession session_;
   ld::KeyHelp* keyHelp_ = nullptr;
+  QAction* absentAction_ = nullptr;
+  std::optional<ld::DrawResult> shownWinner_;
   bool shaping_ = false;
   bool switchingOff_ = false;
 };
