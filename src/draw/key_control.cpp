@@ -48,7 +48,7 @@ KeyAction keyActionFor(const QKeyEvent& event) {
 
 const std::vector<KeyHelpLine>& keyHelpLines() {
   static const std::vector<KeyHelpLine> lines = {
-      {QStringLiteral("空格 / 回车 / PageDown / → / ↓"), QStringLiteral("开始 / 停止抽奖")},
+      {QStringLiteral("空格  回车  PgDn  →  ↓"), QStringLiteral("开始 / 停止抽奖")},
       {QStringLiteral("Delete / R"), QStringLiteral("中奖者不在场：标记缺席，下一次停止重抽同一奖项")},
       {QStringLiteral("B / ."), QStringLiteral("黑屏 / 恢复")},
       {QStringLiteral("F11"), QStringLiteral("演示模式：放大到整个屏幕")},
@@ -70,6 +70,33 @@ bool takesText(const QWidget* widget) {
   return combo && combo->isEditable();
 }
 
+namespace {
+// A repeat comes with the release it follows, to the millisecond; a finger takes far longer.
+constexpr quint64 kReleaseToRepeat = 5;
+// A held key first repeats after a delay (often 660 ms, rarely over a second), then every few tens of
+// milliseconds; a key "held" longer than this without a repeat lost its release to another window.
+constexpr quint64 kRepeatGap = 2000;
+}  // namespace
+
+bool KeyRepeats::isRepeat(const QKeyEvent& press) {
+  if (press.isAutoRepeat()) return true;
+  const quint64 now = press.timestamp();
+  if (now == 0) return false;
+  State& key = keys_[press.key()];
+  const bool repeat = (key.down && now - key.lastPress <= kRepeatGap) ||
+                      (!key.down && key.lastRelease != 0 && now - key.lastRelease <= kReleaseToRepeat);
+  key.down = true;
+  key.lastPress = now;
+  return repeat;
+}
+
+void KeyRepeats::released(const QKeyEvent& release) {
+  if (release.timestamp() == 0) return;
+  State& key = keys_[release.key()];
+  key.down = false;
+  key.lastRelease = release.timestamp();
+}
+
 KeyControl::KeyControl(Handler handler, QObject* parent) : QObject(parent), handler_(std::move(handler)) {
   qApp->installEventFilter(this);
 }
@@ -88,12 +115,26 @@ bool KeyControl::applies(QObject* watched) const {
 }
 
 bool KeyControl::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress || !applies(watched)) return QObject::eventFilter(watched, event);
+  if (event->type() == QEvent::ApplicationDeactivate) repeats_.clear();
+  const bool press = event->type() == QEvent::KeyPress;
+  if ((!press && event->type() != QEvent::KeyRelease) || !applies(watched))
+    return QObject::eventFilter(watched, event);
   const auto* key = static_cast<const QKeyEvent*>(event);
   const KeyAction action = keyActionFor(*key);
   if (action == KeyAction::None) return QObject::eventFilter(watched, event);
+  if (!press) {
+    repeats_.released(*key);
+    return QObject::eventFilter(watched, event);
+  }
   // One press, one action: the repeats of a held key are swallowed.
   if (key->isAutoRepeat()) return true;
+  // The same press comes by again on its way up to the control's parents; it is no repeat of itself.
+  const bool again = key == lastPress_.event && key->timestamp() != 0 &&
+                     key->timestamp() == lastPress_.timestamp && key->key() == lastPress_.key;
+  if (!again) {
+    lastPress_ = {key, key->timestamp(), key->key()};
+    if (repeats_.isRepeat(*key)) return true;
+  }
   return handler_(action);
 }
 
@@ -112,7 +153,7 @@ void KeyHelp::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   QPainterPath card;
   card.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
-  painter.fillPath(card, QColor(20, 24, 40, 235));
+  painter.fillPath(card, QColor(20, 24, 40, 248));
   painter.setPen(QColor(248, 179, 48));
   painter.drawPath(card);
 
@@ -125,7 +166,7 @@ void KeyHelp::paintEvent(QPaintEvent*) {
   painter.drawText(QRect(margin, 12, width() - 2 * margin, 28), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("按键"));
   painter.setFont(font());
-  const int keysWidth = width() * 2 / 5;
+  const int keysWidth = width() * 9 / 20;
   int y = 48;
   const int line = (height() - y - 12) / static_cast<int>(keyHelpLines().size());
   for (const KeyHelpLine& entry : keyHelpLines()) {

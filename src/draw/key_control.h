@@ -1,6 +1,7 @@
 #pragma once
 // The keyboard and presentation clickers: which key does what, caught for every window of the program
 // before the focused control sees it, and the overlay that lists the keys.
+#include <QHash>
 #include <QObject>
 #include <QWidget>
 #include <functional>
@@ -36,6 +37,26 @@ const std::vector<KeyHelpLine>& keyHelpLines();
 // there are the operator's text, not commands.
 bool takesText(const QWidget* widget);
 
+// Tells a key's first press from the repeats of a key held down. The window system does not always mark
+// its repeats: some arrive as a release and a press at the same moment, some as presses without release.
+// Events without a time (made by the program itself) count only by their repeat mark.
+class KeyRepeats {
+ public:
+  // True for a press that only repeats a key still held down.
+  bool isRepeat(const QKeyEvent& press);
+  void released(const QKeyEvent& release);
+  // The keyboard went elsewhere: what was held is forgotten.
+  void clear() { keys_.clear(); }
+
+ private:
+  struct State {
+    bool down = false;
+    quint64 lastPress = 0;
+    quint64 lastRelease = 0;
+  };
+  QHash<int, State> keys_;
+};
+
 // Watches the key presses of the whole application. A press for an action goes to the handler, which
 // either acts and says so (no control sees the key then) or does nothing at all and lets the key travel on:
 // it may be asked again as the key goes up to the control's parents. A held key's repeats do nothing, so a
@@ -54,6 +75,12 @@ class KeyControl : public QObject {
  private:
   bool applies(QObject* watched) const;
   Handler handler_;
+  KeyRepeats repeats_;
+  struct {
+    const QKeyEvent* event = nullptr;
+    quint64 timestamp = 0;
+    int key = 0;
+  } lastPress_;
 };
 
 // The overlay listing the keys: a dark card over the handset's screen; a click or the next F1 hides it.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <memory>
 
 #include "draw/key_control.h"
 #include "draw/lucky_draw.h"
@@ -69,6 +70,34 @@ TEST(KeyMap, ClickerKeysAndTheirActions) {
   }
 }
 
+std::unique_ptr<QKeyEvent> timed(QEvent::Type type, int code, quint64 ms) {
+  auto event = std::make_unique<QKeyEvent>(type, code, Qt::NoModifier);
+  event->setTimestamp(ms);
+  return event;
+}
+
+// X delivers a held key's repeats either as a release and a press at the same millisecond or as presses
+// without releases, not always marked as repeats.
+TEST(KeyRepeatsFromTheWindowSystem, OnlyAFreshPressCounts) {
+  ld::KeyRepeats repeats;
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1000)));
+  repeats.released(*timed(QEvent::KeyRelease, Qt::Key_Space, 1660));
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1660))) << "release and press at once";
+  repeats.released(*timed(QEvent::KeyRelease, Qt::Key_Space, 1700));
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1700)));
+  repeats.released(*timed(QEvent::KeyRelease, Qt::Key_Space, 1720));
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1800))) << "a quick second press";
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 2460))) << "held: presses, no release";
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 2500)));
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_PageDown, 2510))) << "another key";
+  // A release that went to another program: long after, a press is a press again.
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 9000)));
+  repeats.clear();
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 9010))) << "forgotten";
+  QKeyEvent marked(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QString(), /*autorep=*/true);
+  EXPECT_TRUE(repeats.isRepeat(marked));
+}
+
 class Keys : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -111,6 +140,14 @@ TEST_F(Keys, AHeldKeyActsOnceItsRepeatsDoNothing) {
   EXPECT_EQ(winners(), 1);
   key(&w(), Qt::Key_F1, Qt::NoModifier, true);
   EXPECT_FALSE(w().keyHelp()->isVisible()) << "a repeat is never a first press";
+
+  // Unmarked repeats as the window system sends them: the first press only.
+  for (quint64 ms : {5000, 5660, 5700, 5740}) {
+    QCoreApplication::sendEvent(&w(), timed(QEvent::KeyPress, Qt::Key_Down, ms).get());
+    if (ms != 5000) QCoreApplication::sendEvent(&w(), timed(QEvent::KeyRelease, Qt::Key_Down, ms + 40).get());
+  }
+  EXPECT_EQ(w().drawState(), State::Rolling);
+  EXPECT_EQ(winners(), 1);
 }
 
 TEST_F(Keys, KeysWorkFromASettingsWindowButNotInItsTextFields) {

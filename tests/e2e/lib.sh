@@ -210,10 +210,10 @@ window_geometry() {
   WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
 }
 
-# Any window besides the draw, settings and fireworks windows is a message box nobody expected (an
-# error the default handler reports): screenshot it and fail. Prints nothing when all is well.
+# Any window besides the draw, settings, fireworks and black-screen windows is a message box nobody
+# expected (an error the default handler reports): screenshot it and fail. Prints nothing when all is well.
 unexpected_windows() {
-  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花)( — .*)?$' || true
+  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花|黑屏)( — .*)?$' || true
 }
 check_no_box() {
   local stage=$1 found
@@ -250,3 +250,6 @@ lit_pixels() {
 }
 
 click_at() { xdotool mousemove "$1" "$2" click 1; }
+
+# press KEY...: keys as a presentation clicker sends them, to whichever window has the keyboard.
+press() { xdotool key --delay 60 "$@"; }
