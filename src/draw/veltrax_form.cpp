@@ -210,11 +210,16 @@ void TVELTRAXForm::buildDrawPanel() {
   GlowLabelcj0->setAutoSize(false);
   GlowLabelcj0->setAlignment(Qt::AlignHCenter);
   GlowLabelcj0->resize(382, 57);
+  // Names and departments are data: shown whole, smaller when long, an '&' as itself ("R&D").
+  GlowLabelcj0->setShowAccelChar(false);
+  GlowLabelcj0->setFitToWidth(16);
 
   GlowLabelzj = glowLabel(Panelcj, "GlowLabelzj", {427, 4}, youYuan(24, true), kRed);
   GlowLabelzj->setAutoSize(false);
   GlowLabelzj->setAlignment(Qt::AlignHCenter);
   GlowLabelzj->resize(201, 398);
+  GlowLabelzj->setShowAccelChar(false);
+  GlowLabelzj->setFitToWidth(14);
 
   // Clockwise from the top; created in an order of their own, the winner photo last so it lies above.
   static constexpr QPoint kTileAt[9] = {{},         {166, 0},  {251, 81}, {294, 163}, {251, 245},
