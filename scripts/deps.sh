@@ -6,7 +6,7 @@ set -euo pipefail
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
   libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
-  imagemagick x11-utils libx11-dev clang libclang-rt-14-dev)
+  imagemagick x11-utils x11-xserver-utils libx11-dev clang libclang-rt-14-dev)
 
 want=("${run_pkgs[@]}")
 if [ "${1:-run}" = test ]; then want+=("${test_pkgs[@]}"); fi

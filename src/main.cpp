@@ -1,3 +1,4 @@
+#include <QCommandLineParser>
 #include <QObject>
 
 #include "draw/lucky_draw.h"
@@ -10,6 +11,17 @@
 
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
+  QCommandLineParser options;
+  options.setApplicationDescription(QStringLiteral("抽奖程序。活动数据在程序所在文件夹的 db\\db.mdb 中。"));
+  options.addHelpOption();
+  const QCommandLineOption screen(
+      QStringLiteral("screen"),
+      QStringLiteral("抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。"), QStringLiteral("N"));
+  const QCommandLineOption presentation(
+      QStringLiteral("presentation"), QStringLiteral("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。"));
+  options.addOption(screen);
+  options.addOption(presentation);
+  options.process(app);
   // A second program on the same event would draw from the same pool: it is refused before it opens anything.
   ld::EventLock lock;
   try {
@@ -25,6 +37,6 @@ int main(int argc, char* argv[]) {
   QObject::connect(&form, &TVELTRAXForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   // A termination signal is an order, not a request: the program ends without asking, as after "确定".
   ld::endOnTerminationSignals([&form] { form.switchOff(); });
-  form.show();
+  program.show({options.value(screen), options.isSet(presentation)});
   return app.exec();
 }

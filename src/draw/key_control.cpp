@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QWindow>
 
 namespace ld {
 
@@ -75,7 +76,7 @@ namespace {
 constexpr quint64 kReleaseToRepeat = 5;
 // A held key first repeats after a delay (often 660 ms, rarely over a second), then every few tens of
 // milliseconds; a key "held" longer than this without a repeat lost its release to another window.
-constexpr quint64 kRepeatGap = 2000;
+constexpr quint64 kRepeatGap = 1200;
 }  // namespace
 
 bool KeyRepeats::isRepeat(const QKeyEvent& press) {
@@ -99,6 +100,8 @@ void KeyRepeats::released(const QKeyEvent& release) {
 
 KeyControl::KeyControl(Handler handler, QObject* parent) : QObject(parent), handler_(std::move(handler)) {
   qApp->installEventFilter(this);
+  // A key that changes the window in front (F11, S) has its release go to a window that is gone.
+  connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { repeats_.clear(); });
 }
 
 KeyControl::~KeyControl() { qApp->removeEventFilter(this); }

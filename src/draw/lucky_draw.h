@@ -1,9 +1,14 @@
 #pragma once
 // The program's one owner: the data module and every window, made and torn down in one place.
 #include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
 #include <memory>
 #include <vector>
 
+class QScreen;
+class QWidget;
 class TVELTRAXForm;
 class TFormyanhua;
 
@@ -11,9 +16,16 @@ namespace ld {
 
 class BlankScreen;
 class KeyControl;
+class PresentationStage;
 class TDataModule1;
 class TsettingForm;
 enum class KeyAction;
+
+// How the draw window first shows.
+struct ShowOptions {
+  QString screen;             // the screen's number, "1" for the first; empty: as the event remembers
+  bool presentation = false;  // filling the screen from the start
+};
 
 class LuckyDraw : public QObject {
   Q_OBJECT
@@ -40,6 +52,23 @@ class LuckyDraw : public QObject {
   void toggleBlank();
   bool blanked() const;
 
+  // Shows the draw window on its screen: the one given (and remembered from then on), else the one the event
+  // remembers, else the primary screen. A screen smaller than the window gets the window scaled down to
+  // fit. A screen number that names no screen is reported, and the window shows as if none were given.
+  void show(const ShowOptions& options = {});
+  // The screen the draw window is on; the fireworks and the black screen cover it.
+  QScreen* screen() const;
+  // The window the audience sees: the draw window, or the stage showing it scaled.
+  QWidget& shownWindow();
+  PresentationStage* stage() const { return stage_.get(); }
+
+  // The presentation mode: the draw window scaled to fill its screen, black all round.
+  bool presenting() const { return presenting_; }
+  void setPresenting(bool on);
+  // The draw window on another screen, centred, remembered in the event.
+  void moveToScreen(QScreen* screen);
+  void nextScreen();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -50,6 +79,18 @@ class LuckyDraw : public QObject {
   std::vector<std::unique_ptr<TsettingForm>> settingsWindows_;
   std::unique_ptr<BlankScreen> blank_;
   std::unique_ptr<KeyControl> keys_;
+  std::unique_ptr<PresentationStage> stage_;
+  QPointer<QScreen> screen_;
+  bool shown_ = false;
+  bool presenting_ = false;
+  bool dragging_ = false;
+  QPoint dragStart_;
+
+  // Puts the draw window, or the stage, on its screen: 1:1, scaled to fit, or filling it. `recentre`
+  // centres a 1:1 window; otherwise it stays where it was put.
+  void place(bool recentre);
+  void rememberScreen();
+  void frameDropped();
 };
 
 }  // namespace ld

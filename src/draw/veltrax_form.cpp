@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "data/prize_levels.h"
 #include "draw/key_control.h"
 #include "draw/picture_loading.h"
+#include "draw/sharp_pictures.h"
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
@@ -49,13 +51,13 @@ W* named(W* widget, const char* name) {
 }
 
 // A picture of the form's design: placed at its design bounds without resizing to the picture.
-TGIFAnimator* designPicture(QWidget* parent, const char* name, const QRect& bounds, Builtin builtin,
-                            Qt::CursorShape cursor) {
-  auto* picture = named(new TGIFAnimator(parent), name);
+ld::DesignPicture* designPicture(QWidget* parent, const char* name, const QRect& bounds, Builtin builtin,
+                                 Qt::CursorShape cursor) {
+  auto* picture = named(new ld::DesignPicture(parent), name);
   picture->setAutoSize(false);
   picture->setGeometry(bounds);
   picture->setCursor(cursor);
-  ld::guarded([&] { ld::loadBuiltinPicture(*picture, builtin); });
+  ld::guarded([&] { picture->loadBuiltin(builtin); });
   return picture;
 }
 
@@ -113,7 +115,7 @@ QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border
   palette.setColor(QPalette::Window, kYellow);
   panel->setPalette(palette);
   panel->setGeometry(bounds);
-  image = new ld::TImage(panel);
+  image = new ld::SharpPhoto(panel);
   image->setObjectName(QStringLiteral("Image%1").arg(number));
   // The box has its size before any load, so photos decode no larger than it needs.
   image->setGeometry(border, border, bounds.width() - 2 * border, bounds.height() - 2 * border);
@@ -158,7 +160,10 @@ TVELTRAXForm::TVELTRAXForm(ld::TDataModule1& data, QWidget* parent)
 TVELTRAXForm::~TVELTRAXForm() = default;
 
 void TVELTRAXForm::buildShell() {
-  GIFBJ = designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), Builtin::Handset, Qt::ArrowCursor);
+  auto* handset =
+      designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), Builtin::Handset, Qt::ArrowCursor);
+  handset->setHardEdges(true);
+  GIFBJ = handset;
   GIFgj = designPicture(this, "GIFgj", QRect(904, 196, 89, 89), Builtin::PowerKey, Qt::PointingHandCursor);
 
   Labelrqsj = named(new TRotatedLabel(this), "Labelrqsj");
@@ -275,6 +280,8 @@ void TVELTRAXForm::wireEvents() {
   connect(Buttonqx, &QPushButton::clicked, this, guard(&TVELTRAXForm::ButtonqxClick));
   // A picture of another size changes the window's outline.
   GIFAnimatorlogo->installEventFilter(this);
+  // The handset's frame is where the window is taken to move it.
+  GIFBJ->installEventFilter(this);
 }
 
 void TVELTRAXForm::FormCreate() {
@@ -302,6 +309,13 @@ void TVELTRAXForm::updateWindowShape() {
   shaping_ = true;
   ld::applyColourKey(*this, QColor::fromRgb(kColourKey));
   shaping_ = false;
+  emit outlineChanged();
+}
+
+void TVELTRAXForm::setSurroundings(QColor colour) {
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, colour);
+  setPalette(palette);
 }
 
 void TVELTRAXForm::showEvent(QShowEvent* event) {
@@ -323,6 +337,19 @@ void TVELTRAXForm::closeEvent(QCloseEvent* event) {
 bool TVELTRAXForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == GIFAnimatorlogo && event->type() == QEvent::Resize && isVisible() && !shaping_)
     QMetaObject::invokeMethod(this, &TVELTRAXForm::updateWindowShape, Qt::QueuedConnection);
+  const QEvent::Type type = event->type();
+  if (watched == GIFBJ &&
+      (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+      dragFrom_ = mouse->globalPosition();
+    } else if (type == QEvent::MouseMove && dragFrom_ && (mouse->buttons() & Qt::LeftButton)) {
+      emit frameDragged((mouse->globalPosition() - *dragFrom_).toPoint());
+    } else if (type == QEvent::MouseButtonRelease && dragFrom_ && mouse->button() == Qt::LeftButton) {
+      dragFrom_.reset();
+      emit frameDropped();
+    }
+  }
   return QWidget::eventFilter(watched, event);
 }
 

@@ -62,6 +62,10 @@ class TVELTRAXForm : public QWidget {
   // Cuts the window to its non-navy pixels again (after a picture changed the outline).
   void updateWindowShape();
 
+  // What shows around the handset: navy (see-through) on a desktop, black when the window fills a screen
+  // for an audience.
+  void setSurroundings(QColor colour);
+
   // The keys. Each acts and returns true, or does nothing and returns false so that the key goes on to
   // the control that has the focus.
   // Start or stop, as a click on the draw icon; not while the switch-off question is up (its buttons
@@ -108,6 +112,12 @@ class TVELTRAXForm : public QWidget {
  signals:
   // The window closed: the program ends.
   void closed();
+  // The handset's frame dragged with the mouse: how far from where the press began, in screen pixels;
+  // then where the drag ended.
+  void frameDragged(QPoint distance);
+  void frameDropped();
+  // The window's outline changed (a picture of another size).
+  void outlineChanged();
   // A double-click on the power key: a further settings window is wanted.
   void settingsRequested();
   // A stop completed a prize level: the fireworks are due.
@@ -138,4 +148,5 @@ class TVELTRAXForm : public QWidget {
   std::optional<ld::DrawResult> shownWinner_;
   bool shaping_ = false;
   bool switchingOff_ = false;
+  std::optional<QPointF> dragFrom_;
 };

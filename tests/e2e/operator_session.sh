@@ -3,7 +3,8 @@
 # settings window from the power key, save the event information and a small prize plan, close the
 # window, draw the first prizes from the draw icon and the rest from a presentation clicker's keys (one
 # winner absent and redrawn), show the key overlay and a black screen, refuse a window manager's close,
-# switch off from the power key, and end a second start with SIGTERM. The event database is then read
+# switch off from the power key; then start again on the projector (a second screen), fill it in
+# presentation mode, draw there with the mouse, and end with SIGTERM. The event database is then read
 # back with the sqlcipher shell.
 #
 # Usage: tests/e2e/operator_session.sh BUILD_DIR ARTIFACT_DIR
@@ -35,6 +36,9 @@ COMPLETES=" 3 5 6 7 "
 
 e2e_init
 rm -f "$ART"/[0-9][0-9]-*.png "$ART"/unexpected-box-*.png
+# The laptop's own screen (primary) and, to its right, a projector.
+MONITORS="${SCREEN_W}x${SCREEN_H}+0+0 1920x1080+${SCREEN_W}+0"
+PROJECTOR_X=$SCREEN_W
 start_xvfb
 make_event 30
 log "event folder $APP, display $DISPLAY"
@@ -394,25 +398,63 @@ else
   fail "program still running 15 s after 确定"
 fi
 
-# ---- a termination signal ends the program cleanly, without a question --------------------------------------
-start_app "$ART/luckydraw-sigterm.log"
-wait_window '^VELTRAXForm' 60 >/dev/null || die "the draw window did not appear for the SIGTERM round"
+# ---- the projector: started on the second screen, presentation mode, then a termination signal -------------
+start_app "$ART/luckydraw-projector.log" --screen 2
+PROJ=$(wait_window '^VELTRAXForm' 60) || die "the draw window did not appear on the projector"
+sleep 1
+window_geometry "$PROJ"
+check_eq "--screen 2: the draw window centred on the projector at 1:1" "$((PROJECTOR_X + 452)),287 1015x506" \
+  "$WX,$WY ${WW}x$WH"
+check_eq "the chosen screen is remembered in the event" 2 "$(sql "select sz from sy where symc='PM';")"
+xdotool windowfocus --sync "$PROJ" 2>/dev/null || true
+press F11
+sleep 1.5
+STAGE=$(wait_window '^VELTRAXForm' 10) || die "no window after F11"
+window_geometry "$STAGE"
+check_eq "F11: the draw window fills the projector" "$PROJECTOR_X,0 1920x1080" "$WX,$WY ${WW}x$WH"
+import -window root "$WORK/presentation-root.png"
+convert "$WORK/presentation-root.png" -crop "1920x1080+$PROJECTOR_X+0" +repage "$ART/09-presentation.png"
+check_eq "black all round the scaled handset" "0,0,0" "$(pixel "$ART/09-presentation.png" 5 1075)"
+# Scale 1920/1015, centred top to bottom: the draw icon's middle (838, 239) on the screen.
+S_ICON_X=$((PROJECTOR_X + 838 * 1920 / 1015)) S_ICON_Y=$(((1080 - 506 * 1920 / 1015) / 2 + 239 * 1920 / 1015))
+before=$(winners)
+click_at "$S_ICON_X" "$S_ICON_Y"
 sleep 0.5
+import -window root "$WORK/p-roll-a.png"
+sleep 0.4
+import -window root "$WORK/p-roll-b.png"
+P_TILES="$((382 * 1920 / 1015))x$((405 * 1920 / 1015))+$((PROJECTOR_X + 192 * 1920 / 1015))+$(((1080 - 506 * 1920 / 1015) / 2 + 40 * 1920 / 1015))"
+changed=$(differing_pixels "$WORK/p-roll-a.png" "$WORK/p-roll-b.png" "$P_TILES")
+if [ "${changed:-0}" -gt 2000 ]; then pass "the scaled draw icon starts the roll ($changed pixels changed)"; else fail "no roll after a click on the scaled draw icon ($changed)"; fi
+click_at "$S_ICON_X" "$S_ICON_Y"
+end=$(($(now_ms) + 5000))
+while [ "$(winners)" -le "$before" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.1; done
+check_eq "the scaled draw icon stops and records a winner" "$((before + 1))" "$(winners)"
+sleep 0.8
+import -window root "$WORK/presentation-root.png"
+convert "$WORK/presentation-root.png" -crop "1920x1080+$PROJECTOR_X+0" +repage "$ART/10-presentation-result.png"
+check_no_box "presentation mode"
+xdotool windowfocus --sync "$STAGE" 2>/dev/null || true
+press F11
+sleep 1
+PROJ=$(wait_window '^VELTRAXForm' 10) || die "no window after the second F11"
+window_geometry "$PROJ"
+check_eq "F11 again: back to 1:1 on the projector" "$((PROJECTOR_X + 452)),287 1015x506" "$WX,$WY ${WW}x$WH"
 kill -TERM "$APP_PID"
 if wait_app_exit 15; then
-  check_eq "SIGTERM ends the program with status 0" 0 "$APP_STATUS"
+  check_eq "SIGTERM ends the program with status 0, without a question" 0 "$APP_STATUS"
 else
   fail "program still running 15 s after SIGTERM"
 fi
-report=$(sanitizer_report "$ART/luckydraw-sigterm.log")
-if [ -z "$report" ]; then pass "no sanitizer report after SIGTERM"; else fail "sanitizer report after SIGTERM: $report"; fi
+report=$(sanitizer_report "$ART/luckydraw-projector.log")
+if [ -z "$report" ]; then pass "no sanitizer report in the projector round"; else fail "sanitizer report: $report"; fi
 
 report=$(sanitizer_report "$ART/luckydraw-operator.log")
 if [ -z "$report" ]; then pass "no sanitizer report"; else fail "sanitizer report: $report"; fi
 
 # ---- the database afterwards ---------------------------------------------------------------------------------
 check_eq "database integrity" ok "$(sql "PRAGMA integrity_check;")"
-check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99" \
+check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99;9|99" \
   "$(sql "select zjsx, zj from yglb where zj>0 order by zjsx;" | paste -sd';')"
 check_eq "journal: every winner as recorded, the absent one's draw withdrawn" \
   "$(sql "select zjsx, zj, id from yglb where zj>0 order by zjsx;" | paste -sd';')" \
@@ -421,7 +463,7 @@ check_eq "journal: every winner as recorded, the absent one's draw withdrawn" \
 check_eq "journal: the absence with the prize it gave up" "$ABSENT_ID|6|2" \
   "$(sql "select ygid, zjsx, zj from cjrz where lx='absent';")"
 check_eq "one participant absent, never drawn again" "$ABSENT_ID" "$(sql "select id from yglb where zj<0;")"
-check_eq "8 distinct draw orders and 8 distinct winners" "8|8" \
+check_eq "9 distinct draw orders and 9 distinct winners" "9|9" \
   "$(sql "select count(distinct zjsx), count(distinct id) from yglb where zj>0;")"
 check_eq "nobody else carries a draw order" 0 "$(sql "select count(*) from yglb where zj=0 and zjsx<>0;")"
 check_eq "event information still as saved" "GSMC|$COMPANY;LXDH|$PHONE;LXRY|$CONTACT" \

@@ -4,6 +4,7 @@
 // program, in the form-description format. --png also writes every picture as PNG for looking at,
 // plus preview.png and preview-result.png (the handset assembled as on screen, rolling and showing a
 // winner) and fireworks-sheet.png.
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,26 +57,35 @@ void savePng(const QImage& image, const QString& path) {
   if (!image.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-QImage drawBuiltin(Builtin picture) {
+QImage drawBuiltin(Builtin picture, qreal scale = 1) {
   switch (picture) {
     case Builtin::Handset:
-      return handsetBackdrop();
+      return scale == 1 ? handsetBackdrop() : drawHandset(scale);
     case Builtin::PowerKey:
-      return drawPowerKey();
+      return drawPowerKey(scale);
     case Builtin::DrawIcon:
-      return drawDrawIcon();
+      return drawDrawIcon(scale);
     case Builtin::MessagesIcon:
-      return drawMessagesIcon();
+      return drawMessagesIcon(scale);
     case Builtin::ClockIcon:
-      return drawClockIcon();
+      return drawClockIcon(scale);
     case Builtin::TelephoneIcon:
-      return drawTelephoneIcon();
+      return drawTelephoneIcon(scale);
     case Builtin::MusicIcon:
-      return drawMusicIcon();
+      return drawMusicIcon(scale);
     case Builtin::Fireworks:
       return drawBuiltinFireworks();
   }
   throw std::logic_error("unknown built-in picture");
+}
+
+QByteArray pngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.convertToFormat(QImage::Format_ARGB32).save(&buffer, "PNG"))
+    throw std::runtime_error("cannot encode a PNG");
+  return bytes;
 }
 
 // Fireworks are keyed on black and stay undithered, so that no speckle appears in the see-through
@@ -94,6 +104,12 @@ std::vector<Job> jobs(const Target& target) {
                     [picture](const QImage& image) {
                       return ld::toFormData(ld::encodeGif(image, gifOptions(picture)));
                     }});
+  for (const Builtin picture : kAllBuiltins) {
+    if (!hasSharpVersion(picture)) continue;
+    list.push_back({target.builtinDir + '/' + sharpFileName(picture),
+                    QFileInfo(sharpFileName(picture)).completeBaseName(),
+                    [picture] { return drawBuiltin(picture, kSharpScale); }, pngBytes});
+  }
   for (int n = 0; n < kFireworksFileCount; ++n)
     list.push_back({target.systemDir + '/' + QString::number(n) + ".gif", QString::number(n),
                     [n] { return drawFireworks(n); },
