@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh run|test   (sourced or executed; a no-op when all are present)
 set -euo pipefail
 
-run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
+run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libsqlcipher-dev
   libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
   imagemagick x11-utils x11-xserver-utils libx11-dev clang libclang-rt-14-dev)

@@ -10,6 +10,7 @@
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
+#include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
 #include "framework/errors.h"
@@ -25,6 +26,10 @@ LuckyDraw::LuckyDraw()
   });
   connect(drawWindow_.get(), &TVELTRAXForm::levelCompleted, this, &LuckyDraw::celebrate);
   keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); });
+  sound_ = std::make_unique<Sound>();
+  sound_->setMuted(DrawSettings(data_->ADOQuerymain).muted());
+  connect(drawWindow_.get(), &TVELTRAXForm::rolling, sound_.get(), &Sound::setRolling);
+  connect(drawWindow_.get(), &TVELTRAXForm::stopped, sound_.get(), [this] { sound_->playStop(); });
   connect(drawWindow_.get(), &TVELTRAXForm::frameDragged, this, [this](QPoint distance) {
     if (presenting_) return;  // a window that fills its screen has nowhere to go
     QWidget& window = shownWindow();
@@ -61,6 +66,7 @@ LuckyDraw::LuckyDraw()
 // Settings and fireworks windows go before the draw window, the data module last.
 LuckyDraw::~LuckyDraw() {
   keys_.reset();
+  sound_.reset();
   blank_.reset();
   // The stage gives the draw window back before either goes.
   stage_.reset();
@@ -85,6 +91,7 @@ void LuckyDraw::celebrate() {
   }
   form->screenToCover = [this] { return screen(); };
   form->celebrate();
+  if (form->isVisible()) sound_->playFanfare();
   // The audience was meant to see black.
   if (blanked()) blank_->raise();
 }
@@ -113,6 +120,8 @@ bool LuckyDraw::handleKey(KeyAction action) {
       nextScreen();
       return true;
     case KeyAction::Mute:
+      toggleMute();
+      return true;
     case KeyAction::None:
       return false;
   }
@@ -174,6 +183,12 @@ void LuckyDraw::nextScreen() {
   const QList<QScreen*> screens = QGuiApplication::screens();
   if (screens.size() < 2) return;
   moveToScreen(screens[(screens.indexOf(screen()) + 1) % screens.size()]);
+}
+
+void LuckyDraw::toggleMute() {
+  sound_->setMuted(!sound_->muted());
+  silently("remembering the sound setting",
+           [&] { DrawSettings(data_->ADOQuerymain).setMuted(sound_->muted()); });
 }
 
 void LuckyDraw::rememberScreen() {

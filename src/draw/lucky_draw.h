@@ -17,6 +17,7 @@ namespace ld {
 class BlankScreen;
 class KeyControl;
 class PresentationStage;
+class Sound;
 class TDataModule1;
 class TsettingForm;
 enum class KeyAction;
@@ -69,6 +70,10 @@ class LuckyDraw : public QObject {
   void moveToScreen(QScreen* screen);
   void nextScreen();
 
+  Sound& sound() { return *sound_; }
+  // M: the sound off or on again, remembered in the event.
+  void toggleMute();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -80,6 +85,7 @@ class LuckyDraw : public QObject {
   std::unique_ptr<BlankScreen> blank_;
   std::unique_ptr<KeyControl> keys_;
   std::unique_ptr<PresentationStage> stage_;
+  std::unique_ptr<Sound> sound_;
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;

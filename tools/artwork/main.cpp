@@ -1,9 +1,9 @@
-// Draws the program's pictures and writes them where the build wants them:
+// Draws the program's pictures, makes its sounds, and writes them where the build wants them:
 //   artwork --system <dir> --builtin <dir> [--png <dir>]
 // system/: logo.jpg and the fireworks 0.gif ... 14.gif; builtin/: the pictures stored in the
-// program, in the form-description format. --png also writes every picture as PNG for looking at,
-// plus preview.png and preview-result.png (the handset assembled as on screen, rolling and showing a
-// winner) and fireworks-sheet.png.
+// program, in the form-description format, their large versions (PNG) and the sounds (WAV). --png also writes
+// every picture as PNG for looking at, plus preview.png and preview-result.png (the handset assembled as on
+// screen, rolling and showing a winner) and fireworks-sheet.png.
 #include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
@@ -27,6 +27,7 @@
 #include "framework/jpeg.h"
 #include "keying.h"
 #include "preview.h"
+#include "sounds.h"
 #include "widgets/gif_writer.h"
 
 namespace {
@@ -116,6 +117,13 @@ std::vector<Job> jobs(const Target& target) {
                     [](const QImage& image) {
                       return ld::encodeGif(image, {kBlackKey, false});
                     }});
+  // The sounds go with the built-in pictures into the program.
+  using Make = std::vector<float> (*)();
+  const std::pair<const char*, Make> sounds[] = {
+      {"rolling.wav", drumRoll}, {"stop.wav", stopSting}, {"fanfare.wav", fanfare}};
+  for (const auto& [name, make] : sounds)
+    list.push_back({target.builtinDir + '/' + QLatin1String(name), QString(), [] { return QImage(); },
+                    [make = make](const QImage&) { return wavFile(make()); }});
   list.push_back({target.systemDir + "/logo.jpg", "logo", drawPlaceholderPhoto,
                   [](const QImage& image) { return ld::encodeJpeg(image, 90); }});
   return list;
@@ -132,7 +140,7 @@ void runAll(const std::vector<Job>& list, const QString& pngDir) {
         const Job& job = list[i];
         const QImage image = job.draw();
         writeFile(job.path, job.encode(image));
-        if (!pngDir.isEmpty()) savePng(image, pngDir + '/' + job.pngName + ".png");
+        if (!pngDir.isEmpty() && !job.pngName.isEmpty()) savePng(image, pngDir + '/' + job.pngName + ".png");
       } catch (...) {
         const std::lock_guard lock(failureLock);
         if (!failure) failure = std::current_exception();
