@@ -5,13 +5,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPainter>
-#include <QRadialGradient>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <map>
 #include <memory>
 
+#include "bench_support.h"
 #include "data/datamodule.h"
 #include "data/schema.h"
 #include "framework/app_folder.h"
@@ -23,36 +22,6 @@ namespace {
 
 QString g_source;
 ld::TsettingForm* g_form = nullptr;
-
-// Smooth shapes with fine grain, so the file has the size and entropy of a real photo.
-QByteArray cameraSizedJpeg(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  QPainter p(&image);
-  QLinearGradient sky(0, 0, 0, height);
-  sky.setColorAt(0, QColor(90, 140, 210));
-  sky.setColorAt(1, QColor(230, 200, 150));
-  p.fillRect(image.rect(), sky);
-  for (int i = 0; i < 40; ++i) {
-    const QPointF centre((i * 977) % width, (i * 613) % height);
-    QRadialGradient blob(centre, width / 8.0);
-    blob.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
-    blob.setColorAt(1, Qt::transparent);
-    p.fillRect(image.rect(), blob);
-  }
-  p.end();
-  quint32 seed = 12345;
-  for (int y = 0; y < height; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1664525u + 1013904223u;
-      const int n = int(seed >> 28) - 8;
-      const QRgb c = line[x];
-      line[x] =
-          qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
-    }
-  }
-  return ld::encodeJpeg(image, 92);
-}
 
 void BM_CompressMainFun(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(g_form->CompressMainFun(g_source, 100, 480, 360));
@@ -101,7 +70,7 @@ int main(int argc, char** argv) {
   g_form = &form;
 
   g_source = folder.path() + QStringLiteral("/camera.jpg");
-  const QByteArray jpeg = cameraSizedJpeg(6000, 4000);
+  const QByteArray jpeg = ld::bench::cameraSizedJpeg(6000, 4000);
   QFile out(g_source);
   if (!out.open(QIODevice::WriteOnly) || out.write(jpeg) != jpeg.size()) return 1;
   out.close();

@@ -1,5 +1,6 @@
 #include <QCommandLineParser>
 #include <QObject>
+#include <QTimer>
 
 #include "draw/lucky_draw.h"
 #include "draw/termination.h"
@@ -9,6 +10,10 @@
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "settings/photo_file.h"
+
+namespace {
+constexpr int kTidyAfterStartMs = 500;
+}  // namespace
 
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
@@ -31,8 +36,6 @@ int main(int argc, char* argv[]) {
     ld::reportException(e);
     return 1;
   }
-  // Only the holder of the lock may tidy the photo folder: a write cut short left these behind.
-  ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
   // A connection failure is reported as the data module is made; the program starts all the same.
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();
@@ -41,5 +44,10 @@ int main(int argc, char* argv[]) {
   // A termination signal is an order, not a request: the program ends without asking, as after "确定".
   ld::endOnTerminationSignals([&form] { form.switchOff(); });
   program.show({options.value(screen), options.isSet(presentation)});
+  // Only the holder of the lock may tidy the photo folder: a write cut short left these behind. Once the
+  // window is up, as reading a folder of many thousand photos takes a while.
+  QTimer::singleShot(kTidyAfterStartMs, &form, [] {
+    ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
+  });
   return app.exec();
 }

@@ -72,6 +72,20 @@ void addJournal(sqlite3* db) {
     sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
+// Likewise the indexes; a file that cannot be written works without them, only slower.
+void addIndexes(sqlite3* db) {
+  int found = 0;
+  auto countRows = [](void* n, int, char**, char**) {
+    ++*static_cast<int*>(n);
+    return 0;
+  };
+  if (sqlite3_exec(db, kIndexQuery, countRows, &found, nullptr) != SQLITE_OK || found == kIndexCount) return;
+  const QByteArray script = QByteArray("begin immediate;") + kIndexSchema + "commit;";
+  if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+      !sqlite3_get_autocommit(db))
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
 const char16_t* const kDatabaseBusyMessage = u"活动数据库正被另一个程序使用，请稍后再试";
@@ -210,6 +224,7 @@ void Connection::setConnected(bool on) {
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   addJournal(db.get());
+  addIndexes(db.get());
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   struct stat info {};

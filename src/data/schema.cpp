@@ -60,6 +60,15 @@ const char* const kJournalObjectsQuery =
     "select name from sqlite_master where (type='table' and name='cjrz') or "
     "(type='trigger' and name in ('cjrz_no_update','cjrz_no_delete','cjrz_no_replace'))";
 
+// The winners by prize level and draw order, for the board and the next draw order: only rows with zj>0, so
+// a statement is served by it when its condition says "zj>0" in so many words. The departments with their
+// names, for the department list and the duplicate checks of add and update.
+const char* const kIndexSchema =
+    "create index if not exists yglb_zj on yglb(zj, zjsx) where zj>0;"
+    "create index if not exists yglb_bm on yglb(bm, xm);";
+const char* const kIndexQuery =
+    "select name from sqlite_master where type='index' and name in ('yglb_zj','yglb_bm')";
+
 void createEventDatabase(const QString& appFolder) {
   QDir folder(appFolder);
   const QString path = folder.filePath(QStringLiteral("db/db.mdb"));
@@ -73,7 +82,7 @@ void createEventDatabase(const QString& appFolder) {
   DatabaseHandle db(opened);
   if (rc == SQLITE_OK)
     rc = sqlite3_key(db.get(), kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
-  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + "commit;";
+  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + kIndexSchema + "commit;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), schema.constData(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");

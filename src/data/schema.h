@@ -13,4 +13,11 @@ extern const char* const kJournalSchema;
 // Lists the journal's four objects (table and triggers) that a file holds.
 extern const char* const kJournalObjectsQuery;
 
+// The indexes that keep a large roster quick: made with a new event, and added to an older event file when
+// it is opened (a file that cannot be written works without them, only slower).
+extern const char* const kIndexSchema;
+// Lists the indexes of kIndexSchema that a file holds.
+extern const char* const kIndexQuery;
+constexpr int kIndexCount = 2;
+
 }  // namespace ld

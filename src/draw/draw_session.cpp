@@ -1,40 +1,86 @@
 #include "draw/draw_session.h"
 
+#include <stdlib.h>
+
+#include <QHash>
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "data/connection.h"
 #include "data/journal.h"
 #include "data/query.h"
 #include "data/transaction.h"
 #include "draw/level_blocks.h"
+#include "draw/picture_loading.h"
 #include "framework/errors.h"
 
 namespace ld {
 
 namespace {
 
+// "zj>0" lets the winners' index serve them, so a large roster is not read through for a few names.
 const char* const kLevelWinners[5] = {
     nullptr,
-    "select xm from  YGLB  where zj=1 order by zjsx ",
-    "select xm from  YGLB  where zj=2 order by zjsx ",
-    "select xm from  YGLB  where zj=3 order by zjsx ",
-    "select xm from  YGLB  where zj=4 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=1 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=2 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=3 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=4 order by zjsx ",
 };
 
 }  // namespace
 
+DrawSession::DrawSession(Query& query) : query_(query) { prepareLargePhotos(); }
+
+void DrawSession::beginRoll() {
+  poolRead_ = false;
+  prepareLargePhotos();
+}
+
+void DrawSession::readPool() {
+  query_.openSql(QStringLiteral("select id from yglb where zj=0 and  zp<>'' "));
+  pool_.clear();
+  pool_.reserve(static_cast<size_t>(query_.recordCount()));
+  query_.first();
+  for (int row = 0; row < query_.recordCount(); ++row, query_.next())
+    pool_.push_back(query_.fieldByName(QStringLiteral("id")).asInteger());
+  poolRead_ = true;
+}
+
 QStringList DrawSession::rollingPhotos() {
   // A tick is one frame of an animation: it never waits long for a file another program holds.
   ScopedBusyTimeout briefly(query_.connection(), 100);
-  query_.openSql(QStringLiteral("select top 8 zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));
+  if (!poolRead_) readPool();
   QStringList photos;
-  if (query_.recordCount() == 0) return photos;
-  // Fewer than eight rows: next() stays on the last one, so the remaining tiles repeat its photo.
-  query_.first();
-  for (int k = 1; k <= 8; ++k) {
-    photos << query_.fieldByName(QStringLiteral("zp")).asString();
-    if (k < 8) query_.next();
+  // A sampled participant no longer eligible means the roster changed during the roll: read the pool
+  // again once and sample anew from it.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    // The first k places of a partial Fisher-Yates shuffle: a uniform sample of k, in uniform order.
+    const size_t k = std::min<size_t>(8, pool_.size());
+    for (size_t i = 0; i < k; ++i) {
+      const auto j = i + arc4random_uniform(static_cast<uint32_t>(pool_.size() - i));
+      std::swap(pool_[i], pool_[j]);
+    }
+    if (k == 0) return photos;
+
+    QString ids;
+    for (size_t i = 0; i < k; ++i) ids += (i ? QStringLiteral(",") : QString()) + QString::number(pool_[i]);
+    query_.openSql(QStringLiteral("select id,zp from yglb where zj=0 and  zp<>'' and id in (") + ids +
+                   QStringLiteral(")"));
+    QHash<int, QString> current;
+    query_.first();
+    for (int row = 0; row < query_.recordCount(); ++row, query_.next())
+      current.insert(query_.fieldByName(QStringLiteral("id")).asInteger(),
+                     query_.fieldByName(QStringLiteral("zp")).asString());
+
+    photos.clear();
+    for (size_t i = 0; i < k; ++i)
+      if (const auto found = current.constFind(pool_[i]); found != current.cend()) photos << *found;
+    if (photos.size() == static_cast<qsizetype>(k) || attempt == 1) break;
+    readPool();
   }
+  // Fewer than eight: the remaining tiles repeat the last photo.
+  while (!photos.isEmpty() && photos.size() < 8) photos << photos.last();
   return photos;
 }
 
@@ -71,6 +117,8 @@ void DrawSession::pick(DrawResult& result) {
 }
 
 DrawResult DrawSession::stop() {
+  // Whatever the stop records, the next roll reads the pool again.
+  poolRead_ = false;
   // Everything a stop reads and writes happens under one write lock, so two stops can never share an order
   // or a prize; leaving without commit() takes it all back.
   Transaction transaction(query_.connection());

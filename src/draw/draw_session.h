@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 #include "data/prize_levels.h"
 
@@ -27,10 +28,17 @@ struct DrawResult {
 
 class DrawSession {
  public:
-  explicit DrawSession(Query& query) : query_(query) {}
+  // Starts the background preparation of photos too large to decode within a tick.
+  explicit DrawSession(Query& query);
 
-  // Stored photo paths for the eight tiles in order; with fewer eligible rows the last one repeats.
-  // Empty when nobody is eligible.
+  // A new roll: its first tick reads the eligible participants again, so changes made between rolls show;
+  // large photos copied in meanwhile are prepared.
+  void beginRoll();
+
+  // Stored photo paths for the eight tiles: a fresh uniform random sample of the eligible participants in
+  // random order; with fewer eligible the last one repeats. Empty when nobody is eligible.
+  // The eligible are read once per roll; each tick only checks its eight by key, so somebody drawn,
+  // deleted or renamed meanwhile never shows as they were.
   QStringList rollingPhotos();
 
   // Order, pick, prize level and record, all in one transaction that only records a participant who is
@@ -52,7 +60,11 @@ class DrawSession {
  private:
   int nextDrawOrder();
   void pick(DrawResult& result);
+  void readPool();
   Query& query_;
+  // Ids of the participants eligible when the roll's pool was read; shuffled in place by the sampling.
+  std::vector<int> pool_;
+  bool poolRead_ = false;
 };
 
 }  // namespace ld

@@ -451,6 +451,7 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 }
 
 void TVELTRAXForm::startDraw() {
+  session_.beginRoll();
   Timercj.start();
   shownWinner_.reset();
   absentAction_->setEnabled(false);

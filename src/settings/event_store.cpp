@@ -1,5 +1,7 @@
 #include "settings/event_store.h"
 
+#include <algorithm>
+
 #include "data/db_error.h"
 #include "data/journal.h"
 #include "data/query.h"
@@ -90,10 +92,32 @@ void EventStore::savePhotoFolder(const QString& folder) {
                QStringLiteral("')"));
 }
 
-std::vector<Participant> EventStore::participants() {
-  q_.openSql(QStringLiteral("select * from yglb order by id"));
+std::vector<int> EventStore::participantIds() {
+  // One text of all the ids rather than a row each: a hundred thousand rows would each become a value of
+  // their own. Sorted here, as the engine does not promise the order of the pieces.
+  q_.openSql(QStringLiteral("select group_concat(id) as ids from yglb"));
+  std::vector<int> ids;
+  q_.first();
+  if (q_.recordCount() == 0 || q_.fieldByName(QStringLiteral("ids")).isNull()) return ids;
+  const QString all = q_.fieldByName(QStringLiteral("ids")).asString();
+  ids.reserve(size_t(all.size() / 4));
+  for (qsizetype start = 0; start <= all.size();) {
+    qsizetype end = all.indexOf(QLatin1Char(','), start);
+    if (end < 0) end = all.size();
+    bool ok = false;
+    ids.push_back(QStringView(all).mid(start, end - start).toInt(&ok));
+    if (!ok) throw DbError(QStringLiteral("'%1' 不是有效的整数值").arg(all.mid(start, end - start)));
+    start = end + 1;
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::vector<Participant> EventStore::participantsBetween(int first, int last) {
+  q_.openSql(QStringLiteral("select * from yglb where id>=") + QString::number(first) +
+             QStringLiteral(" and id<=") + QString::number(last) + QStringLiteral(" order by id"));
   std::vector<Participant> rows;
-  rows.reserve(q_.recordCount());
+  rows.reserve(size_t(q_.recordCount()));
   q_.first();
   for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
     const auto field = [&](const char* name) { return q_.fieldByName(QLatin1String(name)); };
@@ -161,7 +185,8 @@ void EventStore::clearRoster() {
 
 void EventStore::clearResults() {
   Transaction transaction(q_.connection());
-  q_.execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
+  // Only the rows that change are written: on a large roster a winner is one row in many.
+  q_.execSql(QStringLiteral("update yglb set zj=0,zjsx=0 where zj<>0 or zjsx<>0"));
   appendJournal(q_, {JournalEvent::ResultsCleared, {}, {}, {}, {}, {}, {}});
   transaction.commit();
 }

@@ -55,8 +55,10 @@ class EventStore {
   QString photoFolder();
   void savePhotoFolder(const QString& folder);
 
-  // Roster.
-  std::vector<Participant> participants();
+  // Roster: the ids of every participant in id order (what the grid lists, a row each), and the
+  // participants whose ids lie from first to last, in id order.
+  std::vector<int> participantIds();
+  std::vector<Participant> participantsBetween(int first, int last);
   // Each department once, in the database's text order.
   QStringList departments();
   // Whether a participant has this name and department (compared as the database compares text).

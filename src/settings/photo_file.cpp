@@ -1,5 +1,6 @@
 #include "settings/photo_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -166,8 +167,15 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
 int removeLeftoverPhotoTemps() {
   const QDir zp(zpFolder());
   int removed = 0;
-  for (const QString& name : zp.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-    if (!scratchPattern().match(name).hasMatch()) continue;
+  // Read entry by entry, names only: a folder of a hundred thousand photos must not hold up the start.
+  DIR* dir = ::opendir(QFile::encodeName(zp.path()).constData());
+  if (!dir) return 0;
+  QStringList names;
+  while (const dirent* entry = ::readdir(dir))
+    if (entry->d_name[0] == '.' && entry->d_name[1] == '~') names << QFile::decodeName(entry->d_name);
+  ::closedir(dir);
+  for (const QString& name : names) {
+    if (!scratchPattern().match(name).hasMatch() || !QFileInfo(zp.filePath(name)).isFile()) continue;
     QFile f(zp.filePath(name));
     if (f.remove())
       ++removed;

@@ -102,7 +102,9 @@ QPoint settingFormPosition(QSize screen, QSize window) {
 
 TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      store_(dataModule.ADOQuerysetting) {
+      store_(dataModule.ADOQuerysetting),
+      gridQuery_(dataModule.ADOQuerysetting.connection()),
+      gridStore_(gridQuery_) {
   setObjectName(QStringLiteral("settingForm"));
   setWindowTitle(QStringLiteral("设置"));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -150,7 +152,6 @@ void TsettingForm::buildControls() {
 
   GroupBox3 = groupBox(this, "GroupBox3", QStringLiteral("名单列表"), 8, 136, 785, 281);
   StringGridgy = place(new RosterGrid(GroupBox3), "StringGridgy", 2, 15, 403, 264);
-  StringGridgy->setColumnCount(6);
   const int widths[] = {28, 79, 56, 131, 72, 0};
   for (int c = 0; c < 6; ++c) StringGridgy->setColumnWidth(c, widths[c]);
   StringGridgy->setColumnHidden(5, true);

@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include "data/query.h"
 #include "settings/event_store.h"
 #include "settings/roster_grid.h"
 #include "widgets/picture_box.h"
@@ -142,6 +143,10 @@ class TsettingForm : public QWidget {
   void rememberPhotoFolder(const QString& folder);
 
   EventStore store_;
+  // The grid reads its rows as they are shown, on a query of its own, so that it never disturbs a result
+  // the window is reading.
+  Query gridQuery_;
+  EventStore gridStore_;
 };
 
 }  // namespace ld

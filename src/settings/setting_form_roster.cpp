@@ -64,20 +64,12 @@ void TsettingForm::showComboBoxbm() {
 
 void TsettingForm::showStringGridgy() {
   StringGridgy->setColumnWidth(5, 0);
-  StringGridgy->setRowCount(0);
-  StringGridgy->setHorizontalHeaderLabels({QStringLiteral("序号"), QStringLiteral("部门"),
-                                           QStringLiteral("姓名"), QStringLiteral("照片编号"),
-                                           QStringLiteral("中奖"), QStringLiteral("ID")});
-  const std::vector<Participant> rows = store_.participants();
-  const int count = static_cast<int>(rows.size());
-  StringGridgy->setRowCount(count);
-  for (int r = 0; r < count; ++r) {
-    const Participant& p = rows[r];
-    const QString cells[] = {QString::number(r + 1),  p.department, p.name, p.photoPath,
-                             prizeName(p.prizeLevel), p.id};
-    for (int c = 0; c < 6; ++c) StringGridgy->setItem(r, c, new QTableWidgetItem(cells[c]));
-  }
-  if (count > 0) StringGridgy->setCurrentCell(0, 0);
+  StringGridgy->rows().setHeaders({QStringLiteral("序号"), QStringLiteral("部门"), QStringLiteral("姓名"),
+                                   QStringLiteral("照片编号"), QStringLiteral("中奖"), QStringLiteral("ID")});
+  StringGridgy->rows().fill(store_.participantIds(), [this](int first, int last) {
+    return gridStore_.participantsBetween(first, last);
+  });
+  if (StringGridgy->rowCount() > 0) StringGridgy->setCurrentCell(0, 0);
 }
 
 void TsettingForm::StringGridgyDrawCell(QPainter* canvas, int ACol, int ARow, const QRect& rect,

@@ -32,6 +32,12 @@ void TImage::loadFromData(const QByteArray& jpeg) {
   update();
 }
 
+void TImage::showPicture(const QImage& picture) {
+  data_.clear();
+  image_ = picture;
+  update();
+}
+
 void TImage::clear() {
   data_.clear();
   image_ = QImage();

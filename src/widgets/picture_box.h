@@ -15,10 +15,12 @@ class TImage : public QWidget {
   // The file's bytes are kept as they are, so saving writes them back unchanged.
   void loadFromFile(const QString& path);
   void loadFromData(const QByteArray& jpeg);
+  // Shows a picture decoded elsewhere (already at the box's size, say); there are no JPEG bytes to keep.
+  void showPicture(const QImage& picture);
   void clear();
 
   bool hasPicture() const { return !image_.isNull(); }
-  // The JPEG bytes as loaded.
+  // The JPEG bytes as loaded; empty after showPicture.
   const QByteArray& jpegData() const { return data_; }
   // The decoded picture; with Stretch on it may be decoded smaller, but never below the box's size.
   const QImage& picture() const { return image_; }

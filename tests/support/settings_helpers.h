@@ -93,24 +93,24 @@ inline void keyClick(QWidget* target, Qt::Key key) {
 }
 
 // The rectangle of a cell in the grid's own coordinates (row 0 is the first participant).
-inline QRect cellRect(QTableWidget* grid, int row, int column) {
+inline QRect cellRect(RosterGrid* grid, int row, int column) {
   const QRect r = grid->visualRect(grid->model()->index(row, column));
   return QRect(grid->viewport()->mapTo(grid, r.topLeft()), r.size());
 }
 
 // A real click on a participant row of the grid.
-inline void clickRow(QTableWidget* grid, int row) {
+inline void clickRow(RosterGrid* grid, int row) {
   mouseClick(grid->viewport(), grid->visualRect(grid->model()->index(row, 1)).center());
 }
 
 // The colour the grid paints near the bottom-right corner of a cell, away from its text.
-inline QColor cellBackground(QTableWidget* grid, int row, int column) {
+inline QColor cellBackground(RosterGrid* grid, int row, int column) {
   const QImage shot = grid->grab().toImage();
   const QRect r = cellRect(grid, row, column);
   return shot.pixelColor(r.right() - 2, r.bottom() - 2);
 }
 
-inline QStringList rowTexts(QTableWidget* grid, int row) {
+inline QStringList rowTexts(RosterGrid* grid, int row) {
   QStringList out;
   for (int c = 0; c < grid->columnCount(); ++c)
     out << (grid->item(row, c) ? grid->item(row, c)->text() : QString());
