@@ -3,10 +3,11 @@
 # Usage: scripts/deps.sh run|test   (sourced or executed; a no-op when all are present)
 set -euo pipefail
 
-run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
+run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libsqlcipher-dev
   libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
-  imagemagick python3-pil gifsicle x11-utils libx11-dev clang libclang-rt-14-dev clang-format python3-openpyxl)
+  imagemagick python3-pil gifsicle x11-utils x11-xserver-utils libx11-dev clang libclang-rt-14-dev clang-format
+  python3-openpyxl)
 
 want=("${run_pkgs[@]}")
 if [ "${1:-run}" = test ]; then want+=("${test_pkgs[@]}"); fi

@@ -17,4 +17,6 @@ QString prizeName(int level) {
   }
 }
 
+QString resultName(int zj) { return zj == kAbsent ? QStringLiteral("缺席") : prizeName(zj); }
+
 }  // namespace ld

@@ -224,7 +224,7 @@ TEST(GifCanvas, ARefusingControlKeepsItsPictureAndGoesOnWorking) {
   EXPECT_EQ(parent.grab().toImage().pixel(10, 10), qRgb(0, 0, 255)) << "shows its previous picture";
 
   // A sound picture is taken as usual afterwards.
-  control->Image().loadFromData(smallGif(qRgb(0, 255, 0)));
+  control->image().loadFromData(smallGif(qRgb(0, 255, 0)));
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(parent.grab().toImage().pixel(10, 10), qRgb(0, 255, 0));
 }

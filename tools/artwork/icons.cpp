@@ -16,10 +16,12 @@ namespace {
 
 const QColor kGlyph(250, 250, 248);
 
-QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::function<void(QPainter&)>& glyph) {
-  QImage canvas = newCanvas(size);
+QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::function<void(QPainter&)>& glyph,
+                qreal scale) {
+  QImage canvas = newCanvas((QSizeF(size) * scale).toSize());
   QPainter p(&canvas);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
   const QRectF tile = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1, 1, -1, -1);
   QLinearGradient fill(0, tile.top(), 0, tile.bottom());
   fill.setColorAt(0, light);
@@ -49,7 +51,7 @@ QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::funct
   p.setBrush(shine);
   p.drawPath(cap);
   p.end();
-  return keyOnWhite(canvas, handsetBackdrop(), QPoint(kIconColumnX, top));
+  return scale == 1 ? keyOnWhite(canvas, handsetBackdrop(), QPoint(kIconColumnX, top)) : canvas;
 }
 
 void drawSparkle(QPainter& p, QPointF c, qreal r) {
@@ -184,24 +186,26 @@ void drawNotes(QPainter& p) {
 
 }  // namespace
 
-QImage drawDrawIcon() {
-  return drawIcon(kIconSize, kDrawIconY, QColor(246, 70, 50), QColor(150, 0, 14), drawGiftBox);
+QImage drawDrawIcon(qreal scale) {
+  return drawIcon(kIconSize, kDrawIconY, QColor(246, 70, 50), QColor(150, 0, 14), drawGiftBox, scale);
 }
 
-QImage drawMessagesIcon() {
-  return drawIcon(kIconSize, kMessagesIconY, QColor(130, 226, 100), QColor(26, 140, 40), drawSpeechBubble);
+QImage drawMessagesIcon(qreal scale) {
+  return drawIcon(kIconSize, kMessagesIconY, QColor(130, 226, 100), QColor(26, 140, 40), drawSpeechBubble,
+                  scale);
 }
 
-QImage drawClockIcon() {
-  return drawIcon(kIconSize, kClockIconY, QColor(96, 96, 106), QColor(18, 18, 22), drawClockFace);
+QImage drawClockIcon(qreal scale) {
+  return drawIcon(kIconSize, kClockIconY, QColor(96, 96, 106), QColor(18, 18, 22), drawClockFace, scale);
 }
 
-QImage drawTelephoneIcon() {
-  return drawIcon(kIconSize, kTelephoneIconY, QColor(100, 190, 255), QColor(18, 84, 196), drawHandsetGlyph);
+QImage drawTelephoneIcon(qreal scale) {
+  return drawIcon(kIconSize, kTelephoneIconY, QColor(100, 190, 255), QColor(18, 84, 196), drawHandsetGlyph,
+                  scale);
 }
 
-QImage drawMusicIcon() {
-  return drawIcon(kMusicIconSize, kMusicIconY, QColor(255, 140, 90), QColor(200, 30, 110), drawNotes);
+QImage drawMusicIcon(qreal scale) {
+  return drawIcon(kMusicIconSize, kMusicIconY, QColor(255, 140, 90), QColor(200, 30, 110), drawNotes, scale);
 }
 
 }  // namespace ld::artwork
