@@ -31,6 +31,9 @@ QImage drawMessagesIcon();
 QImage drawClockIcon();
 QImage drawTelephoneIcon();
 QImage drawMusicIcon();
+// The program's icon for the desktop menu: the draw icon's tile, square, on transparency.
+QImage drawProgramIcon(int pixels);
+inline constexpr int kProgramIconSizes[] = {16, 32, 48, 64, 128, 256};
 QImage drawPlaceholderPhoto();
 // The picture the fireworks window holds before its first load.
 QImage drawBuiltinFireworks();

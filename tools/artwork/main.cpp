@@ -1,15 +1,18 @@
 // Draws the program's pictures and writes them where the build wants them:
-//   artwork --system <dir> --builtin <dir> [--png <dir>]
+//   artwork --system <dir> --builtin <dir> [--icons <dir>] [--png <dir>]
 // system/: logo.jpg and the fireworks 0.gif ... 14.gif; builtin/: the pictures stored in the
-// program, in the form-description format. --png also writes every picture as PNG for looking at,
+// program, in the form-description format; icons/: the program icon as the hicolor theme lays it out
+// (<n>x<n>/apps/luckydraw.png). --png also writes every picture as PNG for looking at,
 // plus preview.png and preview-result.png (the handset assembled as on screen, rolling and showing a
 // winner) and fireworks-sheet.png.
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
+#include <QStringList>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -35,6 +38,7 @@ using namespace ld::artwork;
 struct Target {
   QString systemDir;
   QString builtinDir;
+  QString iconDir;
   QString pngDir;
 };
 
@@ -50,6 +54,18 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
     throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QByteArray pngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) throw std::runtime_error("cannot encode a PNG");
+  return bytes;
+}
+
+QString iconPath(const QString& iconDir, int n) {
+  return QStringLiteral("%1/%2x%2/apps/luckydraw.png").arg(iconDir).arg(n);
 }
 
 void savePng(const QImage& image, const QString& path) {
@@ -102,6 +118,10 @@ std::vector<Job> jobs(const Target& target) {
                     }});
   list.push_back({target.systemDir + "/logo.jpg", "logo", drawPlaceholderPhoto,
                   [](const QImage& image) { return ld::encodeJpeg(image, 90); }});
+  if (!target.iconDir.isEmpty())
+    for (const int n : kProgramIconSizes)
+      list.push_back({iconPath(target.iconDir, n), QStringLiteral("icon-%1").arg(n),
+                      [n] { return drawProgramIcon(n); }, pngBytes});
   return list;
 }
 
@@ -133,7 +153,10 @@ void runAll(const std::vector<Job>& list, const QString& pngDir) {
 }
 
 void writeAll(const Target& target) {
-  for (const QString& dir : {target.systemDir, target.builtinDir, target.pngDir})
+  QStringList dirs{target.systemDir, target.builtinDir, target.pngDir};
+  if (!target.iconDir.isEmpty())
+    for (const int n : kProgramIconSizes) dirs << QFileInfo(iconPath(target.iconDir, n)).path();
+  for (const QString& dir : dirs)
     if (!dir.isEmpty() && !QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
   runAll(jobs(target), target.pngDir);
   if (!target.pngDir.isEmpty()) {
@@ -151,16 +174,17 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   parser.addOption({"system", "Folder for logo.jpg and the fireworks GIFs.", "dir"});
   parser.addOption({"builtin", "Folder for the built-in pictures (.dat).", "dir"});
+  parser.addOption({"icons", "Folder for the program icon in the hicolor theme's sizes.", "dir"});
   parser.addOption({"png", "Also write PNGs of every picture, a preview and a fireworks sheet here.", "dir"});
   parser.process(app);
   if (!parser.isSet("system") || !parser.isSet("builtin")) {
-    std::fprintf(stderr, "usage: artwork --system <dir> --builtin <dir> [--png <dir>]\n");
+    std::fprintf(stderr, "usage: artwork --system <dir> --builtin <dir> [--icons <dir>] [--png <dir>]\n");
     return 2;
   }
   try {
     QElapsedTimer clock;
     clock.start();
-    writeAll({parser.value("system"), parser.value("builtin"), parser.value("png")});
+    writeAll({parser.value("system"), parser.value("builtin"), parser.value("icons"), parser.value("png")});
     std::printf("artwork: drawn and written in %lld ms\n", static_cast<long long>(clock.elapsed()));
     return 0;
   } catch (const std::exception& e) {
