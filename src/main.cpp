@@ -1,15 +1,83 @@
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cstdio>
 
+#include "data/schema.h"
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "framework/app_folder.h"
 #include "framework/application.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "settings/photo_file.h"
 
+namespace {
+
+// The demo roster is eventdb's: the one installed beside the program, or the build tree's bin/.
+QString eventdbProgram() {
+  const QString folder = QCoreApplication::applicationDirPath();
+  for (const QString& candidate :
+       {folder + QStringLiteral("/eventdb"), folder + QStringLiteral("/../bin/eventdb")})
+    if (QFileInfo(candidate).isExecutable()) return QDir::cleanPath(candidate);
+  return {};
+}
+
+void createEvent(const QString& folder, bool withDemo) {
+  ld::createEventDatabase(folder);
+  if (!withDemo) return;
+  // The event exists from here on: a demo roster that cannot be added is reported, and the event opens empty.
+  const QString eventdb = eventdbProgram();
+  if (eventdb.isEmpty()) {
+    ld::reportError(QStringLiteral("找不到 eventdb 程序，演示名单没有加入，活动的名单为空。"));
+    return;
+  }
+  QProcess demo;
+  demo.setProcessChannelMode(QProcess::MergedChannels);
+  demo.start(eventdb, {QStringLiteral("demo"), folder, QStringLiteral("24")});
+  if (!demo.waitForFinished(120000) || demo.exitStatus() != QProcess::NormalExit || demo.exitCode() != 0)
+    ld::reportError(QStringLiteral("演示名单没有加入，活动的名单为空：%1")
+                        .arg(QString::fromLocal8Bit(demo.readAll()).trimmed() + demo.errorString()));
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
+  // The user's settings and data folders (the last event, new events) are named after these.
+  QCoreApplication::setOrganizationName(QStringLiteral("luckydraw"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("幸运抽奖：公司活动现场抽奖"));
+  parser.addHelpOption();
+  parser.addPositionalArgument(
+      QStringLiteral("EVENT_DIR"),
+      QStringLiteral("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
+                     "否则用上次打开的活动，都没有时提议新建一个。"),
+      QStringLiteral("[EVENT_DIR]"));
+  parser.process(app);
+  if (parser.positionalArguments().size() > 1) {
+    std::fputs(qUtf8Printable(parser.helpText()), stderr);
+    return 2;
+  }
+
+  QString folder;
+  try {
+    folder = ld::resolveEventFolder(
+        {parser.positionalArguments().value(0), QCoreApplication::applicationDirPath(), ld::lastEventFolder(),
+         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
+        createEvent);
+  } catch (const std::exception& e) {
+    ld::reportException(e);
+    return 1;
+  }
+  if (folder.isEmpty()) return 0;  // the operator chose not to make an event
+  ld::setAppFolder(folder);
+
   // A second program on the same event would draw from the same pool: it is refused before it opens anything.
   ld::EventLock lock;
   try {
@@ -18,6 +86,7 @@ int main(int argc, char* argv[]) {
     ld::reportException(e);
     return 1;
   }
+  ld::silently("remembering the event folder", [&] { ld::rememberEventFolder(folder); });
   // Only the holder of the lock may tidy the photo folder: a write cut short left these behind.
   ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
   // A connection failure is reported as the data module is made; the program starts all the same.

@@ -55,12 +55,12 @@ TFormyanhua::~TFormyanhua() = default;
 
 void TFormyanhua::FormShow() {
   const int n = pickNumber();
-  const QString numbered =
-      ld::appPath(QStringLiteral("system\\") + QString::number(n) + QStringLiteral(".gif"));
+  // The event's own pictures first, each one falling back to the installed one.
+  const QString numbered = ld::systemPicture(QString::number(n) + QStringLiteral(".gif"));
   if (QFileInfo::exists(numbered))
     ld::loadGifFile(*GIFAnimator, numbered);
   else
-    ld::loadGifFile(*GIFAnimator, ld::appPath(QStringLiteral("system\\0.gif")));
+    ld::loadGifFile(*GIFAnimator, ld::systemPicture(QStringLiteral("0.gif")));
   setGeometry(QGuiApplication::primaryScreen()->geometry());
   GIFAnimator->setGeometry(rect());
   if (!Timer1.isActive()) Timer1.start();

@@ -24,7 +24,7 @@ void loadGifFile(TGIFAnimator& control, const QString& path) {
   control.setImage(picture);
 }
 
-void loadLogo(TImage& image) { image.loadFromFile(appPath(QStringLiteral("system\\logo.jpg"))); }
+void loadLogo(TImage& image) { image.loadFromFile(systemPicture(QStringLiteral("logo.jpg"))); }
 
 void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
   QString file;
