@@ -1,10 +1,13 @@
 #include "data/connection.h"
 
+#include <sys/stat.h>
+
 #include <sqlcipher/sqlite3.h>
 
 #include <pthread.h>
 #include <stdlib.h>
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "data/db_error.h"
@@ -198,7 +201,19 @@ void Connection::setConnected(bool on) {
   addJournal(db.get());
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+  }
   db_ = std::move(db);
+}
+
+bool Connection::fileMovedOrReplaced() const {
+  if (!db_) return false;
+  struct stat info {};
+  if (::stat(QFile::encodeName(databaseFile()).constData(), &info) != 0) return true;
+  return info.st_dev != device_ || info.st_ino != inode_;
 }
 
 QString Connection::writeProblem() {

@@ -52,11 +52,17 @@ class Connection {
   // or folder shows before the first result has to be recorded. Empty when it can; else the reason.
   QString writeProblem();
 
+  // The open connection's file is no longer at its path (moved, deleted or replaced by another file):
+  // nothing written through this connection reaches the event's file any more, so only a new start helps.
+  bool fileMovedOrReplaced() const;
+
  private:
   QString connectionString_;
   QString databaseFile_;
   int busyTimeout_ = 5000;
   DatabaseHandle db_;
+  // The file's identity when it was opened.
+  unsigned long long device_ = 0, inode_ = 0;
 };
 
 // Sets a connection's busy timeout for as long as it lives, then puts the previous one back.

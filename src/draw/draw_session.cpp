@@ -111,6 +111,8 @@ DrawResult DrawSession::stop() {
   return result;
 }
 
+bool DrawSession::databaseMovedOrReplaced() const { return query_.connection().fileMovedOrReplaced(); }
+
 std::optional<QString> DrawSession::boardText() {
   const PrizePlan plan =
       readPrizePlan(query_, QStringLiteral("select sz from SY where symc='JX'  and sz=1 "));

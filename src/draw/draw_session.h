@@ -37,6 +37,9 @@ class DrawSession {
   // still undrawn. Throws when nothing could be recorded; the database is then as it was.
   DrawResult stop();
 
+  // The event's database file is no longer the one this program opened: only a restart can record again.
+  bool databaseMovedOrReplaced() const;
+
   // The winners board for the level in progress; nothing when no level applies (the board keeps its text).
   std::optional<QString> boardText();
 

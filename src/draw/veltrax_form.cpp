@@ -262,7 +262,10 @@ void TVELTRAXForm::FormCreate() {
   }
   move(ld::centredTopLeft(QGuiApplication::primaryScreen()->geometry(), size()));
   TimerrqsjTimer();
-  for (int k = 1; k <= 8; ++k) ld::loadLogo(*Image[k]);
+  // A damaged placeholder is reported once; the rest of start-up still shapes the tiles and fills the board.
+  ld::guarded([this] {
+    for (int k = 1; k <= 8; ++k) ld::loadLogo(*Image[k]);
+  });
   Panelzp[0]->setMask(ld::roundedPanelRegion(Panelzp[0]->size(), 20));
   for (int k = 1; k <= 8; ++k) Panelzp[k]->setMask(ld::roundedPanelRegion(Panelzp[k]->size(), 5));
   showzjmd();
@@ -375,9 +378,11 @@ void TVELTRAXForm::stopDraw() {
     GlowLabelcj0->setCaption(QStringLiteral("未保存"));
     ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });
     Panelzp[0]->show();
-    throw ld::Error(QStringLiteral("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n"
-                                   "请检查磁盘空间是否充足；如果活动数据库文件被移动或替换，请重新启动程序。")
-                        .arg(QString::fromUtf8(e.what())));
+    const QString advice = session_.databaseMovedOrReplaced()
+                               ? QStringLiteral("活动数据库文件已被移动或替换，请重新启动程序后再抽奖。")
+                               : QStringLiteral("请检查磁盘空间是否充足，然后再抽一次。");
+    throw ld::Error(QStringLiteral("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n%2")
+                        .arg(QString::fromUtf8(e.what()), advice));
   }
   showResult(result);
   showzjmd();

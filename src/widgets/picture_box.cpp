@@ -17,7 +17,12 @@ QSize TImage::decodeTarget() const {
 void TImage::loadFromFile(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) throw JpegError(QStringLiteral("无法打开图片 %1").arg(path));
-  loadFromData(f.readAll());
+  // The decoder's own words do not say which picture they are about.
+  try {
+    loadFromData(f.readAll());
+  } catch (const JpegError& e) {
+    throw JpegError(QStringLiteral("图片 %1 无法读取：%2").arg(path, e.message()));
+  }
 }
 
 void TImage::loadFromData(const QByteArray& jpeg) {

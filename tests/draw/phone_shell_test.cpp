@@ -167,16 +167,23 @@ TEST(DrawWindowStart, ADamagedLogoGifIsReportedAndTheBuiltInIconStays) {
   EXPECT_EQ(w.GlowLabelzj->caption(), QStringLiteral("幸运奖5位\r")) << "the rest of start-up ran";
 }
 
-TEST(DrawWindowStart, AMissingPlaceholderEndsStartUpButTheWindowStillOpens) {
-  DrawFixture f(/*withLogo=*/false);
-  TVELTRAXForm& w = f.window();
-  EXPECT_EQ(f.app.dialogs().texts(ld::ScriptedDialogs::Shown::Error).size(), 1);
-  EXPECT_TRUE(w.isVisible());
-  EXPECT_FALSE(w.Labelrqsj->caption().isEmpty()) << "the clock came before the photos";
-  for (int k = 1; k <= 8; ++k) EXPECT_FALSE(w.Image[k]->hasPicture()) << k;
-  for (int k = 0; k <= 8; ++k) EXPECT_TRUE(w.Panelzp[k]->mask().isEmpty()) << k;
-  EXPECT_EQ(w.GlowLabelzj->caption(), QString());
-  EXPECT_FALSE(w.mask().isEmpty());
+// A missing or damaged placeholder is reported once, naming the file, and start-up goes on to the end.
+TEST(DrawWindowStart, ABadPlaceholderIsReportedByNameAndStartUpGoesOn) {
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged" : "missing");
+    DrawFixture f(/*withLogo=*/false);
+    if (damaged) writeFile(f.app.path("system/logo.jpg"), solidJpeg(64, 48, Qt::gray).left(200));
+    TVELTRAXForm& w = f.window();
+    const QStringList errors = f.app.dialogs().texts(ld::ScriptedDialogs::Shown::Error);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("logo.jpg"))) << errors[0].toStdString();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.Labelrqsj->caption().isEmpty());
+    for (int k = 1; k <= 8; ++k) EXPECT_FALSE(w.Image[k]->hasPicture()) << k;
+    for (int k = 0; k <= 8; ++k) EXPECT_FALSE(w.Panelzp[k]->mask().isEmpty()) << "tile " << k << " shaped";
+    EXPECT_EQ(w.GlowLabelzj->caption(), QStringLiteral("幸运奖5位\r")) << "the board heading is there";
+    EXPECT_FALSE(w.mask().isEmpty());
+  }
 }
 
 }  // namespace

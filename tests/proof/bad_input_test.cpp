@@ -296,6 +296,36 @@ TEST(FullDisk, AStopThatCannotBeSavedShowsNoWinnerAndLeavesEverybodyUndrawn) {
   EXPECT_EQ(app.rows(QStringLiteral("pragma integrity_check")), QStringList{QStringLiteral("ok")});
 }
 
+// The event's file replaced or its folder renamed under the running program: no draw can be recorded until
+// a restart, and the message says so.
+TEST(ReplacedDatabase, AStopSaysNothingWasSavedAndThatARestartIsNeeded) {
+  for (const bool renameFolder : {false, true}) {
+    SCOPED_TRACE(renameFolder ? "db/ renamed" : "db.mdb replaced");
+    TempApp app;
+    for (int i = 0; i < 3; ++i) app.addParticipant(QStringLiteral("p%1").arg(i), QStringLiteral("部门"));
+    auto form = startProgram(app);
+    drawOnce(*form);  // opens the file
+    ASSERT_EQ(app.count(QStringLiteral("select id from yglb where zj<>0")), 1);
+    if (renameFolder) {
+      ASSERT_TRUE(QDir().rename(app.path(QStringLiteral("db")), app.path(QStringLiteral("db-moved"))));
+    } else {
+      const QString copy = app.path(QStringLiteral("db/copy.mdb"));
+      ASSERT_TRUE(QFile::copy(app.dbPath(), copy));
+      ASSERT_EQ(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(app.dbPath()).constData()),
+                0);
+    }
+    app.dialogs().clear();
+    drawOnce(*form);
+    const QStringList errors = app.dialogs().texts(Shown::Error);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("重新启动"))) << errors[0].toStdString();
+    EXPECT_EQ(form->GlowLabelcj0->caption(), QStringLiteral("未保存"));
+    form.reset();
+    if (renameFolder) QDir().rename(app.path(QStringLiteral("db-moved")), app.path(QStringLiteral("db")));
+    EXPECT_EQ(app.count(QStringLiteral("select id from yglb where zj<>0")), 1);
+  }
+}
+
 // ---- Missing pictures and folders ----
 
 class MissingFiles : public ::testing::Test {
