@@ -4,7 +4,8 @@
 //
 // The pictures are generated here: smooth plasma-like fields with some noise (compressible like artwork),
 // and noisy "photo" fields (little compression), quantised to 2^bits levels, written with our LZW encoder
-// into files laid out by hand (so that interlaced files can be made too).
+// into files laid out by hand (so that interlaced files can be made too). Two are written the way other
+// encoders do: code size 8 over a table of 4 (Pillow), code size 2 under a table of 256 (gifsicle).
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
@@ -48,7 +49,8 @@ std::vector<std::uint8_t> field(int w, int h, int bits, bool noisy, unsigned see
   return px;
 }
 
-QByteArray gifFile(int w, int h, int bits, const std::vector<std::uint8_t>& px, bool interlaced) {
+QByteArray gifFile(int w, int h, int bits, int codeSize, const std::vector<std::uint8_t>& px,
+                   bool interlaced) {
   QByteArray out("GIF89a");
   auto u16 = [&](int v) {
     out.append(static_cast<char>(v & 0xFF));
@@ -81,7 +83,7 @@ QByteArray gifFile(int w, int h, int bits, const std::vector<std::uint8_t>& px, 
                      px.begin() + static_cast<long>(y + 1) * w);
     data = &order;
   }
-  out.append(ld::lzwEncode(data->data(), data->size(), std::max(2, bits)));
+  out.append(ld::lzwEncode(data->data(), data->size(), codeSize));
   out.append(';');
   return out;
 }
@@ -90,22 +92,27 @@ std::vector<Picture> pictures() {
   struct Shape {
     int w, h, bits;
     bool interlaced, noisy;
+    int codeSize = 0;  // 0: the table's bits (at least 2)
+    int usedBits = 0;  // bits of the indices in use; 0: the table's
   };
   const Shape shapes[] = {
-      {16, 16, 1, false, false},    {16, 16, 4, false, false},     {32, 32, 8, true, false},
-      {64, 64, 4, false, false},    {128, 128, 8, true, true},     {320, 240, 2, false, false},
-      {320, 240, 8, true, false},   {640, 480, 5, false, true},    {800, 600, 8, false, false},
-      {800, 600, 8, true, true},    {1280, 1024, 1, false, false}, {1280, 1024, 8, false, false},
-      {1920, 1080, 4, true, false}, {1920, 1080, 8, false, false}, {1920, 1080, 8, true, false},
-      {1920, 1080, 8, false, true},
+      {16, 16, 1, false, false},    {16, 16, 4, false, false},      {32, 32, 8, true, false},
+      {64, 64, 4, false, false},    {128, 128, 8, true, true},      {320, 240, 2, false, false},
+      {320, 240, 8, true, false},   {640, 480, 5, false, true},     {800, 600, 8, false, false},
+      {800, 600, 8, true, true},    {1280, 1024, 1, false, false},  {1280, 1024, 8, false, false},
+      {1920, 1080, 4, true, false}, {1920, 1080, 8, false, false},  {1920, 1080, 8, true, false},
+      {1920, 1080, 8, false, true}, {800, 600, 2, false, false, 8}, {800, 600, 8, true, false, 2, 2},
   };
   std::vector<Picture> out;
   unsigned seed = 1;
   for (const Shape& s : shapes) {
     Picture p;
+    const int codeSize = s.codeSize ? s.codeSize : std::max(2, s.bits);
     p.name = std::to_string(s.w) + "x" + std::to_string(s.h) + "/" + std::to_string(s.bits) + "bit" +
-             (s.interlaced ? "/interlaced" : "") + (s.noisy ? "/noisy" : "");
-    p.file = gifFile(s.w, s.h, s.bits, field(s.w, s.h, s.bits, s.noisy, seed++), s.interlaced);
+             (s.interlaced ? "/interlaced" : "") + (s.noisy ? "/noisy" : "") +
+             (s.codeSize ? "/codesize" + std::to_string(s.codeSize) : "");
+    const int used = s.usedBits ? s.usedBits : s.bits;
+    p.file = gifFile(s.w, s.h, s.bits, codeSize, field(s.w, s.h, used, s.noisy, seed++), s.interlaced);
     p.pixels = s.w * s.h;
     out.push_back(std::move(p));
   }

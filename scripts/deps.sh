@@ -4,11 +4,12 @@
 set -euo pipefail
 
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
-  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n)
+  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev)
 # The Debian package: CPack finds the binaries with file, dpkg-shlibdeps works out their dependencies.
 package_pkgs=(dpkg-dev file)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
-  imagemagick x11-utils libx11-dev clang libclang-rt-14-dev clang-format lintian)
+  imagemagick python3-pil gifsicle x11-utils libx11-dev clang libclang-rt-14-dev clang-format python3-openpyxl
+  lintian)
 
 want=("${run_pkgs[@]}")
 case "${1:-run}" in

@@ -76,6 +76,17 @@ void addJournal(sqlite3* db) {
 
 const char16_t* const kDatabaseBusyMessage = u"活动数据库正被另一个程序使用，请稍后再试";
 
+QString changeFailedMessage(sqlite3* db) {
+  const int code = sqlite3_errcode(db);
+  // The engine's words for a file it may not write ("unable to open database file" when the folder is
+  // write-protected) would send the operator looking for a missing file.
+  if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM || code == SQLITE_IOERR ||
+      code == SQLITE_FULL)
+    return QStringLiteral("活动数据库 %1 无法写入，这次更改没有保存：%2")
+        .arg(QString::fromUtf8(sqlite3_db_filename(db, "main")), engineMessage(db));
+  return engineMessage(db);
+}
+
 QString engineMessage(sqlite3* db) {
   const int code = sqlite3_errcode(db) & 0xff;
   if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return QString::fromUtf16(kDatabaseBusyMessage);

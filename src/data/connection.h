@@ -86,6 +86,9 @@ extern const char16_t* const kDatabaseBusyMessage;
 // The engine's last error on `db` in the operator's words: the busy message for a file held elsewhere,
 // else the engine's own text.
 QString engineMessage(sqlite3* db);
+// The message for a change the engine refused: a file that cannot be written is named as such, with the
+// words that nothing was saved; anything else is engineMessage.
+QString changeFailedMessage(sqlite3* db);
 
 // The value of one key of a connection string ("Data Source", "Jet OLEDB:Database Password"),
 // keys compared without regard to case; empty when absent. Values may be quoted as in OLE DB strings:

@@ -94,17 +94,8 @@ class Statement {
   }
 
   [[noreturn]] void raise() {
-    const QString engine = engineMessage(db_);
-    // The engine's words for a file it may not write ("unable to open database file" when the folder is
-    // write-protected) would send the operator looking for a missing file.
-    if (stmt_ && !sqlite3_stmt_readonly(stmt_) && cannotWrite(sqlite3_errcode(db_)))
-      throw DbError(QStringLiteral("活动数据库 %1 无法写入，这次更改没有保存：%2")
-                        .arg(QString::fromUtf8(sqlite3_db_filename(db_, "main")), engine));
-    throw DbError(engine);
-  }
-  static bool cannotWrite(int code) {
-    return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM ||
-           code == SQLITE_IOERR || code == SQLITE_FULL;
+    if (stmt_ && !sqlite3_stmt_readonly(stmt_)) throw DbError(changeFailedMessage(db_));
+    throw DbError(engineMessage(db_));
   }
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;

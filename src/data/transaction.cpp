@@ -11,7 +11,8 @@ namespace {
 
 void run(sqlite3* db, const char* statement) {
   if (!db) throw DbError(QStringLiteral("没有连接"));
-  if (sqlite3_exec(db, statement, nullptr, nullptr, nullptr) != SQLITE_OK) throw DbError(engineMessage(db));
+  if (sqlite3_exec(db, statement, nullptr, nullptr, nullptr) != SQLITE_OK)
+    throw DbError(changeFailedMessage(db));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "draw/veltrax_form.h"
 #include "framework/errors.h"
 #include "settings/setting_form.h"
+#include "transfer/import_dialog.h"
 
 namespace ld {
 
@@ -29,6 +30,16 @@ LuckyDraw::~LuckyDraw() {
 TsettingForm* LuckyDraw::openSettingsWindow() {
   auto form = std::make_unique<TsettingForm>(*data_);
   form->installEventFilter(this);
+  TsettingForm* window = form.get();
+  connect(window, &TsettingForm::rosterImportRequested, this, [this, window] {
+    guarded([&] {
+      if (!runRosterImport(window, data_->ADOQuerysetting)) return;
+      window->showStringGridgy();
+      window->showComboBoxbm();
+    });
+  });
+  connect(window, &TsettingForm::resultsExportRequested, this,
+          [this, window] { guarded([&] { runResultsExport(window, data_->ADOQuerysetting); }); });
   form->show();
   settingsWindows_.push_back(std::move(form));
   return settingsWindows_.back().get();

@@ -53,6 +53,12 @@ QString QtDialogs::openFile(const QString& filter, const QString& folder) {
   return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), folder, filter);
 }
 
+QString Dialogs::saveFile(const QString&) { return {}; }
+
+QString QtDialogs::saveFile(const QString& filter) {
+  return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QString(), filter);
+}
+
 void StderrDialogs::print(const QString& text) {
   std::fprintf(stderr, "%s: %s\n", program_.toLocal8Bit().constData(), text.toLocal8Bit().constData());
   if (fatal_) std::exit(1);
@@ -69,6 +75,14 @@ bool ScriptedDialogs::confirm(const QString& text) {
 QString ScriptedDialogs::openFile(const QString& filter, const QString& folder) {
   shown.push_back({Shown::OpenFile, filter});
   openFolders << folder;
+  if (fileAnswers.empty()) return {};
+  QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::saveFile(const QString& filter) {
+  shown.push_back({Shown::SaveFile, filter});
   if (fileAnswers.empty()) return {};
   QString answer = fileAnswers.front();
   fileAnswers.pop_front();

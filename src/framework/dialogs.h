@@ -19,6 +19,8 @@ class Dialogs {
   // Open-file dialog, opening in folder (empty: wherever the dialog opens by itself); empty when
   // cancelled. filter in Qt's form, e.g. "图片文件(*.jpg *.png)".
   virtual QString openFile(const QString& filter, const QString& folder) = 0;
+  // Save-file dialog (asks before replacing a file); empty when cancelled. Answers cancel unless overridden.
+  virtual QString saveFile(const QString& filter);
 };
 
 // The dialogs in use; QtDialogs unless a test installed others.
@@ -32,6 +34,7 @@ class QtDialogs : public Dialogs {
   bool confirm(const QString& text) override;
   void error(const QString& text) override;
   QString openFile(const QString& filter, const QString& folder) override;
+  QString saveFile(const QString& filter) override;
 };
 
 // For programs without a screen (tools, benchmarks): messages go to stderr, questions are answered No.
@@ -57,7 +60,7 @@ class StderrDialogs : public Dialogs {
 class ScriptedDialogs : public Dialogs {
  public:
   struct Shown {
-    enum Kind { Info, Confirm, Error, OpenFile } kind;
+    enum Kind { Info, Confirm, Error, OpenFile, SaveFile } kind;
     QString text;
   };
   std::deque<bool> confirmAnswers;
@@ -70,6 +73,8 @@ class ScriptedDialogs : public Dialogs {
   bool confirm(const QString& text) override;
   void error(const QString& text) override { shown.push_back({Shown::Error, text}); }
   QString openFile(const QString& filter, const QString& folder) override;
+  // Answered from fileAnswers too.
+  QString saveFile(const QString& filter) override;
 
   QStringList texts(Shown::Kind kind) const;
   QString lastText() const { return shown.empty() ? QString() : shown.back().text; }

@@ -180,12 +180,15 @@ void TsettingForm::buildControls() {
   Buttontjyg = button(GroupBox3, "Buttontjyg", QStringLiteral("添加员工"), 523, 240, 74, 31);
   Button3 = button(GroupBox3, "Button3", QStringLiteral("删除员工"), 603, 240, 74, 31);
   Button4 = button(GroupBox3, "Button4", QStringLiteral("更新员工"), 683, 240, 74, 30);
+  Buttondrmd = button(GroupBox3, "Buttondrmd", QStringLiteral("导入名单…"), 431, 240, 84, 31);
 
   GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("清空历史"), 16, 424, 785, 49);
   Button5 = button(GroupBox4, "Button5", QStringLiteral("清空员工列表"), 24, 16, 121, 25);
   Button7 = button(GroupBox4, "Button7", QStringLiteral("清空中奖纪录"), 176, 16, 121, 25);
+  Buttondczj = button(GroupBox4, "Buttondczj", QStringLiteral("导出中奖名单…"), 640, 16, 121, 25);
   Button5->setFont(songFont());
   Button7->setFont(songFont());
+  Buttondczj->setFont(songFont());
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -216,6 +219,8 @@ void TsettingForm::connectHandlers() {
   on(Button5, &QPushButton::clicked, &TsettingForm::Button5Click);
   on(Button7, &QPushButton::clicked, &TsettingForm::Button7Click);
   on(Button1, &QPushButton::clicked, &TsettingForm::Button1Click);
+  connect(Buttondrmd, &QPushButton::clicked, this, &TsettingForm::rosterImportRequested);
+  connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
   // Selection changes by the reload count as well, so the visibility rule always holds.
   connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { RadioButtonxzClick(); });

@@ -114,7 +114,15 @@ class TsettingForm : public QWidget {
   QPushButton* Button5;
   QPushButton* Button7;
 
+  // Spreadsheets in and out; the program's owner answers them, since they need more than this window.
+  QPushButton* Buttondrmd;  // "导入名单…"
+  QPushButton* Buttondczj;  // "导出中奖名单…"
+
   QStatusBar* StatusBar1;
+
+ signals:
+  void rosterImportRequested();
+  void resultsExportRequested();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

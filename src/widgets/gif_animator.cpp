@@ -205,7 +205,7 @@ TGIFAnimator::~TGIFAnimator() {
   d->image.OnChange = nullptr;
 }
 
-TGIFImage& TGIFAnimator::Image() { return d->image; }
+TGIFImage& TGIFAnimator::image() { return d->image; }
 
 void TGIFAnimator::setImage(const TGIFImage& image) {
   if (&image == &d->image) return;
@@ -220,7 +220,8 @@ void TGIFAnimator::loadResynced(Load&& load) {
   try {
     load();
   } catch (...) {
-    if (d->image.header() != before) resync();  // a failure before the clear leaves the picture as it was
+    // A failure before the clear, or a picture refused for its size, leaves the picture as it was.
+    if (d->image.header() != before) resync();
     throw;
   }
 }
@@ -233,38 +234,38 @@ void TGIFAnimator::loadFromFormData(const QByteArray& lengthPrefixedGif) {
   loadResynced([&] { d->image.readFormData(lengthPrefixedGif); });
 }
 
-bool TGIFAnimator::AutoSize() const { return d->autoSize; }
+bool TGIFAnimator::autoSize() const { return d->autoSize; }
 void TGIFAnimator::setAutoSize(bool on) {
   if (on == d->autoSize) return;
   d->autoSize = on;
   pictureChanged();
 }
 
-bool TGIFAnimator::Center() const { return d->center; }
+bool TGIFAnimator::center() const { return d->center; }
 void TGIFAnimator::setCenter(bool on) {
   if (on == d->center) return;
   d->center = on;
   pictureChanged();
 }
 
-bool TGIFAnimator::Stretch() const { return d->stretch; }
+bool TGIFAnimator::stretch() const { return d->stretch; }
 void TGIFAnimator::setStretch(bool on) {
   if (on == d->stretch) return;
   d->stretch = on;
   pictureChanged();
 }
 
-bool TGIFAnimator::Transparent() const { return d->transparent; }
+bool TGIFAnimator::transparent() const { return d->transparent; }
 void TGIFAnimator::setTransparent(bool on) {
   if (on == d->transparent) return;
   d->transparent = on;
   pictureChanged();
 }
 
-bool TGIFAnimator::Loop() const { return d->loop; }
+bool TGIFAnimator::loop() const { return d->loop; }
 void TGIFAnimator::setLoop(bool on) { d->loop = on; }
 
-bool TGIFAnimator::Animate() const { return d->animate; }
+bool TGIFAnimator::animate() const { return d->animate; }
 void TGIFAnimator::setAnimate(bool on) {
   if (on == d->animate) return;
   d->animate = on;
@@ -277,7 +278,7 @@ void TGIFAnimator::setAnimate(bool on) {
   }
 }
 
-int TGIFAnimator::FrameIndex() const { return d->frameIndex; }
+int TGIFAnimator::frameIndex() const { return d->frameIndex; }
 void TGIFAnimator::setFrameIndex(int index) {
   if (index == d->frameIndex || index < 0 || index >= d->image.frameCount()) return;
   d->frameIndex = index;

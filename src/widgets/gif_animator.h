@@ -30,28 +30,28 @@ class TGIFAnimator : public TImageControl {
   explicit TGIFAnimator(QWidget* parent = nullptr);
   ~TGIFAnimator() override;
 
-  // The owned picture. Loading into it (LoadFromFile, ReadData …) raises its change notification,
+  // The owned picture. Loading into it (loadFromFile, readFormData …) raises its change notification,
   // which re-reads the frame index, empties the composition cache and applies AutoSize.
   // The image's OnChange is the control's: do not reassign it.
-  TGIFImage& Image();
+  TGIFImage& image();
   void setImage(const TGIFImage& image);  // copies into the owned image
   // Convenience loaders used by the windows; both throw the image's errors.
   void loadFromFile(const QString& path);
   void loadFromFormData(const QByteArray& lengthPrefixedGif);
 
-  bool AutoSize() const;
+  bool autoSize() const;
   void setAutoSize(bool on);
-  bool Center() const;
+  bool center() const;
   void setCenter(bool on);
-  bool Stretch() const;
+  bool stretch() const;
   void setStretch(bool on);
-  bool Transparent() const;
+  bool transparent() const;
   void setTransparent(bool on);
-  bool Loop() const;
+  bool loop() const;
   void setLoop(bool on);
-  bool Animate() const;
+  bool animate() const;
   void setAnimate(bool on);
-  int FrameIndex() const;
+  int frameIndex() const;
   void setFrameIndex(int index);
 
   // The interval of the shown frame in ms: 0 with fewer than two frames, else the delay clamped to 50..10000.

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "widgets/gif_image.h"
+#include "widgets/gif_types.h"
 
 namespace ld {
 
@@ -24,6 +24,72 @@ std::vector<QRgb> indexedLookup(const QImage& src, bool keyed, QRgb key, bool mo
   return lut;
 }
 
+// The source as the stretch reads it: an indexed format (through a lookup of output colours per index) or
+// 32-bit RGB, with the key resolved.
+struct StretchSource {
+  QImage image;
+  bool mono = false;
+  bool lsb = false;  // Format_MonoLSB: bits from the least significant end
+  bool indexed = false;
+  bool keyed = false;
+  QRgb key = kColorNone;
+  std::vector<QRgb> lut;  // indexed sources: output colour per index
+
+  StretchSource(const QImage& src, QRgb keyColour) : image(src) {
+    const QImage::Format fmt = image.format();
+    mono = fmt == QImage::Format_Mono || fmt == QImage::Format_MonoLSB;
+    lsb = fmt == QImage::Format_MonoLSB;
+    indexed = mono || fmt == QImage::Format_Indexed8;
+    if (!indexed && fmt != QImage::Format_RGB32 && fmt != QImage::Format_ARGB32)
+      image = image.convertToFormat(QImage::Format_ARGB32);
+    keyed = keyColour != kColorNone;
+    key = keyColour == kColorDefault ? image.pixel(0, image.height() - 1) : keyColour;
+    if (indexed) lut = indexedLookup(image, keyed, key, mono);
+  }
+
+  // One destination row from source row sy; xmap gives the source column of every destination column,
+  // and columns outside the bitmap are see-through.
+  void fillRow(QRgb* o, int sy, const std::vector<int>& xmap) const {
+    const uchar* line = image.constScanLine(sy);
+    const int w = image.width();
+    const int n = static_cast<int>(xmap.size());
+    if (mono) {
+      for (int x = 0; x < n; ++x) {
+        const int sx = xmap[static_cast<size_t>(x)];
+        if (sx < 0 || sx >= w) {
+          o[x] = kTransparentPixel;
+          continue;
+        }
+        const int bit = lsb ? (line[sx >> 3] >> (sx & 7)) & 1 : (line[sx >> 3] >> (7 - (sx & 7))) & 1;
+        o[x] = lut[static_cast<size_t>(bit)];
+      }
+    } else if (indexed) {
+      for (int x = 0; x < n; ++x) {
+        const int sx = xmap[static_cast<size_t>(x)];
+        o[x] = (sx < 0 || sx >= w) ? kTransparentPixel : lut[line[sx]];
+      }
+    } else {
+      const QRgb* s = reinterpret_cast<const QRgb*>(line);
+      const QRgb keyRgb = key & 0xFFFFFFu;
+      for (int x = 0; x < n; ++x) {
+        const int sx = xmap[static_cast<size_t>(x)];
+        if (sx < 0 || sx >= w) {
+          o[x] = kTransparentPixel;
+          continue;
+        }
+        const QRgb c = s[sx] & 0xFFFFFFu;
+        o[x] = (keyed && c == keyRgb) ? kTransparentPixel : (c | 0xFF000000u);
+      }
+    }
+  }
+};
+
+// Nearest-neighbour sampling: the source coordinate of destination coordinate d (relative to the
+// destination's start) when `from` source units starting at `origin` stretch over `to` destination units.
+inline int sourceCoordinate(int d, int origin, int from, int to) {
+  return origin + static_cast<int>(static_cast<long long>(d) * from / to);
+}
+
 // The part `visible` (in destination coordinates relative to the destination's top-left corner) of the
 // stretch of srcRect to dstSize.
 QImage stretchPart(const QImage& srcIn, QRect srcRect, QSize dstSize, QRgb key, QRect visible) {
@@ -32,75 +98,30 @@ QImage stretchPart(const QImage& srcIn, QRect srcRect, QSize dstSize, QRgb key, 
   if (dstSize.width() < 1) dstSize.setWidth(srcIn.width());
   if (dstSize.height() < 1) dstSize.setHeight(srcIn.height());
   const int dw = dstSize.width(), dh = dstSize.height();
-  const int sw = srcRect.width(), sh = srcRect.height();
-
-  QImage src = srcIn;
-  const QImage::Format fmt = src.format();
-  const bool mono = fmt == QImage::Format_Mono || fmt == QImage::Format_MonoLSB;
-  const bool indexed = mono || fmt == QImage::Format_Indexed8;
-  if (!indexed && fmt != QImage::Format_RGB32 && fmt != QImage::Format_ARGB32)
-    src = src.convertToFormat(QImage::Format_ARGB32);
-
-  bool keyed = key != kColorNone;
-  if (key == kColorDefault) key = src.pixel(0, src.height() - 1);
+  const StretchSource source(srcIn, key);
 
   visible = visible.intersected(QRect(0, 0, dw, dh));
   if (visible.isEmpty()) return {};
   const int vw = visible.width(), vh = visible.height();
-  // Source column of every destination column; pixels outside the bitmap read as transparent.
   std::vector<int> xmap(static_cast<size_t>(vw));
   for (int x = 0; x < vw; ++x)
-    xmap[static_cast<size_t>(x)] =
-        srcRect.x() + static_cast<int>(static_cast<long long>(x + visible.x()) * sw / dw);
+    xmap[static_cast<size_t>(x)] = sourceCoordinate(x + visible.x(), srcRect.x(), srcRect.width(), dw);
 
   QImage out(vw, vh, QImage::Format_ARGB32);
   if (out.isNull()) return out;
-  std::vector<QRgb> lut;
-  if (indexed) lut = indexedLookup(src, keyed, key, mono);
-  const QRgb keyRgb = key & 0xFFFFFFu;
   int prevSy = -1;
   for (int y = 0; y < vh; ++y) {
     QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
-    const int sy = srcRect.y() + static_cast<int>(static_cast<long long>(y + visible.y()) * sh / dh);
+    const int sy = sourceCoordinate(y + visible.y(), srcRect.y(), srcRect.height(), dh);
     if (sy == prevSy) {
       std::memcpy(o, out.constScanLine(y - 1), static_cast<size_t>(vw) * 4);
       continue;
     }
     prevSy = sy;
-    if (sy < 0 || sy >= src.height()) {
+    if (sy < 0 || sy >= source.image.height())
       std::memset(o, 0, static_cast<size_t>(vw) * 4);
-      continue;
-    }
-    const uchar* line = src.constScanLine(sy);
-    const int w = src.width();
-    if (mono) {
-      const bool lsb = fmt == QImage::Format_MonoLSB;
-      for (int x = 0; x < vw; ++x) {
-        int sx = xmap[static_cast<size_t>(x)];
-        if (sx < 0 || sx >= w) {
-          o[x] = kTransparentPixel;
-          continue;
-        }
-        int bit = lsb ? (line[sx >> 3] >> (sx & 7)) & 1 : (line[sx >> 3] >> (7 - (sx & 7))) & 1;
-        o[x] = lut[static_cast<size_t>(bit)];
-      }
-    } else if (indexed) {
-      for (int x = 0; x < vw; ++x) {
-        int sx = xmap[static_cast<size_t>(x)];
-        o[x] = (sx < 0 || sx >= w) ? kTransparentPixel : lut[line[sx]];
-      }
-    } else {
-      const QRgb* s = reinterpret_cast<const QRgb*>(line);
-      for (int x = 0; x < vw; ++x) {
-        int sx = xmap[static_cast<size_t>(x)];
-        if (sx < 0 || sx >= w) {
-          o[x] = kTransparentPixel;
-          continue;
-        }
-        QRgb c = s[sx] & 0xFFFFFFu;
-        o[x] = (keyed && c == keyRgb) ? kTransparentPixel : (c | 0xFF000000u);
-      }
-    }
+    else
+      source.fillRow(o, sy, xmap);
   }
   return out;
 }

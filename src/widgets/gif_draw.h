@@ -14,10 +14,9 @@ namespace ld {
 // - key kColorNone: a plain opaque stretch copy.
 // - key kColorDefault (0x20000000): the colour of the bitmap's bottom-left pixel.
 // - Every bitmap, monochrome ones included, is keyed on the RGB value of key (alpha ignored; for indexed
-//   bitmaps through their colour table, so every index of the key colour is left out). The text keys a
-//   monochrome bitmap on white, an artefact of monochrome blits that would turn a 1-bit picture with
-//   transparent index 0 inside out; we follow its stated result instead: key-coloured pixels leave the
-//   destination unchanged.
+//   bitmaps through their colour table, so every index of the key colour is left out). A monochrome
+//   bitmap is not keyed on white, as a monochrome mask blit would do: that would turn a 1-bit picture whose
+//   transparent index is 0 inside out. Key-coloured pixels always leave the destination unchanged.
 // Source alpha is ignored: pixels that are not keyed are drawn opaque.
 void transparentStretch(QPainter& painter, QRect dst, const QImage& src, QRect srcRect, QRgb key);
 

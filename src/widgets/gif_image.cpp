@@ -31,8 +31,25 @@ void setGifLoadCorrupted(bool on) { gLoadCorrupted.store(on, std::memory_order_r
 long long gifMaxDecodePixels() { return gMaxDecodePixels.load(std::memory_order_relaxed); }
 void setGifMaxDecodePixels(long long pixels) { gMaxDecodePixels.store(pixels, std::memory_order_relaxed); }
 
-QString gifmsg::unrecognizedExtension(int label) {
-  return QString::asprintf("Unrecognized extension block: %.2x", label & 0xFF);
+namespace {
+QString canvasMessage(int width, int height, const QString& fileName) {
+  const QString size = QStringLiteral("%1 × %2").arg(width).arg(height);
+  if (fileName.isEmpty())
+    return QStringLiteral("GIF 图片的画面 %1 像素过大（上限 %2 像素），已拒绝")
+        .arg(size)
+        .arg(kGifMaxCanvasPixels);
+  return QStringLiteral("GIF 图片 %1 的画面 %2 像素过大（上限 %3 像素），已拒绝")
+      .arg(QDir::toNativeSeparators(fileName), size)
+      .arg(kGifMaxCanvasPixels);
+}
+}  // namespace
+
+GifCanvasTooLarge::GifCanvasTooLarge(int width, int height, const QString& fileName)
+    : EInvalidGraphicOperation(canvasMessage(width, height, fileName)), width_(width), height_(height) {}
+
+void checkGifCanvas(int width, int height) {
+  if (static_cast<long long>(std::max(width, 0)) * std::max(height, 0) > kGifMaxCanvasPixels)
+    throw GifCanvasTooLarge(width, height);
 }
 
 }  // namespace ld
@@ -45,9 +62,9 @@ namespace {
   throw EInvalidGraphicOperation(QString::fromLatin1(message));
 }
 
-constexpr std::uint8_t kExtensionIntroducer = '!';  // 0x21
-constexpr std::uint8_t kImageSeparator = ',';       // 0x2C
-constexpr std::uint8_t kTrailer = ';';              // 0x3B
+using ld::giflabel::kExtensionIntroducer;
+using ld::giflabel::kImageSeparator;
+using ld::giflabel::kTrailer;
 
 // log2 of a colour count that must be a power of two from 2 to 256.
 int colorsToBits(int count) {
@@ -56,26 +73,20 @@ int colorsToBits(int count) {
   gifError(ld::gifmsg::kWrongColors);
 }
 
-// Buffer for decoded indices, reused between decodes.
-std::vector<std::uint8_t>& decodeBuffer() {
-  static thread_local std::vector<std::uint8_t> buffer;
-  return buffer;
-}
-
 }  // namespace
 
 std::uint8_t TExtension::labelOf(Kind k) {
   switch (k) {
     case GraphicControl:
-      return 0xF9;
+      return ld::giflabel::kGraphicControl;
     case PlainText:
-      return 0x01;
+      return ld::giflabel::kPlainText;
     case Application:
-      return 0xFF;
+      return ld::giflabel::kApplication;
     case Comment:
-      return 0xFE;
+      return ld::giflabel::kComment;
   }
-  return 0xFE;
+  return ld::giflabel::kComment;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -126,20 +137,20 @@ struct GifReader {
     TExtension ext;
     const std::uint8_t label = byte();
     switch (label) {
-      case 0xF9:
+      case ld::giflabel::kGraphicControl:
         ext.kind = TExtension::GraphicControl;
         ext.fixedPart = bytes(6);
         break;
-      case 0xFE:
+      case ld::giflabel::kComment:
         ext.kind = TExtension::Comment;
         readDataBlocks(ext.data);
         break;
-      case 0x01:
+      case ld::giflabel::kPlainText:
         ext.kind = TExtension::PlainText;
         ext.fixedPart = bytes(13);
         readDataBlocks(ext.data);
         break;
-      case 0xFF:
+      case ld::giflabel::kApplication:
         ext.kind = TExtension::Application;
         ext.fixedPart = bytes(12);
         readDataBlocks(ext.data);
@@ -185,27 +196,24 @@ struct GifReader {
     return list;
   }
 
-  // One frame, after its ','.
-  void readFrame(TGIFFrame& frame) {
+  // The frame's colour table: its own when the descriptor says so, else none yet (the global one is
+  // copied in once the descriptor is read).
+  void readLocalTable(TGIFFrame& frame, std::uint8_t packed) {
     TGIFItem& item = *frame.item_;
-    std::uint8_t desc[9];
-    read(desc, sizeof desc);
-    const int left = u16(desc), top = u16(desc + 2);
-    int width = u16(desc + 4), height = u16(desc + 6);
-    const std::uint8_t packed = desc[8];
-    frame.interlaced_ = (packed & 0x40) != 0;
-    if (packed & 0x80) {
-      item.bitsPerPixel = (packed & 7) + 1;
-      frame.localTable_ = true;
-      item.colorTable.count = 1 << item.bitsPerPixel;
-      read(item.colorTable.entries.data(), static_cast<size_t>(item.colorTable.count) * 3);
-    } else {
-      frame.localTable_ = false;
+    frame.localTable_ = (packed & 0x80) != 0;
+    if (!frame.localTable_) {
       item.colorTable.clear();
+      return;
     }
+    item.bitsPerPixel = (packed & 7) + 1;
+    item.colorTable.count = 1 << item.bitsPerPixel;
+    read(item.colorTable.entries.data(), static_cast<size_t>(item.colorTable.count) * 3);
+  }
 
-    // The encoded data, byte for byte.
-    QByteArray& data = item.data;
+  // The encoded data into the item, byte for byte: the code size byte and the sub-blocks up to and with the
+  // terminator. A sub-block reaching past the data marks the frame corrupted and ends the data there.
+  void readEncodedData(TGIFFrame& frame) {
+    QByteArray& data = frame.item_->data;
     const std::size_t begin = pos;
     bool corrupted = false;
     if (!atEnd()) {
@@ -227,15 +235,12 @@ struct GifReader {
       gifError(ld::gifmsg::kReadError);
     }
     frame.corrupted_ = frame.corrupted_ || corrupted;
+  }
 
-    if (width == 0) width = image.screenWidth_;
-    if (height == 0) height = image.screenHeight_;
-    frame.origin_ = QPoint(left, top);
-    item.width = width;
-    item.height = height;
-    item.packedFields = packed;
-    if (!frame.localTable_) item.colorTable = image.header_->colorTable;
-
+  // Delay, disposal and transparent colour from the frame's graphic controls, in order: the largest delay,
+  // the last disposal and the last transparency setting.
+  static void applyGraphicControls(TGIFFrame& frame) {
+    const TGIFColorTable& table = frame.item_->colorTable;
     int delay = 0;
     for (const TExtension& ext : frame.extensions_) {
       if (ext.kind != TExtension::GraphicControl) continue;
@@ -243,7 +248,7 @@ struct GifReader {
       const std::uint8_t gPacked = g[1];
       const int index = g[4];
       if (gPacked & 1) {
-        if (index < item.colorTable.count) frame.transparentColor_ = item.colorTable.color(index);
+        if (index < table.count) frame.transparentColor_ = table.color(index);
       } else {
         frame.transparentColor_ = kColorNone;
       }
@@ -253,8 +258,26 @@ struct GifReader {
     frame.delay_ = static_cast<std::uint16_t>(std::min(delay, 65535));
   }
 
-  // Reading a whole file.
-  void run() {
+  // One frame, after its ','.
+  void readFrame(TGIFFrame& frame) {
+    std::uint8_t desc[9];
+    read(desc, sizeof desc);
+    TGIFItem& item = *frame.item_;
+    const int width = u16(desc + 4), height = u16(desc + 6);
+    item.width = width == 0 ? image.screenWidth_ : width;
+    item.height = height == 0 ? image.screenHeight_ : height;
+    ld::checkGifCanvas(item.width, item.height);
+    frame.origin_ = QPoint(u16(desc), u16(desc + 2));
+    const std::uint8_t packed = desc[8];
+    item.packedFields = packed;
+    frame.interlaced_ = (packed & 0x40) != 0;
+    readLocalTable(frame, packed);
+    readEncodedData(frame);
+    if (!frame.localTable_) item.colorTable = image.header_->colorTable;
+    applyGraphicControls(frame);
+  }
+
+  void readSignature() {
     std::uint8_t sig[6];
     read(sig, sizeof sig);
     auto ieq = [](const std::uint8_t* a, const char* b) {
@@ -269,11 +292,15 @@ struct GifReader {
       image.version_ = TGIFImage::gv89a;
     else
       gifError(ld::gifmsg::kUnknownVersion);
+  }
 
+  // The logical screen descriptor and the global colour table.
+  void readLogicalScreen() {
     std::uint8_t screen[7];
     read(screen, sizeof screen);
     image.screenWidth_ = static_cast<std::uint16_t>(u16(screen));
     image.screenHeight_ = static_cast<std::uint16_t>(u16(screen + 2));
+    ld::checkGifCanvas(image.screenWidth_, image.screenHeight_);
     const std::uint8_t packed = screen[4];
     TGIFData& header = *image.header_;
     header.bitsPerPixel = (packed & 7) + 1;
@@ -284,32 +311,48 @@ struct GifReader {
       read(header.colorTable.entries.data(), static_cast<size_t>(header.colorTable.count) * 3);
       if (screen[5] < header.colorTable.count) image.backgroundColor_ = header.colorTable.color(screen[5]);
     }
+  }
 
+  // A frame with the extensions that preceded it, after its ','; leaves the next separator in sep (0 for a
+  // stray byte, which ends the parse quietly).
+  void appendFrame(std::vector<TExtension> extensions, std::uint8_t& sep) {
+    const TGIFData& header = *image.header_;
+    auto frame = std::make_unique<TGIFFrame>(&image);
+    if (header.colorTable.count > 0) frame->item_->bitsPerPixel = colorsToBits(header.colorTable.count);
+    frame->extensions_ = std::move(extensions);
+    readFrame(*frame);
+    image.frames_.push_back(std::move(frame));
+    if (atEnd()) {
+      sep = kTrailer;
+      return;
+    }
+    sep = separator();
+    if (sep != kExtensionIntroducer && sep != kImageSeparator && sep != kTrailer) sep = 0;
+  }
+
+  // Extensions that no image follows: their comments become the image comment, once.
+  void takeTrailingComments(const std::vector<TExtension>& extensions) {
+    QList<QByteArray>& comment = image.header_->comment;
+    for (const TExtension& ext : extensions) {
+      if (ext.kind != TExtension::Comment) continue;
+      if (!comment.isEmpty()) comment.append(QByteArray("\r\n\r\n"));
+      comment.append(ext.data);
+    }
+  }
+
+  // Reading a whole file.
+  void run() {
+    readSignature();
+    readLogicalScreen();
     std::uint8_t sep = separator();
     while (sep != 0 && sep != kTrailer && !atEnd()) {
       std::vector<TExtension> extensions = readExtensionGroup(sep);
-      if (sep == kImageSeparator) {
-        auto frame = std::make_unique<TGIFFrame>(&image);
-        if (header.colorTable.count > 0) frame->item_->bitsPerPixel = colorsToBits(header.colorTable.count);
-        frame->extensions_ = std::move(extensions);
-        readFrame(*frame);
-        image.frames_.push_back(std::move(frame));
-        if (atEnd()) {
-          sep = kTrailer;
-        } else {
-          sep = separator();
-          if (sep != kExtensionIntroducer && sep != kImageSeparator && sep != kTrailer) sep = 0;
-        }
-      } else if (header.comment.isEmpty() && !extensions.empty()) {
-        // Trailing extensions: their comments become the image comment.
-        for (const TExtension& ext : extensions) {
-          if (ext.kind != TExtension::Comment) continue;
-          if (!header.comment.isEmpty()) header.comment.append(QByteArray("\r\n\r\n"));
-          header.comment.append(ext.data);
-        }
-      } else if (sep != 0 && sep != kTrailer) {
+      if (sep == kImageSeparator)
+        appendFrame(std::move(extensions), sep);
+      else if (image.header_->comment.isEmpty() && !extensions.empty())
+        takeTrailingComments(extensions);
+      else if (sep != 0 && sep != kTrailer)
         gifError(ld::gifmsg::kReadError);
-      }
     }
   }
 };
@@ -330,87 +373,108 @@ const QImage& TGIFFrame::bitmap() {
   return bitmap_;
 }
 
+namespace {
+
+// Bits per pixel of the decoded bitmap for a frame's bits per pixel: 1, 4 or 8; 0 when out of range.
+int displayBits(int bitsPerPixel) {
+  if (bitsPerPixel == 1) return 1;
+  if (bitsPerPixel >= 2 && bitsPerPixel <= 4) return 4;
+  if (bitsPerPixel >= 5 && bitsPerPixel <= 8) return 8;
+  return 0;
+}
+
+// The frame's bitmap, not yet filled in. Palette: grey 128 everywhere, then the frame's table (all 256
+// entries of the cleared table when the table is empty); the first 2^bits entries are the bitmap's.
+QImage blankBitmap(const TGIFItem& item, int bits) {
+  QImage img(item.width, item.height, bits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
+  if (img.isNull()) throw std::bad_alloc();
+  QList<QRgb> table(1 << bits);
+  const int count = item.colorTable.count;
+  for (int i = 0; i < table.size(); ++i)
+    table[i] = count == 0 || i < count ? item.colorTable.color(i) : qRgb(128, 128, 128);
+  img.setColorTable(table);
+  return img;
+}
+
+// One row of indices into a bitmap row: packed most significant bit first for 1-bit bitmaps.
+void putRow(uchar* dst, const std::uint8_t* src, int width, bool mono) {
+  if (!mono) {
+    std::memcpy(dst, src, static_cast<std::size_t>(width));
+    return;
+  }
+  int x = 0;
+  for (; x + 8 <= width; x += 8) {
+    const std::uint8_t* s = src + x;
+    dst[x >> 3] = static_cast<uchar>((s[0] << 7) | (s[1] << 6) | (s[2] << 5) | (s[3] << 4) | (s[4] << 3) |
+                                     (s[5] << 2) | (s[6] << 1) | s[7]);
+  }
+  if (x < width) {
+    uchar v = 0;
+    for (int k = 0; x + k < width; ++k) v = static_cast<uchar>(v | (src[x + k] << (7 - k)));
+    dst[x >> 3] = v;
+  }
+}
+
+// The decoded indices, rows in file order, into the bitmap: top to bottom, or in the four interlace passes
+// (every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1).
+void placeRows(QImage& img, const std::uint8_t* indices, bool interlaced) {
+  const int w = img.width(), h = img.height();
+  const bool mono = img.format() == QImage::Format_Mono;
+  const std::size_t stride = static_cast<std::size_t>(w);
+  if (!interlaced) {
+    for (int y = 0; y < h; ++y)
+      putRow(img.scanLine(y), indices + static_cast<std::size_t>(y) * stride, w, mono);
+    return;
+  }
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  const std::uint8_t* src = indices;
+  for (int pass = 0; pass < 4; ++pass)
+    for (int y = kStart[pass]; y < h; y += kStep[pass]) {
+      putRow(img.scanLine(y), src, w, mono);
+      src += stride;
+    }
+}
+
+// Decoded indices, reused between decodes.
+std::vector<std::uint8_t>& decodeBuffer(std::size_t pixels) {
+  static thread_local std::vector<std::uint8_t> buffer;
+  if (buffer.size() < pixels + ld::kLzwOutputSlack) buffer.resize(pixels + ld::kLzwOutputSlack);
+  return buffer;
+}
+
+// Does not keep a huge buffer around after a big frame.
+void trimDecodeBuffer() {
+  std::vector<std::uint8_t>& buffer = decodeBuffer(0);
+  if (buffer.size() > (std::size_t{32} << 20)) {
+    buffer.clear();
+    buffer.shrink_to_fit();
+  }
+}
+
+}  // namespace
+
 void TGIFFrame::decode() {
   const TGIFItem& item = *item_;
   const ld::GifProgress* progress = owner_ && owner_->OnProgress ? &owner_->OnProgress : nullptr;
-  const int bpp = item.bitsPerPixel;
-  int bits;
-  if (bpp == 1)
-    bits = 1;
-  else if (bpp >= 2 && bpp <= 4)
-    bits = 4;
-  else if (bpp >= 5 && bpp <= 8)
-    bits = 8;
-  else {
+  const int bits = displayBits(item.bitsPerPixel);
+  if (bits == 0) {
     if (progress) (*progress)(ld::ProgressStage::Ending, 0, QString::fromLatin1(ld::gifmsg::kWrongColors));
     gifError(ld::gifmsg::kWrongColors);
   }
-
   const int w = std::max(item.width, 0), h = std::max(item.height, 0);
   const std::size_t npix = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
   if (static_cast<long long>(npix) > ld::gifMaxDecodePixels()) throw std::bad_alloc();
   QImage img;
-  if (npix > 0) {
-    img = QImage(w, h, bits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
-    if (img.isNull()) throw std::bad_alloc();
-    // Palette: grey 128 everywhere, then the frame's table (all 256 entries of the cleared table when the
-    // table is empty); the first 2^bits entries are the bitmap's.
-    QList<QRgb> table(1 << bits);
-    const int count = item.colorTable.count;
-    for (int i = 0; i < table.size(); ++i) {
-      if (count == 0 || i < count)
-        table[i] = item.colorTable.color(i);
-      else
-        table[i] = qRgb(128, 128, 128);
-    }
-    img.setColorTable(table);
-  }
+  if (npix > 0) img = blankBitmap(item, bits);
 
-  std::vector<std::uint8_t>& buf = decodeBuffer();
-  if (buf.size() < npix + ld::kLzwOutputSlack) buf.resize(npix + ld::kLzwOutputSlack);
+  std::vector<std::uint8_t>& buf = decodeBuffer(npix);
   const auto* data = reinterpret_cast<const std::uint8_t*>(item.data.constData());
-  ld::LzwDecodeResult r = ld::lzwDecode(data, static_cast<std::size_t>(item.data.size()), bpp, buf.data(),
-                                        npix, ld::gifLoadCorrupted(), progress);
-
-  if (npix > 0) {
-    const bool interlaced = (item.packedFields & 0x40) != 0;
-    // Rows in file order: either top to bottom or the four interlace passes.
-    static constexpr int kStart[4] = {0, 4, 2, 1};
-    static constexpr int kStep[4] = {8, 8, 4, 2};
-    int pass = 0, row = 0;
-    for (int i = 0; i < h; ++i) {
-      int y = i;
-      if (interlaced) {
-        while (row >= h) {
-          ++pass;
-          row = kStart[pass];
-        }
-        y = row;
-        row += kStep[pass];
-      }
-      const std::uint8_t* src = buf.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(w);
-      uchar* dst = img.scanLine(y);
-      if (bits == 1) {
-        int x = 0;
-        for (; x + 8 <= w; x += 8) {
-          const std::uint8_t* s = src + x;
-          dst[x >> 3] = static_cast<uchar>((s[0] << 7) | (s[1] << 6) | (s[2] << 5) | (s[3] << 4) |
-                                           (s[4] << 3) | (s[5] << 2) | (s[6] << 1) | s[7]);
-        }
-        if (x < w) {
-          uchar v = 0;
-          for (int k = 0; x + k < w; ++k) v = static_cast<uchar>(v | (src[x + k] << (7 - k)));
-          dst[x >> 3] = v;
-        }
-      } else {
-        std::memcpy(dst, src, static_cast<std::size_t>(w));
-      }
-    }
-  }
-  if (buf.size() > (std::size_t{32} << 20)) {  // do not keep a huge buffer around
-    buf.clear();
-    buf.shrink_to_fit();
-  }
+  const ld::LzwDecodeResult r =
+      ld::lzwDecode(data, static_cast<std::size_t>(item.data.size()), item.bitsPerPixel, buf.data(), npix,
+                    ld::gifLoadCorrupted(), progress);
+  if (npix > 0) placeRows(img, buf.data(), (item.packedFields & 0x40) != 0);
+  trimDecodeBuffer();
   corrupted_ = corrupted_ || r.corrupted;
   bitmap_ = img;
   hasBitmap_ = true;
@@ -445,6 +509,22 @@ void TGIFFrame::draw(QPainter& painter, const QRect& rect, bool transparent) {
     ld::transparentStretch(painter, rect, bm, QRect(), kColorNone);
 }
 
+namespace {
+// The far corner of a frame at origin with the given size, as the owner's screen would take it.
+QSize screenExtent(QPoint origin, int width, int height) {
+  return QSize(std::clamp(origin.x() + width, 0, 65535), std::clamp(origin.y() + height, 0, 65535));
+}
+}  // namespace
+
+void TGIFFrame::checkOwnerScreenWith(const QRect& rect) const {
+  ld::checkGifCanvas(rect.width(), rect.height());
+  if (!owner_) return;
+  QSize screen = screenExtent(rect.topLeft(), rect.width(), rect.height());
+  for (const auto& f : owner_->frames_)
+    if (f.get() != this) screen = screen.expandedTo(screenExtent(f->origin_, f->width(), f->height()));
+  ld::checkGifCanvas(screen.width(), screen.height());
+}
+
 void TGIFFrame::recomputeOwnerScreen() {
   if (!owner_) return;
   int w = 0, h = 0;
@@ -465,6 +545,7 @@ void TGIFFrame::assign(std::nullptr_t) {
 
 void TGIFFrame::assign(const TGIFFrame& source) {
   if (&source == this) return;
+  checkOwnerScreenWith(QRect(source.origin_, QSize(source.width(), source.height())));
   item_ = source.item_;
   localTable_ = owner_ == source.owner_ ? source.localTable_ : true;
   origin_ = source.origin_;
@@ -502,6 +583,7 @@ void TGIFFrame::assign(const QImage& picture, QRgb transparentColor) {
     assign(nullptr);
     return;
   }
+  checkOwnerScreenWith(QRect(origin_, picture.size()));
   item_ = std::make_shared<TGIFItem>();
   bitmap_ = picture;
   hasBitmap_ = true;
@@ -540,6 +622,41 @@ void TGIFImage::changed() {
   if (OnChange) OnChange();
 }
 
+template <class Load>
+void TGIFImage::replaceContents(Load&& load) {
+  struct Contents {
+    std::shared_ptr<TGIFData> header;
+    int version;
+    std::vector<std::unique_ptr<TGIFFrame>> frames;
+    int currentIndex;
+    std::uint16_t screenWidth, screenHeight;
+    QRgb backgroundColor;
+    bool looping;
+    std::uint16_t repeatCount;
+  } previous{std::move(header_), version_,         std::move(frames_), currentIndex_, screenWidth_,
+             screenHeight_,      backgroundColor_, looping_,           repeatCount_};
+  clear();
+  try {
+    load();
+  } catch (const ld::GifCanvasTooLarge&) {
+    header_ = std::move(previous.header);
+    version_ = previous.version;
+    frames_ = std::move(previous.frames);
+    currentIndex_ = previous.currentIndex;
+    screenWidth_ = previous.screenWidth;
+    screenHeight_ = previous.screenHeight;
+    backgroundColor_ = previous.backgroundColor;
+    looping_ = previous.looping;
+    repeatCount_ = previous.repeatCount;
+    throw;
+  }
+}
+
+void TGIFImage::checkCanvas() const {
+  ld::checkGifCanvas(screenWidth_, screenHeight_);
+  for (const auto& f : frames_) ld::checkGifCanvas(f->width(), f->height());
+}
+
 void TGIFImage::readGif(const QByteArray& bytes, bool decodeNow) {
   if (!bytes.isEmpty()) {
     GifReader reader{*this, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -560,8 +677,7 @@ void TGIFImage::readGif(const QByteArray& bytes, bool decodeNow) {
 }
 
 void TGIFImage::loadFromData(const QByteArray& gifFile) {
-  clear();
-  readGif(gifFile, true);
+  replaceContents([&] { readGif(gifFile, true); });
   paletteModified_ = true;
   changed();
 }
@@ -573,7 +689,11 @@ void TGIFImage::loadFromFile(const QString& fileName) {
   if (!file.open(QIODevice::ReadOnly))
     throw ld::Error(QStringLiteral("Cannot open file \"%1\". %2")
                         .arg(QDir::toNativeSeparators(fileName), file.errorString()));
-  loadFromStream(file);
+  try {
+    loadFromStream(file);
+  } catch (const ld::GifCanvasTooLarge& e) {
+    throw ld::GifCanvasTooLarge(e.width(), e.height(), fileName);
+  }
 }
 
 void TGIFImage::readFormData(QIODevice& stream) {
@@ -583,14 +703,15 @@ void TGIFImage::readFormData(QIODevice& stream) {
   const std::int32_t n = static_cast<std::int32_t>(
       static_cast<std::uint32_t>(s[0]) | (static_cast<std::uint32_t>(s[1]) << 8) |
       (static_cast<std::uint32_t>(s[2]) << 16) | (static_cast<std::uint32_t>(s[3]) << 24));
-  clear();
-  if (n < 0) gifError(ld::gifmsg::kReadError);
-  QByteArray data;
-  if (n > 0) {
-    data = stream.read(n);
-    if (data.size() < n) gifError(ld::gifmsg::kReadError);
-  }
-  readGif(data, true);
+  replaceContents([&] {
+    if (n < 0) gifError(ld::gifmsg::kReadError);
+    QByteArray data;
+    if (n > 0) {
+      data = stream.read(n);
+      if (data.size() < n) gifError(ld::gifmsg::kReadError);
+    }
+    readGif(data, true);
+  });
   paletteModified_ = true;
   changed();
 }
@@ -687,6 +808,7 @@ void TGIFImage::assign(const TGIFImage& source) {
     changed();
     return;
   }
+  source.checkCanvas();
   header_ = source.header_;
   version_ = source.version_;
   backgroundColor_ = source.backgroundColor_;
@@ -716,6 +838,9 @@ void TGIFImage::assign(const TGIFFrame& source) {
     assign(*copy.frames_.at(index));
     return;
   }
+  const QSize extent = screenExtent(source.origin_, source.width(), source.height());
+  ld::checkGifCanvas(source.width(), source.height());
+  ld::checkGifCanvas(extent.width(), extent.height());
   std::shared_ptr<TGIFData> ownerHeader =
       source.owner_ ? source.owner_->header_ : std::make_shared<TGIFData>();
   clear();
@@ -731,6 +856,7 @@ void TGIFImage::assign(const TGIFFrame& source) {
 }
 
 void TGIFImage::assign(const QImage& picture, QRgb transparentColor) {
+  ld::checkGifCanvas(picture.width(), picture.height());
   clear();
   addFrame(picture, transparentColor);
   changed();
@@ -757,9 +883,10 @@ void TGIFImage::loadFromClipboard() {
     if (bytes.size() < 4) gifError(ld::gifmsg::kReadError);
     const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     const std::uint32_t n = s[0] | (s[1] << 8) | (s[2] << 16) | (static_cast<std::uint32_t>(s[3]) << 24);
-    clear();
-    if (n > static_cast<std::uint32_t>(bytes.size() - 4)) gifError(ld::gifmsg::kReadError);
-    readGif(bytes.mid(4, static_cast<qsizetype>(n)), false);
+    replaceContents([&] {
+      if (n > static_cast<std::uint32_t>(bytes.size() - 4)) gifError(ld::gifmsg::kReadError);
+      readGif(bytes.mid(4, static_cast<qsizetype>(n)), false);
+    });
     if (!frames_.empty() && !bitmap.isNull()) {
       frames_.front()->bitmap_ = bitmap;
       frames_.front()->hasBitmap_ = true;

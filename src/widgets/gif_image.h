@@ -2,11 +2,11 @@
 // The GIF image object: a GIF file held in memory with its logical screen, colour tables,
 // frames (kept encoded, decoded lazily into QImages), timing, disposal, transparency and comments.
 //
-// Class names are those of the text (TGIFImage, TGIFData, TGIFItem, TGIFFrame, TExtension); helpers live in
-// namespace ld. Colours are QRgb values (always with alpha 0xFF when taken from a colour table) or
-// kColorNone. Errors are EInvalidGraphicOperation with the text's messages.
+// The classes keep the names the form descriptions know them by (TGIFImage, TGIFData, TGIFItem, TGIFFrame,
+// TExtension); helpers live in namespace ld. Colours are QRgb values (always with alpha 0xFF when taken from
+// a colour table) or kColorNone. Errors are EInvalidGraphicOperation with the messages of gif_types.h.
 //
-// Choices where the text leaves room (each one is tested):
+// Decisions where the format and the framework leave room (each one is tested):
 // - Data that ends before the end code and before the last pixel: the rest of the frame is index 0 and
 //   the frame is corrupted (with "load corrupted" off: "Stream read error"). The decoder never reads past
 //   the data.
@@ -17,6 +17,8 @@
 // - Delays above 6553 hundredths of a second are capped at 65535 ms.
 // - Drawing keys every bitmap on the transparent colour's value, monochrome ones too (see gif_draw.h).
 // - A frame above ld::gifMaxDecodePixels() raises std::bad_alloc instead of exhausting memory.
+// - A logical screen or a frame above ld::kGifMaxCanvasPixels is refused (ld::GifCanvasTooLarge) when read
+//   or assigned, and the image stays as it was: a 35-byte file must not make a control allocate gigabytes.
 // - Writing: delays in hundredths, rounded; one graphic control per frame, made from the frame's fields (the
 //   original transparent index is kept when it still has the colour); empty comment lines are left out; a
 //   frame without encoded data or bitmap is left out; data cut short by a truncated file gets its terminator.
@@ -37,23 +39,12 @@
 #include <memory>
 #include <vector>
 
-#include "framework/errors.h"
+#include "widgets/gif_types.h"
 
 class QIODevice;
 class QPainter;
 
-// The framework's invalid-graphic-operation error: every failure of the GIF image.
-class EInvalidGraphicOperation : public ld::Error {
- public:
-  using ld::Error::Error;
-};
-
 namespace ld {
-
-// The framework's no-colour value.
-constexpr QRgb kColorNone = 0x1FFFFFFF;
-// The framework's "default" colour: selects the colour of a bitmap's bottom-left pixel as the key.
-constexpr QRgb kColorDefault = 0x20000000;
 
 // MIME type of the "GIF Image" clipboard format.
 extern const char* const kGifClipboardMime;
@@ -68,20 +59,26 @@ void setGifLoadCorrupted(bool on);
 long long gifMaxDecodePixels();
 void setGifMaxDecodePixels(long long pixels);
 
-// The messages of the text.
-namespace gifmsg {
-inline const char* const kUnknownVersion = "Unknown GIF version";
-inline const char* const kWrongColors = "Wrong number of colors; must be a power of 2";
-inline const char* const kBadCodeSize = "GIF code size not in range 2 to 9";
-inline const char* const kDecodeError = "GIF encoded data is corrupt";
-inline const char* const kReadError = "Stream read error";
-inline const char* const kChangeSize = "Cannot change the Size of a GIF image";
-QString unrecognizedExtension(int label);  // "Unrecognized extension block: %.2x"
-}  // namespace gifmsg
+// Largest logical screen or frame, in pixels, an image accepts: 2^25, room for an 8K screen (7680 x 4320)
+// and many times the 1280 x 1024 pictures the program ships. The picture control's canvas is the logical
+// screen at 4 bytes a pixel, so this caps it at 128 MB.
+constexpr long long kGifMaxCanvasPixels = 1LL << 25;
 
-// Progress of a frame decode: the framework's progress stages.
-enum class ProgressStage { Starting, Running, Ending };
-using GifProgress = std::function<void(ProgressStage stage, int percent, const QString& message)>;
+// A picture refused for its size, before anything of that size is allocated.
+class GifCanvasTooLarge : public EInvalidGraphicOperation {
+ public:
+  // fileName, when given, is named in the message.
+  GifCanvasTooLarge(int width, int height, const QString& fileName = QString());
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  int width_;
+  int height_;
+};
+
+// Raises GifCanvasTooLarge when width x height is above kGifMaxCanvasPixels.
+void checkGifCanvas(int width, int height);
 
 }  // namespace ld
 
@@ -195,6 +192,9 @@ class TGIFFrame {
   friend struct GifReader;
   friend struct GifWriterAccess;
   void decode();
+  // Raises GifCanvasTooLarge when the frame, or the owner's screen recomputed with the frame at rect, would
+  // not fit.
+  void checkOwnerScreenWith(const QRect& rect) const;
   void recomputeOwnerScreen();
 
   TGIFImage* owner_;
@@ -302,6 +302,12 @@ class TGIFImage {
   friend struct GifReader;
   friend struct GifWriterAccess;
   void readGif(const QByteArray& bytes, bool decodeNow);
+  // Clears the image and runs `load`; when the picture is refused for its size, the image is put back as
+  // it was before.
+  template <class Load>
+  void replaceContents(Load&& load);
+  // Raises GifCanvasTooLarge unless the image's screen and every frame fit.
+  void checkCanvas() const;
   void changed();
 
   std::shared_ptr<TGIFData> header_;

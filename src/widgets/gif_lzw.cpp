@@ -9,14 +9,15 @@ namespace ld {
 namespace {
 
 constexpr int kMaxCodes = 4096;  // 12-bit codes
+constexpr int kMaxCodeWidth = 12;
 // The string of a code is unwound through a stack of 4097 entries: a string longer than that is damage.
 constexpr int kStackSize = 4097;
 
-// Decoder tables. len[c] != 0 marks a "safe" entry of the current table generation: its string, exactly as
-// the chain prefix/suffix unwinds it, is stable until the next clear and sits in the output at offset[c].
-// Such strings are copied from the output instead of being unwound (the usual fast path); anything else
-// (stale entries reached through damaged data, codes between the mask and the clear code) is unwound
-// through prefix/suffix exactly as the text describes.
+// The string table: an entry is a prefix code and a suffix index. len[c] != 0 marks an entry whose string,
+// exactly as its chain unwinds, already sits in the output at offset[c]; that holds for every entry of
+// well-formed data until the next clear code, and such strings are copied from the output (the fast path).
+// Any other entry (one left over from before a clear code and reached through damaged data) is unwound
+// through prefix and suffix.
 struct Tables {
   std::uint16_t prefix[kMaxCodes];
   std::uint8_t suffix[kMaxCodes];
@@ -25,10 +26,12 @@ struct Tables {
   std::uint8_t stack[kStackSize + 8];
 };
 
+// The data bytes of the sub-blocks joined, followed by 8 zero bytes so that a code is read with one
+// unaligned 8-byte load; for progress, where each sub-block starts in `bytes` and ends in the encoded data.
 struct Flattened {
-  std::vector<std::uint8_t> bytes;       // the sub-blocks' data bytes, followed by 8 zero bytes
-  std::vector<std::size_t> blockEnds;    // per sub-block: its end offset in the encoded data (for progress)
-  std::vector<std::size_t> blockStarts;  // per sub-block: its start offset in `bytes`
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::size_t> blockEnds;
+  std::vector<std::size_t> blockStarts;
 };
 
 // Copies n bytes from an earlier part of the output (src + n <= dst) in 8-byte steps; may write up to 7
@@ -73,180 +76,233 @@ void flatten(const std::uint8_t* data, std::size_t size, Flattened& f, bool want
   throw EInvalidGraphicOperation(QString::fromLatin1(message));
 }
 
+// Setup: the code size byte, which must lie in 2 to 9. With load corrupted a bad one is clamped and counts
+// as damage.
+int readCodeSize(const std::uint8_t* data, std::size_t size, bool loadCorrupted, const GifProgress* progress,
+                 bool& damaged) {
+  const int codeSize = size > 0 ? data[0] : 0;
+  if (codeSize >= 2 && codeSize <= 9) return codeSize;
+  if (!loadCorrupted) fail(gifmsg::kBadCodeSize, progress);
+  damaged = true;
+  return std::clamp(codeSize, 2, 9);
+}
+
+// Input: the codes, least significant bit first, at the current code width.
+struct CodeReader {
+  const std::uint8_t* in;
+  std::uint64_t totalBits;
+  std::uint64_t bitPos = 0;
+  int width = 0;
+  int limit = 0;  // 2^width: when the next free code reaches it, codes widen
+
+  void restart(int codeSize) {
+    width = codeSize + 1;
+    limit = 1 << width;
+  }
+  void widen() {
+    if (width == kMaxCodeWidth) return;
+    ++width;
+    limit <<= 1;
+  }
+  // False when the data ends before the code.
+  bool next(int& code) {
+    if (bitPos + static_cast<unsigned>(width) > totalBits) return false;
+    std::uint64_t bits;
+    std::memcpy(&bits, in + (bitPos >> 3), 8);
+    code = static_cast<int>((bits >> (bitPos & 7)) & static_cast<unsigned>(limit - 1));
+    bitPos += static_cast<unsigned>(width);
+    return true;
+  }
+};
+
+// The share of the encoded data consumed, reported whenever it changes. The stream stands at the end of
+// the sub-block that held the code's last bit.
+struct ProgressReport {
+  const GifProgress* callback;
+  const Flattened& blocks;
+  std::size_t size;
+  std::size_t block = 0;
+  int lastPercent = -1;
+
+  void after(std::uint64_t bitPos) {
+    const std::size_t lastByte = static_cast<std::size_t>((bitPos - 1) >> 3);
+    while (block + 1 < blocks.blockStarts.size() && blocks.blockStarts[block + 1] <= lastByte) ++block;
+    const std::size_t position = blocks.blockEnds.empty() ? size : blocks.blockEnds[block];
+    const int percent = static_cast<int>(position * 100 / size);
+    if (percent == lastPercent) return;
+    lastPercent = percent;
+    (*callback)(ProgressStage::Running, percent, QString());
+  }
+};
+
+// Prefix tracing: writes the string of `code` at out by following its prefixes down to a literal (a code
+// below `clearCode`, written masked), keeping `reserved` stack entries free. Returns the string's length,
+// 0 when the chain is longer than the stack.
+std::size_t traceString(Tables& t, int code, int clearCode, int mask, int reserved, std::uint8_t* out) {
+  int n = 0;
+  int cur = code;
+  while (cur >= clearCode) {
+    if (n + reserved >= kStackSize - 1) return 0;
+    t.stack[n++] = t.suffix[cur];
+    cur = t.prefix[cur];
+  }
+  out[0] = static_cast<std::uint8_t>(cur & mask);
+  for (int i = 0; i < n; ++i) out[1 + i] = t.stack[n - 1 - i];
+  return static_cast<std::size_t>(n) + 1;
+}
+
+// The decoding state between codes. Codes below the clear code (2^code size) are literals, whatever the
+// size of the colour table; the end code follows the clear code and entries start after it. An index past
+// the colour table is masked to it (`mask` = 2^bits per pixel - 1).
+// The previous string is kept to build the next entry: an entry is the previous string plus the first
+// index of the current one.
+struct LzwState {
+  Tables& t;
+  std::uint8_t* out;
+  int mask;
+  int clearCode;
+  int freeCode;       // the next entry; kMaxCodes once the table is full
+  int oldCode = 0;    // the previous code
+  int finalChar = 0;  // the first index of the previous string
+  // The previous string: where it sits in the output, its length, and whether it is exactly the string
+  // of oldCode's chain (then the entry built on it may be copied from the output).
+  std::size_t prevPos = 0;
+  std::size_t prevLen = 0;
+  bool prevExact = false;
+
+  bool isLiteral(int code) const { return code < clearCode; }
+  // The clear code or the end code: one comparison for both on the common path.
+  bool isControl(int code) const { return static_cast<unsigned>(code - clearCode) <= 1u; }
+  bool tableFull() const { return freeCode >= kMaxCodes; }
+
+  void clear() { freeCode = clearCode + 2; }
+
+  // The first code after a clear code (or of the data): output as a literal, masked; no table entry.
+  void emitFirst(int code, std::size_t pos) {
+    out[pos] = static_cast<std::uint8_t>(code & mask);
+    prevExact = isLiteral(code);
+    prevPos = pos;
+    prevLen = 1;
+    oldCode = code;
+    finalChar = code & mask;
+  }
+
+  // Any other code: its string (for a code not yet in the table, the previous string plus its own first
+  // index), then the new entry. Returns the string's length, 0 for a chain longer than the stack.
+  std::size_t emitCode(int code, std::size_t pos, CodeReader& reader) {
+    const bool repeat = code >= freeCode;  // the KwKwK case (and any code beyond the table)
+    const int src = repeat ? oldCode : code;
+    std::size_t length;
+    int root;  // the string's first index
+    if (isLiteral(src)) {
+      root = src & mask;
+      out[pos] = static_cast<std::uint8_t>(root);
+      length = 1;
+    } else if (src < freeCode && t.len[src] != 0) {
+      length = t.len[src];
+      copyString(out + pos, out + t.offset[src], length);
+      root = out[pos];
+    } else {
+      length = traceString(t, src, clearCode, mask, repeat ? 1 : 0, out + pos);
+      if (length == 0) return 0;
+      root = out[pos];
+    }
+    if (repeat) out[pos + length++] = static_cast<std::uint8_t>(finalChar);
+
+    bool exactNow = !repeat;  // a code inside the table was output as its own string
+    if (!tableFull()) {
+      if (repeat && code == freeCode && finalChar == root) exactNow = true;
+      addEntry(root, reader);
+    }
+    prevExact = exactNow;
+    prevPos = pos;
+    prevLen = length;
+    oldCode = code;
+    finalChar = root;
+    return length;
+  }
+
+  // The entry for the previous code plus `root`; codes widen when the table reaches their limit, and at
+  // 12 bits a full table (4096 entries) takes no more until the next clear code.
+  void addEntry(int root, CodeReader& reader) {
+    const int k = freeCode;
+    t.prefix[k] = static_cast<std::uint16_t>(oldCode);
+    t.suffix[k] = static_cast<std::uint8_t>(root);
+    const bool safe = prevExact && (isLiteral(oldCode) || (oldCode < k && t.len[oldCode] != 0));
+    t.len[k] = safe ? static_cast<std::uint16_t>(prevLen + 1) : 0;
+    t.offset[k] = prevPos;
+    ++freeCode;
+    if (freeCode >= reader.limit) reader.widen();
+  }
+};
+
+// The decode loop: codes until the end code, the end of the data or the last pixel. After damage, decoding
+// stops at the next code that is not a clear code.
 template <bool kProgress>
 LzwDecodeResult decode(const std::uint8_t* data, std::size_t size, int bitsPerPixel, std::uint8_t* out,
                        std::size_t pixelCount, bool loadCorrupted, const GifProgress* progress) {
   static thread_local Tables tables;
   static thread_local Flattened f;
   Tables& t = tables;  // one lookup of the thread-local storage
-  std::uint16_t* const tPrefix = t.prefix;
-  std::uint8_t* const tSuffix = t.suffix;
-  std::uint16_t* const tLen = t.len;
-  std::size_t* const tOffset = t.offset;
 
-  LzwDecodeResult result;
   bool damaged = false;
-  bool truncated = false;
-
-  int codeSize = size > 0 ? data[0] : 0;
-  if (codeSize < 2 || codeSize > 9) {
-    if (!loadCorrupted) fail(gifmsg::kBadCodeSize, progress);
-    damaged = true;
-    codeSize = std::clamp(codeSize, 2, 9);
-  }
-  if (size == 0) truncated = true;
+  const int codeSize = readCodeSize(data, size, loadCorrupted, progress, damaged);
+  bool truncated = size == 0;
   flatten(data, size, f, kProgress);
-  const std::uint8_t* in = f.bytes.data();
-  const std::uint64_t totalBits = static_cast<std::uint64_t>(f.bytes.size() - 8) * 8;
-  std::uint64_t bitPos = 0;
-
   std::memset(t.prefix, 0, sizeof t.prefix);
   std::memset(t.suffix, 0, sizeof t.suffix);
   std::memset(t.len, 0, sizeof t.len);
 
-  const int mask = (1 << bitsPerPixel) - 1;
-  const int clearCode = 1 << codeSize;
-  const int endCode = clearCode + 1;
-  const int firstFree = clearCode + 2;
-  int width = codeSize + 1;
-  int maxCode = 1 << width;
-  int freeCode = firstFree;
-  bool tableFull = false;
-
-  std::size_t pos = 0;
-  int oldCode = 0;
-  int finalChar = 0;
-  bool expectFirst = true;  // the next code is the first of the data or follows a clear code
-  bool afterClear = false;
-  bool prevExact = false;  // the previous output is exactly the current string of oldCode
-  std::size_t prevPos = 0;
-  std::size_t prevLen = 0;
-
-  int lastPercent = -1;
-  std::size_t block = 0;
+  CodeReader reader{f.bytes.data(), static_cast<std::uint64_t>(f.bytes.size() - 8) * 8};
+  reader.restart(codeSize);
+  LzwState state{t, out, (1 << bitsPerPixel) - 1, 1 << codeSize, 0};
+  state.clear();
+  ProgressReport report{progress, f, size};  // used only with kProgress
   if constexpr (kProgress) (*progress)(ProgressStage::Starting, 0, QString());
 
+  // What the next code is, besides an ordinary one: the first of the data or after a clear code (no entry
+  // is made for it), right after a clear code, after damage. Kept in one mask so that an ordinary code
+  // costs one test.
+  enum : unsigned { kFirst = 1, kAfterClear = 2, kDamaged = 4 };
+  unsigned pending = kFirst | (damaged ? kDamaged : 0u);
+  std::size_t pos = 0;
   while (pos < pixelCount) {
-    if (bitPos + static_cast<unsigned>(width) > totalBits) {
+    int code;
+    if (!reader.next(code)) {
       truncated = true;
       break;
     }
-    std::uint64_t bits;
-    std::memcpy(&bits, in + (bitPos >> 3), 8);
-    const int code = static_cast<int>((bits >> (bitPos & 7)) & static_cast<unsigned>(maxCode - 1));
-    bitPos += static_cast<unsigned>(width);
-
-    if constexpr (kProgress) {
-      // The stream stands at the end of the sub-block that held the code's last bit.
-      std::size_t lastByte = static_cast<std::size_t>((bitPos - 1) >> 3);
-      while (block + 1 < f.blockStarts.size() && f.blockStarts[block + 1] <= lastByte) ++block;
-      std::size_t position = f.blockEnds.empty() ? size : f.blockEnds[block];
-      int percent = static_cast<int>(position * 100 / size);
-      if (percent != lastPercent) {
-        lastPercent = percent;
-        (*progress)(ProgressStage::Running, percent, QString());
-      }
-    }
-
-    if (code == endCode) break;
-    if (code == clearCode) {
-      width = codeSize + 1;
-      maxCode = 1 << width;
-      freeCode = firstFree;
-      tableFull = false;
-      expectFirst = true;
-      afterClear = true;
+    if constexpr (kProgress) report.after(reader.bitPos);
+    if (state.isControl(code)) [[unlikely]] {
+      if (code != state.clearCode) break;  // the end code
+      reader.restart(codeSize);
+      state.clear();
+      pending |= kFirst | kAfterClear;
       continue;
     }
-    if (expectFirst) {
-      // The code after a clear code is output as a literal, masked; no table entry is made.
-      if (damaged && !afterClear) break;
-      expectFirst = false;
-      afterClear = false;
-      out[pos] = static_cast<std::uint8_t>(code & mask);
-      prevExact = code <= mask;
-      prevPos = pos;
-      prevLen = 1;
+    if (pending != 0) [[unlikely]] {
+      // After damage, only the first code after a clear code gets through.
+      if (!(pending & kFirst) || (pending & (kDamaged | kAfterClear)) == kDamaged) break;
+      pending &= ~(kFirst | kAfterClear);
+      state.emitFirst(code, pos);
       pos += 1;
-      oldCode = code;
-      finalChar = code & mask;
       continue;
     }
-    if (damaged) break;  // after damage, decoding stops at the first code that is not a clear code
-
-    const std::size_t start = pos;
-    const bool repeat = code >= freeCode;  // the KwKwK case (and any code beyond the table)
-    const int src = repeat ? oldCode : code;
-    std::size_t length;
-    int root;
-    if (src <= mask) {
-      out[pos] = static_cast<std::uint8_t>(src);
-      length = 1;
-      root = src;
-    } else if (src < freeCode && tLen[src] != 0) {
-      length = tLen[src];
-      copyString(out + pos, out + tOffset[src], length);
-      root = out[pos];
-    } else {
-      // Unwind the chain exactly: suffixes until a code at or below the mask.
-      int n = 0;
-      int cur = src;
-      const int reserved = repeat ? 1 : 0;
-      bool overflow = false;
-      while (cur > mask) {
-        if (n + reserved >= kStackSize - 1) {
-          overflow = true;
-          break;
-        }
-        t.stack[n++] = tSuffix[cur];
-        cur = tPrefix[cur];
-      }
-      if (overflow) {
-        if (!loadCorrupted) fail(gifmsg::kDecodeError, progress);
-        damaged = true;
-        continue;  // this code outputs nothing; the next code that is not a clear code ends the frame
-      }
-      root = cur;
-      out[pos] = static_cast<std::uint8_t>(cur);
-      for (int i = 0; i < n; ++i) out[pos + 1 + static_cast<std::size_t>(i)] = t.stack[n - 1 - i];
-      length = static_cast<std::size_t>(n) + 1;
+    const std::size_t length = state.emitCode(code, pos, reader);
+    if (length == 0) [[unlikely]] {
+      if (!loadCorrupted) fail(gifmsg::kDecodeError, progress);
+      pending |=
+          kDamaged;  // this code outputs nothing; the next code that is not a clear code ends the frame
+      continue;
     }
-    if (repeat) {
-      out[pos + length] = static_cast<std::uint8_t>(finalChar);
-      ++length;
-    }
-
-    bool exactNow = !repeat;  // a code inside the table was output as its own string
-    if (!tableFull) {
-      const int k = freeCode;
-      tPrefix[k] = static_cast<std::uint16_t>(oldCode);
-      tSuffix[k] = static_cast<std::uint8_t>(root);
-      const bool safe = prevExact && (oldCode <= mask || (oldCode < k && tLen[oldCode] != 0));
-      tLen[k] = safe ? static_cast<std::uint16_t>(prevLen + 1) : 0;
-      tOffset[k] = prevPos;
-      if (repeat && code == k && finalChar == root) exactNow = true;
-      ++freeCode;
-      if (freeCode >= maxCode) {
-        if (width < 12) {
-          ++width;
-          maxCode <<= 1;
-        } else {
-          tableFull = true;
-        }
-      }
-    }
-    prevExact = exactNow;
-    prevPos = start;
-    prevLen = length;
-    oldCode = code;
-    finalChar = root;
     pos += length;
   }
 
   if (truncated && !loadCorrupted) fail(gifmsg::kReadError, progress);
+  LzwDecodeResult result;
   result.decoded = std::min(pos, pixelCount);
   if (pos < pixelCount) std::memset(out + pos, 0, pixelCount - pos);
-  result.corrupted = damaged || truncated;
+  result.corrupted = (pending & kDamaged) != 0 || truncated;
   if constexpr (kProgress) (*progress)(ProgressStage::Ending, 100, QString());
   return result;
 }

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "widgets/gif_image.h"
+#include "widgets/gif_types.h"
 
 namespace ld {
 
@@ -18,8 +18,9 @@ struct LzwDecodeResult {
 
 // Decodes a frame's encoded data (code size byte, sub-blocks, terminator) into pixelCount indices in GIF
 // order (rows in file order; the caller places interlaced rows). out must hold pixelCount + kLzwOutputSlack
-// bytes. bitsPerPixel (1 to 8) gives mask = 2^bpp - 1: codes up to the mask are literals and every index is
-// masked with it. Pixels not decoded are 0 on return. Never reads past size.
+// bytes. Codes below the clear code are literals and codes from clear + 2 up are table entries, whatever the
+// colour table's size; every index is masked to the table with 2^bitsPerPixel - 1 (bitsPerPixel 1 to 8).
+// Pixels not decoded are 0 on return. Never reads past size.
 //
 // With loadCorrupted a bad code size is clamped to 2..9, an over-long string chain counts as damage (the
 // decoder stops at the next code that is not a clear code) and data that ends before the end code and before

@@ -222,71 +222,63 @@ std::uint32_t nudge(std::uint32_t c) {
   return (c & 0xFFFF00u) | static_cast<std::uint32_t>(b < 255 ? b + 1 : b - 1);
 }
 
-}  // namespace
+// The colours that keep an entry of their own: the key (entry 0 when there is one), pure black and pure
+// white whenever they occur.
+struct Reserved {
+  bool hasKey = false;
+  std::uint32_t key = 0;
+  int blackIndex = -1;
+  int whiteIndex = -1;
 
-int IndexedPicture::bitsPerPixel() const {
-  int b = 1;
-  while ((1 << b) < palette.size()) ++b;
-  return b;
+  // The reserved entry of colour c, or -1.
+  int indexOf(std::uint32_t c) const {
+    if (hasKey && c == key) return 0;
+    if (c == kBlack && blackIndex >= 0) return blackIndex;
+    if (c == kWhite && whiteIndex >= 0) return whiteIndex;
+    return -1;
+  }
+};
+
+// Every distinct colour an entry of its own, in order of first appearance after the reserved key; false
+// (and `out` partly filled) when they do not fit in 256 entries.
+bool exactPalette(const std::vector<std::uint32_t>& px, const Reserved& reserved, IndexedPicture& out) {
+  ColorSet set(1024);
+  std::vector<std::uint32_t> exact;
+  if (reserved.hasKey) exact.push_back(reserved.key);
+  const size_t limit = 256 - exact.size();
+  std::uint32_t last = kEmpty;
+  int lastIndex = 0;
+  for (size_t i = 0; i < px.size(); ++i) {
+    const std::uint32_t c = px[i];
+    if (c == last) {
+      out.indices[i] = static_cast<std::uint8_t>(lastIndex);
+      continue;
+    }
+    int idx;
+    if (reserved.hasKey && c == reserved.key) {
+      idx = 0;
+    } else {
+      idx = set.findOrInsert(c, static_cast<int>(exact.size()), limit);
+      if (idx < 0) return false;
+      if (idx == static_cast<int>(exact.size())) exact.push_back(c);
+    }
+    last = c;
+    lastIndex = idx;
+    out.indices[i] = static_cast<std::uint8_t>(idx);
+  }
+  if (exact.empty()) exact.push_back(0);
+  for (std::uint32_t c : exact) out.palette.push_back(0xFF000000u | c);
+  return true;
 }
 
-IndexedPicture quantizeForGif(const QImage& picture, const QuantizeOptions& options) {
-  IndexedPicture out;
-  out.width = picture.width();
-  out.height = picture.height();
-  const std::vector<std::uint32_t> px = rgbPixels(picture, options.grayscale);
-  const size_t n = px.size();
-  out.indices.assign(n, 0);
-  const bool hasKey = options.key.has_value();
-  const std::uint32_t key = hasKey ? (*options.key & 0xFFFFFFu) : 0;
-
-  std::vector<std::uint32_t> palette;
-  if (hasKey) {
-    palette.push_back(key);
-    out.transparentIndex = 0;
-  }
-
-  // Exact palette when the distinct colours fit.
-  {
-    ColorSet set(1024);
-    const size_t limit = 256 - palette.size();
-    std::vector<std::uint32_t> exact = palette;
-    bool fits = true;
-    std::uint32_t last = kEmpty;
-    int lastIndex = 0;
-    for (size_t i = 0; i < n; ++i) {
-      const std::uint32_t c = px[i];
-      if (c == last) {
-        out.indices[i] = static_cast<std::uint8_t>(lastIndex);
-        continue;
-      }
-      int idx;
-      if (hasKey && c == key) {
-        idx = 0;
-      } else {
-        idx = set.findOrInsert(c, static_cast<int>(exact.size()), limit);
-        if (idx < 0) {
-          fits = false;
-          break;
-        }
-        if (idx == static_cast<int>(exact.size())) exact.push_back(c);
-      }
-      last = c;
-      lastIndex = idx;
-      out.indices[i] = static_cast<std::uint8_t>(idx);
-    }
-    if (fits) {
-      if (exact.empty()) exact.push_back(0);
-      for (std::uint32_t c : exact) out.palette.push_back(0xFF000000u | c);
-      return out;
-    }
-  }
-
-  // Median cut over the colours that are not reserved.
+// The 5-bit-per-channel histogram of the colours that are not reserved; notes whether black and white
+// occur, which then get their reserved entries.
+std::vector<Cell> histogram(const std::vector<std::uint32_t>& px, Reserved& reserved,
+                            std::vector<std::uint32_t>& palette) {
   bool hasBlack = false, hasWhite = false;
   std::vector<Cell> hist(32768);
   for (std::uint32_t c : px) {
-    if (hasKey && c == key) continue;
+    if (reserved.hasKey && c == reserved.key) continue;
     if (c == kBlack) {
       hasBlack = true;
       continue;
@@ -301,67 +293,63 @@ IndexedPicture quantizeForGif(const QImage& picture, const QuantizeOptions& opti
     cell.g += static_cast<std::uint64_t>(green(c));
     cell.b += static_cast<std::uint64_t>(blue(c));
   }
-  int blackIndex = -1, whiteIndex = -1;
-  if (hasBlack) {
-    if (hasKey && key == kBlack) {
-      blackIndex = 0;
-    } else {
-      blackIndex = static_cast<int>(palette.size());
-      palette.push_back(kBlack);
+  auto reserve = [&](bool occurs, std::uint32_t colour, int& index) {
+    if (!occurs) return;
+    if (reserved.hasKey && reserved.key == colour) {
+      index = 0;
+      return;
     }
-  }
-  if (hasWhite) {
-    if (hasKey && key == kWhite) {
-      whiteIndex = 0;
-    } else {
-      whiteIndex = static_cast<int>(palette.size());
-      palette.push_back(kWhite);
-    }
-  }
+    index = static_cast<int>(palette.size());
+    palette.push_back(colour);
+  };
+  reserve(hasBlack, kBlack, reserved.blackIndex);
+  reserve(hasWhite, kWhite, reserved.whiteIndex);
+  return hist;
+}
+
+// The reduced palette: the reserved entries, then median-cut boxes refined by k-means; no entry but the
+// key's has the key colour.
+std::vector<std::uint32_t> reducedPalette(const std::vector<std::uint32_t>& px, Reserved& reserved) {
+  std::vector<std::uint32_t> palette;
+  if (reserved.hasKey) palette.push_back(reserved.key);
+  const std::vector<Cell> hist = histogram(px, reserved, palette);
   const size_t firstFree = palette.size();
-  std::vector<std::uint32_t> boxes = medianCut(hist, 256 - static_cast<int>(firstFree));
+  const std::vector<std::uint32_t> boxes = medianCut(hist, 256 - static_cast<int>(firstFree));
   palette.insert(palette.end(), boxes.begin(), boxes.end());
   refine(palette, firstFree, hist);
-  if (hasKey)
+  if (reserved.hasKey)
     for (size_t i = 1; i < palette.size(); ++i)
-      if (palette[i] == key) palette[i] = nudge(key);
+      if (palette[i] == reserved.key) palette[i] = nudge(reserved.key);
   if (palette.empty()) palette.push_back(0);
-  for (std::uint32_t c : palette) out.palette.push_back(0xFF000000u | c);
+  return palette;
+}
 
-  Nearest nearest;
-  for (std::uint32_t c : palette) nearest.pal.push_back({red(c), green(c), blue(c)});
-  nearest.skip = hasKey ? 0 : -1;
-  auto reserved = [&](std::uint32_t c) -> int {
-    if (hasKey && c == key) return 0;
-    if (c == kBlack && blackIndex >= 0) return blackIndex;
-    if (c == kWhite && whiteIndex >= 0) return whiteIndex;
-    return -1;
-  };
-
-  const int w = out.width, h = out.height;
-  if (!options.dither) {
-    // Nearest colour, cached per exact colour in a direct-mapped cache.
-    constexpr size_t kCache = 1 << 16;
-    std::vector<std::uint32_t> cacheKey(kCache, kEmpty);
-    std::vector<std::uint8_t> cacheVal(kCache, 0);
-    for (size_t i = 0; i < n; ++i) {
-      const std::uint32_t c = px[i];
-      int r = reserved(c);
-      if (r >= 0) {
-        out.indices[i] = static_cast<std::uint8_t>(r);
-        continue;
-      }
-      size_t slot = hash32(c) >> 16;
-      if (cacheKey[slot] != c) {
-        cacheKey[slot] = c;
-        cacheVal[slot] = static_cast<std::uint8_t>(nearest(red(c), green(c), blue(c)));
-      }
-      out.indices[i] = cacheVal[slot];
+// Nearest colour per pixel, cached per exact colour in a direct-mapped cache.
+void mapNearest(const std::vector<std::uint32_t>& px, const Nearest& nearest, const Reserved& reserved,
+                IndexedPicture& out) {
+  constexpr size_t kCache = 1 << 16;
+  std::vector<std::uint32_t> cacheKey(kCache, kEmpty);
+  std::vector<std::uint8_t> cacheVal(kCache, 0);
+  for (size_t i = 0; i < px.size(); ++i) {
+    const std::uint32_t c = px[i];
+    const int r = reserved.indexOf(c);
+    if (r >= 0) {
+      out.indices[i] = static_cast<std::uint8_t>(r);
+      continue;
     }
-    return out;
+    const size_t slot = hash32(c) >> 16;
+    if (cacheKey[slot] != c) {
+      cacheKey[slot] = c;
+      cacheVal[slot] = static_cast<std::uint8_t>(nearest(red(c), green(c), blue(c)));
+    }
+    out.indices[i] = cacheVal[slot];
   }
+}
 
-  // Floyd-Steinberg. Reserved colours map exactly and neither take nor pass on error.
+// Floyd-Steinberg. Reserved colours map exactly and neither take nor pass on error.
+void mapDithered(const std::vector<std::uint32_t>& px, const Nearest& nearest, const Reserved& reserved,
+                 IndexedPicture& out) {
+  const int w = out.width, h = out.height;
   std::vector<std::int16_t> grid(1 << 18, -1);  // nearest entry per 6-bit cell, filled on demand
   std::vector<int> errCur(static_cast<size_t>(w + 2) * 3, 0), errNext(static_cast<size_t>(w + 2) * 3, 0);
   for (int y = 0; y < h; ++y) {
@@ -369,7 +357,7 @@ IndexedPicture quantizeForGif(const QImage& picture, const QuantizeOptions& opti
     for (int x = 0; x < w; ++x) {
       const size_t i = static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
       const std::uint32_t c = px[i];
-      int r = reserved(c);
+      const int r = reserved.indexOf(c);
       if (r >= 0) {
         out.indices[i] = static_cast<std::uint8_t>(r);
         continue;
@@ -391,6 +379,37 @@ IndexedPicture quantizeForGif(const QImage& picture, const QuantizeOptions& opti
     }
     std::swap(errCur, errNext);
   }
+}
+
+}  // namespace
+
+int IndexedPicture::bitsPerPixel() const {
+  int b = 1;
+  while ((1 << b) < palette.size()) ++b;
+  return b;
+}
+
+IndexedPicture quantizeForGif(const QImage& picture, const QuantizeOptions& options) {
+  IndexedPicture out;
+  out.width = picture.width();
+  out.height = picture.height();
+  const std::vector<std::uint32_t> px = rgbPixels(picture, options.grayscale);
+  out.indices.assign(px.size(), 0);
+  Reserved reserved;
+  reserved.hasKey = options.key.has_value();
+  reserved.key = reserved.hasKey ? (*options.key & 0xFFFFFFu) : 0;
+  if (reserved.hasKey) out.transparentIndex = 0;
+  if (exactPalette(px, reserved, out)) return out;
+
+  const std::vector<std::uint32_t> palette = reducedPalette(px, reserved);
+  for (std::uint32_t c : palette) out.palette.push_back(0xFF000000u | c);
+  Nearest nearest;
+  for (std::uint32_t c : palette) nearest.pal.push_back({red(c), green(c), blue(c)});
+  nearest.skip = reserved.hasKey ? 0 : -1;
+  if (options.dither)
+    mapDithered(px, nearest, reserved, out);
+  else
+    mapNearest(px, nearest, reserved, out);
   return out;
 }
 

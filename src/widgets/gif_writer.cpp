@@ -21,6 +21,12 @@ void putU16(QByteArray& out, int v) {
   out.append(static_cast<char>((v >> 8) & 0xFF));
 }
 
+// An extension's introducer and label.
+void putExtension(QByteArray& out, std::uint8_t label) {
+  out.append(static_cast<char>(ld::giflabel::kExtensionIntroducer));
+  out.append(static_cast<char>(label));
+}
+
 void putTable(QByteArray& out, const TGIFColorTable& table, int bits) {
   const int n = 1 << bits;
   for (int i = 0; i < n; ++i)
@@ -146,30 +152,29 @@ struct GifWriterAccess {
           break;
         }
     packed = static_cast<std::uint8_t>(packed | ((f.disposal_ & 7) << 2) | (index >= 0 ? 1 : 0));
-    out.append("\x21\xF9\x04", 3);
+    putExtension(out, ld::giflabel::kGraphicControl);
+    out.append('\x04');  // block size
     out.append(static_cast<char>(packed));
     putU16(out, std::min((f.delay_ + 5) / 10, 65535));
     out.append(static_cast<char>(index >= 0 ? index : 0));
     out.append('\0');
   }
 
-  static QByteArray write(TGIFImage& image) {
-    for (auto& f : image.frames_)
-      if (f->item_->data.isEmpty() && f->hasBitmap_ && !f->bitmap_.isNull()) encodeFrame(image, *f);
-
-    const TGIFData& header = *image.header_;
-    bool anyFrameComment = false;
-    bool anyControl = false;
+  // GIF89a when anything needs its extensions (or the image was one), GIF87a otherwise.
+  static bool needs89a(const TGIFImage& image) {
+    if (image.version_ == TGIFImage::gv89a || image.looping_ || !image.header_->comment.isEmpty())
+      return true;
     for (const auto& f : image.frames_) {
-      anyControl = anyControl || needsGraphicControl(*f);
+      if (needsGraphicControl(*f)) return true;
       for (const TExtension& e : f->extensions_)
-        if (e.kind == TExtension::Comment && !e.data.isEmpty()) anyFrameComment = true;
+        if (e.kind == TExtension::Comment && !e.data.isEmpty()) return true;
     }
-    const bool v89 = image.version_ == TGIFImage::gv89a || image.looping_ || anyControl || anyFrameComment ||
-                     !header.comment.isEmpty();
+    return false;
+  }
 
-    QByteArray out;
-    out.append(v89 ? "GIF89a" : "GIF87a");
+  // The logical screen descriptor and the global colour table.
+  static void putScreen(QByteArray& out, const TGIFImage& image) {
+    const TGIFData& header = *image.header_;
     putU16(out, image.screenWidth_);
     putU16(out, image.screenHeight_);
     const bool global = header.colorTable.count > 0;
@@ -189,41 +194,50 @@ struct GifWriterAccess {
     out.append(static_cast<char>(background));
     out.append(static_cast<char>(header.aspectRatio));
     if (global) putTable(out, header.colorTable, gbits);
+  }
 
+  // A frame: its comments, its graphic control, the image descriptor, its own table and the encoded data.
+  static void putFrame(QByteArray& out, const TGIFFrame& f) {
+    const TGIFItem& item = *f.item_;
+    for (const TExtension& e : f.extensions_)
+      if (e.kind == TExtension::Comment && !e.data.isEmpty()) {
+        putExtension(out, ld::giflabel::kComment);
+        putDataBlocks(out, e.data);
+      }
+    if (needsGraphicControl(f)) putGraphicControl(out, f);
+    out.append(static_cast<char>(ld::giflabel::kImageSeparator));
+    putU16(out, std::clamp(f.origin_.x(), 0, 65535));
+    putU16(out, std::clamp(f.origin_.y(), 0, 65535));
+    putU16(out, std::clamp(item.width, 0, 65535));
+    putU16(out, std::clamp(item.height, 0, 65535));
+    std::uint8_t packed = static_cast<std::uint8_t>(item.packedFields & 0x78);
+    const int lbits = bitsFor(item.colorTable.count);
+    if (f.localTable_) packed = static_cast<std::uint8_t>(packed | 0x80 | (lbits - 1));
+    out.append(static_cast<char>(packed));
+    if (f.localTable_) putTable(out, item.colorTable, lbits);
+    putEncodedData(out, item.data);
+  }
+
+  static QByteArray write(TGIFImage& image) {
+    for (auto& f : image.frames_)
+      if (f->item_->data.isEmpty() && f->hasBitmap_ && !f->bitmap_.isNull()) encodeFrame(image, *f);
+
+    QByteArray out;
+    out.append(needs89a(image) ? "GIF89a" : "GIF87a");
+    putScreen(out, image);
     if (image.looping_) {
-      out.append("\x21\xFF\x0BNETSCAPE2.0\x03\x01", 16);
+      putExtension(out, ld::giflabel::kApplication);
+      out.append("\x0BNETSCAPE2.0\x03\x01", 14);  // block size, identifier, sub-block of 3, loop
       putU16(out, image.repeatCount_);
       out.append('\0');
     }
-
-    for (const auto& fp : image.frames_) {
-      const TGIFFrame& f = *fp;
-      const TGIFItem& item = *f.item_;
-      if (item.data.isEmpty()) continue;
-      for (const TExtension& e : f.extensions_)
-        if (e.kind == TExtension::Comment && !e.data.isEmpty()) {
-          out.append("\x21\xFE", 2);
-          putDataBlocks(out, e.data);
-        }
-      if (needsGraphicControl(f)) putGraphicControl(out, f);
-      out.append(',');
-      putU16(out, std::clamp(f.origin_.x(), 0, 65535));
-      putU16(out, std::clamp(f.origin_.y(), 0, 65535));
-      putU16(out, std::clamp(item.width, 0, 65535));
-      putU16(out, std::clamp(item.height, 0, 65535));
-      std::uint8_t packed = static_cast<std::uint8_t>(item.packedFields & 0x78);
-      const int lbits = bitsFor(item.colorTable.count);
-      if (f.localTable_) packed = static_cast<std::uint8_t>(packed | 0x80 | (lbits - 1));
-      out.append(static_cast<char>(packed));
-      if (f.localTable_) putTable(out, item.colorTable, lbits);
-      putEncodedData(out, item.data);
+    for (const auto& f : image.frames_)
+      if (!f->item_->data.isEmpty()) putFrame(out, *f);
+    if (!image.header_->comment.isEmpty()) {
+      putExtension(out, ld::giflabel::kComment);
+      putDataBlocks(out, image.header_->comment);
     }
-
-    if (!header.comment.isEmpty()) {
-      out.append("\x21\xFE", 2);
-      putDataBlocks(out, header.comment);
-    }
-    out.append(';');
+    out.append(static_cast<char>(ld::giflabel::kTrailer));
     return out;
   }
 };

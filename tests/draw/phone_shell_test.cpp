@@ -5,9 +5,11 @@
 #include <QPointer>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
@@ -145,6 +147,35 @@ TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindowAndClosingOneFreesIt)
   QCoreApplication::processEvents();
   EXPECT_TRUE(first.isNull()) << "a closed settings window gives its memory back";
   EXPECT_EQ(windows(), 1);
+}
+
+// The settings window's spreadsheet buttons, answered by the program: an import shows in the grid at once,
+// the export writes the winners.
+TEST_F(PowerKey, SettingsWindowImportsARosterAndExportsTheWinners) {
+  f.app.setPlan(1, 1, 1, 1, 2);
+  f.app.addParticipant("甲", "销售");
+  doubleClick(w().GIFgj);
+  ld::TsettingForm& settings = *f.program().settingsWindows().back();
+  const QString csv = f.app.path("roster.csv");
+  writeFile(csv, QByteArray("部门,姓名\n研发,乙\n研发,丙\n"));
+  f.app.dialogs().fileAnswers = {csv};
+  f.app.dialogs().confirmAnswers = {true, true};
+  QTimer::singleShot(0, [] {
+    if (auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget())) preview->accept();
+  });
+  settings.Buttondrmd->click();
+  EXPECT_EQ(f.app.count("select id from yglb"), 3);
+  EXPECT_EQ(settings.StringGridgy->rowCount(), 3) << "the grid shows the imported rows";
+
+  click(w().GIFAnimatorlogo);
+  click(w().GIFAnimatorlogo);
+  const QString out = f.app.path("winners.csv");
+  f.app.dialogs().fileAnswers = {out};
+  settings.Buttondczj->click();
+  const QString written = QString::fromUtf8(readFile(out));
+  const QString winner = f.app.rows("select xm from yglb where zj<>0").value(0);
+  EXPECT_TRUE(written.contains(QStringLiteral("幸运奖")) && written.contains(winner))
+      << written.toStdString();
 }
 
 TEST(DrawWindowStart, LogoGifReplacesTheDrawIconAndTheOutlineFollows) {

@@ -20,11 +20,12 @@ CXX="${CXX_FUZZ:-clang++}"
   "$here/gif_fuzz.cpp" "$root"/src/widgets/{gif_image,gif_lzw,gif_draw,gif_quantize,gif_writer}.cpp \
   -o "$work/gif_fuzz" $(pkg-config --libs Qt6Gui Qt6Widgets)
 
-# Seeds: the kept inputs (already in the harness's format: a mode byte, then the data), and a few pictures from
-# ImageMagick when it is installed, given a mode byte in front (0: load corrupted on, plain file; 4: also
-# re-encode).
+# Seeds: the kept inputs (already in the harness's format: a mode byte, then the data), and the kept pictures of
+# other encoders and a few pictures from ImageMagick when it is installed, given a mode byte in front (0: load
+# corrupted on, plain file; 4: also re-encode).
 seed() { { printf "\\x$(printf %02x "$2")"; cat "$1"; } > "$work/seeds/$(basename "$1").m$2"; }
 for f in "$root"/tests/data/gif/*; do [ -f "$f" ] && cp "$f" "$work/seeds/"; done
+for f in "$root"/tests/data/gif/encoders/*.gif; do [ -f "$f" ] && seed "$f" 0; done
 if command -v convert >/dev/null 2>&1; then
   tmp="$(mktemp -d)"
   convert -seed 3 -size 23x17 plasma:fractal -colors 16 "$tmp/a.gif" 2>/dev/null || true

@@ -171,15 +171,15 @@ std::vector<QImage> disposalSequenceExpected() {
 TEST(GifAnimatorCompose, DisposalSequenceIsTheSameStepByStepAndByJumps) {
   Scene scene;
   TGIFAnimator& a = *scene.animator;
-  a.Image().loadFromData(makeGif({4, 4}, disposalSequence()));
+  a.image().loadFromData(makeGif({4, 4}, disposalSequence()));
   const std::vector<QImage> expected = disposalSequenceExpected();
 
   for (int step = 0; step < 4; ++step) {
-    EXPECT_EQ(a.FrameIndex(), step);
+    EXPECT_EQ(a.frameIndex(), step);
     EXPECT_EQ(difference(a.composedFrame(), expected[size_t(step)]), "") << "tick to frame " << step;
     a.tick();
   }
-  EXPECT_EQ(a.FrameIndex(), 0);
+  EXPECT_EQ(a.frameIndex(), 0);
   EXPECT_EQ(difference(a.composedFrame(), expected[0]), "") << "wrap to 0";
 
   for (int index : {3, 1, 2, 0, 2, 3}) {
@@ -203,13 +203,13 @@ TEST(GifAnimatorCompose, RestorePreviousAndUndefinedDisposals) {
   Scene scene;
   TGIFAnimator& a = *scene.animator;
   // An opaque full-screen frame that restores to previous must not become the replay's start.
-  a.Image().loadFromData(makeGif({3, 3}, {{QRect(0, 0, 3, 3), {}, kRed, 1},
+  a.image().loadFromData(makeGif({3, 3}, {{QRect(0, 0, 3, 3), {}, kRed, 1},
                                           {QRect(0, 0, 3, 3), {}, kBlue, 3},
                                           {QRect(2, 2, 1, 1), {}, kGreen, 1}}));
   expectByJumpAndStep(a, 2, paintRect(solid({3, 3}, kTable[kRed]), QRect(2, 2, 1, 1), kTable[kGreen]));
 
   // Disposal 5 is undefined: it leaves the frame, whichever way frame 2 is reached.
-  a.Image().loadFromData(makeGif({2, 1}, {{QRect(0, 0, 2, 1), {}, kRed, 1},
+  a.image().loadFromData(makeGif({2, 1}, {{QRect(0, 0, 2, 1), {}, kRed, 1},
                                           {QRect(0, 0, 1, 1), {}, kGreen, 5},
                                           {QRect(1, 0, 1, 1), {}, kBlue, 1}}));
   expectByJumpAndStep(a, 2, paintRect(solid({2, 1}, kTable[kGreen]), QRect(1, 0, 1, 1), kTable[kBlue]));
@@ -220,7 +220,7 @@ TEST(GifAnimatorCompose, FillIsTheKeyTheBackgroundOrTheWindowColour) {
   {
     Scene scene;
     TGIFAnimator& a = *scene.animator;
-    a.Image().loadFromData(makeGif(
+    a.image().loadFromData(makeGif(
         {2, 2}, {{QRect(0, 0, 2, 1), {kCyan, kBlue}, kBlack, 1, 0, kCyan}, {QRect(0, 1, 1, 1), {}, kRed, 2}},
         kMagenta));
     a.setFrameIndex(1);
@@ -235,7 +235,7 @@ TEST(GifAnimatorCompose, FillIsTheKeyTheBackgroundOrTheWindowColour) {
   {
     Scene scene;
     TGIFAnimator& a = *scene.animator;
-    a.Image().loadFromData(laterKey);
+    a.image().loadFromData(laterKey);
     EXPECT_EQ(difference(a.composedFrame(),
                          paintRect(solid({2, 1}, kTable[kMagenta]), QRect(0, 0, 1, 1), kTable[kRed])),
               "");
@@ -248,8 +248,8 @@ TEST(GifAnimatorCompose, FillIsTheKeyTheBackgroundOrTheWindowColour) {
   {
     Scene scene;
     TGIFAnimator& a = *scene.animator;
-    a.Image().setTransparentFlag(false);
-    a.Image().loadFromData(laterKey);
+    a.image().setTransparentFlag(false);
+    a.image().loadFromData(laterKey);
     a.setFrameIndex(1);
     EXPECT_EQ(
         difference(a.composedFrame(), paintRect(solid({2, 1}, kWindow), QRect(1, 0, 1, 1), kTable[kGreen])),
@@ -261,7 +261,7 @@ TEST(GifAnimatorPaint, KeyColourShowsTheSiblingBelow) {
   Scene scene({6, 4});
   TGIFAnimator& a = *scene.animator;
   // Column 0 key, column 1 blue, column 2 white (the key of the handset, not of this picture).
-  a.Image().loadFromData(makeGif(
+  a.image().loadFromData(makeGif(
       {3, 2}, {{QRect(0, 0, 3, 2), {kCyan, kBlue, kWhite, kCyan, kBlue, kWhite}, kBlack, 1, 0, kCyan}}));
   QImage shot = scene.grab();
   for (int y = 0; y < 2; ++y) {
@@ -294,7 +294,7 @@ TEST(GifAnimatorPaint, StretchCentreAndNaturalPlacement) {
   a.setGeometry(0, 0, 20, 10);
   EXPECT_EQ(difference(scene.grab(), solid({20, 10}, kUnder)), "") << "an empty control draws nothing";
 
-  a.Image().loadFromData(makeGif({4, 2}, {{QRect(0, 0, 4, 2), {}, kBlue, 1}}));
+  a.image().loadFromData(makeGif({4, 2}, {{QRect(0, 0, 4, 2), {}, kBlue, 1}}));
   const QImage under = solid({20, 10}, kUnder);
   EXPECT_EQ(difference(scene.grab(), paintRect(under, QRect(0, 0, 4, 2), kTable[kBlue])), "") << "natural";
   a.setCenter(true);
@@ -307,7 +307,7 @@ TEST(GifAnimatorPaint, StretchCentreAndNaturalPlacement) {
   a.setGeometry(0, 0, 3, 3);
   std::vector<std::uint8_t> columns;
   for (int i = 0; i < 24; ++i) columns.push_back(std::uint8_t(i % 6));  // column x has colour x
-  a.Image().loadFromData(makeGif({6, 4}, {{QRect(0, 0, 6, 4), columns}}));
+  a.image().loadFromData(makeGif({6, 4}, {{QRect(0, 0, 6, 4), columns}}));
   const QImage shot = scene.grab();
   EXPECT_EQ(shot.pixel(0, 0), kTable[kRed]);
   EXPECT_EQ(shot.pixel(2, 2), kTable[kBlue]);
@@ -340,7 +340,7 @@ TEST(GifAnimatorSize, LoadsTakeTheLogicalScreenAndKeepTheTopLeft) {
   form.append(gif);
   a.loadFromFormData(form);
   EXPECT_EQ(a.geometry(), QRect(7, 9, 12, 11));
-  EXPECT_EQ(a.FrameIndex(), 0) << "a load shows the image's current frame";
+  EXPECT_EQ(a.frameIndex(), 0) << "a load shows the image's current frame";
   EXPECT_EQ(changes, 2);
 
   TGIFImage other;
@@ -348,7 +348,7 @@ TEST(GifAnimatorSize, LoadsTakeTheLogicalScreenAndKeepTheTopLeft) {
   a.setAutoSize(false);
   a.setImage(other);
   EXPECT_EQ(a.geometry(), QRect(7, 9, 12, 11)) << "without AutoSize the size stays";
-  EXPECT_EQ(a.Image().screenWidth(), 5);
+  EXPECT_EQ(a.image().screenWidth(), 5);
   EXPECT_EQ(a.composedFrame().pixel(4, 5), kTable[kRed]);
   a.setAutoSize(true);
   EXPECT_EQ(a.geometry(), QRect(7, 9, 5, 6)) << "switching AutoSize on adjusts at once";
@@ -357,7 +357,7 @@ TEST(GifAnimatorSize, LoadsTakeTheLogicalScreenAndKeepTheTopLeft) {
 TEST(GifAnimatorSize, FailedLoadLeavesNoStalePicture) {
   Scene scene({10, 10});
   TGIFAnimator& a = *scene.animator;
-  a.Image().loadFromData(makeGif({3, 3}, {{QRect(0, 0, 3, 3), {}, kBlue, 1},
+  a.image().loadFromData(makeGif({3, 3}, {{QRect(0, 0, 3, 3), {}, kBlue, 1},
                                           {QRect(0, 0, 1, 1), {}, kRed, 1},
                                           {QRect(1, 1, 1, 1), {}, kRed, 1}}));
   a.setFrameIndex(1);
@@ -372,8 +372,8 @@ TEST(GifAnimatorSize, FailedLoadLeavesNoStalePicture) {
   put16(form, 0);
   form.append(gif);
   EXPECT_THROW(a.loadFromFormData(form), EInvalidGraphicOperation);
-  EXPECT_EQ(a.Image().frameCount(), 1);
-  EXPECT_EQ(a.FrameIndex(), -1);
+  EXPECT_EQ(a.image().frameCount(), 1);
+  EXPECT_EQ(a.frameIndex(), -1);
   EXPECT_TRUE(a.composedFrame().isNull());
   EXPECT_EQ(a.frameInterval(), 0);
   EXPECT_EQ(scene.grab().pixel(0, 0), kUnder);
@@ -385,13 +385,13 @@ TEST(GifAnimatorTiming, IntervalsAreClampedAndBadIndicesIgnored) {
   auto* timer = a.findChild<QTimer*>();
   ASSERT_NE(timer, nullptr);
 
-  a.Image().loadFromData(makeGif({2, 2}, {{QRect(0, 0, 2, 2), {}, kBlue, 1, 5}}));
+  a.image().loadFromData(makeGif({2, 2}, {{QRect(0, 0, 2, 2), {}, kBlue, 1, 5}}));
   a.setAnimate(true);
   EXPECT_EQ(a.frameInterval(), 0) << "single frame";
   EXPECT_FALSE(timer->isActive()) << "a single frame never ticks";
   a.setAnimate(false);
 
-  a.Image().loadFromData(makeGif({2, 2}, {{QRect(0, 0, 2, 2), {}, kBlue, 1, 0},
+  a.image().loadFromData(makeGif({2, 2}, {{QRect(0, 0, 2, 2), {}, kBlue, 1, 0},
                                           {QRect(0, 0, 2, 2), {}, kRed, 1, 2},
                                           {QRect(0, 0, 2, 2), {}, kGreen, 1, 1200},
                                           {QRect(0, 0, 2, 2), {}, kWhite, 1, 7}}));
@@ -407,7 +407,7 @@ TEST(GifAnimatorTiming, IntervalsAreClampedAndBadIndicesIgnored) {
   a.setFrameIndex(-1);
   a.setFrameIndex(4);
   a.setFrameIndex(0);
-  EXPECT_EQ(a.FrameIndex(), 0);
+  EXPECT_EQ(a.frameIndex(), 0);
   EXPECT_EQ(frameChanges, 4) << "ignored and unchanged indices raise nothing";
 
   a.setAnimate(true);
@@ -421,14 +421,14 @@ TEST(GifAnimatorTiming, IntervalsAreClampedAndBadIndicesIgnored) {
 TEST(GifAnimatorTiming, LoopOffPlaysOnceAndStopsOnFrameZero) {
   Scene scene;
   auto* a = scene.animator;
-  a->Image().loadFromData(makeGif({2, 2}, {{QRect(0, 0, 2, 2), {}, kBlue, 1, 5},
+  a->image().loadFromData(makeGif({2, 2}, {{QRect(0, 0, 2, 2), {}, kBlue, 1, 5},
                                            {QRect(0, 0, 2, 2), {}, kRed, 1, 5},
                                            {QRect(0, 0, 2, 2), {}, kGreen, 1, 5}}));
   int starts = 0, stops = 0;
   std::vector<int> shown;
   QObject::connect(a, &TGIFAnimator::OnStart, [&] { ++starts; });
   QObject::connect(a, &TGIFAnimator::OnStop, [&] { ++stops; });
-  QObject::connect(a, &TGIFAnimator::OnFrameChanged, [&] { shown.push_back(a->FrameIndex()); });
+  QObject::connect(a, &TGIFAnimator::OnFrameChanged, [&] { shown.push_back(a->frameIndex()); });
 
   a->setLoop(false);
   a->setAnimate(true);
@@ -436,7 +436,7 @@ TEST(GifAnimatorTiming, LoopOffPlaysOnceAndStopsOnFrameZero) {
   a->tick();
   a->tick();
   EXPECT_EQ(shown, (std::vector<int>{1, 2, 0}));
-  EXPECT_FALSE(a->Animate());
+  EXPECT_FALSE(a->animate());
   EXPECT_FALSE(a->findChild<QTimer*>()->isActive());
   EXPECT_EQ(starts, 1);
   EXPECT_EQ(stops, 1);
@@ -444,12 +444,12 @@ TEST(GifAnimatorTiming, LoopOffPlaysOnceAndStopsOnFrameZero) {
   a->setLoop(true);
   a->setAnimate(true);
   for (int i = 0; i < 4; ++i) a->tick();
-  EXPECT_EQ(a->FrameIndex(), 1);
-  EXPECT_TRUE(a->Animate()) << "looping runs on past frame 0";
+  EXPECT_EQ(a->frameIndex(), 1);
+  EXPECT_TRUE(a->animate()) << "looping runs on past frame 0";
 
   a->hide();
   a->tick();
-  EXPECT_EQ(a->FrameIndex(), 1) << "a hidden control does not step";
+  EXPECT_EQ(a->frameIndex(), 1) << "a hidden control does not step";
   a->show();
 
   // The timer drives the same steps.

@@ -251,15 +251,43 @@ TEST(GifDecode, FirstCodeWithoutAClearCodeIsALiteral) {
   EXPECT_FALSE(corrupted);
 }
 
-TEST(GifDecode, LiteralCodesAreThoseUpToTheMaskOfTheFrameBits) {
-  // Two colours (mask 1) with code size 2: codes 2 and 3 are not literals; their (never written) entries
-  // unwind to index 0 twice.
-  EXPECT_EQ(decodeFrame0(oneFrame(4, 1, palette(2), packCodes(2, {{4, 3}, {1, 3}, {2, 3}, {5, 3}}))),
-            (std::vector<std::uint8_t>{1, 0, 0, 0}));
-  // 256 colours (mask 255) with code size 4: code 18, a table entry in the standard, is a literal.
+TEST(GifDecode, LiteralCodesAreThoseBelowTheClearCode) {
+  // Two colours (mask 1) with code size 2: codes 2 and 3 are literals, masked to the table (giflib gives 2
+  // and 3 themselves); each is one pixel, so the rest of the frame stays in place. The second entry widens
+  // the codes to 4 bits.
+  EXPECT_EQ(decodeFrame0(
+                oneFrame(5, 1, palette(2), packCodes(2, {{4, 3}, {1, 3}, {3, 3}, {2, 3}, {1, 4}, {5, 4}}))),
+            (std::vector<std::uint8_t>{1, 1, 0, 1, 0}));
+  // 256 colours with code size 4: code 18 is the table's first entry (1, 2), not a literal.
   EXPECT_EQ(
       decodeFrame0(oneFrame(4, 1, palette(256), packCodes(4, {{16, 5}, {1, 5}, {2, 5}, {18, 5}, {17, 5}}))),
-      (std::vector<std::uint8_t>{1, 2, 18, 0}));
+      (std::vector<std::uint8_t>{1, 2, 1, 2}));
+  // Three colours in a table of 4 with code size 8, as some encoders always write: the same as code size 2.
+  std::vector<std::uint8_t> px = randomIndices(40 * 30, 3, 17, 5);
+  EXPECT_EQ(decodeFrame0(oneFrame(40, 30, palette(4), packCodes(8, referenceEncode(px, 8, false)))), px);
+  // 256 colours in use of at most 4: code size 2 with a table of 256.
+  px = randomIndices(40 * 30, 4, 18, 5);
+  EXPECT_EQ(decodeFrame0(oneFrame(40, 30, palette(256), packCodes(2, referenceEncode(px, 2, false)))), px);
+}
+
+TEST(GifDecode, ClearCodeAfterAFullTableStartsANewTable) {
+  // The table fills up (4096 entries, codes stay 12 bits), then a clear code at 12 bits: the new table must
+  // take entries and widen its codes again, as ImageMagick's encoder relies on.
+  const std::vector<std::uint8_t> first = randomIndices(9000, 256, 31);
+  const std::vector<std::uint8_t> second = randomIndices(3000, 256, 32, 3);
+  Codes codes = referenceEncode(first, 8, true);
+  codes.pop_back();  // no end code yet
+  ASSERT_EQ(codes.back().second, 12) << "the table is full";
+  Codes rest = referenceEncode(second, 8, false);
+  rest.front().second = 12;  // the clear code at the width in force
+  codes.insert(codes.end(), rest.begin(), rest.end());
+  std::vector<std::uint8_t> both = first;
+  both.insert(both.end(), second.begin(), second.end());
+  const QByteArray data = packCodes(8, codes);
+  ASSERT_EQ(referenceDecode(data, both.size()), both);
+  bool corrupted = true;
+  EXPECT_EQ(decodeFrame0(oneFrame(120, 100, palette(256), data), &corrupted), both);
+  EXPECT_FALSE(corrupted);
 }
 
 TEST(GifDecode, CodeSizeNineAndOneByteSubBlocks) {

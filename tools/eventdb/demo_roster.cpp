@@ -1,15 +1,13 @@
 #include "demo_roster.h"
 
 #include <QColor>
-#include <QFont>
-#include <QFontMetrics>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSet>
 #include <QStringList>
-#include <cmath>
 #include <iterator>
+
+#include "transfer/portrait_card.h"
 
 namespace ld {
 
@@ -32,21 +30,7 @@ struct Department {
 constexpr Department kDepartments[] = {{u"研发部", 30}, {u"销售部", 20}, {u"生产部", 14}, {u"市场部", 12},
                                        {u"客服部", 10}, {u"财务部", 5},  {u"人事部", 5},  {u"行政部", 4}};
 
-// splitmix64: tiny, fast, and the same on every platform (the std distributions are not).
-class Rng {
- public:
-  explicit Rng(quint64 seed) : state_(seed) {}
-  quint64 next() {
-    quint64 z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int below(int n) { return int(next() % quint64(n)); }
-
- private:
-  quint64 state_;
-};
+using Rng = SplitMix64;
 
 QChar givenChar(Rng& rng) { return QChar(kGivenChars[rng.below(kGivenCount)]); }
 
@@ -66,25 +50,6 @@ QString randomDepartment(Rng& rng) {
     pick -= d.weight;
   }
   return QString::fromUtf16(kDepartments[0].name);
-}
-
-QFont cjkFont(int pixelSize, bool bold) {
-  QFont font;
-  font.setFamilies({QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"),
-                    QStringLiteral("Droid Sans Fallback")});
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
-// Shrinks the font until the text fits the width.
-void drawFitted(QPainter& p, const QRectF& box, const QString& text, QFont font, const QColor& colour) {
-  while (font.pixelSize() > 12 && QFontMetrics(font).horizontalAdvance(text) > box.width()) {
-    font.setPixelSize(font.pixelSize() - 2);
-  }
-  p.setFont(font);
-  p.setPen(colour);
-  p.drawText(box, Qt::AlignCenter, text);
 }
 
 }  // namespace
@@ -109,27 +74,16 @@ std::vector<DemoPerson> demoRoster(int n, quint32 seed) {
 }
 
 QImage demoAvatar(const DemoPerson& person, int index) {
-  constexpr int kWidth = 480, kHeight = 360, kBannerTop = 282;
-  constexpr qreal cx = kWidth / 2.0;
-  Rng rng(quint64(quint32(index)) * 0xD1B54A32D192ED03ull + 0x5DEECE66Dull);
+  constexpr qreal cx = kPortraitWidth / 2.0;
+  Rng rng = portraitRng(index);
 
-  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  QImage image(kPortraitWidth, kPortraitHeight, QImage::Format_RGB32);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
 
-  // Golden-angle hue steps keep neighbouring people apart in colour.
-  const int hue = int(std::fmod(index * 137.508, 360.0));
-  QLinearGradient background(0, 0, 0, kBannerTop);
-  background.setColorAt(0, QColor::fromHsv(hue, 55, 252));
-  background.setColorAt(1, QColor::fromHsv(hue, 110, 232));
-  p.fillRect(image.rect(), background);
-  p.setPen(Qt::NoPen);
-  for (int k = 0; k < 7; ++k) {
-    const qreal r = 10 + rng.below(34);
-    p.setBrush(QColor(255, 255, 255, 45 + rng.below(50)));
-    p.drawEllipse(QPointF(rng.below(kWidth), rng.below(kBannerTop)), r, r);
-  }
+  const int hue = portraitHue(index);
+  paintPortraitBackground(p, hue, rng);
 
   static const QColor skins[] = {QColor(0xFB, 0xE0, 0xCC), QColor(0xF4, 0xCC, 0xAE), QColor(0xEA, 0xB9, 0x94),
                                  QColor(0xDC, 0xA5, 0x7F), QColor(0xF7, 0xD6, 0xBC)};
@@ -220,16 +174,7 @@ QImage demoAvatar(const DemoPerson& person, int index) {
     p.drawLine(QPointF(cx - 7, 138), QPointF(cx + 7, 138));
   }
 
-  // Name banner.
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor::fromHsv(hue, 10, 255));
-  p.drawRect(QRectF(0, kBannerTop, kWidth, kHeight - kBannerTop));
-  p.setBrush(shirt);
-  p.drawRect(QRectF(0, kBannerTop, kWidth, 5));
-  drawFitted(p, QRectF(20, kBannerTop + 6, kWidth - 40, 44), person.name, cjkFont(36, true),
-             QColor(0x2B, 0x2B, 0x2B));
-  drawFitted(p, QRectF(20, kBannerTop + 48, kWidth - 40, 26), person.department, cjkFont(21, false),
-             shirt.darker(160));
+  paintPortraitBanner(p, hue, shirt, person.name, person.department);
   p.end();
   return image;
 }

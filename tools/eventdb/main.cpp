@@ -6,6 +6,7 @@
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "transfer_commands.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ const char* const kUsage =
     "usage: eventdb init EVENT_DIR\n"
     "       eventdb demo EVENT_DIR N [--distinct-photos K] [--append]\n"
     "       eventdb journal EVENT_DIR\n"
+    "%s"
     "\n"
     "init   creates EVENT_DIR/db/db.mdb (and EVENT_DIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -26,6 +28,7 @@ const char* const kUsage =
     "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
     "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
     "       Empty fields did not apply.\n"
+    "%s"
     "\n"
     "EVENT_DIR is any folder: the event keeps db/ and zp/ there, and pictures put in its system/\n"
     "folder (logo.jpg, logo.gif, 0.gif ... 14.gif) replace the built-in ones. Commands that write\n"
@@ -33,8 +36,10 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
+void printUsage(FILE* to) { std::fprintf(to, kUsage, ld::kTransferUsage, ld::kTransferHelp); }
+
 int usage() {
-  std::fputs(kUsage, stderr);
+  printUsage(stderr);
   return 2;
 }
 
@@ -51,8 +56,12 @@ int main(int argc, char* argv[]) {
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("eventdb")));
   const QStringList args = app.arguments().mid(1);
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
-    std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+    printUsage(args.isEmpty() ? stderr : stdout);
     return args.isEmpty() ? 2 : 0;
+  }
+  if (ld::isTransferCommand(args[0])) {
+    const int status = ld::runTransferCommand(args);
+    return status == 2 ? usage() : status;
   }
   try {
     if (args.size() >= 2 && args[0] != QLatin1String("journal") && ld::insideSystemTree(args[1]))

@@ -1,0 +1,219 @@
+// Roster import at event size, from the spreadsheet to the committed roster:
+//   1. 10,000 rows with 10,000 phone-sized photos (4032 x 3024 JPEGs of about 2 MB; a few distinct pictures
+//      behind hard links, so the disk holds megabytes, not gigabytes);
+//   2. 100,000 rows without photos: without cards (file, checks, one transaction), and then with a
+//      generated portrait card for every participant.
+// Baseline: the same photo conversions one after another on one core (timed on a sample), so the ratio
+// shows what running on all cores gains.
+// Usage: import_roster_bench [--photos N] [--rows N] [--skip-cards]
+#include <sys/resource.h>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <memory>
+
+#include "../tools/eventdb/demo_roster.h"
+#include "data/datamodule.h"
+#include "data/schema.h"
+#include "framework/app_folder.h"
+#include "framework/dialogs.h"
+#include "framework/jpeg.h"
+#include "settings/photo_import.h"
+#include "transfer/roster_import.h"
+
+namespace {
+
+// Smooth shapes with fine grain, so the file has the size and entropy of a phone picture.
+QByteArray phonePicture(int seedIndex) {
+  constexpr int width = 4032, height = 3024;
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter p(&image);
+  QLinearGradient sky(0, 0, 0, height);
+  sky.setColorAt(0, QColor::fromHsv((seedIndex * 47) % 360, 120, 210));
+  sky.setColorAt(1, QColor(230, 200, 150));
+  p.fillRect(image.rect(), sky);
+  for (int i = 0; i < 30; ++i) {
+    const QPointF centre((i * 977 + seedIndex * 131) % width, (i * 613 + seedIndex * 71) % height);
+    QRadialGradient blob(centre, width / 8.0);
+    blob.setColorAt(0, QColor::fromHsv((i * 37 + seedIndex * 11) % 360, 160, 220));
+    blob.setColorAt(1, Qt::transparent);
+    p.fillRect(image.rect(), blob);
+  }
+  p.end();
+  quint32 seed = 12345u + quint32(seedIndex);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      const int n = int(seed >> 28) - 8;
+      const QRgb c = line[x];
+      line[x] =
+          qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
+    }
+  }
+  return ld::encodeJpeg(image, 85);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QString csvFor(const std::vector<ld::DemoPerson>& people) {
+  QString csv = QStringLiteral("部门,姓名\n");
+  for (const auto& p : people) csv += p.department + QLatin1Char(',') + p.name + QLatin1Char('\n');
+  return csv;
+}
+
+double seconds(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e9; }
+
+// A fresh event in its own folder, with the data module open on it.
+struct Event {
+  QTemporaryDir dir;
+  std::unique_ptr<ld::TDataModule1> dm;
+  Event() {
+    ld::createEventDatabase(dir.path());
+    ld::setAppFolder(dir.path());
+    dm = std::make_unique<ld::TDataModule1>();
+  }
+  ~Event() {
+    dm.reset();
+    ld::setAppFolder(QString());
+  }
+  ld::Query& q() { return dm->ADOQuerysetting; }
+};
+
+struct Timing {
+  double plan = 0, photos = 0, write = 0, cpu = 0;
+  double total() const { return plan + photos + write; }
+};
+
+QByteArray loadAverage() {
+  QFile f(QStringLiteral("/proc/loadavg"));
+  if (!f.open(QIODevice::ReadOnly)) return "?";
+  return f.readAll().split(' ').mid(0, 3).join(' ');
+}
+
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+Timing runImport(const QString& csv, const QString& photos, int expected, bool cards = true) {
+  Event event;
+  Timing t;
+  const double cpuBefore = cpuSeconds();
+  QElapsedTimer clock;
+  clock.start();
+  ld::ImportPlan plan = ld::planRosterImport(csv, photos, event.q());
+  plan.cards = cards;
+  t.plan = seconds(clock);
+  if (plan.toAdd != expected) {
+    std::fprintf(stderr, "expected %d rows to add, the plan has %d:\n%s\n", expected, plan.toAdd,
+                 plan.summary(5).toLocal8Bit().constData());
+    std::exit(1);
+  }
+  ld::ImportProgress progress;
+  clock.restart();
+  ld::PreparedPhotos prepared = ld::preparePhotos(plan, progress);
+  t.photos = seconds(clock);
+  clock.restart();
+  ld::writeRosterImport(plan, prepared, event.q(), progress);
+  t.write = seconds(clock);
+  t.cpu = cpuSeconds() - cpuBefore;
+  event.q().openSql(QStringLiteral("select count(*) as n from yglb"));
+  if (event.q().fieldByName(QStringLiteral("n")).asInteger() != expected) std::exit(1);
+  return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("import_roster_bench"), true));
+  int photoRows = 10000, bareRows = 100000;
+  bool cards = true;
+  const QStringList args = app.arguments();
+  for (int i = 1; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--photos") && i + 1 < args.size()) photoRows = args[++i].toInt();
+    if (args[i] == QLatin1String("--rows") && i + 1 < args.size()) bareRows = args[++i].toInt();
+    if (args[i] == QLatin1String("--skip-cards")) cards = false;
+  }
+  std::printf("cores: %d; load average %s\n", QThread::idealThreadCount(), loadAverage().constData());
+
+  QTemporaryDir work;
+  const QString photoDir = work.path() + QStringLiteral("/photos");
+  QDir().mkpath(photoDir);
+  constexpr int kDistinct = 12;
+  QStringList sources;
+  qint64 sourceBytes = 0;
+  for (int k = 0; k < kDistinct; ++k) {
+    const QByteArray jpeg = phonePicture(k);
+    sourceBytes += jpeg.size();
+    sources << work.path() + QStringLiteral("/source-%1.jpg").arg(k);
+    if (!writeFile(sources.back(), jpeg)) return 1;
+  }
+  std::printf("photos: 4032 x 3024 JPEG, %.2f MB on average (%d distinct pictures behind the names)\n",
+              double(sourceBytes) / kDistinct / 1e6, kDistinct);
+
+  // 1. Rows with photos, matched by department_name.
+  const auto people = ld::demoRoster(photoRows, 3);
+  for (int i = 0; i < photoRows; ++i) {
+    const auto& p = people[size_t(i)];
+    const QString name =
+        photoDir + QLatin1Char('/') + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
+    if (!QFile::link(sources[i % kDistinct], name) && !QFile::copy(sources[i % kDistinct], name)) return 1;
+  }
+  const QString withPhotos = work.path() + QStringLiteral("/with-photos.csv");
+  writeFile(withPhotos, csvFor(people).toUtf8());
+  const Timing a = runImport(withPhotos, photoDir, photoRows);
+  std::printf(
+      "%d rows with photos: %.1f s (plan %.2f s, photos %.1f s, rows and files %.2f s); CPU time %.1f s\n",
+      photoRows, a.total(), a.plan, a.photos, a.write, a.cpu);
+
+  // Baseline: one conversion after another, on a sample.
+  const int sample = std::min(60, photoRows);
+  QElapsedTimer clock;
+  clock.start();
+  const double cpuBefore = cpuSeconds();
+  for (int i = 0; i < sample; ++i) ld::convertPhoto(sources[i % kDistinct], 100, QSize(480, 360));
+  const double perPhoto = seconds(clock) / sample;
+  const double perPhotoCpu = (cpuSeconds() - cpuBefore) / sample;
+  std::printf(
+      "baseline, one core: %.1f ms per photo (CPU %.1f ms), %.1f s for %d; ratio of the import to it %.2f\n",
+      perPhoto * 1000, perPhotoCpu * 1000, perPhoto * photoRows, photoRows,
+      a.total() / (perPhoto * photoRows));
+  // On a shared machine the wall time says more about the neighbours than about the import.
+  std::printf("%d rows with photos on %d otherwise idle cores, from the CPU time: about %.0f s\n", photoRows,
+              QThread::idealThreadCount(), a.cpu / QThread::idealThreadCount());
+
+  // 2. Rows without photos.
+  const auto many = ld::demoRoster(bareRows, 5);
+  const QString bare = work.path() + QStringLiteral("/bare/roster.csv");
+  QDir().mkpath(work.path() + QStringLiteral("/bare"));
+  writeFile(bare, csvFor(many).toUtf8());
+  const Timing rows = runImport(bare, QString(), bareRows, false);
+  std::printf("%d rows without photos, no cards: %.2f s (plan %.2f s, rows %.2f s); CPU time %.1f s\n",
+              bareRows, rows.total(), rows.plan, rows.write, rows.cpu);
+  if (cards) {
+    const Timing b = runImport(bare, QString(), bareRows);
+    std::printf(
+        "%d rows without photos, with generated cards: %.1f s (plan %.2f s, cards %.1f s, rows and files "
+        "%.2f s); "
+        "CPU time %.1f s\n",
+        bareRows, b.total(), b.plan, b.photos, b.write, b.cpu);
+  }
+  std::printf("load average after the run %s\n", loadAverage().constData());
+  return 0;
+}

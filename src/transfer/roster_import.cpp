@@ -1,0 +1,568 @@
+#include "transfer/roster_import.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QThreadPool>
+#include <cstdio>
+#include <mutex>
+
+#include "data/query.h"
+#include "framework/app_folder.h"
+#include "framework/errors.h"
+#include "framework/jpeg.h"
+#include "settings/photo_file.h"
+#include "settings/photo_import.h"
+#include "transfer/portrait_card.h"
+
+namespace ld {
+
+namespace {
+
+constexpr int kQuality = 100;
+const QSize kPhotoSize(480, 360);
+const QStringList kPhotoSuffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
+                                    QStringLiteral("bmp")};
+
+QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
+
+// Header words, compared case-folded and without blanks.
+enum class Column { None, Name, Department, Photo };
+Column headerColumn(const QString& cell) {
+  QString key = cell.toCaseFolded();
+  key.remove(QLatin1Char(' '));
+  key.remove(QChar(0x3000));  // the full-width blank of Chinese input methods
+  static const QHash<QString, Column> words = {{QStringLiteral("姓名"), Column::Name},
+                                               {QStringLiteral("名字"), Column::Name},
+                                               {QStringLiteral("员工姓名"), Column::Name},
+                                               {QStringLiteral("name"), Column::Name},
+                                               {QStringLiteral("fullname"), Column::Name},
+                                               {QStringLiteral("部门"), Column::Department},
+                                               {QStringLiteral("科室"), Column::Department},
+                                               {QStringLiteral("部门名称"), Column::Department},
+                                               {QStringLiteral("department"), Column::Department},
+                                               {QStringLiteral("dept"), Column::Department},
+                                               {QStringLiteral("照片"), Column::Photo},
+                                               {QStringLiteral("相片"), Column::Photo},
+                                               {QStringLiteral("照片文件"), Column::Photo},
+                                               {QStringLiteral("照片编号"), Column::Photo},
+                                               {QStringLiteral("photo"), Column::Photo},
+                                               {QStringLiteral("picture"), Column::Photo}};
+  return words.value(key, Column::None);
+}
+
+QString cellAt(const QStringList& cells, int column) {
+  return column >= 0 && column < cells.size() ? cells[column].trimmed() : QString();
+}
+
+// The database compares names without letter case, so the checks here do too.
+QString pairKey(const QString& department, const QString& name) {
+  return department.toCaseFolded() + QChar(0x1F) + name.toCaseFolded();
+}
+
+struct RosterKeys {
+  QSet<QString> pairs, photoPaths;
+};
+
+RosterKeys loadRosterKeys(Query& q) {
+  RosterKeys keys;
+  q.openSql(QStringLiteral("select xm, bm, zp from yglb"));
+  keys.pairs.reserve(q.recordCount());
+  keys.photoPaths.reserve(q.recordCount());
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    keys.pairs.insert(pairKey(q.fieldByName(QStringLiteral("bm")).asString().trimmed(),
+                              q.fieldByName(QStringLiteral("xm")).asString().trimmed()));
+    keys.photoPaths.insert(q.fieldByName(QStringLiteral("zp")).asString().trimmed().toCaseFolded());
+  }
+  q.close();
+  return keys;
+}
+
+// Which reader convertPhoto uses for a file, and the bytes such a file starts with.
+enum class PictureKind { Jpeg, Bitmap, Png };
+PictureKind kindOf(const QString& file) {
+  if (file.toUpper().contains(QStringLiteral(".BMP"))) return PictureKind::Bitmap;
+  if (QFileInfo(file).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
+    return PictureKind::Png;
+  return PictureKind::Jpeg;
+}
+
+// Empty when the file opens and starts like the picture its name promises; else why not.
+QString pictureProblem(const QString& file) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly))
+    return QStringLiteral("照片无法打开：%1（%2）").arg(shown(file), f.errorString());
+  const QByteArray head = f.read(8);
+  bool ok = false;
+  switch (kindOf(file)) {
+    case PictureKind::Bitmap:
+      ok = head.startsWith("BM");
+      break;
+    case PictureKind::Png:
+      ok = head.startsWith("\x89PNG\r\n\x1A\n");
+      break;
+    case PictureKind::Jpeg:
+      ok = head.startsWith("\xFF\xD8\xFF");
+      break;
+  }
+  return ok ? QString() : QStringLiteral("照片不是图片或已损坏：%1").arg(shown(file));
+}
+
+// The files of the photo folder by name, the extension in lower case, so "张三.JPG" answers "张三.jpg".
+class PhotoFolder {
+ public:
+  explicit PhotoFolder(const QString& folder) : folder_(folder) {
+    if (folder.isEmpty()) return;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Readable | QDir::Hidden);
+    files_.reserve(names.size());
+    for (const QString& n : names) files_.insert(normalised(n), n);
+  }
+  // name plus any of the picture extensions; empty when none is there.
+  QString find(const QString& base) const {
+    if (folder_.isEmpty()) return {};
+    for (const QString& suffix : kPhotoSuffixes) {
+      const auto it = files_.constFind(base + QLatin1Char('.') + suffix);
+      if (it != files_.cend()) return folder_ + QLatin1Char('/') + it.value();
+    }
+    return {};
+  }
+  // What the photo column names: a file name or a path relative to the folder, with or without extension.
+  QString resolve(QString cell) const {
+    cell.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const bool hasSuffix = kPhotoSuffixes.contains(QFileInfo(cell).suffix().toLower());
+    if (!cell.contains(QLatin1Char('/'))) {
+      if (hasSuffix) {
+        const auto it = files_.constFind(normalised(cell));
+        return it != files_.cend() ? folder_ + QLatin1Char('/') + it.value() : QString();
+      }
+      return find(cell);
+    }
+    const QString path = QDir::isAbsolutePath(cell) ? cell : folder_ + QLatin1Char('/') + cell;
+    if (hasSuffix) return QFileInfo(path).isFile() ? QDir::cleanPath(path) : QString();
+    for (const QString& suffix : kPhotoSuffixes)
+      if (QFileInfo(path + QLatin1Char('.') + suffix).isFile())
+        return QDir::cleanPath(path + QLatin1Char('.') + suffix);
+    return {};
+  }
+
+ private:
+  static QString normalised(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName : fileName.left(dot + 1) + fileName.mid(dot + 1).toLower();
+  }
+  QString folder_;
+  QHash<QString, QString> files_;
+};
+
+QString zpFolder() { return appFolder() + QStringLiteral("zp/"); }
+
+QString scratchFile(const char* kind) {
+  for (;;) {
+    const QString name =
+        zpFolder() + QStringLiteral(".~import-%1-%2.tmp")
+                         .arg(QLatin1String(kind))
+                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+    const QFileInfo info(name);
+    if (!info.exists() && !info.isSymLink()) return name;
+  }
+}
+
+bool renameFile(const QString& from, const QString& to) {
+  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+// The new names of a folder survive a power cut only once the folder itself is synced.
+void syncFolder(const QString& folder) {
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Photos and cards go to disk unsynced; one syncfs at the end is far cheaper than a sync per file.
+void syncFileSystem(const QString& folder) {
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::syncfs(fd);
+  ::close(fd);
+}
+
+// A PNG goes the way a bitmap goes in convertPhoto: compressed once at full size, then converted.
+QByteArray convertPng(const QString& file) {
+  QImageReader reader(file, "png");
+  reader.setAllocationLimit(512);
+  const QSize size = reader.size();
+  if (size.isValid() && qint64(size.width()) * size.height() > kMaxImportPixels)
+    throw Error(QStringLiteral("图片 %1 太大（%2 × %3 像素），最多接受一亿像素")
+                    .arg(shown(file))
+                    .arg(size.width())
+                    .arg(size.height()));
+  QImage image;
+  if (!reader.read(&image) || image.isNull())
+    throw Error(QStringLiteral("无法读取 PNG 图片 %1：%2").arg(shown(file), reader.errorString()));
+  if (image.hasAlphaChannel()) {
+    // Transparent parts show white, as on a page.
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, image);
+    image = flat;
+  }
+  QTemporaryFile jpeg(QDir::tempPath() + QStringLiteral("/luckydraw-png-XXXXXX.jpg"));
+  const QByteArray full = encodeJpeg(image, kQuality);
+  if (!jpeg.open() || jpeg.write(full) != full.size() || !jpeg.flush())
+    throw Error(QStringLiteral("无法转换 PNG 图片 %1：临时文件无法写入").arg(shown(file)));
+  return convertPhoto(jpeg.fileName(), kQuality, kPhotoSize);
+}
+
+QByteArray photoBytes(const ImportRow& row, int index) {
+  if (row.photoSource.isEmpty()) return encodeJpeg(portraitCard(row.name, row.department, index), kQuality);
+  if (kindOf(row.photoSource) == PictureKind::Png) return convertPng(row.photoSource);
+  return convertPhoto(row.photoSource, kQuality, kPhotoSize);
+}
+
+void writeNew(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly) || f.write(bytes) != bytes.size() || !f.flush()) {
+    const QString why = f.errorString();
+    f.close();
+    QFile::remove(path);
+    throw Error(QStringLiteral("无法写入照片文件夹 %1：%2").arg(shown(zpFolder()), why));
+  }
+}
+
+}  // namespace
+
+std::vector<const ImportRow*> ImportPlan::added() const {
+  std::vector<const ImportRow*> out;
+  out.reserve(size_t(toAdd));
+  for (const ImportRow& r : rows)
+    if (r.added()) out.push_back(&r);
+  return out;
+}
+
+std::vector<const ImportRow*> ImportPlan::refusedRows() const {
+  std::vector<const ImportRow*> out;
+  for (const ImportRow& r : rows)
+    if (!r.added()) out.push_back(&r);
+  return out;
+}
+
+QString ImportPlan::summary(int maxRefusedListed) const {
+  QStringList lines;
+  lines << QStringLiteral("名单文件：%1（%2）")
+               .arg(shown(file), hadHeader ? QStringLiteral("按表头识别列")
+                                           : QStringLiteral("无表头：第一列部门，第二列姓名"));
+  lines << QStringLiteral("可以添加：%1 人；拒绝：%2 行").arg(toAdd).arg(refused);
+  lines << QStringLiteral("照片：匹配到 %1 张（照片文件夹 %2）")
+               .arg(photosMatched)
+               .arg(photoFolder.isEmpty() ? QStringLiteral("无") : shown(photoFolder));
+  if (portraits > 0 && cards)
+    lines << QStringLiteral("没有照片：%1 人，将为他们生成写有姓名的头像卡片（没有照片的员工不会被抽到）")
+                 .arg(portraits);
+  else if (portraits > 0)
+    lines << QStringLiteral("没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到")
+                 .arg(portraits);
+  const auto refusedList = refusedRows();
+  if (!refusedList.empty()) lines << QStringLiteral("被拒绝的行：");
+  int listed = 0;
+  for (const ImportRow* r : refusedList) {
+    if (listed++ == maxRefusedListed) {
+      lines << QStringLiteral("  ……另有 %1 行").arg(refusedList.size() - size_t(maxRefusedListed));
+      break;
+    }
+    lines << QStringLiteral("  第 %1 行 %2 %3：%4").arg(r->line).arg(r->department, r->name, r->refusal);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+ImportPlan planRosterImport(const QString& file, const QString& photoFolder, Query& q) {
+  return planRosterImport(readTable(file), file, photoFolder, q);
+}
+
+ImportPlan planRosterImport(const Table& table, const QString& file, const QString& photoFolder, Query& q) {
+  ImportPlan plan;
+  plan.file = QFileInfo(file).absoluteFilePath();
+  QString folder = photoFolder.isEmpty() ? QFileInfo(file).absolutePath() : photoFolder;
+  if (!photoFolder.isEmpty() && !QFileInfo(photoFolder).isDir())
+    throw Error(QStringLiteral("照片文件夹不存在：%1").arg(shown(photoFolder)));
+  plan.photoFolder = QDir(folder).absolutePath();
+
+  int nameCol = 1, departmentCol = 0, photoCol = -1;
+  size_t first = 0;
+  if (!table.rows.empty()) {
+    int found[4] = {-1, -1, -1, -1};
+    const QStringList& head = table.rows.front().cells;
+    for (int c = 0; c < head.size(); ++c) {
+      const int kind = int(headerColumn(head[c]));
+      if (kind != 0 && found[kind] < 0) found[kind] = c;
+    }
+    if (found[1] >= 0 || found[2] >= 0 || found[3] >= 0) {
+      if (found[int(Column::Name)] < 0)
+        throw Error(QStringLiteral("名单文件 %1 的表头没有姓名列（应有“姓名”或“name”）").arg(shown(file)));
+      plan.hadHeader = true;
+      first = 1;
+      nameCol = found[int(Column::Name)];
+      departmentCol = found[int(Column::Department)];
+      photoCol = found[int(Column::Photo)];
+      plan.photoColumn = photoCol >= 0;
+    }
+  }
+  for (size_t i = first; i < table.rows.size(); ++i) {
+    const TableRow& tr = table.rows[i];
+    ImportRow row;
+    row.line = tr.line;
+    row.name = cellAt(tr.cells, nameCol);
+    row.department = cellAt(tr.cells, departmentCol);
+    row.photoCell = cellAt(tr.cells, photoCol);
+    // A row with only other columns filled (a total, a note) is no participant.
+    if (row.name.isEmpty() && row.department.isEmpty()) continue;
+    plan.rows.push_back(std::move(row));
+  }
+  if (plan.rows.empty())
+    throw Error(QStringLiteral("名单文件 %1 中没有可导入的行（需要部门和姓名两列）").arg(shown(file)));
+
+  const RosterKeys roster = loadRosterKeys(q);
+  const PhotoFolder photos(plan.photoFolder);
+  // A picture named only by the person's name is theirs only when no one else in the file has that name.
+  QHash<QString, int> nameCount;
+  for (const ImportRow& r : plan.rows) ++nameCount[r.name];
+  QHash<QString, int> pairsInFile, pathsInFile;
+  for (ImportRow& row : plan.rows) {
+    if (row.name.isEmpty()) {
+      row.refusal = QStringLiteral("姓名为空");
+      continue;
+    }
+    if (row.department.isEmpty()) {
+      row.refusal = QStringLiteral("部门为空");
+      continue;
+    }
+    const PhotoNameCheck check = checkPhotoName(row.department, row.name);
+    if (!check.ok()) {
+      row.refusal = check.message;
+      continue;
+    }
+    const QString pair = pairKey(row.department, row.name);
+    const QString path = photoPathFor(row.department, row.name).toCaseFolded();
+    if (roster.pairs.contains(pair)) {
+      row.refusal = QStringLiteral("名单中已有同部门同姓名的员工");
+      continue;
+    }
+    if (roster.photoPaths.contains(path)) {
+      row.refusal = QStringLiteral("照片文件名与名单中另一位员工相同（部门和姓名连起来相同）");
+      continue;
+    }
+    if (const int other = pairsInFile.value(pair)) {
+      row.refusal = QStringLiteral("与第 %1 行重复（同部门同姓名）").arg(other);
+      continue;
+    }
+    if (const int other = pathsInFile.value(path)) {
+      row.refusal = QStringLiteral("照片文件名与第 %1 行相同（部门和姓名连起来相同）").arg(other);
+      continue;
+    }
+    if (!row.photoCell.isEmpty()) {
+      row.photoSource = photos.resolve(row.photoCell);
+      if (row.photoSource.isEmpty()) {
+        row.refusal = QStringLiteral("照片文件不存在：%1").arg(row.photoCell);
+        continue;
+      }
+    } else {
+      row.photoSource = photos.find(row.department + QLatin1Char('_') + row.name);
+      if (row.photoSource.isEmpty() && nameCount.value(row.name) == 1)
+        row.photoSource = photos.find(row.name);
+    }
+    if (!row.photoSource.isEmpty()) {
+      const QString problem = pictureProblem(row.photoSource);
+      if (!problem.isEmpty()) {
+        row.refusal = problem;
+        row.photoSource.clear();
+        continue;
+      }
+    }
+    pairsInFile.insert(pair, row.line);
+    pathsInFile.insert(path, row.line);
+  }
+  for (const ImportRow& r : plan.rows) {
+    if (!r.added()) {
+      ++plan.refused;
+      continue;
+    }
+    ++plan.toAdd;
+    if (r.photoSource.isEmpty())
+      ++plan.portraits;
+    else
+      ++plan.photosMatched;
+  }
+  return plan;
+}
+
+PreparedPhotos::~PreparedPhotos() { discard(); }
+
+PreparedPhotos::PreparedPhotos(PreparedPhotos&& other) noexcept : files(std::move(other.files)) {
+  other.files.clear();
+}
+
+PreparedPhotos& PreparedPhotos::operator=(PreparedPhotos&& other) noexcept {
+  if (this != &other) {
+    discard();
+    files = std::move(other.files);
+    other.files.clear();
+  }
+  return *this;
+}
+
+void PreparedPhotos::discard() {
+  for (const QString& f : files)
+    if (!f.isEmpty()) QFile::remove(f);
+  files.clear();
+}
+
+PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
+                             const std::function<void()>& report) {
+  const std::vector<const ImportRow*> rows = plan.added();
+  const int n = int(rows.size());
+  progress.done = 0;
+  progress.total = n;
+  progress.writing = false;
+  if (!QFileInfo(zpFolder()).isDir() && !QDir().mkpath(zpFolder()))
+    throw Error(QStringLiteral("无法创建照片文件夹 %1").arg(shown(zpFolder())));
+
+  PreparedPhotos prepared;
+  prepared.files.resize(size_t(n));
+  for (int i = 0; i < n; ++i)
+    if (plan.cards || !rows[size_t(i)]->photoSource.isEmpty()) prepared.files[size_t(i)] = scratchFile("new");
+
+  std::atomic<int> next{0};
+  std::atomic<bool> failed{false};
+  std::mutex errorLock;
+  QString firstError;
+  const auto work = [&] {
+    for (;;) {
+      if (progress.cancel || failed) return;
+      const int i = next++;
+      if (i >= n) return;
+      const ImportRow& row = *rows[size_t(i)];
+      if (prepared.files[size_t(i)].isEmpty()) {
+        ++progress.done;
+        continue;
+      }
+      try {
+        // Qt 6 draws text into a QImage on any thread, so the cards are painted in parallel too.
+        writeNew(prepared.files[size_t(i)], photoBytes(row, i));
+      } catch (const std::exception& e) {
+        const std::lock_guard<std::mutex> lock(errorLock);
+        if (!failed.exchange(true))
+          firstError = QStringLiteral("第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4")
+                           .arg(row.line)
+                           .arg(row.department, row.name, QString::fromUtf8(e.what()));
+        return;
+      }
+      ++progress.done;
+    }
+  };
+
+  QThreadPool pool;
+  const int workers = std::max(1, std::min(QThread::idealThreadCount(), n));
+  pool.setMaxThreadCount(workers);
+  for (int w = 0; w < workers; ++w) pool.start(work);
+  while (!pool.waitForDone(20))
+    if (report) report();
+  if (report) report();
+
+  if (failed) throw Error(firstError);  // `prepared` removes what was written
+  if (progress.cancel) throw ImportCancelled();
+  syncFileSystem(zpFolder());
+  return prepared;
+}
+
+int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, ImportProgress& progress,
+                      const std::function<void()>& report) {
+  const std::vector<const ImportRow*> rows = plan.added();
+  if (photos.files.size() != rows.size()) throw Error(QStringLiteral("照片没有准备好，没有导入任何员工"));
+  progress.writing = true;
+  progress.done = 0;
+  progress.total = int(rows.size());
+
+  struct Placed {
+    QString target, backup;
+  };
+  std::vector<Placed> placed;
+  bool inTransaction = false;
+  const auto undo = [&] {
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+      QFile::remove(it->target);
+      if (!it->backup.isEmpty()) renameFile(it->backup, it->target);
+    }
+    placed.clear();
+    if (inTransaction) silently([&] { q.execSql(QStringLiteral("rollback")); });
+  };
+  try {
+    // Immediate: nobody can change the roster between the check below and the commit.
+    q.execSql(QStringLiteral("begin immediate"));
+    inTransaction = true;
+    const RosterKeys roster = loadRosterKeys(q);
+    for (const ImportRow* r : rows) {
+      if (roster.pairs.contains(pairKey(r->department, r->name)) ||
+          roster.photoPaths.contains(photoPathFor(r->department, r->name).toCaseFolded()))
+        throw Error(
+            QStringLiteral("名单在预览之后有了改动：第 %1 行 %2 %3 已在名单中。没有导入任何员工，请重新导入")
+                .arg(r->line)
+                .arg(r->department, r->name));
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (progress.cancel) throw ImportCancelled();
+      const ImportRow& r = *rows[i];
+      const QString zp = photos.files[i].isEmpty() ? QString() : photoPathFor(r.department, r.name);
+      q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + sqlEscape(r.name) +
+                QStringLiteral("', '") + sqlEscape(r.department) + QStringLiteral("','") + sqlEscape(zp) +
+                QStringLiteral("' )"));
+      progress.done = int(i + 1);
+      if (report && i % 1000 == 999) report();
+    }
+    // Files go in place before the commit: a crash in between leaves spare files, never rows without photos.
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (photos.files[i].isEmpty()) continue;
+      const ImportRow& r = *rows[i];
+      const QString target = photoFileInZp(photoPathFor(r.department, r.name));
+      if (target.isEmpty()) throw Error(QStringLiteral("照片文件名无效：%1 %2").arg(r.department, r.name));
+      Placed p{target, {}};
+      const QFileInfo existing(target);
+      if (existing.exists() || existing.isSymLink()) {
+        // A file no roster row names (checked above); kept aside until the import has succeeded.
+        if (existing.isDir() && !existing.isSymLink())
+          throw Error(QStringLiteral("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
+        p.backup = scratchFile("old");
+        if (!renameFile(target, p.backup))
+          throw Error(QStringLiteral("无法替换照片文件 %1").arg(shown(target)));
+      }
+      if (!renameFile(photos.files[i], target)) {
+        if (!p.backup.isEmpty()) renameFile(p.backup, target);
+        throw Error(QStringLiteral("无法写入照片文件 %1").arg(shown(target)));
+      }
+      photos.files[i].clear();
+      placed.push_back(p);
+    }
+    syncFolder(zpFolder());
+    if (progress.cancel) throw ImportCancelled();
+    q.execSql(QStringLiteral("commit"));
+    inTransaction = false;
+  } catch (...) {
+    undo();
+    photos.discard();
+    throw;
+  }
+  for (const Placed& p : placed)
+    if (!p.backup.isEmpty()) QFile::remove(p.backup);
+  return int(rows.size());
+}
+
+}  // namespace ld

@@ -1,0 +1,223 @@
+// Results export and moving an event between machines.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <ostream>
+
+#include "data/prize_levels.h"
+#include "framework/errors.h"
+#include "support/temp_app.h"
+#include "transfer/event_pack.h"
+#include "transfer/results_export.h"
+#include "transfer/table_file.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace ld {
+namespace {
+
+using test::readFile;
+using test::TempApp;
+using test::writeFile;
+
+std::vector<QStringList> cellsOf(const Table& t) {
+  std::vector<QStringList> out;
+  for (const TableRow& r : t.rows) out.push_back(r.cells);
+  return out;
+}
+
+QString errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.message();
+  }
+  return {};
+}
+
+class ExportTest : public ::testing::Test {
+ protected:
+  TempApp app;
+  QTemporaryDir out;
+  Query& q() { return app.dataModule().ADOQuerysetting; }
+  void win(int id, int level, int order) {
+    app.exec(QStringLiteral("update yglb set zj=%1, zjsx=%2 where id=%3").arg(level).arg(order).arg(id));
+  }
+};
+
+TEST_F(ExportTest, WinnersInDrawOrderWithPrizeNames) {
+  const int a = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const int b = app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"));
+  app.addParticipant(QStringLiteral("王五"), QStringLiteral("市场部"));  // not drawn
+  const int c = app.addParticipant(QStringLiteral("赵六"), QStringLiteral("客服部"));
+  win(a, 4, 2);
+  win(b, kOutsidePlan, 3);
+  win(c, 1, 1);
+  const std::vector<QStringList> expected = {
+      {QStringLiteral("中奖顺序"), QStringLiteral("奖项"), QStringLiteral("部门"), QStringLiteral("姓名")},
+      {"1", QStringLiteral("一等奖"), QStringLiteral("客服部"), QStringLiteral("赵六")},
+      {"2", QStringLiteral("幸运奖"), QStringLiteral("研发部"), QStringLiteral("张三")},
+      {"3", QStringLiteral("计划外"), QStringLiteral("销售部"), QStringLiteral("李四")}};
+  for (const char* ext : {"csv", "xlsx"}) {
+    SCOPED_TRACE(ext);
+    const QString file = out.path() + QStringLiteral("/w.") + QLatin1String(ext);
+    EXPECT_EQ(exportResults(file, q()), 3);
+    EXPECT_EQ(cellsOf(readTable(file)), expected);
+  }
+  EXPECT_TRUE(readFile(out.path() + QStringLiteral("/w.csv")).startsWith("\xEF\xBB\xBF"));
+}
+
+TEST_F(ExportTest, DrawTimeComesFromTheLatestJournalRecord) {
+  const int a = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const int b = app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"));
+  win(a, 3, 1);
+  win(b, 3, 2);
+  app.exec(QStringLiteral(
+      "create table cjrz (xh integer primary key autoincrement, sj text, lx text, zjsx integer, "
+      "zj integer, ygid integer, xm text, bm text, rs integer)"));
+  const auto journal = [&](const char* sj, const char* lx, int order, int id) {
+    app.exec(
+        QStringLiteral("insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs) values ('%1', '%2', %3, 3, %4, "
+                       "'', '', 0)")
+            .arg(QLatin1String(sj), QLatin1String(lx))
+            .arg(order)
+            .arg(id));
+  };
+  journal("2026-12-24T19:00:01.250", "drawn", 1, a);
+  journal("2026-12-24T19:05:00.000", "drawn", 2, a);  // an older draw of the same person, another order
+  journal("2026-12-24T19:30:00.000", "reset", 1, a);
+  journal("2026-12-24T20:00:00.000", "drawn", 1, a);  // after a reset, drawn again first: the latest counts
+  const auto rows = winnersTable(q());
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].value(4), QStringLiteral("抽奖时间"));
+  EXPECT_EQ(rows[1].value(4), QStringLiteral("2026-12-24 20:00:00"));
+  EXPECT_EQ(rows[2].value(4), QString());  // no journal record for this draw
+}
+
+TEST_F(ExportTest, NothingDrawnGivesTheHeaderOnly) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  EXPECT_EQ(exportResults(out.path() + QStringLiteral("/w.xlsx"), q()), 0);
+  EXPECT_EQ(readTable(out.path() + QStringLiteral("/w.xlsx")).rows.size(), 1u);
+  EXPECT_FALSE(errorOf([&] { exportResults(out.path() + QStringLiteral("/w.pdf"), q()); }).isEmpty());
+}
+
+class PackTest : public ::testing::Test {
+ protected:
+  TempApp app;
+  QTemporaryDir work;
+  QString archive() { return work.path() + QStringLiteral("/event.zip"); }
+  QString target() { return work.path() + QStringLiteral("/new event"); }
+  QStringList entries(const QString& folder) {
+    QStringList all;
+    for (const char* sub : {"db", "zp"}) {
+      for (const QString& f :
+           QDir(folder + QLatin1Char('/') + QLatin1String(sub)).entryList(QDir::Files | QDir::Hidden))
+        all << QLatin1String(sub) + QLatin1Char('/') + f;
+    }
+    all << QDir(folder)
+               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+               .join(QLatin1Char(','));
+    return all;
+  }
+  // An archive made by hand, to hold what our own packing never would.
+  void handMade(const std::vector<std::pair<QString, QByteArray>>& files) {
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(archive()).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_TRUE(z);
+    for (const auto& [name, bytes] : files) {
+      auto* copy = new QByteArray(bytes);  // lives until zip_close
+      zip_source_t* s = zip_source_buffer(z, copy->constData(), zip_uint64_t(copy->size()), 0);
+      ASSERT_GE(zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8), 0);
+      keep.emplace_back(copy);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+  }
+  std::vector<std::unique_ptr<QByteArray>> keep;
+};
+
+TEST_F(PackTest, PackedEventUnpacksElsewhereWhole) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"), true, Qt::red);
+  app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"), true, Qt::blue);
+  app.addParticipant(QStringLiteral("王五"), QStringLiteral("市场部"), false);
+  writeFile(app.path(QStringLiteral("zp/temp.jpg")), "not part of the event");
+  const PackSummary packed = packEvent(app.folder(), archive());
+  EXPECT_EQ(packed.participants, 3);
+  EXPECT_EQ(packed.photos, 2);
+
+  const PackSummary unpacked = unpackEvent(archive(), target());
+  EXPECT_EQ(unpacked.photos, 2);
+  EXPECT_EQ(entries(target()), (QStringList{"db/db.mdb", QStringLiteral("zp/研发部_张三.jpg"),
+                                            QStringLiteral("zp/销售部_李四.jpg"), "db,zp"}));
+  EXPECT_EQ(readFile(target() + QStringLiteral("/zp/研发部_张三.jpg")),
+            readFile(app.path(QStringLiteral("zp/研发部_张三.jpg"))));
+  EXPECT_EQ(readFile(target() + QStringLiteral("/db/db.mdb")), readFile(app.dbPath()));
+
+  // Never over an existing event, nor over an existing archive.
+  const QStringList before = entries(target());
+  EXPECT_TRUE(
+      errorOf([&] { unpackEvent(archive(), target()); }).contains(QStringLiteral("已经有活动数据库")));
+  EXPECT_TRUE(errorOf([&] { packEvent(app.folder(), archive()); }).contains(QStringLiteral("已经存在")));
+  EXPECT_EQ(entries(target()), before);
+}
+
+TEST_F(PackTest, MissingPhotoIsNotPacked) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  QFile::remove(app.path(QStringLiteral("zp/研发部_张三.jpg")));
+  EXPECT_TRUE(
+      errorOf([&] { packEvent(app.folder(), archive()); }).contains(QStringLiteral("研发部_张三.jpg")));
+  EXPECT_FALSE(QFile::exists(archive()));
+}
+
+TEST_F(PackTest, BadArchivesChangeNothing) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const QByteArray db = readFile(app.dbPath());
+  const QByteArray photo = readFile(app.path(QStringLiteral("zp/研发部_张三.jpg")));
+  QByteArray plain = db;
+  plain.replace(0, 16, "SQLite format 3\0");  // a database not keyed with the event password
+  const struct {
+    const char* what;
+    std::vector<std::pair<QString, QByteArray>> files;
+    const char* expected;
+  } cases[] = {
+      {"photo of the roster missing", {{"db/db.mdb", db}}, "缺少名单中 1 位员工的照片"},
+      {"no database", {{QStringLiteral("zp/研发部_张三.jpg"), photo}}, "没有活动数据库"},
+      {"a path leaving the folder", {{"db/db.mdb", db}, {"zp/../../evil.sh", "x"}}, "不属于活动的文件"},
+      {"the program itself", {{"db/db.mdb", db}, {"luckydraw", "x"}}, "不属于活动的文件"},
+      {"wrong password",
+       {{"db/db.mdb", plain}, {QStringLiteral("zp/研发部_张三.jpg"), photo}},
+       "无法用活动密码打开"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(archive());
+    handMade(c.files);
+    QDir().mkpath(target());
+    const QStringList before = entries(target());
+    const QString message = errorOf([&] { unpackEvent(archive(), target()); });
+    EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected))) << message.toStdString();
+    EXPECT_EQ(entries(target()), before);
+  }
+  // A folder that the unpack had to make is gone again after a refusal.
+  QFile::remove(archive());
+  handMade({{"db/db.mdb", db}});
+  EXPECT_FALSE(errorOf([&] { unpackEvent(archive(), work.path() + QStringLiteral("/fresh")); }).isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(work.path() + QStringLiteral("/fresh")));
+  writeFile(archive(), "not a zip at all");
+  EXPECT_TRUE(
+      errorOf([&] { unpackEvent(archive(), target()); }).contains(QStringLiteral("不是有效的活动打包文件")));
+  // A photo already in the target's zp/ is never overwritten.
+  QFile::remove(archive());
+  handMade({{"db/db.mdb", db}, {QStringLiteral("zp/研发部_张三.jpg"), photo}});
+  QDir().mkpath(target() + QStringLiteral("/zp"));
+  writeFile(target() + QStringLiteral("/zp/研发部_张三.jpg"), "someone else's");
+  EXPECT_TRUE(errorOf([&] { unpackEvent(archive(), target()); }).contains(QStringLiteral("不会覆盖")));
+  EXPECT_EQ(readFile(target() + QStringLiteral("/zp/研发部_张三.jpg")), QByteArray("someone else's"));
+  EXPECT_FALSE(QFile::exists(target() + QStringLiteral("/db/db.mdb")));
+}
+
+}  // namespace
+}  // namespace ld

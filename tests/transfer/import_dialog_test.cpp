@@ -1,0 +1,180 @@
+// The window side of import and export: preview, progress with cancel, messages.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <ostream>
+
+#include "support/temp_app.h"
+#include "transfer/import_dialog.h"
+#include "transfer/table_file.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace ld {
+namespace {
+
+using test::solidJpeg;
+using test::TempApp;
+using test::writeFile;
+
+// Calls `handle` once for the first visible top-level widget of type T named `name`, from the event
+// loop of whatever modal dialog is running.
+template <class T>
+class WhenShown {
+ public:
+  WhenShown(const QString& name, std::function<void(T*)> handle) : name_(name), handle_(std::move(handle)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (done_) return;
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        T* t = qobject_cast<T*>(w);
+        if (t && t->isVisible() && t->objectName() == name_) {
+          done_ = true;
+          handle_(t);
+          return;
+        }
+      }
+    });
+    timer_.start(5);
+  }
+  bool seen() const { return done_; }
+
+ private:
+  QString name_;
+  std::function<void(T*)> handle_;
+  QTimer timer_;
+  bool done_ = false;
+};
+
+class ImportDialogTest : public ::testing::Test {
+ protected:
+  TempApp app;
+  QTemporaryDir source;
+  Query& q() { return app.dataModule().ADOQuerysetting; }
+  QString src(const QString& name) { return source.path() + QLatin1Char('/') + name; }
+  QStringList infos() { return app.dialogs().texts(ScriptedDialogs::Shown::Info); }
+  QStringList roster() { return app.rows(QStringLiteral("select bm, xm from yglb order by id")); }
+  QStringList zpEntries() {
+    return QDir(app.path(QStringLiteral("zp"))).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+  }
+  void choose(const QString& file) { app.dialogs().fileAnswers = {file}; }
+};
+
+TEST_F(ImportDialogTest, PreviewShowsEveryRowAndImportsOnConfirm) {
+  writeFile(src(QStringLiteral("r.csv")),
+            QStringLiteral("姓名,部门\n张三,研发部\n李四,销售部\n张三,研发部\n王五,市场部\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    EXPECT_EQ(d->importButton()->text(), QStringLiteral("导入 3 人"));
+    EXPECT_TRUE(d->summary()->text().contains(QStringLiteral("可以添加：3 人；拒绝：1 行")));
+    EXPECT_TRUE(d->summary()->text().contains(QStringLiteral("将为他们生成写有姓名的头像卡片")));
+    EXPECT_TRUE(roster().isEmpty());  // nothing written while the preview is open
+    QAbstractItemModel* rows = d->rows()->model();
+    ASSERT_EQ(rows->rowCount(), 4);
+    EXPECT_EQ(rows->index(0, 0).data().toInt(), 4);  // refused rows come first
+    EXPECT_EQ(rows->index(1, 0).data().toInt(), 2);
+    d->setRefusedOnly(true);
+    ASSERT_EQ(rows->rowCount(), 1);
+    EXPECT_EQ(rows->index(0, 0).data().toInt(), 4);
+    EXPECT_EQ(rows->index(0, 4).data().toString(), QStringLiteral("拒绝：与第 2 行重复（同部门同姓名）"));
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  EXPECT_TRUE(preview.seen());
+  EXPECT_EQ(roster(), (QStringList{QStringLiteral("研发部|张三"), QStringLiteral("销售部|李四"),
+                                   QStringLiteral("市场部|王五")}));
+  EXPECT_EQ(zpEntries().size(), 3);
+  EXPECT_EQ(infos().value(0), QStringLiteral("已导入 3 位员工（0 张照片，3 张生成的头像卡片）"));
+}
+
+TEST_F(ImportDialogTest, CancelledPreviewWritesNothing) {
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"),
+                                         [](ImportPreviewDialog* d) { d->reject(); });
+  EXPECT_FALSE(runRosterImport(nullptr, q()));
+  EXPECT_TRUE(preview.seen());
+  EXPECT_TRUE(roster().isEmpty());
+  EXPECT_TRUE(zpEntries().isEmpty());
+  EXPECT_TRUE(infos().isEmpty());
+}
+
+TEST_F(ImportDialogTest, PhotoFolderChosenInTheWindowMatchesAgain) {
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n销售部,李四\n").toUtf8());
+  QDir().mkpath(src(QStringLiteral("photos")));
+  writeFile(src(QStringLiteral("photos/张三.jpg")), solidJpeg(640, 480, Qt::red));
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    EXPECT_EQ(d->plan().photosMatched, 0);
+    EXPECT_FALSE(d->setPhotoFolder(src(QStringLiteral("nowhere"))));
+    EXPECT_TRUE(infos().value(0).startsWith(QStringLiteral("照片文件夹不存在")));
+    EXPECT_TRUE(d->setPhotoFolder(src(QStringLiteral("photos"))));
+    EXPECT_EQ(d->plan().photosMatched, 1);
+    EXPECT_EQ(d->rows()->model()->index(0, 3).data().toString(), QStringLiteral("张三.jpg"));
+    d->cardsBox()->setChecked(false);
+    EXPECT_EQ(d->rows()->model()->index(1, 3).data().toString(), QStringLiteral("（无照片）"));
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  EXPECT_EQ(app.rows(QStringLiteral("select xm, zp from yglb order by id")),
+            (QStringList{QStringLiteral("张三|zp\\研发部_张三.jpg"), QStringLiteral("李四|")}));
+  EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("研发部_张三.jpg")});
+}
+
+TEST_F(ImportDialogTest, CancelDuringConversionLeavesNothing) {
+  QString text = QStringLiteral("部门,姓名,照片\n");
+  writeFile(src(QStringLiteral("p.jpg")), solidJpeg(2400, 1800, Qt::blue));
+  for (int i = 0; i < 80; ++i) text += QStringLiteral("研发部,员工%1,p.jpg\n").arg(i);
+  writeFile(src(QStringLiteral("r.csv")), text.toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"),
+                                         [](ImportPreviewDialog* d) { d->importButton()->click(); });
+  // The cancel is seen either by the conversion or, should it have finished, before the first row.
+  WhenShown<QProgressDialog> progress(QStringLiteral("ImportProgressDialog"),
+                                      [](QProgressDialog* d) { d->cancel(); });
+  EXPECT_FALSE(runRosterImport(nullptr, q()));
+  EXPECT_TRUE(progress.seen());
+  EXPECT_EQ(infos(), QStringList{QStringLiteral("导入已取消，名单和照片文件夹都没有改变")});
+  EXPECT_TRUE(roster().isEmpty());
+  EXPECT_TRUE(zpEntries().isEmpty());
+}
+
+TEST_F(ImportDialogTest, BadFileIsReportedWithoutAPreview) {
+  writeFile(src(QStringLiteral("empty.csv")), QByteArray());
+  choose(src(QStringLiteral("empty.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"),
+                                         [](ImportPreviewDialog* d) { d->reject(); });
+  EXPECT_FALSE(runRosterImport(nullptr, q()));
+  EXPECT_FALSE(preview.seen());
+  EXPECT_TRUE(infos().value(0).contains(QStringLiteral("文件是空的"))) << infos().value(0).toStdString();
+  EXPECT_FALSE(runRosterImport(nullptr, q()));  // the file choice cancelled: nothing at all
+  EXPECT_EQ(infos().size(), 1);
+}
+
+TEST_F(ImportDialogTest, ExportsChosenFileAddingTheExtension) {
+  const int id = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  app.exec(QStringLiteral("update yglb set zj=2, zjsx=1 where id=%1").arg(id));
+  app.dialogs().fileAnswers = {src(QStringLiteral("winners")), src(QStringLiteral("roster.csv"))};
+  EXPECT_TRUE(runResultsExport(nullptr, q()));
+  EXPECT_EQ(readTable(src(QStringLiteral("winners.xlsx"))).rows.at(1).cells,
+            (QStringList{"1", QStringLiteral("二等奖"), QStringLiteral("研发部"), QStringLiteral("张三")}));
+  EXPECT_TRUE(runRosterExport(nullptr, q()));
+  EXPECT_EQ(readTable(src(QStringLiteral("roster.csv"))).rows.size(), 2u);
+  EXPECT_EQ(infos(), (QStringList{QStringLiteral("已导出 1 位中奖者到 %1")
+                                      .arg(QDir::toNativeSeparators(src(QStringLiteral("winners.xlsx")))),
+                                  QStringLiteral("已导出 1 位员工到 %1")
+                                      .arg(QDir::toNativeSeparators(src(QStringLiteral("roster.csv"))))}));
+  EXPECT_FALSE(runResultsExport(nullptr, q()));  // cancelled
+  EXPECT_EQ(app.dialogs().texts(ScriptedDialogs::Shown::SaveFile).size(), 3);
+}
+
+}  // namespace
+}  // namespace ld

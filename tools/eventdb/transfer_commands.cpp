@@ -1,0 +1,196 @@
+#include "transfer_commands.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "data/datamodule.h"
+#include "framework/app_folder.h"
+#include "framework/errors.h"
+#include "transfer/event_pack.h"
+#include "transfer/results_export.h"
+#include "transfer/roster_import.h"
+
+namespace ld {
+
+const char* const kTransferUsage =
+    "       eventdb import APPDIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
+    "       eventdb export APPDIR FILE [--roster]\n"
+    "       eventdb pack APPDIR FILE.zip\n"
+    "       eventdb unpack FILE.zip APPDIR\n";
+
+const char* const kTransferHelp =
+    "import adds the participants of FILE (.xlsx, first sheet, or .csv in UTF-8 or GBK/GB18030) to the\n"
+    "       roster. A header row names the columns (姓名/name, 部门/department/dept, 照片/photo); without\n"
+    "       one the first two columns are department and name. Photos come from DIR (default: the folder\n"
+    "       of FILE) by the photo column, else department_name, else name, as .jpg .jpeg .png or .bmp;\n"
+    "       a participant without one gets a card with their name (--no-cards: no photo, so not drawn\n"
+    "       until one is added in the settings window). Prints what would be added and\n"
+    "       refused, then asks (--yes: does not ask; --dry-run: stops there). All or nothing.\n"
+    "export writes the winners in draw order (prize, department, name, time of the draw) to FILE,\n"
+    "       .xlsx or .csv by its extension; with --roster the whole roster (imports again as it is).\n"
+    "pack   writes the event database and every photo the roster names into one zip archive.\n"
+    "unpack lays out such an archive as the event of APPDIR, after checking it; never overwrites.\n";
+
+namespace {
+
+ImportProgress* g_progress = nullptr;
+
+void onInterrupt(int) {
+  if (g_progress) g_progress->cancel = true;
+}
+
+void say(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
+void fail(const QString& message) {
+  std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
+}
+
+bool haveEvent(const QString& folder) {
+  if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("db/db.mdb")))) return true;
+  fail(QStringLiteral("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
+  return false;
+}
+
+bool askToGoOn() {
+  std::fprintf(stderr, "确认导入吗？[y/N] ");
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+int import(const QStringList& args) {
+  QString photos;
+  bool dryRun = false, yes = false, cards = true;
+  for (int i = 3; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--dry-run"))
+      dryRun = true;
+    else if (args[i] == QLatin1String("--yes"))
+      yes = true;
+    else if (args[i] == QLatin1String("--no-cards"))
+      cards = false;
+    else if (args[i] == QLatin1String("--photos") && i + 1 < args.size())
+      photos = args[++i];
+    else
+      return 2;
+  }
+  const QString folder = QDir(args[1]).absolutePath();
+  if (!haveEvent(folder)) return 1;
+  setAppFolder(folder);
+  TDataModule1 dm;
+  Query& q = dm.ADOQuerysetting;
+  QElapsedTimer clock;
+  clock.start();
+  ImportPlan plan = planRosterImport(args[2], photos, q);
+  plan.cards = cards;
+  std::printf("%s\n", plan.summary().toLocal8Bit().constData());
+  if (plan.toAdd == 0) {
+    fail(QStringLiteral("没有可以添加的员工，什么也没有改变"));
+    return 1;
+  }
+  if (dryRun) return 0;
+  if (!yes && !askToGoOn()) {
+    say(QStringLiteral("没有导入，什么也没有改变"));
+    return 1;
+  }
+
+  ImportProgress progress;
+  g_progress = &progress;
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+  const bool tty = ::isatty(STDERR_FILENO);
+  int shown = -1;
+  const auto report = [&] {
+    const int done = progress.done, total = progress.total;
+    if (tty && done != shown) {
+      std::fprintf(stderr, "\r照片 %d/%d", done, total);
+      shown = done;
+    }
+  };
+  int added = 0;
+  try {
+    PreparedPhotos prepared = preparePhotos(plan, progress, report);
+    if (tty) std::fprintf(stderr, "\n");
+    added = writeRosterImport(plan, prepared, q, progress);
+  } catch (const ImportCancelled&) {
+    if (tty) std::fprintf(stderr, "\n");
+    g_progress = nullptr;
+    say(QStringLiteral("导入已取消，什么也没有改变"));
+    return 1;
+  } catch (...) {
+    if (tty) std::fprintf(stderr, "\n");
+    g_progress = nullptr;
+    throw;
+  }
+  g_progress = nullptr;
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  say(QStringLiteral("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
+          .arg(added)
+          .arg(plan.photosMatched)
+          .arg(plan.cards ? plan.portraits : 0)
+          .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+  return 0;
+}
+
+int exportTable(const QStringList& args) {
+  bool roster = false;
+  QStringList positional;
+  for (int i = 1; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--roster"))
+      roster = true;
+    else
+      positional << args[i];
+  }
+  if (positional.size() != 2) return 2;
+  const QString folder = QDir(positional[0]).absolutePath();
+  if (!haveEvent(folder)) return 1;
+  setAppFolder(folder);
+  TDataModule1 dm;
+  Query& q = dm.ADOQuerysetting;
+  if (roster) {
+    const int n = exportRoster(positional[1], q);
+    say(QStringLiteral("已导出 %1 位员工到 %2").arg(n).arg(QDir::toNativeSeparators(positional[1])));
+  } else {
+    const int n = exportResults(positional[1], q);
+    say(QStringLiteral("已导出 %1 位中奖者到 %2").arg(n).arg(QDir::toNativeSeparators(positional[1])));
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool isTransferCommand(const QString& command) {
+  return command == QLatin1String("import") || command == QLatin1String("export") ||
+         command == QLatin1String("pack") || command == QLatin1String("unpack");
+}
+
+int runTransferCommand(const QStringList& args) {
+  const QString& command = args.value(0);
+  try {
+    if (command == QLatin1String("import") && args.size() >= 3) return import(args);
+    if (command == QLatin1String("export")) return exportTable(args);
+    if (command == QLatin1String("pack") && args.size() == 3) {
+      const PackSummary s = packEvent(args[1], args[2]);
+      say(QStringLiteral("已打包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      return 0;
+    }
+    if (command == QLatin1String("unpack") && args.size() == 3) {
+      const PackSummary s = unpackEvent(args[1], args[2]);
+      say(QStringLiteral("已解包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      return 0;
+    }
+  } catch (const std::exception& e) {
+    fail(QString::fromUtf8(e.what()));
+    return 1;
+  }
+  return 2;
+}
+
+}  // namespace ld
