@@ -4,7 +4,8 @@
 set -euo pipefail
 
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsqlcipher-dev
-  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev)
+  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev
+  qt6-l10n-tools)
 # The Debian package: CPack finds the binaries with file, dpkg-shlibdeps works out their dependencies.
 package_pkgs=(dpkg-dev file)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool

@@ -14,6 +14,7 @@
 #include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
+#include "framework/text.h"
 #include "settings/photo_file.h"
 
 namespace {
@@ -33,15 +34,24 @@ void createEvent(const QString& folder, bool withDemo) {
   // The event exists from here on: a demo roster that cannot be added is reported, and the event opens empty.
   const QString eventdb = eventdbProgram();
   if (eventdb.isEmpty()) {
-    ld::reportError(QStringLiteral("找不到 eventdb 程序，演示名单没有加入，活动的名单为空。"));
+    ld::reportError(ld::Tr::tr("找不到 eventdb 程序，演示名单没有加入，活动的名单为空。"));
     return;
   }
   QProcess demo;
   demo.setProcessChannelMode(QProcess::MergedChannels);
   demo.start(eventdb, {QStringLiteral("demo"), folder, QStringLiteral("24")});
   if (!demo.waitForFinished(120000) || demo.exitStatus() != QProcess::NormalExit || demo.exitCode() != 0)
-    ld::reportError(QStringLiteral("演示名单没有加入，活动的名单为空：%1")
+    ld::reportError(ld::Tr::tr("演示名单没有加入，活动的名单为空：%1")
                         .arg(QString::fromLocal8Bit(demo.readAll()).trimmed() + demo.errorString()));
+}
+
+// --lang's value, read before anything is said: the language decides every text, the help included.
+QString languageOption(const QStringList& arguments) {
+  for (int i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == QLatin1String("--lang")) return arguments.value(i + 1, QStringLiteral("?"));
+    if (arguments[i].startsWith(QLatin1String("--lang="))) return arguments[i].mid(7);
+  }
+  return {};
 }
 
 }  // namespace
@@ -51,13 +61,23 @@ int main(int argc, char* argv[]) {
   // The user's settings and data folders (the last event, new events) are named after these.
   QCoreApplication::setOrganizationName(QStringLiteral("luckydraw"));
 
+  try {
+    ld::setLanguage(app, ld::chooseLanguage(languageOption(app.arguments()), QLocale::system()));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "luckydraw: %s\n", e.what());
+    return 2;
+  }
+
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("幸运抽奖：公司活动现场抽奖"));
+  parser.setApplicationDescription(ld::Tr::tr("幸运抽奖：公司活动现场抽奖"));
   parser.addHelpOption();
+  parser.addOption({QStringLiteral("lang"),
+                    ld::Tr::tr("界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。"),
+                    QStringLiteral("zh|en")});
   parser.addPositionalArgument(
       QStringLiteral("EVENT_DIR"),
-      QStringLiteral("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
-                     "否则用上次打开的活动，都没有时提议新建一个。"),
+      ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
+                 "否则用上次打开的活动，都没有时提议新建一个。"),
       QStringLiteral("[EVENT_DIR]"));
   parser.process(app);
   if (parser.positionalArguments().size() > 1) {

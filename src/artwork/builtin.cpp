@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld::artwork {
 
@@ -10,7 +11,7 @@ QString builtinPath(Builtin picture) { return QStringLiteral(":/artwork/") + bui
 
 QByteArray builtinFormData(Builtin picture) {
   QFile file(builtinPath(picture));
-  if (!file.open(QIODevice::ReadOnly)) throw Error(QStringLiteral("内置图片缺失：") + file.fileName());
+  if (!file.open(QIODevice::ReadOnly)) throw Error(Tr::tr("内置图片缺失：") + file.fileName());
   return file.readAll();
 }
 

@@ -8,6 +8,7 @@
 #include "data/transaction.h"
 #include "draw/level_blocks.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -46,8 +47,8 @@ int DrawSession::nextDrawOrder() {
     const QString text = query_.fieldByName(QStringLiteral("expr")).asString();
     bool ok = false;
     n = text.trimmed().toInt(&ok);
-    if (!ok) throw Error(QStringLiteral("'%1' 不是有效的整数值").arg(text));
-    if (n == std::numeric_limits<int>::max()) throw Error(QStringLiteral("抽奖顺序已达上限"));
+    if (!ok) throw Error(Tr::tr("'%1' 不是有效的整数值").arg(text));
+    if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));
   }
   return n + 1;
 }
@@ -90,7 +91,7 @@ DrawResult DrawSession::stop() {
                  QStringLiteral(",zjsx=") + QString::number(result.order) + QStringLiteral(" where id=") +
                  QString::number(result.id) + QStringLiteral(" and zj=0"));
   if (result.id != 0 && query_.rowsAffected() != 1)
-    throw Error(QStringLiteral("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
+    throw Error(Tr::tr("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
   result.drawn = result.id != 0;
 
   query_.openSql(QStringLiteral("select id from yglb where zj<>0"));
@@ -125,7 +126,7 @@ std::optional<QString> DrawSession::boardText() {
   const int quantity = plan.q[static_cast<size_t>(level)];
   query_.openSql(QString::fromLatin1(kLevelWinners[level]));
   const int rows = query_.recordCount();
-  QString text = prizeName(level) + QString::number(quantity) + QStringLiteral("位");
+  QString text = Tr::tr("%1%2位").arg(shownPrizeName(level)).arg(quantity);
   int firstRow = 1;
   if (quantity > 10) {
     // The page holding the latest winner: a tenth name is shown on its page before the next one starts.

@@ -10,6 +10,7 @@
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "widgets/gif_animator.h"
 
 namespace {
@@ -29,7 +30,7 @@ TFormyanhua::TFormyanhua(QWidget* parent)
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setWindowFlag(Qt::WindowTransparentForInput);
-  setWindowTitle(QStringLiteral("烟花"));
+  setWindowTitle(ld::Tr::tr("烟花"));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::black);

@@ -5,6 +5,7 @@
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "widgets/gif_animator.h"
 #include "widgets/gif_image.h"
 #include "widgets/picture_box.h"
@@ -20,7 +21,7 @@ void loadGifFile(TGIFAnimator& control, const QString& path) {
   TGIFImage picture;
   picture.loadFromFile(path);
   if (picture.frameCount() == 0 || picture.screenWidth() < 1 || picture.screenHeight() < 1)
-    throw Error(QStringLiteral("图片 %1 没有可显示的内容").arg(path));
+    throw Error(Tr::tr("图片 %1 没有可显示的内容").arg(path));
   control.setImage(picture);
 }
 

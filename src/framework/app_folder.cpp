@@ -7,6 +7,7 @@
 
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -47,10 +48,9 @@ QString nativePath(const QString& path) {
 QString appPath(const QString& storedRelative) {
   const QString rel = nativePath(storedRelative);
   if (rel.startsWith(QLatin1Char('/')) || (rel.size() > 1 && rel[1] == QLatin1Char(':')))
-    throw Error(QStringLiteral("路径不在程序文件夹内: %1").arg(storedRelative));
+    throw Error(Tr::tr("路径不在程序文件夹内: %1").arg(storedRelative));
   for (const QString& part : rel.split(QLatin1Char('/')))
-    if (part == QLatin1String(".."))
-      throw Error(QStringLiteral("路径不在程序文件夹内: %1").arg(storedRelative));
+    if (part == QLatin1String("..")) throw Error(Tr::tr("路径不在程序文件夹内: %1").arg(storedRelative));
   return appFolder() + rel;
 }
 
@@ -91,10 +91,10 @@ namespace {
 bool offerNewEvent(const QString& question, const QString& folder, const EventCreator& create) {
   if (!dialogs().confirm(question)) return false;
   const bool withDemo =
-      dialogs().confirm(QStringLiteral("要放入演示名单吗？（24 位虚构的参与者和他们的照片，可在设置里清空）\n"
-                                       "选“否”则名单为空，在设置里添加参与者。"));
+      dialogs().confirm(Tr::tr("要放入演示名单吗？（24 位虚构的参与者和他们的照片，可在设置里清空）\n"
+                               "选“否”则名单为空，在设置里添加参与者。"));
   const bool existed = QFileInfo::exists(folder);
-  if (!QDir().mkpath(folder)) throw Error(QStringLiteral("无法创建文件夹 %1").arg(folder));
+  if (!QDir().mkpath(folder)) throw Error(Tr::tr("无法创建文件夹 %1").arg(folder));
   try {
     create(folder, withDemo);
   } catch (...) {
@@ -106,7 +106,7 @@ bool offerNewEvent(const QString& question, const QString& folder, const EventCr
 }
 
 QString refusedInSystemTree(const QString& folder) {
-  return QStringLiteral("活动文件夹 %1 在系统目录 /usr 里，那里只有软件包管理器可以写入。请换一个文件夹。")
+  return Tr::tr("活动文件夹 %1 在系统目录 /usr 里，那里只有软件包管理器可以写入。请换一个文件夹。")
       .arg(folder);
 }
 
@@ -118,10 +118,9 @@ QString resolveEventFolder(const EventFolderChoice& choice, const EventCreator& 
     if (insideSystemTree(folder)) throw Error(refusedInSystemTree(folder));
     if (holdsEvent(folder)) return folder;
     const QFileInfo info(QDir::cleanPath(folder));
-    if (info.exists() && !info.isDir())
-      throw Error(QStringLiteral("%1 不是文件夹").arg(QDir::cleanPath(folder)));
+    if (info.exists() && !info.isDir()) throw Error(Tr::tr("%1 不是文件夹").arg(QDir::cleanPath(folder)));
     const QString question =
-        QStringLiteral("文件夹 %1 里没有活动（db/db.mdb）。\n要在这个文件夹新建一个活动吗？").arg(folder);
+        Tr::tr("文件夹 %1 里没有活动（db/db.mdb）。\n要在这个文件夹新建一个活动吗？").arg(folder);
     return offerNewEvent(question, folder, create) ? folder : QString();
   }
   if (!choice.programFolder.isEmpty() && holdsEvent(choice.programFolder) &&
@@ -138,10 +137,10 @@ QString resolveEventFolder(const EventFolderChoice& choice, const EventCreator& 
   if (insideSystemTree(folder)) throw Error(refusedInSystemTree(folder));
   QString question;
   if (!choice.lastEvent.isEmpty())
-    question = QStringLiteral("上次打开的活动 %1 已经不在了。\n").arg(choice.lastEvent);
+    question = Tr::tr("上次打开的活动 %1 已经不在了。\n").arg(choice.lastEvent);
   else
-    question = QStringLiteral("还没有打开过活动。\n");
-  question += QStringLiteral(
+    question = Tr::tr("还没有打开过活动。\n");
+  question += Tr::tr(
                   "要新建一个活动吗？它的文件夹是\n%1\n"
                   "（要打开别的活动文件夹，启动时把文件夹写在命令后面：luckydraw 文件夹）")
                   .arg(folder);

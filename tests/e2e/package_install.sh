@@ -2,7 +2,8 @@
 # The Debian package as an organiser meets it: lintian finds no error in it, apt-get installs it, the installed
 # program started as the menu starts it (no argument, a user who never ran it) offers a new event, makes it
 # with the demo roster when told yes twice, and draws once with real X input; the record is read back with
-# the sqlcipher shell. A second start opens the same event without asking. apt-get then removes the package,
+# the sqlcipher shell. A second start, on an English desktop, opens the same event without asking and speaks
+# English (its settings window is "Settings"). apt-get then removes the package,
 # and nothing of it is left in /usr while the event folder keeps its data. Nothing may be written into /usr
 # by the program.
 #
@@ -97,10 +98,10 @@ sleep 1  # file times in whole seconds on some file systems: anything the progra
 start_xvfb
 log "display $DISPLAY, home $HOME, starting $EXEC"
 
+# start_installed LOG LOCALE: the program as the menu starts it, on a desktop of that locale.
 start_installed() {
   APP_LOG=$1
-  shift
-  (cd "$HOME" && exec env QT_QPA_PLATFORM=xcb "$EXEC" "$@") >"$APP_LOG" 2>&1 &
+  (cd "$HOME" && exec env QT_QPA_PLATFORM=xcb LANG="$2" LC_ALL="$2" LANGUAGE= "$EXEC") >"$APP_LOG" 2>&1 &
   APP_PID=$!
 }
 
@@ -117,7 +118,7 @@ answer_yes() {
   wait_gone "$box" 10 || die "the question $1 did not go away on Yes"
 }
 
-start_installed "$ART/luckydraw-package.log"
+start_installed "$ART/luckydraw-package.log" C.UTF-8
 answer_yes "whether to make a new event" 01-new-event
 answer_yes "whether to add the demo roster" 02-demo-roster
 DRAW=$(wait_window '^VELTRAXForm' 120) || die "the draw window did not appear ($(tail -5 "$ART/luckydraw-package.log"))"
@@ -168,10 +169,21 @@ else
 fi
 
 # ---- a second start opens the last event without asking --------------------------------------------------------
-start_installed "$ART/luckydraw-package-2.log"
+start_installed "$ART/luckydraw-package-2.log" en_US.UTF-8
 if DRAW=$(wait_window '^VELTRAXForm' 60); then
   pass "second start: the draw window, no question"
   check_no_box "the second start"
+  sleep 1
+  window_geometry "$DRAW"
+  import -window root -crop "${WW}x$WH+$WX+$WY" +repage "$ART/pkg-05-english.png"
+  xdotool mousemove $((WX + 904 + 44)) $((WY + 196 + 44)) click --repeat 2 --delay 80 1
+  if settings=$(wait_window '^Settings' 30); then
+    pass "an English desktop gets the English program: its settings window is \"Settings\""
+    shot pkg-06-english-settings
+  else
+    shot pkg-06-english-settings
+    fail "no English settings window on an English desktop ($(app_windows | tr '\n' ';'))"
+  fi
 else
   shot pkg-05-second-start
   fail "second start: no draw window ($(app_windows | tr '\n' ';'))"
