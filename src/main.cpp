@@ -8,6 +8,7 @@
 
 #include "data/schema.h"
 #include "draw/lucky_draw.h"
+#include "draw/termination.h"
 #include "draw/veltrax_form.h"
 #include "framework/app_folder.h"
 #include "framework/application.h"
@@ -68,28 +69,35 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription(ld::Tr::tr("幸运抽奖：公司活动现场抽奖"));
-  parser.addHelpOption();
-  parser.addOption({QStringLiteral("lang"),
-                    ld::Tr::tr("界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。"),
-                    QStringLiteral("zh|en")});
-  parser.addPositionalArgument(
+  QCommandLineParser options;
+  options.setApplicationDescription(ld::Tr::tr("幸运抽奖：公司活动现场抽奖"));
+  options.addHelpOption();
+  options.addOption({QStringLiteral("lang"),
+                     ld::Tr::tr("界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。"),
+                     QStringLiteral("zh|en")});
+  const QCommandLineOption screen(QStringLiteral("screen"),
+                                  ld::Tr::tr("抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。"),
+                                  QStringLiteral("N"));
+  const QCommandLineOption presentation(QStringLiteral("presentation"),
+                                        ld::Tr::tr("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。"));
+  options.addOption(screen);
+  options.addOption(presentation);
+  options.addPositionalArgument(
       QStringLiteral("EVENT_DIR"),
       ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
                  "否则用上次打开的活动，都没有时提议新建一个。"),
       QStringLiteral("[EVENT_DIR]"));
-  parser.process(app);
-  if (parser.positionalArguments().size() > 1) {
-    std::fputs(qUtf8Printable(parser.helpText()), stderr);
+  options.process(app);
+  if (options.positionalArguments().size() > 1) {
+    std::fputs(qUtf8Printable(options.helpText()), stderr);
     return 2;
   }
 
   QString folder;
   try {
     folder = ld::resolveEventFolder(
-        {parser.positionalArguments().value(0), QCoreApplication::applicationDirPath(), ld::lastEventFolder(),
-         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
+        {options.positionalArguments().value(0), QCoreApplication::applicationDirPath(),
+         ld::lastEventFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
         createEvent);
   } catch (const std::exception& e) {
     ld::reportException(e);
@@ -114,6 +122,8 @@ int main(int argc, char* argv[]) {
   TVELTRAXForm& form = program.drawWindow();
   // The draw window is the main window: closing it ends the program, whatever else is still open.
   QObject::connect(&form, &TVELTRAXForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-  form.show();
+  // A termination signal is an order, not a request: the program ends without asking, as after "确定".
+  ld::endOnTerminationSignals([&form] { form.switchOff(); });
+  program.show({options.value(screen), options.isSet(presentation)});
   return app.exec();
 }

@@ -667,5 +667,93 @@ Create a new event in this folder?</translation>
         <source>GIF 图片 %1 的画面 %2 像素过大（上限 %3 像素），已拒绝</source>
         <translation>GIF picture %1 refused: its canvas of %2 pixels is too large (at most %3 pixels)</translation>
     </message>
+    <message>
+        <source>没有可以标记缺席的中奖者</source>
+        <translation>There is no winner to mark absent</translation>
+    </message>
+    <message>
+        <source>%1 已不是最近一位中奖者，不能再标记缺席</source>
+        <translation>%1 is no longer the latest winner and cannot be marked absent</translation>
+    </message>
+    <message>
+        <source>%1 的中奖记录已经改变，不能标记缺席</source>
+        <translation>The record of %1 has changed; it cannot be marked absent</translation>
+    </message>
+    <message>
+        <source>空格  回车  PgDn  →  ↓</source>
+        <translation>Space  Enter  PgDn  →  ↓</translation>
+    </message>
+    <message>
+        <source>开始 / 停止抽奖</source>
+        <translation>Start / stop the draw</translation>
+    </message>
+    <message>
+        <source>中奖者不在场：标记缺席，下一次停止重抽同一奖项</source>
+        <translation>Winner not present: mark absent, the next stop redraws the same prize</translation>
+    </message>
+    <message>
+        <source>黑屏 / 恢复</source>
+        <translation>Black screen / back</translation>
+    </message>
+    <message>
+        <source>演示模式：放大到整个屏幕</source>
+        <translation>Presentation mode: fill the whole screen</translation>
+    </message>
+    <message>
+        <source>移到下一个屏幕</source>
+        <translation>Move to the next screen</translation>
+    </message>
+    <message>
+        <source>声音 开 / 关</source>
+        <translation>Sound on / off</translation>
+    </message>
+    <message>
+        <source>显示 / 隐藏本说明</source>
+        <translation>Show / hide these keys</translation>
+    </message>
+    <message>
+        <source>关闭本说明或黑屏（不会退出程序）</source>
+        <translation>Close this help or the black screen (never ends the program)</translation>
+    </message>
+    <message>
+        <source>按键</source>
+        <translation>Keys</translation>
+    </message>
+    <message>
+        <source>没有第 %1 个屏幕：本机有 %2 个屏幕，编号 1 到 %2。抽奖窗口显示在上次选择的屏幕或主屏幕上。</source>
+        <translation>There is no screen %1: this machine has %2 screens, numbered 1 to %2. The draw window shows on the screen chosen last or on the primary screen.</translation>
+    </message>
+    <message>
+        <source>黑屏</source>
+        <translation>Black screen</translation>
+    </message>
+    <message>
+        <source>缺席，重新抽取此奖项…</source>
+        <translation>Absent, draw this prize again…</translation>
+    </message>
+    <message>
+        <source>计划外奖项</source>
+        <translation>Outside the plan</translation>
+    </message>
+    <message>
+        <source>%1  %2 不在现场？
+
+确定后此人记为缺席，不再参加本次抽奖；下一次抽奖将重新抽取%3（第 %4 位）。</source>
+        <translation>%1  %2 is not present?
+
+Once confirmed, this person is recorded absent and takes no further part in this draw; the next draw redraws %3 (winner number %4).</translation>
+    </message>
+    <message>
+        <source>（缺席）</source>
+        <translation> (absent)</translation>
+    </message>
+    <message>
+        <source>抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。</source>
+        <translation>Show the draw window on screen N (1 is the first), remembered in the event data.</translation>
+    </message>
+    <message>
+        <source>以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。</source>
+        <translation>Start in presentation mode: the draw window fills the whole screen (F11 switches).</translation>
+    </message>
 </context>
 </TS>

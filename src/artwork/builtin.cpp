@@ -15,4 +15,12 @@ QByteArray builtinFormData(Builtin picture) {
   return file.readAll();
 }
 
+QImage sharpPicture(Builtin picture) {
+  if (!hasSharpVersion(picture)) return {};
+  const QString path = QStringLiteral(":/artwork/") + sharpFileName(picture);
+  QImage image(path);
+  if (image.isNull()) throw Error(Tr::tr("内置图片缺失：") + path);
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 }  // namespace ld::artwork

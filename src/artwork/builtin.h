@@ -2,6 +2,7 @@
 // The pictures built into the program, stored as Qt resources in the form-description format:
 // a 4-byte little-endian length followed by a one-frame GIF file.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <array>
 
@@ -46,10 +47,23 @@ inline QString builtinFileName(Builtin picture) {
   return {};
 }
 
+// Every picture of the handset (not the fireworks) is also drawn at this many times its size, as PNG with
+// its transparency, so that a draw window shown larger than life stays sharp.
+inline constexpr int kSharpScale = 2;
+inline bool hasSharpVersion(Builtin picture) { return picture != Builtin::Fireworks; }
+// "handset@2x.png" and so on.
+inline QString sharpFileName(Builtin picture) {
+  return builtinFileName(picture).chopped(4) + QStringLiteral("@%1x.png").arg(kSharpScale);
+}
+
 // ":/artwork/handset.dat" and so on.
 QString builtinPath(Builtin picture);
 
 // The stored bytes. A missing resource is a build fault and throws ld::Error.
 QByteArray builtinFormData(Builtin picture);
+
+// The picture at kSharpScale times its size, see-through where the picture is; null for the fireworks.
+// A missing resource is a build fault and throws ld::Error.
+QImage sharpPicture(Builtin picture);
 
 }  // namespace ld::artwork

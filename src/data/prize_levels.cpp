@@ -18,4 +18,6 @@ QString shownPrizeName(int level) {
   return level >= 1 && level <= 4 ? Tr::tr(kPrizeNames[level - 1]) : QString();
 }
 
+QString resultName(int zj) { return zj == kAbsent ? QStringLiteral("缺席") : prizeName(zj); }
+
 }  // namespace ld

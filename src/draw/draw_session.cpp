@@ -94,7 +94,9 @@ DrawResult DrawSession::stop() {
     throw Error(Tr::tr("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
   result.drawn = result.id != 0;
 
-  query_.openSql(QStringLiteral("select id from yglb where zj<>0"));
+  // Winners only: an absent participant (zj = -1) is nobody's prize, and counting it would move every
+  // block end after an absence.
+  query_.openSql(QStringLiteral("select id from yglb where zj>0"));
   // Only a stop that recorded somebody completes anything.
   result.completesLevel = result.drawn && completesBlock(query_.recordCount(), plan);
 
@@ -113,6 +115,23 @@ DrawResult DrawSession::stop() {
 }
 
 bool DrawSession::databaseMovedOrReplaced() const { return query_.connection().fileMovedOrReplaced(); }
+
+void DrawSession::markAbsent(const DrawResult& result) {
+  if (!result.drawn || result.id == 0) throw Error(Tr::tr("没有可以标记缺席的中奖者"));
+  Transaction transaction(query_.connection());
+  // The replacement takes the absent winner's order, which only works for the latest one.
+  if (nextDrawOrder() != result.order + 1)
+    throw Error(Tr::tr("%1 已不是最近一位中奖者，不能再标记缺席").arg(result.name));
+  query_.execSql(QStringLiteral("update yglb set zj=") + QString::number(kAbsent) +
+                 QStringLiteral(",zjsx=0 where id=") + QString::number(result.id) +
+                 QStringLiteral(" and zj=") + QString::number(result.level) + QStringLiteral(" and zjsx=") +
+                 QString::number(result.order));
+  if (query_.rowsAffected() != 1) throw Error(Tr::tr("%1 的中奖记录已经改变，不能标记缺席").arg(result.name));
+  appendJournal(
+      query_,
+      {JournalEvent::Absent, result.order, result.level, result.id, result.name, result.department, {}});
+  transaction.commit();
+}
 
 std::optional<QString> DrawSession::boardText() {
   const PrizePlan plan =

@@ -40,6 +40,12 @@ class DrawSession {
   // The event's database file is no longer the one this program opened: only a restart can record again.
   bool databaseMovedOrReplaced() const;
 
+  // The winner of `result`, the latest stop's, is not in the room: the participant is recorded absent
+  // (kAbsent) and leaves both the pool and the winners, with a journal row, in one transaction. The next
+  // stop therefore gives the replacement the same prize level and the same draw order. Throws, changing
+  // nothing, when the participant is no longer recorded as that stop left them or a later winner exists.
+  void markAbsent(const DrawResult& result);
+
   // The winners board for the level in progress; nothing when no level applies (the board keeps its text).
   std::optional<QString> boardText();
 

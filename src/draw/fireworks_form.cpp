@@ -62,7 +62,10 @@ void TFormyanhua::FormShow() {
     ld::loadGifFile(*GIFAnimator, numbered);
   else
     ld::loadGifFile(*GIFAnimator, ld::systemPicture(QStringLiteral("0.gif")));
-  setGeometry(QGuiApplication::primaryScreen()->geometry());
+  QScreen* screen = screenToCover ? screenToCover() : nullptr;
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  setScreen(screen);
+  setGeometry(screen->geometry());
   GIFAnimator->setGeometry(rect());
   if (!Timer1.isActive()) Timer1.start();
   shape_ = ld::applyColourKey(*this, Qt::black);

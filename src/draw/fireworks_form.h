@@ -1,6 +1,8 @@
 #pragma once
-// The fireworks window: a celebration over the whole primary screen for three seconds, black see-through.
+// The fireworks window: a celebration over the whole of the draw window's screen for three seconds, black
+// see-through.
 #include <QRegion>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -13,7 +15,7 @@ class TFormyanhua : public QWidget {
   explicit TFormyanhua(QWidget* parent = nullptr);
   ~TFormyanhua() override;
 
-  // Picks a random picture (system\<n>.gif, n = 1 … 14, else system\0.gif), covers the primary screen and
+  // Picks a random picture (system\<n>.gif, n = 1 … 14, else system\0.gif), covers screenToCover and
   // lets Timer1 run; throws when no picture could be read, the control keeping its previous one.
   void FormShow();
   void Timer1Timer();
@@ -25,6 +27,8 @@ class TFormyanhua : public QWidget {
 
   // The picture number 1 … 14 for FormShow; uniform by default, replaceable for tests.
   std::function<int()> pickNumber;
+  // The screen FormShow covers: the draw window's; the primary screen when not set or none.
+  std::function<QScreen*()> screenToCover;
 
   // The region left after the black is cut away, as at the last show.
   QRegion shape() const { return shape_; }

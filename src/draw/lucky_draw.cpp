@@ -1,11 +1,20 @@
 #include "draw/lucky_draw.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSessionManager>
 
 #include "data/datamodule.h"
+#include "draw/draw_settings.h"
 #include "draw/fireworks_form.h"
+#include "draw/key_control.h"
+#include "draw/presentation.h"
+#include "draw/sound.h"
 #include "draw/veltrax_form.h"
+#include "draw/window_shape.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "settings/setting_form.h"
 #include "transfer/import_dialog.h"
 
@@ -18,10 +27,51 @@ LuckyDraw::LuckyDraw()
     silently("opening a settings window", [this] { openSettingsWindow(); });
   });
   connect(drawWindow_.get(), &TVELTRAXForm::levelCompleted, this, &LuckyDraw::celebrate);
+  keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); });
+  sound_ = std::make_unique<Sound>();
+  sound_->setMuted(DrawSettings(data_->ADOQuerymain).muted());
+  connect(drawWindow_.get(), &TVELTRAXForm::rolling, sound_.get(), &Sound::setRolling);
+  connect(drawWindow_.get(), &TVELTRAXForm::stopped, sound_.get(), [this] { sound_->playStop(); });
+  connect(drawWindow_.get(), &TVELTRAXForm::frameDragged, this, [this](QPoint distance) {
+    if (presenting_) return;  // a window that fills its screen has nowhere to go
+    QWidget& window = shownWindow();
+    if (!dragging_) {
+      dragging_ = true;
+      dragStart_ = window.pos();
+    }
+    window.move(dragStart_ + distance);
+  });
+  connect(drawWindow_.get(), &TVELTRAXForm::frameDropped, this, &LuckyDraw::frameDropped);
+  connect(drawWindow_.get(), &TVELTRAXForm::outlineChanged, this, [this] {
+    if (stage_ && stage_->form()) stage_->updateShape();
+  });
+  // A projector unplugged during the event: the draw window comes back to a screen that is there.
+  connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen* removed) {
+    if (removed != screen_) return;
+    screen_ = QGuiApplication::primaryScreen() != removed ? QGuiApplication::primaryScreen() : nullptr;
+    if (shown_)
+      QMetaObject::invokeMethod(
+          this, [this] { place(true); }, Qt::QueuedConnection);
+  });
+#if QT_CONFIG(sessionmanager)
+  // A session that ends while the draw runs asks the operator first, like every other close; the logout
+  // is called off, and the operator answers the question on the handset.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+    if (!manager.allowsInteraction()) return;
+    manager.cancel();
+    drawWindow_->askToSwitchOff();
+    manager.release();
+  });
+#endif
 }
 
 // Settings and fireworks windows go before the draw window, the data module last.
 LuckyDraw::~LuckyDraw() {
+  keys_.reset();
+  sound_.reset();
+  blank_.reset();
+  // The stage gives the draw window back before either goes.
+  stage_.reset();
   settingsWindows_.clear();
   fireworks_.reset();
   drawWindow_.reset();
@@ -51,7 +101,172 @@ void LuckyDraw::celebrate() {
     fireworks_ = std::make_unique<TFormyanhua>();
     form = fireworks_.get();
   }
+  form->screenToCover = [this] { return screen(); };
   form->celebrate();
+  if (form->isVisible()) sound_->playFanfare();
+  // The audience was meant to see black.
+  if (blanked()) blank_->raise();
+}
+
+bool LuckyDraw::handleKey(KeyAction action) {
+  if (blanked()) {
+    toggleBlank();
+    return true;
+  }
+  switch (action) {
+    case KeyAction::Draw:
+      return drawWindow_->drawKey();
+    case KeyAction::Blank:
+      toggleBlank();
+      return true;
+    case KeyAction::Help:
+      return drawWindow_->toggleKeyHelp();
+    case KeyAction::Dismiss:
+      return drawWindow_->dismissKeyHelp();
+    case KeyAction::Absent:
+      return drawWindow_->absentKey();
+    case KeyAction::Presentation:
+      setPresenting(!presenting_);
+      return true;
+    case KeyAction::NextScreen:
+      nextScreen();
+      return true;
+    case KeyAction::Mute:
+      toggleMute();
+      return true;
+    case KeyAction::None:
+      return false;
+  }
+  return false;
+}
+
+void LuckyDraw::show(const ShowOptions& options) {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  QScreen* chosen = nullptr;
+  if (!options.screen.isEmpty()) {
+    bool number = false;
+    const int n = options.screen.trimmed().toInt(&number);
+    if (!number || n < 1 || n > screens.size()) {
+      reportError(
+          Tr::tr("没有第 %1 个屏幕：本机有 %2 个屏幕，编号 1 到 %2。抽奖窗口显示在上次选择的屏幕或主屏幕上。")
+              .arg(options.screen.trimmed())
+              .arg(screens.size()));
+    } else {
+      chosen = screens[n - 1];
+    }
+  }
+  if (chosen) {
+    screen_ = chosen;
+    rememberScreen();
+  } else {
+    const std::optional<int> remembered = DrawSettings(data_->ADOQuerymain).screen();
+    // A projector that is not plugged in today is no error.
+    screen_ = remembered && *remembered <= screens.size() ? screens[*remembered - 1] : nullptr;
+  }
+  presenting_ = options.presentation;
+  shown_ = true;
+  place(true);
+}
+
+QScreen* LuckyDraw::screen() const {
+  if (screen_) return screen_;
+  return QGuiApplication::primaryScreen();
+}
+
+QWidget& LuckyDraw::shownWindow() {
+  if (stage_ && stage_->form()) return *stage_;
+  return *drawWindow_;
+}
+
+void LuckyDraw::setPresenting(bool on) {
+  presenting_ = on;
+  if (shown_) place(true);
+}
+
+void LuckyDraw::moveToScreen(QScreen* target) {
+  if (!target) return;
+  screen_ = target;
+  rememberScreen();
+  place(true);
+}
+
+void LuckyDraw::nextScreen() {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  if (screens.size() < 2) return;
+  moveToScreen(screens[(screens.indexOf(screen()) + 1) % screens.size()]);
+}
+
+void LuckyDraw::toggleMute() {
+  sound_->setMuted(!sound_->muted());
+  silently("remembering the sound setting",
+           [&] { DrawSettings(data_->ADOQuerymain).setMuted(sound_->muted()); });
+}
+
+void LuckyDraw::rememberScreen() {
+  const int number = static_cast<int>(QGuiApplication::screens().indexOf(screen())) + 1;
+  if (number < 1) return;
+  // Not worth a message box in front of the audience: the choice holds until the program ends.
+  silently("remembering the draw window's screen",
+           [&] { DrawSettings(data_->ADOQuerymain).setScreen(number); });
+}
+
+void LuckyDraw::frameDropped() {
+  if (!dragging_) return;
+  dragging_ = false;
+  QWidget& window = shownWindow();
+  QScreen* at = QGuiApplication::screenAt(window.geometry().center());
+  if (!at || at == screen()) return;
+  screen_ = at;
+  rememberScreen();
+  place(false);
+}
+
+void LuckyDraw::place(bool recentre) {
+  QScreen* target = screen();
+  const QSize size = TVELTRAXForm::kClientSize;
+  const QRect whole = target->geometry();
+  const bool fits = size.width() <= whole.width() && size.height() <= whole.height();
+  const QColor navy = QColor::fromRgb(TVELTRAXForm::kColourKey);
+  if (presenting_ || !fits) {
+    if (!stage_) {
+      stage_ = std::make_unique<PresentationStage>();
+      connect(stage_.get(), &PresentationStage::closeRequested, drawWindow_.get(),
+              &TVELTRAXForm::askToSwitchOff);
+    }
+    drawWindow_->setSurroundings(presenting_ ? QColor(Qt::black) : navy);
+    stage_->present(*drawWindow_, target,
+                    presenting_ ? PresentationStage::Mode::FullScreen : PresentationStage::Mode::Fit, navy);
+    if (shown_) {
+      stage_->show();
+      stage_->raise();
+      stage_->activateWindow();
+    }
+    return;
+  }
+  const bool fromStage = stage_ && stage_->form();
+  if (fromStage) stage_->release();
+  drawWindow_->setSurroundings(navy);
+  drawWindow_->setScreen(target);
+  if (recentre || fromStage || !target->geometry().intersects(drawWindow_->geometry()))
+    drawWindow_->move(centredTopLeft(whole, size));
+  if (shown_) {
+    drawWindow_->show();
+    drawWindow_->raise();
+    drawWindow_->activateWindow();
+  }
+  // Back from the stage the outline is cut again from the navy, whatever was cut while it filled a screen.
+  if (fromStage) drawWindow_->updateWindowShape();
+}
+
+bool LuckyDraw::blanked() const { return blank_ && blank_->isVisible(); }
+
+void LuckyDraw::toggleBlank() {
+  if (blanked()) {
+    blank_->hide();
+    return;
+  }
+  if (!blank_) blank_ = std::make_unique<BlankScreen>();
+  blank_->cover(drawWindow_->screen());
 }
 
 bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {

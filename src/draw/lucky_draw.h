@@ -1,16 +1,32 @@
 #pragma once
 // The program's one owner: the data module and every window, made and torn down in one place.
 #include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
 #include <memory>
 #include <vector>
 
+class QScreen;
+class QWidget;
 class TVELTRAXForm;
 class TFormyanhua;
 
 namespace ld {
 
+class BlankScreen;
+class KeyControl;
+class PresentationStage;
+class Sound;
 class TDataModule1;
 class TsettingForm;
+enum class KeyAction;
+
+// How the draw window first shows.
+struct ShowOptions {
+  QString screen;             // the screen's number, "1" for the first; empty: as the event remembers
+  bool presentation = false;  // filling the screen from the start
+};
 
 class LuckyDraw : public QObject {
   Q_OBJECT
@@ -30,6 +46,34 @@ class LuckyDraw : public QObject {
   void celebrate();
   TFormyanhua* fireworksWindow() const { return fireworks_.get(); }
 
+  // What a key of the keyboard or a presentation clicker does, whichever of the program's windows is in
+  // front: true when it acted. While the screen is black the next key only brings the picture back.
+  bool handleKey(KeyAction action);
+  // Black screen over the draw window's screen, or the picture back.
+  void toggleBlank();
+  bool blanked() const;
+
+  // Shows the draw window on its screen: the one given (and remembered from then on), else the one the event
+  // remembers, else the primary screen. A screen smaller than the window gets the window scaled down to
+  // fit. A screen number that names no screen is reported, and the window shows as if none were given.
+  void show(const ShowOptions& options = {});
+  // The screen the draw window is on; the fireworks and the black screen cover it.
+  QScreen* screen() const;
+  // The window the audience sees: the draw window, or the stage showing it scaled.
+  QWidget& shownWindow();
+  PresentationStage* stage() const { return stage_.get(); }
+
+  // The presentation mode: the draw window scaled to fill its screen, black all round.
+  bool presenting() const { return presenting_; }
+  void setPresenting(bool on);
+  // The draw window on another screen, centred, remembered in the event.
+  void moveToScreen(QScreen* screen);
+  void nextScreen();
+
+  Sound& sound() { return *sound_; }
+  // M: the sound off or on again, remembered in the event.
+  void toggleMute();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -38,6 +82,21 @@ class LuckyDraw : public QObject {
   std::unique_ptr<TVELTRAXForm> drawWindow_;
   std::unique_ptr<TFormyanhua> fireworks_;
   std::vector<std::unique_ptr<TsettingForm>> settingsWindows_;
+  std::unique_ptr<BlankScreen> blank_;
+  std::unique_ptr<KeyControl> keys_;
+  std::unique_ptr<PresentationStage> stage_;
+  std::unique_ptr<Sound> sound_;
+  QPointer<QScreen> screen_;
+  bool shown_ = false;
+  bool presenting_ = false;
+  bool dragging_ = false;
+  QPoint dragStart_;
+
+  // Puts the draw window, or the stage, on its screen: 1:1, scaled to fit, or filling it. `recentre`
+  // centres a 1:1 window; otherwise it stays where it was put.
+  void place(bool recentre);
+  void rememberScreen();
+  void frameDropped();
 };
 
 }  // namespace ld

@@ -1,18 +1,24 @@
 #include "draw/veltrax_form.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <memory>
 
 #include "artwork/builtin.h"
 #include "data/datamodule.h"
+#include "data/prize_levels.h"
+#include "draw/key_control.h"
 #include "draw/picture_loading.h"
+#include "draw/sharp_pictures.h"
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
 #include "widgets/gif_animator.h"
@@ -46,13 +52,13 @@ W* named(W* widget, const char* name) {
 }
 
 // A picture of the form's design: placed at its design bounds without resizing to the picture.
-TGIFAnimator* designPicture(QWidget* parent, const char* name, const QRect& bounds, Builtin builtin,
-                            Qt::CursorShape cursor) {
-  auto* picture = named(new TGIFAnimator(parent), name);
+ld::DesignPicture* designPicture(QWidget* parent, const char* name, const QRect& bounds, Builtin builtin,
+                                 Qt::CursorShape cursor) {
+  auto* picture = named(new ld::DesignPicture(parent), name);
   picture->setAutoSize(false);
   picture->setGeometry(bounds);
   picture->setCursor(cursor);
-  ld::guarded([&] { ld::loadBuiltinPicture(*picture, builtin); });
+  ld::guarded([&] { picture->loadBuiltin(builtin); });
   return picture;
 }
 
@@ -110,7 +116,7 @@ QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border
   palette.setColor(QPalette::Window, kYellow);
   panel->setPalette(palette);
   panel->setGeometry(bounds);
-  image = new ld::TImage(panel);
+  image = new ld::SharpPhoto(panel);
   image->setObjectName(QStringLiteral("Image%1").arg(number));
   // The box has its size before any load, so photos decode no larger than it needs.
   image->setGeometry(border, border, bounds.width() - 2 * border, bounds.height() - 2 * border);
@@ -134,6 +140,9 @@ TVELTRAXForm::TVELTRAXForm(ld::TDataModule1& data, QWidget* parent)
   buildShell();
   buildConfirmPanel();
   buildDrawPanel();
+  // Over the handset's screen, above everything else on it.
+  keyHelp_ = new ld::KeyHelp(this);
+  keyHelp_->setGeometry(196, 62, 590, 366);
 
   // Message timers keep their period to the millisecond; Qt's default would allow 5 %.
   for (QTimer* timer : {&Timergj, &Timerrqsj, &Timercj}) timer->setTimerType(Qt::PreciseTimer);
@@ -152,7 +161,10 @@ TVELTRAXForm::TVELTRAXForm(ld::TDataModule1& data, QWidget* parent)
 TVELTRAXForm::~TVELTRAXForm() = default;
 
 void TVELTRAXForm::buildShell() {
-  GIFBJ = designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), Builtin::Handset, Qt::ArrowCursor);
+  auto* handset =
+      designPicture(this, "GIFBJ", QRect(QPoint(0, 0), kClientSize), Builtin::Handset, Qt::ArrowCursor);
+  handset->setHardEdges(true);
+  GIFBJ = handset;
   GIFgj = designPicture(this, "GIFgj", QRect(904, 196, 89, 89), Builtin::PowerKey, Qt::PointingHandCursor);
 
   Labelrqsj = named(new TRotatedLabel(this), "Labelrqsj");
@@ -204,11 +216,16 @@ void TVELTRAXForm::buildDrawPanel() {
   GlowLabelcj0->setAutoSize(false);
   GlowLabelcj0->setAlignment(Qt::AlignHCenter);
   GlowLabelcj0->resize(382, 57);
+  // Names and departments are data: shown whole, smaller when long, an '&' as itself ("R&D").
+  GlowLabelcj0->setShowAccelChar(false);
+  GlowLabelcj0->setFitToWidth(16);
 
   GlowLabelzj = glowLabel(Panelcj, "GlowLabelzj", {427, 4}, youYuan(24, true), kRed);
   GlowLabelzj->setAutoSize(false);
   GlowLabelzj->setAlignment(Qt::AlignHCenter);
   GlowLabelzj->resize(201, 398);
+  GlowLabelzj->setShowAccelChar(false);
+  GlowLabelzj->setFitToWidth(14);
 
   // Clockwise from the top; created in an order of their own, the winner photo last so it lies above.
   static constexpr QPoint kTileAt[9] = {{},         {166, 0},  {251, 81}, {294, 163}, {251, 245},
@@ -217,6 +234,16 @@ void TVELTRAXForm::buildDrawPanel() {
     Panelzp[k] = photoPanel(Panelcj, k, QRect(kTileAt[k], QSize(104, 78)), 2, Image[k]);
   Panelzp[0] = photoPanel(Panelcj, 0, QRect(12, 33, 416, 312), 6, Image[0]);
   Panelzp[0]->hide();
+
+  // A right-click on the winner's photo, for an operator at the mouse.
+  absentAction_ = new QAction(ld::Tr::tr("缺席，重新抽取此奖项…"), this);
+  absentAction_->setObjectName(QStringLiteral("absentAction"));
+  absentAction_->setEnabled(false);
+  connect(absentAction_, &QAction::triggered, this, [this] { markShownWinnerAbsent(); });
+  for (QWidget* photo : {Panelzp[0], static_cast<QWidget*>(Image[0])}) {
+    photo->addAction(absentAction_);
+    photo->setContextMenuPolicy(Qt::ActionsContextMenu);
+  }
 }
 
 void TVELTRAXForm::wireEvents() {
@@ -241,6 +268,7 @@ void TVELTRAXForm::wireEvents() {
       TimercjTimer();
     } catch (const std::exception& e) {
       Timercj.stop();
+      emit rolling(false);
       ld::reportError(ld::Tr::tr("抽奖已停止：%1").arg(QString::fromUtf8(e.what())));
     }
     *busy = false;
@@ -253,6 +281,8 @@ void TVELTRAXForm::wireEvents() {
   connect(Buttonqx, &QPushButton::clicked, this, guard(&TVELTRAXForm::ButtonqxClick));
   // A picture of another size changes the window's outline.
   GIFAnimatorlogo->installEventFilter(this);
+  // The handset's frame is where the window is taken to move it.
+  GIFBJ->installEventFilter(this);
 }
 
 void TVELTRAXForm::FormCreate() {
@@ -283,6 +313,13 @@ void TVELTRAXForm::updateWindowShape() {
   shaping_ = true;
   ld::applyColourKey(*this, QColor::fromRgb(kColourKey));
   shaping_ = false;
+  emit outlineChanged();
+}
+
+void TVELTRAXForm::setSurroundings(QColor colour) {
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, colour);
+  setPalette(palette);
 }
 
 void TVELTRAXForm::showEvent(QShowEvent* event) {
@@ -292,6 +329,11 @@ void TVELTRAXForm::showEvent(QShowEvent* event) {
 }
 
 void TVELTRAXForm::closeEvent(QCloseEvent* event) {
+  if (!switchingOff_) {
+    event->ignore();
+    askToSwitchOff();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) emit closed();
 }
@@ -299,6 +341,19 @@ void TVELTRAXForm::closeEvent(QCloseEvent* event) {
 bool TVELTRAXForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == GIFAnimatorlogo && event->type() == QEvent::Resize && isVisible() && !shaping_)
     QMetaObject::invokeMethod(this, &TVELTRAXForm::updateWindowShape, Qt::QueuedConnection);
+  const QEvent::Type type = event->type();
+  if (watched == GIFBJ &&
+      (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+      dragFrom_ = mouse->globalPosition();
+    } else if (type == QEvent::MouseMove && dragFrom_ && (mouse->buttons() & Qt::LeftButton)) {
+      emit frameDragged((mouse->globalPosition() - *dragFrom_).toPoint());
+    } else if (type == QEvent::MouseButtonRelease && dragFrom_ && mouse->button() == Qt::LeftButton) {
+      dragFrom_.reset();
+      emit frameDropped();
+    }
+  }
   return QWidget::eventFilter(watched, event);
 }
 
@@ -318,13 +373,21 @@ void TVELTRAXForm::GIFgjMouseDown() {
 void TVELTRAXForm::GIFgjMouseUp() { Timergj.stop(); }
 
 // Keeps firing while the key stays held; a rolling draw rolls on behind the question.
-void TVELTRAXForm::TimergjTimer() {
+void TVELTRAXForm::TimergjTimer() { askToSwitchOff(); }
+
+void TVELTRAXForm::askToSwitchOff() {
   Panelcj->hide();
   Panelgj->show();
   Panelgj->setFocus(Qt::OtherFocusReason);
 }
 
-void TVELTRAXForm::ButtonqdClick() { close(); }
+void TVELTRAXForm::ButtonqdClick() { switchOff(); }
+
+void TVELTRAXForm::switchOff() {
+  switchingOff_ = true;
+  // A close refused elsewhere (none is, today) leaves the window asking again next time.
+  if (!close()) switchingOff_ = false;
+}
 
 void TVELTRAXForm::ButtonqxClick() {
   Panelgj->hide();
@@ -332,6 +395,51 @@ void TVELTRAXForm::ButtonqxClick() {
 }
 
 void TVELTRAXForm::GIFgjDblClick() { emit settingsRequested(); }
+
+// ---- Keys ----
+
+bool TVELTRAXForm::drawKey() {
+  if (Panelgj->isVisible()) return false;
+  ld::guarded([this] { GIFAnimatorlogoClick(); });
+  return true;
+}
+
+bool TVELTRAXForm::toggleKeyHelp() {
+  keyHelp_->setVisible(!keyHelp_->isVisible());
+  if (keyHelp_->isVisible()) keyHelp_->raise();
+  return true;
+}
+
+bool TVELTRAXForm::dismissKeyHelp() {
+  if (!keyHelp_->isVisible()) return false;
+  keyHelp_->hide();
+  return true;
+}
+
+bool TVELTRAXForm::absentKey() {
+  if (Panelgj->isVisible() || !shownWinner_ || drawState() != DrawState::Result) return false;
+  markShownWinnerAbsent();
+  return true;
+}
+
+void TVELTRAXForm::markShownWinnerAbsent() {
+  if (!shownWinner_) return;
+  const ld::DrawResult winner = *shownWinner_;
+  const QString prize =
+      winner.level == ld::kOutsidePlan ? ld::Tr::tr("计划外奖项") : ld::shownPrizeName(winner.level);
+  if (!ld::dialogs().confirm(ld::Tr::tr("%1  %2 不在现场？\n\n确定后此人记为缺席，不再参加本次抽奖；"
+                                        "下一次抽奖将重新抽取%3（第 %4 位）。")
+                                 .arg(winner.department, winner.name, prize)
+                                 .arg(winner.order)))
+    return;
+  ld::guarded([&] {
+    session_.markAbsent(winner);
+    shownWinner_.reset();
+    absentAction_->setEnabled(false);
+    GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name + ld::Tr::tr("（缺席）"));
+    showzjmd();
+  });
+}
 
 // ---- The draw ----
 
@@ -344,6 +452,9 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 
 void TVELTRAXForm::startDraw() {
   Timercj.start();
+  shownWinner_.reset();
+  absentAction_->setEnabled(false);
+  emit rolling(true);
   Panelzp[0]->hide();
   GlowLabelcj0->hide();
   for (int k = 1; k <= 8; ++k) Panelzp[k]->show();
@@ -365,6 +476,9 @@ void TVELTRAXForm::TimercjTimer() {
 void TVELTRAXForm::stopDraw() {
   // First, so that no tick runs during or after the stop, whatever fails below.
   Timercj.stop();
+  emit rolling(false);
+  shownWinner_.reset();
+  absentAction_->setEnabled(false);
   GlowLabelcj0->setCaption(QString());
   GlowLabelcj0->show();
   for (int k = 1; k <= 8; ++k) Panelzp[k]->hide();
@@ -386,6 +500,11 @@ void TVELTRAXForm::stopDraw() {
                         .arg(QString::fromUtf8(e.what()), advice));
   }
   showResult(result);
+  if (result.drawn) {
+    shownWinner_ = result;
+    absentAction_->setEnabled(true);
+  }
+  emit stopped(result.drawn);
   showzjmd();
   if (result.completesLevel) emit levelCompleted();
 }

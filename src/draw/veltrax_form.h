@@ -5,15 +5,18 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "draw/draw_session.h"
 
+class QAction;
 class QPushButton;
 class TGIFAnimator;
 class TGlowLabel;
 class TRotatedLabel;
 
 namespace ld {
+class KeyHelp;
 class TDataModule1;
 class TImage;
 }  // namespace ld
@@ -50,8 +53,36 @@ class TVELTRAXForm : public QWidget {
   // "yy-MM-dd  hh:mm": the clock's caption for a moment.
   static QString clockText(const QDateTime& moment);
 
+  // Every way to close the draw window except the question's "确定" (a window manager's close, Alt+F4, a
+  // session ending) shows the switch-off question instead; the program ends only once it is answered.
+  void askToSwitchOff();
+  // Closes for good, as "确定" does; the program ends.
+  void switchOff();
+
   // Cuts the window to its non-navy pixels again (after a picture changed the outline).
   void updateWindowShape();
+
+  // What shows around the handset: navy (see-through) on a desktop, black when the window fills a screen
+  // for an audience.
+  void setSurroundings(QColor colour);
+
+  // The keys. Each acts and returns true, or does nothing and returns false so that the key goes on to
+  // the control that has the focus.
+  // Start or stop, as a click on the draw icon; not while the switch-off question is up (its buttons
+  // take Enter and Escape).
+  bool drawKey();
+  // Shows or hides the overlay listing the keys.
+  bool toggleKeyHelp();
+  // Hides the overlay when it is up.
+  bool dismissKeyHelp();
+  // The winner shown is not in the room: asks, then records the absence (Delete, R, or the winner
+  // photo's menu). Only while a recorded winner is shown.
+  bool absentKey();
+  void markShownWinnerAbsent();
+  // The recorded winner on show, until the next start or an absence.
+  const std::optional<ld::DrawResult>& shownWinner() const { return shownWinner_; }
+  QAction* absentAction() const { return absentAction_; }
+  ld::KeyHelp* keyHelp() const { return keyHelp_; }
 
   // Controls, in creation order.
   TGIFAnimator* GIFBJ = nullptr;
@@ -81,10 +112,20 @@ class TVELTRAXForm : public QWidget {
  signals:
   // The window closed: the program ends.
   void closed();
+  // The handset's frame dragged with the mouse: how far from where the press began, in screen pixels;
+  // then where the drag ended.
+  void frameDragged(QPoint distance);
+  void frameDropped();
+  // The window's outline changed (a picture of another size).
+  void outlineChanged();
   // A double-click on the power key: a further settings window is wanted.
   void settingsRequested();
   // A stop completed a prize level: the fireworks are due.
   void levelCompleted();
+  // The tiles started or stopped rolling, for whatever reason.
+  void rolling(bool on);
+  // A stop was recorded: a winner, or nobody eligible.
+  void stopped(bool drawn);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -102,5 +143,10 @@ class TVELTRAXForm : public QWidget {
   void showResult(const ld::DrawResult& result);
 
   ld::DrawSession session_;
+  ld::KeyHelp* keyHelp_ = nullptr;
+  QAction* absentAction_ = nullptr;
+  std::optional<ld::DrawResult> shownWinner_;
   bool shaping_ = false;
+  bool switchingOff_ = false;
+  std::optional<QPointF> dragFrom_;
 };

@@ -1,6 +1,7 @@
 #include "widgets/glow_label.h"
 
 #include <QEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeySequence>
 #include <QPaintDevice>
@@ -31,6 +32,17 @@ int textFlags(Qt::Alignment alignment, bool wordWrap, bool showAccelChar) {
 
 QImage textMask(const QFont& font, QSize box, const QString& text, int flags, Qt::LayoutDirection direction,
                 const QPaintDevice& target) {
+  return textMask(
+      box,
+      [&](QPainter& painter, const QRect& into) {
+        painter.setFont(font);
+        painter.drawText(into, flags, text);
+      },
+      direction, target);
+}
+
+QImage textMask(QSize box, const TextDrawer& draw, Qt::LayoutDirection direction,
+                const QPaintDevice& target) {
   const QSize size = box + QSize(2 * kRadius, 2 * kRadius);
   QImage once(size, QImage::Format_ARGB32_Premultiplied);
   if (once.isNull()) return QImage();  // no memory for the work planes: paint nothing
@@ -41,10 +53,9 @@ QImage textMask(const QFont& font, QSize box, const QString& text, int flags, Qt
   {
     QPainter painter(&once);
     painter.setLayoutDirection(direction);
-    painter.setFont(font);
     painter.setPen(QColor(255, 0, 0));
     painter.setBrush(Qt::NoBrush);
-    painter.drawText(QRect(QPoint(kRadius, kRadius), box), flags, text);
+    draw(painter, QRect(QPoint(kRadius, kRadius), box));
   }
   const int w = size.width(), h = size.height();
   std::vector<uchar> coverage(static_cast<std::size_t>(w) * h);
@@ -98,16 +109,50 @@ void blendGlow(QPainter& painter, QPoint topLeft, const QImage& alpha, QColor gl
 }
 
 void drawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags) {
-  if (box.isEmpty() || text.isEmpty()) return;
-  QImage alpha =
-      textMask(painter.font(), box.size(), text, flags, painter.layoutDirection(), *painter.device());
+  if (text.isEmpty()) return;
+  const QFont font = painter.font();
+  drawGlowText(painter, box, glow, [&](QPainter& p, const QRect& into) {
+    p.setFont(font);
+    p.drawText(into, flags, text);
+  });
+}
+
+void drawGlowText(QPainter& painter, const QRect& box, QColor glow, const TextDrawer& draw) {
+  if (box.isEmpty()) return;
+  QImage alpha = textMask(box.size(), draw, painter.layoutDirection(), *painter.device());
   if (alpha.isNull()) return;
   stackBlur(alpha.bits(), alpha.width(), alpha.height(), alpha.bytesPerLine(), kRadius);
   blendGlow(painter, box.topLeft() - QPoint(kRadius, kRadius), alpha, glow);
   painter.save();
   painter.setBrush(Qt::NoBrush);
-  painter.drawText(box, flags, text);
+  painter.setClipRect(box, Qt::IntersectClip);
+  draw(painter, box);
   painter.restore();
+}
+
+std::vector<FittedLine> fitLines(const QString& text, const QFont& font, int width, int minimumPixels,
+                                 int flags, const QPaintDevice* device) {
+  const int measureFlags = (flags & Qt::TextShowMnemonic) | Qt::TextSingleLine | Qt::TextExpandTabs;
+  auto widthIn = [&](const QFont& f, const QString& line) {
+    return QFontMetrics(f, device).size(measureFlags, line).width();
+  };
+  const bool pixelSized = font.pixelSize() > 0;
+  const int base = pixelSized ? font.pixelSize() : QFontInfo(font).pixelSize();
+  std::vector<FittedLine> lines;
+  for (const QString& line : withLineFeeds(text).split(QLatin1Char('\n'))) {
+    QFont f = font;
+    if (widthIn(f, line) > width && base > minimumPixels) {
+      // Glyph widths grow with the size almost in proportion: start near the answer, then step down.
+      int pixels = std::max(minimumPixels, std::min(base - 1, base * width / std::max(1, widthIn(f, line))));
+      for (f.setPixelSize(pixels); pixels > minimumPixels && widthIn(f, line) > width;)
+        f.setPixelSize(--pixels);
+    }
+    QString shown = line;
+    if (widthIn(f, line) > width)
+      shown = QFontMetrics(f, device).elidedText(line, Qt::ElideRight, width, measureFlags);
+    lines.push_back({shown, f});
+  }
+  return lines;
 }
 
 }  // namespace ld::glow
@@ -185,11 +230,40 @@ QRect TGlowLabel::textBox() const {
   return QRect(margin, margin, width() - 2 * margin, height() - 2 * margin);
 }
 
+void TGlowLabel::setFitToWidth(int minimumPixels) {
+  minimumPixels = std::max(0, minimumPixels);
+  if (minimumPixels == fitMinimum_) return;
+  fitMinimum_ = minimumPixels;
+  requestRepaint();
+}
+
+std::vector<ld::glow::FittedLine> TGlowLabel::fittedLines() const {
+  if (fitMinimum_ == 0) return {};
+  return ld::glow::fitLines(caption_, font(), textBox().width(), fitMinimum_, flags(), this);
+}
+
 void TGlowLabel::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.setFont(font());
   painter.setPen(fontColor_);
-  ld::glow::drawGlowText(painter, textBox(), ld::glow::withLineFeeds(caption_), glowColor_, flags());
+  if (fitMinimum_ == 0) {
+    ld::glow::drawGlowText(painter, textBox(), ld::glow::withLineFeeds(caption_), glowColor_, flags());
+    return;
+  }
+  if (caption_.isEmpty()) return;
+  // Each line in its own font, stacked as the toolkit stacks lines: leading, then the line's height.
+  const std::vector<ld::glow::FittedLine> lines = fittedLines();
+  const int lineFlags = (flags() & ~Qt::TextWordWrap) | Qt::TextSingleLine;
+  ld::glow::drawGlowText(painter, textBox(), glowColor_, [&](QPainter& p, const QRect& box) {
+    int y = box.top();
+    for (const ld::glow::FittedLine& line : lines) {
+      const QFontMetrics metrics(line.font, p.device());
+      y += metrics.leading();
+      p.setFont(line.font);
+      p.drawText(QRect(box.left(), y, box.width(), metrics.height()), lineFlags, line.text);
+      y += metrics.height();
+    }
+  });
 }
 
 void TGlowLabel::changeEvent(QEvent* event) {

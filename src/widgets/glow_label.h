@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 class QPaintDevice;
 class QPainter;
@@ -36,6 +39,24 @@ void blendGlow(QPainter& painter, QPoint topLeft, const QImage& alpha, QColor gl
 // The whole effect: halo of radius kRadius around the text, then the text in the painter's font and pen,
 // clipped to `box`.
 void drawGlowText(QPainter& painter, const QRect& box, const QString& text, QColor glow, int flags);
+
+// Text laid out by the caller: `draw` paints it into the box it is given with the painter's pen, choosing
+// its own fonts. It is called for the halo's mask and again for the text itself.
+using TextDrawer = std::function<void(QPainter&, const QRect& box)>;
+QImage textMask(QSize box, const TextDrawer& draw, Qt::LayoutDirection direction, const QPaintDevice& target);
+void drawGlowText(QPainter& painter, const QRect& box, QColor glow, const TextDrawer& draw);
+
+// One line of a caption fitted to a width: its text, whole or elided, and the font it is drawn in.
+struct FittedLine {
+  QString text;
+  QFont font;
+};
+
+// Splits `text` at its line breaks and gives each line the largest font, in whole pixels from `font`'s
+// size down to `minimumPixels`, in which it fits `width`; a line that does not fit even then is cut short
+// with "…". `flags` say how '&' counts (see textFlags). Measured as drawn on `device`.
+std::vector<FittedLine> fitLines(const QString& text, const QFont& font, int width, int minimumPixels,
+                                 int flags, const QPaintDevice* device);
 
 }  // namespace ld::glow
 
@@ -74,6 +95,13 @@ class TGlowLabel : public QWidget {
   bool showAccelChar() const { return showAccelChar_; }
   void setShowAccelChar(bool on);
 
+  // Lines wider than the text box shrink to fit it, down to `minimumPixels`, and are cut short with "…"
+  // below that; 0 (the default) leaves every line in the label's font, clipped at the box.
+  int fitMinimumPixels() const { return fitMinimum_; }
+  void setFitToWidth(int minimumPixels);
+  // The lines as the label draws them now when fitting is on; empty otherwise.
+  std::vector<ld::glow::FittedLine> fittedLines() const;
+
   QColor glowColor() const { return glowColor_; }
   void setGlowColor(const QColor& color);
 
@@ -105,6 +133,7 @@ class TGlowLabel : public QWidget {
   TextLayout layout_ = TextLayout::Top;
   bool wordWrap_ = false;
   bool showAccelChar_ = true;
+  int fitMinimum_ = 0;
   QColor glowColor_{Qt::white};
   QPointer<QWidget> focusControl_;
   QShortcut* accelerator_ = nullptr;

@@ -73,7 +73,7 @@ e2e_cleanup() {
 e2e_init() {
   [ -x "$BUILD/app/luckydraw" ] || die "no program at $BUILD/app/luckydraw"
   [ -x "$BUILD/bin/eventdb" ] || die "no database tool at $BUILD/bin/eventdb"
-  for tool in Xvfb xdotool xdpyinfo import compare convert sqlcipher cc; do
+  for tool in Xvfb xdotool xdpyinfo xrandr import compare convert sqlcipher cc; do
     command -v "$tool" >/dev/null || die "$tool is not installed"
   done
   mkdir -p "$ART"
@@ -83,17 +83,37 @@ e2e_init() {
   cc -O1 -o "$WM_CLOSE" "$E2E_DIR/wm_close.c" -lX11 || die "cannot build the window-close helper"
 }
 
-# A private display: the first number that neither a socket nor a lock file claims.
+# A private display: the first number that neither a socket nor a lock file claims. MONITORS, when set
+# ("WxH+X+Y ..."), lays out several screens side by side: one virtual screen holding them all, cut into
+# RandR monitors that the program sees as screens of their own, the first one primary.
 start_xvfb() {
-  local n i
+  local n i fb_w=$SCREEN_W fb_h=$SCREEN_H m w h x y
+  for m in ${MONITORS:-}; do
+    IFS='x+' read -r w h x y <<<"$m"
+    [ $((x + w)) -gt "$fb_w" ] && fb_w=$((x + w))
+    [ $((y + h)) -gt "$fb_h" ] && fb_h=$((y + h))
+  done
   for n in $(seq 91 160); do
     if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
-    Xvfb ":$n" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 "${fb_w}x${fb_h}x24" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for i in $(seq 100); do
       if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
       if xdpyinfo -display ":$n" >/dev/null 2>&1; then
         export DISPLAY=":$n"
+        if [ -n "${MONITORS:-}" ]; then
+          local k=0 name output
+          for m in $MONITORS; do
+            IFS='x+' read -r w h x y <<<"$m"
+            # The first monitor takes the virtual screen's own output, which ends the monitor that covered it.
+            name="monitor$k" output=none
+            [ "$k" = 0 ] && name="*$name" output=screen
+            # Millimetres for 96 dots per inch.
+            xrandr --setmonitor "$name" "$w/$((w * 254 / 960))x$h/$((h * 254 / 960))+$x+$y" "$output" ||
+              die "cannot lay out monitor $m"
+            k=$((k + 1))
+          done
+        fi
         return 0
       fi
       sleep 0.1
@@ -134,18 +154,19 @@ sql_on() {
 }
 sql() { sql_on "$DB" "$1"; }
 
-# The program, started in its own folder, stderr kept for the sanitizer check. Its own sanitizer options:
+# start_app LOG [OPTIONS...]: the program, started in its own folder, stderr kept for the sanitizer check. Its own sanitizer options:
 # SIGKILL and the X shutdown leak by nature, and strict string checks trip over the X keyboard library's
 # bounded strndup on X replies, before the program's own code runs.
 start_app() {
   APP_LOG=$1
+  shift
   : >"$APP_LOG"
   (
     cd "$APP"
     exec env QT_QPA_PLATFORM=xcb \
       ASAN_OPTIONS="detect_leaks=0" \
       UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-      "$APP/luckydraw" --lang zh
+      "$APP/luckydraw" --lang zh "$@"
   ) >"$APP_LOG" 2>&1 &
   APP_PID=$!
 }
@@ -210,10 +231,10 @@ window_geometry() {
   WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
 }
 
-# Any window besides the draw, settings and fireworks windows is a message box nobody expected (an
-# error the default handler reports): screenshot it and fail. Prints nothing when all is well.
+# Any window besides the draw, settings, fireworks and black-screen windows is a message box nobody
+# expected (an error the default handler reports): screenshot it and fail. Prints nothing when all is well.
 unexpected_windows() {
-  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花)( — .*)?$' || true
+  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花|黑屏)( — .*)?$' || true
 }
 check_no_box() {
   local stage=$1 found
@@ -250,3 +271,6 @@ lit_pixels() {
 }
 
 click_at() { xdotool mousemove "$1" "$2" click 1; }
+
+# press KEY...: keys as a presentation clicker sends them, to whichever window has the keyboard.
+press() { xdotool key --delay 60 "$@"; }

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # An operator's evening with the real program on a virtual display, driven by real X input: open the
 # settings window from the power key, save the event information and a small prize plan, close the
-# window, draw the whole plan from the draw icon, switch off from the power key. The event database is
-# then read back with the sqlcipher shell.
+# window, draw the first prizes from the draw icon and the rest from a presentation clicker's keys (one
+# winner absent and redrawn), show the key overlay and a black screen, refuse a window manager's close,
+# switch off from the power key; then start again on the projector (a second screen), fill it in
+# presentation mode, draw there with the mouse, and end with SIGTERM. The event database is then read
+# back with the sqlcipher shell.
 #
 # Usage: tests/e2e/operator_session.sh BUILD_DIR ARTIFACT_DIR
 set -uo pipefail
@@ -33,6 +36,9 @@ COMPLETES=" 3 5 6 7 "
 
 e2e_init
 rm -f "$ART"/[0-9][0-9]-*.png "$ART"/unexpected-box-*.png
+# The laptop's own screen (primary) and, to its right, a projector.
+MONITORS="${SCREEN_W}x${SCREEN_H}+0+0 1920x1080+${SCREEN_W}+0"
+PROJECTOR_X=$SCREEN_W
 start_xvfb
 make_event 30
 log "event folder $APP, display $DISPLAY"
@@ -97,7 +103,7 @@ SETTINGS=$(wait_window '^设置' 30) || die "a double-click on the power key ope
 sleep 1
 window_geometry "$SETTINGS"
 SX=$WX SY=$WY
-check_eq "settings window 15 px above the centre" "227,232 826x530" "$SX,$SY ${WW}x$WH"
+check_eq "settings window 15 px above the centre" "227,232 818x503" "$SX,$SY ${WW}x$WH"
 check_eq "one settings window for one double-click" 1 "$(app_windows | grep -c ' 设置')"
 
 # type_into X Y TEXT: click into an edit, select all of it, type over it.
@@ -170,51 +176,76 @@ else
   pass "no confirm panel after the double-click"
 fi
 
-# ---- the draws -------------------------------------------------------------------------------------------
-winners() { sql "select count(*) from yglb where zj<>0;"; }
-
-for k in $(seq 1 ${#EXPECTED_LEVELS[@]}); do
-  level=${EXPECTED_LEVELS[$((k - 1))]}
-  log "draw $k (expect level $level)"
-  click_at "$ICON_X" "$ICON_Y"
-  sleep 0.4
+# ---- the draws: 1 to 4 with the mouse on the draw icon, 5 to 7 from a clicker (keys only) -------------------
+winners() { sql "select count(*) from yglb where zj>0;"; }
+# Draws from here on are driven by keys; the keyboard goes to the draw window as a desktop gives it the
+# window in front.
+KEYS_FROM=5
+focus_draw() { xdotool windowfocus --sync "$DRAW" 2>/dev/null || true; }
+# start_roll K / stop_roll K: the mouse on the draw icon, or the clicker keys in turn.
+START_KEYS=(space Next Right Down space Return Next)
+STOP_KEYS=(Return Right Down Next Return space Down)
+start_roll() {
+  if [ "$1" -lt "$KEYS_FROM" ]; then click_at "$ICON_X" "$ICON_Y"; else press "${START_KEYS[$(($1 - 1))]}"; fi
+}
+stop_roll() {
+  if [ "$1" -lt "$KEYS_FROM" ]; then click_at "$ICON_X" "$ICON_Y"; else press "${STOP_KEYS[$(($1 - 1))]}"; fi
+}
+tiles_rolling() {
   import -window root "$WORK/roll-a.png"
   sleep 0.4
   import -window root "$WORK/roll-b.png"
   changed=$(differing_pixels "$WORK/roll-a.png" "$WORK/roll-b.png" "$TILES")
-  if [ "${changed:-0}" -gt 1000 ]; then
-    pass "draw $k: tiles rolling ($changed pixels changed)"
+  [ "${changed:-0}" -gt 1000 ]
+}
+
+# draw K LEVEL ROUND: one start and stop, the winner checked, the fireworks waited out.
+draw() {
+  local k=$1 level=$2 round=$3
+  log "draw $k$round (expect level $level)"
+  if [ "$k$round" = 6 ]; then
+    # The start key held down: its repeats neither stop the roll nor start it again.
+    xdotool keydown Next
+    sleep 1.5
+    xdotool keyup Next
   else
-    fail "draw $k: tiles not rolling ($changed pixels changed)"
+    start_roll "$k"
+  fi
+  sleep 0.4
+  if tiles_rolling; then
+    pass "draw $k$round: tiles rolling ($changed pixels changed)"
+  else
+    fail "draw $k$round: tiles not rolling ($changed pixels changed)"
   fi
   if [ "$(pixel "$WORK/roll-b.png" "$FRAME_X" "$FRAME_Y")" != "$YELLOW" ]; then
-    pass "draw $k: winner photo hidden while rolling"
+    pass "draw $k$round: winner photo hidden while rolling"
   else
-    fail "draw $k: winner photo still shown while rolling"
+    fail "draw $k$round: winner photo still shown while rolling"
   fi
-  [ "$k" = 1 ] && cp "$WORK/roll-b.png" "$ART/05-rolling.png"
+  [ "$k$round" = 1 ] && cp "$WORK/roll-b.png" "$ART/05-rolling.png"
+  [ "$k$round" = 6 ] && check_eq "draw 6: a held start key records nobody" "$((k - 1))" "$(winners)"
   sleep 0.2
-  click_at "$ICON_X" "$ICON_Y"
+  stop_roll "$k"
   stopped=$(now_ms)
 
   end=$(($(now_ms) + 10000))
   while [ "$(winners)" -lt "$k" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.1; done
-  check_eq "draw $k: winner recorded with order $k and level $level" "$k|$level" \
-    "$(sql "select zjsx, zj from yglb where zjsx=$k and zj<>0;" | paste -sd';')"
-  check_eq "draw $k: $k winners in all" "$k" "$(winners)"
+  check_eq "draw $k$round: winner recorded with order $k and level $level" "$k|$level" \
+    "$(sql "select zjsx, zj from yglb where zjsx=$k and zj>0;" | paste -sd';')"
+  check_eq "draw $k$round: $k winners in all" "$k" "$(winners)"
   sleep 0.5
-  shot "06-draw-$k-a-result"
+  shot "06-draw-$k$round-a-result"
 
   if [[ "$COMPLETES" == *" $k "* ]]; then
     if fw=$(wait_window '^烟花' 5); then
-      pass "draw $k completes a level: fireworks window shown"
-      shot "06-draw-$k-b-fireworks"
+      pass "draw $k$round completes a level: fireworks window shown"
+      shot "06-draw-$k$round-b-fireworks"
       # Above the handset the desktop is black unless fireworks cover it.
-      lit=$(lit_pixels "$ART/06-draw-$k-b-fireworks.png" "${SCREEN_W}x${DY}+0+0")
+      lit=$(lit_pixels "$ART/06-draw-$k$round-b-fireworks.png" "${SCREEN_W}x${DY}+0+0")
       if [ "${lit:-0}" -gt 500 ]; then
-        pass "draw $k: fireworks on screen ($lit lit pixels above the handset)"
+        pass "draw $k$round: fireworks on screen ($lit lit pixels above the handset)"
       else
-        fail "draw $k: fireworks window up but nothing drawn above the handset ($lit lit pixels)"
+        fail "draw $k$round: fireworks window up but nothing drawn above the handset ($lit lit pixels)"
       fi
       if [ "$k" = "${#EXPECTED_LEVELS[@]}" ]; then
         # The fireworks cover the draw icon: a start and a stop clicked through them record one more
@@ -230,32 +261,107 @@ for k in $(seq 1 ${#EXPECTED_LEVELS[@]}); do
         # The three seconds start when the window shows, after the stop click.
         up=$(($(now_ms) - stopped))
         if [ "$up" -ge 2900 ]; then
-          pass "draw $k: fireworks hid by themselves ${up} ms after the stop click"
+          pass "draw $k$round: fireworks hid by themselves ${up} ms after the stop"
         else
-          fail "draw $k: fireworks gone only ${up} ms after the stop click"
+          fail "draw $k$round: fireworks gone only ${up} ms after the stop"
         fi
       else
-        fail "draw $k: fireworks still up 10 s later"
+        fail "draw $k$round: fireworks still up 10 s later"
       fi
     else
-      fail "draw $k completes a level but no fireworks window appeared"
+      fail "draw $k$round completes a level but no fireworks window appeared"
     fi
   else
     sleep 1
     import -window root "$WORK/after.png"
     lit=$(lit_pixels "$WORK/after.png" "${SCREEN_W}x${DY}+0+0")
     if app_windows | grep -q ' 烟花' || [ "${lit:-0}" -gt 50 ]; then
-      fail "draw $k completes nothing but fireworks are shown ($lit lit pixels above the handset)"
+      fail "draw $k$round completes nothing but fireworks are shown ($lit lit pixels above the handset)"
     else
-      pass "draw $k: no fireworks (level not complete)"
+      pass "draw $k$round: no fireworks (level not complete)"
     fi
   fi
   # Checked once the fireworks are gone: they may cover the frame.
   import -window root "$WORK/result.png"
-  check_eq "draw $k: winner photo shown" "$YELLOW" "$(pixel "$WORK/result.png" "$FRAME_X" "$FRAME_Y")"
-  check_no_box "draw $k"
-  check "program running after draw $k" app_running
+  check_eq "draw $k$round: winner photo shown" "$YELLOW" "$(pixel "$WORK/result.png" "$FRAME_X" "$FRAME_Y")"
+  check_no_box "draw $k$round"
+  check "program running after draw $k$round" app_running
+}
+
+# mark_absent K: the winner shown is not in the room: Delete, and the question answered with its Y key.
+mark_absent() {
+  local k=$1 box
+  ABSENT_ID=$(sql "select id from yglb where zjsx=$k and zj>0;")
+  press Delete
+  if ! box=$(wait_window '^提示' 10); then
+    shot "unexpected-box-absent"
+    fail "Delete on the result asked nothing"
+    return
+  fi
+  pass "Delete on the result asks whether the winner is absent"
+  shot 07-absent-question
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  press y
+  wait_gone "$box" 5 || fail "the absence question stayed up after Y"
+  focus_draw
+  end=$(($(now_ms) + 5000))
+  while [ "$(winners)" -ge "$k" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.1; done
+  check_eq "the absent winner is recorded absent, order freed" "-1|0" \
+    "$(sql "select zj, zjsx from yglb where id=$ABSENT_ID;")"
+  check_eq "$((k - 1)) winners after the absence" "$((k - 1))" "$(winners)"
+  sleep 0.3
+  shot 07-absent-marked
+}
+
+for k in $(seq 1 ${#EXPECTED_LEVELS[@]}); do
+  if [ "$k" = "$KEYS_FROM" ]; then
+    log "clicker round: keys only from here"
+    xdotool mousemove $((DX + 60)) $((DY + DY / 2 + 400))
+    focus_draw
+  fi
+  draw "$k" "${EXPECTED_LEVELS[$((k - 1))]}" ""
+  if [ "$k" = 6 ]; then
+    mark_absent 6
+    # The replacement gets the absent winner's second prize and draw order 6, fireworks and all.
+    draw 6 "${EXPECTED_LEVELS[5]}" "-replacement"
+  fi
 done
+
+# ---- keys for the audience: the key overlay, a black screen, and a close that only asks ---------------------
+focus_draw
+press F1
+sleep 0.5
+shot 08-key-overlay
+# The overlay's dark card, right of its title.
+overlay_shown() {
+  pixel "$1" $((DX + 196 + 560)) $((DY + 62 + 24)) | awk -F, '{ exit !($1 < 60 && $2 < 60 && $3 < 90) }'
+}
+check "F1 shows the key overlay over the handset's screen" overlay_shown "$ART/08-key-overlay.png"
+press Escape
+sleep 0.4
+import -window root "$WORK/overlay-gone.png"
+if overlay_shown "$WORK/overlay-gone.png"; then fail "Escape left the key overlay up"; else pass "Escape hides the key overlay"; fi
+press b
+sleep 0.6
+import -window root "$WORK/blank.png"
+lit=$(lit_pixels "$WORK/blank.png" "${SCREEN_W}x${SCREEN_H}+0+0")
+check_eq "B blacks out the whole screen" 0 "${lit:-x}"
+press b
+sleep 0.6
+import -window root "$WORK/unblank.png"
+check_eq "B again brings the draw window back with the last winner" "$YELLOW" \
+  "$(pixel "$WORK/unblank.png" "$FRAME_X" "$FRAME_Y")"
+# A window manager's close box (or Alt+F4) asks the switch-off question; Escape answers 取消.
+"$WM_CLOSE" "$DRAW"
+sleep 0.6
+import -window root "$WORK/wm-close.png"
+check "a window manager's close shows the switch-off question" confirm_shown "$WORK/wm-close.png"
+check "the program still runs after the close request" app_running
+press Escape
+sleep 0.5
+import -window root "$WORK/wm-close-cancelled.png"
+if confirm_shown "$WORK/wm-close-cancelled.png"; then fail "Escape did not answer 取消"; else pass "Escape answers 取消"; fi
+check_no_box "the audience keys"
 
 # ---- switch off: first changing one's mind, then for real ------------------------------------------------
 hold_power() {
@@ -292,17 +398,73 @@ else
   fail "program still running 15 s after 确定"
 fi
 
+# ---- the projector: started on the second screen, presentation mode, then a termination signal -------------
+start_app "$ART/luckydraw-projector.log" --screen 2
+PROJ=$(wait_window '^VELTRAXForm' 60) || die "the draw window did not appear on the projector"
+sleep 1
+window_geometry "$PROJ"
+check_eq "--screen 2: the draw window centred on the projector at 1:1" "$((PROJECTOR_X + 452)),287 1015x506" \
+  "$WX,$WY ${WW}x$WH"
+check_eq "the chosen screen is remembered in the event" 2 "$(sql "select sz from sy where symc='PM';")"
+xdotool windowfocus --sync "$PROJ" 2>/dev/null || true
+press F11
+sleep 1.5
+STAGE=$(wait_window '^VELTRAXForm' 10) || die "no window after F11"
+window_geometry "$STAGE"
+check_eq "F11: the draw window fills the projector" "$PROJECTOR_X,0 1920x1080" "$WX,$WY ${WW}x$WH"
+import -window root "$WORK/presentation-root.png"
+convert "$WORK/presentation-root.png" -crop "1920x1080+$PROJECTOR_X+0" +repage "$ART/09-presentation.png"
+check_eq "black all round the scaled handset" "0,0,0" "$(pixel "$ART/09-presentation.png" 5 1075)"
+# Scale 1920/1015, centred top to bottom: the draw icon's middle (838, 239) on the screen.
+S_ICON_X=$((PROJECTOR_X + 838 * 1920 / 1015)) S_ICON_Y=$(((1080 - 506 * 1920 / 1015) / 2 + 239 * 1920 / 1015))
+before=$(winners)
+click_at "$S_ICON_X" "$S_ICON_Y"
+sleep 0.5
+import -window root "$WORK/p-roll-a.png"
+sleep 0.4
+import -window root "$WORK/p-roll-b.png"
+P_TILES="$((382 * 1920 / 1015))x$((405 * 1920 / 1015))+$((PROJECTOR_X + 192 * 1920 / 1015))+$(((1080 - 506 * 1920 / 1015) / 2 + 40 * 1920 / 1015))"
+changed=$(differing_pixels "$WORK/p-roll-a.png" "$WORK/p-roll-b.png" "$P_TILES")
+if [ "${changed:-0}" -gt 2000 ]; then pass "the scaled draw icon starts the roll ($changed pixels changed)"; else fail "no roll after a click on the scaled draw icon ($changed)"; fi
+click_at "$S_ICON_X" "$S_ICON_Y"
+end=$(($(now_ms) + 5000))
+while [ "$(winners)" -le "$before" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.1; done
+check_eq "the scaled draw icon stops and records a winner" "$((before + 1))" "$(winners)"
+sleep 0.8
+import -window root "$WORK/presentation-root.png"
+convert "$WORK/presentation-root.png" -crop "1920x1080+$PROJECTOR_X+0" +repage "$ART/10-presentation-result.png"
+check_no_box "presentation mode"
+xdotool windowfocus --sync "$STAGE" 2>/dev/null || true
+press F11
+sleep 1
+PROJ=$(wait_window '^VELTRAXForm' 10) || die "no window after the second F11"
+window_geometry "$PROJ"
+check_eq "F11 again: back to 1:1 on the projector" "$((PROJECTOR_X + 452)),287 1015x506" "$WX,$WY ${WW}x$WH"
+kill -TERM "$APP_PID"
+if wait_app_exit 15; then
+  check_eq "SIGTERM ends the program with status 0, without a question" 0 "$APP_STATUS"
+else
+  fail "program still running 15 s after SIGTERM"
+fi
+report=$(sanitizer_report "$ART/luckydraw-projector.log")
+if [ -z "$report" ]; then pass "no sanitizer report in the projector round"; else fail "sanitizer report: $report"; fi
+
 report=$(sanitizer_report "$ART/luckydraw-operator.log")
 if [ -z "$report" ]; then pass "no sanitizer report"; else fail "sanitizer report: $report"; fi
 
 # ---- the database afterwards ---------------------------------------------------------------------------------
 check_eq "database integrity" ok "$(sql "PRAGMA integrity_check;")"
-check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99" \
-  "$(sql "select zjsx, zj from yglb where zj<>0 order by zjsx;" | paste -sd';')"
-check_eq "journal: every winner as recorded" "$(sql "select zjsx, zj, id from yglb where zj<>0 order by zjsx;" | paste -sd';')" \
-  "$(sql "select zjsx, zj, ygid from cjrz where lx='drawn' order by xh;" | paste -sd';')"
-check_eq "8 distinct draw orders and 8 distinct winners" "8|8" \
-  "$(sql "select count(distinct zjsx), count(distinct id) from yglb where zj<>0;")"
+check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99;9|99" \
+  "$(sql "select zjsx, zj from yglb where zj>0 order by zjsx;" | paste -sd';')"
+check_eq "journal: every winner as recorded, the absent one's draw withdrawn" \
+  "$(sql "select zjsx, zj, id from yglb where zj>0 order by zjsx;" | paste -sd';')" \
+  "$(sql "select zjsx, zj, ygid from cjrz c where lx='drawn' and not exists (select 1 from cjrz a
+          where a.lx='absent' and a.ygid=c.ygid and a.zjsx=c.zjsx) order by xh;" | paste -sd';')"
+check_eq "journal: the absence with the prize it gave up" "$ABSENT_ID|6|2" \
+  "$(sql "select ygid, zjsx, zj from cjrz where lx='absent';")"
+check_eq "one participant absent, never drawn again" "$ABSENT_ID" "$(sql "select id from yglb where zj<0;")"
+check_eq "9 distinct draw orders and 9 distinct winners" "9|9" \
+  "$(sql "select count(distinct zjsx), count(distinct id) from yglb where zj>0;")"
 check_eq "nobody else carries a draw order" 0 "$(sql "select count(*) from yglb where zj=0 and zjsx<>0;")"
 check_eq "event information still as saved" "GSMC|$COMPANY;LXDH|$PHONE;LXRY|$CONTACT" \
   "$(sql "select upper(xm), sz from jcsz order by upper(xm);" | paste -sd';')"

@@ -58,7 +58,8 @@ TEST_F(ExportTest, WinnersInDrawOrderWithPrizeNames) {
   win(b, kOutsidePlan, 3);
   win(c, 1, 1);
   const std::vector<QStringList> expected = {
-      {QStringLiteral("中奖顺序"), QStringLiteral("奖项"), QStringLiteral("部门"), QStringLiteral("姓名")},
+      {QStringLiteral("中奖顺序"), QStringLiteral("奖项"), QStringLiteral("部门"), QStringLiteral("姓名"),
+       QStringLiteral("抽奖时间")},
       {"1", QStringLiteral("一等奖"), QStringLiteral("客服部"), QStringLiteral("赵六")},
       {"2", QStringLiteral("幸运奖"), QStringLiteral("研发部"), QStringLiteral("张三")},
       {"3", QStringLiteral("计划外"), QStringLiteral("销售部"), QStringLiteral("李四")}};
@@ -66,7 +67,11 @@ TEST_F(ExportTest, WinnersInDrawOrderWithPrizeNames) {
     SCOPED_TRACE(ext);
     const QString file = out.path() + QStringLiteral("/w.") + QLatin1String(ext);
     EXPECT_EQ(exportResults(file, q()), 3);
-    EXPECT_EQ(cellsOf(readTable(file)), expected);
+    // Recorded without the draw, so without a time: the time cell is empty (xlsx leaves it out).
+    auto cells = cellsOf(readTable(file));
+    for (QStringList& row : cells)
+      while (!row.isEmpty() && row.last().isEmpty()) row.removeLast();
+    EXPECT_EQ(cells, expected);
   }
   EXPECT_TRUE(readFile(out.path() + QStringLiteral("/w.csv")).startsWith("\xEF\xBB\xBF"));
 }
@@ -76,9 +81,6 @@ TEST_F(ExportTest, DrawTimeComesFromTheLatestJournalRecord) {
   const int b = app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"));
   win(a, 3, 1);
   win(b, 3, 2);
-  app.exec(QStringLiteral(
-      "create table cjrz (xh integer primary key autoincrement, sj text, lx text, zjsx integer, "
-      "zj integer, ygid integer, xm text, bm text, rs integer)"));
   const auto journal = [&](const char* sj, const char* lx, int order, int id) {
     app.exec(
         QStringLiteral("insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs) values ('%1', '%2', %3, 3, %4, "
@@ -89,7 +91,7 @@ TEST_F(ExportTest, DrawTimeComesFromTheLatestJournalRecord) {
   };
   journal("2026-12-24T19:00:01.250", "drawn", 1, a);
   journal("2026-12-24T19:05:00.000", "drawn", 2, a);  // an older draw of the same person, another order
-  journal("2026-12-24T19:30:00.000", "reset", 1, a);
+  journal("2026-12-24T19:30:00.000", "results cleared", 1, a);
   journal("2026-12-24T20:00:00.000", "drawn", 1, a);  // after a reset, drawn again first: the latest counts
   const auto rows = winnersTable(q());
   ASSERT_EQ(rows.size(), 3u);

@@ -103,20 +103,19 @@ TEST_F(RosterImportTest, RowsAreRefusedWithTheirReason) {
                               "研发部, 张三 ,\n"               // 8 same as row 2 once trimmed
                               "研发部,赵六,missing.jpg\n"      // 9
                               "研发部,钱七,notapicture.jpg\n"  // 10
-                              "研发部,..,\n")));               // 11
-  EXPECT_EQ(p.toAdd, 1);
-  EXPECT_EQ(p.refused, 9);
+                              "研发部,..,\n")));               // 11 added: "研发部_...jpg" is a safe name
+  EXPECT_EQ(p.toAdd, 2);
+  EXPECT_EQ(p.refused, 8);
   const QStringList r = reasons(p);
-  ASSERT_EQ(r.size(), 9);
+  ASSERT_EQ(r.size(), 8);
   EXPECT_EQ(r[0], QStringLiteral("3:姓名为空"));
   EXPECT_EQ(r[1], QStringLiteral("4:部门为空"));
-  EXPECT_TRUE(r[2].startsWith(QStringLiteral("5:姓名中含有不能用于照片文件名的字符"))) << r[2].toStdString();
+  EXPECT_EQ(r[2], QStringLiteral("5:姓名中的“/”不能用于照片文件名，请更改姓名"));
   EXPECT_EQ(r[3], QStringLiteral("6:名单中已有同部门同姓名的员工"));
   EXPECT_TRUE(r[4].startsWith(QStringLiteral("7:照片文件名与名单中另一位员工相同")));
   EXPECT_EQ(r[5], QStringLiteral("8:与第 2 行重复（同部门同姓名）"));
   EXPECT_EQ(r[6], QStringLiteral("9:照片文件不存在：missing.jpg"));
   EXPECT_TRUE(r[7].startsWith(QStringLiteral("10:照片不是图片或已损坏"))) << r[7].toStdString();
-  EXPECT_TRUE(r[8].startsWith(QStringLiteral("11:姓名中不能含有“..”")));
   EXPECT_TRUE(p.summary().contains(QStringLiteral("第 9 行 研发部 赵六：照片文件不存在：missing.jpg")));
 }
 

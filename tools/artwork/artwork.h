@@ -24,13 +24,15 @@ inline constexpr QSize kBuiltinFireworksSize{1280, 1024};
 inline constexpr QSize kFireworksFileSize{1024, 768};
 inline constexpr int kFireworksFileCount = 15;
 
-QImage drawHandset();
-QImage drawPowerKey();
-QImage drawDrawIcon();
-QImage drawMessagesIcon();
-QImage drawClockIcon();
-QImage drawTelephoneIcon();
-QImage drawMusicIcon();
+// At scale 1 the pictures as stored in GIF form: keyed on white. At any other scale the same drawing with
+// every length multiplied, left on a transparent canvas, for showing the handset larger than life.
+QImage drawHandset(qreal scale = 1);
+QImage drawPowerKey(qreal scale = 1);
+QImage drawDrawIcon(qreal scale = 1);
+QImage drawMessagesIcon(qreal scale = 1);
+QImage drawClockIcon(qreal scale = 1);
+QImage drawTelephoneIcon(qreal scale = 1);
+QImage drawMusicIcon(qreal scale = 1);
 // The program's icon for the desktop menu: the draw icon's tile, square, on transparency.
 QImage drawProgramIcon(int pixels);
 inline constexpr int kProgramIconSizes[] = {16, 32, 48, 64, 128, 256};

@@ -271,10 +271,11 @@ void drawGloss(QPainter& p) {
 
 }  // namespace
 
-QImage drawHandset() {
-  QImage canvas = newCanvas(kHandsetSize);
+QImage drawHandset(qreal scale) {
+  QImage canvas = newCanvas((QSizeF(kHandsetSize) * scale).toSize());
   QPainter p(&canvas);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
   drawSideButtons(p);
   drawBody(p);
   drawEarpieceAndCamera(p);
@@ -282,7 +283,7 @@ QImage drawHandset() {
   drawScreen(p);
   drawGloss(p);
   p.end();
-  return keyOnWhite(canvas);
+  return scale == 1 ? keyOnWhite(canvas) : canvas;
 }
 
 }  // namespace ld::artwork

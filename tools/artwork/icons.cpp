@@ -48,13 +48,15 @@ void paintTile(QPainter& p, const QRectF& tile, QColor light, QColor dark,
   p.drawPath(cap);
 }
 
-QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::function<void(QPainter&)>& glyph) {
-  QImage canvas = newCanvas(size);
+QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::function<void(QPainter&)>& glyph,
+                qreal scale) {
+  QImage canvas = newCanvas((QSizeF(size) * scale).toSize());
   QPainter p(&canvas);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
   paintTile(p, QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1, 1, -1, -1), light, dark, glyph);
   p.end();
-  return keyOnWhite(canvas, handsetBackdrop(), QPoint(kIconColumnX, top));
+  return scale == 1 ? keyOnWhite(canvas, handsetBackdrop(), QPoint(kIconColumnX, top)) : canvas;
 }
 
 void drawSparkle(QPainter& p, QPointF c, qreal r) {
@@ -192,7 +194,9 @@ void drawNotes(QPainter& p) {
 const QColor kDrawLight(246, 70, 50);
 const QColor kDrawDark(150, 0, 14);
 
-QImage drawDrawIcon() { return drawIcon(kIconSize, kDrawIconY, kDrawLight, kDrawDark, drawGiftBox); }
+QImage drawDrawIcon(qreal scale) {
+  return drawIcon(kIconSize, kDrawIconY, kDrawLight, kDrawDark, drawGiftBox, scale);
+}
 
 QImage drawProgramIcon(int pixels) {
   // The draw icon's tile drawn square at any size, on real transparency: desktops put it on any background.
@@ -208,20 +212,22 @@ QImage drawProgramIcon(int pixels) {
   return canvas.convertToFormat(QImage::Format_ARGB32);
 }
 
-QImage drawMessagesIcon() {
-  return drawIcon(kIconSize, kMessagesIconY, QColor(130, 226, 100), QColor(26, 140, 40), drawSpeechBubble);
+QImage drawMessagesIcon(qreal scale) {
+  return drawIcon(kIconSize, kMessagesIconY, QColor(130, 226, 100), QColor(26, 140, 40), drawSpeechBubble,
+                  scale);
 }
 
-QImage drawClockIcon() {
-  return drawIcon(kIconSize, kClockIconY, QColor(96, 96, 106), QColor(18, 18, 22), drawClockFace);
+QImage drawClockIcon(qreal scale) {
+  return drawIcon(kIconSize, kClockIconY, QColor(96, 96, 106), QColor(18, 18, 22), drawClockFace, scale);
 }
 
-QImage drawTelephoneIcon() {
-  return drawIcon(kIconSize, kTelephoneIconY, QColor(100, 190, 255), QColor(18, 84, 196), drawHandsetGlyph);
+QImage drawTelephoneIcon(qreal scale) {
+  return drawIcon(kIconSize, kTelephoneIconY, QColor(100, 190, 255), QColor(18, 84, 196), drawHandsetGlyph,
+                  scale);
 }
 
-QImage drawMusicIcon() {
-  return drawIcon(kMusicIconSize, kMusicIconY, QColor(255, 140, 90), QColor(200, 30, 110), drawNotes);
+QImage drawMusicIcon(qreal scale) {
+  return drawIcon(kMusicIconSize, kMusicIconY, QColor(255, 140, 90), QColor(200, 30, 110), drawNotes, scale);
 }
 
 }  // namespace ld::artwork

@@ -1,10 +1,10 @@
-// Draws the program's pictures and writes them where the build wants them:
+// Draws the program's pictures, makes its sounds, and writes them where the build wants them:
 //   artwork --system <dir> --builtin <dir> [--icons <dir>] [--png <dir>]
 // system/: logo.jpg and the fireworks 0.gif ... 14.gif; builtin/: the pictures stored in the
-// program, in the form-description format; icons/: the program icon as the hicolor theme lays it out
-// (<n>x<n>/apps/luckydraw.png). --png also writes every picture as PNG for looking at,
-// plus preview.png and preview-result.png (the handset assembled as on screen, rolling and showing a
-// winner) and fireworks-sheet.png.
+// program, in the form-description format, their large versions (PNG) and the sounds (WAV); icons/: the
+// program icon as the hicolor theme lays it out (<n>x<n>/apps/luckydraw.png). --png also writes every picture
+// as PNG for looking at, plus preview.png and preview-result.png (the handset assembled as on screen, rolling
+// and showing a winner) and fireworks-sheet.png.
 #include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
@@ -29,6 +29,7 @@
 #include "framework/jpeg.h"
 #include "keying.h"
 #include "preview.h"
+#include "sounds.h"
 #include "widgets/gif_writer.h"
 
 namespace {
@@ -56,14 +57,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-QByteArray pngBytes(const QImage& image) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) throw std::runtime_error("cannot encode a PNG");
-  return bytes;
-}
-
 QString iconPath(const QString& iconDir, int n) {
   return QStringLiteral("%1/%2x%2/apps/luckydraw.png").arg(iconDir).arg(n);
 }
@@ -72,26 +65,35 @@ void savePng(const QImage& image, const QString& path) {
   if (!image.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-QImage drawBuiltin(Builtin picture) {
+QImage drawBuiltin(Builtin picture, qreal scale = 1) {
   switch (picture) {
     case Builtin::Handset:
-      return handsetBackdrop();
+      return scale == 1 ? handsetBackdrop() : drawHandset(scale);
     case Builtin::PowerKey:
-      return drawPowerKey();
+      return drawPowerKey(scale);
     case Builtin::DrawIcon:
-      return drawDrawIcon();
+      return drawDrawIcon(scale);
     case Builtin::MessagesIcon:
-      return drawMessagesIcon();
+      return drawMessagesIcon(scale);
     case Builtin::ClockIcon:
-      return drawClockIcon();
+      return drawClockIcon(scale);
     case Builtin::TelephoneIcon:
-      return drawTelephoneIcon();
+      return drawTelephoneIcon(scale);
     case Builtin::MusicIcon:
-      return drawMusicIcon();
+      return drawMusicIcon(scale);
     case Builtin::Fireworks:
       return drawBuiltinFireworks();
   }
   throw std::logic_error("unknown built-in picture");
+}
+
+QByteArray pngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.convertToFormat(QImage::Format_ARGB32).save(&buffer, "PNG"))
+    throw std::runtime_error("cannot encode a PNG");
+  return bytes;
 }
 
 // Fireworks are keyed on black and stay undithered, so that no speckle appears in the see-through
@@ -110,12 +112,25 @@ std::vector<Job> jobs(const Target& target) {
                     [picture](const QImage& image) {
                       return ld::toFormData(ld::encodeGif(image, gifOptions(picture)));
                     }});
+  for (const Builtin picture : kAllBuiltins) {
+    if (!hasSharpVersion(picture)) continue;
+    list.push_back({target.builtinDir + '/' + sharpFileName(picture),
+                    QFileInfo(sharpFileName(picture)).completeBaseName(),
+                    [picture] { return drawBuiltin(picture, kSharpScale); }, pngBytes});
+  }
   for (int n = 0; n < kFireworksFileCount; ++n)
     list.push_back({target.systemDir + '/' + QString::number(n) + ".gif", QString::number(n),
                     [n] { return drawFireworks(n); },
                     [](const QImage& image) {
                       return ld::encodeGif(image, {kBlackKey, false});
                     }});
+  // The sounds go with the built-in pictures into the program.
+  using Make = std::vector<float> (*)();
+  const std::pair<const char*, Make> sounds[] = {
+      {"rolling.wav", drumRoll}, {"stop.wav", stopSting}, {"fanfare.wav", fanfare}};
+  for (const auto& [name, make] : sounds)
+    list.push_back({target.builtinDir + '/' + QLatin1String(name), QString(), [] { return QImage(); },
+                    [make = make](const QImage&) { return wavFile(make()); }});
   list.push_back({target.systemDir + "/logo.jpg", "logo", drawPlaceholderPhoto,
                   [](const QImage& image) { return ld::encodeJpeg(image, 90); }});
   if (!target.iconDir.isEmpty())
@@ -136,7 +151,7 @@ void runAll(const std::vector<Job>& list, const QString& pngDir) {
         const Job& job = list[i];
         const QImage image = job.draw();
         writeFile(job.path, job.encode(image));
-        if (!pngDir.isEmpty()) savePng(image, pngDir + '/' + job.pngName + ".png");
+        if (!pngDir.isEmpty() && !job.pngName.isEmpty()) savePng(image, pngDir + '/' + job.pngName + ".png");
       } catch (...) {
         const std::lock_guard lock(failureLock);
         if (!failure) failure = std::current_exception();

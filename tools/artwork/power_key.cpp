@@ -10,10 +10,11 @@
 
 namespace ld::artwork {
 
-QImage drawPowerKey() {
-  QImage canvas = newCanvas(kPowerKeySize);
+QImage drawPowerKey(qreal scale) {
+  QImage canvas = newCanvas((QSizeF(kPowerKeySize) * scale).toSize());
   QPainter p(&canvas);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
   const QPointF c(kPowerKeySize.width() / 2.0, kPowerKeySize.height() / 2.0);
 
   QLinearGradient bezel(0, 0, kPowerKeySize.width(), kPowerKeySize.height());
@@ -54,7 +55,7 @@ QImage drawPowerKey() {
   p.setBrush(gloss);
   p.drawEllipse(QRectF(c.x() - 28, c.y() - 37, 56, 34));
   p.end();
-  return keyOnWhite(canvas, handsetBackdrop(), kPowerKeyAt);
+  return scale == 1 ? keyOnWhite(canvas, handsetBackdrop(), kPowerKeyAt) : canvas;
 }
 
 }  // namespace ld::artwork

@@ -1,0 +1,12 @@
+#pragma once
+// Ending on a signal: SIGTERM, SIGINT and SIGHUP end the program the orderly way, through the event loop,
+// so that every window and the database are closed as after the switch-off question.
+#include <functional>
+
+namespace ld {
+
+// From now on each of those signals runs `end` on the GUI thread, once per signal. Only the first call
+// installs the handlers; later calls replace `end`.
+void endOnTerminationSignals(std::function<void()> end);
+
+}  // namespace ld

@@ -1,0 +1,233 @@
+// Keys and presentation clickers: what each key does, one action per press, in whichever window of the
+// program is in front, never while a text field has the focus.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <memory>
+
+#include "draw/key_control.h"
+#include "draw/lucky_draw.h"
+#include "draw/veltrax_form.h"
+#include "settings/setting_form.h"
+#include "support/draw_helpers.h"
+#include "widgets/gif_animator.h"
+
+using namespace ld::test;
+using ld::KeyAction;
+using State = TVELTRAXForm::DrawState;
+
+namespace {
+
+// A real key press (and its release) sent to `to`, as the window system delivers it to the focus.
+void key(QWidget* to, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool autoRepeat = false,
+         const QString& text = QString()) {
+  QKeyEvent press(QEvent::KeyPress, code, modifiers, text, autoRepeat);
+  QCoreApplication::sendEvent(to, &press);
+  QKeyEvent release(QEvent::KeyRelease, code, modifiers, text, autoRepeat);
+  QCoreApplication::sendEvent(to, &release);
+}
+
+TEST(KeyMap, ClickerKeysAndTheirActions) {
+  struct Case {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    KeyAction action;
+  };
+  const Case cases[] = {
+      {Qt::Key_Space, Qt::NoModifier, KeyAction::Draw},
+      {Qt::Key_Return, Qt::NoModifier, KeyAction::Draw},
+      {Qt::Key_Enter, Qt::KeypadModifier, KeyAction::Draw},
+      {Qt::Key_PageDown, Qt::NoModifier, KeyAction::Draw},
+      {Qt::Key_Right, Qt::NoModifier, KeyAction::Draw},
+      {Qt::Key_Down, Qt::NoModifier, KeyAction::Draw},
+      {Qt::Key_B, Qt::NoModifier, KeyAction::Blank},
+      {Qt::Key_B, Qt::ShiftModifier, KeyAction::Blank},
+      {Qt::Key_Period, Qt::NoModifier, KeyAction::Blank},
+      {Qt::Key_F11, Qt::NoModifier, KeyAction::Presentation},
+      {Qt::Key_F1, Qt::NoModifier, KeyAction::Help},
+      {Qt::Key_Question, Qt::ShiftModifier, KeyAction::Help},
+      {Qt::Key_Escape, Qt::NoModifier, KeyAction::Dismiss},
+      {Qt::Key_Delete, Qt::NoModifier, KeyAction::Absent},
+      {Qt::Key_R, Qt::NoModifier, KeyAction::Absent},
+      {Qt::Key_M, Qt::NoModifier, KeyAction::Mute},
+      {Qt::Key_S, Qt::NoModifier, KeyAction::NextScreen},
+      // The window system's and the controls' own.
+      {Qt::Key_F4, Qt::AltModifier, KeyAction::None},
+      {Qt::Key_Space, Qt::ControlModifier, KeyAction::None},
+      {Qt::Key_Tab, Qt::NoModifier, KeyAction::None},
+      {Qt::Key_PageUp, Qt::NoModifier, KeyAction::None},
+      {Qt::Key_A, Qt::NoModifier, KeyAction::None},
+  };
+  for (const Case& c : cases) {
+    QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
+    EXPECT_EQ(ld::keyActionFor(event), c.action)
+        << QKeySequence(c.key | c.modifiers).toString().toStdString();
+  }
+}
+
+std::unique_ptr<QKeyEvent> timed(QEvent::Type type, int code, quint64 ms) {
+  auto event = std::make_unique<QKeyEvent>(type, code, Qt::NoModifier);
+  event->setTimestamp(ms);
+  return event;
+}
+
+// X delivers a held key's repeats either as a release and a press at the same millisecond or as presses
+// without releases, not always marked as repeats.
+TEST(KeyRepeatsFromTheWindowSystem, OnlyAFreshPressCounts) {
+  ld::KeyRepeats repeats;
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1000)));
+  repeats.released(*timed(QEvent::KeyRelease, Qt::Key_Space, 1660));
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1660))) << "release and press at once";
+  repeats.released(*timed(QEvent::KeyRelease, Qt::Key_Space, 1700));
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1700)));
+  repeats.released(*timed(QEvent::KeyRelease, Qt::Key_Space, 1720));
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 1800))) << "a quick second press";
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 2460))) << "held: presses, no release";
+  EXPECT_TRUE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 2500)));
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_PageDown, 2510))) << "another key";
+  // A release that went to another program: long after, a press is a press again.
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 9000)));
+  repeats.clear();
+  EXPECT_FALSE(repeats.isRepeat(*timed(QEvent::KeyPress, Qt::Key_Space, 9010))) << "forgotten";
+  QKeyEvent marked(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QString(), /*autorep=*/true);
+  EXPECT_TRUE(repeats.isRepeat(marked));
+}
+
+class Keys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 4; ++i) f.app.addParticipant(QStringLiteral("p%1").arg(i), "部门");
+  }
+  TVELTRAXForm& w() { return f.window(); }
+  int winners() { return f.app.count("select id from yglb where zj>0"); }
+  DrawFixture f;
+};
+
+TEST_F(Keys, EveryDrawKeyStartsAndStopsLikeAClickOnTheDrawIcon) {
+  const int keys[] = {Qt::Key_Space,    Qt::Key_Return, Qt::Key_Enter,
+                      Qt::Key_PageDown, Qt::Key_Right,  Qt::Key_Down};
+  int expected = 0;
+  for (int code : keys) {
+    SCOPED_TRACE(QKeySequence(code).toString().toStdString());
+    const State before = w().drawState();
+    key(&w(), code);
+    if (before == State::Rolling) {
+      ++expected;
+      EXPECT_EQ(w().drawState(), State::Result);
+    } else {
+      EXPECT_EQ(w().drawState(), State::Rolling);
+    }
+    EXPECT_EQ(winners(), expected);
+  }
+  EXPECT_EQ(expected, 3);
+  EXPECT_TRUE(f.app.dialogs().shown.empty());
+}
+
+TEST_F(Keys, AHeldKeyActsOnceItsRepeatsDoNothing) {
+  key(&w(), Qt::Key_Space);
+  ASSERT_EQ(w().drawState(), State::Rolling);
+  for (int i = 0; i < 5; ++i) key(&w(), Qt::Key_Space, Qt::NoModifier, /*autoRepeat=*/true);
+  EXPECT_EQ(w().drawState(), State::Rolling) << "repeats neither stop nor restart the roll";
+  EXPECT_EQ(winners(), 0);
+  key(&w(), Qt::Key_PageDown);
+  key(&w(), Qt::Key_PageDown, Qt::NoModifier, true);
+  EXPECT_EQ(w().drawState(), State::Result);
+  EXPECT_EQ(winners(), 1);
+  key(&w(), Qt::Key_F1, Qt::NoModifier, true);
+  EXPECT_FALSE(w().keyHelp()->isVisible()) << "a repeat is never a first press";
+
+  // Unmarked repeats as the window system sends them: the first press only.
+  for (quint64 ms : {5000, 5660, 5700, 5740}) {
+    QCoreApplication::sendEvent(&w(), timed(QEvent::KeyPress, Qt::Key_Down, ms).get());
+    if (ms != 5000) QCoreApplication::sendEvent(&w(), timed(QEvent::KeyRelease, Qt::Key_Down, ms + 40).get());
+  }
+  EXPECT_EQ(w().drawState(), State::Rolling);
+  EXPECT_EQ(winners(), 1);
+}
+
+TEST_F(Keys, KeysWorkFromASettingsWindowButNotInItsTextFields) {
+  doubleClick(w().GIFgj);
+  ASSERT_EQ(f.program().settingsWindows().size(), 1u);
+  ld::TsettingForm& settings = *f.program().settingsWindows().front();
+
+  settings.Button2->setFocus();
+  key(settings.Button2, Qt::Key_Space);
+  EXPECT_EQ(w().drawState(), State::Rolling) << "the clicker works with the settings window in front";
+  EXPECT_TRUE(f.app.dialogs().shown.empty()) << "the focused button was not pressed";
+
+  settings.Editgsmc->setFocus();
+  settings.Editgsmc->clear();
+  key(settings.Editgsmc, Qt::Key_Space, Qt::NoModifier, false, QStringLiteral(" "));
+  key(settings.Editgsmc, Qt::Key_B, Qt::NoModifier, false, QStringLiteral("b"));
+  key(settings.Editgsmc, Qt::Key_Return);
+  EXPECT_EQ(settings.Editgsmc->text(), QStringLiteral(" b")) << "typing stays typing";
+  EXPECT_EQ(w().drawState(), State::Rolling);
+  EXPECT_FALSE(f.program().blanked());
+  EXPECT_EQ(winners(), 0);
+}
+
+TEST_F(Keys, NothingWhileAModalWindowWaitsForItsAnswer) {
+  QDialog question(&w());
+  question.setModal(true);
+  question.show();
+  ASSERT_EQ(QApplication::activeModalWidget(), &question);
+  key(&question, Qt::Key_Space);
+  key(&w(), Qt::Key_PageDown);
+  EXPECT_EQ(w().drawState(), State::Idle);
+}
+
+TEST_F(Keys, EscapeNeverEndsTheProgramAndClosesTheOverlay) {
+  int closed = 0;
+  QObject::connect(&w(), &TVELTRAXForm::closed, [&] { ++closed; });
+  key(&w(), Qt::Key_Escape);
+  key(&w(), Qt::Key_F1);
+  EXPECT_TRUE(w().keyHelp()->isVisible());
+  EXPECT_TRUE(w().keyHelp()->geometry().intersects(w().Panelcj->geometry()));
+  key(&w(), Qt::Key_Escape);
+  EXPECT_FALSE(w().keyHelp()->isVisible());
+  key(&w(), Qt::Key_Question, Qt::ShiftModifier, false, QStringLiteral("?"));
+  EXPECT_TRUE(w().keyHelp()->isVisible());
+  key(&w(), Qt::Key_F1);
+  EXPECT_FALSE(w().keyHelp()->isVisible());
+  key(&w(), Qt::Key_Escape);
+  EXPECT_TRUE(w().isVisible());
+  EXPECT_EQ(closed, 0);
+}
+
+TEST_F(Keys, BlankCoversTheScreenAndTheNextKeyOnlyBringsThePictureBack) {
+  key(&w(), Qt::Key_B);
+  ASSERT_TRUE(f.program().blanked());
+  QWidget* blank = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == QStringLiteral("BlankScreen")) blank = top;
+  ASSERT_TRUE(blank);
+  EXPECT_EQ(blank->geometry(), w().screen()->geometry());
+  EXPECT_EQ(blank->grab().toImage().pixelColor(5, 5), QColor(Qt::black));
+
+  key(blank, Qt::Key_Space);
+  EXPECT_FALSE(f.program().blanked());
+  EXPECT_EQ(w().drawState(), State::Idle) << "the key that ends the black screen does nothing else";
+  key(&w(), Qt::Key_Period, Qt::NoModifier, false, QStringLiteral("."));
+  EXPECT_TRUE(f.program().blanked());
+  key(blank, Qt::Key_Escape);
+  EXPECT_FALSE(f.program().blanked());
+  key(&w(), Qt::Key_B);
+  click(blank);
+  EXPECT_FALSE(f.program().blanked()) << "a click brings the picture back too";
+}
+
+TEST_F(Keys, TheSwitchOffQuestionKeepsItsOwnKeys) {
+  w().TimergjTimer();
+  key(w().Panelgj, Qt::Key_Space);
+  EXPECT_EQ(w().drawState(), State::Idle) << "no draw behind the question";
+  key(w().Panelgj, Qt::Key_Escape);
+  EXPECT_FALSE(w().Panelgj->isVisible()) << "Escape still answers 取消";
+  EXPECT_TRUE(w().isVisible());
+}
+
+}  // namespace
