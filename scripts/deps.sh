@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need.
-# Usage: scripts/deps.sh run|test   (sourced or executed; a no-op when all are present)
+# Usage: scripts/deps.sh run|package|test   (sourced or executed; a no-op when all are present)
 set -euo pipefail
 
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libsqlcipher-dev
-  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev)
+  libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev
+  qt6-l10n-tools)
+# The Debian package: CPack finds the binaries with file, dpkg-shlibdeps works out their dependencies.
+package_pkgs=(dpkg-dev file)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
   imagemagick python3-pil gifsicle x11-utils x11-xserver-utils libx11-dev clang libclang-rt-14-dev clang-format
-  python3-openpyxl)
+  python3-openpyxl lintian)
 
 want=("${run_pkgs[@]}")
-if [ "${1:-run}" = test ]; then want+=("${test_pkgs[@]}"); fi
+case "${1:-run}" in
+  package) want+=("${package_pkgs[@]}") ;;
+  test) want+=("${package_pkgs[@]}" "${test_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do

@@ -41,6 +41,16 @@ for script in operator_session crash_safety; do
     e2e_failed=$((e2e_failed + 1))
   fi
 done
+# The Debian package from a Release build: lintian, install, a draw with the installed program, removal.
+if ! bash scripts/package.sh >"$build/package.log" 2>&1; then
+  tail -30 "$build/package.log" >&2
+  echo "the package could not be built" >&2
+  e2e_failed=$((e2e_failed + 1))
+elif bash tests/e2e/package_install.sh "$(tail -1 "$build/package.log")" "$PWD/$build/e2e-artifacts"; then
+  e2e_passed=$((e2e_passed + 1))
+else
+  e2e_failed=$((e2e_failed + 1))
+fi
 echo "$ctest_summary"
 echo "e2e: $e2e_passed passed, $e2e_failed failed"
 [ "$e2e_failed" -eq 0 ]

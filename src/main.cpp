@@ -1,33 +1,113 @@
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QObject>
 #include <QTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cstdio>
 
+#include "data/schema.h"
 #include "draw/lucky_draw.h"
 #include "draw/termination.h"
 #include "draw/veltrax_form.h"
 #include "framework/app_folder.h"
 #include "framework/application.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
+#include "framework/text.h"
 #include "settings/photo_file.h"
 
 namespace {
 constexpr int kTidyAfterStartMs = 500;
+
+// The demo roster is eventdb's: the one installed beside the program, or the build tree's bin/.
+QString eventdbProgram() {
+  const QString folder = QCoreApplication::applicationDirPath();
+  for (const QString& candidate :
+       {folder + QStringLiteral("/eventdb"), folder + QStringLiteral("/../bin/eventdb")})
+    if (QFileInfo(candidate).isExecutable()) return QDir::cleanPath(candidate);
+  return {};
+}
+
+void createEvent(const QString& folder, bool withDemo) {
+  ld::createEventDatabase(folder);
+  if (!withDemo) return;
+  // The event exists from here on: a demo roster that cannot be added is reported, and the event opens empty.
+  const QString eventdb = eventdbProgram();
+  if (eventdb.isEmpty()) {
+    ld::reportError(ld::Tr::tr("找不到 eventdb 程序，演示名单没有加入，活动的名单为空。"));
+    return;
+  }
+  QProcess demo;
+  demo.setProcessChannelMode(QProcess::MergedChannels);
+  demo.start(eventdb, {QStringLiteral("demo"), folder, QStringLiteral("24")});
+  if (!demo.waitForFinished(120000) || demo.exitStatus() != QProcess::NormalExit || demo.exitCode() != 0)
+    ld::reportError(ld::Tr::tr("演示名单没有加入，活动的名单为空：%1")
+                        .arg(QString::fromLocal8Bit(demo.readAll()).trimmed() + demo.errorString()));
+}
+
+// --lang's value, read before anything is said: the language decides every text, the help included.
+QString languageOption(const QStringList& arguments) {
+  for (int i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == QLatin1String("--lang")) return arguments.value(i + 1, QStringLiteral("?"));
+    if (arguments[i].startsWith(QLatin1String("--lang="))) return arguments[i].mid(7);
+  }
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   ld::Application app(argc, argv);
+  // The user's settings and data folders (the last event, new events) are named after these.
+  QCoreApplication::setOrganizationName(QStringLiteral("luckydraw"));
+
+  try {
+    ld::setLanguage(app, ld::chooseLanguage(languageOption(app.arguments()), QLocale::system()));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "luckydraw: %s\n", e.what());
+    return 2;
+  }
+
   QCommandLineParser options;
-  options.setApplicationDescription(QStringLiteral("抽奖程序。活动数据在程序所在文件夹的 db\\db.mdb 中。"));
+  options.setApplicationDescription(ld::Tr::tr("幸运抽奖：公司活动现场抽奖"));
   options.addHelpOption();
-  const QCommandLineOption screen(
-      QStringLiteral("screen"),
-      QStringLiteral("抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。"), QStringLiteral("N"));
-  const QCommandLineOption presentation(
-      QStringLiteral("presentation"), QStringLiteral("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。"));
+  options.addOption({QStringLiteral("lang"),
+                     ld::Tr::tr("界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。"),
+                     QStringLiteral("zh|en")});
+  const QCommandLineOption screen(QStringLiteral("screen"),
+                                  ld::Tr::tr("抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。"),
+                                  QStringLiteral("N"));
+  const QCommandLineOption presentation(QStringLiteral("presentation"),
+                                        ld::Tr::tr("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。"));
   options.addOption(screen);
   options.addOption(presentation);
+  options.addPositionalArgument(
+      QStringLiteral("EVENT_DIR"),
+      ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
+                 "否则用上次打开的活动，都没有时提议新建一个。"),
+      QStringLiteral("[EVENT_DIR]"));
   options.process(app);
+  if (options.positionalArguments().size() > 1) {
+    std::fputs(qUtf8Printable(options.helpText()), stderr);
+    return 2;
+  }
+
+  QString folder;
+  try {
+    folder = ld::resolveEventFolder(
+        {options.positionalArguments().value(0), QCoreApplication::applicationDirPath(),
+         ld::lastEventFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
+        createEvent);
+  } catch (const std::exception& e) {
+    ld::reportException(e);
+    return 1;
+  }
+  if (folder.isEmpty()) return 0;  // the operator chose not to make an event
+  ld::setAppFolder(folder);
+
   // A second program on the same event would draw from the same pool: it is refused before it opens anything.
   ld::EventLock lock;
   try {
@@ -36,6 +116,7 @@ int main(int argc, char* argv[]) {
     ld::reportException(e);
     return 1;
   }
+  ld::silently("remembering the event folder", [&] { ld::rememberEventFolder(folder); });
   // A connection failure is reported as the data module is made; the program starts all the same.
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld::artwork {
 
@@ -10,7 +11,7 @@ QString builtinPath(Builtin picture) { return QStringLiteral(":/artwork/") + bui
 
 QByteArray builtinFormData(Builtin picture) {
   QFile file(builtinPath(picture));
-  if (!file.open(QIODevice::ReadOnly)) throw Error(QStringLiteral("内置图片缺失：") + file.fileName());
+  if (!file.open(QIODevice::ReadOnly)) throw Error(Tr::tr("内置图片缺失：") + file.fileName());
   return file.readAll();
 }
 
@@ -18,7 +19,7 @@ QImage sharpPicture(Builtin picture) {
   if (!hasSharpVersion(picture)) return {};
   const QString path = QStringLiteral(":/artwork/") + sharpFileName(picture);
   QImage image(path);
-  if (image.isNull()) throw Error(QStringLiteral("内置图片缺失：") + path);
+  if (image.isNull()) throw Error(Tr::tr("内置图片缺失：") + path);
   return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 

@@ -13,6 +13,7 @@
 #include "data/db_error.h"
 #include "data/schema.h"
 #include "framework/app_folder.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -53,7 +54,7 @@ void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
 
 [[noreturn]] void fail(const DatabaseHandle& db, const QString& what) {
   const QString engine = db ? engineMessage(db.get()) : QString();
-  throw DbError(engine.isEmpty() ? what : what + QStringLiteral("：") + engine);
+  throw DbError(engine.isEmpty() ? what : what + Tr::tr("：") + engine);
 }
 
 // An event file from before the journal gets it on its first open, once; the rows of an existing journal are
@@ -96,14 +97,15 @@ QString changeFailedMessage(sqlite3* db) {
   // write-protected) would send the operator looking for a missing file.
   if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM || code == SQLITE_IOERR ||
       code == SQLITE_FULL)
-    return QStringLiteral("活动数据库 %1 无法写入，这次更改没有保存：%2")
+    return Tr::tr("活动数据库 %1 无法写入，这次更改没有保存：%2")
         .arg(QString::fromUtf8(sqlite3_db_filename(db, "main")), engineMessage(db));
   return engineMessage(db);
 }
 
 QString engineMessage(sqlite3* db) {
   const int code = sqlite3_errcode(db) & 0xff;
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return QString::fromUtf16(kDatabaseBusyMessage);
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+    return Tr::tr("活动数据库正被另一个程序使用，请稍后再试");  // kDatabaseBusyMessage
   return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
@@ -193,9 +195,9 @@ void Connection::setConnected(bool on) {
   const QString path = databaseFile();
   const QByteArray password =
       connectionStringValue(connectionString_, QStringLiteral("Jet OLEDB:Database Password")).toUtf8();
-  const QString cannotOpen = QStringLiteral("无法打开活动数据库 %1").arg(path);
+  const QString cannotOpen = Tr::tr("无法打开活动数据库 %1").arg(path);
   // The program never makes a database: a missing file is an error, not an empty new event.
-  if (path.isEmpty() || !QFileInfo(path).isFile()) throw DbError(cannotOpen + QStringLiteral("：文件不存在"));
+  if (path.isEmpty() || !QFileInfo(path).isFile()) throw DbError(cannotOpen + Tr::tr("：文件不存在"));
 
   sqlite3* opened = nullptr;
   const int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, SQLITE_OPEN_READWRITE, nullptr);
@@ -205,7 +207,7 @@ void Connection::setConnected(bool on) {
   if (sqlite3_key(db.get(), password.constData(), password.size()) != SQLITE_OK) fail(db, cannotOpen);
   // A wrong password or a file that is not ours shows here, before anything could write to it: the engine
   // reads the first page only now, and a file without the roster is not an event.
-  const QString notOurs = cannotOpen + QStringLiteral("：文件不是活动数据库");
+  const QString notOurs = cannotOpen + Tr::tr("：文件不是活动数据库");
   int tables = 0;
   auto countRows = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
@@ -243,7 +245,7 @@ bool Connection::fileMovedOrReplaced() const {
 }
 
 QString Connection::writeProblem() {
-  if (!db_) return QStringLiteral("没有连接");
+  if (!db_) return Tr::tr("没有连接");
   // The journal beside the file is made at the first changed page; the rollback leaves the file as it was.
   const int rc = sqlite3_exec(db_.get(), "begin immediate; create table ld_write_probe (x integer)", nullptr,
                               nullptr, nullptr);

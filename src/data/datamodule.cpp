@@ -2,6 +2,7 @@
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -28,8 +29,8 @@ void TDataModule1::DataModuleCreate() {
   // Reported now, not at the first draw in front of the audience; reading still works.
   const QString problem = ADOConnection.writeProblem();
   if (!problem.isEmpty())
-    reportError(QStringLiteral("活动数据库 %1 无法写入，抽奖结果将无法保存：%2")
-                    .arg(ADOConnection.databaseFile(), problem));
+    reportError(
+        Tr::tr("活动数据库 %1 无法写入，抽奖结果将无法保存：%2").arg(ADOConnection.databaseFile(), problem));
 }
 
 }  // namespace ld

@@ -1,20 +1,21 @@
 #include "data/prize_levels.h"
 
+#include "framework/text.h"
+
 namespace ld {
 
+namespace {
+// Stored and exported as written here, whatever language the screen speaks.
+const char* const kPrizeNames[] = {QT_TRANSLATE_NOOP("ld", "一等奖"), QT_TRANSLATE_NOOP("ld", "二等奖"),
+                                   QT_TRANSLATE_NOOP("ld", "三等奖"), QT_TRANSLATE_NOOP("ld", "幸运奖")};
+}  // namespace
+
 QString prizeName(int level) {
-  switch (level) {
-    case 1:
-      return QStringLiteral("一等奖");
-    case 2:
-      return QStringLiteral("二等奖");
-    case 3:
-      return QStringLiteral("三等奖");
-    case 4:
-      return QStringLiteral("幸运奖");
-    default:
-      return {};
-  }
+  return level >= 1 && level <= 4 ? QString::fromUtf8(kPrizeNames[level - 1]) : QString();
+}
+
+QString shownPrizeName(int level) {
+  return level >= 1 && level <= 4 ? Tr::tr(kPrizeNames[level - 1]) : QString();
 }
 
 QString resultName(int zj) { return zj == kAbsent ? QStringLiteral("缺席") : prizeName(zj); }

@@ -13,6 +13,8 @@ constexpr int kAbsent = -1;
 
 // "一等奖" … "幸运奖" for levels 1 to 4; empty for 0, 99 and anything else.
 QString prizeName(int level);
+// The same name in the language on screen: for display only, never stored.
+QString shownPrizeName(int level);
 
 // What a participant's zj says in a list: the prize name, "缺席" for an absent winner, else empty.
 QString resultName(int zj);

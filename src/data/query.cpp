@@ -8,6 +8,7 @@
 #include "data/connection.h"
 #include "data/db_error.h"
 #include "data/dialect.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -24,9 +25,9 @@ class Statement {
     if (tail && !QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
       sqlite3_finalize(stmt_);
       stmt_ = nullptr;
-      throw DbError(QStringLiteral("一次只能执行一条语句"));
+      throw DbError(Tr::tr("一次只能执行一条语句"));
     }
-    if (!stmt_) throw DbError(QStringLiteral("语句为空"));
+    if (!stmt_) throw DbError(Tr::tr("语句为空"));
   }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
@@ -35,7 +36,7 @@ class Statement {
   void bind(const QVariantList& values) {
     const int wanted = sqlite3_bind_parameter_count(stmt_);
     if (wanted != values.size())
-      throw DbError(QStringLiteral("语句需要 %1 个值，给了 %2 个").arg(wanted).arg(values.size()));
+      throw DbError(Tr::tr("语句需要 %1 个值，给了 %2 个").arg(wanted).arg(values.size()));
     for (int i = 0; i < values.size(); ++i) bindOne(i + 1, values[i]);
   }
   bool step() {
@@ -67,7 +68,7 @@ class Statement {
       case QMetaType::ULongLong: {
         const qulonglong u = v.toULongLong();
         if (u > qulonglong(std::numeric_limits<qint64>::max()))
-          throw DbError(QStringLiteral("'%1' 超出整数范围").arg(u));
+          throw DbError(Tr::tr("'%1' 超出整数范围").arg(u));
         rc = sqlite3_bind_int64(stmt_, index, qint64(u));
         break;
       }
@@ -83,8 +84,7 @@ class Statement {
       }
       default: {
         if (!v.canConvert<QString>())
-          throw DbError(
-              QStringLiteral("无法把 %1 类型的值写入数据库").arg(QString::fromLatin1(v.typeName())));
+          throw DbError(Tr::tr("无法把 %1 类型的值写入数据库").arg(QString::fromLatin1(v.typeName())));
         const QByteArray utf8 = v.toString().toUtf8();
         rc = sqlite3_bind_text64(stmt_, index, utf8.constData(), sqlite3_uint64(utf8.size()),
                                  SQLITE_TRANSIENT, SQLITE_UTF8);
@@ -121,7 +121,7 @@ QVariant columnValue(sqlite3_stmt* stmt, int i) {
 }  // namespace
 
 QString Field::asString() const {
-  if (value_.isNull()) throw DbError(QStringLiteral("无效的空值 (Null)"));
+  if (value_.isNull()) throw DbError(Tr::tr("无效的空值 (Null)"));
   if (value_.typeId() == QMetaType::Double) {
     const double d = value_.toDouble();
     return QString::number(d, 'g', 15);
@@ -130,7 +130,7 @@ QString Field::asString() const {
 }
 
 int Field::asInteger() const {
-  if (value_.isNull()) throw DbError(QStringLiteral("无效的空值 (Null)"));
+  if (value_.isNull()) throw DbError(Tr::tr("无效的空值 (Null)"));
   bool ok = false;
   qlonglong v = 0;
   switch (value_.typeId()) {
@@ -147,16 +147,16 @@ int Field::asInteger() const {
       v = value_.toString().trimmed().toLongLong(&ok);
   }
   if (!ok || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-    throw DbError(QStringLiteral("'%1' 不是有效的整数值").arg(value_.toString()));
+    throw DbError(Tr::tr("'%1' 不是有效的整数值").arg(value_.toString()));
   return static_cast<int>(v);
 }
 
 double Field::asFloat() const {
-  if (value_.isNull()) throw DbError(QStringLiteral("无效的空值 (Null)"));
+  if (value_.isNull()) throw DbError(Tr::tr("无效的空值 (Null)"));
   bool ok = false;
   const double d = value_.typeId() == QMetaType::QString ? value_.toString().trimmed().toDouble(&ok)
                                                          : value_.toDouble(&ok);
-  if (!ok) throw DbError(QStringLiteral("'%1' 不是有效的数值").arg(value_.toString()));
+  if (!ok) throw DbError(Tr::tr("'%1' 不是有效的数值").arg(value_.toString()));
   return d;
 }
 
@@ -232,10 +232,10 @@ void Query::executeWith(const QVariantList& values) {
 }
 
 Field Query::fieldByName(const QString& name) const {
-  if (!active_ || rows_.empty()) throw DbError(QStringLiteral("没有当前记录"));
+  if (!active_ || rows_.empty()) throw DbError(Tr::tr("没有当前记录"));
   for (int i = 0; i < columns_.size(); ++i)
     if (columns_[i].compare(name, Qt::CaseInsensitive) == 0) return Field(rows_[row_][i]);
-  throw DbError(QStringLiteral("找不到字段 '%1'").arg(name));
+  throw DbError(Tr::tr("找不到字段 '%1'").arg(name));
 }
 
 QString sqlEscape(const QString& value) {

@@ -8,6 +8,7 @@
 
 #include "data/datamodule.h"
 #include "data/db_error.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -72,9 +73,9 @@ const char* const kIndexQuery =
 void createEventDatabase(const QString& appFolder) {
   QDir folder(appFolder);
   const QString path = folder.filePath(QStringLiteral("db/db.mdb"));
-  if (QFileInfo::exists(path)) throw DbError(QStringLiteral("%1 已经存在，不会覆盖").arg(path));
+  if (QFileInfo::exists(path)) throw DbError(Tr::tr("%1 已经存在，不会覆盖").arg(path));
   if (!folder.mkpath(QStringLiteral("db")) || !folder.mkpath(QStringLiteral("zp")))
-    throw DbError(QStringLiteral("无法在 %1 下创建 db 和 zp 文件夹").arg(appFolder));
+    throw DbError(Tr::tr("无法在 %1 下创建 db 和 zp 文件夹").arg(appFolder));
 
   sqlite3* opened = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -88,7 +89,7 @@ void createEventDatabase(const QString& appFolder) {
     const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");
     db.reset();
     QFile::remove(path);
-    throw DbError(QStringLiteral("无法创建 %1：%2").arg(path, message));
+    throw DbError(Tr::tr("无法创建 %1：%2").arg(path, message));
   }
 }
 

@@ -4,13 +4,14 @@
 
 #include "data/connection.h"
 #include "data/db_error.h"
+#include "framework/text.h"
 
 namespace ld {
 
 namespace {
 
 void run(sqlite3* db, const char* statement) {
-  if (!db) throw DbError(QStringLiteral("没有连接"));
+  if (!db) throw DbError(Tr::tr("没有连接"));
   if (sqlite3_exec(db, statement, nullptr, nullptr, nullptr) != SQLITE_OK)
     throw DbError(changeFailedMessage(db));
 }
@@ -30,7 +31,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-  if (!active_) throw DbError(QStringLiteral("没有进行中的事务"));
+  if (!active_) throw DbError(Tr::tr("没有进行中的事务"));
   run(connection_.handle(), "commit");
   active_ = false;
 }

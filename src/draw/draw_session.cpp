@@ -14,6 +14,7 @@
 #include "draw/level_blocks.h"
 #include "draw/picture_loading.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -92,8 +93,8 @@ int DrawSession::nextDrawOrder() {
     const QString text = query_.fieldByName(QStringLiteral("expr")).asString();
     bool ok = false;
     n = text.trimmed().toInt(&ok);
-    if (!ok) throw Error(QStringLiteral("'%1' 不是有效的整数值").arg(text));
-    if (n == std::numeric_limits<int>::max()) throw Error(QStringLiteral("抽奖顺序已达上限"));
+    if (!ok) throw Error(Tr::tr("'%1' 不是有效的整数值").arg(text));
+    if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));
   }
   return n + 1;
 }
@@ -138,7 +139,7 @@ DrawResult DrawSession::stop() {
                  QStringLiteral(",zjsx=") + QString::number(result.order) + QStringLiteral(" where id=") +
                  QString::number(result.id) + QStringLiteral(" and zj=0"));
   if (result.id != 0 && query_.rowsAffected() != 1)
-    throw Error(QStringLiteral("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
+    throw Error(Tr::tr("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
   result.drawn = result.id != 0;
 
   // Winners only: an absent participant (zj = -1) is nobody's prize, and counting it would move every
@@ -164,17 +165,16 @@ DrawResult DrawSession::stop() {
 bool DrawSession::databaseMovedOrReplaced() const { return query_.connection().fileMovedOrReplaced(); }
 
 void DrawSession::markAbsent(const DrawResult& result) {
-  if (!result.drawn || result.id == 0) throw Error(QStringLiteral("没有可以标记缺席的中奖者"));
+  if (!result.drawn || result.id == 0) throw Error(Tr::tr("没有可以标记缺席的中奖者"));
   Transaction transaction(query_.connection());
   // The replacement takes the absent winner's order, which only works for the latest one.
   if (nextDrawOrder() != result.order + 1)
-    throw Error(QStringLiteral("%1 已不是最近一位中奖者，不能再标记缺席").arg(result.name));
+    throw Error(Tr::tr("%1 已不是最近一位中奖者，不能再标记缺席").arg(result.name));
   query_.execSql(QStringLiteral("update yglb set zj=") + QString::number(kAbsent) +
                  QStringLiteral(",zjsx=0 where id=") + QString::number(result.id) +
                  QStringLiteral(" and zj=") + QString::number(result.level) + QStringLiteral(" and zjsx=") +
                  QString::number(result.order));
-  if (query_.rowsAffected() != 1)
-    throw Error(QStringLiteral("%1 的中奖记录已经改变，不能标记缺席").arg(result.name));
+  if (query_.rowsAffected() != 1) throw Error(Tr::tr("%1 的中奖记录已经改变，不能标记缺席").arg(result.name));
   appendJournal(
       query_,
       {JournalEvent::Absent, result.order, result.level, result.id, result.name, result.department, {}});
@@ -193,7 +193,7 @@ std::optional<QString> DrawSession::boardText() {
   const int quantity = plan.q[static_cast<size_t>(level)];
   query_.openSql(QString::fromLatin1(kLevelWinners[level]));
   const int rows = query_.recordCount();
-  QString text = prizeName(level) + QString::number(quantity) + QStringLiteral("位");
+  QString text = Tr::tr("%1%2位").arg(shownPrizeName(level)).arg(quantity);
   int firstRow = 1;
   if (quantity > 10) {
     // The page holding the latest winner: a tenth name is shown on its page before the next one starts.

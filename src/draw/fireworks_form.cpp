@@ -10,6 +10,7 @@
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "widgets/gif_animator.h"
 
 namespace {
@@ -29,7 +30,7 @@ TFormyanhua::TFormyanhua(QWidget* parent)
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setWindowFlag(Qt::WindowTransparentForInput);
-  setWindowTitle(QStringLiteral("烟花"));
+  setWindowTitle(ld::Tr::tr("烟花"));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::black);
@@ -55,12 +56,12 @@ TFormyanhua::~TFormyanhua() = default;
 
 void TFormyanhua::FormShow() {
   const int n = pickNumber();
-  const QString numbered =
-      ld::appPath(QStringLiteral("system\\") + QString::number(n) + QStringLiteral(".gif"));
+  // The event's own pictures first, each one falling back to the installed one.
+  const QString numbered = ld::systemPicture(QString::number(n) + QStringLiteral(".gif"));
   if (QFileInfo::exists(numbered))
     ld::loadGifFile(*GIFAnimator, numbered);
   else
-    ld::loadGifFile(*GIFAnimator, ld::appPath(QStringLiteral("system\\0.gif")));
+    ld::loadGifFile(*GIFAnimator, ld::systemPicture(QStringLiteral("0.gif")));
   QScreen* screen = screenToCover ? screenToCover() : nullptr;
   if (!screen) screen = QGuiApplication::primaryScreen();
   setScreen(screen);

@@ -1,4 +1,5 @@
 #include "draw/key_control.h"
+#include "framework/text.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -49,14 +50,14 @@ KeyAction keyActionFor(const QKeyEvent& event) {
 
 const std::vector<KeyHelpLine>& keyHelpLines() {
   static const std::vector<KeyHelpLine> lines = {
-      {QStringLiteral("空格  回车  PgDn  →  ↓"), QStringLiteral("开始 / 停止抽奖")},
-      {QStringLiteral("Delete / R"), QStringLiteral("中奖者不在场：标记缺席，下一次停止重抽同一奖项")},
-      {QStringLiteral("B / ."), QStringLiteral("黑屏 / 恢复")},
-      {QStringLiteral("F11"), QStringLiteral("演示模式：放大到整个屏幕")},
-      {QStringLiteral("S"), QStringLiteral("移到下一个屏幕")},
-      {QStringLiteral("M"), QStringLiteral("声音 开 / 关")},
-      {QStringLiteral("F1 / ?"), QStringLiteral("显示 / 隐藏本说明")},
-      {QStringLiteral("Esc"), QStringLiteral("关闭本说明或黑屏（不会退出程序）")},
+      {Tr::tr("空格  回车  PgDn  →  ↓"), Tr::tr("开始 / 停止抽奖")},
+      {QStringLiteral("Delete / R"), Tr::tr("中奖者不在场：标记缺席，下一次停止重抽同一奖项")},
+      {QStringLiteral("B / ."), Tr::tr("黑屏 / 恢复")},
+      {QStringLiteral("F11"), Tr::tr("演示模式：放大到整个屏幕")},
+      {QStringLiteral("S"), Tr::tr("移到下一个屏幕")},
+      {QStringLiteral("M"), Tr::tr("声音 开 / 关")},
+      {QStringLiteral("F1 / ?"), Tr::tr("显示 / 隐藏本说明")},
+      {QStringLiteral("Esc"), Tr::tr("关闭本说明或黑屏（不会退出程序）")},
   };
   return lines;
 }
@@ -167,7 +168,7 @@ void KeyHelp::paintEvent(QPaintEvent*) {
   painter.setPen(Qt::white);
   const int margin = 18;
   painter.drawText(QRect(margin, 12, width() - 2 * margin, 28), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("按键"));
+                   Tr::tr("按键"));
   painter.setFont(font());
   const int keysWidth = width() * 9 / 20;
   int y = 48;

@@ -14,6 +14,7 @@
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "settings/setting_form.h"
 #include "transfer/import_dialog.h"
 
@@ -147,8 +148,7 @@ void LuckyDraw::show(const ShowOptions& options) {
     const int n = options.screen.trimmed().toInt(&number);
     if (!number || n < 1 || n > screens.size()) {
       reportError(
-          QStringLiteral(
-              "没有第 %1 个屏幕：本机有 %2 个屏幕，编号 1 到 %2。抽奖窗口显示在上次选择的屏幕或主屏幕上。")
+          Tr::tr("没有第 %1 个屏幕：本机有 %2 个屏幕，编号 1 到 %2。抽奖窗口显示在上次选择的屏幕或主屏幕上。")
               .arg(options.screen.trimmed())
               .arg(screens.size()));
     } else {

@@ -16,6 +16,7 @@
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/jpeg.h"
+#include "framework/text.h"
 #include "widgets/gif_animator.h"
 #include "widgets/gif_image.h"
 #include "widgets/picture_box.h"
@@ -319,7 +320,7 @@ void loadGifFile(TGIFAnimator& control, const QString& path) {
   TGIFImage picture;
   picture.loadFromFile(path);
   if (picture.frameCount() == 0 || picture.screenWidth() < 1 || picture.screenHeight() < 1)
-    throw Error(QStringLiteral("图片 %1 没有可显示的内容").arg(path));
+    throw Error(Tr::tr("图片 %1 没有可显示的内容").arg(path));
   control.setImage(picture);
 }
 
@@ -330,7 +331,7 @@ QSize shownSize(const TImage& image) { return image.stretch() ? image.size() : Q
 }  // namespace
 
 void loadLogo(TImage& image) {
-  const QString file = appPath(QStringLiteral("system\\logo.jpg"));
+  const QString file = systemPicture(QStringLiteral("logo.jpg"));
   const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image));
   if (!picture) throw JpegError(QStringLiteral("无法打开图片 %1").arg(file));
   image.showPicture(*picture);

@@ -27,8 +27,8 @@ void loadBuiltinPicture(TGIFAnimator& control, artwork::Builtin picture);
 void loadGifFile(TGIFAnimator& control, const QString& path);
 
 // The photo of a stored path ("zp\Sales_Tom.jpg") into a photo box, or the placeholder system\logo.jpg
-// when that file does not exist. A path that would leave the application folder counts as missing.
-// Pictures come from shownPictures(). Throws what the load throws.
+// (the event's own or the installed one) when that file does not exist. A path that would leave the
+// application folder counts as missing. Pictures come from shownPictures(). Throws what the load throws.
 void loadPhotoOrLogo(TImage& image, const QString& storedPath);
 void loadLogo(TImage& image);
 

@@ -7,12 +7,13 @@
 #include <algorithm>
 
 #include "draw/window_shape.h"
+#include "framework/text.h"
 
 namespace ld {
 
 BlankScreen::BlankScreen() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("BlankScreen"));
-  setWindowTitle(QStringLiteral("黑屏"));
+  setWindowTitle(Tr::tr("黑屏"));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::black);

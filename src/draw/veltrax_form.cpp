@@ -20,6 +20,7 @@
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 #include "widgets/picture_box.h"
@@ -197,9 +198,9 @@ void TVELTRAXForm::buildConfirmPanel() {
   Panelgj->hide();
 
   GlowLabel1 = glowLabel(Panelgj, "GlowLabel1", {152, 159}, youYuan(19, true), kMaroon);
-  GlowLabel1->setCaption(QStringLiteral("是否确定关闭手机？"));
-  Buttonqd = confirmButton(Panelgj, "Buttonqd", QStringLiteral("确定"), QRect(160, 224, 125, 29));
-  Buttonqx = confirmButton(Panelgj, "Buttonqx", QStringLiteral("取消"), QRect(294, 224, 125, 29));
+  GlowLabel1->setCaption(ld::Tr::tr("是否确定关闭手机？"));
+  Buttonqd = confirmButton(Panelgj, "Buttonqd", ld::Tr::tr("确定"), QRect(160, 224, 125, 29));
+  Buttonqx = confirmButton(Panelgj, "Buttonqx", ld::Tr::tr("取消"), QRect(294, 224, 125, 29));
   panel->okButton = Buttonqd;
   panel->cancelButton = Buttonqx;
 }
@@ -209,7 +210,7 @@ void TVELTRAXForm::buildDrawPanel() {
   Panelcj->setGeometry(176, 40, 630, 410);
 
   GlowLabel2 = glowLabel(Panelcj, "GlowLabel2", {0, -1}, youYuan(19, true), kRed);
-  GlowLabel2->setCaption(QStringLiteral("抽奖"));
+  GlowLabel2->setCaption(ld::Tr::tr("抽奖"));
 
   GlowLabelcj0 = glowLabel(Panelcj, "GlowLabelcj0", {27, 347}, youYuan(29, true), kRed);
   GlowLabelcj0->setAutoSize(false);
@@ -235,7 +236,7 @@ void TVELTRAXForm::buildDrawPanel() {
   Panelzp[0]->hide();
 
   // A right-click on the winner's photo, for an operator at the mouse.
-  absentAction_ = new QAction(QStringLiteral("缺席，重新抽取此奖项…"), this);
+  absentAction_ = new QAction(ld::Tr::tr("缺席，重新抽取此奖项…"), this);
   absentAction_->setObjectName(QStringLiteral("absentAction"));
   absentAction_->setEnabled(false);
   connect(absentAction_, &QAction::triggered, this, [this] { markShownWinnerAbsent(); });
@@ -268,7 +269,7 @@ void TVELTRAXForm::wireEvents() {
     } catch (const std::exception& e) {
       Timercj.stop();
       emit rolling(false);
-      ld::reportError(QStringLiteral("抽奖已停止：%1").arg(QString::fromUtf8(e.what())));
+      ld::reportError(ld::Tr::tr("抽奖已停止：%1").arg(QString::fromUtf8(e.what())));
     }
     *busy = false;
   });
@@ -285,7 +286,7 @@ void TVELTRAXForm::wireEvents() {
 }
 
 void TVELTRAXForm::FormCreate() {
-  const QString logoGif = ld::appPath(QStringLiteral("system\\logo.gif"));
+  const QString logoGif = ld::systemPicture(QStringLiteral("logo.gif"));
   if (QFileInfo::exists(logoGif)) {
     // Reported, but a damaged optional icon must not leave the window off-centre and its tiles empty.
     ld::guarded([&] { ld::loadGifFile(*GIFAnimatorlogo, logoGif); });
@@ -425,9 +426,9 @@ void TVELTRAXForm::markShownWinnerAbsent() {
   if (!shownWinner_) return;
   const ld::DrawResult winner = *shownWinner_;
   const QString prize =
-      winner.level == ld::kOutsidePlan ? QStringLiteral("计划外奖项") : ld::prizeName(winner.level);
-  if (!ld::dialogs().confirm(QStringLiteral("%1  %2 不在现场？\n\n确定后此人记为缺席，不再参加本次抽奖；"
-                                            "下一次抽奖将重新抽取%3（第 %4 位）。")
+      winner.level == ld::kOutsidePlan ? ld::Tr::tr("计划外奖项") : ld::shownPrizeName(winner.level);
+  if (!ld::dialogs().confirm(ld::Tr::tr("%1  %2 不在现场？\n\n确定后此人记为缺席，不再参加本次抽奖；"
+                                        "下一次抽奖将重新抽取%3（第 %4 位）。")
                                  .arg(winner.department, winner.name, prize)
                                  .arg(winner.order)))
     return;
@@ -435,8 +436,7 @@ void TVELTRAXForm::markShownWinnerAbsent() {
     session_.markAbsent(winner);
     shownWinner_.reset();
     absentAction_->setEnabled(false);
-    GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name +
-                             QStringLiteral("（缺席）"));
+    GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name + ld::Tr::tr("（缺席）"));
     showzjmd();
   });
 }
@@ -491,13 +491,13 @@ void TVELTRAXForm::stopDraw() {
     result = session_.stop();
   } catch (const std::exception& e) {
     // Nobody is shown as a winner who was not recorded.
-    GlowLabelcj0->setCaption(QStringLiteral("未保存"));
+    GlowLabelcj0->setCaption(ld::Tr::tr("未保存"));
     ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });
     Panelzp[0]->show();
     const QString advice = session_.databaseMovedOrReplaced()
-                               ? QStringLiteral("活动数据库文件已被移动或替换，请重新启动程序后再抽奖。")
-                               : QStringLiteral("请检查磁盘空间是否充足，然后再抽一次。");
-    throw ld::Error(QStringLiteral("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n%2")
+                               ? ld::Tr::tr("活动数据库文件已被移动或替换，请重新启动程序后再抽奖。")
+                               : ld::Tr::tr("请检查磁盘空间是否充足，然后再抽一次。");
+    throw ld::Error(ld::Tr::tr("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n%2")
                         .arg(QString::fromUtf8(e.what()), advice));
   }
   showResult(result);
@@ -514,10 +514,10 @@ void TVELTRAXForm::showResult(const ld::DrawResult& result) {
   if (result.drawn) {
     // Under a limited plan whose prizes are all gone, the operator must see that this winner has no prize.
     GlowLabelcj0->setCaption(result.department + QStringLiteral("  ") + result.name +
-                             (result.planExhausted ? QStringLiteral("（计划外）") : QString()));
+                             (result.planExhausted ? ld::Tr::tr("（计划外）") : QString()));
     ld::silently("loading the winner's photo", [&] { ld::loadPhotoOrLogo(*Image[0], result.photo); });
   } else {
-    GlowLabelcj0->setCaption(QStringLiteral("无人中奖"));
+    GlowLabelcj0->setCaption(ld::Tr::tr("无人中奖"));
     ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });
   }
   Panelzp[0]->show();

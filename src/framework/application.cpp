@@ -6,10 +6,11 @@
 
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
-const char* const kApplicationTitle = "幸运抽奖";
+const char* const kApplicationTitle = QT_TRANSLATE_NOOP("ld", "幸运抽奖");
 
 void reportError(const QString& message) { dialogs().error(message); }
 
@@ -28,13 +29,40 @@ bool loadQtTranslations(QCoreApplication& app, const QLocale& locale) {
   return false;
 }
 
+Language chooseLanguage(const QString& option, const QLocale& system) {
+  if (option == QLatin1String("zh")) return Language::Chinese;
+  if (option == QLatin1String("en")) return Language::English;
+  if (!option.isEmpty()) throw Error(Tr::tr("--lang 只接受 zh（中文）或 en（英文），不接受“%1”").arg(option));
+  return system.language() == QLocale::English ? Language::English : Language::Chinese;
+}
+
+bool setLanguage(QCoreApplication& app, Language language) {
+  // Whatever spoke before goes: Qt's Chinese dialogs, or our English texts.
+  for (QTranslator* old : app.findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)) {
+    QCoreApplication::removeTranslator(old);
+    delete old;
+  }
+  if (language == Language::Chinese) {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale::setDefault(chinese);
+    return loadQtTranslations(app, chinese);
+  }
+  // Qt's own dialogs speak English without a translation.
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QStringLiteral(":/i18n/luckydraw_en.qm")) &&
+      QCoreApplication::installTranslator(translator))
+    return true;
+  qWarning("the English texts (:/i18n/luckydraw_en.qm) cannot be loaded: the program speaks Chinese");
+  delete translator;
+  return false;
+}
+
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("luckydraw"));
   // No display name: the window manager would append it to every title ("设置 — 幸运抽奖").
   // The program speaks Chinese, so Qt's own dialogs do too, down to the file types and sizes they list.
-  const QLocale chinese(QLocale::Chinese, QLocale::China);
-  QLocale::setDefault(chinese);
-  loadQtTranslations(*this, chinese);
+  setLanguage(*this, Language::Chinese);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

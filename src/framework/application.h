@@ -12,8 +12,17 @@ class Application : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The title shown for the application: the draw window's and the error boxes' caption.
+// The title shown for the application: the draw window's and the error boxes' caption (Tr::tr it).
 extern const char* const kApplicationTitle;
+
+// The languages the program speaks: Chinese, its own, and English by translation.
+enum class Language { Chinese, English };
+// The language --lang names ("zh" or "en"; empty when not given) or, without it, the system locale's:
+// English for an English locale, Chinese for any other. Throws ld::Error for another --lang value.
+Language chooseLanguage(const QString& option, const QLocale& system);
+// Speaks `language` from now on: the program's texts, Qt's own dialogs and the default locale (the
+// application starts in Chinese). False, with a warning, when the English texts cannot be loaded.
+bool setLanguage(QCoreApplication& app, Language language);
 
 // Installs Qt's own translations (buttons, file dialog) for locale; false, with a warning, when they
 // are not installed.

@@ -7,11 +7,12 @@
 #include <cstdlib>
 
 #include "framework/application.h"
+#include "framework/text.h"
 
 namespace ld {
 
 namespace {
-const QString kCaption = QStringLiteral("提示");
+QString caption() { return Tr::tr("提示"); }
 
 std::unique_ptr<Dialogs>& current() {
   static std::unique_ptr<Dialogs> d;
@@ -32,19 +33,19 @@ std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> d) {
 }
 
 void QtDialogs::info(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, kCaption, text, QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::NoIcon, caption(), text, QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
 }
 
 bool QtDialogs::confirm(const QString& text) {
-  QMessageBox box(QMessageBox::Warning, kCaption, text, QMessageBox::Yes | QMessageBox::No,
+  QMessageBox box(QMessageBox::Warning, caption(), text, QMessageBox::Yes | QMessageBox::No,
                   QApplication::activeWindow());
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::error(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Ok,
+  QMessageBox box(QMessageBox::Critical, Tr::tr(kApplicationTitle), text, QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
 }

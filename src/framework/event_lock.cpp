@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -19,12 +20,12 @@ namespace {
 QString reason(int error) {
   switch (error) {
     case ENOENT:
-      return QStringLiteral("文件夹不存在");
+      return Tr::tr("文件夹不存在");
     case ENOTDIR:
-      return QStringLiteral("不是文件夹");
+      return Tr::tr("不是文件夹");
     case EACCES:
     case EPERM:
-      return QStringLiteral("没有访问权限");
+      return Tr::tr("没有访问权限");
     default:
       return QString::fromLocal8Bit(std::strerror(error));
   }
@@ -37,7 +38,7 @@ QString reason(int error) {
 EventLock::EventLock(const QString& folder) : folder_(QFileInfo(folder).absoluteFilePath()) {
   const QByteArray path = QFile::encodeName(folder_);
   const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw Error(QStringLiteral("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
+  if (fd < 0) throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
   int rc;
   do {
     rc = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -46,11 +47,10 @@ EventLock::EventLock(const QString& folder) : folder_(QFileInfo(folder).absolute
     const int error = errno;
     ::close(fd);
     if (error == EWOULDBLOCK)
-      throw Error(
-          QStringLiteral("活动文件夹 %1 正被另一个程序（抽奖程序或 eventdb）使用。同一个活动同时只能由一个"
+      throw Error(Tr::tr("活动文件夹 %1 正被另一个程序（抽奖程序或 eventdb）使用。同一个活动同时只能由一个"
                          "程序打开，请先关闭另一个，再重试。")
-              .arg(folder_));
-    throw Error(QStringLiteral("无法锁定活动文件夹 %1：%2").arg(folder_, reason(error)));
+                      .arg(folder_));
+    throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(error)));
   }
   fd_ = fd;
 }

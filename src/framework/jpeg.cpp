@@ -1,4 +1,5 @@
 #include "framework/jpeg.h"
+#include "framework/text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,8 +28,6 @@ constexpr int kMaxScans = 500;
 constexpr long kMaxLibjpegMemory = 1024L * 1024 * 1024;
 // Far above any photo the import could meet; keeps a wrong file choice from filling memory.
 constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
-
-const char kErrorPrefix[] = "JPEG 图像错误: ";
 
 // Everything reached across setjmp/longjmp is plain data: longjmp must not skip a destructor.
 struct ErrorManager {
@@ -288,7 +287,7 @@ bool runCompress(EncodeJob* job) {
   return true;
 }
 
-QString errorText(const char* detail) { return QString::fromUtf8(kErrorPrefix) + QString::fromUtf8(detail); }
+QString errorText(const char* detail) { return Tr::tr("JPEG 图像错误: ") + QString::fromUtf8(detail); }
 
 }  // namespace
 
@@ -310,19 +309,19 @@ QImage decodeJpeg(const QByteArray& data, QSize minSize) {
 
 QImage decodeJpegFile(const QString& path, QSize minSize) {
   const QFileInfo info(path);
-  if (!info.exists()) throw JpegError(QStringLiteral("JPEG 文件不存在: %1").arg(path));
+  if (!info.exists()) throw JpegError(Tr::tr("JPEG 文件不存在: %1").arg(path));
   // A folder, pipe or device is no photo, and reading one could block or never end.
-  if (!info.isFile()) throw JpegError(QStringLiteral("%1 不是一个文件").arg(path));
+  if (!info.isFile()) throw JpegError(Tr::tr("%1 不是一个文件").arg(path));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    throw JpegError(QStringLiteral("无法读取 JPEG 文件 %1: %2").arg(path, file.errorString()));
+    throw JpegError(Tr::tr("无法读取 JPEG 文件 %1: %2").arg(path, file.errorString()));
   }
   if (file.size() > kMaxFileBytes) {
-    throw JpegError(QStringLiteral("JPEG 文件 %1 太大 (%2 字节)").arg(path).arg(file.size()));
+    throw JpegError(Tr::tr("JPEG 文件 %1 太大 (%2 字节)").arg(path).arg(file.size()));
   }
   const QByteArray data = file.readAll();
   if (data.isEmpty() && file.error() != QFileDevice::NoError) {
-    throw JpegError(QStringLiteral("无法读取 JPEG 文件 %1: %2").arg(path, file.errorString()));
+    throw JpegError(Tr::tr("无法读取 JPEG 文件 %1: %2").arg(path, file.errorString()));
   }
   try {
     return decodeJpeg(data, minSize);

@@ -6,6 +6,7 @@
 #include "data/journal.h"
 #include "data/query.h"
 #include "data/transaction.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -15,7 +16,7 @@ QString esc(const QString& text) { return sqlEscape(text); }
 
 // An id goes into a statement bare, so it must be a number and nothing else.
 const QString& checkedId(const QString& id) {
-  if (!isWholeNumber(id.trimmed())) throw DbError(QStringLiteral("无效的员工编号“%1”").arg(id));
+  if (!isWholeNumber(id.trimmed())) throw DbError(Tr::tr("无效的员工编号“%1”").arg(id));
   return id;
 }
 

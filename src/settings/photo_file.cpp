@@ -13,6 +13,7 @@
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -28,9 +29,9 @@ QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 // How a refused character is named in a message.
 QString describe(QChar c) {
-  if (c == QLatin1Char('\t')) return QStringLiteral("制表符");
+  if (c == QLatin1Char('\t')) return Tr::tr("制表符");
   if (c.category() == QChar::Other_Control)
-    return QStringLiteral("控制字符（U+%1）").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    return Tr::tr("控制字符（U+%1）").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
   return QStringLiteral("“%1”").arg(c);
 }
 
@@ -79,7 +80,7 @@ void writeNewFile(const QString& path, const QByteArray& bytes, const QString& t
   const auto fail = [&](const QString& why) {
     f.close();
     QFile::remove(path);
-    throw Error(QStringLiteral("无法写入照片文件 %1：%2").arg(shown(target), why));
+    throw Error(Tr::tr("无法写入照片文件 %1：%2").arg(shown(target), why));
   };
   if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) fail(f.errorString());
   if (f.write(bytes) != bytes.size() || !f.flush()) fail(f.errorString());
@@ -95,10 +96,10 @@ QString keepCopy(const QString& file) {
   if (::link(QFile::encodeName(file).constData(), QFile::encodeName(backup).constData()) == 0) return backup;
   QFile old(file);
   if (!old.open(QIODevice::ReadOnly))
-    throw Error(QStringLiteral("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
+    throw Error(Tr::tr("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
   const QByteArray bytes = old.readAll();
   if (old.error() != QFileDevice::NoError)
-    throw Error(QStringLiteral("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
+    throw Error(Tr::tr("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
   writeNewFile(backup, bytes, file);
   return backup;
 }
@@ -107,19 +108,18 @@ QString keepCopy(const QString& file) {
 
 PhotoNameCheck checkPhotoName(const QString& department, const QString& name) {
   if (const QChar c = unsafeChar(department); !c.isNull())
-    return {QStringLiteral("部门中的%1不能用于照片文件名，请更改部门").arg(describe(c)), true};
+    return {Tr::tr("部门中的%1不能用于照片文件名，请更改部门").arg(describe(c)), true};
   if (const QChar c = unsafeChar(name); !c.isNull())
-    return {QStringLiteral("姓名中的%1不能用于照片文件名，请更改姓名").arg(describe(c)), false};
+    return {Tr::tr("姓名中的%1不能用于照片文件名，请更改姓名").arg(describe(c)), false};
   if (!department.isValidUtf16())
-    return {QStringLiteral("部门中含有无效的字符，不能用于照片文件名，请更改部门"), true};
-  if (!name.isValidUtf16())
-    return {QStringLiteral("姓名中含有无效的字符，不能用于照片文件名，请更改姓名"), false};
+    return {Tr::tr("部门中含有无效的字符，不能用于照片文件名，请更改部门"), true};
+  if (!name.isValidUtf16()) return {Tr::tr("姓名中含有无效的字符，不能用于照片文件名，请更改姓名"), false};
   // The file name starts with the department.
   if (department.startsWith(QLatin1Char('.')))
-    return {QStringLiteral("部门不能以“.”开头：照片文件名会以点开头而成为隐藏文件，请更改部门"), true};
+    return {Tr::tr("部门不能以“.”开头：照片文件名会以点开头而成为隐藏文件，请更改部门"), true};
   const qsizetype bytes = (department + QLatin1Char('_') + name + QStringLiteral(".jpg")).toUtf8().size();
   if (bytes > kMaxFileNameBytes)
-    return {QStringLiteral("部门和姓名太长：照片文件名最多 %1 字节，现在是 %2 字节，请缩短姓名或部门")
+    return {Tr::tr("部门和姓名太长：照片文件名最多 %1 字节，现在是 %2 字节，请缩短姓名或部门")
                 .arg(kMaxFileNameBytes)
                 .arg(bytes),
             false};
@@ -159,7 +159,7 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
   writeNewFile(fresh, bytes, path);
   if (!renameFile(fresh, path)) {
     QFile::remove(fresh);
-    throw Error(QStringLiteral("无法写入文件 %1").arg(shown(path)));
+    throw Error(Tr::tr("无法写入文件 %1").arg(shown(path)));
   }
   syncFolderOf(path);
 }
@@ -189,10 +189,10 @@ int removeLeftoverPhotoTemps() {
 PhotoReplacement::~PhotoReplacement() { rollback(); }
 
 void PhotoReplacement::stage(const QByteArray& bytes) {
-  if (file_.isEmpty()) throw Error(QStringLiteral("照片文件不在照片文件夹内"));
+  if (file_.isEmpty()) throw Error(Tr::tr("照片文件不在照片文件夹内"));
   const QFileInfo target(file_);
   if (present(target) && !target.isFile())
-    throw Error(QStringLiteral("无法写入照片文件 %1：该位置已被占用").arg(shown(file_)));
+    throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(file_)));
 
   const QString fresh = scratchName(file_, "new");
   writeNewFile(fresh, bytes, file_);
@@ -207,7 +207,7 @@ void PhotoReplacement::stage(const QByteArray& bytes) {
     QFile::remove(fresh);
     if (!backup_.isEmpty()) removePhotoFile(backup_);
     backup_.clear();
-    throw Error(QStringLiteral("无法写入照片文件 %1").arg(shown(file_)));
+    throw Error(Tr::tr("无法写入照片文件 %1").arg(shown(file_)));
   }
   syncFolderOf(file_);
   placed_ = true;

@@ -15,6 +15,7 @@
 
 #include "framework/errors.h"
 #include "framework/jpeg.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -28,14 +29,14 @@ constexpr qint64 kMaxSourceBytes = 256 * 1024 * 1024;
 // swapped for one in between does not get past.
 void openSource(QFile& file, const QString& fileName) {
   const QFileInfo info(fileName);
-  if (!info.exists()) throw Error(QStringLiteral("图片文件 %1 不存在").arg(fileName));
+  if (!info.exists()) throw Error(Tr::tr("图片文件 %1 不存在").arg(fileName));
   const QString notAFile =
-      QStringLiteral("%1 不是普通文件（而是文件夹、管道或设备），不能作为照片导入").arg(fileName);
+      Tr::tr("%1 不是普通文件（而是文件夹、管道或设备），不能作为照片导入").arg(fileName);
   if (!info.isFile()) throw Error(notAFile);
   const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0)
-    throw Error(QStringLiteral("无法打开图片文件 %1：%2")
-                    .arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
+    throw Error(
+        Tr::tr("无法打开图片文件 %1：%2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
@@ -43,7 +44,7 @@ void openSource(QFile& file, const QString& fileName) {
   }
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
-    throw Error(QStringLiteral("无法打开图片文件 %1：%2").arg(fileName, file.errorString()));
+    throw Error(Tr::tr("无法打开图片文件 %1：%2").arg(fileName, file.errorString()));
   }
 }
 
@@ -51,10 +52,10 @@ QByteArray readWhole(const QString& fileName) {
   QFile file;
   openSource(file, fileName);
   if (file.size() > kMaxSourceBytes)
-    throw Error(QStringLiteral("图片文件 %1 太大（%2 字节）").arg(fileName).arg(file.size()));
+    throw Error(Tr::tr("图片文件 %1 太大（%2 字节）").arg(fileName).arg(file.size()));
   const QByteArray data = file.readAll();
   if (file.error() != QFileDevice::NoError)
-    throw Error(QStringLiteral("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
+    throw Error(Tr::tr("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
   return data;
 }
 
@@ -106,7 +107,7 @@ qint64 promisedPixelBytes(QFile& file) {
 
 void refuseHuge(const QString& fileName, QSize size, const QString& kind) {
   if (qint64(size.width()) * size.height() > kMaxImportPixels)
-    throw Error(QStringLiteral("%1 %2 太大（%3 × %4 像素），最多接受一亿像素")
+    throw Error(Tr::tr("%1 %2 太大（%3 × %4 像素），最多接受一亿像素")
                     .arg(kind, fileName)
                     .arg(size.width())
                     .arg(size.height()));
@@ -119,16 +120,16 @@ QImage readBitmap(const QString& fileName) {
   const qint64 promised = promisedPixelBytes(file);
   BitmapFile device(file);
   if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-    throw Error(QStringLiteral("无法打开位图文件 %1").arg(fileName));
+    throw Error(Tr::tr("无法打开位图文件 %1").arg(fileName));
   QImageReader reader(&device, "bmp");
   reader.setAutoDetectImageFormat(false);
   reader.setDecideFormatFromContent(false);
   const QSize size = reader.size();
   // Qt refuses headers of very large pictures here too, so both causes are named.
   if (!size.isValid())
-    throw Error(QStringLiteral("无法读取位图文件 %1：不是有效的 Windows 位图，或图片太大").arg(fileName));
-  refuseHuge(fileName, size, QStringLiteral("位图"));
-  const QString cut = QStringLiteral("位图文件 %1 不完整（文件被截断或已损坏）").arg(fileName);
+    throw Error(Tr::tr("无法读取位图文件 %1：不是有效的 Windows 位图，或图片太大").arg(fileName));
+  refuseHuge(fileName, size, Tr::tr("位图"));
+  const QString cut = Tr::tr("位图文件 %1 不完整（文件被截断或已损坏）").arg(fileName);
   // Refused before any pixel memory is taken.
   if (file.size() < promised) throw Error(cut);
   reader.setAllocationLimit(512);  // 100 megapixels at 32 bits
@@ -136,11 +137,11 @@ QImage readBitmap(const QString& fileName) {
   QImage image;
   if (reader.imageFormat() != QImage::Format_Invalid) {
     image = QImage(size, reader.imageFormat());
-    if (image.isNull()) throw Error(QStringLiteral("内存不足，无法读取位图文件 %1").arg(fileName));
+    if (image.isNull()) throw Error(Tr::tr("内存不足，无法读取位图文件 %1").arg(fileName));
     image.fill(0);
   }
   if (!reader.read(&image) || image.isNull())
-    throw Error(QStringLiteral("无法读取位图文件 %1：%2").arg(fileName, reader.errorString()));
+    throw Error(Tr::tr("无法读取位图文件 %1：%2").arg(fileName, reader.errorString()));
   if (device.ranShort()) throw Error(cut);
   return image;
 }
@@ -152,12 +153,12 @@ QImage readPng(const QString& fileName, QByteArray data) {
   reader.setAutoDetectImageFormat(false);
   reader.setAutoTransform(true);
   const QSize size = reader.size();
-  if (!size.isValid()) throw Error(QStringLiteral("无法读取 PNG 文件 %1：文件已损坏").arg(fileName));
-  refuseHuge(fileName, size, QStringLiteral("PNG 图片"));
+  if (!size.isValid()) throw Error(Tr::tr("无法读取 PNG 文件 %1：文件已损坏").arg(fileName));
+  refuseHuge(fileName, size, Tr::tr("PNG 图片"));
   reader.setAllocationLimit(1024);  // 100 megapixels at 64 bits
   QImage image;
   if (!reader.read(&image) || image.isNull())
-    throw Error(QStringLiteral("无法读取 PNG 文件 %1：%2").arg(fileName, reader.errorString()));
+    throw Error(Tr::tr("无法读取 PNG 文件 %1：%2").arg(fileName, reader.errorString()));
   return image;
 }
 
@@ -254,7 +255,7 @@ int exifOrientation(const QByteArray& jpeg) {
 }
 
 QByteArray convertPhoto(const QString& fileName, int quality, QSize size) {
-  if (size.isEmpty()) throw Error(QStringLiteral("照片尺寸无效"));
+  if (size.isEmpty()) throw Error(Tr::tr("照片尺寸无效"));
   QImage source;
   if (fileName.toUpper().contains(QStringLiteral(".BMP"))) {
     // A bitmap is compressed once at full size and that JPEG is what gets stretched.

@@ -17,6 +17,7 @@
 #include "data/datamodule.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -106,7 +107,7 @@ TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
       gridQuery_(dataModule.ADOQuerysetting.connection()),
       gridStore_(gridQuery_) {
   setObjectName(QStringLiteral("settingForm"));
-  setWindowTitle(QStringLiteral("设置"));
+  setWindowTitle(ld::Tr::tr("设置"));
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPointSize(8);
   setFont(font);
@@ -119,52 +120,52 @@ TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
 TsettingForm::~TsettingForm() = default;
 
 void TsettingForm::buildControls() {
-  GroupBox1 = groupBox(this, "GroupBox1", QStringLiteral("基础设置"), 16, 8, 409, 121);
-  Label1 = label(GroupBox1, "Label1", QStringLiteral("公司名称："), 8, 24);
+  GroupBox1 = groupBox(this, "GroupBox1", ld::Tr::tr("基础设置"), 16, 8, 409, 121);
+  Label1 = label(GroupBox1, "Label1", ld::Tr::tr("公司名称："), 8, 24);
   Editgsmc = edit(GroupBox1, "Editgsmc", 72, 20, 253, 18, false);
-  Label3 = label(GroupBox1, "Label3", QStringLiteral("联系人员："), 8, 72);
+  Label3 = label(GroupBox1, "Label3", ld::Tr::tr("联系人员："), 8, 72);
   Editlxry = edit(GroupBox1, "Editlxry", 72, 68, 253, 18, false);
-  Label12 = label(GroupBox1, "Label12", QStringLiteral("联系电话："), 8, 96);
+  Label12 = label(GroupBox1, "Label12", ld::Tr::tr("联系电话："), 8, 96);
   Editlxdh = edit(GroupBox1, "Editlxdh", 72, 92, 253, 18, false);
   for (QLabel* l : {Label1, Label3, Label12}) {
     l->setFont(songFont());
     l->adjustSize();
   }
-  Button2 = button(GroupBox1, "Button2", QStringLiteral("更新"), 336, 21, 65, 41);
-  Buttonhyjcsz = button(GroupBox1, "Buttonhyjcsz", QStringLiteral("还原"), 336, 69, 65, 41);
+  Button2 = button(GroupBox1, "Button2", ld::Tr::tr("更新"), 336, 21, 65, 41);
+  Buttonhyjcsz = button(GroupBox1, "Buttonhyjcsz", ld::Tr::tr("还原"), 336, 69, 65, 41);
 
-  GroupBox2 = groupBox(this, "GroupBox2", QStringLiteral("奖项设置"), 440, 8, 361, 121);
-  RadioButtonxz = place(new QRadioButton(QStringLiteral("限制"), GroupBox2), "RadioButtonxz", 16, 24, 49, 17);
-  RadioButtonbx = place(new QRadioButton(QStringLiteral("不限"), GroupBox2), "RadioButtonbx", 16, 88, 57, 17);
+  GroupBox2 = groupBox(this, "GroupBox2", ld::Tr::tr("奖项设置"), 440, 8, 361, 121);
+  RadioButtonxz = place(new QRadioButton(ld::Tr::tr("限制"), GroupBox2), "RadioButtonxz", 16, 24, 49, 17);
+  RadioButtonbx = place(new QRadioButton(ld::Tr::tr("不限"), GroupBox2), "RadioButtonbx", 16, 88, 57, 17);
   RadioButtonxz->setChecked(true);
   // Only a stored unlimited plan selects it; the operator cannot.
   RadioButtonbx->setEnabled(false);
-  Label1dj = label(GroupBox2, "Label1dj", QStringLiteral("一等奖："), 67, 24);
+  Label1dj = label(GroupBox2, "Label1dj", ld::Tr::tr("一等奖："), 67, 24);
   Edit1dj = edit(GroupBox2, "Edit1dj", 113, 21, 58, 18, false);
-  Label2dj = label(GroupBox2, "Label2dj", QStringLiteral("二等奖："), 178, 24);
+  Label2dj = label(GroupBox2, "Label2dj", ld::Tr::tr("二等奖："), 178, 24);
   Edit2dj = edit(GroupBox2, "Edit2dj", 224, 21, 58, 18, false);
-  Label3dj = label(GroupBox2, "Label3dj", QStringLiteral("三等奖："), 67, 48);
+  Label3dj = label(GroupBox2, "Label3dj", ld::Tr::tr("三等奖："), 67, 48);
   Edit3dj = edit(GroupBox2, "Edit3dj", 113, 45, 58, 18, false);
-  Label4dj = label(GroupBox2, "Label4dj", QStringLiteral("幸运奖："), 178, 48);
+  Label4dj = label(GroupBox2, "Label4dj", ld::Tr::tr("幸运奖："), 178, 48);
   Edit4dj = edit(GroupBox2, "Edit4dj", 224, 45, 58, 18, false);
-  Button6 = button(GroupBox2, "Button6", QStringLiteral("更新"), 290, 21, 65, 41);
-  Buttonhyjxsz = button(GroupBox2, "Buttonhyjxsz", QStringLiteral("还原"), 290, 69, 65, 41);
+  Button6 = button(GroupBox2, "Button6", ld::Tr::tr("更新"), 290, 21, 65, 41);
+  Buttonhyjxsz = button(GroupBox2, "Buttonhyjxsz", ld::Tr::tr("还原"), 290, 69, 65, 41);
 
-  GroupBox3 = groupBox(this, "GroupBox3", QStringLiteral("名单列表"), 8, 136, 785, 281);
+  GroupBox3 = groupBox(this, "GroupBox3", ld::Tr::tr("名单列表"), 8, 136, 785, 281);
   StringGridgy = place(new RosterGrid(GroupBox3), "StringGridgy", 2, 15, 403, 264);
   const int widths[] = {28, 79, 56, 131, 72, 0};
   for (int c = 0; c < 6; ++c) StringGridgy->setColumnWidth(c, widths[c]);
   StringGridgy->setColumnHidden(5, true);
-  Label10 = label(GroupBox3, "Label10", QStringLiteral("部门："), 431, 20);
+  Label10 = label(GroupBox3, "Label10", ld::Tr::tr("部门："), 431, 20);
   ComboBoxbm = place(new QComboBox(GroupBox3), "ComboBoxbm", 466, 15, 140, 21);
   ComboBoxbm->setEditable(true);
   // The list shows what the database holds; typing a new department does not add to it.
   ComboBoxbm->setInsertPolicy(QComboBox::NoInsert);
   // Existing departments are offered in a popup and never written into the box unasked.
   ComboBoxbm->setCompleter(new DepartmentOffers(ComboBoxbm->model(), ComboBoxbm));
-  Label9 = label(GroupBox3, "Label9", QStringLiteral("姓名："), 608, 16);
+  Label9 = label(GroupBox3, "Label9", ld::Tr::tr("姓名："), 608, 16);
   Editxm = edit(GroupBox3, "Editxm", 649, 16, 121, 19);
-  Label11 = label(GroupBox3, "Label11", QStringLiteral("照片："), 424, 48);
+  Label11 = label(GroupBox3, "Label11", ld::Tr::tr("照片："), 424, 48);
   Button1 = button(GroupBox3, "Button1", QStringLiteral("..."), 425, 65, 33, 17);
   Panel1 = place(new QFrame(GroupBox3), "Panel1", 466, 39, 303, 190);
   Panel1->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
@@ -178,22 +179,22 @@ void TsettingForm::buildControls() {
   Labelid = place(new QLabel(GroupBox3), "Labelid", 408, 264, 102, 13);
   Label1zpsy->hide();
   Labelid->hide();
-  Buttontjyg = button(GroupBox3, "Buttontjyg", QStringLiteral("添加员工"), 523, 240, 74, 31);
-  Button3 = button(GroupBox3, "Button3", QStringLiteral("删除员工"), 603, 240, 74, 31);
-  Button4 = button(GroupBox3, "Button4", QStringLiteral("更新员工"), 683, 240, 74, 30);
-  Buttondrmd = button(GroupBox3, "Buttondrmd", QStringLiteral("导入名单…"), 431, 240, 84, 31);
+  Buttontjyg = button(GroupBox3, "Buttontjyg", ld::Tr::tr("添加员工"), 523, 240, 74, 31);
+  Button3 = button(GroupBox3, "Button3", ld::Tr::tr("删除员工"), 603, 240, 74, 31);
+  Button4 = button(GroupBox3, "Button4", ld::Tr::tr("更新员工"), 683, 240, 74, 30);
+  Buttondrmd = button(GroupBox3, "Buttondrmd", ld::Tr::tr("导入名单…"), 431, 240, 84, 31);
 
-  GroupBox4 = groupBox(this, "GroupBox4", QStringLiteral("清空历史"), 16, 424, 785, 49);
-  Button5 = button(GroupBox4, "Button5", QStringLiteral("清空员工列表"), 24, 16, 121, 25);
-  Button7 = button(GroupBox4, "Button7", QStringLiteral("清空中奖纪录"), 176, 16, 121, 25);
-  Buttondczj = button(GroupBox4, "Buttondczj", QStringLiteral("导出中奖名单…"), 640, 16, 121, 25);
+  GroupBox4 = groupBox(this, "GroupBox4", ld::Tr::tr("清空历史"), 16, 424, 785, 49);
+  Button5 = button(GroupBox4, "Button5", ld::Tr::tr("清空员工列表"), 24, 16, 121, 25);
+  Button7 = button(GroupBox4, "Button7", ld::Tr::tr("清空中奖纪录"), 176, 16, 121, 25);
+  Buttondczj = button(GroupBox4, "Buttondczj", ld::Tr::tr("导出中奖名单…"), 640, 16, 121, 25);
   Button5->setFont(songFont());
   Button7->setFont(songFont());
   Buttondczj->setFont(songFont());
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  auto* version = new QLabel(QStringLiteral("版本号：20130129"), StatusBar1);
+  auto* version = new QLabel(ld::Tr::tr("版本号：20130129"), StatusBar1);
   StatusBar1->addWidget(version);
   StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
@@ -260,7 +261,7 @@ void TsettingForm::ButtonhyjcszClick() {
 
 void TsettingForm::Button2Click() {
   store_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(), Editlxdh->text().trimmed());
-  dialogs().info(QStringLiteral("更新完成"));
+  dialogs().info(ld::Tr::tr("更新完成"));
 }
 
 }  // namespace ld

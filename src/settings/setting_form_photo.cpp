@@ -3,19 +3,17 @@
 
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
+#include "framework/text.h"
 #include "settings/photo_file.h"
 #include "settings/photo_import.h"
 #include "settings/setting_form.h"
 
 namespace ld {
 
-namespace {
-// The file dialog matches these without regard to letter case ("IMG_0001.JPG" is listed).
-const QString kPhotoFilter = QStringLiteral("图片文件(*.jpg *.jpeg *.png *.bmp)");
-}  // namespace
-
 void TsettingForm::Button1Click() {
-  const QString file = dialogs().openFile(kPhotoFilter, lastPhotoFolder());
+  const QString file = dialogs().openFile(
+      // The file dialog matches these without regard to letter case ("IMG_0001.JPG" is listed).
+      ld::Tr::tr("图片文件(*.jpg *.jpeg *.png *.bmp)"), lastPhotoFolder());
   if (file.isEmpty()) return;
   CompressMainFun(file, 100, 480, 360);
   Imagezp->loadFromFile(appPath(QStringLiteral("zp\\temp.jpg")));

@@ -5,7 +5,9 @@
 #include <array>
 #include <optional>
 
+#include "data/prize_levels.h"
 #include "framework/dialogs.h"
+#include "framework/text.h"
 #include "settings/setting_form.h"
 
 namespace ld {
@@ -28,9 +30,6 @@ namespace {
 
 // More prizes of one level than this is a slip of the keyboard, not a plan.
 constexpr int kMaxQuantity = 100000;
-
-const QString kLevelNames[] = {QStringLiteral("一等奖"), QStringLiteral("二等奖"), QStringLiteral("三等奖"),
-                               QStringLiteral("幸运奖")};
 
 // A typed quantity: decimal digits (full-width ones too, as a Chinese input method types them) after
 // an optional '+', 0 to kMaxQuantity. nullopt for anything else.
@@ -59,30 +58,30 @@ void TsettingForm::Button6Click() {
       if (typed.isEmpty()) continue;  // an empty box leaves the level as stored
       quantities[level - 1] = parseQuantity(typed);
       if (!quantities[level - 1]) {
-        dialogs().info(QStringLiteral("%1的数量“%2”不是 0 到 %3 之间的整数，请重新输入。奖项设置没有保存。")
-                           .arg(kLevelNames[level - 1], typed)
+        dialogs().info(ld::Tr::tr("%1的数量“%2”不是 0 到 %3 之间的整数，请重新输入。奖项设置没有保存。")
+                           .arg(shownPrizeName(level), typed)
                            .arg(kMaxQuantity));
         boxes[level - 1]->setFocus();
         boxes[level - 1]->selectAll();
         return;
       }
-      if (*quantities[level - 1] == 0) zero << kLevelNames[level - 1];
+      if (*quantities[level - 1] == 0) zero << shownPrizeName(level);
     }
     if (!zero.isEmpty() &&
         !dialogs().confirm(
-            QStringLiteral("%1的数量为 0。限制名额时，只要有一个奖项的数量为 0，之后抽出的每一位中奖者"
-                           "都不属于任何奖项（计划外），也不会出现在中奖名单上。确定要这样保存吗？")
-                .arg(zero.join(QStringLiteral("、")))))
+            ld::Tr::tr("%1的数量为 0。限制名额时，只要有一个奖项的数量为 0，之后抽出的每一位中奖者"
+                       "都不属于任何奖项（计划外），也不会出现在中奖名单上。确定要这样保存吗？")
+                .arg(zero.join(ld::Tr::tr("、")))))
       return;
   }
   try {
     store_.savePrizePlan(limited, quantities);
   } catch (const std::exception& e) {
     qWarning("prize plan not saved: %s", e.what());
-    dialogs().info(QStringLiteral("奖项设置有误，请重新设置"));
+    dialogs().info(ld::Tr::tr("奖项设置有误，请重新设置"));
     return;
   }
-  dialogs().info(QStringLiteral("奖项设置成功"));
+  dialogs().info(ld::Tr::tr("奖项设置成功"));
 }
 
 void TsettingForm::RadioButtonxzClick() { showQuantities(true); }

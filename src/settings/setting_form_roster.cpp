@@ -10,6 +10,7 @@
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "settings/photo_file.h"
 #include "settings/setting_form.h"
 
@@ -64,8 +65,8 @@ void TsettingForm::showComboBoxbm() {
 
 void TsettingForm::showStringGridgy() {
   StringGridgy->setColumnWidth(5, 0);
-  StringGridgy->rows().setHeaders({QStringLiteral("序号"), QStringLiteral("部门"), QStringLiteral("姓名"),
-                                   QStringLiteral("照片编号"), QStringLiteral("中奖"), QStringLiteral("ID")});
+  StringGridgy->rows().setHeaders({ld::Tr::tr("序号"), ld::Tr::tr("部门"), ld::Tr::tr("姓名"), ld::Tr::tr("照片编号"),
+                                   ld::Tr::tr("中奖"), QStringLiteral("ID")});
   StringGridgy->rows().fill(store_.participantIds(), [this](int first, int last) {
     return gridStore_.participantsBetween(first, last);
   });
@@ -96,7 +97,7 @@ void TsettingForm::StringGridgyClick() {
   Labelid->setText(StringGridgy->cell(row, 5));
   Label1zpsy->setText(StringGridgy->cell(row, 3));
   const QString photo = existingPhoto(Label1zpsy->text().trimmed());
-  Imagezp->loadFromFile(photo.isEmpty() ? appPath(QStringLiteral("system\\logo.jpg")) : photo);
+  Imagezp->loadFromFile(photo.isEmpty() ? systemPicture(QStringLiteral("logo.jpg")) : photo);
 }
 
 bool TsettingForm::refusedPhotoName(const PhotoNameCheck& check) {
@@ -112,8 +113,8 @@ bool TsettingForm::refusedPhotoName(const PhotoNameCheck& check) {
 // "A_" + "B" and "A" + "_B" would share one file.
 bool TsettingForm::photoPathTaken(const QString& path, const QString& exceptId) {
   if (!store_.photoPathTaken(path, exceptId)) return false;
-  info(QStringLiteral("照片文件名“%1”已被另一位员工使用（部门和姓名连起来与之相同），请更改部门或姓名")
-           .arg(path));
+  info(
+      ld::Tr::tr("照片文件名“%1”已被另一位员工使用（部门和姓名连起来与之相同），请更改部门或姓名").arg(path));
   ComboBoxbm->setFocus();
   return true;
 }
@@ -137,13 +138,13 @@ void TsettingForm::ButtontjygClick() {
   const QString name = Editxm->text().trimmed();
   const QString department = ComboBoxbm->currentText().trimmed();
   if (name.isEmpty() || department.isEmpty() || !Imagezp->hasPicture()) {
-    info(QStringLiteral("请输入完整的信息"));
+    info(ld::Tr::tr("请输入完整的信息"));
     Editxm->setFocus();
     return;
   }
   if (refusedPhotoName(checkPhotoName(department, name))) return;
   if (store_.participantExists(name, department)) {
-    info(QStringLiteral("已经有相同科室相同姓名的员工，请更改信息"));
+    info(ld::Tr::tr("已经有相同科室相同姓名的员工，请更改信息"));
     ComboBoxbm->setFocus();
     return;
   }
@@ -161,27 +162,27 @@ void TsettingForm::ButtontjygClick() {
   } catch (const std::exception& e) {
     qWarning("participant not added: %s", e.what());
     Label1zpsy->setText(previousPath);
-    info(QStringLiteral("员工添加失败：") + QString::fromUtf8(e.what()));
+    info(ld::Tr::tr("员工添加失败：") + QString::fromUtf8(e.what()));
     return;
   }
   refresh();
   emptyEntry(false);
-  info(QStringLiteral("添加员工成功"));
+  info(ld::Tr::tr("添加员工成功"));
 }
 
 void TsettingForm::Button4Click() {
-  if (!dialogs().confirm(QStringLiteral("真的要更新该员工吗？"))) return;
+  if (!dialogs().confirm(ld::Tr::tr("真的要更新该员工吗？"))) return;
   const QString name = Editxm->text().trimmed();
   const QString department = ComboBoxbm->currentText().trimmed();
   const QString id = selectedId();
   if (name.isEmpty() || department.isEmpty() || !Imagezp->hasPicture() || id.trimmed().isEmpty()) {
-    info(QStringLiteral("请输入完整的信息"));
+    info(ld::Tr::tr("请输入完整的信息"));
     Editxm->setFocus();
     return;
   }
   if (refusedPhotoName(checkPhotoName(department, name))) return;
   if (store_.otherParticipantNamed(name, department, id)) {
-    info(QStringLiteral("已存在同部门同姓名员工，请核对后再更新，本次更新失败。"));
+    info(ld::Tr::tr("已存在同部门同姓名员工，请核对后再更新，本次更新失败。"));
     Editxm->setFocus();
     return;
   }
@@ -194,12 +195,12 @@ void TsettingForm::Button4Click() {
     // New file first, then the row; the old file goes only once nothing names it any more.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
-    if (!store_.updateParticipant(id, name, department, path)) throw Error(QStringLiteral("该员工已不存在"));
+    if (!store_.updateParticipant(id, name, department, path)) throw Error(ld::Tr::tr("该员工已不存在"));
     photo.commit();
   } catch (const std::exception& e) {
     qWarning("participant %s not updated: %s", qUtf8Printable(id), e.what());
     Label1zpsy->setText(oldPath);
-    info(QStringLiteral("员工更新失败"));
+    info(ld::Tr::tr("员工更新失败"));
     return;
   }
   try {
@@ -214,19 +215,19 @@ void TsettingForm::Button4Click() {
     emptyEntry(false);
   } catch (const std::exception& e) {
     qWarning("roster not refreshed after updating participant %s: %s", qUtf8Printable(id), e.what());
-    info(QStringLiteral("员工更新失败"));
+    info(ld::Tr::tr("员工更新失败"));
     return;
   }
-  info(QStringLiteral("员工更新成功"));
+  info(ld::Tr::tr("员工更新成功"));
 }
 
 void TsettingForm::Button3Click() {
   const QString id = selectedId();
   if (id.isEmpty()) {
-    info(QStringLiteral("请选定需要删除的员工"));
+    info(ld::Tr::tr("请选定需要删除的员工"));
     return;
   }
-  if (!dialogs().confirm(QStringLiteral("真的要删除该员工吗？"))) return;
+  if (!dialogs().confirm(ld::Tr::tr("真的要删除该员工吗？"))) return;
   try {
     store_.deleteParticipant(id);
     removeUnnamedPhoto(Label1zpsy->text().trimmed(), QString());
@@ -234,14 +235,14 @@ void TsettingForm::Button3Click() {
     emptyEntry(true);
   } catch (const std::exception& e) {
     qWarning("deleting participant %s failed: %s", qUtf8Printable(id), e.what());
-    info(QStringLiteral("员工删除失败"));
+    info(ld::Tr::tr("员工删除失败"));
     return;
   }
-  info(QStringLiteral("员工删除成功"));
+  info(ld::Tr::tr("员工删除成功"));
 }
 
 void TsettingForm::Button5Click() {
-  if (!dialogs().confirm(QStringLiteral("真的要清空员工列表吗？"))) return;
+  if (!dialogs().confirm(ld::Tr::tr("真的要清空员工列表吗？"))) return;
   QStringList files;
   for (const QString& stored : store_.photoPaths()) {
     const QString file = photoFileInZp(stored);
@@ -252,15 +253,15 @@ void TsettingForm::Button5Click() {
   for (const QString& file : files) removePhotoFile(file);
   refresh();
   emptyEntry(true);
-  info(QStringLiteral("员工列表清空"));
+  info(ld::Tr::tr("员工列表清空"));
 }
 
 void TsettingForm::Button7Click() {
-  if (!dialogs().confirm(QStringLiteral("真的要清空中奖记录吗？"))) return;
+  if (!dialogs().confirm(ld::Tr::tr("真的要清空中奖记录吗？"))) return;
   store_.clearResults();
   refresh();
   emptyEntry(true);
-  info(QStringLiteral("中奖记录清空"));
+  info(ld::Tr::tr("中奖记录清空"));
 }
 
 }  // namespace ld

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 
+#include "framework/text.h"
 #include "widgets/gif_draw.h"
 #include "widgets/gif_lzw.h"
 #include "widgets/gif_writer.h"
@@ -35,10 +36,8 @@ namespace {
 QString canvasMessage(int width, int height, const QString& fileName) {
   const QString size = QStringLiteral("%1 × %2").arg(width).arg(height);
   if (fileName.isEmpty())
-    return QStringLiteral("GIF 图片的画面 %1 像素过大（上限 %2 像素），已拒绝")
-        .arg(size)
-        .arg(kGifMaxCanvasPixels);
-  return QStringLiteral("GIF 图片 %1 的画面 %2 像素过大（上限 %3 像素），已拒绝")
+    return Tr::tr("GIF 图片的画面 %1 像素过大（上限 %2 像素），已拒绝").arg(size).arg(kGifMaxCanvasPixels);
+  return Tr::tr("GIF 图片 %1 的画面 %2 像素过大（上限 %3 像素），已拒绝")
       .arg(QDir::toNativeSeparators(fileName), size)
       .arg(kGifMaxCanvasPixels);
 }

@@ -166,7 +166,7 @@ start_app() {
     exec env QT_QPA_PLATFORM=xcb \
       ASAN_OPTIONS="detect_leaks=0" \
       UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-      "$APP/luckydraw" "$@"
+      "$APP/luckydraw" --lang zh "$@"
   ) >"$APP_LOG" 2>&1 &
   APP_PID=$!
 }

@@ -33,6 +33,9 @@ QImage drawMessagesIcon(qreal scale = 1);
 QImage drawClockIcon(qreal scale = 1);
 QImage drawTelephoneIcon(qreal scale = 1);
 QImage drawMusicIcon(qreal scale = 1);
+// The program's icon for the desktop menu: the draw icon's tile, square, on transparency.
+QImage drawProgramIcon(int pixels);
+inline constexpr int kProgramIconSizes[] = {16, 32, 48, 64, 128, 256};
 QImage drawPlaceholderPhoto();
 // The picture the fireworks window holds before its first load.
 QImage drawBuiltinFireworks();

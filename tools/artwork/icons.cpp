@@ -16,13 +16,9 @@ namespace {
 
 const QColor kGlyph(250, 250, 248);
 
-QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::function<void(QPainter&)>& glyph,
-                qreal scale) {
-  QImage canvas = newCanvas((QSizeF(size) * scale).toSize());
-  QPainter p(&canvas);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(scale, scale);
-  const QRectF tile = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1, 1, -1, -1);
+// The tile, its glyph and the gloss, in the tile's own coordinates (`tile` inside the painter's space).
+void paintTile(QPainter& p, const QRectF& tile, QColor light, QColor dark,
+               const std::function<void(QPainter&)>& glyph) {
   QLinearGradient fill(0, tile.top(), 0, tile.bottom());
   fill.setColorAt(0, light);
   fill.setColorAt(1, dark);
@@ -50,6 +46,15 @@ QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::funct
   p.setPen(Qt::NoPen);
   p.setBrush(shine);
   p.drawPath(cap);
+}
+
+QImage drawIcon(QSize size, int top, QColor light, QColor dark, const std::function<void(QPainter&)>& glyph,
+                qreal scale) {
+  QImage canvas = newCanvas((QSizeF(size) * scale).toSize());
+  QPainter p(&canvas);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
+  paintTile(p, QRectF(QPointF(0, 0), QSizeF(size)).adjusted(1, 1, -1, -1), light, dark, glyph);
   p.end();
   return scale == 1 ? keyOnWhite(canvas, handsetBackdrop(), QPoint(kIconColumnX, top)) : canvas;
 }
@@ -186,8 +191,25 @@ void drawNotes(QPainter& p) {
 
 }  // namespace
 
+const QColor kDrawLight(246, 70, 50);
+const QColor kDrawDark(150, 0, 14);
+
 QImage drawDrawIcon(qreal scale) {
-  return drawIcon(kIconSize, kDrawIconY, QColor(246, 70, 50), QColor(150, 0, 14), drawGiftBox, scale);
+  return drawIcon(kIconSize, kDrawIconY, kDrawLight, kDrawDark, drawGiftBox, scale);
+}
+
+QImage drawProgramIcon(int pixels) {
+  // The draw icon's tile drawn square at any size, on real transparency: desktops put it on any background.
+  QImage canvas = newCanvas(QSize(pixels, pixels));
+  QPainter p(&canvas);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(pixels / 60.0, pixels / 60.0);
+  paintTile(p, QRectF(1, 1, 58, 58), kDrawLight, kDrawDark, [](QPainter& glyph) {
+    glyph.translate(0.5, 0);
+    drawGiftBox(glyph);
+  });
+  p.end();
+  return canvas.convertToFormat(QImage::Format_ARGB32);
 }
 
 QImage drawMessagesIcon(qreal scale) {

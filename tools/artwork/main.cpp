@@ -1,9 +1,10 @@
 // Draws the program's pictures, makes its sounds, and writes them where the build wants them:
-//   artwork --system <dir> --builtin <dir> [--png <dir>]
+//   artwork --system <dir> --builtin <dir> [--icons <dir>] [--png <dir>]
 // system/: logo.jpg and the fireworks 0.gif ... 14.gif; builtin/: the pictures stored in the
-// program, in the form-description format, their large versions (PNG) and the sounds (WAV). --png also writes
-// every picture as PNG for looking at, plus preview.png and preview-result.png (the handset assembled as on
-// screen, rolling and showing a winner) and fireworks-sheet.png.
+// program, in the form-description format, their large versions (PNG) and the sounds (WAV); icons/: the
+// program icon as the hicolor theme lays it out (<n>x<n>/apps/luckydraw.png). --png also writes every picture
+// as PNG for looking at, plus preview.png and preview-result.png (the handset assembled as on screen, rolling
+// and showing a winner) and fireworks-sheet.png.
 #include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
+#include <QStringList>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -37,6 +39,7 @@ using namespace ld::artwork;
 struct Target {
   QString systemDir;
   QString builtinDir;
+  QString iconDir;
   QString pngDir;
 };
 
@@ -52,6 +55,10 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
     throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QString iconPath(const QString& iconDir, int n) {
+  return QStringLiteral("%1/%2x%2/apps/luckydraw.png").arg(iconDir).arg(n);
 }
 
 void savePng(const QImage& image, const QString& path) {
@@ -126,6 +133,10 @@ std::vector<Job> jobs(const Target& target) {
                     [make = make](const QImage&) { return wavFile(make()); }});
   list.push_back({target.systemDir + "/logo.jpg", "logo", drawPlaceholderPhoto,
                   [](const QImage& image) { return ld::encodeJpeg(image, 90); }});
+  if (!target.iconDir.isEmpty())
+    for (const int n : kProgramIconSizes)
+      list.push_back({iconPath(target.iconDir, n), QStringLiteral("icon-%1").arg(n),
+                      [n] { return drawProgramIcon(n); }, pngBytes});
   return list;
 }
 
@@ -157,7 +168,10 @@ void runAll(const std::vector<Job>& list, const QString& pngDir) {
 }
 
 void writeAll(const Target& target) {
-  for (const QString& dir : {target.systemDir, target.builtinDir, target.pngDir})
+  QStringList dirs{target.systemDir, target.builtinDir, target.pngDir};
+  if (!target.iconDir.isEmpty())
+    for (const int n : kProgramIconSizes) dirs << QFileInfo(iconPath(target.iconDir, n)).path();
+  for (const QString& dir : dirs)
     if (!dir.isEmpty() && !QDir().mkpath(dir)) throw std::runtime_error("cannot create " + dir.toStdString());
   runAll(jobs(target), target.pngDir);
   if (!target.pngDir.isEmpty()) {
@@ -175,16 +189,17 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   parser.addOption({"system", "Folder for logo.jpg and the fireworks GIFs.", "dir"});
   parser.addOption({"builtin", "Folder for the built-in pictures (.dat).", "dir"});
+  parser.addOption({"icons", "Folder for the program icon in the hicolor theme's sizes.", "dir"});
   parser.addOption({"png", "Also write PNGs of every picture, a preview and a fireworks sheet here.", "dir"});
   parser.process(app);
   if (!parser.isSet("system") || !parser.isSet("builtin")) {
-    std::fprintf(stderr, "usage: artwork --system <dir> --builtin <dir> [--png <dir>]\n");
+    std::fprintf(stderr, "usage: artwork --system <dir> --builtin <dir> [--icons <dir>] [--png <dir>]\n");
     return 2;
   }
   try {
     QElapsedTimer clock;
     clock.start();
-    writeAll({parser.value("system"), parser.value("builtin"), parser.value("png")});
+    writeAll({parser.value("system"), parser.value("builtin"), parser.value("icons"), parser.value("png")});
     std::printf("artwork: drawn and written in %lld ms\n", static_cast<long long>(clock.elapsed()));
     return 0;
   } catch (const std::exception& e) {

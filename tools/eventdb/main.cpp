@@ -3,22 +3,24 @@
 #include <cstdio>
 
 #include "event_commands.h"
+#include "framework/app_folder.h"
 #include "framework/dialogs.h"
+#include "framework/errors.h"
 #include "transfer_commands.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: eventdb init APPDIR\n"
-    "       eventdb demo APPDIR N [--distinct-photos K] [--append]\n"
-    "       eventdb journal APPDIR\n"
+    "usage: eventdb init EVENT_DIR\n"
+    "       eventdb demo EVENT_DIR N [--distinct-photos K] [--append]\n"
+    "       eventdb journal EVENT_DIR\n"
     "%s"
     "\n"
-    "init   creates APPDIR/db/db.mdb (and APPDIR/zp/): an empty roster, empty event information,\n"
+    "init   creates EVENT_DIR/db/db.mdb (and EVENT_DIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
     "       Refuses when the database already exists.\n"
     "demo   adds N participants with Chinese names in a handful of departments, each with a\n"
-    "       480 x 360 JPEG photo in APPDIR/zp/ named as the roster says. With --distinct-photos K\n"
+    "       480 x 360 JPEG photo in EVENT_DIR/zp/ named as the roster says. With --distinct-photos K\n"
     "       only K different photos are drawn and the others are hard links to them (for large\n"
     "       rosters in benchmarks). Refuses a roster that has participants unless --append is\n"
     "       given; never adds a department and name that exist and never overwrites a photo.\n"
@@ -28,7 +30,9 @@ const char* const kUsage =
     "       Empty fields did not apply.\n"
     "%s"
     "\n"
-    "Commands that write refuse while the lucky draw or another eventdb runs on APPDIR.\n"
+    "EVENT_DIR is any folder: the event keeps db/ and zp/ there, and pictures put in its system/\n"
+    "folder (logo.jpg, logo.gif, 0.gif ... 14.gif) replace the built-in ones. Commands that write\n"
+    "refuse while the lucky draw or another eventdb runs on EVENT_DIR, and inside /usr.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
@@ -60,6 +64,8 @@ int main(int argc, char* argv[]) {
     return status == 2 ? usage() : status;
   }
   try {
+    if (args.size() >= 2 && args[0] != QLatin1String("journal") && ld::insideSystemTree(args[1]))
+      throw ld::Error(QStringLiteral("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(args[1]));
     if (args[0] == QLatin1String("init") && args.size() == 2) {
       ld::eventdb::init(args[1]);
       return 0;
