@@ -2,9 +2,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QObject>
-#include <QTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cstdio>
 
 #include "data/schema.h"

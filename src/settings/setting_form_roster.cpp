@@ -65,8 +65,8 @@ void TsettingForm::showComboBoxbm() {
 
 void TsettingForm::showStringGridgy() {
   StringGridgy->setColumnWidth(5, 0);
-  StringGridgy->rows().setHeaders({ld::Tr::tr("序号"), ld::Tr::tr("部门"), ld::Tr::tr("姓名"), ld::Tr::tr("照片编号"),
-                                   ld::Tr::tr("中奖"), QStringLiteral("ID")});
+  StringGridgy->rows().setHeaders({ld::Tr::tr("序号"), ld::Tr::tr("部门"), ld::Tr::tr("姓名"),
+                                   ld::Tr::tr("照片编号"), ld::Tr::tr("中奖"), QStringLiteral("ID")});
   StringGridgy->rows().fill(store_.participantIds(), [this](int first, int last) {
     return gridStore_.participantsBetween(first, last);
   });
