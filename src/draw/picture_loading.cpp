@@ -334,7 +334,7 @@ void loadLogo(TImage& image) {
   const QString file = systemPicture(QStringLiteral("logo.jpg"));
   const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image));
   if (!picture) throw JpegError(QStringLiteral("无法打开图片 %1").arg(file));
-  image.showPicture(*picture);
+  image.showPicture(*picture, file);
 }
 
 void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
@@ -343,7 +343,7 @@ void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
   silently("mapping a stored photo path", [&] { file = appPath(storedPath); });
   if (!storedPath.isEmpty() && !file.isEmpty()) {
     if (const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image))) {
-      image.showPicture(*picture);
+      image.showPicture(*picture, file);
       return;
     }
   }

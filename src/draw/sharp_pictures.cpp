@@ -101,7 +101,7 @@ void SharpPhoto::paintEvent(QPaintEvent* event) {
   if (!hasPicture()) return;
   QPainter painter(this);
   const std::optional<qreal> scale = paintScale(painter.deviceTransform());
-  if (!scale || !stretch() || jpegData().isEmpty()) {
+  if (!scale || !stretch() || (jpegData().isEmpty() && sourceFile().isEmpty())) {
     painter.end();
     TImage::paintEvent(event);
     return;
@@ -111,8 +111,10 @@ void SharpPhoto::paintEvent(QPaintEvent* event) {
   if (scaled_.size() != target.size() || scaledFrom_ != picture().cacheKey()) {
     QImage decoded;
     // A photo that decoded once decodes again; should it not, the 1:1 pixels stretched will do.
-    if (!silently("decoding a photo at its size on the screen",
-                  [&] { decoded = decodeJpeg(jpegData(), target.size()); }))
+    if (!silently("decoding a photo at its size on the screen", [&] {
+          decoded = jpegData().isEmpty() ? decodeJpegFile(sourceFile(), target.size())
+                                         : decodeJpeg(jpegData(), target.size());
+        }))
       decoded = picture();
     scaled_ = decoded.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaledFrom_ = picture().cacheKey();

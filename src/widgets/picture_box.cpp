@@ -29,18 +29,21 @@ void TImage::loadFromFile(const QString& path) {
 void TImage::loadFromData(const QByteArray& jpeg) {
   QImage decoded = decodeJpeg(jpeg, decodeTarget());
   data_ = jpeg;
+  source_.clear();
   image_ = std::move(decoded);
   update();
 }
 
-void TImage::showPicture(const QImage& picture) {
+void TImage::showPicture(const QImage& picture, const QString& sourceFile) {
   data_.clear();
+  source_ = sourceFile;
   image_ = picture;
   update();
 }
 
 void TImage::clear() {
   data_.clear();
+  source_.clear();
   image_ = QImage();
   update();
 }

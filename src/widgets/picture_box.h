@@ -15,8 +15,10 @@ class TImage : public QWidget {
   // The file's bytes are kept as they are, so saving writes them back unchanged.
   void loadFromFile(const QString& path);
   void loadFromData(const QByteArray& jpeg);
-  // Shows a picture decoded elsewhere (already at the box's size, say); there are no JPEG bytes to keep.
-  void showPicture(const QImage& picture);
+  // Shows a picture decoded elsewhere (already at the box's size, say); there are no JPEG bytes to keep,
+  // only the file it came from, for a larger rendering.
+  void showPicture(const QImage& picture, const QString& sourceFile = {});
+  const QString& sourceFile() const { return source_; }
   void clear();
 
   bool hasPicture() const { return !image_.isNull(); }
@@ -34,6 +36,7 @@ class TImage : public QWidget {
  private:
   QSize decodeTarget() const;
   QByteArray data_;
+  QString source_;
   QImage image_;
   bool stretch_ = true;
 };
