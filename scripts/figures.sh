@@ -2,20 +2,24 @@
 # Builds the benchmarks in Release, runs each once and prints the performance figures as a markdown table
 # (progress goes to stderr, the table to stdout; full outputs stay in build-bench/figures/).
 # Usage: scripts/figures.sh      (about 15 minutes on a 2-core machine, most of it making the events)
+#        scripts/figures.sh --table-only   (the table again from the outputs of an earlier run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh test >&2  # Google Benchmark and giflib come with the test packages
-
 build=build-bench
 benches=(startup_bench draw_tick_bench rolling_bench settings_bench glow_label_bench gif_decode_bench import_bench)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUCKYDRAW_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target eventdb "${benches[@]}" >&2
+out="$build/figures"
+table_only=0
+[ "${1:-}" = "--table-only" ] && table_only=1
+
+if [ "$table_only" = 0 ]; then
+  bash scripts/deps.sh test >&2  # Google Benchmark and giflib come with the test packages
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUCKYDRAW_BENCH=ON >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target eventdb "${benches[@]}" >&2
+fi
 
 export QT_QPA_PLATFORM=offscreen
-out="$build/figures"
 mkdir -p "$out"
-load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # Each benchmark with the arguments its rows name; the output is kept for the table and for reading.
 declare -A args=(
@@ -27,16 +31,22 @@ declare -A args=(
   [gif_decode_bench]="--benchmark_min_time=0.2"
   [import_bench]=""
 )
-for name in "${benches[@]}"; do
-  echo "running $name ${args[$name]}" >&2
-  # shellcheck disable=SC2086
-  "$build/bench/$name" ${args[$name]} >"$out/$name.txt" 2>&1 || {
-    echo "$name failed:" >&2
-    tail -20 "$out/$name.txt" >&2
-    exit 1
-  }
-done
-load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+if [ "$table_only" = 0 ]; then
+  cut -d' ' -f1-3 /proc/loadavg >"$out/load-before.txt"
+  for name in "${benches[@]}"; do
+    echo "running $name ${args[$name]}" >&2
+    # shellcheck disable=SC2086
+    "$build/bench/$name" ${args[$name]} >"$out/$name.txt" 2>&1 || {
+      echo "$name failed:" >&2
+      tail -20 "$out/$name.txt" >&2
+      exit 1
+    }
+  done
+  cut -d' ' -f1-3 /proc/loadavg >"$out/load-after.txt"
+fi
+load_before=$(cat "$out/load-before.txt" 2>/dev/null || echo "?")
+load_after=$(cat "$out/load-after.txt" 2>/dev/null || echo "?")
+measured=$(date -u -r "$out/startup_bench.txt" +%Y-%m-%d 2>/dev/null || echo "?")
 
 # num FILE REGEX: the number in the regex's one group on the first matching line of an output; "?" when none.
 num() {
@@ -95,7 +105,7 @@ table=$(
 | GIF decode, ours / giflib | $(num gif_decode_bench.txt "geometric mean of the ratios: $n") (geometric mean over the pictures), $(num gif_decode_bench.txt "whole set \(sum of times\): *$n") (sum of times) | ≤ 1.00 | $(cmd gif_decode_bench) |
 | Photo import of a 6000 × 4000 JPEG (median) | $(num import_bench.txt "^import median $n ms") ms; ratio $(num import_bench.txt "^import median .*ratio $n") to the same conversion with a full-size decode | ≤ 400 ms | $(cmd import_bench) |
 
-Measured $(date -u +%Y-%m-%d) on $(nproc) cores with a Release build; load average $load_before before the run,
+Measured $measured on $(nproc) cores with a Release build; load average $load_before before the run,
 $load_after after it (the machine is shared, so the figures carry that noise).
 TABLE
 )

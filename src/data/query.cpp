@@ -3,6 +3,7 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <limits>
 
 #include "data/connection.h"
@@ -250,6 +251,26 @@ bool isWholeNumber(const QString& s) {
   bool ok = false;
   s.toInt(&ok);
   return ok;
+}
+
+std::vector<int> idList(Query& query, const QString& statement) {
+  query.openSql(statement);
+  std::vector<int> ids;
+  query.first();
+  if (query.recordCount() == 0 || query.fieldByName(QStringLiteral("ids")).isNull()) return ids;
+  const QString all = query.fieldByName(QStringLiteral("ids")).asString();
+  ids.reserve(size_t(all.size() / 4));
+  for (qsizetype start = 0; start <= all.size();) {
+    qsizetype end = all.indexOf(QLatin1Char(','), start);
+    if (end < 0) end = all.size();
+    bool ok = false;
+    ids.push_back(QStringView(all).mid(start, end - start).toInt(&ok));
+    if (!ok) throw DbError(QStringLiteral("'%1' 不是有效的整数值").arg(all.mid(start, end - start)));
+    start = end + 1;
+  }
+  // The engine does not promise the order of the pieces.
+  std::sort(ids.begin(), ids.end());
+  return ids;
 }
 
 }  // namespace ld

@@ -39,12 +39,7 @@ void DrawSession::beginRoll() {
 }
 
 void DrawSession::readPool() {
-  query_.openSql(QStringLiteral("select id from yglb where zj=0 and  zp<>'' "));
-  pool_.clear();
-  pool_.reserve(static_cast<size_t>(query_.recordCount()));
-  query_.first();
-  for (int row = 0; row < query_.recordCount(); ++row, query_.next())
-    pool_.push_back(query_.fieldByName(QStringLiteral("id")).asInteger());
+  pool_ = idList(query_, QStringLiteral("select group_concat(id) as ids from yglb where zj=0 and  zp<>'' "));
   poolRead_ = true;
 }
 

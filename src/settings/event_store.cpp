@@ -1,7 +1,5 @@
 #include "settings/event_store.h"
 
-#include <algorithm>
-
 #include "data/db_error.h"
 #include "data/journal.h"
 #include "data/query.h"
@@ -94,24 +92,7 @@ void EventStore::savePhotoFolder(const QString& folder) {
 }
 
 std::vector<int> EventStore::participantIds() {
-  // One text of all the ids rather than a row each: a hundred thousand rows would each become a value of
-  // their own. Sorted here, as the engine does not promise the order of the pieces.
-  q_.openSql(QStringLiteral("select group_concat(id) as ids from yglb"));
-  std::vector<int> ids;
-  q_.first();
-  if (q_.recordCount() == 0 || q_.fieldByName(QStringLiteral("ids")).isNull()) return ids;
-  const QString all = q_.fieldByName(QStringLiteral("ids")).asString();
-  ids.reserve(size_t(all.size() / 4));
-  for (qsizetype start = 0; start <= all.size();) {
-    qsizetype end = all.indexOf(QLatin1Char(','), start);
-    if (end < 0) end = all.size();
-    bool ok = false;
-    ids.push_back(QStringView(all).mid(start, end - start).toInt(&ok));
-    if (!ok) throw DbError(QStringLiteral("'%1' 不是有效的整数值").arg(all.mid(start, end - start)));
-    start = end + 1;
-  }
-  std::sort(ids.begin(), ids.end());
-  return ids;
+  return idList(q_, QStringLiteral("select group_concat(id) as ids from yglb"));
 }
 
 std::vector<Participant> EventStore::participantsBetween(int first, int last) {
