@@ -325,7 +325,8 @@ void loadGifFile(TGIFAnimator& control, const QString& path) {
 
 namespace {
 
-QSize shownSize(const TImage& image) { return image.stretch() ? image.size() : QSize(); }
+// Stretched, a photo is decoded for the pixels its box covers on the screen.
+QSize shownSize(const TImage& image) { return image.stretch() ? image.shownSize() : QSize(); }
 
 }  // namespace
 
@@ -333,7 +334,7 @@ void loadLogo(TImage& image) {
   const QString file = appPath(QStringLiteral("system\\logo.jpg"));
   const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image));
   if (!picture) throw JpegError(QStringLiteral("无法打开图片 %1").arg(file));
-  image.showPicture(*picture);
+  image.showPicture(*picture, file);
 }
 
 void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
@@ -342,7 +343,7 @@ void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
   silently("mapping a stored photo path", [&] { file = appPath(storedPath); });
   if (!storedPath.isEmpty() && !file.isEmpty()) {
     if (const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image))) {
-      image.showPicture(*picture);
+      image.showPicture(*picture, file);
       return;
     }
   }

@@ -29,18 +29,21 @@ void TImage::loadFromData(const QByteArray& jpeg) {
   QImage decoded = decodeJpeg(jpeg, decodeTarget());
   data_ = jpeg;
   image_ = std::move(decoded);
+  file_.clear();
   update();
 }
 
-void TImage::showPicture(const QImage& picture) {
+void TImage::showPicture(const QImage& picture, const QString& file) {
   data_.clear();
   image_ = picture;
+  file_ = file;
   update();
 }
 
 void TImage::clear() {
   data_.clear();
   image_ = QImage();
+  file_.clear();
   update();
 }
 
