@@ -1,6 +1,6 @@
 // One tick of the rolling tiles (the statement and eight photos into the tiles) at 1,000, 10,000 and
 // 100,000 participants with 480 x 360 photos, against decoding the same eight photos at full size; the
-// tick with a photo of each participant's own; the tick with 6000 x 4000 camera photos (20 MB files) put
+// tick with a photo of each participant's own; the tick with 6000 x 4000 camera photos (16 MB files) put
 // into zp/ by hand; the stop with such photos, each winner's a file of its own, after the program has run
 // for ten seconds and with a roll of a second before each stop; the stop at 100,000 participants.
 // Baselines: eight full-size decodes of the tick's photos (ratio target <= 0.2), 1.5 ms per tick, and
