@@ -58,7 +58,7 @@ inline void makeEvent(const QString& folder, int n, int distinct) {
 }
 
 // Smooth shapes with fine grain, so the file has the size and entropy of a real photo: about 6 MB at
-// 6000 x 4000 with the default grain of 4 bits, about 20 MB (a camera's full-quality file) with 7.
+// 6000 x 4000 with the default grain of 4 bits, about 16 MB (a camera's full-quality file) with 7.
 inline QByteArray cameraSizedJpeg(int width, int height, int grainBits = 4) {
   QImage image(width, height, QImage::Format_RGB32);
   QPainter p(&image);

@@ -89,7 +89,7 @@ void run(int participants, int cycles) {
     close(o.form);
   }
   std::printf(
-      "%d participants: open to first paint, roster filled: median %.1f ms (min %.1f); "
+      "%d participants: later opens to first paint, roster filled: median %.1f ms (min %.1f); "
       "memory %.1f MB more (median); targets <= 150 ms, <= 30 MB at 100,000\n",
       participants, median(openMs), *std::min_element(openMs.begin(), openMs.end()), median(growthMb));
 

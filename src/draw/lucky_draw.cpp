@@ -1,5 +1,7 @@
 #include "draw/lucky_draw.h"
 
+#include <malloc.h>
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -275,8 +277,11 @@ bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this, watched] {
-          std::erase_if(settingsWindows_,
-                        [watched](const auto& form) { return form.get() == watched && !form->isVisible(); });
+          const auto gone = std::erase_if(settingsWindows_, [watched](const auto& form) {
+            return form.get() == watched && !form->isVisible();
+          });
+          // What the window held goes back to the system, not only to the program's own free store.
+          if (gone > 0) malloc_trim(0);
         },
         Qt::QueuedConnection);
   }

@@ -326,7 +326,8 @@ void loadGifFile(TGIFAnimator& control, const QString& path) {
 
 namespace {
 
-QSize shownSize(const TImage& image) { return image.stretch() ? image.size() : QSize(); }
+// Stretched, a photo is decoded for the pixels its box covers on the screen.
+QSize shownSize(const TImage& image) { return image.stretch() ? image.shownSize() : QSize(); }
 
 }  // namespace
 

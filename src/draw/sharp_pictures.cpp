@@ -101,22 +101,33 @@ void SharpPhoto::paintEvent(QPaintEvent* event) {
   if (!hasPicture()) return;
   QPainter painter(this);
   const std::optional<qreal> scale = paintScale(painter.deviceTransform());
-  if (!scale || !stretch() || (jpegData().isEmpty() && sourceFile().isEmpty())) {
+  if (!scale || !stretch()) {
+    onScreen_ = QSize();
     painter.end();
     TImage::paintEvent(event);
     return;
   }
   const QRect target = deviceRect(painter.deviceTransform(), QRectF(rect()));
   if (target.isEmpty()) return;
+  onScreen_ = target.size();
   if (scaled_.size() != target.size() || scaledFrom_ != picture().cacheKey()) {
-    QImage decoded;
-    // A photo that decoded once decodes again; should it not, the 1:1 pixels stretched will do.
-    if (!silently("decoding a photo at its size on the screen", [&] {
-          decoded = jpegData().isEmpty() ? decodeJpegFile(sourceFile(), target.size())
-                                         : decodeJpeg(jpegData(), target.size());
-        }))
-      decoded = picture();
-    scaled_ = decoded.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage sharp;
+    // Loaded at this size already, or decoded again at it (the photo decoded once, so it will again;
+    // should it not, the 1:1 pixels stretched will do).
+    if (picture().size() == target.size()) {
+      sharp = picture();
+    } else if (!pictureFile().isEmpty()) {
+      silently("decoding a photo at its size on the screen", [&] {
+        if (const std::optional<QImage> p = shownPictures().picture(pictureFile(), target.size())) sharp = *p;
+      });
+    } else if (!jpegData().isEmpty()) {
+      silently("decoding a photo at its size on the screen",
+               [&] { sharp = decodeJpeg(jpegData(), target.size()); });
+    }
+    if (sharp.isNull()) sharp = picture();
+    scaled_ = sharp.size() == target.size()
+                  ? sharp
+                  : sharp.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaledFrom_ = picture().cacheKey();
   }
   drawDevicePixels(painter, target, scaled_);

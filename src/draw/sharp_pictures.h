@@ -40,13 +40,15 @@ class DesignPicture : public TGIFAnimator {
   bool hardEdges_ = false;
 };
 
-// A photo box that, scaled, decodes its JPEG at the size it takes on the screen.
+// A photo box that, scaled, shows its photo decoded at the size it takes on the screen; photos loaded after
+// a scaled paint are loaded at that size.
 class SharpPhoto : public TImage {
   Q_OBJECT
  public:
   explicit SharpPhoto(QWidget* parent);
   // The photo as last painted at a scale (for tests); null before.
   const QImage& scaledPicture() const { return scaled_; }
+  QSize shownSize() const override { return onScreen_.isEmpty() ? size() : onScreen_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -54,6 +56,7 @@ class SharpPhoto : public TImage {
  private:
   QImage scaled_;
   qint64 scaledFrom_ = 0;  // cache key of the picture it was made for
+  QSize onScreen_;         // the pixels of the last scaled paint; empty at 1:1
 };
 
 }  // namespace ld

@@ -4,7 +4,6 @@
 #include <QPainter>
 
 #include "framework/jpeg.h"
-#include "framework/text.h"
 
 namespace ld {
 
@@ -17,34 +16,34 @@ QSize TImage::decodeTarget() const {
 
 void TImage::loadFromFile(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) throw JpegError(Tr::tr("无法打开图片 %1").arg(path));
+  if (!f.open(QIODevice::ReadOnly)) throw JpegError(QStringLiteral("无法打开图片 %1").arg(path));
   // The decoder's own words do not say which picture they are about.
   try {
     loadFromData(f.readAll());
   } catch (const JpegError& e) {
-    throw JpegError(Tr::tr("图片 %1 无法读取：%2").arg(path, e.message()));
+    throw JpegError(QStringLiteral("图片 %1 无法读取：%2").arg(path, e.message()));
   }
 }
 
 void TImage::loadFromData(const QByteArray& jpeg) {
   QImage decoded = decodeJpeg(jpeg, decodeTarget());
   data_ = jpeg;
-  source_.clear();
   image_ = std::move(decoded);
+  file_.clear();
   update();
 }
 
-void TImage::showPicture(const QImage& picture, const QString& sourceFile) {
+void TImage::showPicture(const QImage& picture, const QString& file) {
   data_.clear();
-  source_ = sourceFile;
   image_ = picture;
+  file_ = file;
   update();
 }
 
 void TImage::clear() {
   data_.clear();
-  source_.clear();
   image_ = QImage();
+  file_.clear();
   update();
 }
 

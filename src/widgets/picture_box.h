@@ -15,11 +15,15 @@ class TImage : public QWidget {
   // The file's bytes are kept as they are, so saving writes them back unchanged.
   void loadFromFile(const QString& path);
   void loadFromData(const QByteArray& jpeg);
-  // Shows a picture decoded elsewhere (already at the box's size, say); there are no JPEG bytes to keep,
-  // only the file it came from, for a larger rendering.
-  void showPicture(const QImage& picture, const QString& sourceFile = {});
-  const QString& sourceFile() const { return source_; }
+  // Shows a picture decoded elsewhere from `file` (already at the size shown, say); there are no JPEG bytes
+  // to keep.
+  void showPicture(const QImage& picture, const QString& file = {});
   void clear();
+  // The file a picture given to showPicture came from; empty otherwise.
+  const QString& pictureFile() const { return file_; }
+  // The pixels the box covers where it is painted: its size, unless a scaled view paints it larger or
+  // smaller.
+  virtual QSize shownSize() const { return size(); }
 
   bool hasPicture() const { return !image_.isNull(); }
   // The JPEG bytes as loaded; empty after showPicture.
@@ -36,8 +40,8 @@ class TImage : public QWidget {
  private:
   QSize decodeTarget() const;
   QByteArray data_;
-  QString source_;
   QImage image_;
+  QString file_;
   bool stretch_ = true;
 };
 

@@ -8,8 +8,11 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QPainter>
+#include <QtMath>
 
 #include "draw/picture_loading.h"
+#include "draw/sharp_pictures.h"
 #include "framework/jpeg.h"
 #include "support/temp_app.h"
 #include "widgets/picture_box.h"
@@ -267,6 +270,44 @@ TEST_F(Cache, ThePreparerKeepsToItsBudget) {
   // Stopping while there is work left is prompt and leaves nothing running.
   full.prepareFolder(app.path(QStringLiteral("zp")), true);
   full.stop();
+}
+
+// Shown larger than life (a projector), the tiles are decoded for the pixels they cover there: the first
+// paint at a scale decodes the photo at that size, later loads ask for that size from the start.
+TEST_F(Cache, ABoxPaintedLargerLoadsItsPhotosAtTheLargerSize) {
+  writeSettled(file("zp/q.jpg"), encodeJpeg(quarters(640, 480, Qt::magenta), 90));
+  SharpPhoto tile(nullptr);
+  tile.resize(kTile);
+  tile.setStretch(true);
+  PictureCache& shared = shownPictures();
+  loadPhotoOrLogo(tile, QStringLiteral("zp\\q.jpg"));
+  EXPECT_EQ(tile.picture().size(), kTile);
+  EXPECT_EQ(tile.shownSize(), kTile);
+
+  const auto paintAt = [&](qreal scale) {
+    QImage canvas(QSize(qCeil(kTile.width() * scale), qCeil(kTile.height() * scale)), QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    painter.scale(scale, scale);
+    tile.render(&painter);
+    return canvas;
+  };
+  const QImage shown = paintAt(2);
+  EXPECT_EQ(tile.scaledPicture().size(), kTile * 2);
+  EXPECT_EQ(tile.shownSize(), kTile * 2);
+  expectQuarters(tile.scaledPicture(), Qt::magenta);
+  expectQuarters(shown, Qt::magenta);
+
+  const int decodes = shared.decodes();
+  loadPhotoOrLogo(tile, QStringLiteral("zp\\q.jpg"));
+  EXPECT_EQ(tile.picture().size(), kTile * 2) << "the next tick loads it at its size on the screen";
+  paintAt(2);
+  EXPECT_EQ(shared.decodes(), decodes) << "already decoded at that size";
+
+  // Back at 1:1, photos are loaded for the box again.
+  paintAt(1);
+  EXPECT_EQ(tile.shownSize(), kTile);
+  loadPhotoOrLogo(tile, QStringLiteral("zp\\q.jpg"));
+  EXPECT_EQ(tile.picture().size(), kTile);
 }
 
 }  // namespace
