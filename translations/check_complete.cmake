@@ -1,9 +1,10 @@
-# Runs lupdate over the sources into a copy of the translation file: a text added since shows up as
-# unfinished, a text removed as vanished.
+# Runs lupdate over the sources (SRC: folders separated by |) into a copy of the translation file: a text
+# added since shows up as unfinished, a text removed as vanished.
+string(REPLACE "|" ";" sources "${SRC}")
 file(MAKE_DIRECTORY ${WORK})
 file(COPY_FILE ${TS} ${WORK}/check.ts)
 execute_process(
-  COMMAND ${LUPDATE} -silent -locations none -source-language zh_CN -target-language en ${SRC} -ts ${WORK}/check.ts
+  COMMAND ${LUPDATE} -silent -locations none -source-language zh_CN -target-language en ${sources} -ts ${WORK}/check.ts
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "lupdate failed (${status})")

@@ -645,11 +645,11 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>无法打开图片 %1</source>
-        <translation>Cannot open the picture %1</translation>
+        <translation type="vanished">Cannot open the picture %1</translation>
     </message>
     <message>
         <source>图片 %1 无法读取：%2</source>
-        <translation>The picture %1 cannot be read: %2</translation>
+        <translation type="vanished">The picture %1 cannot be read: %2</translation>
     </message>
     <message>
         <source>导入名单…</source>
@@ -754,6 +754,504 @@ Once confirmed, this person is recorded absent and takes no further part in this
     <message>
         <source>以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。</source>
         <translation>Start in presentation mode: the draw window fills the whole screen (F11 switches).</translation>
+    </message>
+    <message>
+        <source>……共 %1 个</source>
+        <translation>… %1 in all</translation>
+    </message>
+    <message>
+        <source>%1 没有活动数据库（db/db.mdb）</source>
+        <translation>%1 holds no event database (db/db.mdb)</translation>
+    </message>
+    <message>
+        <source>活动打包文件应以 .zip 结尾：%1</source>
+        <translation>An event archive must end in .zip: %1</translation>
+    </message>
+    <message>
+        <source>名单中有 %1 位员工的照片文件不在 zp 文件夹中，没有打包：%2。请先补上照片或删除这些员工</source>
+        <translation>Photo files missing from the zp folder for participants on the roster (%1): %2. Nothing was packed; please add the photos or delete these participants first</translation>
+    </message>
+    <message>
+        <source>无法读取活动数据库 %1：%2</source>
+        <translation>Cannot read the event database %1: %2</translation>
+    </message>
+    <message>
+        <source>无法创建 %1（错误 %2）</source>
+        <translation>Cannot create %1 (error %2)</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2：%3</source>
+        <translation>Cannot write %1: %2: %3</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 已经有活动数据库，不会覆盖。请换一个空文件夹</source>
+        <translation>%1 already holds an event database, which will not be overwritten. Please choose an empty folder</translation>
+    </message>
+    <message>
+        <source>打包文件不存在：%1</source>
+        <translation>The event archive does not exist: %1</translation>
+    </message>
+    <message>
+        <source>%1 不是有效的活动打包文件（无法作为 zip 打开）</source>
+        <translation>%1 is not a valid event archive (it cannot be opened as a zip)</translation>
+    </message>
+    <message>
+        <source>%1 不是有效的活动打包文件：%2</source>
+        <translation>%1 is not a valid event archive: %2</translation>
+    </message>
+    <message>
+        <source>数据库出现了两次</source>
+        <translation>the database is in it twice</translation>
+    </message>
+    <message>
+        <source>数据库大得不合理</source>
+        <translation>the database is unreasonably large</translation>
+    </message>
+    <message>
+        <source>包含不属于活动的文件“%1”</source>
+        <translation>it holds a file that is no part of an event, “%1”</translation>
+    </message>
+    <message>
+        <source>照片 %1 大得不合理</source>
+        <translation>the photo %1 is unreasonably large</translation>
+    </message>
+    <message>
+        <source>其中没有活动数据库 db/db.mdb</source>
+        <translation>it holds no event database db/db.mdb</translation>
+    </message>
+    <message>
+        <source>%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹</source>
+        <translation>The zp folder of %1 already holds the photo %2, which will not be overwritten. Please choose an empty folder</translation>
+    </message>
+    <message>
+        <source>无法在 %1 中写入</source>
+        <translation>Cannot write in %1</translation>
+    </message>
+    <message>
+        <source>%1 无法解压：%2</source>
+        <translation>%1 cannot be unpacked: %2</translation>
+    </message>
+    <message>
+        <source>%1 已损坏：%2</source>
+        <translation>%1 is damaged: %2</translation>
+    </message>
+    <message>
+        <source>其中的数据库无法用活动密码打开（%1）</source>
+        <translation>its database does not open with the event password (%1)</translation>
+    </message>
+    <message>
+        <source>缺少名单中 %1 位员工的照片：%2</source>
+        <translation>photos of participants on its roster are missing (%1): %2</translation>
+    </message>
+    <message>
+        <source>无法在 %1 中创建 db 和 zp 文件夹</source>
+        <translation>Cannot create the db and zp folders in %1</translation>
+    </message>
+    <message>
+        <source>无法放置照片 %1</source>
+        <translation>Cannot put the photo %1 in place</translation>
+    </message>
+    <message>
+        <source>无法放置活动数据库 %1</source>
+        <translation>Cannot put the event database %1 in place</translation>
+    </message>
+    <message>
+        <source>（生成头像卡片）</source>
+        <translation>(generated name card)</translation>
+    </message>
+    <message>
+        <source>（无照片）</source>
+        <translation>(no photo)</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>拒绝：%1</source>
+        <translation>Refused: %1</translation>
+    </message>
+    <message>
+        <source>行</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <source>照片</source>
+        <translation>Photo</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>导入名单 — 预览</source>
+        <translation>Import roster — preview</translation>
+    </message>
+    <message>
+        <source>照片文件夹：</source>
+        <translation>Photo folder:</translation>
+    </message>
+    <message>
+        <source>选择…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>照片文件夹</source>
+        <translation>Photo folder</translation>
+    </message>
+    <message>
+        <source>为没有照片的员工生成写有姓名的头像卡片（否则他们不会被抽到）</source>
+        <translation>Generate a card with their name for participants without a photo (otherwise they are never drawn)</translation>
+    </message>
+    <message>
+        <source>只显示被拒绝的行</source>
+        <translation>Show refused rows only</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>被拒绝的行：</source>
+        <translation>Refused rows:</translation>
+    </message>
+    <message>
+        <source>导入 %1 人</source>
+        <translation>Import (%1)</translation>
+    </message>
+    <message>
+        <source>名单表格 (*.xlsx *.csv)</source>
+        <translation>Roster spreadsheets (*.xlsx *.csv)</translation>
+    </message>
+    <message>
+        <source>正在转换照片……</source>
+        <translation>Converting photos…</translation>
+    </message>
+    <message>
+        <source>导入名单</source>
+        <translation>Import roster</translation>
+    </message>
+    <message>
+        <source>正在取消……</source>
+        <translation>Cancelling…</translation>
+    </message>
+    <message>
+        <source>正在写入名单……</source>
+        <translation>Writing the roster…</translation>
+    </message>
+    <message>
+        <source>导入已取消，名单和照片文件夹都没有改变</source>
+        <translation>Import cancelled: the roster and the photo folder are unchanged</translation>
+    </message>
+    <message>
+        <source>已导入 %1 位员工（%2 张照片）</source>
+        <translation>Participants imported: %1 (photos: %2)</translation>
+    </message>
+    <message>
+        <source>已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片）</source>
+        <translation>Participants imported: %1 (photos: %2, generated name cards: %3)</translation>
+    </message>
+    <message>
+        <source>已导入 %1 位员工（%2 张照片，%3 人没有照片，加上照片之前不会被抽到）</source>
+        <translation>Participants imported: %1 (photos: %2; without a photo, and not drawn until one is added: %3)</translation>
+    </message>
+    <message>
+        <source>Excel 表格 (*.xlsx);;CSV 文件 (*.csv)</source>
+        <translation>Excel workbook (*.xlsx);;CSV file (*.csv)</translation>
+    </message>
+    <message>
+        <source>用英文写这个文件吗？标题和奖项名称用英文，部门和姓名照原样写出。
+选“否”则用中文的标题和奖项名称，与中文界面导出的文件相同。</source>
+        <translation>Write this file in English? Headings and prize names in English; departments and names as they are.
+Choose No for Chinese headings and prize names: the same file the Chinese program writes.</translation>
+    </message>
+    <message>
+        <source>已导出 %1 位中奖者到 %2</source>
+        <translation>Winners exported to %2: %1</translation>
+    </message>
+    <message>
+        <source>已导出 %1 位员工到 %2</source>
+        <translation>Participants exported to %2: %1</translation>
+    </message>
+    <message>
+        <source>照片无法打开：%1（%2）</source>
+        <translation>The photo cannot be opened: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>照片不是图片或已损坏：%1</source>
+        <translation>The photo is not a picture or is damaged: %1</translation>
+    </message>
+    <message>
+        <source>图片 %1 太大（%2 × %3 像素），最多接受一亿像素</source>
+        <translation>The picture %1 is too large (%2 × %3 pixels); at most one hundred million pixels are accepted</translation>
+    </message>
+    <message>
+        <source>无法读取 PNG 图片 %1：%2</source>
+        <translation>Cannot read the PNG picture %1: %2</translation>
+    </message>
+    <message>
+        <source>无法转换 PNG 图片 %1：临时文件无法写入</source>
+        <translation>Cannot convert the PNG picture %1: the temporary file cannot be written</translation>
+    </message>
+    <message>
+        <source>无法写入照片文件夹 %1：%2</source>
+        <translation>Cannot write in the photo folder %1: %2</translation>
+    </message>
+    <message>
+        <source>名单文件：%1（按表头识别列）</source>
+        <translation>Roster file: %1 (columns found by the header row)</translation>
+    </message>
+    <message>
+        <source>名单文件：%1（无表头：第一列部门，第二列姓名）</source>
+        <translation>Roster file: %1 (no header row: department in the first column, name in the second)</translation>
+    </message>
+    <message>
+        <source>可以添加：%1 人；拒绝：%2 行</source>
+        <translation>To add: %1; refused rows: %2</translation>
+    </message>
+    <message>
+        <source>照片：匹配到 %1 张（照片文件夹 无）</source>
+        <translation>Photos matched: %1 (no photo folder)</translation>
+    </message>
+    <message>
+        <source>照片：匹配到 %1 张（照片文件夹 %2）</source>
+        <translation>Photos matched: %1 (photo folder %2)</translation>
+    </message>
+    <message>
+        <source>没有照片：%1 人，将为他们生成写有姓名的头像卡片（没有照片的员工不会被抽到）</source>
+        <translation>Without a photo: %1; each gets a generated card with their name (participants without a photo are never drawn)</translation>
+    </message>
+    <message>
+        <source>没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到</source>
+        <translation>Without a photo: %1; no cards are generated, so they are not drawn until photos are added in the settings window</translation>
+    </message>
+    <message>
+        <source>  ……另有 %1 行</source>
+        <translation>  … more rows: %1</translation>
+    </message>
+    <message>
+        <source>  第 %1 行 %2 %3：%4</source>
+        <translation>  Line %1 %2 %3: %4</translation>
+    </message>
+    <message>
+        <source>照片文件夹不存在：%1</source>
+        <translation>The photo folder does not exist: %1</translation>
+    </message>
+    <message>
+        <source>名单文件 %1 的表头没有姓名列（应有“姓名”或“name”）</source>
+        <translation>The header row of the roster file %1 has no name column (one headed “name” is needed)</translation>
+    </message>
+    <message>
+        <source>名单文件 %1 中没有可导入的行（需要部门和姓名两列）</source>
+        <translation>The roster file %1 has no rows to import (a department and a name column are needed)</translation>
+    </message>
+    <message>
+        <source>姓名为空</source>
+        <translation>Empty name</translation>
+    </message>
+    <message>
+        <source>部门为空</source>
+        <translation>Empty department</translation>
+    </message>
+    <message>
+        <source>名单中已有同部门同姓名的员工</source>
+        <translation>A participant with the same department and name is on the roster already</translation>
+    </message>
+    <message>
+        <source>照片文件名与名单中另一位员工相同（部门和姓名连起来相同）</source>
+        <translation>The photo file name is that of another participant on the roster (department and name joined give the same)</translation>
+    </message>
+    <message>
+        <source>与第 %1 行重复（同部门同姓名）</source>
+        <translation>Same as line %1 (same department and name)</translation>
+    </message>
+    <message>
+        <source>照片文件名与第 %1 行相同（部门和姓名连起来相同）</source>
+        <translation>The photo file name is that of line %1 (department and name joined give the same)</translation>
+    </message>
+    <message>
+        <source>照片文件不存在：%1</source>
+        <translation>The photo file does not exist: %1</translation>
+    </message>
+    <message>
+        <source>无法创建照片文件夹 %1</source>
+        <translation>Cannot create the photo folder %1</translation>
+    </message>
+    <message>
+        <source>第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4</source>
+        <translation>The photo of line %1, %2 %3, cannot be converted; no participant was imported: %4</translation>
+    </message>
+    <message>
+        <source>照片没有准备好，没有导入任何员工</source>
+        <translation>The photos are not ready; no participant was imported</translation>
+    </message>
+    <message>
+        <source>名单在预览之后有了改动：第 %1 行 %2 %3 已在名单中。没有导入任何员工，请重新导入</source>
+        <translation>The roster changed after the preview: line %1, %2 %3, is on the roster already. No participant was imported; please import again</translation>
+    </message>
+    <message>
+        <source>照片文件名无效：%1 %2</source>
+        <translation>Invalid photo file name: %1 %2</translation>
+    </message>
+    <message>
+        <source>无法替换照片文件 %1</source>
+        <translation>Cannot replace the photo file %1</translation>
+    </message>
+    <message>
+        <source>无法读取名单文件 %1：%2</source>
+        <translation>Cannot read the roster file %1: %2</translation>
+    </message>
+    <message>
+        <source>表格内容太大（%1 解压后超过 512 MB）</source>
+        <translation>the spreadsheet is too large (%1 unpacks to more than 512 MB)</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 无法解压）</source>
+        <translation>the spreadsheet is damaged (%1 cannot be unpacked)</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 第 %2 行：%3）</source>
+        <translation>the spreadsheet is damaged (%1, line %2: %3)</translation>
+    </message>
+    <message>
+        <source>工作表</source>
+        <translation>the sheet</translation>
+    </message>
+    <message>
+        <source>文件声明为 UTF-8，但内容不是有效的 UTF-8 文本</source>
+        <translation>the file says it is UTF-8, but its content is not valid UTF-8 text</translation>
+    </message>
+    <message>
+        <source>文件声明为 UTF-16，但内容不是有效的 UTF-16 文本</source>
+        <translation>the file says it is UTF-16, but its content is not valid UTF-16 text</translation>
+    </message>
+    <message>
+        <source>这不是文本文件（请保存为 CSV 或 xlsx 表格）</source>
+        <translation>this is not a text file (please save it as a CSV or xlsx spreadsheet)</translation>
+    </message>
+    <message>
+        <source>文件不是 UTF-8 编码，而本机缺少 GB18030 解码器</source>
+        <translation>the file is not in UTF-8, and this machine has no GB18030 decoder</translation>
+    </message>
+    <message>
+        <source>文件编码无法识别（既不是 UTF-8，也不是 GBK/GB18030）</source>
+        <translation>the encoding of the file is not recognised (neither UTF-8 nor GBK/GB18030)</translation>
+    </message>
+    <message>
+        <source>第 %1 行的引号没有闭合（一个以 &quot; 开始的值直到文件末尾都没有结束）</source>
+        <translation>the quote on line %1 is never closed (a value starting with &quot; runs to the end of the file)</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>这不是有效的 xlsx 表格（文件已损坏，或是别的格式改了扩展名）</source>
+        <translation>this is not a valid xlsx spreadsheet (the file is damaged, or it is another format renamed)</translation>
+    </message>
+    <message>
+        <source>这不是 Excel 工作簿（缺少 xl/workbook.xml）</source>
+        <translation>this is not an Excel workbook (xl/workbook.xml is missing)</translation>
+    </message>
+    <message>
+        <source>工作簿里没有工作表</source>
+        <translation>the workbook holds no sheet</translation>
+    </message>
+    <message>
+        <source>工作簿缺少第一张工作表（%1）</source>
+        <translation>the workbook lacks its first sheet (%1)</translation>
+    </message>
+    <message>
+        <source>不支持的名单文件 %1：只能导入 .xlsx 或 .csv 表格</source>
+        <translation>Unsupported roster file %1: only .xlsx or .csv spreadsheets can be imported</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>the file does not exist</translation>
+    </message>
+    <message>
+        <source>这不是一个文件</source>
+        <translation>this is not a file</translation>
+    </message>
+    <message>
+        <source>文件太大（%1 MB），名单文件最多 %2 MB</source>
+        <translation>the file is too large (%1 MB); a roster file holds at most %2 MB</translation>
+    </message>
+    <message>
+        <source>读取不完整：%1</source>
+        <translation>read incompletely: %1</translation>
+    </message>
+    <message>
+        <source>文件是空的</source>
+        <translation>the file is empty</translation>
+    </message>
+    <message>
+        <source>无法写入文件 %1：%2</source>
+        <translation>Cannot write the file %1: %2</translation>
+    </message>
+    <message>
+        <source>无法创建工作簿</source>
+        <translation>the workbook cannot be created</translation>
+    </message>
+    <message>
+        <source>无法替换原文件</source>
+        <translation>the existing file cannot be replaced</translation>
+    </message>
+    <message>
+        <source>不支持的文件类型 %1：只能导出为 .xlsx 或 .csv</source>
+        <translation>Unsupported file type %1: only .xlsx or .csv can be exported</translation>
+    </message>
+    <message>
+        <source>%1 没有活动数据库，请先运行 eventdb init</source>
+        <translation>%1 has no event database; run eventdb init first</translation>
+    </message>
+    <message>
+        <source>%1 的名单里已有 %2 位参与者，演示名单不会加进去。要在现有名单后面添加演示参与者，请加 --append</source>
+        <translation>The roster of %1 has participants already (%2), so the demo roster is not added. To add demo participants after them, give --append</translation>
+    </message>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>Cannot write %1</translation>
+    </message>
+    <message>
+        <source>%1 在系统目录 /usr 里，活动文件夹不能放在那里</source>
+        <translation>%1 is inside the system directory /usr; an event folder cannot be there</translation>
+    </message>
+    <message>
+        <source>确认导入吗？[y/N] </source>
+        <translation>Import them? [y/N] </translation>
+    </message>
+    <message>
+        <source>没有可以添加的员工，什么也没有改变</source>
+        <translation>No participant can be added; nothing was changed</translation>
+    </message>
+    <message>
+        <source>没有导入，什么也没有改变</source>
+        <translation>Not imported; nothing was changed</translation>
+    </message>
+    <message>
+        <source>照片 %1/%2</source>
+        <translation>Photos %1/%2</translation>
+    </message>
+    <message>
+        <source>导入已取消，什么也没有改变</source>
+        <translation>Import cancelled; nothing was changed</translation>
+    </message>
+    <message>
+        <source>已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒</source>
+        <translation>Participants imported: %1 (photos: %2, generated name cards: %3) in %4 s</translation>
+    </message>
+    <message>
+        <source>已打包 %1 位员工、%2 张照片到 %3</source>
+        <translation>Packed into %3: participants %1, photos %2</translation>
+    </message>
+    <message>
+        <source>已解包 %1 位员工、%2 张照片到 %3</source>
+        <translation>Unpacked into %3: participants %1, photos %2</translation>
     </message>
 </context>
 </TS>

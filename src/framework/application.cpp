@@ -10,6 +10,10 @@
 
 namespace ld {
 
+namespace {
+Language g_language = Language::Chinese;
+}  // namespace
+
 const char* const kApplicationTitle = QT_TRANSLATE_NOOP("ld", "幸运抽奖");
 
 void reportError(const QString& message) { dialogs().error(message); }
@@ -42,6 +46,7 @@ bool setLanguage(QCoreApplication& app, Language language) {
     QCoreApplication::removeTranslator(old);
     delete old;
   }
+  g_language = Language::Chinese;
   if (language == Language::Chinese) {
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     QLocale::setDefault(chinese);
@@ -51,12 +56,16 @@ bool setLanguage(QCoreApplication& app, Language language) {
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   auto* translator = new QTranslator(&app);
   if (translator->load(QStringLiteral(":/i18n/luckydraw_en.qm")) &&
-      QCoreApplication::installTranslator(translator))
+      QCoreApplication::installTranslator(translator)) {
+    g_language = Language::English;
     return true;
+  }
   qWarning("the English texts (:/i18n/luckydraw_en.qm) cannot be loaded: the program speaks Chinese");
   delete translator;
   return false;
 }
+
+Language currentLanguage() { return g_language; }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("luckydraw"));

@@ -23,6 +23,8 @@ Language chooseLanguage(const QString& option, const QLocale& system);
 // Speaks `language` from now on: the program's texts, Qt's own dialogs and the default locale (the
 // application starts in Chinese). False, with a warning, when the English texts cannot be loaded.
 bool setLanguage(QCoreApplication& app, Language language);
+// The language the program speaks now: English once setLanguage has loaded the English texts.
+Language currentLanguage();
 
 // Installs Qt's own translations (buttons, file dialog) for locale; false, with a warning, when they
 // are not installed.

@@ -15,6 +15,7 @@
 #include "data/datamodule.h"
 #include "data/query.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -68,8 +69,8 @@ Roster readRoster(Query& q) {
 
 QString listed(const QStringList& names) {
   QStringList shownNames = names.mid(0, 10);
-  if (names.size() > 10) shownNames << QStringLiteral("……共 %1 个").arg(names.size());
-  return shownNames.join(QStringLiteral("、"));
+  if (names.size() > 10) shownNames << Tr::tr("……共 %1 个").arg(names.size());
+  return shownNames.join(Tr::tr("、"));
 }
 
 QString zipMessage(zip_t* z) { return QString::fromUtf8(zip_strerror(z)); }
@@ -87,10 +88,10 @@ bool renameFile(const QString& from, const QString& to) {
 PackSummary packEvent(const QString& appFolder, const QString& archive) {
   const QString folder = withSlash(appFolder);
   if (!QFileInfo(folder + kDatabaseEntry).isFile())
-    throw Error(QStringLiteral("%1 没有活动数据库（db/db.mdb）").arg(shown(folder)));
-  if (QFileInfo::exists(archive)) throw Error(QStringLiteral("%1 已经存在，不会覆盖").arg(shown(archive)));
+    throw Error(Tr::tr("%1 没有活动数据库（db/db.mdb）").arg(shown(folder)));
+  if (QFileInfo::exists(archive)) throw Error(Tr::tr("%1 已经存在，不会覆盖").arg(shown(archive)));
   if (QFileInfo(archive).suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) != 0)
-    throw Error(QStringLiteral("活动打包文件应以 .zip 结尾：%1").arg(shown(archive)));
+    throw Error(Tr::tr("活动打包文件应以 .zip 结尾：%1").arg(shown(archive)));
 
   Connection connection;
   connection.setConnectionString(TDataModule1::connectionStringFor(folder));
@@ -108,23 +109,22 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
   for (const QString& name : roster.photos)
     if (!QFileInfo(folder + QStringLiteral("zp/") + name).isFile()) missing << name;
   if (!missing.isEmpty())
-    throw Error(QStringLiteral(
-                    "名单中有 %1 位员工的照片文件不在 zp 文件夹中，没有打包：%2。请先补上照片或删除这些员工")
-                    .arg(missing.size())
-                    .arg(listed(missing)));
+    throw Error(
+        Tr::tr("名单中有 %1 位员工的照片文件不在 zp 文件夹中，没有打包：%2。请先补上照片或删除这些员工")
+            .arg(missing.size())
+            .arg(listed(missing)));
 
   QFile dbFile(folder + kDatabaseEntry);
   if (!dbFile.open(QIODevice::ReadOnly))
-    throw Error(
-        QStringLiteral("无法读取活动数据库 %1：%2").arg(shown(dbFile.fileName()), dbFile.errorString()));
+    throw Error(Tr::tr("无法读取活动数据库 %1：%2").arg(shown(dbFile.fileName()), dbFile.errorString()));
   const QByteArray database = dbFile.readAll();
 
   int error = 0;
   std::unique_ptr<zip_t, ZipDiscard> zip(
       zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_EXCL, &error));
-  if (!zip) throw Error(QStringLiteral("无法创建 %1（错误 %2）").arg(shown(archive)).arg(error));
+  if (!zip) throw Error(Tr::tr("无法创建 %1（错误 %2）").arg(shown(archive)).arg(error));
   const auto fail = [&](const QString& what) {
-    throw Error(QStringLiteral("无法写入 %1：%2：%3").arg(shown(archive), what, zipMessage(zip.get())));
+    throw Error(Tr::tr("无法写入 %1：%2：%3").arg(shown(archive), what, zipMessage(zip.get())));
   };
   zip_source_t* db = zip_source_buffer(zip.get(), database.constData(), zip_uint64_t(database.size()), 0);
   if (!db) fail(kDatabaseEntry);
@@ -150,7 +150,7 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
   if (zip_close(zip.get()) != 0) {
     const QString why = zipMessage(zip.get());
     QFile::remove(archive);
-    throw Error(QStringLiteral("无法写入 %1：%2").arg(shown(archive), why));
+    throw Error(Tr::tr("无法写入 %1：%2").arg(shown(archive), why));
   }
   zip.release();
   return {roster.participants, int(roster.photos.size())};
@@ -159,15 +159,15 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
 PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   const QString folder = withSlash(appFolder);
   if (QFileInfo::exists(folder + kDatabaseEntry))
-    throw Error(QStringLiteral("%1 已经有活动数据库，不会覆盖。请换一个空文件夹").arg(shown(folder)));
-  if (!QFileInfo(archive).isFile()) throw Error(QStringLiteral("打包文件不存在：%1").arg(shown(archive)));
+    throw Error(Tr::tr("%1 已经有活动数据库，不会覆盖。请换一个空文件夹").arg(shown(folder)));
+  if (!QFileInfo(archive).isFile()) throw Error(Tr::tr("打包文件不存在：%1").arg(shown(archive)));
 
   int error = 0;
   std::unique_ptr<zip_t, ZipDiscard> zip(
       zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
-  if (!zip) throw Error(QStringLiteral("%1 不是有效的活动打包文件（无法作为 zip 打开）").arg(shown(archive)));
+  if (!zip) throw Error(Tr::tr("%1 不是有效的活动打包文件（无法作为 zip 打开）").arg(shown(archive)));
   const auto bad = [&](const QString& why) {
-    throw Error(QStringLiteral("%1 不是有效的活动打包文件：%2").arg(shown(archive), why));
+    throw Error(Tr::tr("%1 不是有效的活动打包文件：%2").arg(shown(archive), why));
   };
 
   // Every entry is checked before anything is written.
@@ -186,29 +186,29 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     const QString name = QString::fromUtf8(st.name);
     if (name == QLatin1String("db/") || name == QLatin1String("zp/")) continue;
     if (name == kDatabaseEntry) {
-      if (haveDatabase) bad(QStringLiteral("数据库出现了两次"));
-      if (st.size > kMaxDatabaseBytes) bad(QStringLiteral("数据库大得不合理"));
+      if (haveDatabase) bad(Tr::tr("数据库出现了两次"));
+      if (st.size > kMaxDatabaseBytes) bad(Tr::tr("数据库大得不合理"));
       haveDatabase = true;
     } else {
       const QString photo = name.startsWith(QLatin1String("zp/")) ? name.mid(3) : QString();
       if (photo.isEmpty() || photo.contains(QLatin1Char('/')) || photo.contains(QLatin1Char('\\')) ||
           photo.startsWith(QLatin1Char('.')) || photos.contains(photo))
-        bad(QStringLiteral("包含不属于活动的文件“%1”").arg(name));
-      if (st.size > kMaxPhotoBytes) bad(QStringLiteral("照片 %1 大得不合理").arg(photo));
+        bad(Tr::tr("包含不属于活动的文件“%1”").arg(name));
+      if (st.size > kMaxPhotoBytes) bad(Tr::tr("照片 %1 大得不合理").arg(photo));
       photos.insert(photo);
     }
     entries.push_back({zip_uint64_t(i), name, st.size});
   }
-  if (!haveDatabase) bad(QStringLiteral("其中没有活动数据库 db/db.mdb"));
+  if (!haveDatabase) bad(Tr::tr("其中没有活动数据库 db/db.mdb"));
   for (const QString& photo : photos)
     if (QFileInfo::exists(folder + QStringLiteral("zp/") + photo) ||
         QFileInfo(folder + QStringLiteral("zp/") + photo).isSymLink())
-      throw Error(QStringLiteral("%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹")
-                      .arg(shown(folder), photo));
+      throw Error(
+          Tr::tr("%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹").arg(shown(folder), photo));
 
   // A folder made here for the event goes again if the event cannot be laid out.
   const bool madeFolder = !QFileInfo::exists(folder);
-  if (!QDir().mkpath(folder)) throw Error(QStringLiteral("无法创建文件夹 %1").arg(shown(folder)));
+  if (!QDir().mkpath(folder)) throw Error(Tr::tr("无法创建文件夹 %1").arg(shown(folder)));
   const QString staging =
       folder +
       QStringLiteral(".~unpack-%1/").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
@@ -226,16 +226,16 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     }
   } cleanup{staging, madeFolder ? folder : QString()};
   if (!QDir().mkpath(staging + QStringLiteral("db")) || !QDir().mkpath(staging + QStringLiteral("zp")))
-    throw Error(QStringLiteral("无法在 %1 中写入").arg(shown(folder)));
+    throw Error(Tr::tr("无法在 %1 中写入").arg(shown(folder)));
 
   QByteArray buffer(1 << 20, Qt::Uninitialized);
   for (const Entry& e : entries) {
     zip_file_t* in = zip_fopen_index(zip.get(), e.index, 0);
-    if (!in) bad(QStringLiteral("%1 无法解压：%2").arg(e.name, zipMessage(zip.get())));
+    if (!in) bad(Tr::tr("%1 无法解压：%2").arg(e.name, zipMessage(zip.get())));
     QFile out(staging + e.name);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
       zip_fclose(in);
-      throw Error(QStringLiteral("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
+      throw Error(Tr::tr("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
     }
     zip_uint64_t total = 0;
     for (;;) {
@@ -244,13 +244,13 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       if (n < 0) {
         const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(in)));
         zip_fclose(in);
-        bad(QStringLiteral("%1 已损坏：%2").arg(e.name, why));
+        bad(Tr::tr("%1 已损坏：%2").arg(e.name, why));
       }
       if (n == 0) break;
       total += zip_uint64_t(n);
       if (total > e.size || out.write(buffer.constData(), n) != n) {
         zip_fclose(in);
-        throw Error(QStringLiteral("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
+        throw Error(Tr::tr("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
       }
     }
     zip_fclose(in);
@@ -266,18 +266,18 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     try {
       roster = readRoster(q);
     } catch (const std::exception& e) {
-      bad(QStringLiteral("其中的数据库无法用活动密码打开（%1）").arg(QString::fromUtf8(e.what())));
+      bad(Tr::tr("其中的数据库无法用活动密码打开（%1）").arg(QString::fromUtf8(e.what())));
     }
   }
   QStringList missing;
   for (const QString& name : roster.photos)
     if (!photos.contains(name)) missing << name;
   if (!missing.isEmpty())
-    bad(QStringLiteral("缺少名单中 %1 位员工的照片：%2").arg(missing.size()).arg(listed(missing)));
+    bad(Tr::tr("缺少名单中 %1 位员工的照片：%2").arg(missing.size()).arg(listed(missing)));
 
   // Photos first, the database last: an event appears only once it is complete.
   if (!QDir().mkpath(folder + QStringLiteral("zp")) || !QDir().mkpath(folder + QStringLiteral("db")))
-    throw Error(QStringLiteral("无法在 %1 中创建 db 和 zp 文件夹").arg(shown(folder)));
+    throw Error(Tr::tr("无法在 %1 中创建 db 和 zp 文件夹").arg(shown(folder)));
   QStringList moved;
   const auto undo = [&] {
     for (const QString& m : moved) QFile::remove(m);
@@ -286,14 +286,14 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     const QString target = folder + QStringLiteral("zp/") + photo;
     if (QFileInfo::exists(target) || !renameFile(staging + QStringLiteral("zp/") + photo, target)) {
       undo();
-      throw Error(QStringLiteral("无法放置照片 %1").arg(shown(target)));
+      throw Error(Tr::tr("无法放置照片 %1").arg(shown(target)));
     }
     moved << target;
   }
   const QString dbTarget = folder + kDatabaseEntry;
   if (QFileInfo::exists(dbTarget) || !renameFile(staging + kDatabaseEntry, dbTarget)) {
     undo();
-    throw Error(QStringLiteral("无法放置活动数据库 %1").arg(shown(dbTarget)));
+    throw Error(Tr::tr("无法放置活动数据库 %1").arg(shown(dbTarget)));
   }
   cleanup.done = true;
   return {roster.participants, int(photos.size())};

@@ -20,16 +20,16 @@
 #include <exception>
 #include <thread>
 
+#include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "transfer/results_export.h"
 
 namespace ld {
 
 namespace {
 
-const QString kTableFilter = QStringLiteral("名单表格 (*.xlsx *.csv)");
-const QString kExportFilter = QStringLiteral("Excel 表格 (*.xlsx);;CSV 文件 (*.csv)");
 enum ModelColumn { kLine, kDepartment, kName, kPhoto, kResult, kColumns };
 
 QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
@@ -79,9 +79,9 @@ QVariant ImportPlanModel::data(const QModelIndex& index, int role) const {
     case kPhoto:
       if (!r.added()) return r.photoCell;
       if (!r.photoSource.isEmpty()) return QFileInfo(r.photoSource).fileName();
-      return plan_->cards ? QStringLiteral("（生成头像卡片）") : QStringLiteral("（无照片）");
+      return plan_->cards ? Tr::tr("（生成头像卡片）") : Tr::tr("（无照片）");
     case kResult:
-      return r.added() ? QStringLiteral("添加") : QStringLiteral("拒绝：") + r.refusal;
+      return r.added() ? Tr::tr("添加") : Tr::tr("拒绝：%1").arg(r.refusal);
     default:
       return {};
   }
@@ -89,16 +89,16 @@ QVariant ImportPlanModel::data(const QModelIndex& index, int role) const {
 
 QVariant ImportPlanModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const QString headers[kColumns] = {QStringLiteral("行"), QStringLiteral("部门"),
-                                            QStringLiteral("姓名"), QStringLiteral("照片"),
-                                            QStringLiteral("结果")};
-  return section >= 0 && section < kColumns ? headers[section] : QVariant();
+  static const char* const headers[kColumns] = {
+      QT_TRANSLATE_NOOP("ld", "行"), QT_TRANSLATE_NOOP("ld", "部门"), QT_TRANSLATE_NOOP("ld", "姓名"),
+      QT_TRANSLATE_NOOP("ld", "照片"), QT_TRANSLATE_NOOP("ld", "结果")};
+  return section >= 0 && section < kColumns ? Tr::tr(headers[section]) : QVariant();
 }
 
 ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q, QWidget* parent)
     : QDialog(parent), table_(std::move(table)), plan_(std::move(plan)), q_(q) {
   setObjectName(QStringLiteral("ImportPreviewDialog"));
-  setWindowTitle(QStringLiteral("导入名单 — 预览"));
+  setWindowTitle(Tr::tr("导入名单 — 预览"));
   resize(760, 600);
   auto* layout = new QVBoxLayout(this);
 
@@ -108,28 +108,26 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   layout->addWidget(summary_);
 
   auto* folderRow = new QHBoxLayout;
-  folderRow->addWidget(new QLabel(QStringLiteral("照片文件夹："), this));
+  folderRow->addWidget(new QLabel(Tr::tr("照片文件夹："), this));
   folder_ = new QLineEdit(this);
   folder_->setReadOnly(true);
   folderRow->addWidget(folder_, 1);
-  auto* choose = new QPushButton(QStringLiteral("选择…"), this);
+  auto* choose = new QPushButton(Tr::tr("选择…"), this);
   folderRow->addWidget(choose);
   layout->addLayout(folderRow);
   connect(choose, &QPushButton::clicked, this, [this] {
-    const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("照片文件夹"), plan_.photoFolder);
+    const QString folder = QFileDialog::getExistingDirectory(this, Tr::tr("照片文件夹"), plan_.photoFolder);
     if (!folder.isEmpty()) setPhotoFolder(folder);
   });
 
-  cards_ =
-      new QCheckBox(QStringLiteral("为没有照片的员工生成写有姓名的头像卡片（否则他们不会被抽到）"), this);
+  cards_ = new QCheckBox(Tr::tr("为没有照片的员工生成写有姓名的头像卡片（否则他们不会被抽到）"), this);
   cards_->setChecked(true);
   layout->addWidget(cards_);
   connect(cards_, &QCheckBox::toggled, this, [this](bool on) {
     plan_.cards = on;
     showPlan();
   });
-  refusedOnly_ = new QCheckBox(QStringLiteral("只显示被拒绝的行"), this);
+  refusedOnly_ = new QCheckBox(Tr::tr("只显示被拒绝的行"), this);
   layout->addWidget(refusedOnly_);
   connect(refusedOnly_, &QCheckBox::toggled, this, &ImportPreviewDialog::setRefusedOnly);
 
@@ -151,8 +149,8 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   layout->addWidget(view_, 1);
 
   auto* buttons = new QDialogButtonBox(this);
-  import_ = buttons->addButton(QStringLiteral("导入"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+  import_ = buttons->addButton(Tr::tr("导入"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(Tr::tr("取消"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
@@ -164,10 +162,11 @@ bool ImportPreviewDialog::cards() const { return cards_->isChecked(); }
 void ImportPreviewDialog::showPlan() {
   plan_.cards = cards_->isChecked();
   model_->setPlan(&plan_);
-  summary_->setText(plan_.summary(0).section(QStringLiteral("\n被拒绝的行："), 0, 0));
+  // The counts only: the rows are in the table below.
+  summary_->setText(plan_.summary(0).section(QLatin1Char('\n') + Tr::tr("被拒绝的行："), 0, 0));
   folder_->setText(shown(plan_.photoFolder));
   import_->setEnabled(plan_.toAdd > 0);
-  import_->setText(plan_.toAdd > 0 ? QStringLiteral("导入 %1 人").arg(plan_.toAdd) : QStringLiteral("导入"));
+  import_->setText(plan_.toAdd > 0 ? Tr::tr("导入 %1 人").arg(plan_.toAdd) : Tr::tr("导入"));
 }
 
 bool ImportPreviewDialog::setPhotoFolder(const QString& folder) {
@@ -188,7 +187,7 @@ void ImportPreviewDialog::setRefusedOnly(bool on) {
 }
 
 bool runRosterImport(QWidget* parent, Query& q) {
-  const QString file = dialogs().openFile(kTableFilter, QString());
+  const QString file = dialogs().openFile(Tr::tr("名单表格 (*.xlsx *.csv)"), QString());
   if (file.isEmpty()) return false;
   Table table;
   ImportPlan plan;
@@ -209,16 +208,16 @@ bool runRosterImport(QWidget* parent, Query& q) {
 bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
   if (plan.toAdd == 0) return false;
   ImportProgress progress;
-  QProgressDialog dialog(QStringLiteral("正在转换照片……"), QStringLiteral("取消"), 0, plan.toAdd, parent);
+  QProgressDialog dialog(Tr::tr("正在转换照片……"), Tr::tr("取消"), 0, plan.toAdd, parent);
   dialog.setObjectName(QStringLiteral("ImportProgressDialog"));
-  dialog.setWindowTitle(QStringLiteral("导入名单"));
+  dialog.setWindowTitle(Tr::tr("导入名单"));
   dialog.setWindowModality(Qt::WindowModal);
   dialog.setAutoClose(false);
   dialog.setAutoReset(false);
   dialog.setMinimumDuration(0);
   QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
     progress.cancel = true;
-    dialog.setLabelText(QStringLiteral("正在取消……"));
+    dialog.setLabelText(Tr::tr("正在取消……"));
   });
 
   // The photos are converted off the window's thread; the window only watches the count.
@@ -250,7 +249,7 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
   int added = 0;
   try {
     if (failure) std::rethrow_exception(failure);
-    dialog.setLabelText(QStringLiteral("正在写入名单……"));
+    dialog.setLabelText(Tr::tr("正在写入名单……"));
     dialog.setValue(0);
     QApplication::processEvents();  // a cancel clicked now still counts
     if (dialog.wasCanceled()) progress.cancel = true;
@@ -261,7 +260,7 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
     });
   } catch (const ImportCancelled&) {
     dialog.close();
-    dialogs().info(QStringLiteral("导入已取消，名单和照片文件夹都没有改变"));
+    dialogs().info(Tr::tr("导入已取消，名单和照片文件夹都没有改变"));
     return false;
   } catch (const std::exception& e) {
     dialog.close();
@@ -269,23 +268,37 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
     return false;
   }
   dialog.close();
-  QString message = QStringLiteral("已导入 %1 位员工（%2 张照片").arg(added).arg(plan.photosMatched);
-  if (plan.portraits > 0)
-    message += plan.cards ? QStringLiteral("，%1 张生成的头像卡片").arg(plan.portraits)
-                          : QStringLiteral("，%1 人没有照片，加上照片之前不会被抽到").arg(plan.portraits);
-  dialogs().info(message + QStringLiteral("）"));
+  if (plan.portraits == 0)
+    dialogs().info(Tr::tr("已导入 %1 位员工（%2 张照片）").arg(added).arg(plan.photosMatched));
+  else if (plan.cards)
+    dialogs().info(Tr::tr("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片）")
+                       .arg(added)
+                       .arg(plan.photosMatched)
+                       .arg(plan.portraits));
+  else
+    dialogs().info(Tr::tr("已导入 %1 位员工（%2 张照片，%3 人没有照片，加上照片之前不会被抽到）")
+                       .arg(added)
+                       .arg(plan.photosMatched)
+                       .arg(plan.portraits));
   return true;
 }
 
 namespace {
 
-bool runExport(const QString& what, int (*write)(const QString&, Query&), Query& q) {
-  const QString chosen = dialogs().saveFile(kExportFilter);
+// DONE names what was written: "%1" the count, "%2" the file.
+bool runExport(const char* done, int (*write)(const QString&, Query&, TableLanguage), Query& q) {
+  const QString chosen = dialogs().saveFile(Tr::tr("Excel 表格 (*.xlsx);;CSV 文件 (*.csv)"));
   if (chosen.isEmpty()) return false;
   const QString file = withExtension(chosen);
+  // Exports are Chinese, as the event stores them; only an operator working in English is offered English.
+  TableLanguage language = TableLanguage::Chinese;
+  if (currentLanguage() == Language::English &&
+      dialogs().confirm(Tr::tr("用英文写这个文件吗？标题和奖项名称用英文，部门和姓名照原样写出。\n"
+                               "选“否”则用中文的标题和奖项名称，与中文界面导出的文件相同。")))
+    language = TableLanguage::English;
   try {
-    const int n = write(file, q);
-    dialogs().info(QStringLiteral("已导出 %1 %2到 %3").arg(n).arg(what, shown(file)));
+    const int n = write(file, q, language);
+    dialogs().info(Tr::tr(done).arg(n).arg(shown(file)));
   } catch (const std::exception& e) {
     dialogs().info(QString::fromUtf8(e.what()));
     return false;
@@ -295,8 +308,12 @@ bool runExport(const QString& what, int (*write)(const QString&, Query&), Query&
 
 }  // namespace
 
-bool runResultsExport(QWidget*, Query& q) { return runExport(QStringLiteral("位中奖者"), &exportResults, q); }
+bool runResultsExport(QWidget*, Query& q) {
+  return runExport(QT_TRANSLATE_NOOP("ld", "已导出 %1 位中奖者到 %2"), &exportResults, q);
+}
 
-bool runRosterExport(QWidget*, Query& q) { return runExport(QStringLiteral("位员工"), &exportRoster, q); }
+bool runRosterExport(QWidget*, Query& q) {
+  return runExport(QT_TRANSLATE_NOOP("ld", "已导出 %1 位员工到 %2"), &exportRoster, q);
+}
 
 }  // namespace ld

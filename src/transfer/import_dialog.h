@@ -75,7 +75,9 @@ bool runRosterImport(QWidget* parent, Query& q);
 // Converts and writes an accepted plan with a progress dialog; the window stays responsive.
 bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q);
 
-// "导出中奖名单…" and the roster: choose a file (.xlsx or .csv), write it, say how many rows.
+// "导出中奖名单…" and the roster: choose a file (.xlsx or .csv), write it, say how many rows. A program
+// speaking English asks, once the file is chosen, whether to write it in English; otherwise, and on No,
+// the file is the Chinese one.
 bool runResultsExport(QWidget* parent, Query& q);
 bool runRosterExport(QWidget* parent, Query& q);
 

@@ -8,15 +8,21 @@ namespace ld {
 
 class Query;
 
+// The language of an exported table's headings and prize names. Departments and names are written as
+// stored whatever the language, and the Chinese table is the same whatever language the program speaks.
+enum class TableLanguage { Chinese, English };
+
 // A header row, then one row per winner in draw order: draw order, prize ("一等奖" … "幸运奖", "计划外"
-// for the outside-plan marker), department, name, and the time of the draw when the event keeps a journal.
-std::vector<QStringList> winnersTable(Query& q);
-// A header row (部门, 姓名, 照片), then every participant in roster order; the photo is the file name in
-// the photo folder, so that the table imports again with that folder as the photo folder.
-std::vector<QStringList> rosterTable(Query& q);
+// for the outside-plan marker; in English "First prize" … "Lucky prize", "Outside the plan"), department,
+// name, and the time of the draw when the event keeps a journal.
+std::vector<QStringList> winnersTable(Query& q, TableLanguage language = TableLanguage::Chinese);
+// A header row (部门, 姓名, 照片; in English Department, Name, Photo), then every participant in roster
+// order; the photo is the file name in the photo folder, so that the table imports again with that folder
+// as the photo folder.
+std::vector<QStringList> rosterTable(Query& q, TableLanguage language = TableLanguage::Chinese);
 
 // Writes the table to FILE (.xlsx or .csv by its extension). Returns the number of rows below the header.
-int exportResults(const QString& file, Query& q);
-int exportRoster(const QString& file, Query& q);
+int exportResults(const QString& file, Query& q, TableLanguage language = TableLanguage::Chinese);
+int exportRoster(const QString& file, Query& q, TableLanguage language = TableLanguage::Chinese);
 
 }  // namespace ld

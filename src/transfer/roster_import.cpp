@@ -20,6 +20,7 @@
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/jpeg.h"
+#include "framework/text.h"
 #include "settings/photo_file.h"
 #include "settings/photo_import.h"
 #include "transfer/portrait_card.h"
@@ -100,8 +101,7 @@ PictureKind kindOf(const QString& file) {
 // Empty when the file opens and starts like the picture its name promises; else why not.
 QString pictureProblem(const QString& file) {
   QFile f(file);
-  if (!f.open(QIODevice::ReadOnly))
-    return QStringLiteral("照片无法打开：%1（%2）").arg(shown(file), f.errorString());
+  if (!f.open(QIODevice::ReadOnly)) return Tr::tr("照片无法打开：%1（%2）").arg(shown(file), f.errorString());
   const QByteArray head = f.read(8);
   bool ok = false;
   switch (kindOf(file)) {
@@ -115,7 +115,7 @@ QString pictureProblem(const QString& file) {
       ok = head.startsWith("\xFF\xD8\xFF");
       break;
   }
-  return ok ? QString() : QStringLiteral("照片不是图片或已损坏：%1").arg(shown(file));
+  return ok ? QString() : Tr::tr("照片不是图片或已损坏：%1").arg(shown(file));
 }
 
 // The files of the photo folder by name, the extension in lower case, so "张三.JPG" answers "张三.jpg".
@@ -203,13 +203,13 @@ QByteArray convertPng(const QString& file) {
   reader.setAllocationLimit(512);
   const QSize size = reader.size();
   if (size.isValid() && qint64(size.width()) * size.height() > kMaxImportPixels)
-    throw Error(QStringLiteral("图片 %1 太大（%2 × %3 像素），最多接受一亿像素")
+    throw Error(Tr::tr("图片 %1 太大（%2 × %3 像素），最多接受一亿像素")
                     .arg(shown(file))
                     .arg(size.width())
                     .arg(size.height()));
   QImage image;
   if (!reader.read(&image) || image.isNull())
-    throw Error(QStringLiteral("无法读取 PNG 图片 %1：%2").arg(shown(file), reader.errorString()));
+    throw Error(Tr::tr("无法读取 PNG 图片 %1：%2").arg(shown(file), reader.errorString()));
   if (image.hasAlphaChannel()) {
     // Transparent parts show white, as on a page.
     QImage flat(image.size(), QImage::Format_RGB32);
@@ -220,7 +220,7 @@ QByteArray convertPng(const QString& file) {
   QTemporaryFile jpeg(QDir::tempPath() + QStringLiteral("/luckydraw-png-XXXXXX.jpg"));
   const QByteArray full = encodeJpeg(image, kQuality);
   if (!jpeg.open() || jpeg.write(full) != full.size() || !jpeg.flush())
-    throw Error(QStringLiteral("无法转换 PNG 图片 %1：临时文件无法写入").arg(shown(file)));
+    throw Error(Tr::tr("无法转换 PNG 图片 %1：临时文件无法写入").arg(shown(file)));
   return convertPhoto(jpeg.fileName(), kQuality, kPhotoSize);
 }
 
@@ -236,7 +236,7 @@ void writeNew(const QString& path, const QByteArray& bytes) {
     const QString why = f.errorString();
     f.close();
     QFile::remove(path);
-    throw Error(QStringLiteral("无法写入照片文件夹 %1：%2").arg(shown(zpFolder()), why));
+    throw Error(Tr::tr("无法写入照片文件夹 %1：%2").arg(shown(zpFolder()), why));
   }
 }
 
@@ -259,28 +259,28 @@ std::vector<const ImportRow*> ImportPlan::refusedRows() const {
 
 QString ImportPlan::summary(int maxRefusedListed) const {
   QStringList lines;
-  lines << QStringLiteral("名单文件：%1（%2）")
-               .arg(shown(file), hadHeader ? QStringLiteral("按表头识别列")
-                                           : QStringLiteral("无表头：第一列部门，第二列姓名"));
-  lines << QStringLiteral("可以添加：%1 人；拒绝：%2 行").arg(toAdd).arg(refused);
-  lines << QStringLiteral("照片：匹配到 %1 张（照片文件夹 %2）")
-               .arg(photosMatched)
-               .arg(photoFolder.isEmpty() ? QStringLiteral("无") : shown(photoFolder));
+  lines << (hadHeader ? Tr::tr("名单文件：%1（按表头识别列）")
+                      : Tr::tr("名单文件：%1（无表头：第一列部门，第二列姓名）"))
+               .arg(shown(file));
+  lines << Tr::tr("可以添加：%1 人；拒绝：%2 行").arg(toAdd).arg(refused);
+  lines << (photoFolder.isEmpty()
+                ? Tr::tr("照片：匹配到 %1 张（照片文件夹 无）").arg(photosMatched)
+                : Tr::tr("照片：匹配到 %1 张（照片文件夹 %2）").arg(photosMatched).arg(shown(photoFolder)));
   if (portraits > 0 && cards)
-    lines << QStringLiteral("没有照片：%1 人，将为他们生成写有姓名的头像卡片（没有照片的员工不会被抽到）")
+    lines << Tr::tr("没有照片：%1 人，将为他们生成写有姓名的头像卡片（没有照片的员工不会被抽到）")
                  .arg(portraits);
   else if (portraits > 0)
-    lines << QStringLiteral("没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到")
+    lines << Tr::tr("没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到")
                  .arg(portraits);
   const auto refusedList = refusedRows();
-  if (!refusedList.empty()) lines << QStringLiteral("被拒绝的行：");
+  if (!refusedList.empty()) lines << Tr::tr("被拒绝的行：");
   int listed = 0;
   for (const ImportRow* r : refusedList) {
     if (listed++ == maxRefusedListed) {
-      lines << QStringLiteral("  ……另有 %1 行").arg(refusedList.size() - size_t(maxRefusedListed));
+      lines << Tr::tr("  ……另有 %1 行").arg(refusedList.size() - size_t(maxRefusedListed));
       break;
     }
-    lines << QStringLiteral("  第 %1 行 %2 %3：%4").arg(r->line).arg(r->department, r->name, r->refusal);
+    lines << Tr::tr("  第 %1 行 %2 %3：%4").arg(r->line).arg(r->department, r->name, r->refusal);
   }
   return lines.join(QLatin1Char('\n'));
 }
@@ -294,7 +294,7 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
   plan.file = QFileInfo(file).absoluteFilePath();
   QString folder = photoFolder.isEmpty() ? QFileInfo(file).absolutePath() : photoFolder;
   if (!photoFolder.isEmpty() && !QFileInfo(photoFolder).isDir())
-    throw Error(QStringLiteral("照片文件夹不存在：%1").arg(shown(photoFolder)));
+    throw Error(Tr::tr("照片文件夹不存在：%1").arg(shown(photoFolder)));
   plan.photoFolder = QDir(folder).absolutePath();
 
   int nameCol = 1, departmentCol = 0, photoCol = -1;
@@ -308,7 +308,7 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
     }
     if (found[1] >= 0 || found[2] >= 0 || found[3] >= 0) {
       if (found[int(Column::Name)] < 0)
-        throw Error(QStringLiteral("名单文件 %1 的表头没有姓名列（应有“姓名”或“name”）").arg(shown(file)));
+        throw Error(Tr::tr("名单文件 %1 的表头没有姓名列（应有“姓名”或“name”）").arg(shown(file)));
       plan.hadHeader = true;
       first = 1;
       nameCol = found[int(Column::Name)];
@@ -329,7 +329,7 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
     plan.rows.push_back(std::move(row));
   }
   if (plan.rows.empty())
-    throw Error(QStringLiteral("名单文件 %1 中没有可导入的行（需要部门和姓名两列）").arg(shown(file)));
+    throw Error(Tr::tr("名单文件 %1 中没有可导入的行（需要部门和姓名两列）").arg(shown(file)));
 
   const RosterKeys roster = loadRosterKeys(q);
   const PhotoFolder photos(plan.photoFolder);
@@ -339,11 +339,11 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
   QHash<QString, int> pairsInFile, pathsInFile;
   for (ImportRow& row : plan.rows) {
     if (row.name.isEmpty()) {
-      row.refusal = QStringLiteral("姓名为空");
+      row.refusal = Tr::tr("姓名为空");
       continue;
     }
     if (row.department.isEmpty()) {
-      row.refusal = QStringLiteral("部门为空");
+      row.refusal = Tr::tr("部门为空");
       continue;
     }
     const PhotoNameCheck check = checkPhotoName(row.department, row.name);
@@ -354,25 +354,25 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
     const QString pair = pairKey(row.department, row.name);
     const QString path = photoPathFor(row.department, row.name).toCaseFolded();
     if (roster.pairs.contains(pair)) {
-      row.refusal = QStringLiteral("名单中已有同部门同姓名的员工");
+      row.refusal = Tr::tr("名单中已有同部门同姓名的员工");
       continue;
     }
     if (roster.photoPaths.contains(path)) {
-      row.refusal = QStringLiteral("照片文件名与名单中另一位员工相同（部门和姓名连起来相同）");
+      row.refusal = Tr::tr("照片文件名与名单中另一位员工相同（部门和姓名连起来相同）");
       continue;
     }
     if (const int other = pairsInFile.value(pair)) {
-      row.refusal = QStringLiteral("与第 %1 行重复（同部门同姓名）").arg(other);
+      row.refusal = Tr::tr("与第 %1 行重复（同部门同姓名）").arg(other);
       continue;
     }
     if (const int other = pathsInFile.value(path)) {
-      row.refusal = QStringLiteral("照片文件名与第 %1 行相同（部门和姓名连起来相同）").arg(other);
+      row.refusal = Tr::tr("照片文件名与第 %1 行相同（部门和姓名连起来相同）").arg(other);
       continue;
     }
     if (!row.photoCell.isEmpty()) {
       row.photoSource = photos.resolve(row.photoCell);
       if (row.photoSource.isEmpty()) {
-        row.refusal = QStringLiteral("照片文件不存在：%1").arg(row.photoCell);
+        row.refusal = Tr::tr("照片文件不存在：%1").arg(row.photoCell);
         continue;
       }
     } else {
@@ -434,7 +434,7 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
   progress.total = n;
   progress.writing = false;
   if (!QFileInfo(zpFolder()).isDir() && !QDir().mkpath(zpFolder()))
-    throw Error(QStringLiteral("无法创建照片文件夹 %1").arg(shown(zpFolder())));
+    throw Error(Tr::tr("无法创建照片文件夹 %1").arg(shown(zpFolder())));
 
   PreparedPhotos prepared;
   prepared.files.resize(size_t(n));
@@ -461,7 +461,7 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
       } catch (const std::exception& e) {
         const std::lock_guard<std::mutex> lock(errorLock);
         if (!failed.exchange(true))
-          firstError = QStringLiteral("第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4")
+          firstError = Tr::tr("第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4")
                            .arg(row.line)
                            .arg(row.department, row.name, QString::fromUtf8(e.what()));
         return;
@@ -487,7 +487,7 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
 int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, ImportProgress& progress,
                       const std::function<void()>& report) {
   const std::vector<const ImportRow*> rows = plan.added();
-  if (photos.files.size() != rows.size()) throw Error(QStringLiteral("照片没有准备好，没有导入任何员工"));
+  if (photos.files.size() != rows.size()) throw Error(Tr::tr("照片没有准备好，没有导入任何员工"));
   progress.writing = true;
   progress.done = 0;
   progress.total = int(rows.size());
@@ -513,10 +513,9 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     for (const ImportRow* r : rows) {
       if (roster.pairs.contains(pairKey(r->department, r->name)) ||
           roster.photoPaths.contains(photoPathFor(r->department, r->name).toCaseFolded()))
-        throw Error(
-            QStringLiteral("名单在预览之后有了改动：第 %1 行 %2 %3 已在名单中。没有导入任何员工，请重新导入")
-                .arg(r->line)
-                .arg(r->department, r->name));
+        throw Error(Tr::tr("名单在预览之后有了改动：第 %1 行 %2 %3 已在名单中。没有导入任何员工，请重新导入")
+                        .arg(r->line)
+                        .arg(r->department, r->name));
     }
     for (size_t i = 0; i < rows.size(); ++i) {
       if (progress.cancel) throw ImportCancelled();
@@ -533,20 +532,19 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
       if (photos.files[i].isEmpty()) continue;
       const ImportRow& r = *rows[i];
       const QString target = photoFileInZp(photoPathFor(r.department, r.name));
-      if (target.isEmpty()) throw Error(QStringLiteral("照片文件名无效：%1 %2").arg(r.department, r.name));
+      if (target.isEmpty()) throw Error(Tr::tr("照片文件名无效：%1 %2").arg(r.department, r.name));
       Placed p{target, {}};
       const QFileInfo existing(target);
       if (existing.exists() || existing.isSymLink()) {
         // A file no roster row names (checked above); kept aside until the import has succeeded.
         if (existing.isDir() && !existing.isSymLink())
-          throw Error(QStringLiteral("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
+          throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
         p.backup = scratchFile("old");
-        if (!renameFile(target, p.backup))
-          throw Error(QStringLiteral("无法替换照片文件 %1").arg(shown(target)));
+        if (!renameFile(target, p.backup)) throw Error(Tr::tr("无法替换照片文件 %1").arg(shown(target)));
       }
       if (!renameFile(photos.files[i], target)) {
         if (!p.backup.isEmpty()) renameFile(p.backup, target);
-        throw Error(QStringLiteral("无法写入照片文件 %1").arg(shown(target)));
+        throw Error(Tr::tr("无法写入照片文件 %1").arg(shown(target)));
       }
       photos.files[i].clear();
       placed.push_back(p);

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "framework/errors.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -26,7 +27,7 @@ constexpr zip_uint64_t kMaxXmlBytes = 512ULL * 1024 * 1024;
 QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 [[noreturn]] void fail(const QString& file, const QString& why) {
-  throw Error(QStringLiteral("无法读取名单文件 %1：%2").arg(shown(file), why));
+  throw Error(Tr::tr("无法读取名单文件 %1：%2").arg(shown(file), why));
 }
 
 bool blankRow(const QStringList& cells) {
@@ -77,13 +78,13 @@ QByteArray member(zip_t* zip, const QString& name, const QString& file, bool* fo
   }
   if (found) *found = true;
   if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxXmlBytes)
-    fail(file, QStringLiteral("表格内容太大（%1 解压后超过 512 MB）").arg(name));
+    fail(file, Tr::tr("表格内容太大（%1 解压后超过 512 MB）").arg(name));
   zip_file_t* f = zip_fopen(zip, utf8.constData(), 0);
-  if (!f) fail(file, QStringLiteral("表格已损坏（%1 无法解压）").arg(name));
+  if (!f) fail(file, Tr::tr("表格已损坏（%1 无法解压）").arg(name));
   QByteArray data(qsizetype(st.size), Qt::Uninitialized);
   const zip_int64_t n = st.size ? zip_fread(f, data.data(), st.size) : 0;
   zip_fclose(f);
-  if (n < 0 || zip_uint64_t(n) != st.size) fail(file, QStringLiteral("表格已损坏（%1 无法解压）").arg(name));
+  if (n < 0 || zip_uint64_t(n) != st.size) fail(file, Tr::tr("表格已损坏（%1 无法解压）").arg(name));
   return data;
 }
 
@@ -95,10 +96,8 @@ QString resolveTarget(const QString& target) {
 
 void checkXml(const QXmlStreamReader& xml, const QString& file, const QString& part) {
   if (xml.hasError())
-    fail(file, QStringLiteral("表格已损坏（%1 第 %2 行：%3）")
-                   .arg(part)
-                   .arg(xml.lineNumber())
-                   .arg(xml.errorString()));
+    fail(file,
+         Tr::tr("表格已损坏（%1 第 %2 行：%3）").arg(part).arg(xml.lineNumber()).arg(xml.errorString()));
 }
 
 // The text of an <si> or <is>: its <t>, or the <t> of every run; phonetic guides (<rPh>) are not text.
@@ -204,7 +203,7 @@ Table sheetRows(const QByteArray& data, const QStringList& shared, const QString
     }
     addRow(table, rowNumber, cells);
   }
-  checkXml(xml, file, QStringLiteral("工作表"));
+  checkXml(xml, file, Tr::tr("工作表"));
   return table;
 }
 
@@ -222,29 +221,29 @@ QString decodeCsvText(const QByteArray& bytes, const QString& file) {
   if (bytes.startsWith("\xEF\xBB\xBF")) {
     QStringDecoder d(Enc::Utf8);
     const QString s = d(bytes.mid(3));
-    if (d.hasError()) fail(file, QStringLiteral("文件声明为 UTF-8，但内容不是有效的 UTF-8 文本"));
+    if (d.hasError()) fail(file, Tr::tr("文件声明为 UTF-8，但内容不是有效的 UTF-8 文本"));
     return s;
   }
   if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
     QStringDecoder d(bytes.startsWith("\xFF\xFE") ? Enc::Utf16LE : Enc::Utf16BE);
     const QString s = d(bytes.mid(2));
-    if (d.hasError()) fail(file, QStringLiteral("文件声明为 UTF-16，但内容不是有效的 UTF-16 文本"));
+    if (d.hasError()) fail(file, Tr::tr("文件声明为 UTF-16，但内容不是有效的 UTF-16 文本"));
     return s;
   }
   // Text never holds NUL bytes; pictures, archives and office documents do.
-  if (bytes.contains('\0')) fail(file, QStringLiteral("这不是文本文件（请保存为 CSV 或 xlsx 表格）"));
+  if (bytes.contains('\0')) fail(file, Tr::tr("这不是文本文件（请保存为 CSV 或 xlsx 表格）"));
   QStringDecoder utf8(Enc::Utf8);
   const QString asUtf8 = utf8(bytes);
   if (!utf8.hasError()) return asUtf8;
   QStringDecoder gb("GB18030");
-  if (!gb.isValid()) fail(file, QStringLiteral("文件不是 UTF-8 编码，而本机缺少 GB18030 解码器"));
+  if (!gb.isValid()) fail(file, Tr::tr("文件不是 UTF-8 编码，而本机缺少 GB18030 解码器"));
   const QString asGb = gb(bytes);
-  if (gb.hasError()) fail(file, QStringLiteral("文件编码无法识别（既不是 UTF-8，也不是 GBK/GB18030）"));
+  if (gb.hasError()) fail(file, Tr::tr("文件编码无法识别（既不是 UTF-8，也不是 GBK/GB18030）"));
   // GB18030 decodes almost any byte sequence; control characters betray a file that was not text.
   for (QChar c : asGb)
     if (c.category() == QChar::Other_Control && c != QLatin1Char('\n') && c != QLatin1Char('\r') &&
         c != QLatin1Char('\t'))
-      fail(file, QStringLiteral("这不是文本文件（请保存为 CSV 或 xlsx 表格）"));
+      fail(file, Tr::tr("这不是文本文件（请保存为 CSV 或 xlsx 表格）"));
   return asGb;
 }
 
@@ -294,8 +293,7 @@ Table parseCsv(const QString& text, const QString& file) {
     }
   }
   if (quoted)
-    fail(file,
-         QStringLiteral("第 %1 行的引号没有闭合（一个以 \" 开始的值直到文件末尾都没有结束）").arg(quoteLine));
+    fail(file, Tr::tr("第 %1 行的引号没有闭合（一个以 \" 开始的值直到文件末尾都没有结束）").arg(quoteLine));
   if (!cell.isEmpty() || !cells.isEmpty()) {
     endCell();
     addRow(table, rowLine, cells);
@@ -307,18 +305,18 @@ Table parseXlsx(const QByteArray& bytes, const QString& file) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
-  if (!source) fail(file, QStringLiteral("内存不足"));
+  if (!source) fail(file, Tr::tr("内存不足"));
   ZipPtr zip(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
   if (!zip) {
     zip_source_free(source);
     zip_error_fini(&error);
-    fail(file, QStringLiteral("这不是有效的 xlsx 表格（文件已损坏，或是别的格式改了扩展名）"));
+    fail(file, Tr::tr("这不是有效的 xlsx 表格（文件已损坏，或是别的格式改了扩展名）"));
   }
   zip_error_fini(&error);
 
   bool found = false;
   const QByteArray workbook = member(zip.get(), QStringLiteral("xl/workbook.xml"), file, &found);
-  if (!found) fail(file, QStringLiteral("这不是 Excel 工作簿（缺少 xl/workbook.xml）"));
+  if (!found) fail(file, Tr::tr("这不是 Excel 工作簿（缺少 xl/workbook.xml）"));
   QString firstSheetId;
   {
     QXmlStreamReader xml(workbook);
@@ -329,7 +327,7 @@ Table parseXlsx(const QByteArray& bytes, const QString& file) {
     }
     checkXml(xml, file, QStringLiteral("workbook.xml"));
   }
-  if (firstSheetId.isEmpty()) fail(file, QStringLiteral("工作簿里没有工作表"));
+  if (firstSheetId.isEmpty()) fail(file, Tr::tr("工作簿里没有工作表"));
 
   QString sheetPath, sharedPath = QStringLiteral("xl/sharedStrings.xml");
   {
@@ -350,7 +348,7 @@ Table parseXlsx(const QByteArray& bytes, const QString& file) {
   const QByteArray sharedXml = member(zip.get(), sharedPath, file, &found);
   const QStringList shared = found ? sharedStrings(sharedXml, file) : QStringList();
   const QByteArray sheet = member(zip.get(), sheetPath, file, &found);
-  if (!found) fail(file, QStringLiteral("工作簿缺少第一张工作表（%1）").arg(sheetPath));
+  if (!found) fail(file, Tr::tr("工作簿缺少第一张工作表（%1）").arg(sheetPath));
   return sheetRows(sheet, shared, file);
 }
 
@@ -358,18 +356,18 @@ Table readTable(const QString& file) {
   const QFileInfo info(file);
   const QString suffix = info.suffix().toLower();
   if (suffix != QLatin1String("csv") && suffix != QLatin1String("xlsx"))
-    throw Error(QStringLiteral("不支持的名单文件 %1：只能导入 .xlsx 或 .csv 表格").arg(shown(file)));
-  if (!info.exists()) fail(file, QStringLiteral("文件不存在"));
-  if (!info.isFile()) fail(file, QStringLiteral("这不是一个文件"));
+    throw Error(Tr::tr("不支持的名单文件 %1：只能导入 .xlsx 或 .csv 表格").arg(shown(file)));
+  if (!info.exists()) fail(file, Tr::tr("文件不存在"));
+  if (!info.isFile()) fail(file, Tr::tr("这不是一个文件"));
   if (info.size() > kMaxTableFileBytes)
-    fail(file, QStringLiteral("文件太大（%1 MB），名单文件最多 %2 MB")
+    fail(file, Tr::tr("文件太大（%1 MB），名单文件最多 %2 MB")
                    .arg(double(info.size()) / (1024 * 1024), 0, 'f', 1)
                    .arg(kMaxTableFileBytes / (1024 * 1024)));
   QFile f(file);
   if (!f.open(QIODevice::ReadOnly)) fail(file, f.errorString());
   const QByteArray bytes = f.readAll();
-  if (bytes.size() != info.size()) fail(file, QStringLiteral("读取不完整：%1").arg(f.errorString()));
-  if (bytes.trimmed().isEmpty()) fail(file, QStringLiteral("文件是空的"));
+  if (bytes.size() != info.size()) fail(file, Tr::tr("读取不完整：%1").arg(f.errorString()));
+  if (bytes.trimmed().isEmpty()) fail(file, Tr::tr("文件是空的"));
   if (suffix == QLatin1String("xlsx")) return parseXlsx(bytes, file);
   return parseCsv(decodeCsvText(bytes, file), file);
 }
@@ -377,7 +375,7 @@ Table readTable(const QString& file) {
 namespace {
 
 [[noreturn]] void cannotWrite(const QString& file, const QString& why) {
-  throw Error(QStringLiteral("无法写入文件 %1：%2").arg(shown(file), why));
+  throw Error(Tr::tr("无法写入文件 %1：%2").arg(shown(file), why));
 }
 
 bool needsQuotes(const QString& cell) {
@@ -426,7 +424,7 @@ void writeXlsx(const QString& file, const std::vector<QStringList>& rows, const 
                        QStringLiteral("/.~export-%1.xlsx")
                            .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
   lxw_workbook* wb = workbook_new(QFile::encodeName(temp).constData());
-  if (!wb) cannotWrite(file, QStringLiteral("无法创建工作簿"));
+  if (!wb) cannotWrite(file, Tr::tr("无法创建工作簿"));
   // Sheet names hold at most 31 characters and none of []:*?/\ .
   QString name = sheetName.left(31);
   for (QChar& c : name)
@@ -462,7 +460,7 @@ void writeXlsx(const QString& file, const std::vector<QStringList>& rows, const 
   }
   if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) != 0) {
     QFile::remove(temp);
-    cannotWrite(file, QStringLiteral("无法替换原文件"));
+    cannotWrite(file, Tr::tr("无法替换原文件"));
   }
 }
 
@@ -472,7 +470,7 @@ void writeTable(const QString& file, const std::vector<QStringList>& rows, const
   const QString suffix = QFileInfo(file).suffix().toLower();
   if (suffix == QLatin1String("csv")) return writeCsv(file, rows);
   if (suffix == QLatin1String("xlsx")) return writeXlsx(file, rows, sheetName);
-  throw Error(QStringLiteral("不支持的文件类型 %1：只能导出为 .xlsx 或 .csv").arg(shown(file)));
+  throw Error(Tr::tr("不支持的文件类型 %1：只能导出为 .xlsx 或 .csv").arg(shown(file)));
 }
 
 }  // namespace ld

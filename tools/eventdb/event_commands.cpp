@@ -16,6 +16,7 @@
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "framework/jpeg.h"
+#include "framework/text.h"
 
 namespace ld::eventdb {
 
@@ -29,7 +30,7 @@ QString withSeparator(const QString& folder) {
 // The event's database, opened directly: a failure is thrown once, not reported and thrown again.
 void connect(Connection& c, const QString& folder) {
   if (!QFileInfo::exists(TDataModule1::databaseFileFor(folder)))
-    throw Error(QStringLiteral("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
+    throw Error(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
   c.setConnectionString(TDataModule1::connectionStringFor(folder), TDataModule1::databaseFileFor(folder));
   c.setConnected(true);
 }
@@ -38,7 +39,7 @@ void connect(Connection& c, const QString& folder) {
 
 void init(const QString& folder) {
   const QString f = withSeparator(folder);
-  if (!QDir().mkpath(f)) throw Error(QStringLiteral("无法创建文件夹 %1").arg(f));
+  if (!QDir().mkpath(f)) throw Error(Tr::tr("无法创建文件夹 %1").arg(f));
   EventLock lock(f);
   createEventDatabase(f);
 }
@@ -51,11 +52,10 @@ int demo(const QString& folder, const DemoOptions& options) {
   Query q(c);
   q.openSql(QStringLiteral("select xm, bm, zp from yglb"));
   if (q.recordCount() > 0 && !options.append)
-    throw Error(
-        QStringLiteral("%1 的名单里已有 %2 位参与者，演示名单不会加进去。要在现有名单后面添加演示参与者，"
+    throw Error(Tr::tr("%1 的名单里已有 %2 位参与者，演示名单不会加进去。要在现有名单后面添加演示参与者，"
                        "请加 --append")
-            .arg(f)
-            .arg(q.recordCount()));
+                    .arg(f)
+                    .arg(q.recordCount()));
   // What is taken, compared without regard to letter case as the database compares it.
   QSet<QString> taken;
   auto pair = [](const QString& department, const QString& name) {
@@ -93,16 +93,16 @@ int demo(const QString& folder, const DemoOptions& options) {
         const QString source = sources[added % distinct];
         if (::link(QFile::encodeName(source).constData(), QFile::encodeName(file).constData()) != 0 &&
             !QFile::copy(source, file))
-          throw Error(QStringLiteral("无法写入 %1").arg(file));
+          throw Error(Tr::tr("无法写入 %1").arg(file));
         made << file;
       } else {
         QFile out(file);
         // NewOnly: a file that appeared meanwhile is an error, never overwritten.
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-          throw Error(QStringLiteral("无法写入 %1：%2").arg(file, out.errorString()));
+          throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
         made << file;
         if (out.write(encodeJpeg(demoAvatar(p, int(next)), 90)) < 0 || !out.flush())
-          throw Error(QStringLiteral("无法写入 %1：%2").arg(file, out.errorString()));
+          throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
         sources << file;
       }
       q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?, ? )"),

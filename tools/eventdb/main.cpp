@@ -1,11 +1,14 @@
 // eventdb: makes an event database for the lucky draw, and fills it with a demo roster.
 #include <QGuiApplication>
+#include <QLocale>
 #include <cstdio>
 
 #include "event_commands.h"
 #include "framework/app_folder.h"
+#include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "transfer_commands.h"
 
 namespace {
@@ -34,6 +37,10 @@ const char* const kUsage =
     "folder (logo.jpg, logo.gif, 0.gif ... 14.gif) replace the built-in ones. Commands that write\n"
     "refuse while the lucky draw or another eventdb runs on EVENT_DIR, and inside /usr.\n"
     "\n"
+    "--lang zh|en, anywhere on the line, chooses the language of the messages: Chinese or English.\n"
+    "Without it the system's locale decides, as for the lucky draw: English for an English locale,\n"
+    "Chinese for any other. What is stored and exported does not change with it (see --english).\n"
+    "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
 void printUsage(FILE* to) { std::fprintf(to, kUsage, ld::kTransferUsage, ld::kTransferHelp); }
@@ -47,6 +54,23 @@ void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
 }
 
+// Takes --lang VALUE or --lang=VALUE out of the arguments, wherever it stands; its value, empty without it.
+QString takeLanguageOption(QStringList& args) {
+  QString option;
+  for (qsizetype i = 0; i < args.size();) {
+    if (args[i] == QLatin1String("--lang")) {
+      option = args.value(i + 1, QStringLiteral("?"));
+      args.remove(i, std::min<qsizetype>(2, args.size() - i));
+    } else if (args[i].startsWith(QLatin1String("--lang="))) {
+      option = args[i].mid(7);
+      args.remove(i);
+    } else {
+      ++i;
+    }
+  }
+  return option;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,7 +78,15 @@ int main(int argc, char* argv[]) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   ld::setDialogs(std::make_unique<ld::StderrDialogs>(QStringLiteral("eventdb")));
-  const QStringList args = app.arguments().mid(1);
+  QStringList args = app.arguments().mid(1);
+  // The language first: it decides every message. Chinese needs nothing loaded, its texts are the source.
+  try {
+    if (ld::chooseLanguage(takeLanguageOption(args), QLocale::system()) == ld::Language::English)
+      ld::setLanguage(app, ld::Language::English);
+  } catch (const std::exception& e) {
+    fail(QString::fromUtf8(e.what()));
+    return 2;
+  }
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
     printUsage(args.isEmpty() ? stderr : stdout);
     return args.isEmpty() ? 2 : 0;
@@ -65,7 +97,7 @@ int main(int argc, char* argv[]) {
   }
   try {
     if (args.size() >= 2 && args[0] != QLatin1String("journal") && ld::insideSystemTree(args[1]))
-      throw ld::Error(QStringLiteral("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(args[1]));
+      throw ld::Error(ld::Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(args[1]));
     if (args[0] == QLatin1String("init") && args.size() == 2) {
       ld::eventdb::init(args[1]);
       return 0;

@@ -14,6 +14,7 @@
 #include "data/datamodule.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "transfer/event_pack.h"
 #include "transfer/results_export.h"
 #include "transfer/roster_import.h"
@@ -22,7 +23,7 @@ namespace ld {
 
 const char* const kTransferUsage =
     "       eventdb import APPDIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
-    "       eventdb export APPDIR FILE [--roster]\n"
+    "       eventdb export APPDIR FILE [--roster] [--english]\n"
     "       eventdb pack APPDIR FILE.zip\n"
     "       eventdb unpack FILE.zip APPDIR\n";
 
@@ -36,6 +37,9 @@ const char* const kTransferHelp =
     "       refused, then asks (--yes: does not ask; --dry-run: stops there). All or nothing.\n"
     "export writes the winners in draw order (prize, department, name, time of the draw) to FILE,\n"
     "       .xlsx or .csv by its extension; with --roster the whole roster (imports again as it is).\n"
+    "       The headings and prize names are Chinese, as the event stores them, whatever --lang says;\n"
+    "       --english writes them in English (First prize ... Lucky prize, Outside the plan).\n"
+    "       Departments and names are written as stored either way.\n"
     "pack   writes the event database and every photo the roster names into one zip archive.\n"
     "unpack lays out such an archive as the event of APPDIR, after checking it; never overwrites.\n";
 
@@ -54,12 +58,12 @@ void fail(const QString& message) {
 
 bool haveEvent(const QString& folder) {
   if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("db/db.mdb")))) return true;
-  fail(QStringLiteral("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
+  fail(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
   return false;
 }
 
 bool askToGoOn() {
-  std::fprintf(stderr, "确认导入吗？[y/N] ");
+  std::fputs(Tr::tr("确认导入吗？[y/N] ").toLocal8Bit().constData(), stderr);
   std::string answer;
   if (!std::getline(std::cin, answer)) return false;
   return answer == "y" || answer == "Y" || answer == "yes";
@@ -91,12 +95,12 @@ int import(const QStringList& args) {
   plan.cards = cards;
   std::printf("%s\n", plan.summary().toLocal8Bit().constData());
   if (plan.toAdd == 0) {
-    fail(QStringLiteral("没有可以添加的员工，什么也没有改变"));
+    fail(Tr::tr("没有可以添加的员工，什么也没有改变"));
     return 1;
   }
   if (dryRun) return 0;
   if (!yes && !askToGoOn()) {
-    say(QStringLiteral("没有导入，什么也没有改变"));
+    say(Tr::tr("没有导入，什么也没有改变"));
     return 1;
   }
 
@@ -109,7 +113,7 @@ int import(const QStringList& args) {
   const auto report = [&] {
     const int done = progress.done, total = progress.total;
     if (tty && done != shown) {
-      std::fprintf(stderr, "\r照片 %d/%d", done, total);
+      std::fprintf(stderr, "\r%s", Tr::tr("照片 %1/%2").arg(done).arg(total).toLocal8Bit().constData());
       shown = done;
     }
   };
@@ -121,7 +125,7 @@ int import(const QStringList& args) {
   } catch (const ImportCancelled&) {
     if (tty) std::fprintf(stderr, "\n");
     g_progress = nullptr;
-    say(QStringLiteral("导入已取消，什么也没有改变"));
+    say(Tr::tr("导入已取消，什么也没有改变"));
     return 1;
   } catch (...) {
     if (tty) std::fprintf(stderr, "\n");
@@ -131,7 +135,7 @@ int import(const QStringList& args) {
   g_progress = nullptr;
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
-  say(QStringLiteral("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
+  say(Tr::tr("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
           .arg(added)
           .arg(plan.photosMatched)
           .arg(plan.cards ? plan.portraits : 0)
@@ -141,10 +145,15 @@ int import(const QStringList& args) {
 
 int exportTable(const QStringList& args) {
   bool roster = false;
+  TableLanguage language = TableLanguage::Chinese;
   QStringList positional;
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == QLatin1String("--roster"))
       roster = true;
+    else if (args[i] == QLatin1String("--english"))
+      language = TableLanguage::English;
+    else if (args[i].startsWith(QLatin1String("--")))
+      return 2;
     else
       positional << args[i];
   }
@@ -155,11 +164,11 @@ int exportTable(const QStringList& args) {
   TDataModule1 dm;
   Query& q = dm.ADOQuerysetting;
   if (roster) {
-    const int n = exportRoster(positional[1], q);
-    say(QStringLiteral("已导出 %1 位员工到 %2").arg(n).arg(QDir::toNativeSeparators(positional[1])));
+    const int n = exportRoster(positional[1], q, language);
+    say(Tr::tr("已导出 %1 位员工到 %2").arg(n).arg(QDir::toNativeSeparators(positional[1])));
   } else {
-    const int n = exportResults(positional[1], q);
-    say(QStringLiteral("已导出 %1 位中奖者到 %2").arg(n).arg(QDir::toNativeSeparators(positional[1])));
+    const int n = exportResults(positional[1], q, language);
+    say(Tr::tr("已导出 %1 位中奖者到 %2").arg(n).arg(QDir::toNativeSeparators(positional[1])));
   }
   return 0;
 }
@@ -178,12 +187,12 @@ int runTransferCommand(const QStringList& args) {
     if (command == QLatin1String("export")) return exportTable(args);
     if (command == QLatin1String("pack") && args.size() == 3) {
       const PackSummary s = packEvent(args[1], args[2]);
-      say(QStringLiteral("已打包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      say(Tr::tr("已打包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
       return 0;
     }
     if (command == QLatin1String("unpack") && args.size() == 3) {
       const PackSummary s = unpackEvent(args[1], args[2]);
-      say(QStringLiteral("已解包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      say(Tr::tr("已解包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
       return 0;
     }
   } catch (const std::exception& e) {
