@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <ostream>
@@ -24,8 +25,14 @@ struct ToolRun {
   QString out, err;
 };
 
-ToolRun eventdb(const QStringList& args, const QByteArray& input = {}) {
+// The tool speaks the language of the locale it is given, whatever the machine running the tests uses.
+ToolRun eventdb(const QStringList& args, const QByteArray& input = {},
+                const QString& locale = QStringLiteral("zh_CN.UTF-8")) {
   QProcess p;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) environment.remove(QLatin1String(name));
+  environment.insert(QStringLiteral("LANG"), locale);
+  p.setProcessEnvironment(environment);
   p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"), args);
   EXPECT_TRUE(p.waitForStarted());
   p.write(input);
@@ -134,6 +141,71 @@ TEST_F(EventdbTransferTest, ExportPackAndUnpack) {
       eventdb({QStringLiteral("unpack"), file(QStringLiteral("e.zip")), file(QStringLiteral("moved"))});
   EXPECT_EQ(again.status, 1);
   EXPECT_TRUE(again.err.contains(QStringLiteral("不会覆盖")));
+}
+
+TEST_F(EventdbTransferTest, MessagesFollowTheLocaleOrLang) {
+  const QString none = file(QStringLiteral("none"));
+  const QString english =
+      QStringLiteral("eventdb: %1 has no event database; run eventdb init first\n").arg(none);
+  const QString chinese = QStringLiteral("eventdb: %1 没有活动数据库，请先运行 eventdb init\n").arg(none);
+  const struct {
+    const char* locale;
+    QStringList options;
+    const QString& expected;
+  } cases[] = {
+      {"en_US.UTF-8", {}, english},
+      {"en_GB.UTF-8", {}, english},
+      {"zh_CN.UTF-8", {}, chinese},
+      {"C", {}, chinese},
+      {"POSIX", {}, chinese},
+      {"de_DE.UTF-8", {}, chinese},
+      {"zh_CN.UTF-8", {QStringLiteral("--lang"), QStringLiteral("en")}, english},
+      {"en_US.UTF-8", {QStringLiteral("--lang=zh")}, chinese},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.locale) + " " + c.options.join(QLatin1Char(' ')).toStdString());
+    const ToolRun r =
+        eventdb(QStringList{QStringLiteral("export"), none, file(QStringLiteral("w.csv"))} + c.options, {},
+                QString::fromLatin1(c.locale));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.endsWith(c.expected)) << r.err.toStdString();
+  }
+  const ToolRun bad = eventdb({QStringLiteral("--lang"), QStringLiteral("fr"), QStringLiteral("init"), none});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_TRUE(bad.err.contains(QStringLiteral("“fr”"))) << bad.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(none));
+}
+
+TEST_F(EventdbTransferTest, EnglishFilesOnlyWithTheOption) {
+  const int id = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  app.exec(QStringLiteral("update yglb set zj=1, zjsx=1 where id=%1").arg(id));
+  const auto row = [&](const char* name, int r) {
+    return readTable(file(QLatin1String(name))).rows.at(size_t(r)).cells;
+  };
+
+  // Messages in English, the file as always.
+  const ToolRun english = eventdb({QStringLiteral("export"), app.folder(), file(QStringLiteral("w.csv"))}, {},
+                                  QStringLiteral("en_US.UTF-8"));
+  EXPECT_EQ(english.status, 0);
+  EXPECT_TRUE(english.err.contains(QStringLiteral("Winners exported to"))) << english.err.toStdString();
+  EXPECT_EQ(row("w.csv", 0).value(1), QStringLiteral("奖项"));
+  EXPECT_EQ(row("w.csv", 1).value(1), QStringLiteral("一等奖"));
+
+  const ToolRun asked = eventdb({QStringLiteral("export"), app.folder(), file(QStringLiteral("w-en.xlsx")),
+                                 QStringLiteral("--english")});
+  EXPECT_EQ(asked.status, 0) << asked.err.toStdString();
+  EXPECT_EQ(row("w-en.xlsx", 0), (QStringList{"Draw order", "Prize", "Department", "Name", "Time of draw"}));
+  EXPECT_EQ(row("w-en.xlsx", 1).mid(0, 4),
+            (QStringList{"1", "First prize", QStringLiteral("研发部"), QStringLiteral("张三")}));
+  const ToolRun roster = eventdb({QStringLiteral("export"), app.folder(), file(QStringLiteral("r.csv")),
+                                  QStringLiteral("--english"), QStringLiteral("--roster")});
+  EXPECT_EQ(roster.status, 0) << roster.err.toStdString();
+  EXPECT_EQ(row("r.csv", 0), (QStringList{"Department", "Name", "Photo"}));
+
+  const ToolRun misspelt = eventdb(
+      {QStringLiteral("export"), app.folder(), file(QStringLiteral("x.csv")), QStringLiteral("--englsh")});
+  EXPECT_EQ(misspelt.status, 2);
+  EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("x.csv"))));
 }
 
 }  // namespace

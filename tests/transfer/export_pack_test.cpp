@@ -9,7 +9,9 @@
 #include <ostream>
 
 #include "data/prize_levels.h"
+#include "framework/application.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "support/temp_app.h"
 #include "transfer/event_pack.h"
 #include "transfer/results_export.h"
@@ -98,6 +100,74 @@ TEST_F(ExportTest, DrawTimeComesFromTheLatestJournalRecord) {
   EXPECT_EQ(rows[0].value(4), QStringLiteral("抽奖时间"));
   EXPECT_EQ(rows[1].value(4), QStringLiteral("2026-12-24 20:00:00"));
   EXPECT_EQ(rows[2].value(4), QString());  // no journal record for this draw
+}
+
+// English headings and prize names only when asked, and the same file whichever language the program speaks.
+TEST_F(ExportTest, EnglishOnlyWhenAskedWhateverTheProgramSpeaks) {
+  const int a = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const int b = app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"));
+  const int c = app.addParticipant(QStringLiteral("O'Brien"), QStringLiteral("Sales"));
+  const int d = app.addParticipant(QStringLiteral("王五"), QStringLiteral("市场部"));
+  win(a, 1, 1);
+  win(b, kOutsidePlan, 2);
+  win(c, 4, 3);
+  win(d, 7, 4);  // no level of the plan: the number, in either language
+  const std::vector<QStringList> chinese = {
+      {QStringLiteral("中奖顺序"), QStringLiteral("奖项"), QStringLiteral("部门"), QStringLiteral("姓名"),
+       QStringLiteral("抽奖时间")},
+      {"1", QStringLiteral("一等奖"), QStringLiteral("研发部"), QStringLiteral("张三")},
+      {"2", QStringLiteral("计划外"), QStringLiteral("销售部"), QStringLiteral("李四")},
+      {"3", QStringLiteral("幸运奖"), "Sales", "O'Brien"},
+      {"4", "7", QStringLiteral("市场部"), QStringLiteral("王五")}};
+  const std::vector<QStringList> english = {
+      {"Draw order", "Prize", "Department", "Name", "Time of draw"},
+      {"1", "First prize", QStringLiteral("研发部"), QStringLiteral("张三")},
+      {"2", "Outside the plan", QStringLiteral("销售部"), QStringLiteral("李四")},
+      {"3", "Lucky prize", "Sales", "O'Brien"},
+      {"4", "7", QStringLiteral("市场部"), QStringLiteral("王五")}};
+  const struct {
+    Language session;
+    TableLanguage file;
+    const std::vector<QStringList>& expected;
+  } cases[] = {{Language::Chinese, TableLanguage::Chinese, chinese},
+               {Language::Chinese, TableLanguage::English, english},
+               {Language::English, TableLanguage::Chinese, chinese},
+               {Language::English, TableLanguage::English, english}};
+  auto* program = QCoreApplication::instance();
+  for (const auto& c : cases) {
+    // Chinese needs nothing of ours loaded (only Qt's own dialog texts may be missing).
+    const bool spoken = setLanguage(*program, c.session);
+    ASSERT_TRUE(spoken || c.session == Language::Chinese);
+    for (const char* ext : {"csv", "xlsx"}) {
+      SCOPED_TRACE(QStringLiteral("session %1, file %2, %3")
+                       .arg(int(c.session))
+                       .arg(int(c.file))
+                       .arg(QLatin1String(ext))
+                       .toStdString());
+      const QString file = out.path() + QStringLiteral("/w.") + QLatin1String(ext);
+      EXPECT_EQ(exportResults(file, q(), c.file), 4);
+      auto cells = cellsOf(readTable(file));
+      for (QStringList& row : cells)
+        while (!row.isEmpty() && row.last().isEmpty()) row.removeLast();
+      EXPECT_EQ(cells, c.expected);
+    }
+    // The English file names the prizes as the English screen does.
+    if (c.session == Language::English) {
+      EXPECT_EQ(english[1][1], shownPrizeName(1));
+      EXPECT_EQ(english[2][1], Tr::tr("计划外奖项"));
+      EXPECT_EQ(english[3][1], shownPrizeName(4));
+    }
+  }
+  setLanguage(*program, Language::Chinese);
+
+  const auto roster = rosterTable(q(), TableLanguage::English);
+  const auto stored = rosterTable(q());
+  ASSERT_EQ(roster.size(), 5u);
+  EXPECT_EQ(roster.front(), (QStringList{"Department", "Name", "Photo"}));
+  EXPECT_EQ(stored.front(),
+            (QStringList{QStringLiteral("部门"), QStringLiteral("姓名"), QStringLiteral("照片")}));
+  EXPECT_TRUE(std::equal(roster.begin() + 1, roster.end(), stored.begin() + 1))
+      << "values are never translated";
 }
 
 TEST_F(ExportTest, NothingDrawnGivesTheHeaderOnly) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <ostream>
 
+#include "framework/application.h"
 #include "support/temp_app.h"
 #include "transfer/import_dialog.h"
 #include "transfer/table_file.h"
@@ -174,6 +175,46 @@ TEST_F(ImportDialogTest, ExportsChosenFileAddingTheExtension) {
                                       .arg(QDir::toNativeSeparators(src(QStringLiteral("roster.csv"))))}));
   EXPECT_FALSE(runResultsExport(nullptr, q()));  // cancelled
   EXPECT_EQ(app.dialogs().texts(ScriptedDialogs::Shown::SaveFile).size(), 3);
+}
+
+// Only an operator working in English is asked, once the file is chosen; No gives the Chinese file.
+TEST_F(ImportDialogTest, AnEnglishSessionIsAskedWhetherTheFileIsEnglish) {
+  const int id = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  app.exec(QStringLiteral("update yglb set zj=1, zjsx=1 where id=%1").arg(id));
+  const auto cells = [&](const QString& name, int row) {
+    return readTable(src(name)).rows.at(size_t(row)).cells;
+  };
+  const auto questions = [&] { return app.dialogs().texts(ScriptedDialogs::Shown::Confirm); };
+
+  app.dialogs().fileAnswers = {src(QStringLiteral("chinese.csv"))};
+  app.dialogs().confirmAnswers = {true};
+  EXPECT_TRUE(runResultsExport(nullptr, q()));
+  EXPECT_TRUE(questions().isEmpty());
+  EXPECT_EQ(cells(QStringLiteral("chinese.csv"), 1).value(1), QStringLiteral("一等奖"));
+
+  struct ChineseAgain {
+    ~ChineseAgain() { setLanguage(*QCoreApplication::instance(), Language::Chinese); }
+  } restore;
+  ASSERT_TRUE(setLanguage(*QCoreApplication::instance(), Language::English));
+  app.dialogs().clear();
+  app.dialogs().fileAnswers = {src(QStringLiteral("yes.csv")), src(QStringLiteral("no.csv")),
+                               src(QStringLiteral("roster"))};
+  app.dialogs().confirmAnswers = {true, false, true};
+  EXPECT_TRUE(runResultsExport(nullptr, q()));
+  EXPECT_TRUE(runResultsExport(nullptr, q()));
+  EXPECT_TRUE(runRosterExport(nullptr, q()));
+  EXPECT_EQ(cells(QStringLiteral("yes.csv"), 1),
+            (QStringList{"1", "First prize", QStringLiteral("研发部"), QStringLiteral("张三"), QString()}));
+  EXPECT_EQ(cells(QStringLiteral("no.csv"), 0).value(0), QStringLiteral("中奖顺序"));
+  EXPECT_EQ(cells(QStringLiteral("no.csv"), 1).value(1), QStringLiteral("一等奖"));
+  EXPECT_EQ(cells(QStringLiteral("roster.xlsx"), 0), (QStringList{"Department", "Name", "Photo"}));
+  ASSERT_EQ(questions().size(), 3);
+  EXPECT_TRUE(questions().value(0).startsWith(QStringLiteral("Write this file in English?")));
+  EXPECT_EQ(infos().value(0), QStringLiteral("Winners exported to %1: 1")
+                                  .arg(QDir::toNativeSeparators(src(QStringLiteral("yes.csv")))));
+
+  EXPECT_FALSE(runResultsExport(nullptr, q()));  // no file chosen: nothing asked
+  EXPECT_EQ(questions().size(), 3);
 }
 
 }  // namespace

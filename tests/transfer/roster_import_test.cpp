@@ -306,24 +306,30 @@ TEST_F(RosterImportTest, RoundTripGivesTheSameRoster) {
            source.path());
   ASSERT_EQ(run(p), 3);
   const QStringList first = roster();
-  for (const char* ext : {"csv", "xlsx"}) {
-    SCOPED_TRACE(ext);
-    const QString exported = src(QStringLiteral("roster.%1").arg(QLatin1String(ext)));
-    EXPECT_EQ(exportRoster(exported, q()), 3);
-    TempApp other;  // a second event; the folder and the data module follow it
-    ImportPlan again =
-        planRosterImport(exported, app.path(QStringLiteral("zp")), other.dataModule().ADOQuerysetting);
-    EXPECT_EQ(again.photosMatched, 3);
-    ImportProgress progress;
-    PreparedPhotos prepared = preparePhotos(again, progress);
-    writeRosterImport(again, prepared, other.dataModule().ADOQuerysetting, progress);
-    EXPECT_EQ(other.rows(QStringLiteral("select bm, xm, zp, zj, zjsx from yglb order by id")), first);
-    EXPECT_EQ(decodeJpeg(readFile(other.path(QStringLiteral("zp/销售部_O'Brien.jpg"))))
-                      .pixelColor(240, 180)
-                      .blue() > 200,
-              true);
-    setAppFolder(app.folder());
-  }
+  // The English file imports the same: its headings are among those the import recognises.
+  for (const TableLanguage language : {TableLanguage::Chinese, TableLanguage::English})
+    for (const char* ext : {"csv", "xlsx"}) {
+      SCOPED_TRACE(ext);
+      SCOPED_TRACE(language == TableLanguage::English ? "English" : "Chinese");
+      const QString exported = src(QStringLiteral("roster.%1").arg(QLatin1String(ext)));
+      EXPECT_EQ(exportRoster(exported, q(), language), 3);
+      EXPECT_EQ(readTable(exported).rows.front().cells.value(0),
+                language == TableLanguage::English ? QStringLiteral("Department") : QStringLiteral("部门"));
+      TempApp other;  // a second event; the folder and the data module follow it
+      ImportPlan again =
+          planRosterImport(exported, app.path(QStringLiteral("zp")), other.dataModule().ADOQuerysetting);
+      EXPECT_TRUE(again.hadHeader);
+      EXPECT_EQ(again.photosMatched, 3);
+      ImportProgress progress;
+      PreparedPhotos prepared = preparePhotos(again, progress);
+      writeRosterImport(again, prepared, other.dataModule().ADOQuerysetting, progress);
+      EXPECT_EQ(other.rows(QStringLiteral("select bm, xm, zp, zj, zjsx from yglb order by id")), first);
+      EXPECT_EQ(decodeJpeg(readFile(other.path(QStringLiteral("zp/销售部_O'Brien.jpg"))))
+                        .pixelColor(240, 180)
+                        .blue() > 200,
+                true);
+      setAppFolder(app.folder());
+    }
 }
 
 TEST(PortraitCard, NamedColouredAndDistinct) {
