@@ -645,11 +645,11 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>无法打开图片 %1</source>
-        <translation type="vanished">Cannot open the picture %1</translation>
+        <translation>Cannot open the picture %1</translation>
     </message>
     <message>
         <source>图片 %1 无法读取：%2</source>
-        <translation type="vanished">The picture %1 cannot be read: %2</translation>
+        <translation>The picture %1 cannot be read: %2</translation>
     </message>
     <message>
         <source>导入名单…</source>

@@ -334,7 +334,7 @@ QSize shownSize(const TImage& image) { return image.stretch() ? image.shownSize(
 void loadLogo(TImage& image) {
   const QString file = systemPicture(QStringLiteral("logo.jpg"));
   const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image));
-  if (!picture) throw JpegError(QStringLiteral("无法打开图片 %1").arg(file));
+  if (!picture) throw JpegError(Tr::tr("无法打开图片 %1").arg(file));
   image.showPicture(*picture, file);
 }
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "framework/jpeg.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -16,12 +17,12 @@ QSize TImage::decodeTarget() const {
 
 void TImage::loadFromFile(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) throw JpegError(QStringLiteral("无法打开图片 %1").arg(path));
+  if (!f.open(QIODevice::ReadOnly)) throw JpegError(Tr::tr("无法打开图片 %1").arg(path));
   // The decoder's own words do not say which picture they are about.
   try {
     loadFromData(f.readAll());
   } catch (const JpegError& e) {
-    throw JpegError(QStringLiteral("图片 %1 无法读取：%2").arg(path, e.message()));
+    throw JpegError(Tr::tr("图片 %1 无法读取：%2").arg(path, e.message()));
   }
 }
 
