@@ -1,6 +1,7 @@
 #include "draw/lucky_draw.h"
 
 #include <malloc.h>
+#include <sqlcipher/sqlite3.h>
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -280,8 +281,12 @@ bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
           const auto gone = std::erase_if(settingsWindows_, [watched](const auto& form) {
             return form.get() == watched && !form->isVisible();
           });
-          // What the window held goes back to the system, not only to the program's own free store.
-          if (gone > 0) malloc_trim(0);
+          // What the window held goes back to the system, not only to the program's own free store; the
+          // pages its roster read into the connection's cache go too.
+          if (gone > 0) {
+            if (sqlite3* db = data_->ADOConnection.handle()) sqlite3_db_release_memory(db);
+            malloc_trim(0);
+          }
         },
         Qt::QueuedConnection);
   }
