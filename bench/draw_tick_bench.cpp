@@ -110,7 +110,7 @@ void checkTiles(benchmark::State& state, TVELTRAXForm& form) {
 // A roll as the window runs it: the click that starts it, then tick after tick.
 double rollingTicks(benchmark::State& state, int n, int kind, int warmTicks) {
   ld::setAppFolder(eventFolder(n, kind));
-  ld::TDataModule1 dataModule;
+  TDataModule1 dataModule;
   TVELTRAXForm form(dataModule);
   form.GIFAnimatorlogoClick();
   form.Timercj.stop();  // ticks are called here, not by the timer
@@ -141,7 +141,7 @@ void BM_DrawTickCameraPhotos(benchmark::State& state) {
 // window's own timer (or a single tick when 0).
 double stops(benchmark::State& state, int n, int kind, int runFirstMs, int rollMs) {
   ld::setAppFolder(eventFolder(n, kind));
-  ld::TDataModule1 dataModule;
+  TDataModule1 dataModule;
   dataModule.ADOQuerymain.execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
   TVELTRAXForm form(dataModule);
   form.show();
@@ -179,7 +179,7 @@ void BM_Stop(benchmark::State& state) {
 void BM_FullSizeDecode(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   ld::setAppFolder(eventFolder(n));
-  ld::TDataModule1 dataModule;
+  TDataModule1 dataModule;
   // Eight photos picked as a tick picks them.
   ld::Query& q = dataModule.ADOQuerymain;
   q.openSql(QStringLiteral("select top 8 zp from yglb where zj=0 and  zp<>'' order  BY rnd([ID]) "));

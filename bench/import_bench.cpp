@@ -21,7 +21,7 @@
 namespace {
 
 QString g_source;
-ld::TsettingForm* g_form = nullptr;
+TsettingForm* g_form = nullptr;
 
 void BM_CompressMainFun(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(g_form->CompressMainFun(g_source, 100, 480, 360));
@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
   ld::createEventDatabase(folder.path());
   ld::setAppFolder(folder.path());
   ld::setDialogs(std::make_unique<ld::ScriptedDialogs>());
-  ld::TDataModule1 dataModule;
-  ld::TsettingForm form(dataModule);
+  TDataModule1 dataModule;
+  TsettingForm form(dataModule);
   g_form = &form;
 
   g_source = folder.path() + QStringLiteral("/camera.jpg");

@@ -79,11 +79,11 @@ double seconds(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e9; 
 // A fresh event in its own folder, with the data module open on it.
 struct Event {
   QTemporaryDir dir;
-  std::unique_ptr<ld::TDataModule1> dm;
+  std::unique_ptr<TDataModule1> dm;
   Event() {
     ld::createEventDatabase(dir.path());
     ld::setAppFolder(dir.path());
-    dm = std::make_unique<ld::TDataModule1>();
+    dm = std::make_unique<TDataModule1>();
   }
   ~Event() {
     dm.reset();

@@ -38,7 +38,7 @@ struct Share {
 
 Share roll(const QString& folder, int seconds, int warmupMs) {
   ld::setAppFolder(folder);
-  ld::TDataModule1 dataModule;
+  TDataModule1 dataModule;
   TVELTRAXForm form(dataModule);
   QElapsedTimer clock;
   clock.start();

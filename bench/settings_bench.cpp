@@ -37,7 +37,7 @@ void settle() {
 double msSince(const QElapsedTimer& clock) { return double(clock.nsecsElapsed()) / 1e6; }
 
 struct Opened {
-  ld::TsettingForm* form = nullptr;
+  TsettingForm* form = nullptr;
   double ms = 0;
 };
 
@@ -46,14 +46,14 @@ Opened open(ld::LuckyDraw& program) {
   QElapsedTimer clock;
   clock.start();
   FirstPaint painted(clock, false);
-  ld::TsettingForm* form = program.openSettingsWindow();
+  TsettingForm* form = program.openSettingsWindow();
   form->installEventFilter(&painted);
   while (!painted.done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   form->removeEventFilter(&painted);
   return {form, painted.ms};
 }
 
-void close(ld::TsettingForm* form) {
+void close(TsettingForm* form) {
   form->close();
   settle();
 }
@@ -94,7 +94,7 @@ void run(int participants, int cycles) {
       participants, median(openMs), *std::min_element(openMs.begin(), openMs.end()), median(growthMb));
 
   const Opened o = open(program);
-  ld::TsettingForm* form = o.form;
+  TsettingForm* form = o.form;
   QAbstractItemView* grid = form->StringGridgy;
   QScrollBar* bar = grid->verticalScrollBar();
   std::vector<double> steps;
@@ -144,7 +144,7 @@ void run(int participants, int cycles) {
       residentMb() - beforeCycles, residentMb() - residentAtStart);
 
   // Last, as it empties the event.
-  ld::TsettingForm* last = open(program).form;
+  TsettingForm* last = open(program).form;
   answers->confirmAnswers.assign(1, true);
   clock.restart();
   last->Button5Click();

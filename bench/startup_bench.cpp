@@ -92,7 +92,7 @@ int child(int argc, char** argv, const QString& folder) {
   }
   const long drawRss = peakRssKb();
 
-  ld::TsettingForm* settings = program.openSettingsWindow();
+  TsettingForm* settings = program.openSettingsWindow();
   QElapsedTimer settingsClock;
   settingsClock.start();
   FirstPaint settingsPainted(settingsClock);
@@ -140,7 +140,7 @@ struct Sample {
 // Every child starts on the same event: nobody drawn, so its stops hand out the same prizes and fireworks.
 void resetResults(const QString& folder) {
   ld::Connection connection;
-  connection.setConnectionString(ld::TDataModule1::connectionStringFor(folder + QLatin1Char('/')));
+  connection.setConnectionString(TDataModule1::connectionStringFor(folder + QLatin1Char('/')));
   ld::Query(connection).execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
 }
 

@@ -4,9 +4,9 @@
 #include "framework/errors.h"
 #include "framework/text.h"
 
-namespace ld {
+using namespace ld;
 
-const char* const kDatabasePassword = "kzm_30918265";
+const char* const ld::kDatabasePassword = "kzm_30918265";
 
 TDataModule1::TDataModule1(QObject* parent) : QObject(parent) {
   setObjectName(QStringLiteral("DataModule1"));
@@ -32,5 +32,3 @@ void TDataModule1::DataModuleCreate() {
     reportError(
         Tr::tr("活动数据库 %1 无法写入，抽奖结果将无法保存：%2").arg(ADOConnection.databaseFile(), problem));
 }
-
-}  // namespace ld

@@ -10,6 +10,8 @@ namespace ld {
 // "kzm_30918265": the event database's password.
 extern const char* const kDatabasePassword;
 
+}  // namespace ld
+
 class TDataModule1 : public QObject {
   Q_OBJECT
  public:
@@ -21,9 +23,7 @@ class TDataModule1 : public QObject {
   static QString connectionStringFor(const QString& appFolder);
   static QString databaseFileFor(const QString& appFolder);
 
-  Connection ADOConnection;
-  Query ADOQuerymain{ADOConnection};
-  Query ADOQuerysetting{ADOConnection};
+  ld::Connection ADOConnection;
+  ld::Query ADOQuerymain{ADOConnection};
+  ld::Query ADOQuerysetting{ADOConnection};
 };
-
-}  // namespace ld

@@ -11,6 +11,8 @@ class QScreen;
 class QWidget;
 class TVELTRAXForm;
 class TFormyanhua;
+class TDataModule1;
+class TsettingForm;
 
 namespace ld {
 
@@ -18,8 +20,6 @@ class BlankScreen;
 class KeyControl;
 class PresentationStage;
 class Sound;
-class TDataModule1;
-class TsettingForm;
 enum class KeyAction;
 
 // How the draw window first shows.

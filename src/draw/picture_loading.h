@@ -14,10 +14,9 @@
 #include "artwork/builtin.h"
 
 class TGIFAnimator;
+class TImage;
 
 namespace ld {
-
-class TImage;
 
 // A built-in picture into a picture control. Throws ld::Error when it is missing.
 void loadBuiltinPicture(TGIFAnimator& control, artwork::Builtin picture);

@@ -108,7 +108,7 @@ QPushButton* confirmButton(QWidget* parent, const char* name, const QString& cap
 }
 
 // A yellow photo panel holding its picture box inside a border of `border` pixels.
-QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border, ld::TImage*& image) {
+QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border, TImage*& image) {
   auto* panel = new QWidget(parent);
   panel->setObjectName(QStringLiteral("Panelzp%1").arg(number));
   panel->setAutoFillBackground(true);
@@ -126,7 +126,7 @@ QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border
 
 }  // namespace
 
-TVELTRAXForm::TVELTRAXForm(ld::TDataModule1& data, QWidget* parent)
+TVELTRAXForm::TVELTRAXForm(TDataModule1& data, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(data.ADOQuerymain) {
   setObjectName(QStringLiteral("VELTRAXForm"));
   setWindowTitle(QStringLiteral("VELTRAXForm"));

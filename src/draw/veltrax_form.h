@@ -14,11 +14,11 @@ class QPushButton;
 class TGIFAnimator;
 class TGlowLabel;
 class TRotatedLabel;
+class TDataModule1;
+class TImage;
 
 namespace ld {
 class KeyHelp;
-class TDataModule1;
-class TImage;
 }  // namespace ld
 
 class TVELTRAXForm : public QWidget {
@@ -26,7 +26,7 @@ class TVELTRAXForm : public QWidget {
  public:
   // Builds the controls and runs FormCreate; what FormCreate throws goes to the default error handler.
   // Every statement runs on the data module's ADOQuerymain.
-  explicit TVELTRAXForm(ld::TDataModule1& data, QWidget* parent = nullptr);
+  explicit TVELTRAXForm(TDataModule1& data, QWidget* parent = nullptr);
   ~TVELTRAXForm() override;
 
   // The navy that is see-through, clicks included.
@@ -103,7 +103,7 @@ class TVELTRAXForm : public QWidget {
   TGlowLabel* GlowLabelzj = nullptr;
   // Panelzp[0] is the winner photo, Panelzp[1] … [8] the tiles clockwise from the top; Image[k] in each.
   std::array<QWidget*, 9> Panelzp{};
-  std::array<ld::TImage*, 9> Image{};
+  std::array<TImage*, 9> Image{};
 
   QTimer Timergj;
   QTimer Timerrqsj;

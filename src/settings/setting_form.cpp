@@ -19,7 +19,7 @@
 #include "framework/errors.h"
 #include "framework/text.h"
 
-namespace ld {
+using namespace ld;
 
 namespace {
 
@@ -96,7 +96,7 @@ QGroupBox* groupBox(QWidget* parent, const char* name, const QString& title, int
 
 }  // namespace
 
-QPoint settingFormPosition(QSize screen, QSize window) {
+QPoint ld::settingFormPosition(QSize screen, QSize window) {
   // C++ integer division truncates toward zero, as the placement asks.
   return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2 - 15};
 }
@@ -263,5 +263,3 @@ void TsettingForm::Button2Click() {
   store_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(), Editlxdh->text().trimmed());
   dialogs().info(ld::Tr::tr("更新完成"));
 }
-
-}  // namespace ld

@@ -26,13 +26,16 @@ class QRadioButton;
 class QStatusBar;
 class QStyleOptionViewItem;
 
+class TDataModule1;
+
 namespace ld {
 
-class TDataModule1;
 struct PhotoNameCheck;
 
 // Where the window goes: centred on the screen, 15 pixels above the middle (halves truncate toward 0).
 QPoint settingFormPosition(QSize screen, QSize window);
+
+}  // namespace ld
 
 class TsettingForm : public QWidget {
   Q_OBJECT
@@ -96,7 +99,7 @@ class TsettingForm : public QWidget {
   QPushButton* Buttonhyjxsz;
 
   QGroupBox* GroupBox3;
-  RosterGrid* StringGridgy;
+  ld::RosterGrid* StringGridgy;
   QLabel* Label10;
   QComboBox* ComboBoxbm;
   QLabel* Label9;
@@ -135,18 +138,16 @@ class TsettingForm : public QWidget {
   void refresh();
   void emptyEntry(bool department);
   QString selectedId() const;
-  bool refusedPhotoName(const PhotoNameCheck& check);
+  bool refusedPhotoName(const ld::PhotoNameCheck& check);
   bool photoPathTaken(const QString& path, const QString& exceptId);
   bool photoNamedByRoster(const QString& stored);
   void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
   QString lastPhotoFolder();
   void rememberPhotoFolder(const QString& folder);
 
-  EventStore store_;
+  ld::EventStore store_;
   // The grid reads its rows as they are shown, on a query of its own, so that it never disturbs a result
   // the window is reading.
-  Query gridQuery_;
-  EventStore gridStore_;
+  ld::Query gridQuery_;
+  ld::EventStore gridStore_;
 };
-
-}  // namespace ld

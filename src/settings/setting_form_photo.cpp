@@ -8,7 +8,7 @@
 #include "settings/photo_import.h"
 #include "settings/setting_form.h"
 
-namespace ld {
+using namespace ld;
 
 void TsettingForm::Button1Click() {
   const QString file = dialogs().openFile(
@@ -47,5 +47,3 @@ bool TsettingForm::CompressMainFun(const QString& fileName, int quality, int wid
   writeFileAtomically(appPath(QStringLiteral("zp\\temp.jpg")), jpeg);
   return true;
 }
-
-}  // namespace ld

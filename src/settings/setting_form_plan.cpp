@@ -10,7 +10,7 @@
 #include "framework/text.h"
 #include "settings/setting_form.h"
 
-namespace ld {
+using namespace ld;
 
 void TsettingForm::ButtonhyjxszClick() {
   const StoredPrizePlan plan = store_.prizePlan();
@@ -93,5 +93,3 @@ void TsettingForm::showQuantities(bool visible) {
                                          Label3dj, Edit3dj, Label4dj, Edit4dj};
   for (QWidget* w : controls) w->setVisible(visible);
 }
-
-}  // namespace ld

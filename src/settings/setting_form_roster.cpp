@@ -14,7 +14,7 @@
 #include "settings/photo_file.h"
 #include "settings/setting_form.h"
 
-namespace ld {
+using namespace ld;
 
 namespace {
 
@@ -263,5 +263,3 @@ void TsettingForm::Button7Click() {
   emptyEntry(true);
   info(ld::Tr::tr("中奖记录清空"));
 }
-
-}  // namespace ld

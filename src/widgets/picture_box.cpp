@@ -6,7 +6,7 @@
 #include "framework/jpeg.h"
 #include "framework/text.h"
 
-namespace ld {
+using namespace ld;
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {}
 
@@ -63,5 +63,3 @@ void TImage::paintEvent(QPaintEvent*) {
   else
     p.drawImage(0, 0, image_);
 }
-
-}  // namespace ld

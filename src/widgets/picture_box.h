@@ -4,8 +4,6 @@
 #include <QImage>
 #include <QWidget>
 
-namespace ld {
-
 class TImage : public QWidget {
   Q_OBJECT
  public:
@@ -44,5 +42,3 @@ class TImage : public QWidget {
   QString file_;
   bool stretch_ = true;
 };
-
-}  // namespace ld

@@ -54,7 +54,7 @@ class Absence : public ::testing::Test {
   QStringList board() { return w().GlowLabelzj->caption().split(QLatin1Char('\r')); }
   QStringList journal() {
     ld::Connection c;
-    c.setConnectionString(ld::TDataModule1::connectionStringFor(f.app.folder()));
+    c.setConnectionString(TDataModule1::connectionStringFor(f.app.folder()));
     QStringList rows;
     for (const ld::JournalRow& row : ld::readJournal(c))
       rows << QStringLiteral("%1 %2|%3").arg(row.event).arg(row.level.value_or(0)).arg(row.order.value_or(0));

@@ -130,7 +130,7 @@ TEST_F(DrawEngine, TheJournalTellsEveryStopAsRecorded) {
   addPeople(2);
   draws(3);
   ld::Connection c;
-  c.setConnectionString(ld::TDataModule1::connectionStringFor(f.app.folder()));
+  c.setConnectionString(TDataModule1::connectionStringFor(f.app.folder()));
   QStringList journal;
   for (const ld::JournalRow& row : ld::readJournal(c))
     journal << QStringLiteral("%1|%2|%3|%4|%5|%6")

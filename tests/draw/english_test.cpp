@@ -48,7 +48,7 @@ TEST_F(English, TheBoardAndTheConfirmPanelSpeakEnglishWhileTheRecordStaysAsBefor
 }
 
 TEST_F(English, TheSettingsWindowAndItsMessagesSpeakEnglish) {
-  ld::TsettingForm* settings = f.program().openSettingsWindow();
+  TsettingForm* settings = f.program().openSettingsWindow();
   ASSERT_NE(settings, nullptr);
   EXPECT_EQ(settings->windowTitle(), QStringLiteral("Settings"));
   EXPECT_EQ(settings->GroupBox1->title(), QStringLiteral("Event"));

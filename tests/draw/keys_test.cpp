@@ -153,7 +153,7 @@ TEST_F(Keys, AHeldKeyActsOnceItsRepeatsDoNothing) {
 TEST_F(Keys, KeysWorkFromASettingsWindowButNotInItsTextFields) {
   doubleClick(w().GIFgj);
   ASSERT_EQ(f.program().settingsWindows().size(), 1u);
-  ld::TsettingForm& settings = *f.program().settingsWindows().front();
+  TsettingForm& settings = *f.program().settingsWindows().front();
 
   settings.Button2->setFocus();
   key(settings.Button2, Qt::Key_Space);

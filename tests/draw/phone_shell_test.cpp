@@ -130,7 +130,7 @@ TEST_F(PowerKey, CancelKeepsTheDrawRollingEscapeCancelsAndOkEndsTheProgram) {
 TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindowAndClosingOneFreesIt) {
   auto windows = [] {
     int n = 0;
-    for (QWidget* top : QApplication::topLevelWidgets()) n += qobject_cast<ld::TsettingForm*>(top) != nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) n += qobject_cast<TsettingForm*>(top) != nullptr;
     return n;
   };
   doubleClick(w().GIFgj);
@@ -142,7 +142,7 @@ TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindowAndClosingOneFreesIt)
   EXPECT_TRUE(open[1]->isVisible() && !open[1]->isModal());
   EXPECT_FALSE(w().Timergj.isActive()) << "a double-click never holds the key";
 
-  QPointer<ld::TsettingForm> first(open[0].get());
+  QPointer<TsettingForm> first(open[0].get());
   first->close();
   QCoreApplication::processEvents();
   EXPECT_TRUE(first.isNull()) << "a closed settings window gives its memory back";
@@ -155,7 +155,7 @@ TEST_F(PowerKey, SettingsWindowImportsARosterAndExportsTheWinners) {
   f.app.setPlan(1, 1, 1, 1, 2);
   f.app.addParticipant("甲", "销售");
   doubleClick(w().GIFgj);
-  ld::TsettingForm& settings = *f.program().settingsWindows().back();
+  TsettingForm& settings = *f.program().settingsWindows().back();
   const QString csv = f.app.path("roster.csv");
   writeFile(csv, QByteArray("部门,姓名\n研发,乙\n研发,丙\n"));
   f.app.dialogs().fileAnswers = {csv};

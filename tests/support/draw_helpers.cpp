@@ -49,7 +49,7 @@ void runEventLoop(int ms) {
   loop.exec();
 }
 
-QColor centreColour(const ld::TImage& image) {
+QColor centreColour(const TImage& image) {
   const QImage& picture = image.picture();
   return picture.isNull() ? QColor() : picture.pixelColor(picture.width() / 2, picture.height() / 2);
 }

@@ -9,9 +9,9 @@
 class QWidget;
 class TVELTRAXForm;
 class TFormyanhua;
+class TImage;
 namespace ld {
 class LuckyDraw;
-class TImage;
 }  // namespace ld
 
 namespace ld::test {
@@ -25,7 +25,7 @@ void runEventLoop(int ms);          // so that timers fire
 
 // The colour in the middle of a picture box's picture (invalid when empty); JPEG and GIF colours come back
 // close, not exact.
-QColor centreColour(const ld::TImage& image);
+QColor centreColour(const TImage& image);
 bool similar(QColor a, QColor b, int tolerance = 24);
 
 // A one-frame GIF: `colour` inside a frame of `border` pixels of `background`.
