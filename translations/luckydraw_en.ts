@@ -457,7 +457,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>限制</source>
-        <translation>Limited</translation>
+        <translation>Set</translation>
     </message>
     <message>
         <source>不限</source>
