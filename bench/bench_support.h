@@ -2,12 +2,15 @@
 // What the benchmark programs share: events made with eventdb, camera-sized photos, medians, memory
 // figures, and the moment a window's first paint is complete.
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QLinearGradient>
@@ -18,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "framework/jpeg.h"
@@ -57,24 +61,40 @@ inline void makeEvent(const QString& folder, int n, int distinct) {
     QFile::copy(system.filePath(name), folder + QStringLiteral("/system/") + name);
 }
 
+// Overwrites every photo file of an event with bytes, as if copied in by hand: each file once, whether
+// the names share it as symbolic or as hard links. Returns how many files were written.
+inline int replacePhotoFiles(const QString& folder, const QByteArray& bytes) {
+  QDirIterator it(folder + QStringLiteral("/zp"), QDir::Files | QDir::NoSymLinks);
+  std::set<ino_t> written;
+  while (it.hasNext()) {
+    const QString file = it.next();
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0) failed("cannot read", file.toUtf8());
+    if (written.insert(st.st_ino).second) writeBytes(file, bytes);
+  }
+  return int(written.size());
+}
+
 // Smooth shapes with fine grain, so the file has the size and entropy of a real photo: about 6 MB at
-// 6000 x 4000 with the default grain of 4 bits, about 16 MB (a camera's full-quality file) with 7.
-inline QByteArray cameraSizedJpeg(int width, int height, int grainBits = 4) {
+// 6000 x 4000 with the default grain of 4 bits, about 16 MB (a camera's full-quality file) with 7. Each
+// variant is a different picture of the same kind.
+inline QByteArray cameraSizedJpeg(int width, int height, int grainBits = 4, int variant = 0,
+                                  int quality = 92) {
   QImage image(width, height, QImage::Format_RGB32);
   QPainter p(&image);
   QLinearGradient sky(0, 0, 0, height);
-  sky.setColorAt(0, QColor(90, 140, 210));
+  sky.setColorAt(0, variant == 0 ? QColor(90, 140, 210) : QColor::fromHsv((variant * 47) % 360, 120, 210));
   sky.setColorAt(1, QColor(230, 200, 150));
   p.fillRect(image.rect(), sky);
   for (int i = 0; i < 40; ++i) {
-    const QPointF centre((i * 977) % width, (i * 613) % height);
+    const QPointF centre((i * 977 + variant * 131) % width, (i * 613 + variant * 71) % height);
     QRadialGradient blob(centre, width / 8.0);
-    blob.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
+    blob.setColorAt(0, QColor::fromHsv((i * 37 + variant * 11) % 360, 160, 220));
     blob.setColorAt(1, Qt::transparent);
     p.fillRect(image.rect(), blob);
   }
   p.end();
-  quint32 seed = 12345;
+  quint32 seed = 12345u + quint32(variant);
   for (int y = 0; y < height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < width; ++x) {
@@ -85,7 +105,7 @@ inline QByteArray cameraSizedJpeg(int width, int height, int grainBits = 4) {
           qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
     }
   }
-  return ld::encodeJpeg(image, 92);
+  return ld::encodeJpeg(image, quality);
 }
 
 inline double median(std::vector<double> samples) {
@@ -93,6 +113,13 @@ inline double median(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
   const size_t mid = samples.size() / 2;
   return samples.size() % 2 ? samples[mid] : (samples[mid - 1] + samples[mid]) / 2;
+}
+
+// Runs the event loop for ms milliseconds, timers and painting included.
+inline void runEventLoopFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 // Resident memory now, and the peak so far (ru_maxrss), in MB.

@@ -6,18 +6,14 @@
 // Baselines: eight full-size decodes of the tick's photos (ratio target <= 0.2), 1.5 ms per tick, and
 // 100 ms from the stop's click to the winner's photo on screen.
 #include <benchmark/benchmark.h>
-#include <sys/stat.h>
 
 #include <QApplication>
-#include <QDirIterator>
-#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "bench_support.h"
@@ -47,12 +43,6 @@ const QByteArray& cameraPhoto() {
   return jpeg;
 }
 
-void runEventLoop(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
 // An event per kind, made once per run: n participants with 200 distinct 480 x 360 photos, or as above.
 QString eventFolder(int n, int kind = 0) {
   static std::map<std::pair<int, int>, std::unique_ptr<QTemporaryDir>> folders;
@@ -64,17 +54,9 @@ QString eventFolder(int n, int kind = 0) {
               : kind == kCameraPhotos                        ? 8
                                                              : 200);
     if (kind == kCameraPhotos || kind == kOwnCameraPhotos) {
-      // The files every name links to become camera pictures, as if copied in by hand: each file once,
-      // whether the names share it as symbolic or as hard links.
-      QDirIterator it(dir->path() + QStringLiteral("/zp"), QDir::Files | QDir::NoSymLinks);
-      std::set<ino_t> written;
-      while (it.hasNext()) {
-        const QString file = it.next();
-        struct stat st {};
-        if (::stat(QFile::encodeName(file).constData(), &st) != 0) failed("cannot read", file.toUtf8());
-        if (written.insert(st.st_ino).second) writeBytes(file, cameraPhoto());
-      }
-      if (int(written.size()) != (kind == kCameraPhotos ? 8 : n)) failed("unexpected number of photo files");
+      // The files every name links to become camera pictures.
+      const int written = replacePhotoFiles(dir->path(), cameraPhoto());
+      if (written != (kind == kCameraPhotos ? 8 : n)) failed("unexpected number of photo files");
     }
   }
   return dir->path();
@@ -145,12 +127,12 @@ double stops(benchmark::State& state, int n, int kind, int runFirstMs, int rollM
   dataModule.ADOQuerymain.execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
   TVELTRAXForm form(dataModule);
   form.show();
-  runEventLoop(runFirstMs);
+  runEventLoopFor(runFirstMs);
   std::vector<double> samples;
   for (auto _ : state) {
     form.GIFAnimatorlogoClick();
     if (rollMs > 0)
-      runEventLoop(rollMs);
+      runEventLoopFor(rollMs);
     else
       form.TimercjTimer();
     const auto start = std::chrono::steady_clock::now();

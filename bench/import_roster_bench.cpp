@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "../tools/eventdb/demo_roster.h"
+#include "bench_support.h"
 #include "data/datamodule.h"
 #include "data/schema.h"
 #include "framework/app_folder.h"
@@ -32,41 +33,7 @@
 
 namespace {
 
-// Smooth shapes with fine grain, so the file has the size and entropy of a phone picture.
-QByteArray phonePicture(int seedIndex) {
-  constexpr int width = 4032, height = 3024;
-  QImage image(width, height, QImage::Format_RGB32);
-  QPainter p(&image);
-  QLinearGradient sky(0, 0, 0, height);
-  sky.setColorAt(0, QColor::fromHsv((seedIndex * 47) % 360, 120, 210));
-  sky.setColorAt(1, QColor(230, 200, 150));
-  p.fillRect(image.rect(), sky);
-  for (int i = 0; i < 30; ++i) {
-    const QPointF centre((i * 977 + seedIndex * 131) % width, (i * 613 + seedIndex * 71) % height);
-    QRadialGradient blob(centre, width / 8.0);
-    blob.setColorAt(0, QColor::fromHsv((i * 37 + seedIndex * 11) % 360, 160, 220));
-    blob.setColorAt(1, Qt::transparent);
-    p.fillRect(image.rect(), blob);
-  }
-  p.end();
-  quint32 seed = 12345u + quint32(seedIndex);
-  for (int y = 0; y < height; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1664525u + 1013904223u;
-      const int n = int(seed >> 28) - 8;
-      const QRgb c = line[x];
-      line[x] =
-          qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
-    }
-  }
-  return ld::encodeJpeg(image, 85);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using namespace ld::bench;
 
 QString csvFor(const std::vector<ld::DemoPerson>& people) {
   QString csv = QStringLiteral("部门,姓名\n");
@@ -103,17 +70,10 @@ QByteArray loadAverage() {
   return f.readAll().split(' ').mid(0, 3).join(' ');
 }
 
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 Timing runImport(const QString& csv, const QString& photos, int expected, bool cards = true) {
   Event event;
   Timing t;
-  const double cpuBefore = cpuSeconds();
+  const double cpuBefore = processCpuMs() / 1e3;
   QElapsedTimer clock;
   clock.start();
   ld::ImportPlan plan = ld::planRosterImport(csv, photos, event.q());
@@ -131,7 +91,7 @@ Timing runImport(const QString& csv, const QString& photos, int expected, bool c
   clock.restart();
   ld::writeRosterImport(plan, prepared, event.q(), progress);
   t.write = seconds(clock);
-  t.cpu = cpuSeconds() - cpuBefore;
+  t.cpu = processCpuMs() / 1e3 - cpuBefore;
   event.q().openSql(QStringLiteral("select count(*) as n from yglb"));
   if (event.q().fieldByName(QStringLiteral("n")).asInteger() != expected) std::exit(1);
   return t;
@@ -160,10 +120,11 @@ int main(int argc, char** argv) {
   QStringList sources;
   qint64 sourceBytes = 0;
   for (int k = 0; k < kDistinct; ++k) {
-    const QByteArray jpeg = phonePicture(k);
+    // A phone picture: 12 megapixels, about 2 MB.
+    const QByteArray jpeg = cameraSizedJpeg(4032, 3024, 4, k + 1, 85);
     sourceBytes += jpeg.size();
     sources << work.path() + QStringLiteral("/source-%1.jpg").arg(k);
-    if (!writeFile(sources.back(), jpeg)) return 1;
+    writeBytes(sources.back(), jpeg);
   }
   std::printf("photos: 4032 x 3024 JPEG, %.2f MB on average (%d distinct pictures behind the names)\n",
               double(sourceBytes) / kDistinct / 1e6, kDistinct);
@@ -177,7 +138,7 @@ int main(int argc, char** argv) {
     if (!QFile::link(sources[i % kDistinct], name) && !QFile::copy(sources[i % kDistinct], name)) return 1;
   }
   const QString withPhotos = work.path() + QStringLiteral("/with-photos.csv");
-  writeFile(withPhotos, csvFor(people).toUtf8());
+  writeBytes(withPhotos, csvFor(people).toUtf8());
   const Timing a = runImport(withPhotos, photoDir, photoRows);
   std::printf(
       "%d rows with photos: %.1f s (plan %.2f s, photos %.1f s, rows and files %.2f s); CPU time %.1f s\n",
@@ -187,10 +148,10 @@ int main(int argc, char** argv) {
   const int sample = std::min(60, photoRows);
   QElapsedTimer clock;
   clock.start();
-  const double cpuBefore = cpuSeconds();
+  const double cpuBefore = processCpuMs() / 1e3;
   for (int i = 0; i < sample; ++i) ld::convertPhoto(sources[i % kDistinct], 100, QSize(480, 360));
   const double perPhoto = seconds(clock) / sample;
-  const double perPhotoCpu = (cpuSeconds() - cpuBefore) / sample;
+  const double perPhotoCpu = (processCpuMs() / 1e3 - cpuBefore) / sample;
   std::printf(
       "baseline, one core: %.1f ms per photo (CPU %.1f ms), %.1f s for %d; ratio of the import to it %.2f\n",
       perPhoto * 1000, perPhotoCpu * 1000, perPhoto * photoRows, photoRows,
@@ -203,9 +164,9 @@ int main(int argc, char** argv) {
     if (!f.open(QIODevice::ReadOnly)) return 1;
     bytes.push_back(f.readAll());
   }
-  const double floorBefore = cpuSeconds();
+  const double floorBefore = processCpuMs() / 1e3;
   for (int i = 0; i < sample; ++i) ld::decodeJpeg(bytes[size_t(i % kDistinct)], QSize(480, 360));
-  const double floorCpu = (cpuSeconds() - floorBefore) / sample;
+  const double floorCpu = (processCpuMs() / 1e3 - floorBefore) / sample;
   std::printf(
       "the decoder alone, one core: CPU %.1f ms per photo (%.0f MB/s of JPEG); the import's CPU per photo is "
       "%.2f of it\n",
@@ -218,7 +179,7 @@ int main(int argc, char** argv) {
   const auto many = ld::demoRoster(bareRows, 5);
   const QString bare = work.path() + QStringLiteral("/bare/roster.csv");
   QDir().mkpath(work.path() + QStringLiteral("/bare"));
-  writeFile(bare, csvFor(many).toUtf8());
+  writeBytes(bare, csvFor(many).toUtf8());
   const Timing rows = runImport(bare, QString(), bareRows, false);
   std::printf("%d rows without photos, no cards: %.2f s (plan %.2f s, rows %.2f s); CPU time %.1f s\n",
               bareRows, rows.total(), rows.plan, rows.write, rows.cpu);

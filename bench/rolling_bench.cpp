@@ -4,15 +4,12 @@
 // over the wall time (offscreen platform: the window paints into its backing store, no display server takes a
 // share). Baseline: 5 % of one core.
 #include <benchmark/benchmark.h>
-#include <sys/stat.h>
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
-#include <set>
 
 #include "bench_support.h"
 #include "data/datamodule.h"
@@ -24,12 +21,6 @@
 namespace {
 
 using namespace ld::bench;
-
-void runFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 struct Share {
   double percent = 0;
@@ -52,12 +43,12 @@ Share roll(const QString& folder, int seconds, int warmupMs) {
   form.GIFAnimatorlogoClick();
   // The roll's first tick reads what it needs, every photo is shown once or more, and work started with the
   // window (photos looked through in the background) is done.
-  runFor(warmupMs);
+  runEventLoopFor(warmupMs);
   const int ticksBefore = ticks;
   const double cpuBefore = processCpuMs();
   QElapsedTimer wall;
   wall.start();
-  runFor(seconds * 1000);
+  runEventLoopFor(seconds * 1000);
   const double cpu = processCpuMs() - cpuBefore;
   const double elapsed = double(wall.nsecsElapsed()) / 1e6;
   const int rolled = ticks - ticksBefore;
@@ -93,16 +84,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     makeEvent(folder.path(), c.participants, c.camera ? 8 : 200);
     if (c.camera) {
-      const QByteArray camera = cameraSizedJpeg(6000, 4000);
-      // Each file once, whether the names share it as symbolic or as hard links.
-      QDirIterator it(folder.path() + QStringLiteral("/zp"), QDir::Files | QDir::NoSymLinks);
-      std::set<ino_t> written;
-      while (it.hasNext()) {
-        const QString file = it.next();
-        struct stat st {};
-        if (::stat(QFile::encodeName(file).constData(), &st) != 0) failed("cannot read", file.toUtf8());
-        if (written.insert(st.st_ino).second) writeBytes(file, camera);
-      }
+      replacePhotoFiles(folder.path(), cameraSizedJpeg(6000, 4000));
     }
     const Share share = roll(folder.path(), seconds, warmupMs);
     std::printf("rolling, %d participants, %s: %.1f %% of a core over %d s (%d ticks); target <= 5 %%\n",

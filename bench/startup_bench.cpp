@@ -5,7 +5,6 @@
 // resident set (ru_maxrss) at each of these points. The parent times each child from launch to that paint.
 // Baselines: 500 ms from launch to the first painted window (200 ms at 100,000 participants), and a peak
 // of 120 MB at 100,000 participants with the settings window open.
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +18,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_support.h"
 #include "data/datamodule.h"
 #include "data/query.h"
 #include "draw/lucky_draw.h"
@@ -31,39 +31,9 @@
 
 namespace {
 
+using namespace ld::bench;
+
 constexpr int kSizes[] = {10000, 100000};
-
-long peakRssKb() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-// Notes the first paint of the window; the frame is complete once the event that painted it is done.
-class FirstPaint : public QObject {
- public:
-  explicit FirstPaint(QElapsedTimer& clock) : clock_(clock) {}
-  qint64 ms = -1;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && !seen_) {
-      seen_ = true;
-      QTimer::singleShot(0, this, [this] {
-        ms = clock_.elapsed();
-        std::printf("painted %lld\n", static_cast<long long>(ms));
-        std::fflush(stdout);
-        // exit, not quit: quitting asks every window to close, and the draw window may ask first.
-        QCoreApplication::exit(0);
-      });
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  QElapsedTimer& clock_;
-  bool seen_ = false;
-};
 
 int child(int argc, char** argv, const QString& folder) {
   QElapsedTimer clock;
@@ -78,7 +48,9 @@ int child(int argc, char** argv, const QString& folder) {
   form.installEventFilter(&watcher);
   form.show();
   app.exec();
-  const long startRss = peakRssKb();
+  std::printf("painted %.1f\n", watcher.ms);
+  std::fflush(stdout);
+  const double startRss = peakResidentMb();
 
   // 50 ticks and 10 stops; the seeded plan's lucky prizes end at the fifth, so the fireworks show too.
   for (int stop = 0; stop < 10; ++stop) {
@@ -90,7 +62,7 @@ int child(int argc, char** argv, const QString& folder) {
     form.GIFAnimatorlogoClick();
     QCoreApplication::processEvents();
   }
-  const long drawRss = peakRssKb();
+  const double drawRss = peakResidentMb();
 
   TsettingForm* settings = program.openSettingsWindow();
   QElapsedTimer settingsClock;
@@ -98,35 +70,9 @@ int child(int argc, char** argv, const QString& folder) {
   FirstPaint settingsPainted(settingsClock);
   settings->installEventFilter(&settingsPainted);
   app.exec();
-  std::printf("rss %ld %ld %ld\n", startRss, drawRss, peakRssKb());
+  std::printf("rss %.1f %.1f %.1f\n", startRss, drawRss, peakResidentMb());
   std::fflush(stdout);
   return 0;
-}
-
-[[noreturn]] void failed(const char* what, const QByteArray& detail) {
-  std::fprintf(stderr, "startup_bench: %s\n%s\n", what, detail.constData());
-  std::exit(1);
-}
-
-void runTool(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"), args);
-  if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-    failed("eventdb failed", p.readAllStandardError());
-}
-
-// The event: n demo participants with 480 x 360 photos, and the build's own system pictures.
-void makeEvent(const QString& folder, int n) {
-  runTool({QStringLiteral("init"), folder});
-  runTool({QStringLiteral("demo"), folder, QString::number(n), QStringLiteral("--distinct-photos"),
-           QStringLiteral("200")});
-  const QDir system(QStringLiteral(LUCKYDRAW_BIN_DIR "/../app/system"));
-  QDir(folder).mkpath(QStringLiteral("system"));
-  const QStringList files = system.entryList(QDir::Files);
-  if (!files.contains(QStringLiteral("logo.jpg")))
-    failed("no system pictures in the build", system.path().toUtf8());
-  for (const QString& name : files)
-    QFile::copy(system.filePath(name), folder + QStringLiteral("/system/") + name);
 }
 
 struct Sample {
@@ -160,23 +106,16 @@ Sample runChild(const QString& self, const QString& folder) {
   s.launchToPaintMs = double(clock.nsecsElapsed()) / 1e6;
   if (!p.waitForFinished(120000) || p.exitCode() != 0) failed("the child failed", out);
   out += p.readAllStandardOutput();
-  long long painted = 0;
-  long startKb = 0, drawKb = 0, peakKb = 0;
+  double painted = 0, startMb = 0, drawMb = 0, peakMb = 0;
   const QList<QByteArray> lines = out.split('\n');
-  if (lines.size() < 3 || std::sscanf(lines[0].constData(), "painted %lld", &painted) != 1 ||
-      std::sscanf(lines[2].constData(), "rss %ld %ld %ld", &startKb, &drawKb, &peakKb) != 3)
+  if (lines.size() < 2 || std::sscanf(lines[0].constData(), "painted %lf", &painted) != 1 ||
+      std::sscanf(lines[1].constData(), "rss %lf %lf %lf", &startMb, &drawMb, &peakMb) != 3)
     failed("unexpected output from the child", out);
-  s.mainToPaintMs = double(painted);
-  s.startRssMb = startKb / 1024.0;
-  s.drawRssMb = drawKb / 1024.0;
-  s.peakRssMb = peakKb / 1024.0;
+  s.mainToPaintMs = painted;
+  s.startRssMb = startMb;
+  s.drawRssMb = drawMb;
+  s.peakRssMb = peakMb;
   return s;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const size_t mid = v.size() / 2;
-  return v.size() % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
 }
 
 }  // namespace
@@ -193,7 +132,7 @@ int main(int argc, char** argv) {
   const QString self = QCoreApplication::applicationFilePath();
   for (const int participants : kSizes) {
     QTemporaryDir folder;
-    makeEvent(folder.path(), participants);
+    makeEvent(folder.path(), participants, 200);
     runChild(self, folder.path());  // warms the file cache, as a second start on the night would find it
 
     std::vector<double> launch, inProcess, startRss, drawRss, peakRss;
