@@ -269,25 +269,11 @@ check_no_box "the clean draw"
 
 # Switch off properly: the fireworks (if this draw completed a level) must be gone first.
 if fw=$(wait_window '^烟花' 1); then wait_gone "$fw" 10 || fail "fireworks still up 10 s after the final draw"; fi
-xdotool mousemove "$POWER_X" "$POWER_Y" mousedown 1
-sleep 2.3
-xdotool mouseup 1
-sleep 0.6
-click_at $((WX + 176 + 160 + 62)) $((WY + 40 + 224 + 14))
-if wait_app_exit 15; then
-  check_eq "program ended by 确定 with status 0" 0 "$APP_STATUS"
-else
-  fail "program still running 15 s after 确定"
-fi
+hold_power
+answer_switch_off "$WX" "$WY"
 collect_log "final run"
 check_eq "db/ holds only db.mdb at the end" db.mdb "$(db_folder)"
 
-elapsed=$((($(now_ms) - STARTED) / 1000))
 echo "$NAME: $ROUNDS kills, $DRAWS_TOTAL winners recorded by the killed runs, $(count_rows "$WINNERS") in all;" \
   "journal left behind by $JOURNALS kills; seed $SEED"
-if [ "$FAILURES" -eq 0 ]; then
-  echo "$NAME: PASS ($CHECKS checks, ${elapsed} s)"
-  exit 0
-fi
-echo "$NAME: FAIL ($FAILURES of $CHECKS checks failed, ${elapsed} s; artifacts in $ART)"
-exit 1
+finish "artifacts in $ART"

@@ -52,6 +52,33 @@ die() {
 
 now_ms() { date +%s%3N; }
 
+# Holds the power key (POWER_X, POWER_Y) for 2.3 s, as an operator does to switch off.
+hold_power() {
+  xdotool mousemove "$POWER_X" "$POWER_Y" mousedown 1
+  sleep 2.3
+  xdotool mouseup 1
+  sleep 0.6
+}
+# answer_switch_off X Y: 确定 on the confirm panel of the draw window at X,Y; the program must end with 0.
+answer_switch_off() {
+  click_at $(($1 + 176 + 160 + 62)) $(($2 + 40 + 224 + 14))
+  if wait_app_exit 15; then
+    check_eq "program ended by 确定 with status 0" 0 "$APP_STATUS"
+  else
+    fail "program still running 15 s after 确定"
+  fi
+}
+# finish WHERE: the verdict line (WHERE says where the screenshots are) and the exit status.
+finish() {
+  local elapsed=$((($(now_ms) - STARTED) / 1000))
+  if [ "$FAILURES" -eq 0 ]; then
+    echo "$NAME: PASS ($CHECKS checks, ${elapsed} s; $1)"
+    exit 0
+  fi
+  echo "$NAME: FAIL ($FAILURES of $CHECKS checks failed, ${elapsed} s; $1)"
+  exit 1
+}
+
 # Helpers the caller runs in the background (the crash rounds' clicker).
 HELPER_PIDS=""
 

@@ -364,12 +364,6 @@ if confirm_shown "$WORK/wm-close-cancelled.png"; then fail "Escape did not answe
 check_no_box "the audience keys"
 
 # ---- switch off: first changing one's mind, then for real ------------------------------------------------
-hold_power() {
-  xdotool mousemove "$POWER_X" "$POWER_Y" mousedown 1
-  sleep 2.3
-  xdotool mouseup 1
-  sleep 0.6
-}
 sleep 0.5
 hold_power
 shot 20-confirm
@@ -391,12 +385,7 @@ hold_power
 shot 21-confirm-again
 check "confirm panel again after a second hold" confirm_shown "$ART/21-confirm-again.png"
 check_no_box "the power-key hold"
-click_at $((DX + 176 + 160 + 62)) $((DY + 40 + 224 + 14))
-if wait_app_exit 15; then
-  check_eq "program ended by 确定 with status 0" 0 "$APP_STATUS"
-else
-  fail "program still running 15 s after 确定"
-fi
+answer_switch_off "$DX" "$DY"
 
 # ---- the projector: started on the second screen, presentation mode, then a termination signal -------------
 start_app "$ART/luckydraw-projector.log" --screen 2
@@ -472,10 +461,4 @@ check_eq "only db.mdb in db/" db.mdb "$(ls -A "$APP/db" | paste -sd' ')"
 
 grep -v -e '^QStandardPaths: XDG_RUNTIME_DIR' "$ART/luckydraw-operator.log" | sed 's/^/  program: /' | head -20
 
-elapsed=$((($(now_ms) - STARTED) / 1000))
-if [ "$FAILURES" -eq 0 ]; then
-  echo "$NAME: PASS ($CHECKS checks, ${elapsed} s; screenshots in $ART)"
-  exit 0
-fi
-echo "$NAME: FAIL ($FAILURES of $CHECKS checks failed, ${elapsed} s; screenshots in $ART)"
-exit 1
+finish "screenshots in $ART"

@@ -157,16 +157,8 @@ check_eq "the winner's photo is shown" "255,255,0" "$(pixel "$ART/pkg-04-result.
 check_no_box "the draw"
 
 # Switched off from the power key as an operator does.
-xdotool mousemove "$POWER_X" "$POWER_Y" mousedown 1
-sleep 2.3
-xdotool mouseup 1
-sleep 0.6
-click_at $((DX + 176 + 160 + 62)) $((DY + 40 + 224 + 14))
-if wait_app_exit 15; then
-  check_eq "program ended by 确定 with status 0" 0 "$APP_STATUS"
-else
-  fail "program still running 15 s after 确定"
-fi
+hold_power
+answer_switch_off "$DX" "$DY"
 
 # ---- a second start opens the last event without asking --------------------------------------------------------
 start_installed "$ART/luckydraw-package-2.log" en_US.UTF-8
@@ -218,10 +210,4 @@ report=$(sanitizer_report "$ART/luckydraw-package.log")
 [ -z "$report" ] || fail "sanitizer report: $report"
 grep -v -e '^QStandardPaths: XDG_RUNTIME_DIR' "$ART/luckydraw-package.log" | sed 's/^/  program: /' | head -20
 
-elapsed=$((($(now_ms) - STARTED) / 1000))
-if [ "$FAILURES" -eq 0 ]; then
-  echo "$NAME: PASS ($CHECKS checks, ${elapsed} s; screenshots in $ART)"
-  exit 0
-fi
-echo "$NAME: FAIL ($FAILURES of $CHECKS checks failed, ${elapsed} s; screenshots in $ART)"
-exit 1
+finish "screenshots in $ART"
