@@ -444,8 +444,7 @@ std::vector<std::uint8_t>& decodeBuffer(std::size_t pixels) {
 }
 
 // Does not keep a huge buffer around after a big frame.
-void trimDecodeBuffer() {
-  std::vector<std::uint8_t>& buffer = decodeBuffer(0);
+void trimDecodeBuffer(std::vector<std::uint8_t>& buffer) {
   if (buffer.size() > (std::size_t{32} << 20)) {
     buffer.clear();
     buffer.shrink_to_fit();
@@ -474,7 +473,7 @@ void TGIFFrame::decode() {
       ld::lzwDecode(data, static_cast<std::size_t>(item.data.size()), item.bitsPerPixel, buf.data(), npix,
                     ld::gifLoadCorrupted(), progress);
   if (npix > 0) placeRows(img, buf.data(), (item.packedFields & 0x40) != 0);
-  trimDecodeBuffer();
+  trimDecodeBuffer(buf);
   corrupted_ = corrupted_ || r.corrupted;
   bitmap_ = img;
   hasBitmap_ = true;
