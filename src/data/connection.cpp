@@ -57,31 +57,23 @@ void rnd(sqlite3_context* ctx, int, sqlite3_value**) {
   throw DbError(engine.isEmpty() ? what : what + Tr::tr("：") + engine);
 }
 
-// An event file from before the journal gets it on its first open, once; the rows of an existing journal are
-// never touched. A file that cannot be written is opened as it is (that problem is reported on its own).
-void addJournal(sqlite3* db) {
-  int objects = 0;
-  auto countRows = [](void* n, int, char**, char**) {
+// How many rows a statement gives; -1 when it fails.
+int countRows(sqlite3* db, const char* statement) {
+  int rows = 0;
+  auto count = [](void* n, int, char**, char**) {
     ++*static_cast<int*>(n);
     return 0;
   };
-  if (sqlite3_exec(db, kJournalObjectsQuery, countRows, &objects, nullptr) != SQLITE_OK || objects == 4)
-    return;
-  const QByteArray script = QByteArray("begin immediate;") + kJournalSchema + "commit;";
-  if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
-      !sqlite3_get_autocommit(db))
-    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+  return sqlite3_exec(db, statement, count, &rows, nullptr) == SQLITE_OK ? rows : -1;
 }
 
-// Likewise the indexes; a file that cannot be written works without them, only slower.
-void addIndexes(sqlite3* db) {
-  int found = 0;
-  auto countRows = [](void* n, int, char**, char**) {
-    ++*static_cast<int*>(n);
-    return 0;
-  };
-  if (sqlite3_exec(db, kIndexQuery, countRows, &found, nullptr) != SQLITE_OK || found == kIndexCount) return;
-  const QByteArray script = QByteArray("begin immediate;") + kIndexSchema + "commit;";
+// Objects an older event file lacks are added on its first open, once, by `schema` (which only creates what
+// is missing); `present` lists those it holds. Existing rows are never touched. A file that cannot be written
+// is opened as it is (that problem is reported on its own).
+void addMissing(sqlite3* db, const char* present, int expected, const char* schema) {
+  const int found = countRows(db, present);
+  if (found < 0 || found == expected) return;
+  const QByteArray script = QByteArray("begin immediate;") + schema + "commit;";
   if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
       !sqlite3_get_autocommit(db))
     sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
@@ -208,13 +200,9 @@ void Connection::setConnected(bool on) {
   // A wrong password or a file that is not ours shows here, before anything could write to it: the engine
   // reads the first page only now, and a file without the roster is not an event.
   const QString notOurs = cannotOpen + Tr::tr("：文件不是活动数据库");
-  int tables = 0;
-  auto countRows = [](void* n, int, char**, char**) {
-    ++*static_cast<int*>(n);
-    return 0;
-  };
-  if (sqlite3_exec(db.get(), "select name from sqlite_master where type='table' and lower(name)='yglb'",
-                   countRows, &tables, nullptr) != SQLITE_OK) {
+  const int tables =
+      countRows(db.get(), "select name from sqlite_master where type='table' and lower(name)='yglb'");
+  if (tables < 0) {
     if (sqlite3_errcode(db.get()) == SQLITE_NOTADB) throw DbError(notOurs);
     fail(db, cannotOpen);
   }
@@ -225,8 +213,8 @@ void Connection::setConnected(bool on) {
   // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
-  addJournal(db.get());
-  addIndexes(db.get());
+  addMissing(db.get(), kJournalObjectsQuery, 4, kJournalSchema);
+  addMissing(db.get(), kIndexQuery, kIndexCount, kIndexSchema);
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   struct stat info {};

@@ -12,6 +12,15 @@ namespace ld {
 
 namespace {
 Language g_language = Language::Chinese;
+
+// A translator for the application, installed when `load` fills it; false, with nothing left over, when not.
+template <class Load>
+bool installTranslator(QCoreApplication& app, Load&& load) {
+  auto* translator = new QTranslator(&app);
+  if (load(*translator) && QCoreApplication::installTranslator(translator)) return true;
+  delete translator;
+  return false;
+}
 }  // namespace
 
 const char* const kApplicationTitle = QT_TRANSLATE_NOOP("ld", "幸运抽奖");
@@ -22,14 +31,13 @@ void reportException(const std::exception& e) { reportError(QString::fromUtf8(e.
 
 bool loadQtTranslations(QCoreApplication& app, const QLocale& locale) {
   // qtbase holds what Qt's own dialogs and buttons say (Yes/No, the whole file dialog).
-  auto* translator = new QTranslator(&app);
-  if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-      QCoreApplication::installTranslator(translator))
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (installTranslator(app, [&](QTranslator& t) {
+        return t.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+      }))
     return true;
   qWarning("Qt's own translations for %s not found in %s (Debian package qt6-translations-l10n)",
-           qUtf8Printable(locale.name()), qUtf8Printable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
-  delete translator;
+           qUtf8Printable(locale.name()), qUtf8Printable(folder));
   return false;
 }
 
@@ -54,14 +62,12 @@ bool setLanguage(QCoreApplication& app, Language language) {
   }
   // Qt's own dialogs speak English without a translation.
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-  auto* translator = new QTranslator(&app);
-  if (translator->load(QStringLiteral(":/i18n/luckydraw_en.qm")) &&
-      QCoreApplication::installTranslator(translator)) {
+  if (installTranslator(app,
+                        [](QTranslator& t) { return t.load(QStringLiteral(":/i18n/luckydraw_en.qm")); })) {
     g_language = Language::English;
     return true;
   }
   qWarning("the English texts (:/i18n/luckydraw_en.qm) cannot be loaded: the program speaks Chinese");
-  delete translator;
   return false;
 }
 

@@ -14,6 +14,15 @@ namespace ld {
 namespace {
 QString caption() { return Tr::tr("提示"); }
 
+// The next scripted answer; No or cancel once the script has run out.
+template <class T>
+T nextAnswer(std::deque<T>& answers) {
+  if (answers.empty()) return T{};
+  T answer = std::move(answers.front());
+  answers.pop_front();
+  return answer;
+}
+
 std::unique_ptr<Dialogs>& current() {
   static std::unique_ptr<Dialogs> d;
   return d;
@@ -67,27 +76,18 @@ void StderrDialogs::print(const QString& text) {
 
 bool ScriptedDialogs::confirm(const QString& text) {
   shown.push_back({Shown::Confirm, text});
-  if (confirmAnswers.empty()) return false;
-  bool answer = confirmAnswers.front();
-  confirmAnswers.pop_front();
-  return answer;
+  return nextAnswer(confirmAnswers);
 }
 
 QString ScriptedDialogs::openFile(const QString& filter, const QString& folder) {
   shown.push_back({Shown::OpenFile, filter});
   openFolders << folder;
-  if (fileAnswers.empty()) return {};
-  QString answer = fileAnswers.front();
-  fileAnswers.pop_front();
-  return answer;
+  return nextAnswer(fileAnswers);
 }
 
 QString ScriptedDialogs::saveFile(const QString& filter) {
   shown.push_back({Shown::SaveFile, filter});
-  if (fileAnswers.empty()) return {};
-  QString answer = fileAnswers.front();
-  fileAnswers.pop_front();
-  return answer;
+  return nextAnswer(fileAnswers);
 }
 
 QStringList ScriptedDialogs::texts(Shown::Kind kind) const {

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <tuple>
 
 #include "framework/text.h"
 #include "widgets/gif_draw.h"
@@ -443,8 +444,7 @@ std::vector<std::uint8_t>& decodeBuffer(std::size_t pixels) {
 }
 
 // Does not keep a huge buffer around after a big frame.
-void trimDecodeBuffer() {
-  std::vector<std::uint8_t>& buffer = decodeBuffer(0);
+void trimDecodeBuffer(std::vector<std::uint8_t>& buffer) {
   if (buffer.size() > (std::size_t{32} << 20)) {
     buffer.clear();
     buffer.shrink_to_fit();
@@ -473,7 +473,7 @@ void TGIFFrame::decode() {
       ld::lzwDecode(data, static_cast<std::size_t>(item.data.size()), item.bitsPerPixel, buf.data(), npix,
                     ld::gifLoadCorrupted(), progress);
   if (npix > 0) placeRows(img, buf.data(), (item.packedFields & 0x40) != 0);
-  trimDecodeBuffer();
+  trimDecodeBuffer(buf);
   corrupted_ = corrupted_ || r.corrupted;
   bitmap_ = img;
   hasBitmap_ = true;
@@ -623,30 +623,18 @@ void TGIFImage::changed() {
 
 template <class Load>
 void TGIFImage::replaceContents(Load&& load) {
-  struct Contents {
-    std::shared_ptr<TGIFData> header;
-    int version;
-    std::vector<std::unique_ptr<TGIFFrame>> frames;
-    int currentIndex;
-    std::uint16_t screenWidth, screenHeight;
-    QRgb backgroundColor;
-    bool looping;
-    std::uint16_t repeatCount;
-  } previous{std::move(header_), version_,         std::move(frames_), currentIndex_, screenWidth_,
-             screenHeight_,      backgroundColor_, looping_,           repeatCount_};
+  // Everything clear() resets, so that a refused picture leaves the image as it was.
+  const auto contents = [this] {
+    return std::tie(header_, version_, frames_, currentIndex_, screenWidth_, screenHeight_, backgroundColor_,
+                    looping_, repeatCount_);
+  };
+  auto previous =
+      std::apply([](auto&... member) { return std::make_tuple(std::move(member)...); }, contents());
   clear();
   try {
     load();
   } catch (const ld::GifCanvasTooLarge&) {
-    header_ = std::move(previous.header);
-    version_ = previous.version;
-    frames_ = std::move(previous.frames);
-    currentIndex_ = previous.currentIndex;
-    screenWidth_ = previous.screenWidth;
-    screenHeight_ = previous.screenHeight;
-    backgroundColor_ = previous.backgroundColor;
-    looping_ = previous.looping;
-    repeatCount_ = previous.repeatCount;
+    contents() = std::move(previous);
     throw;
   }
 }

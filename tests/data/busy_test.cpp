@@ -9,17 +9,14 @@
 #include "data/db_error.h"
 #include "data/journal.h"
 #include "data/transaction.h"
+#include "support/data_helpers.h"
 #include "support/temp_app.h"
 
 using namespace ld;
+using ld::test::openOn;
 using ld::test::TempApp;
 
 namespace {
-
-void openOn(Connection& c, const QString& folder) {
-  c.setConnectionString(TDataModule1::connectionStringFor(folder));
-  c.setConnected(true);
-}
 
 // The message a statement fails with; empty when it ran.
 template <class F>

@@ -8,9 +8,11 @@
 #include "data/datamodule.h"
 #include "data/db_error.h"
 #include "data/schema.h"
+#include "support/data_helpers.h"
 #include "support/temp_app.h"
 
 using namespace ld;
+using ld::test::openOn;
 using ld::test::TempApp;
 
 namespace {
@@ -22,11 +24,6 @@ int openDescriptorsOn(const QString& path) {
   for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
     if (fd.symLinkTarget() == target) ++n;
   return n;
-}
-
-void openOn(Connection& c, const QString& folder) {
-  c.setConnectionString(TDataModule1::connectionStringFor(folder));
-  c.setConnected(true);
 }
 
 }  // namespace

@@ -7,17 +7,14 @@
 #include "data/db_error.h"
 #include "data/journal.h"
 #include "data/schema.h"
+#include "support/data_helpers.h"
 #include "support/temp_app.h"
 
 using namespace ld;
+using ld::test::openOn;
 using ld::test::TempApp;
 
 namespace {
-
-void openOn(Connection& c, const QString& folder) {
-  c.setConnectionString(TDataModule1::connectionStringFor(folder));
-  c.setConnected(true);
-}
 
 QStringList lines(Connection& c) {
   QStringList out;

@@ -5,16 +5,15 @@
 // Other encoders differ from ours where the format leaves room: Pillow writes code size 8 whatever its
 // table, gifsicle the smallest code size the frame's indices need under a table of 256, ImageMagick fills
 // the table and then clears it.
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "support/giflib_memory.h"
 #include "widgets/gif_image.h"
 #include "widgets/gif_test_util.h"
 
@@ -29,42 +28,27 @@ struct Raster {
   std::vector<std::uint8_t> indices;
 };
 
-struct MemoryReader {
-  const QByteArray* data;
-  qsizetype pos = 0;
-};
-
-int readMemory(GifFileType* gif, GifByteType* buf, int n) {
-  auto* r = static_cast<MemoryReader*>(gif->UserData);
-  const int take = static_cast<int>(std::min<qsizetype>(n, r->data->size() - r->pos));
-  std::memcpy(buf, r->data->constData() + r->pos, static_cast<size_t>(take));
-  r->pos += take;
-  return take;
-}
-
 // giflib's frames (it places interlaced rows itself); empty with the reason in *error when it fails.
 std::vector<Raster> giflibRasters(const QByteArray& file, std::string* error) {
-  MemoryReader reader{&file};
-  int code = 0;
-  GifFileType* gif = DGifOpen(&reader, readMemory, &code);
+  ld::test::GiflibMemoryFile giflib(file);
+  GifFileType* gif = giflib.get();
   if (!gif) {
-    *error = std::string("giflib cannot open: ") + GifErrorString(code);
+    *error = std::string("giflib cannot open: ") + GifErrorString(giflib.openError());
+    return {};
+  }
+  if (!giflib.slurp()) {
+    *error = std::string("giflib cannot read: ") + GifErrorString(gif->Error);
     return {};
   }
   std::vector<Raster> out;
-  if (DGifSlurp(gif) != GIF_OK) {
-    *error = std::string("giflib cannot read: ") + GifErrorString(gif->Error);
-  } else {
-    for (int i = 0; i < gif->ImageCount; ++i) {
-      const SavedImage& s = gif->SavedImages[i];
-      const ColorMapObject* map = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : gif->SColorMap;
-      Raster r{s.ImageDesc.Width, s.ImageDesc.Height, map ? map->BitsPerPixel : 8, {}};
-      r.indices.assign(s.RasterBits,
-                       s.RasterBits + static_cast<size_t>(r.width) * static_cast<size_t>(r.height));
-      out.push_back(std::move(r));
-    }
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    const SavedImage& s = gif->SavedImages[i];
+    const ColorMapObject* map = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : gif->SColorMap;
+    Raster r{s.ImageDesc.Width, s.ImageDesc.Height, map ? map->BitsPerPixel : 8, {}};
+    r.indices.assign(s.RasterBits,
+                     s.RasterBits + static_cast<size_t>(r.width) * static_cast<size_t>(r.height));
+    out.push_back(std::move(r));
   }
-  DGifCloseFile(gif, &code);
   return out;
 }
 
