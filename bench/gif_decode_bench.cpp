@@ -7,7 +7,6 @@
 // into files laid out by hand (so that interlaced files can be made too). Two are written the way other
 // encoders do: code size 8 over a table of 4 (Pillow), code size 2 under a table of 256 (gifsicle).
 #include <benchmark/benchmark.h>
-#include <gif_lib.h>
 
 #include <QByteArray>
 #include <QImage>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "support/giflib_memory.h"
 #include "widgets/gif_image.h"
 #include "widgets/gif_lzw.h"
 
@@ -121,27 +121,9 @@ std::vector<Picture> pictures() {
 
 // ---- giflib from memory ----
 
-struct MemoryReader {
-  const QByteArray* data;
-  qsizetype pos = 0;
-};
-
-int readMemory(GifFileType* gif, GifByteType* buf, int n) {
-  auto* r = static_cast<MemoryReader*>(gif->UserData);
-  const int take = static_cast<int>(std::min<qsizetype>(n, r->data->size() - r->pos));
-  std::memcpy(buf, r->data->constData() + r->pos, static_cast<size_t>(take));
-  r->pos += take;
-  return take;
-}
-
 int decodeGiflib(const QByteArray& file) {
-  MemoryReader reader{&file};
-  int error = 0;
-  GifFileType* gif = DGifOpen(&reader, readMemory, &error);
-  if (!gif) return -1;
-  int result = DGifSlurp(gif) == GIF_OK ? gif->SavedImages[0].RasterBits[0] : -1;
-  DGifCloseFile(gif, &error);
-  return result;
+  ld::test::GiflibMemoryFile giflib(file);
+  return giflib.slurp() ? giflib.get()->SavedImages[0].RasterBits[0] : -1;
 }
 
 int decodeOurs(const QByteArray& file) {
@@ -167,11 +149,9 @@ bool sameResult(const Picture& p) {
   TGIFImage img;
   img.loadFromData(p.file);
   const QImage& bm = img.frame(0).bitmap();
-  MemoryReader reader{&p.file};
-  int error = 0;
-  GifFileType* gif = DGifOpen(&reader, readMemory, &error);
-  if (!gif || DGifSlurp(gif) != GIF_OK) return false;
-  const SavedImage& s = gif->SavedImages[0];
+  ld::test::GiflibMemoryFile giflib(p.file);
+  if (!giflib.slurp()) return false;
+  const SavedImage& s = giflib.get()->SavedImages[0];
   bool same = s.ImageDesc.Width == bm.width() && s.ImageDesc.Height == bm.height();
   for (int y = 0; same && y < bm.height(); ++y)
     for (int x = 0; same && x < bm.width(); ++x) {
@@ -180,7 +160,6 @@ bool sameResult(const Picture& p) {
       same = ours ==
              s.RasterBits[static_cast<size_t>(y) * static_cast<size_t>(bm.width()) + static_cast<size_t>(x)];
     }
-  DGifCloseFile(gif, &error);
   return same;
 }
 
