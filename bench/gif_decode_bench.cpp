@@ -12,7 +12,6 @@
 #include <QImage>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <random>
 #include <string>
