@@ -81,8 +81,6 @@ void addMissing(sqlite3* db, const char* present, int expected, const char* sche
 
 }  // namespace
 
-const char16_t* const kDatabaseBusyMessage = u"活动数据库正被另一个程序使用，请稍后再试";
-
 QString changeFailedMessage(sqlite3* db) {
   const int code = sqlite3_errcode(db);
   // The engine's words for a file it may not write ("unable to open database file" when the folder is
@@ -96,8 +94,7 @@ QString changeFailedMessage(sqlite3* db) {
 
 QString engineMessage(sqlite3* db) {
   const int code = sqlite3_errcode(db) & 0xff;
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-    return Tr::tr("活动数据库正被另一个程序使用，请稍后再试");  // kDatabaseBusyMessage
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return Tr::tr("活动数据库正被另一个程序使用，请稍后再试");
   return QString::fromUtf8(sqlite3_errmsg(db));
 }
 

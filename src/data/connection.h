@@ -81,8 +81,6 @@ class ScopedBusyTimeout {
   int previous_;
 };
 
-// What the operator is told when another program holds the event database.
-extern const char16_t* const kDatabaseBusyMessage;
 // The engine's last error on `db` in the operator's words: the busy message for a file held elsewhere,
 // else the engine's own text.
 QString engineMessage(sqlite3* db);

@@ -29,7 +29,7 @@ QString failure(F&& f) {
   return {};
 }
 
-const QString busy = QString::fromUtf16(kDatabaseBusyMessage);
+const QString busy = QStringLiteral("活动数据库正被另一个程序使用，请稍后再试");
 
 }  // namespace
 
