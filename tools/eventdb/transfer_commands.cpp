@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -51,13 +50,30 @@ void onInterrupt(int) {
   if (g_progress) g_progress->cancel = true;
 }
 
+// Ctrl-C and SIGTERM cancel the import while it runs, and end the program again afterwards.
+class InterruptCancels {
+ public:
+  explicit InterruptCancels(ImportProgress& progress) {
+    g_progress = &progress;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+  }
+  ~InterruptCancels() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    g_progress = nullptr;
+  }
+  InterruptCancels(const InterruptCancels&) = delete;
+  InterruptCancels& operator=(const InterruptCancels&) = delete;
+};
+
 void say(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
 }
 
 bool haveEvent(const QString& folder) {
-  if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("db/db.mdb")))) return true;
+  if (holdsEvent(folder)) return true;
   fail(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
   return false;
 }
@@ -105,9 +121,6 @@ int import(const QStringList& args) {
   }
 
   ImportProgress progress;
-  g_progress = &progress;
-  std::signal(SIGINT, onInterrupt);
-  std::signal(SIGTERM, onInterrupt);
   const bool tty = ::isatty(STDERR_FILENO);
   int shown = -1;
   const auto report = [&] {
@@ -117,24 +130,25 @@ int import(const QStringList& args) {
       shown = done;
     }
   };
+  // The count stays on its line until the conversion ends, however it ends.
+  const auto endCount = [&] {
+    if (shown >= 0) std::fputc('\n', stderr);
+    shown = -1;
+  };
   int added = 0;
   try {
+    const InterruptCancels interrupts(progress);
     PreparedPhotos prepared = preparePhotos(plan, progress, report);
-    if (tty) std::fprintf(stderr, "\n");
+    endCount();
     added = writeRosterImport(plan, prepared, q, progress);
   } catch (const ImportCancelled&) {
-    if (tty) std::fprintf(stderr, "\n");
-    g_progress = nullptr;
+    endCount();
     say(Tr::tr("导入已取消，什么也没有改变"));
     return 1;
   } catch (...) {
-    if (tty) std::fprintf(stderr, "\n");
-    g_progress = nullptr;
+    endCount();
     throw;
   }
-  g_progress = nullptr;
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
   say(Tr::tr("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
           .arg(added)
           .arg(plan.photosMatched)
