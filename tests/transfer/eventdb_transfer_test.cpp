@@ -104,6 +104,17 @@ TEST_F(EventdbTransferTest, BadInputIsRefusedClearly) {
        {QStringLiteral("export"), app.folder(), file(QStringLiteral("w.pdf"))},
        1,
        "只能导出为"},
+      // Refused before anything is read, so a mistake here never writes into the system's tree.
+      {"import into an event inside /usr",
+       {QStringLiteral("import"), QStringLiteral("/usr/local/share/luckydraw-test-event"),
+        file(QStringLiteral("r.csv"))},
+       1,
+       "在系统目录 /usr 里"},
+      {"unpack into a folder inside /usr",
+       {QStringLiteral("unpack"), file(QStringLiteral("none.zip")),
+        QStringLiteral("/usr/local/share/luckydraw-test-event")},
+       1,
+       "在系统目录 /usr 里"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

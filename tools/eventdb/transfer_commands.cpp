@@ -21,10 +21,10 @@
 namespace ld {
 
 const char* const kTransferUsage =
-    "       eventdb import APPDIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
-    "       eventdb export APPDIR FILE [--roster] [--english]\n"
-    "       eventdb pack APPDIR FILE.zip\n"
-    "       eventdb unpack FILE.zip APPDIR\n";
+    "       eventdb import EVENT_DIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
+    "       eventdb export EVENT_DIR FILE [--roster] [--english]\n"
+    "       eventdb pack EVENT_DIR FILE.zip\n"
+    "       eventdb unpack FILE.zip EVENT_DIR\n";
 
 const char* const kTransferHelp =
     "import adds the participants of FILE (.xlsx, first sheet, or .csv in UTF-8 or GBK/GB18030) to the\n"
@@ -40,7 +40,7 @@ const char* const kTransferHelp =
     "       --english writes them in English (First prize ... Lucky prize, Outside the plan).\n"
     "       Departments and names are written as stored either way.\n"
     "pack   writes the event database and every photo the roster names into one zip archive.\n"
-    "unpack lays out such an archive as the event of APPDIR, after checking it; never overwrites.\n";
+    "unpack lays out such an archive as the event of EVENT_DIR, after checking it; never overwrites.\n";
 
 namespace {
 
@@ -72,6 +72,12 @@ void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
 }
 
+// Only the package manager writes inside /usr: no event there is changed or laid out.
+void refuseSystemTree(const QString& folder) {
+  if (insideSystemTree(folder))
+    throw Error(Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(folder));
+}
+
 bool haveEvent(const QString& folder) {
   if (holdsEvent(folder)) return true;
   fail(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
@@ -100,6 +106,7 @@ int import(const QStringList& args) {
     else
       return 2;
   }
+  refuseSystemTree(args[1]);
   const QString folder = QDir(args[1]).absolutePath();
   if (!haveEvent(folder)) return 1;
   setAppFolder(folder);
@@ -205,6 +212,7 @@ int runTransferCommand(const QStringList& args) {
       return 0;
     }
     if (command == QLatin1String("unpack") && args.size() == 3) {
+      refuseSystemTree(args[2]);
       const PackSummary s = unpackEvent(args[1], args[2]);
       say(Tr::tr("已解包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
       return 0;
