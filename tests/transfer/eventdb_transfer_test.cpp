@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
+#include "framework/event_lock.h"
 #include "support/temp_app.h"
 #include "transfer/table_file.h"
 
@@ -72,6 +73,23 @@ TEST_F(EventdbTransferTest, DryRunAndAnsweredNoChangeNothing) {
   EXPECT_EQ(yes.status, 0) << yes.err.toStdString();
   EXPECT_EQ(roster(), QStringList{QStringLiteral("研发部|张三|zp\\研发部_张三.jpg")});
   EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("研发部_张三.jpg")});
+}
+
+TEST_F(EventdbTransferTest, ImportRefusesWhileTheEventIsOpen) {
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
+  const QStringList args{QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv")),
+                         QStringLiteral("--yes")};
+  {
+    EventLock program(app.folder());  // the lucky draw running on the event
+    const ToolRun r = eventdb(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("正被另一个程序"))) << r.err.toStdString();
+    EXPECT_TRUE(roster().isEmpty());
+    EXPECT_TRUE(zpEntries().isEmpty());
+  }
+  const ToolRun r = eventdb(args);
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(roster().size(), 1);
 }
 
 TEST_F(EventdbTransferTest, BadInputIsRefusedClearly) {

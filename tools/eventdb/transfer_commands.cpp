@@ -13,6 +13,7 @@
 #include "data/datamodule.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/event_lock.h"
 #include "framework/text.h"
 #include "transfer/event_pack.h"
 #include "transfer/results_export.h"
@@ -109,6 +110,8 @@ int import(const QStringList& args) {
   refuseSystemTree(args[1]);
   const QString folder = QDir(args[1]).absolutePath();
   if (!haveEvent(folder)) return 1;
+  // The roster changes under nobody's feet: not while the lucky draw or another eventdb has the event.
+  const EventLock lock(folder);
   setAppFolder(folder);
   TDataModule1 dm;
   Query& q = dm.ADOQuerysetting;
