@@ -14,6 +14,8 @@
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/query.h"
+#include "data/transaction.h"
+#include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/text.h"
 
@@ -87,23 +89,16 @@ bool renameFile(const QString& from, const QString& to) {
 
 PackSummary packEvent(const QString& appFolder, const QString& archive) {
   const QString folder = withSlash(appFolder);
-  if (!QFileInfo(folder + kDatabaseEntry).isFile())
-    throw Error(Tr::tr("%1 没有活动数据库（db/db.mdb）").arg(shown(folder)));
+  if (!holdsEvent(folder)) throw Error(Tr::tr("%1 没有活动数据库（db/db.mdb）").arg(shown(folder)));
   if (QFileInfo::exists(archive)) throw Error(Tr::tr("%1 已经存在，不会覆盖").arg(shown(archive)));
   if (QFileInfo(archive).suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) != 0)
     throw Error(Tr::tr("活动打包文件应以 .zip 结尾：%1").arg(shown(archive)));
 
   Connection connection;
   connection.setConnectionString(TDataModule1::connectionStringFor(folder));
+  // No draw or roster change can commit while the copy is taken; it is never committed, nothing is written.
+  const Transaction hold(connection);
   Query q(connection);
-  // No draw or roster change can commit while the copy is taken.
-  q.execSql(QStringLiteral("begin immediate"));
-  struct Rollback {
-    Query& q;
-    ~Rollback() {
-      silently([&] { q.execSql(QStringLiteral("rollback")); });
-    }
-  } rollback{q};
   const Roster roster = readRoster(q);
   QStringList missing;
   for (const QString& name : roster.photos)

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -15,10 +14,8 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
-#include <thread>
 
 #include "framework/application.h"
 #include "framework/dialogs.h"
@@ -123,10 +120,7 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   cards_ = new QCheckBox(Tr::tr("为没有照片的员工生成写有姓名的头像卡片（否则他们不会被抽到）"), this);
   cards_->setChecked(true);
   layout->addWidget(cards_);
-  connect(cards_, &QCheckBox::toggled, this, [this](bool on) {
-    plan_.cards = on;
-    showPlan();
-  });
+  connect(cards_, &QCheckBox::toggled, this, [this] { showPlan(); });
   refusedOnly_ = new QCheckBox(Tr::tr("只显示被拒绝的行"), this);
   layout->addWidget(refusedOnly_);
   connect(refusedOnly_, &QCheckBox::toggled, this, &ImportPreviewDialog::setRefusedOnly);
@@ -200,9 +194,7 @@ bool runRosterImport(QWidget* parent, Query& q) {
   }
   ImportPreviewDialog preview(std::move(table), std::move(plan), q, parent);
   if (preview.exec() != QDialog::Accepted) return false;
-  ImportPlan accepted = preview.plan();
-  accepted.cards = preview.cards();
-  return runImportWithProgress(parent, accepted, q);
+  return runImportWithProgress(parent, preview.plan(), q);
 }
 
 bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
@@ -220,44 +212,21 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
     dialog.setLabelText(Tr::tr("正在取消……"));
   });
 
-  // The photos are converted off the window's thread; the window only watches the count.
-  PreparedPhotos prepared;
-  std::exception_ptr failure;
-  std::atomic<bool> finished{false};
-  std::thread worker([&] {
-    try {
-      prepared = preparePhotos(plan, progress);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    finished = true;
-  });
-  QEventLoop loop;
-  QTimer poll;
-  poll.setInterval(40);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (dialog.wasCanceled()) progress.cancel = true;
+  // The photos are converted on the pool's threads; the window keeps painting and takes a cancel meanwhile.
+  const auto keepResponsive = [&] {
     if (!progress.cancel) dialog.setValue(progress.done);
-    if (finished) loop.quit();
-  });
-  poll.start();
+    QApplication::processEvents();
+    if (dialog.wasCanceled()) progress.cancel = true;
+  };
   dialog.show();
-  loop.exec();
-  worker.join();
-  poll.stop();
-
   int added = 0;
   try {
-    if (failure) std::rethrow_exception(failure);
+    PreparedPhotos prepared = preparePhotos(plan, progress, keepResponsive);
     dialog.setLabelText(Tr::tr("正在写入名单……"));
     dialog.setValue(0);
     QApplication::processEvents();  // a cancel clicked now still counts
     if (dialog.wasCanceled()) progress.cancel = true;
-    added = writeRosterImport(plan, prepared, q, progress, [&] {
-      dialog.setValue(progress.done);
-      QApplication::processEvents();
-      if (dialog.wasCanceled()) progress.cancel = true;
-    });
+    added = writeRosterImport(plan, prepared, q, progress, keepResponsive);
   } catch (const ImportCancelled&) {
     dialog.close();
     dialogs().info(Tr::tr("导入已取消，名单和照片文件夹都没有改变"));

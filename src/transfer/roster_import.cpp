@@ -17,6 +17,7 @@
 #include <mutex>
 
 #include "data/query.h"
+#include "data/transaction.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/jpeg.h"
@@ -496,19 +497,10 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     QString target, backup;
   };
   std::vector<Placed> placed;
-  bool inTransaction = false;
-  const auto undo = [&] {
-    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-      QFile::remove(it->target);
-      if (!it->backup.isEmpty()) renameFile(it->backup, it->target);
-    }
-    placed.clear();
-    if (inTransaction) silently([&] { q.execSql(QStringLiteral("rollback")); });
-  };
   try {
-    // Immediate: nobody can change the roster between the check below and the commit.
-    q.execSql(QStringLiteral("begin immediate"));
-    inTransaction = true;
+    // Immediate: nobody can change the roster between the check below and the commit. On failure it is
+    // rolled back before the placed files are taken away.
+    Transaction transaction(q.connection());
     const RosterKeys roster = loadRosterKeys(q);
     for (const ImportRow* r : rows) {
       if (roster.pairs.contains(pairKey(r->department, r->name)) ||
@@ -551,10 +543,12 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     }
     syncFolder(zpFolder());
     if (progress.cancel) throw ImportCancelled();
-    q.execSql(QStringLiteral("commit"));
-    inTransaction = false;
+    transaction.commit();
   } catch (...) {
-    undo();
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+      QFile::remove(it->target);
+      if (!it->backup.isEmpty()) renameFile(it->backup, it->target);
+    }
     photos.discard();
     throw;
   }

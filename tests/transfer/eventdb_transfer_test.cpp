@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
+#include "framework/event_lock.h"
 #include "support/temp_app.h"
 #include "transfer/table_file.h"
 
@@ -74,6 +75,23 @@ TEST_F(EventdbTransferTest, DryRunAndAnsweredNoChangeNothing) {
   EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("研发部_张三.jpg")});
 }
 
+TEST_F(EventdbTransferTest, ImportRefusesWhileTheEventIsOpen) {
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
+  const QStringList args{QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv")),
+                         QStringLiteral("--yes")};
+  {
+    EventLock program(app.folder());  // the lucky draw running on the event
+    const ToolRun r = eventdb(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("正被另一个程序"))) << r.err.toStdString();
+    EXPECT_TRUE(roster().isEmpty());
+    EXPECT_TRUE(zpEntries().isEmpty());
+  }
+  const ToolRun r = eventdb(args);
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(roster().size(), 1);
+}
+
 TEST_F(EventdbTransferTest, BadInputIsRefusedClearly) {
   writeFile(file(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
   writeFile(file(QStringLiteral("empty.xlsx")), QByteArray());
@@ -104,6 +122,17 @@ TEST_F(EventdbTransferTest, BadInputIsRefusedClearly) {
        {QStringLiteral("export"), app.folder(), file(QStringLiteral("w.pdf"))},
        1,
        "只能导出为"},
+      // Refused before anything is read, so a mistake here never writes into the system's tree.
+      {"import into an event inside /usr",
+       {QStringLiteral("import"), QStringLiteral("/usr/local/share/luckydraw-test-event"),
+        file(QStringLiteral("r.csv"))},
+       1,
+       "在系统目录 /usr 里"},
+      {"unpack into a folder inside /usr",
+       {QStringLiteral("unpack"), file(QStringLiteral("none.zip")),
+        QStringLiteral("/usr/local/share/luckydraw-test-event")},
+       1,
+       "在系统目录 /usr 里"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -13,6 +13,7 @@
 #include "framework/errors.h"
 #include "framework/text.h"
 #include "support/temp_app.h"
+#include "support/transfer_helpers.h"
 #include "transfer/event_pack.h"
 #include "transfer/results_export.h"
 #include "transfer/table_file.h"
@@ -22,24 +23,11 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace ld {
 namespace {
 
+using test::cellsOf;
+using test::errorOf;
 using test::readFile;
 using test::TempApp;
 using test::writeFile;
-
-std::vector<QStringList> cellsOf(const Table& t) {
-  std::vector<QStringList> out;
-  for (const TableRow& r : t.rows) out.push_back(r.cells);
-  return out;
-}
-
-QString errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.message();
-  }
-  return {};
-}
 
 class ExportTest : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 
 #include "framework/errors.h"
 #include "support/temp_app.h"
+#include "support/transfer_helpers.h"
 #include "transfer/table_file.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -18,23 +19,10 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace ld {
 namespace {
 
+using test::cellsOf;
+using test::errorOf;
 using test::readFile;
 using test::writeFile;
-
-std::vector<QStringList> cellsOf(const Table& t) {
-  std::vector<QStringList> out;
-  for (const TableRow& r : t.rows) out.push_back(r.cells);
-  return out;
-}
-
-QString errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.message();
-  }
-  return {};
-}
 
 class TableFileTest : public ::testing::Test {
  protected:

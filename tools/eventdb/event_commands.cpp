@@ -17,6 +17,7 @@
 #include "framework/event_lock.h"
 #include "framework/jpeg.h"
 #include "framework/text.h"
+#include "settings/photo_file.h"
 
 namespace ld::eventdb {
 
@@ -80,10 +81,8 @@ int demo(const QString& folder, const DemoOptions& options) {
       if (next == people.size())
         people = demoRoster(int(people.size()) * 2);  // a longer roster starts the same
       const DemoPerson& p = people[next];
-      const QString zp =
-          QStringLiteral("zp\\") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
-      const QString file =
-          f + QStringLiteral("zp/") + p.department + QLatin1Char('_') + p.name + QStringLiteral(".jpg");
+      const QString zp = photoPathFor(p.department, p.name);
+      const QString file = f + QString(zp).replace(QLatin1Char('\\'), QLatin1Char('/'));
       const QFileInfo existing(file);
       if (taken.contains(pair(p.department, p.name)) || taken.contains(zp.toCaseFolded()) ||
           existing.exists() || existing.isSymLink())

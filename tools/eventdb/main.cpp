@@ -7,7 +7,6 @@
 #include "framework/app_folder.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
-#include "framework/errors.h"
 #include "framework/text.h"
 #include "transfer_commands.h"
 
@@ -71,6 +70,16 @@ QString takeLanguageOption(QStringList& args) {
   return option;
 }
 
+// The event folder a command writes: made, changed or laid out. Empty for a command that only reads.
+QString writtenEventFolder(const QStringList& args) {
+  const QString& command = args[0];
+  if (command == QLatin1String("init") || command == QLatin1String("demo") ||
+      command == QLatin1String("import"))
+    return args.value(1);
+  if (command == QLatin1String("unpack")) return args.value(2);
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -91,13 +100,17 @@ int main(int argc, char* argv[]) {
     printUsage(args.isEmpty() ? stderr : stdout);
     return args.isEmpty() ? 2 : 0;
   }
+  // Only the package manager writes inside /usr.
+  const QString written = writtenEventFolder(args);
+  if (!written.isEmpty() && ld::insideSystemTree(written)) {
+    fail(ld::Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(written));
+    return 1;
+  }
   if (ld::isTransferCommand(args[0])) {
     const int status = ld::runTransferCommand(args);
     return status == 2 ? usage() : status;
   }
   try {
-    if (args.size() >= 2 && args[0] != QLatin1String("journal") && ld::insideSystemTree(args[1]))
-      throw ld::Error(ld::Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(args[1]));
     if (args[0] == QLatin1String("init") && args.size() == 2) {
       ld::eventdb::init(args[1]);
       return 0;

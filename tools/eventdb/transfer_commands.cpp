@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "data/datamodule.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/event_lock.h"
 #include "framework/text.h"
 #include "transfer/event_pack.h"
 #include "transfer/results_export.h"
@@ -22,10 +22,10 @@
 namespace ld {
 
 const char* const kTransferUsage =
-    "       eventdb import APPDIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
-    "       eventdb export APPDIR FILE [--roster] [--english]\n"
-    "       eventdb pack APPDIR FILE.zip\n"
-    "       eventdb unpack FILE.zip APPDIR\n";
+    "       eventdb import EVENT_DIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
+    "       eventdb export EVENT_DIR FILE [--roster] [--english]\n"
+    "       eventdb pack EVENT_DIR FILE.zip\n"
+    "       eventdb unpack FILE.zip EVENT_DIR\n";
 
 const char* const kTransferHelp =
     "import adds the participants of FILE (.xlsx, first sheet, or .csv in UTF-8 or GBK/GB18030) to the\n"
@@ -41,7 +41,7 @@ const char* const kTransferHelp =
     "       --english writes them in English (First prize ... Lucky prize, Outside the plan).\n"
     "       Departments and names are written as stored either way.\n"
     "pack   writes the event database and every photo the roster names into one zip archive.\n"
-    "unpack lays out such an archive as the event of APPDIR, after checking it; never overwrites.\n";
+    "unpack lays out such an archive as the event of EVENT_DIR, after checking it; never overwrites.\n";
 
 namespace {
 
@@ -51,13 +51,30 @@ void onInterrupt(int) {
   if (g_progress) g_progress->cancel = true;
 }
 
+// Ctrl-C and SIGTERM cancel the import while it runs, and end the program again afterwards.
+class InterruptCancels {
+ public:
+  explicit InterruptCancels(ImportProgress& progress) {
+    g_progress = &progress;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+  }
+  ~InterruptCancels() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    g_progress = nullptr;
+  }
+  InterruptCancels(const InterruptCancels&) = delete;
+  InterruptCancels& operator=(const InterruptCancels&) = delete;
+};
+
 void say(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
 }
 
 bool haveEvent(const QString& folder) {
-  if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("db/db.mdb")))) return true;
+  if (holdsEvent(folder)) return true;
   fail(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
   return false;
 }
@@ -86,6 +103,8 @@ int import(const QStringList& args) {
   }
   const QString folder = QDir(args[1]).absolutePath();
   if (!haveEvent(folder)) return 1;
+  // The roster changes under nobody's feet: not while the lucky draw or another eventdb has the event.
+  const EventLock lock(folder);
   setAppFolder(folder);
   TDataModule1 dm;
   Query& q = dm.ADOQuerysetting;
@@ -105,9 +124,6 @@ int import(const QStringList& args) {
   }
 
   ImportProgress progress;
-  g_progress = &progress;
-  std::signal(SIGINT, onInterrupt);
-  std::signal(SIGTERM, onInterrupt);
   const bool tty = ::isatty(STDERR_FILENO);
   int shown = -1;
   const auto report = [&] {
@@ -117,24 +133,25 @@ int import(const QStringList& args) {
       shown = done;
     }
   };
+  // The count stays on its line until the conversion ends, however it ends.
+  const auto endCount = [&] {
+    if (shown >= 0) std::fputc('\n', stderr);
+    shown = -1;
+  };
   int added = 0;
   try {
+    const InterruptCancels interrupts(progress);
     PreparedPhotos prepared = preparePhotos(plan, progress, report);
-    if (tty) std::fprintf(stderr, "\n");
+    endCount();
     added = writeRosterImport(plan, prepared, q, progress);
   } catch (const ImportCancelled&) {
-    if (tty) std::fprintf(stderr, "\n");
-    g_progress = nullptr;
+    endCount();
     say(Tr::tr("导入已取消，什么也没有改变"));
     return 1;
   } catch (...) {
-    if (tty) std::fprintf(stderr, "\n");
-    g_progress = nullptr;
+    endCount();
     throw;
   }
-  g_progress = nullptr;
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
   say(Tr::tr("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
           .arg(added)
           .arg(plan.photosMatched)
