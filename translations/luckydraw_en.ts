@@ -986,18 +986,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>The photo is not a picture or is damaged: %1</translation>
     </message>
     <message>
-        <source>图片 %1 太大（%2 × %3 像素），最多接受一亿像素</source>
-        <translation>The picture %1 is too large (%2 × %3 pixels); at most one hundred million pixels are accepted</translation>
-    </message>
-    <message>
-        <source>无法读取 PNG 图片 %1：%2</source>
-        <translation>Cannot read the PNG picture %1: %2</translation>
-    </message>
-    <message>
-        <source>无法转换 PNG 图片 %1：临时文件无法写入</source>
-        <translation>Cannot convert the PNG picture %1: the temporary file cannot be written</translation>
-    </message>
-    <message>
         <source>无法写入照片文件夹 %1：%2</source>
         <translation>Cannot write in the photo folder %1: %2</translation>
     </message>

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QImageReader>
+#include <QPainter>
 #include <QtEndian>
 #include <cerrno>
 #include <cstring>
@@ -159,7 +160,12 @@ QImage readPng(const QString& fileName, QByteArray data) {
   QImage image;
   if (!reader.read(&image) || image.isNull())
     throw Error(Tr::tr("无法读取 PNG 文件 %1：%2").arg(fileName, reader.errorString()));
-  return image;
+  if (!image.hasAlphaChannel()) return image;
+  // Transparent parts show white, as on a page; a JPEG keeps no transparency.
+  QImage flat(image.size(), QImage::Format_RGB32);
+  flat.fill(Qt::white);
+  QPainter(&flat).drawImage(0, 0, image);
+  return flat;
 }
 
 // The orientation tag of a TIFF block (the body of an EXIF segment); 0 when it has none.

@@ -7,10 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryFile>
 #include <QThread>
 #include <QThreadPool>
 #include <cstdio>
@@ -90,32 +88,15 @@ RosterKeys loadRosterKeys(Query& q) {
   return keys;
 }
 
-// Which reader convertPhoto uses for a file, and the bytes such a file starts with.
-enum class PictureKind { Jpeg, Bitmap, Png };
-PictureKind kindOf(const QString& file) {
-  if (file.toUpper().contains(QStringLiteral(".BMP"))) return PictureKind::Bitmap;
-  if (QFileInfo(file).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
-    return PictureKind::Png;
-  return PictureKind::Jpeg;
-}
-
-// Empty when the file opens and starts like the picture its name promises; else why not.
+// Empty when the file opens and starts like a picture convertPhoto reads (a bitmap when its name says
+// so, else PNG or JPEG by content); else why not.
 QString pictureProblem(const QString& file) {
   QFile f(file);
   if (!f.open(QIODevice::ReadOnly)) return Tr::tr("照片无法打开：%1（%2）").arg(shown(file), f.errorString());
   const QByteArray head = f.read(8);
-  bool ok = false;
-  switch (kindOf(file)) {
-    case PictureKind::Bitmap:
-      ok = head.startsWith("BM");
-      break;
-    case PictureKind::Png:
-      ok = head.startsWith("\x89PNG\r\n\x1A\n");
-      break;
-    case PictureKind::Jpeg:
-      ok = head.startsWith("\xFF\xD8\xFF");
-      break;
-  }
+  const bool ok = file.toUpper().contains(QStringLiteral(".BMP"))
+                      ? head.startsWith("BM")
+                      : head.startsWith("\x89PNG\r\n\x1A\n") || head.startsWith("\xFF\xD8\xFF");
   return ok ? QString() : Tr::tr("照片不是图片或已损坏：%1").arg(shown(file));
 }
 
@@ -198,36 +179,8 @@ void syncFileSystem(const QString& folder) {
   ::close(fd);
 }
 
-// A PNG goes the way a bitmap goes in convertPhoto: compressed once at full size, then converted.
-QByteArray convertPng(const QString& file) {
-  QImageReader reader(file, "png");
-  reader.setAllocationLimit(512);
-  const QSize size = reader.size();
-  if (size.isValid() && qint64(size.width()) * size.height() > kMaxImportPixels)
-    throw Error(Tr::tr("图片 %1 太大（%2 × %3 像素），最多接受一亿像素")
-                    .arg(shown(file))
-                    .arg(size.width())
-                    .arg(size.height()));
-  QImage image;
-  if (!reader.read(&image) || image.isNull())
-    throw Error(Tr::tr("无法读取 PNG 图片 %1：%2").arg(shown(file), reader.errorString()));
-  if (image.hasAlphaChannel()) {
-    // Transparent parts show white, as on a page.
-    QImage flat(image.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    QPainter(&flat).drawImage(0, 0, image);
-    image = flat;
-  }
-  QTemporaryFile jpeg(QDir::tempPath() + QStringLiteral("/luckydraw-png-XXXXXX.jpg"));
-  const QByteArray full = encodeJpeg(image, kQuality);
-  if (!jpeg.open() || jpeg.write(full) != full.size() || !jpeg.flush())
-    throw Error(Tr::tr("无法转换 PNG 图片 %1：临时文件无法写入").arg(shown(file)));
-  return convertPhoto(jpeg.fileName(), kQuality, kPhotoSize);
-}
-
 QByteArray photoBytes(const ImportRow& row, int index) {
   if (row.photoSource.isEmpty()) return encodeJpeg(portraitCard(row.name, row.department, index), kQuality);
-  if (kindOf(row.photoSource) == PictureKind::Png) return convertPng(row.photoSource);
   return convertPhoto(row.photoSource, kQuality, kPhotoSize);
 }
 

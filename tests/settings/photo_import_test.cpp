@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QtEndian>
+#include <algorithm>
 
 #include "framework/jpeg.h"
 #include "settings/photo_import.h"
@@ -197,6 +198,15 @@ TEST_F(PhotoImport, PngPicturesAreConvertedLikeTheOthersAndADamagedOneIsRefused)
   pick(source(QStringLiteral("drawing.png")));
   EXPECT_TRUE(errors().isEmpty());
   expectWholeQuartersIn480x360();
+
+  // A JPEG keeps no transparency: transparent parts show white, as on a page.
+  QImage clear(640, 480, QImage::Format_ARGB32);
+  clear.fill(Qt::transparent);
+  ASSERT_TRUE(clear.save(source(QStringLiteral("clear.png")), "PNG"));
+  pick(source(QStringLiteral("clear.png")));
+  const QColor page = decodeJpeg(readFile(temp())).pixelColor(240, 180);
+  EXPECT_GE(std::min({page.red(), page.green(), page.blue()}), 247) << page.name().toStdString();
+  pick(source(QStringLiteral("drawing.png")));
 
   const QByteArray before = readFile(temp());
   const QByteArray png = readFile(source(QStringLiteral("drawing.png")));

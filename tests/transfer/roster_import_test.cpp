@@ -6,12 +6,14 @@
 #include <QSet>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <ostream>
 #include <thread>
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/jpeg.h"
+#include "settings/photo_import.h"
 #include "support/temp_app.h"
 #include "transfer/portrait_card.h"
 #include "transfer/results_export.h"
@@ -179,6 +181,8 @@ TEST_F(RosterImportTest, ImportWritesRowsAndConvertedPhotosAndCards) {
   photo(QStringLiteral("研发部_张三.jpg"), Qt::red, {300, 300});
   QImage png(200, 100, QImage::Format_ARGB32);
   png.fill(QColor(0, 0, 255, 255));
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 40; ++x) png.setPixelColor(x, y, Qt::transparent);  // shows white
   png.save(src(QStringLiteral("李四.png")));
   QImage bmp(64, 48, QImage::Format_RGB32);
   bmp.fill(Qt::yellow);
@@ -201,12 +205,18 @@ TEST_F(RosterImportTest, ImportWritesRowsAndConvertedPhotosAndCards) {
                                    QStringLiteral("客服部|赵六|zp\\客服部_赵六.jpg|0|0")}));
   // No temporary file is left; every photo is the one form, with the source's colour.
   EXPECT_EQ(zpEntries().size(), 5);
+  // Each converted exactly as the settings window converts a chosen picture.
   const struct {
     const char* file;
+    const char* source;
     QColor colour;
-  } photos[] = {{"研发部_张三.jpg", Qt::red}, {"销售部_李四.jpg", Qt::blue}, {"市场部_王五.jpg", Qt::yellow}};
+  } photos[] = {{"研发部_张三.jpg", "研发部_张三.jpg", Qt::red},
+                {"销售部_李四.jpg", "李四.png", Qt::blue},
+                {"市场部_王五.jpg", "王五.bmp", Qt::yellow}};
   for (const auto& ph : photos) {
     SCOPED_TRACE(ph.file);
+    EXPECT_EQ(readFile(app.path(QStringLiteral("zp/") + QString::fromUtf8(ph.file))),
+              convertPhoto(src(QString::fromUtf8(ph.source)), 100, QSize(480, 360)));
     const QImage image = zpImage(QString::fromUtf8(ph.file));
     ASSERT_EQ(image.size(), QSize(480, 360));
     const QColor c = image.pixelColor(240, 180);
@@ -214,6 +224,8 @@ TEST_F(RosterImportTest, ImportWritesRowsAndConvertedPhotosAndCards) {
     EXPECT_NEAR(c.green(), ph.colour.green(), 8);
     EXPECT_NEAR(c.blue(), ph.colour.blue(), 8);
   }
+  const QColor page = zpImage(QStringLiteral("销售部_李四.jpg")).pixelColor(20, 180);
+  EXPECT_GE(std::min({page.red(), page.green(), page.blue()}), 247) << page.name().toStdString();
   EXPECT_EQ(zpImage(QStringLiteral("客服部_赵六.jpg")).size(), QSize(480, 360));
 }
 
