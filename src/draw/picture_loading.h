@@ -67,6 +67,9 @@ class PhotoPreparer {
   void prepareFolder(const QString& folder, bool evenIfUnchanged = false);
   // The copy made from the file as `stamp` says; empty when there is none.
   QByteArray copyOf(const FileStamp& stamp) const;
+  // Whether the file as `stamp` says has a copy, or was looked at and cannot have one (not a picture, or
+  // no room for its copy while the budget is as full).
+  bool lookedAt(const FileStamp& stamp) const;
   // Blocks until every folder asked for has been looked through.
   void waitUntilIdle();
   // Ends the background work; a later prepareFolder starts it again.
@@ -74,12 +77,14 @@ class PhotoPreparer {
 
   qsizetype bytes() const;
   int count() const;
+  int decodes() const;  // large photos decoded to make copies, failures included
 
  private:
   struct Copy {
     FileStamp stamp;
-    QByteArray jpeg;
-    QString folder;  // where it was found
+    QByteArray jpeg;    // empty when the file has none
+    QString folder;     // where it was found
+    qsizetype needs{};  // the room its copy takes; 0 when none can be made
   };
   struct Look {
     QString folder;
@@ -87,6 +92,7 @@ class PhotoPreparer {
   };
   void run();
   bool lookThrough(const Look& look);
+  bool isDone(const QByteArray& identity, const FileStamp& stamp) const;  // mutex_ held
 
   const qsizetype budget_;
   mutable std::mutex mutex_;
@@ -98,6 +104,7 @@ class PhotoPreparer {
   bool stopping_ = false;
   bool warnedFull_ = false;
   qsizetype bytes_ = 0;
+  int decodes_ = 0;
   QHash<QByteArray, Copy> copies_;        // by file identity
   QHash<QString, qint64> lookedThrough_;  // folder -> its modification time at the last complete look
 };
