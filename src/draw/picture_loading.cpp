@@ -50,6 +50,8 @@ QImage toSize(QImage decoded, QSize size) {
   return decoded;
 }
 
+bool settledSince(qint64 modified) { return modified < now() - kSettledNs; }
+
 std::optional<qint64> modifiedNs(const QByteArray& path) {
   struct stat st {};
   if (::stat(path.constData(), &st) != 0) return std::nullopt;
@@ -70,7 +72,7 @@ QByteArray FileStamp::identity() const {
   return QByteArray::number(device) + ':' + QByteArray::number(inode);
 }
 
-bool settled(const FileStamp& stamp) { return stamp.modified < now() - kSettledNs; }
+bool settled(const FileStamp& stamp) { return settledSince(stamp.modified); }
 
 // ---- PhotoPreparer ----
 
@@ -166,7 +168,7 @@ bool PhotoPreparer::lookThrough(const Look& look) {
   const QByteArray encodedFolder = QFile::encodeName(folder);
   const std::optional<qint64> folderModified = modifiedNs(encodedFolder);
   if (!folderModified) return false;
-  const bool folderSettled = *folderModified < now() - kSettledNs;
+  const bool folderSettled = settledSince(*folderModified);
   {
     std::lock_guard lock(mutex_);
     const auto last = lookedThrough_.constFind(folder);
