@@ -14,6 +14,7 @@
 #include "draw/picture_loading.h"
 #include "draw/sharp_pictures.h"
 #include "framework/jpeg.h"
+#include "support/draw_helpers.h"
 #include "support/temp_app.h"
 #include "widgets/picture_box.h"
 
@@ -23,12 +24,6 @@ using namespace ld::test;
 namespace {
 
 const QSize kTile(100, 74);
-
-// JPEG colours come back close, not exact.
-bool similar(QColor a, QColor b, int tolerance = 24) {
-  return a.isValid() && b.isValid() && std::abs(a.red() - b.red()) <= tolerance &&
-         std::abs(a.green() - b.green()) <= tolerance && std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 // Written an hour ago as far as the file's times tell: a photo that has been left alone.
 void writeSettled(const QString& path, const QByteArray& bytes) {
