@@ -269,14 +269,13 @@ TEST_F(Cache, ThePreparerKeepsToItsBudget) {
   full.prepareFolder(zp, true);
   full.waitUntilIdle();
   EXPECT_EQ(full.decodes(), 3);
-  // Rewritten, it is looked at again.
-  writeSettled(file("zp/2.jpg"), grainyQuarters(3000, 2000, Qt::magenta));
+  // Rewritten (the same bytes, but a new stamp), it is looked at again.
+  writeSettled(file("zp/2.jpg"), big);
   full.prepareFolder(zp, true);
   full.waitUntilIdle();
   EXPECT_EQ(full.decodes(), 4);
   // Stopping while there is work left is prompt and leaves nothing running.
-  for (const char* name : {"zp/1.jpg", "zp/3.jpg"})
-    writeSettled(file(name), grainyQuarters(3000, 2000, Qt::cyan));
+  for (const char* name : {"zp/1.jpg", "zp/3.jpg"}) writeSettled(file(name), big);
   full.prepareFolder(zp, true);
   full.stop();
 }
