@@ -52,6 +52,8 @@ bool settled(const FileStamp& stamp);
 // the background: each becomes a copy at the size of the program's own photos, kept as JPEG data, which
 // the picture cache decodes instead for any box no larger than that. A copy is used only while its file's
 // stamp is unchanged. Copies of files gone from the folder are dropped; beyond the budget no more are made.
+// A file that got no copy (not a picture, or no room) is decoded again only once its stamp changes or,
+// passed over for the budget, once there is room for its copy.
 class PhotoPreparer {
  public:
   static constexpr qint64 kLargeBytes = 1024 * 1024;
