@@ -50,6 +50,8 @@ QImage toSize(QImage decoded, QSize size) {
   return decoded;
 }
 
+bool settledSince(qint64 modified) { return modified < now() - kSettledNs; }
+
 std::optional<qint64> modifiedNs(const QByteArray& path) {
   struct stat st {};
   if (::stat(path.constData(), &st) != 0) return std::nullopt;
@@ -70,7 +72,7 @@ QByteArray FileStamp::identity() const {
   return QByteArray::number(device) + ':' + QByteArray::number(inode);
 }
 
-bool settled(const FileStamp& stamp) { return stamp.modified < now() - kSettledNs; }
+bool settled(const FileStamp& stamp) { return settledSince(stamp.modified); }
 
 // ---- PhotoPreparer ----
 
@@ -90,6 +92,18 @@ QByteArray PhotoPreparer::copyOf(const FileStamp& stamp) const {
   std::lock_guard lock(mutex_);
   const auto found = copies_.constFind(stamp.identity());
   return found != copies_.cend() && found->stamp == stamp ? found->jpeg : QByteArray();
+}
+
+bool PhotoPreparer::lookedAt(const FileStamp& stamp) const {
+  std::lock_guard lock(mutex_);
+  return isDone(stamp.identity(), stamp);
+}
+
+bool PhotoPreparer::isDone(const QByteArray& identity, const FileStamp& stamp) const {
+  const auto found = copies_.constFind(identity);
+  if (found == copies_.cend() || found->stamp != stamp) return false;
+  // Passed over for the budget: worth another try once there is room for it.
+  return !found->jpeg.isEmpty() || found->needs == 0 || bytes_ + found->needs > budget_;
 }
 
 void PhotoPreparer::waitUntilIdle() {
@@ -118,7 +132,13 @@ qsizetype PhotoPreparer::bytes() const {
 
 int PhotoPreparer::count() const {
   std::lock_guard lock(mutex_);
-  return int(copies_.size());
+  return int(
+      std::count_if(copies_.cbegin(), copies_.cend(), [](const Copy& c) { return !c.jpeg.isEmpty(); }));
+}
+
+int PhotoPreparer::decodes() const {
+  std::lock_guard lock(mutex_);
+  return decodes_;
 }
 
 void PhotoPreparer::run() {
@@ -148,7 +168,7 @@ bool PhotoPreparer::lookThrough(const Look& look) {
   const QByteArray encodedFolder = QFile::encodeName(folder);
   const std::optional<qint64> folderModified = modifiedNs(encodedFolder);
   if (!folderModified) return false;
-  const bool folderSettled = *folderModified < now() - kSettledNs;
+  const bool folderSettled = settledSince(*folderModified);
   {
     std::lock_guard lock(mutex_);
     const auto last = lookedThrough_.constFind(folder);
@@ -181,26 +201,32 @@ bool PhotoPreparer::lookThrough(const Look& look) {
     }
     {
       std::lock_guard lock(mutex_);
-      const auto found = copies_.constFind(identity);
-      if (found != copies_.cend() && found->stamp == *stamp) continue;
+      if (isDone(identity, *stamp)) continue;
+      ++decodes_;
     }
     QByteArray copy;
-    if (!silently("preparing a large photo", [&] {
-          copy = encodeJpeg(toSize(decodeJpegFile(path, kCopySize), kCopySize), kCopyQuality);
-        }))
-      continue;  // not a picture: the tick's own decode reports nothing either
+    // Not a picture: the tick's own decode reports nothing either.
+    const bool made = silently("preparing a large photo", [&] {
+      copy = encodeJpeg(toSize(decodeJpegFile(path, kCopySize), kCopySize), kCopyQuality);
+    });
     std::lock_guard lock(mutex_);
     if (const auto old = copies_.constFind(identity); old != copies_.cend()) {
       bytes_ -= old->jpeg.size();
       copies_.erase(old);
     }
+    // A file without a copy is remembered too, so that later looks do not decode it again for nothing.
+    if (!made) {
+      copies_.insert(identity, Copy{*stamp, {}, folder, 0});
+      continue;
+    }
     if (bytes_ + copy.size() > budget_) {
       if (!warnedFull_) qWarning("too many large photos: the rest are decoded as they are shown");
       warnedFull_ = true;
+      copies_.insert(identity, Copy{*stamp, {}, folder, copy.size()});
       continue;
     }
     bytes_ += copy.size();
-    copies_.insert(identity, Copy{*stamp, copy, folder});
+    copies_.insert(identity, Copy{*stamp, copy, folder, copy.size()});
   }
 
   std::lock_guard lock(mutex_);
@@ -278,7 +304,8 @@ QImage PictureCache::decode(const QString& file, const FileStamp& stamp, QSize s
       return toSize(decodeJpeg(copy, size), size);
     }
     // Rewritten in place, or new since the last look: its folder is looked through again.
-    if (settled(stamp)) copies_->prepareFolder(QFileInfo(file).absolutePath(), true);
+    if (settled(stamp) && !copies_->lookedAt(stamp))
+      copies_->prepareFolder(QFileInfo(file).absolutePath(), true);
   }
   return toSize(decodeJpegFile(file, size), size);
 }

@@ -52,6 +52,8 @@ bool settled(const FileStamp& stamp);
 // the background: each becomes a copy at the size of the program's own photos, kept as JPEG data, which
 // the picture cache decodes instead for any box no larger than that. A copy is used only while its file's
 // stamp is unchanged. Copies of files gone from the folder are dropped; beyond the budget no more are made.
+// A file that got no copy (not a picture, or no room) is decoded again only once its stamp changes or,
+// passed over for the budget, once there is room for its copy.
 class PhotoPreparer {
  public:
   static constexpr qint64 kLargeBytes = 1024 * 1024;
@@ -67,6 +69,9 @@ class PhotoPreparer {
   void prepareFolder(const QString& folder, bool evenIfUnchanged = false);
   // The copy made from the file as `stamp` says; empty when there is none.
   QByteArray copyOf(const FileStamp& stamp) const;
+  // Whether the file as `stamp` says has a copy, or was looked at and cannot have one (not a picture, or
+  // no room for its copy while the budget is as full).
+  bool lookedAt(const FileStamp& stamp) const;
   // Blocks until every folder asked for has been looked through.
   void waitUntilIdle();
   // Ends the background work; a later prepareFolder starts it again.
@@ -74,12 +79,14 @@ class PhotoPreparer {
 
   qsizetype bytes() const;
   int count() const;
+  int decodes() const;  // large photos decoded to make copies, failures included
 
  private:
   struct Copy {
     FileStamp stamp;
-    QByteArray jpeg;
-    QString folder;  // where it was found
+    QByteArray jpeg;    // empty when the file has none
+    QString folder;     // where it was found
+    qsizetype needs{};  // the room its copy takes; 0 when none can be made
   };
   struct Look {
     QString folder;
@@ -87,6 +94,7 @@ class PhotoPreparer {
   };
   void run();
   bool lookThrough(const Look& look);
+  bool isDone(const QByteArray& identity, const FileStamp& stamp) const;  // mutex_ held
 
   const qsizetype budget_;
   mutable std::mutex mutex_;
@@ -98,6 +106,7 @@ class PhotoPreparer {
   bool stopping_ = false;
   bool warnedFull_ = false;
   qsizetype bytes_ = 0;
+  int decodes_ = 0;
   QHash<QByteArray, Copy> copies_;        // by file identity
   QHash<QString, qint64> lookedThrough_;  // folder -> its modification time at the last complete look
 };

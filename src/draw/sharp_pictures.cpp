@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <cmath>
 
 #include "draw/picture_loading.h"
@@ -38,11 +39,8 @@ QRect deviceRect(const QTransform& transform, const QRectF& logical) {
 
 }  // namespace
 
-std::optional<qreal> paintScale(const QTransform& t) {
-  if (t.isRotating()) return std::nullopt;
-  const qreal scale = t.m11();
-  if (std::abs(scale - 1) < 0.001 && std::abs(t.m22() - 1) < 0.001) return std::nullopt;
-  return scale;
+bool paintsScaled(const QTransform& t) {
+  return !t.isRotating() && (std::abs(t.m11() - 1) >= 0.001 || std::abs(t.m22() - 1) >= 0.001);
 }
 
 DesignPicture::DesignPicture(QWidget* parent) : TGIFAnimator(parent) {
@@ -55,14 +53,11 @@ DesignPicture::DesignPicture(QWidget* parent) : TGIFAnimator(parent) {
 }
 
 void DesignPicture::loadBuiltin(artwork::Builtin picture) {
-  loading_ = true;
-  try {
+  {
+    // The load's own change signal must not forget the picture it is loading.
+    const QScopedValueRollback loading(loading_, true);
     loadBuiltinPicture(*this, picture);
-  } catch (...) {
-    loading_ = false;
-    throw;
   }
-  loading_ = false;
   builtin_ = picture;
   sharp_ = QImage();
   scaled_ = QImage();
@@ -70,8 +65,7 @@ void DesignPicture::loadBuiltin(artwork::Builtin picture) {
 
 void DesignPicture::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  const std::optional<qreal> scale = paintScale(painter.deviceTransform());
-  if (!scale || !builtin_ || !artwork::hasSharpVersion(*builtin_)) {
+  if (!paintsScaled(painter.deviceTransform()) || !builtin_ || !artwork::hasSharpVersion(*builtin_)) {
     painter.end();
     TGIFAnimator::paintEvent(event);
     return;
@@ -100,8 +94,7 @@ SharpPhoto::SharpPhoto(QWidget* parent) : TImage(parent) {}
 void SharpPhoto::paintEvent(QPaintEvent* event) {
   if (!hasPicture()) return;
   QPainter painter(this);
-  const std::optional<qreal> scale = paintScale(painter.deviceTransform());
-  if (!scale || !stretch()) {
+  if (!paintsScaled(painter.deviceTransform()) || !stretch()) {
     onScreen_ = QSize();
     painter.end();
     TImage::paintEvent(event);

@@ -11,8 +11,9 @@
 
 namespace ld {
 
-// The scale a painter draws a widget at, or nullopt when it is 1:1 (or turned, which never happens here).
-std::optional<qreal> paintScale(const QTransform& deviceTransform);
+// Whether a painter draws a widget larger or smaller than life (never so when turned, which never happens
+// here).
+bool paintsScaled(const QTransform& deviceTransform);
 
 // A picture control holding one of the handset's built-in pictures. Scaled, it paints the picture's
 // large version resampled to the size on the screen; once another picture is loaded (system\logo.gif),

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <memory>
+#include <utility>
 
 #include "artwork/builtin.h"
 #include "data/datamodule.h"
@@ -434,11 +435,16 @@ void TVELTRAXForm::markShownWinnerAbsent() {
     return;
   ld::guarded([&] {
     session_.markAbsent(winner);
-    shownWinner_.reset();
-    absentAction_->setEnabled(false);
+    setShownWinner(std::nullopt);
     GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name + ld::Tr::tr("（缺席）"));
     showzjmd();
   });
+}
+
+// The absence menu entry is there exactly while a recorded winner is on show.
+void TVELTRAXForm::setShownWinner(std::optional<ld::DrawResult> winner) {
+  shownWinner_ = std::move(winner);
+  absentAction_->setEnabled(shownWinner_.has_value());
 }
 
 // ---- The draw ----
@@ -453,8 +459,7 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 void TVELTRAXForm::startDraw() {
   session_.beginRoll();
   Timercj.start();
-  shownWinner_.reset();
-  absentAction_->setEnabled(false);
+  setShownWinner(std::nullopt);
   emit rolling(true);
   Panelzp[0]->hide();
   GlowLabelcj0->hide();
@@ -478,8 +483,7 @@ void TVELTRAXForm::stopDraw() {
   // First, so that no tick runs during or after the stop, whatever fails below.
   Timercj.stop();
   emit rolling(false);
-  shownWinner_.reset();
-  absentAction_->setEnabled(false);
+  setShownWinner(std::nullopt);
   GlowLabelcj0->setCaption(QString());
   GlowLabelcj0->show();
   for (int k = 1; k <= 8; ++k) Panelzp[k]->hide();
@@ -501,10 +505,7 @@ void TVELTRAXForm::stopDraw() {
                         .arg(QString::fromUtf8(e.what()), advice));
   }
   showResult(result);
-  if (result.drawn) {
-    shownWinner_ = result;
-    absentAction_->setEnabled(true);
-  }
+  if (result.drawn) setShownWinner(result);
   emit stopped(result.drawn);
   showzjmd();
   if (result.completesLevel) emit levelCompleted();

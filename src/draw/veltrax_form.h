@@ -141,6 +141,7 @@ class TVELTRAXForm : public QWidget {
   void startDraw();
   void stopDraw();
   void showResult(const ld::DrawResult& result);
+  void setShownWinner(std::optional<ld::DrawResult> winner);
 
   ld::DrawSession session_;
   ld::KeyHelp* keyHelp_ = nullptr;

@@ -16,6 +16,7 @@
 #include "framework/errors.h"
 #include "settings/event_store.h"
 #include "support/draw_helpers.h"
+#include "support/keys.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 #include "widgets/picture_box.h"
@@ -24,13 +25,6 @@ using namespace ld::test;
 using State = TVELTRAXForm::DrawState;
 
 namespace {
-
-void key(QWidget* to, int code) {
-  QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(to, &press);
-  QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(to, &release);
-}
 
 class Absence : public ::testing::Test {
  protected:

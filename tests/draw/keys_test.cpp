@@ -15,6 +15,7 @@
 #include "draw/veltrax_form.h"
 #include "settings/setting_form.h"
 #include "support/draw_helpers.h"
+#include "support/keys.h"
 #include "widgets/gif_animator.h"
 
 using namespace ld::test;
@@ -22,15 +23,6 @@ using ld::KeyAction;
 using State = TVELTRAXForm::DrawState;
 
 namespace {
-
-// A real key press (and its release) sent to `to`, as the window system delivers it to the focus.
-void key(QWidget* to, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool autoRepeat = false,
-         const QString& text = QString()) {
-  QKeyEvent press(QEvent::KeyPress, code, modifiers, text, autoRepeat);
-  QCoreApplication::sendEvent(to, &press);
-  QKeyEvent release(QEvent::KeyRelease, code, modifiers, text, autoRepeat);
-  QCoreApplication::sendEvent(to, &release);
-}
 
 TEST(KeyMap, ClickerKeysAndTheirActions) {
   struct Case {

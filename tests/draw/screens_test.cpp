@@ -16,6 +16,7 @@
 #include "draw/sharp_pictures.h"
 #include "draw/veltrax_form.h"
 #include "support/draw_helpers.h"
+#include "support/keys.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 #include "widgets/picture_box.h"
@@ -58,13 +59,6 @@ void clickShown(ld::LuckyDraw& program, QPoint inForm) {
   const QPoint global = staged ? stage->formToGlobal(inForm) : program.drawWindow().mapToGlobal(inForm);
   mouse(target, QEvent::MouseButtonPress, global, Qt::LeftButton);
   mouse(target, QEvent::MouseButtonRelease, global, Qt::NoButton);
-}
-
-void key(QWidget* to, int code) {
-  QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(to, &press);
-  QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(to, &release);
 }
 
 const QPoint kDrawIcon(809 + 29, 209 + 30);

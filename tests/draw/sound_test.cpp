@@ -13,6 +13,7 @@
 #include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "support/draw_helpers.h"
+#include "support/keys.h"
 #include "widgets/gif_animator.h"
 
 using namespace ld::test;
@@ -73,13 +74,6 @@ TEST(SoundFiles, ThreeShortPcmSoundsWithoutClippingBuiltIntoTheProgram) {
     EXPECT_LT(peak, 32767) << "clipped";
     EXPECT_GT(std::sqrt(energy / std::max<size_t>(1, wav.samples.size())), 1000) << "far too quiet to hear";
   }
-}
-
-void key(QWidget* to, int code) {
-  QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(to, &press);
-  QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-  QCoreApplication::sendEvent(to, &release);
 }
 
 class Sounds : public ::testing::Test {

@@ -14,6 +14,7 @@
 #include "draw/picture_loading.h"
 #include "draw/sharp_pictures.h"
 #include "framework/jpeg.h"
+#include "support/draw_helpers.h"
 #include "support/temp_app.h"
 #include "widgets/picture_box.h"
 
@@ -23,12 +24,6 @@ using namespace ld::test;
 namespace {
 
 const QSize kTile(100, 74);
-
-// JPEG colours come back close, not exact.
-bool similar(QColor a, QColor b, int tolerance = 24) {
-  return a.isValid() && b.isValid() && std::abs(a.red() - b.red()) <= tolerance &&
-         std::abs(a.green() - b.green()) <= tolerance && std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 // Written an hour ago as far as the file's times tell: a photo that has been left alone.
 void writeSettled(const QString& path, const QByteArray& bytes) {
@@ -260,16 +255,60 @@ TEST_F(Cache, LargePhotosArePreparedInTheBackground) {
 TEST_F(Cache, ThePreparerKeepsToItsBudget) {
   const QByteArray big = grainyQuarters(3000, 2000, Qt::yellow);
   for (const char* name : {"zp/1.jpg", "zp/2.jpg", "zp/3.jpg"}) writeSettled(file(name), big);
+  const QString zp = app.path(QStringLiteral("zp"));
   PhotoPreparer full(1);
-  full.prepareFolder(app.path(QStringLiteral("zp")));
+  full.prepareFolder(zp);
   full.waitUntilIdle();
   EXPECT_EQ(full.count(), 0);
+  EXPECT_EQ(full.decodes(), 3);
   PictureCache withCopies(8 * 1024 * 1024, &full);
   expectQuarters(*withCopies.picture(file("zp/1.jpg"), kTile), Qt::yellow);
   EXPECT_EQ(withCopies.copiesUsed(), 0);
+  // A photo passed over is not decoded again by later looks, even those asked for by the tick.
+  full.waitUntilIdle();
+  full.prepareFolder(zp, true);
+  full.waitUntilIdle();
+  EXPECT_EQ(full.decodes(), 3);
+  // Rewritten (the same bytes, but a new stamp), it is looked at again.
+  writeSettled(file("zp/2.jpg"), big);
+  full.prepareFolder(zp, true);
+  full.waitUntilIdle();
+  EXPECT_EQ(full.decodes(), 4);
   // Stopping while there is work left is prompt and leaves nothing running.
-  full.prepareFolder(app.path(QStringLiteral("zp")), true);
+  for (const char* name : {"zp/1.jpg", "zp/3.jpg"}) writeSettled(file(name), big);
+  full.prepareFolder(zp, true);
   full.stop();
+}
+
+// Room left by a photo gone from the folder goes to a photo that was passed over for want of it.
+TEST_F(Cache, ThePreparerUsesRoomThatFreesUp) {
+  const QString zp = app.path(QStringLiteral("zp"));
+  const QByteArray big = grainyQuarters(3000, 2000, Qt::yellow);
+  writeSettled(file("zp/1.jpg"), big);
+  PhotoPreparer measure(8 * 1024 * 1024);
+  measure.prepareFolder(zp);
+  measure.waitUntilIdle();
+  const qsizetype oneCopy = measure.bytes();
+  ASSERT_GT(oneCopy, 0);
+  for (const char* name : {"zp/2.jpg", "zp/3.jpg"}) writeSettled(file(name), big);
+
+  PhotoPreparer room(oneCopy + oneCopy / 2);
+  room.prepareFolder(zp);
+  room.waitUntilIdle();
+  ASSERT_EQ(room.count(), 1);
+  EXPECT_EQ(room.decodes(), 3);
+  QString withCopy;
+  for (const char* name : {"zp/1.jpg", "zp/2.jpg", "zp/3.jpg"})
+    if (!room.copyOf(*fileStamp(file(name))).isEmpty()) withCopy = file(name);
+  ASSERT_FALSE(withCopy.isEmpty());
+  ASSERT_TRUE(QFile::remove(withCopy));
+  room.prepareFolder(zp);
+  room.waitUntilIdle();
+  EXPECT_EQ(room.count(), 0);
+  room.prepareFolder(zp);
+  room.waitUntilIdle();
+  EXPECT_EQ(room.count(), 1);
+  EXPECT_EQ(room.decodes(), 4);
 }
 
 // Shown larger than life (a projector), the tiles are decoded for the pixels they cover there: the first

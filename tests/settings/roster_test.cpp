@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include "support/keys.h"
 #include "support/settings_helpers.h"
 
 using namespace ld;
@@ -266,12 +267,7 @@ TEST_F(Roster, ClearingResultsAndRosterTouchesOnlyRosterPhotos) {
 }
 
 void typeText(QWidget* target, const QString& text) {
-  for (QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(target, &release);
-  }
+  for (QChar c : text) key(target, 0, Qt::NoModifier, false, QString(c));
 }
 
 TEST_F(Roster, DepartmentsAreOfferedInAPopupAndWhatIsStoredIsWhatWasTypedOrChosen) {
