@@ -48,15 +48,6 @@ void createEvent(const QString& folder, bool withDemo) {
                         .arg(QString::fromLocal8Bit(demo.readAll()).trimmed() + demo.errorString()));
 }
 
-// --lang's value, read before anything is said: the language decides every text, the help included.
-QString languageOption(const QStringList& arguments) {
-  for (int i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == QLatin1String("--lang")) return arguments.value(i + 1, QStringLiteral("?"));
-    if (arguments[i].startsWith(QLatin1String("--lang="))) return arguments[i].mid(7);
-  }
-  return {};
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -64,8 +55,10 @@ int main(int argc, char* argv[]) {
   // The user's settings and data folders (the last event, new events) are named after these.
   QCoreApplication::setOrganizationName(QStringLiteral("luckydraw"));
 
+  // --lang is read before anything is said: the language decides every text, the help included.
   try {
-    ld::setLanguage(app, ld::chooseLanguage(languageOption(app.arguments()), QLocale::system()));
+    QStringList arguments = app.arguments();
+    ld::setLanguage(app, ld::chooseLanguage(ld::takeLanguageOption(arguments), QLocale::system()));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "luckydraw: %s\n", e.what());
     return 2;

@@ -3,6 +3,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <algorithm>
 
 #include "framework/dialogs.h"
 #include "framework/errors.h"
@@ -39,6 +40,22 @@ bool loadQtTranslations(QCoreApplication& app, const QLocale& locale) {
   qWarning("Qt's own translations for %s not found in %s (Debian package qt6-translations-l10n)",
            qUtf8Printable(locale.name()), qUtf8Printable(folder));
   return false;
+}
+
+QString takeLanguageOption(QStringList& args) {
+  QString option;
+  for (qsizetype i = 0; i < args.size();) {
+    if (args[i] == QLatin1String("--lang")) {
+      option = args.value(i + 1, QStringLiteral("?"));
+      args.remove(i, std::min<qsizetype>(2, args.size() - i));
+    } else if (args[i].startsWith(QLatin1String("--lang="))) {
+      option = args[i].mid(7);
+      args.remove(i);
+    } else {
+      ++i;
+    }
+  }
+  return option;
 }
 
 Language chooseLanguage(const QString& option, const QLocale& system) {

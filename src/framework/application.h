@@ -20,6 +20,9 @@ enum class Language { Chinese, English };
 // The language --lang names ("zh" or "en"; empty when not given) or, without it, the system locale's:
 // English for an English locale, Chinese for any other. Throws ld::Error for another --lang value.
 Language chooseLanguage(const QString& option, const QLocale& system);
+// Takes --lang VALUE or --lang=VALUE out of the arguments, wherever it stands; its value ("?" when the
+// value is missing), empty without it.
+QString takeLanguageOption(QStringList& args);
 // Speaks `language` from now on: the program's texts, Qt's own dialogs and the default locale (the
 // application starts in Chinese). False, with a warning, when the English texts cannot be loaded.
 bool setLanguage(QCoreApplication& app, Language language);

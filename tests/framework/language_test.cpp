@@ -12,6 +12,23 @@
 
 using namespace ld;
 
+TEST(Language, TheOptionIsTakenOutWhereverItStands) {
+  const struct {
+    QStringList args, left;
+    QString value;
+  } cases[] = {
+      {{"import", "--lang", "en", "x.csv"}, {"import", "x.csv"}, "en"},
+      {{"import", "x.csv", "--lang=zh"}, {"import", "x.csv"}, "zh"},
+      {{"import", "--lang"}, {"import"}, "?"},  // a missing value is refused by chooseLanguage
+      {{"import", "x.csv"}, {"import", "x.csv"}, ""},
+  };
+  for (const auto& c : cases) {
+    QStringList args = c.args;
+    EXPECT_EQ(takeLanguageOption(args), c.value) << c.args.join(' ').toStdString();
+    EXPECT_EQ(args, c.left);
+  }
+}
+
 TEST(Language, TheOptionWinsThenAnEnglishSystemLocaleThenChinese) {
   const QLocale english(QLocale::English, QLocale::UnitedKingdom);
   const QLocale chinese(QLocale::Chinese, QLocale::China);

@@ -53,23 +53,6 @@ void fail(const QString& message) {
   std::fprintf(stderr, "eventdb: %s\n", message.toLocal8Bit().constData());
 }
 
-// Takes --lang VALUE or --lang=VALUE out of the arguments, wherever it stands; its value, empty without it.
-QString takeLanguageOption(QStringList& args) {
-  QString option;
-  for (qsizetype i = 0; i < args.size();) {
-    if (args[i] == QLatin1String("--lang")) {
-      option = args.value(i + 1, QStringLiteral("?"));
-      args.remove(i, std::min<qsizetype>(2, args.size() - i));
-    } else if (args[i].startsWith(QLatin1String("--lang="))) {
-      option = args[i].mid(7);
-      args.remove(i);
-    } else {
-      ++i;
-    }
-  }
-  return option;
-}
-
 // The event folder a command writes: made, changed or laid out. Empty for a command that only reads.
 QString writtenEventFolder(const QStringList& args) {
   const QString& command = args[0];
@@ -90,7 +73,7 @@ int main(int argc, char* argv[]) {
   QStringList args = app.arguments().mid(1);
   // The language first: it decides every message. Chinese needs nothing loaded, its texts are the source.
   try {
-    if (ld::chooseLanguage(takeLanguageOption(args), QLocale::system()) == ld::Language::English)
+    if (ld::chooseLanguage(ld::takeLanguageOption(args), QLocale::system()) == ld::Language::English)
       ld::setLanguage(app, ld::Language::English);
   } catch (const std::exception& e) {
     fail(QString::fromUtf8(e.what()));
