@@ -23,8 +23,6 @@ namespace {
 const QString kReserved = QStringLiteral("\\/:*?\"<>|");
 constexpr int kMaxFileNameBytes = 255;
 
-QString zpFolder() { return appFolder() + QStringLiteral("zp/"); }
-
 QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 // How a refused character is named in a message.
@@ -60,10 +58,6 @@ QString scratchName(const QString& beside, const char* kind) {
 }
 
 // rename(2): atomic, and it moves a link itself rather than what it points to.
-bool renameFile(const QString& from, const QString& to) {
-  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
 bool present(const QFileInfo& info) { return info.exists() || info.isSymLink(); }
 
 // A rename is only lasting once the folder holding it is written out.
@@ -130,7 +124,9 @@ QString photoPathFor(const QString& department, const QString& name) {
   return QStringLiteral("zp\\") + department + QLatin1Char('_') + name + QStringLiteral(".jpg");
 }
 
-QString photoFileInZp(const QString& stored) {
+QString zpFolder() { return appFolder() + QStringLiteral("zp/"); }
+
+QString photoNameInZp(const QString& stored) {
   QString rel = stored.trimmed();
   rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
   if (!rel.startsWith(QStringLiteral("zp/"))) return {};
@@ -138,7 +134,16 @@ QString photoFileInZp(const QString& stored) {
   if (file.isEmpty() || file.contains(QLatin1Char('/')) || file == QStringLiteral(".") ||
       file == QStringLiteral(".."))
     return {};
-  return zpFolder() + file;
+  return file;
+}
+
+QString photoFileInZp(const QString& stored) {
+  const QString file = photoNameInZp(stored);
+  return file.isEmpty() ? QString() : zpFolder() + file;
+}
+
+bool renameFile(const QString& from, const QString& to) {
+  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 bool removePhotoFile(const QString& file) {

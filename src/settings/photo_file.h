@@ -17,9 +17,17 @@ PhotoNameCheck checkPhotoName(const QString& department, const QString& name);
 // The stored photo path: "zp\" + department + "_" + name + ".jpg".
 QString photoPathFor(const QString& department, const QString& name);
 
-// The file a stored photo path names when it lies directly inside zp/; empty for anything else, so
-// that a stored path can never make us write or delete outside the photo folder.
+// The event's photo folder, ending in '/'.
+QString zpFolder();
+
+// The file name a stored photo path names when it lies directly inside zp/; empty for anything else,
+// so that a stored path can never make us write or delete outside the photo folder.
+QString photoNameInZp(const QString& stored);
+// That file in the current event's photo folder; empty when the path names none.
 QString photoFileInZp(const QString& stored);
+
+// Renames a file over whatever `to` is; false when the system refuses.
+bool renameFile(const QString& from, const QString& to);
 
 // Removes a photo file (not a folder); false when there was none or it could not be removed.
 bool removePhotoFile(const QString& file);

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
-#include <cstdio>
 #include <memory>
 
 #include "data/connection.h"
@@ -18,6 +17,7 @@
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/text.h"
+#include "settings/photo_file.h"
 
 namespace ld {
 
@@ -35,18 +35,6 @@ QString withSlash(QString folder) {
   return folder;
 }
 
-// The file name inside zp/ that a stored photo path names; empty when it names nothing or leaves zp/.
-QString photoName(const QString& stored) {
-  QString rel = stored.trimmed();
-  rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
-  if (!rel.startsWith(QLatin1String("zp/"))) return {};
-  const QString name = rel.mid(3);
-  if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-      name == QLatin1String(".."))
-    return {};
-  return name;
-}
-
 struct Roster {
   int participants = 0;
   QStringList photos;  // distinct file names inside zp/
@@ -59,7 +47,7 @@ Roster readRoster(Query& q) {
   QSet<QString> seen;
   q.first();
   for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    const QString name = photoName(q.fieldByName(QStringLiteral("zp")).asString());
+    const QString name = photoNameInZp(q.fieldByName(QStringLiteral("zp")).asString());
     if (!name.isEmpty() && !seen.contains(name)) {
       seen.insert(name);
       roster.photos << name;
@@ -80,10 +68,6 @@ QString zipMessage(zip_t* z) { return QString::fromUtf8(zip_strerror(z)); }
 struct ZipDiscard {
   void operator()(zip_t* z) const { zip_discard(z); }
 };
-
-bool renameFile(const QString& from, const QString& to) {
-  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
 
 }  // namespace
 

@@ -11,7 +11,6 @@
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
-#include <cstdio>
 #include <mutex>
 
 #include "data/query.h"
@@ -146,8 +145,6 @@ class PhotoFolder {
   QHash<QString, QString> files_;
 };
 
-QString zpFolder() { return appFolder() + QStringLiteral("zp/"); }
-
 QString scratchFile(const char* kind) {
   for (;;) {
     const QString name =
@@ -157,10 +154,6 @@ QString scratchFile(const char* kind) {
     const QFileInfo info(name);
     if (!info.exists() && !info.isSymLink()) return name;
   }
-}
-
-bool renameFile(const QString& from, const QString& to) {
-  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 // The new names of a folder survive a power cut only once the folder itself is synced.
