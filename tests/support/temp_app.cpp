@@ -26,6 +26,7 @@ TempApp::TempApp(bool withDatabase, bool withLogo) {
 }
 
 TempApp::~TempApp() {
+  other_.reset();
   dm_.reset();
   setDialogs(std::move(previousDialogs_));
   setAppFolder(QString());
@@ -36,17 +37,21 @@ TDataModule1& TempApp::dataModule() {
   return *dm_;
 }
 
+Connection& TempApp::other() {
+  if (!other_ || other_->fileMovedOrReplaced()) {
+    other_ = std::make_unique<Connection>();
+    other_->setConnectionString(TDataModule1::connectionStringFor(folder()));
+  }
+  return *other_;
+}
+
 void TempApp::exec(const QString& statement) {
-  Connection c;
-  c.setConnectionString(TDataModule1::connectionStringFor(folder()));
-  Query q(c);
+  Query q(other());
   q.execSql(statement);
 }
 
 QStringList TempApp::rows(const QString& statement) {
-  Connection c;
-  c.setConnectionString(TDataModule1::connectionStringFor(folder()));
-  Query q(c);
+  Query q(other());
   q.openSql(statement);
   QStringList out;
   q.first();

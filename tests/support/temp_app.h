@@ -20,7 +20,8 @@ class TempApp {
   QString path(const QString& relative) const { return folder() + relative; }
   QString dbPath() const { return path(QStringLiteral("db/db.mdb")); }
 
-  // Runs a statement on a separate connection, as another program would see the file.
+  // Runs a statement on a separate connection, as another program would see the file. The connection
+  // stays open (opening an encrypted file is slow) and is made again when the file was moved or replaced.
   void exec(const QString& statement);
   // All rows of a query as text, fields joined by '|'.
   QStringList rows(const QString& statement);
@@ -41,6 +42,8 @@ class TempApp {
   ScriptedDialogs* dialogs_;
   std::unique_ptr<Dialogs> previousDialogs_;
   std::unique_ptr<TDataModule1> dm_;
+  std::unique_ptr<Connection> other_;
+  Connection& other();
 };
 
 // Four flat quarters: red, green, blue and `last` (bottom right); where they end up shows how a picture
