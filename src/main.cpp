@@ -114,9 +114,14 @@ int main(int argc, char* argv[]) {
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();
   // The draw window is the main window: closing it ends the program, whatever else is still open.
-  QObject::connect(&form, &TVELTRAXForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // Not quit(): in Qt a quit asks every window to close and is called off by any that refuses.
+  QObject::connect(
+      &form, &TVELTRAXForm::closed, &app, [] { ld::endProgram(0); }, Qt::QueuedConnection);
   // A termination signal is an order, not a request: the program ends without asking, as after "确定".
-  ld::endOnTerminationSignals([&form] { form.switchOff(); });
+  ld::endOnTerminationSignals([&form] {
+    form.switchOff();
+    ld::endProgram(0);
+  });
   program.show({options.value(screen), options.isSet(presentation)});
   // Only the holder of the lock may tidy the photo folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.

@@ -712,6 +712,18 @@ Create a new event in this folder?</translation>
         <translation>Show / hide these keys</translation>
     </message>
     <message>
+        <source>滚动中：取消本次抽奖，不抽出任何人</source>
+        <translation>While rolling: call the draw off, nobody drawn</translation>
+    </message>
+    <message>
+        <source>计划外提示</source>
+        <translation>Outside the plan</translation>
+    </message>
+    <message>
+        <source>奖项已全部抽完：再抽一次，中奖者将是计划外（没有奖项）。滚动中按 Esc 取消。</source>
+        <translation>Every prize has been drawn: another draw gives a winner outside the plan (no prize). Esc while rolling calls it off.</translation>
+    </message>
+    <message>
         <source>关闭本说明或黑屏（不会退出程序）</source>
         <translation>Close this help or the black screen (never ends the program)</translation>
     </message>

@@ -36,6 +36,8 @@ QString journalEventText(JournalEvent event) {
       return QStringLiteral("plan changed");
     case JournalEvent::Absent:
       return QStringLiteral("absent");
+    case JournalEvent::RollCancelled:
+      return QStringLiteral("roll cancelled");
   }
   return {};
 }

@@ -10,10 +10,10 @@ namespace ld {
 class Connection;
 class Query;
 
-enum class JournalEvent { Drawn, Nobody, ResultsCleared, RosterCleared, PlanChanged, Absent };
+enum class JournalEvent { Drawn, Nobody, ResultsCleared, RosterCleared, PlanChanged, Absent, RollCancelled };
 
 // What the journal's lx column holds: "drawn", "nobody", "results cleared", "roster cleared",
-// "plan changed", "absent".
+// "plan changed", "absent", "roll cancelled".
 QString journalEventText(JournalEvent event);
 
 struct JournalEntry {

@@ -157,6 +157,19 @@ DrawResult DrawSession::stop() {
   return result;
 }
 
+void DrawSession::cancelRoll() {
+  const std::optional<int> pool = poolRead_ ? std::optional<int>(int(pool_.size())) : std::nullopt;
+  poolRead_ = false;
+  appendJournal(query_, {JournalEvent::RollCancelled, {}, {}, {}, {}, {}, pool});
+}
+
+bool DrawSession::nextIsOutsidePlan() {
+  const PrizePlan plan = readPrizePlan(query_, QStringLiteral("select sz from SY where symc='jx' and sz=1 "));
+  if (!plan.applies()) return false;
+  query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
+  return levelForNextWinner(query_.recordCount(), plan) == kOutsidePlan;
+}
+
 bool DrawSession::databaseMovedOrReplaced() const { return query_.connection().fileMovedOrReplaced(); }
 
 void DrawSession::markAbsent(const DrawResult& result) {

@@ -45,6 +45,13 @@ class DrawSession {
   // still undrawn. Throws when nothing could be recorded; the database is then as it was.
   DrawResult stop();
 
+  // A roll called off before its stop: nobody is drawn, the journal tells of it (with the pool it rolled
+  // through), and the next roll reads the pool again.
+  void cancelRoll();
+
+  // Under a limited plan whose every prize is drawn: the next stop's winner is outside the plan.
+  bool nextIsOutsidePlan();
+
   // The event's database file is no longer the one this program opened: only a restart can record again.
   bool databaseMovedOrReplaced() const;
 

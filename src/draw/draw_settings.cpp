@@ -31,6 +31,13 @@ std::optional<int> DrawSettings::screen() {
 
 void DrawSettings::setScreen(int number) { write("PM", number); }
 
+int DrawSettings::minimumRollMs() {
+  const std::optional<int> ms = read("ZS");
+  return ms && *ms >= 0 && *ms <= 60000 ? *ms : kDefaultMinimumRollMs;
+}
+
+void DrawSettings::setMinimumRollMs(int ms) { write("ZS", ms); }
+
 bool DrawSettings::muted() { return read("JY").value_or(0) == 1; }
 
 void DrawSettings::setMuted(bool on) { write("JY", on ? 1 : 0); }

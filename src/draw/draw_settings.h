@@ -15,6 +15,11 @@ class DrawSettings {
   std::optional<int> screen();
   void setScreen(int number);
 
+  // Row "ZS": the shortest roll in milliseconds; a stop pressed sooner waits for it.
+  static constexpr int kDefaultMinimumRollMs = 1000;
+  int minimumRollMs();
+  void setMinimumRollMs(int ms);
+
   // Row "JY": 1 when the sound is off.
   bool muted();
   void setMuted(bool on);

@@ -36,6 +36,8 @@ KeyAction keyActionFor(const QKeyEvent& event) {
       return KeyAction::Help;
     case Qt::Key_Escape:
       return KeyAction::Dismiss;
+    case Qt::Key_Backspace:
+      return KeyAction::Cancel;
     case Qt::Key_Delete:
     case Qt::Key_R:
       return KeyAction::Absent;
@@ -57,6 +59,7 @@ const std::vector<KeyHelpLine>& keyHelpLines() {
       {QStringLiteral("S"), Tr::tr("移到下一个屏幕")},
       {QStringLiteral("M"), Tr::tr("声音 开 / 关")},
       {QStringLiteral("F1 / ?"), Tr::tr("显示 / 隐藏本说明")},
+      {QStringLiteral("Esc / Backspace"), Tr::tr("滚动中：取消本次抽奖，不抽出任何人")},
       {QStringLiteral("Esc"), Tr::tr("关闭本说明或黑屏（不会退出程序）")},
   };
   return lines;
@@ -99,7 +102,8 @@ void KeyRepeats::released(const QKeyEvent& release) {
   key.lastRelease = release.timestamp();
 }
 
-KeyControl::KeyControl(Handler handler, QObject* parent) : QObject(parent), handler_(std::move(handler)) {
+KeyControl::KeyControl(Handler handler, WindowTest drawWindow, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)), drawWindow_(std::move(drawWindow)) {
   qApp->installEventFilter(this);
   // A key that changes the window in front (F11, S) has its release go to a window that is gone.
   connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { repeats_.clear(); });
@@ -114,6 +118,7 @@ bool KeyControl::applies(QObject* watched) const {
   // A key a text field leaves alone (Return in a line edit) travels up to its parents: the field with the
   // focus in the receiver's window counts too.
   const auto* widget = static_cast<const QWidget*>(watched);
+  if (drawWindow_ && !drawWindow_(widget->window())) return false;
   return !takesText(widget) && !takesText(widget->window()->focusWidget()) &&
          !takesText(QApplication::focusWidget());
 }

@@ -17,7 +17,8 @@ enum class KeyAction {
   Blank,         // B or '.': black screen and back
   Presentation,  // F11
   Help,          // F1 or '?': the key overlay
-  Dismiss,       // Escape: closes the overlay or the black screen, never the program
+  Dismiss,       // Escape: closes the overlay or the black screen, calls off a roll; never ends the program
+  Cancel,        // Backspace: calls off a roll, nobody drawn
   Absent,        // Delete or R: the winner shown is not in the room
   Mute,          // M
   NextScreen,    // S: the draw window goes to the next screen
@@ -60,13 +61,15 @@ class KeyRepeats {
 // Watches the key presses of the whole application. A press for an action goes to the handler, which
 // either acts and says so (no control sees the key then) or does nothing at all and lets the key travel on:
 // it may be asked again as the key goes up to the control's parents. A held key's repeats do nothing, so a
-// roll is never stopped and restarted by itself. Keys are left alone while a text field has the focus and
-// while a message box or a menu is open.
+// roll is never stopped and restarted by itself. Only the windows of the draw take the keys (`drawWindow`
+// says which they are); elsewhere, in a settings window or a dialog, a key is the control's own. Keys are
+// left alone while a text field has the focus and while a message box or a menu is open.
 class KeyControl : public QObject {
   Q_OBJECT
  public:
   using Handler = std::function<bool(KeyAction)>;
-  explicit KeyControl(Handler handler, QObject* parent = nullptr);
+  using WindowTest = std::function<bool(const QWidget* window)>;
+  KeyControl(Handler handler, WindowTest drawWindow, QObject* parent = nullptr);
   ~KeyControl() override;
 
  protected:
@@ -75,6 +78,7 @@ class KeyControl : public QObject {
  private:
   bool applies(QObject* watched) const;
   Handler handler_;
+  WindowTest drawWindow_;
   KeyRepeats repeats_;
   struct {
     const QKeyEvent* event = nullptr;

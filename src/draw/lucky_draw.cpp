@@ -3,8 +3,10 @@
 #include <malloc.h>
 #include <sqlcipher/sqlite3.h>
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -16,10 +18,12 @@
 #include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
 #include "settings/setting_form.h"
 #include "transfer/import_dialog.h"
+#include "widgets/glow_label.h"
 
 namespace ld {
 
@@ -30,11 +34,23 @@ LuckyDraw::LuckyDraw()
     silently("opening a settings window", [this] { openSettingsWindow(); });
   });
   connect(drawWindow_.get(), &TVELTRAXForm::levelCompleted, this, &LuckyDraw::celebrate);
-  keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); });
+  keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); },
+                                       [this](const QWidget* window) { return isDrawWindow(window); });
+  drawWindow_->setPressTiming(
+      {TVELTRAXForm::PressTiming{}.bounceMs, DrawSettings(data_->ADOQuerymain).minimumRollMs()});
+  drawWindow_->asksOnHandset = [this] { return !presenting_ && drawOnOperatorScreen(); };
+  setDialogPlacement({[this] { return operatorScreen(); }, [this] { return winnerArea(); },
+                      [this] {
+                        QWidget* active = QApplication::activeWindow();
+                        if (!active || !active->isVisible() || isDrawWindow(active)) focusDraw();
+                      }});
   sound_ = std::make_unique<Sound>();
   sound_->setMuted(DrawSettings(data_->ADOQuerymain).muted());
   connect(drawWindow_.get(), &TVELTRAXForm::rolling, sound_.get(), &Sound::setRolling);
   connect(drawWindow_.get(), &TVELTRAXForm::stopped, sound_.get(), [this] { sound_->playStop(); });
+  connect(drawWindow_.get(), &TVELTRAXForm::rolling, this, &LuckyDraw::refreshPlanNotice);
+  connect(drawWindow_.get(), &TVELTRAXForm::stopped, this, &LuckyDraw::refreshPlanNotice);
+  connect(drawWindow_.get(), &TVELTRAXForm::winnerAbsent, this, &LuckyDraw::refreshPlanNotice);
   connect(drawWindow_.get(), &TVELTRAXForm::frameDragged, this, [this](QPoint distance) {
     if (presenting_) return;  // a window that fills its screen has nowhere to go
     QWidget& window = shownWindow();
@@ -62,15 +78,19 @@ LuckyDraw::LuckyDraw()
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
     if (!manager.allowsInteraction()) return;
     manager.cancel();
-    drawWindow_->askToSwitchOff();
     manager.release();
+    // The question may be a box with a loop of its own: not inside the session manager's call.
+    QMetaObject::invokeMethod(drawWindow_.get(), &TVELTRAXForm::askToSwitchOff, Qt::QueuedConnection);
   });
 #endif
 }
 
 // Settings and fireworks windows go before the draw window, the data module last.
 LuckyDraw::~LuckyDraw() {
+  setDialogPlacement({});
   keys_.reset();
+  operatorKeyHelp_.reset();
+  planNotice_.reset();
   sound_.reset();
   blank_.reset();
   // The stage gives the draw window back before either goes.
@@ -111,6 +131,13 @@ void LuckyDraw::celebrate() {
   if (blanked()) blank_->raise();
 }
 
+bool LuckyDraw::isDrawWindow(const QWidget* window) const {
+  if (!window) return false;
+  return window == drawWindow_.get() || (stage_ && window == stage_.get()) ||
+         (blank_ && window == blank_.get()) || (operatorKeyHelp_ && window == operatorKeyHelp_.get()) ||
+         window == fireworks_.get() || window == findFireworksWindow();
+}
+
 bool LuckyDraw::handleKey(KeyAction action) {
   if (blanked()) {
     toggleBlank();
@@ -123,9 +150,11 @@ bool LuckyDraw::handleKey(KeyAction action) {
       toggleBlank();
       return true;
     case KeyAction::Help:
-      return drawWindow_->toggleKeyHelp();
+      return toggleKeyHelp();
     case KeyAction::Dismiss:
-      return drawWindow_->dismissKeyHelp();
+      return dismissKeyHelp() || drawWindow_->cancelRoll();
+    case KeyAction::Cancel:
+      return drawWindow_->cancelRoll();
     case KeyAction::Absent:
       return drawWindow_->absentKey();
     case KeyAction::Presentation:
@@ -169,11 +198,96 @@ void LuckyDraw::show(const ShowOptions& options) {
   presenting_ = options.presentation;
   shown_ = true;
   place(true);
+  refreshPlanNotice();
 }
 
 QScreen* LuckyDraw::screen() const {
   if (screen_) return screen_;
   return QGuiApplication::primaryScreen();
+}
+
+QScreen* LuckyDraw::operatorScreen() const { return QGuiApplication::primaryScreen(); }
+
+QRect LuckyDraw::winnerArea() const {
+  const TVELTRAXForm& form = *drawWindow_;
+  const QRect inForm =
+      form.Panelzp[0]->geometry().united(form.GlowLabelcj0->geometry()).translated(form.Panelcj->pos());
+  if (stage_ && stage_->form())
+    return QRect(stage_->formToGlobal(inForm.topLeft()), stage_->formToGlobal(inForm.bottomRight()));
+  return QRect(form.mapToGlobal(inForm.topLeft()), inForm.size());
+}
+
+void LuckyDraw::focusDraw() {
+  QWidget& window = shownWindow();
+  if (!window.isVisible()) return;
+  window.raise();
+  window.activateWindow();
+}
+
+void LuckyDraw::refreshPlanNotice() {
+  if (!shownWindow().isVisible() || !drawWindow_->nextIsOutsidePlan()) {
+    if (planNotice_) planNotice_->hide();
+    return;
+  }
+  if (!planNotice_) {
+    auto* label =
+        new QLabel(Tr::tr("奖项已全部抽完：再抽一次，中奖者将是计划外（没有奖项）。滚动中按 Esc 取消。"));
+    planNotice_.reset(label);
+    label->setObjectName(QStringLiteral("PlanCompleteNotice"));
+    label->setWindowTitle(Tr::tr("计划外提示"));
+    label->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus);
+    label->setAttribute(Qt::WA_ShowWithoutActivating);
+    label->setMargin(10);
+    QFont font(QStringLiteral("幼圆"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(
+        QStringLiteral("QLabel { background: rgb(20,24,40); color: rgb(248,179,48);"
+                       " border: 2px solid rgb(248,179,48); }"));
+    label->adjustSize();
+  }
+  // At the top of the operator's screen, and never over the winner when the hall watches that screen too.
+  const QRect area = operatorScreen()->availableGeometry();
+  const QSize size = planNotice_->size();
+  QPoint at(area.center().x() - size.width() / 2, area.top() + 8);
+  if (QRect(at, size).intersects(winnerArea())) at = placeClearOf(size, area, winnerArea());
+  planNotice_->setScreen(operatorScreen());
+  planNotice_->move(at);
+  planNotice_->show();
+  planNotice_->raise();
+}
+
+bool LuckyDraw::toggleKeyHelp() {
+  if (drawOnOperatorScreen()) return drawWindow_->toggleKeyHelp();
+  // The audience never sees the list of keys: it opens on the operator's screen, leaving the keyboard
+  // with the draw.
+  if (!operatorKeyHelp_) {
+    operatorKeyHelp_ = std::make_unique<KeyHelp>(nullptr);
+    operatorKeyHelp_->setWindowTitle(Tr::tr("按键"));
+    operatorKeyHelp_->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    operatorKeyHelp_->setAttribute(Qt::WA_ShowWithoutActivating);
+    operatorKeyHelp_->resize(drawWindow_->keyHelp()->size());
+  }
+  if (operatorKeyHelp_->isVisible()) {
+    operatorKeyHelp_->hide();
+  } else {
+    QScreen* at = operatorScreen();
+    operatorKeyHelp_->setScreen(at);
+    operatorKeyHelp_->move(centredTopLeft(at->availableGeometry(), operatorKeyHelp_->size()));
+    operatorKeyHelp_->show();
+    operatorKeyHelp_->raise();
+  }
+  return true;
+}
+
+bool LuckyDraw::dismissKeyHelp() {
+  if (operatorKeyHelp_ && operatorKeyHelp_->isVisible()) {
+    operatorKeyHelp_->hide();
+    return true;
+  }
+  return drawWindow_->dismissKeyHelp();
 }
 
 QWidget& LuckyDraw::shownWindow() {
@@ -268,8 +382,12 @@ void LuckyDraw::toggleBlank() {
     blank_->hide();
     return;
   }
-  if (!blank_) blank_ = std::make_unique<BlankScreen>();
-  blank_->cover(drawWindow_->screen());
+  if (!blank_) {
+    blank_ = std::make_unique<BlankScreen>();
+    connect(blank_.get(), &BlankScreen::uncovered, this, &LuckyDraw::focusDraw);
+  }
+  // The screen the audience watches, which in presentation mode is not the draw window's own.
+  blank_->cover(screen());
 }
 
 bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
@@ -286,6 +404,8 @@ bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
           if (gone > 0) {
             if (sqlite3* db = data_->ADOConnection.handle()) sqlite3_db_release_memory(db);
             malloc_trim(0);
+            // Results cleared or a plan changed there.
+            refreshPlanNotice();
           }
         },
         Qt::QueuedConnection);

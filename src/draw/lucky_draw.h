@@ -18,6 +18,7 @@ namespace ld {
 
 class BlankScreen;
 class KeyControl;
+class KeyHelp;
 class PresentationStage;
 class Sound;
 enum class KeyAction;
@@ -46,12 +47,28 @@ class LuckyDraw : public QObject {
   void celebrate();
   TFormyanhua* fireworksWindow() const { return fireworks_.get(); }
 
-  // What a key of the keyboard or a presentation clicker does, whichever of the program's windows is in
-  // front: true when it acted. While the screen is black the next key only brings the picture back.
+  // What a key of the keyboard or a presentation clicker does while one of the draw's windows is in front
+  // (the draw window or its stage, the fireworks, the black screen, the key overlay): true when it acted.
+  // While the screen is black the next key only brings the picture back.
   bool handleKey(KeyAction action);
-  // Black screen over the draw window's screen, or the picture back.
+  bool isDrawWindow(const QWidget* window) const;
+  // Black screen over the screen the audience sees, or the picture back.
   void toggleBlank();
   bool blanked() const;
+
+  // The screen the operator works at: the primary screen. Questions, messages and the key overlay open
+  // there; when the draw is on it too, they keep clear of the winner's photo and name.
+  QScreen* operatorScreen() const;
+  bool drawOnOperatorScreen() const { return screen() == operatorScreen(); }
+  // Where the winner's photo and name are on screen, in global pixels.
+  QRect winnerArea() const;
+  // The key overlay shown on the operator's screen while the draw is on another one.
+  KeyHelp* operatorKeyHelp() const { return operatorKeyHelp_.get(); }
+  // A line on the operator's screen while every prize of a limited plan is drawn: the next winner is
+  // outside the plan. Brought up to date whenever a roll starts or stops, an absence is marked or a
+  // settings window closes.
+  QWidget* planNotice() const { return planNotice_.get(); }
+  void refreshPlanNotice();
 
   // Shows the draw window on its screen: the one given (and remembered from then on), else the one the event
   // remembers, else the primary screen. A screen smaller than the window gets the window scaled down to
@@ -84,6 +101,8 @@ class LuckyDraw : public QObject {
   std::vector<std::unique_ptr<TsettingForm>> settingsWindows_;
   std::unique_ptr<BlankScreen> blank_;
   std::unique_ptr<KeyControl> keys_;
+  std::unique_ptr<KeyHelp> operatorKeyHelp_;
+  std::unique_ptr<QWidget> planNotice_;
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<Sound> sound_;
   QPointer<QScreen> screen_;
@@ -96,6 +115,10 @@ class LuckyDraw : public QObject {
   // centres a 1:1 window; otherwise it stays where it was put.
   void place(bool recentre);
   void rememberScreen();
+  // The keyboard back to the draw, as no window manager may do it.
+  void focusDraw();
+  bool toggleKeyHelp();
+  bool dismissKeyHelp();
   void frameDropped();
 };
 

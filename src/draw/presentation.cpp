@@ -32,6 +32,11 @@ void BlankScreen::cover(QScreen* screen) {
 
 void BlankScreen::mousePressEvent(QMouseEvent*) { hide(); }
 
+void BlankScreen::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous()) emit uncovered();
+}
+
 qreal fittingScale(QSize window, QSize area) {
   if (window.isEmpty() || area.isEmpty()) return 1;
   return std::min(qreal(area.width()) / window.width(), qreal(area.height()) / window.height());

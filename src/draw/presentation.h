@@ -19,8 +19,13 @@ class BlankScreen : public QWidget {
   BlankScreen();
   void cover(QScreen* screen);
 
+ signals:
+  // The picture is back (a key, a click).
+  void uncovered();
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 };
 
 // The largest scale at which `window` fits `area`.

@@ -2,8 +2,13 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QCoreApplication>
 #include <QSocketNotifier>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 namespace ld {
 
@@ -43,6 +48,18 @@ void endOnTerminationSignals(std::function<void()> end) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void endProgram(int status, int withinMs) {
+  static bool ending = false;
+  QCoreApplication::exit(status);
+  if (ending) return;
+  ending = true;
+  std::thread([status, withinMs] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(withinMs));
+    std::fprintf(stderr, "luckydraw: ending took longer than %d ms; the process ends now\n", withinMs);
+    std::_Exit(status);
+  }).detach();
 }
 
 }  // namespace ld

@@ -9,4 +9,8 @@ namespace ld {
 // installs the handlers; later calls replace `end`.
 void endOnTerminationSignals(std::function<void()> end);
 
+// Leaves the event loop for good with `status` (no window can call it off, as one may a quit), and makes
+// sure the process is gone `withinMs` later even if tearing down hangs: every result is on disk already.
+void endProgram(int status, int withinMs = 1500);
+
 }  // namespace ld

@@ -153,6 +153,8 @@ TVELTRAXForm::TVELTRAXForm(TDataModule1& data, QWidget* parent)
   Timerrqsj.setInterval(1000);
   Timercj.setObjectName(QStringLiteral("Timercj"));
   Timercj.setInterval(100);
+  deferredStop_.setSingleShot(true);
+  deferredStop_.setTimerType(Qt::PreciseTimer);
   wireEvents();
   Timerrqsj.start();
 
@@ -277,7 +279,10 @@ void TVELTRAXForm::wireEvents() {
   connect(GIFgj, &TGIFAnimator::MouseDown, this, guard(&TVELTRAXForm::GIFgjMouseDown));
   connect(GIFgj, &TGIFAnimator::MouseUp, this, guard(&TVELTRAXForm::GIFgjMouseUp));
   connect(GIFgj, &TGIFAnimator::DblClick, this, guard(&TVELTRAXForm::GIFgjDblClick));
-  connect(GIFAnimatorlogo, &TGIFAnimator::Click, this, guard(&TVELTRAXForm::GIFAnimatorlogoClick));
+  connect(GIFAnimatorlogo, &TGIFAnimator::Click, this, guard(&TVELTRAXForm::drawPress));
+  connect(&deferredStop_, &QTimer::timeout, this, [this] {
+    if (Timercj.isActive()) ld::guarded([this] { stopDraw(); });
+  });
   connect(Buttonqd, &QPushButton::clicked, this, guard(&TVELTRAXForm::ButtonqdClick));
   connect(Buttonqx, &QPushButton::clicked, this, guard(&TVELTRAXForm::ButtonqxClick));
   // A picture of another size changes the window's outline.
@@ -377,6 +382,16 @@ void TVELTRAXForm::GIFgjMouseUp() { Timergj.stop(); }
 void TVELTRAXForm::TimergjTimer() { askToSwitchOff(); }
 
 void TVELTRAXForm::askToSwitchOff() {
+  if (asksOnHandset && !asksOnHandset()) {
+    // The held power key keeps its timer running; its release goes to the box's modal loop, not here.
+    Timergj.stop();
+    if (askingToSwitchOff_) return;
+    askingToSwitchOff_ = true;
+    const bool yes = ld::dialogs().confirm(ld::Tr::tr("是否确定关闭手机？"));
+    askingToSwitchOff_ = false;
+    if (yes) switchOff();
+    return;
+  }
   Panelcj->hide();
   Panelgj->show();
   Panelgj->setFocus(Qt::OtherFocusReason);
@@ -401,7 +416,46 @@ void TVELTRAXForm::GIFgjDblClick() { emit settingsRequested(); }
 
 bool TVELTRAXForm::drawKey() {
   if (Panelgj->isVisible()) return false;
-  ld::guarded([this] { GIFAnimatorlogoClick(); });
+  ld::guarded([this] { drawPress(); });
+  return true;
+}
+
+void TVELTRAXForm::drawPress() {
+  if (deferredStop_.isActive()) return;  // the stop is already on its way
+  if (lastPress_.isValid() && lastPress_.elapsed() < pressTiming_.bounceMs) return;
+  if (Timercj.isActive()) {
+    pressAccepted();
+    const qint64 left = pressTiming_.minimumRollMs - rollClock_.elapsed();
+    if (left > 0) {
+      deferredStop_.start(int(left));
+      return;
+    }
+    stopDraw();
+    return;
+  }
+  pressAccepted();
+  startDraw();
+}
+
+void TVELTRAXForm::pressAccepted() { lastPress_.start(); }
+
+bool TVELTRAXForm::nextIsOutsidePlan() {
+  bool outside = false;
+  ld::silently("reading whether prizes are left", [&] { outside = session_.nextIsOutsidePlan(); });
+  return outside;
+}
+
+bool TVELTRAXForm::cancelRoll() {
+  // Under the switch-off question Escape is its 取消.
+  if (!Timercj.isActive() || Panelgj->isVisible()) return false;
+  Timercj.stop();
+  deferredStop_.stop();
+  emit rolling(false);
+  // Back to how the panel looked before the roll, the tiles with the placeholder.
+  ld::silently("loading the placeholder photo", [this] {
+    for (int k = 1; k <= 8; ++k) ld::loadLogo(*Image[k]);
+  });
+  ld::guarded([this] { session_.cancelRoll(); });
   return true;
 }
 
@@ -438,6 +492,7 @@ void TVELTRAXForm::markShownWinnerAbsent() {
     setShownWinner(std::nullopt);
     GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name + ld::Tr::tr("（缺席）"));
     showzjmd();
+    emit winnerAbsent();
   });
 }
 
@@ -459,6 +514,7 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 void TVELTRAXForm::startDraw() {
   session_.beginRoll();
   Timercj.start();
+  rollClock_.start();
   setShownWinner(std::nullopt);
   emit rolling(true);
   Panelzp[0]->hide();
@@ -482,6 +538,7 @@ void TVELTRAXForm::TimercjTimer() {
 void TVELTRAXForm::stopDraw() {
   // First, so that no tick runs during or after the stop, whatever fails below.
   Timercj.stop();
+  deferredStop_.stop();
   emit rolling(false);
   setShownWinner(std::nullopt);
   GlowLabelcj0->setCaption(QString());

@@ -2,9 +2,11 @@
 // The draw window: a borderless handset whose screen holds the draw panel (eight rolling photo tiles,
 // the winner's photo and name, the winners board), a column of icons, a turned clock and the power key.
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "draw/draw_session.h"
@@ -55,7 +57,10 @@ class TVELTRAXForm : public QWidget {
 
   // Every way to close the draw window except the question's "确定" (a window manager's close, Alt+F4, a
   // session ending) shows the switch-off question instead; the program ends only once it is answered.
+  // The question is the handset's own panel, unless `asksOnHandset` says the handset is not where the
+  // operator looks (another screen, or filling the audience's): then it is a message box for the operator.
   void askToSwitchOff();
+  std::function<bool()> asksOnHandset;
   // Closes for good, as "确定" does; the program ends.
   void switchOff();
 
@@ -71,6 +76,23 @@ class TVELTRAXForm : public QWidget {
   // Start or stop, as a click on the draw icon; not while the switch-off question is up (its buttons
   // take Enter and Escape).
   bool drawKey();
+  // A press of a key or a click on the draw icon, as a person or a clicker makes them: a press soon after
+  // the previous one is the clicker bouncing and does nothing; a stop pressed before the roll has lasted its
+  // minimum is carried out when it has.
+  void drawPress();
+  struct PressTiming {
+    int bounceMs = 300;
+    int minimumRollMs = 1000;
+  };
+  void setPressTiming(PressTiming timing) { pressTiming_ = timing; }
+  PressTiming pressTiming() const { return pressTiming_; }
+  // A stop pressed early and waiting for the minimum roll.
+  bool stopPending() const { return deferredStop_.isActive(); }
+  // Escape or Backspace during a roll: the tiles stop, nobody is drawn, the journal notes it.
+  bool cancelRoll();
+  // Under a limited plan whose every prize is drawn: the next winner is outside the plan. False when the
+  // event cannot be read (the draw says so itself).
+  bool nextIsOutsidePlan();
   // Shows or hides the overlay listing the keys.
   bool toggleKeyHelp();
   // Hides the overlay when it is up.
@@ -126,6 +148,8 @@ class TVELTRAXForm : public QWidget {
   void rolling(bool on);
   // A stop was recorded: a winner, or nobody eligible.
   void stopped(bool drawn);
+  // The winner on show was recorded absent: the prize is drawn again.
+  void winnerAbsent();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -143,7 +167,14 @@ class TVELTRAXForm : public QWidget {
   void showResult(const ld::DrawResult& result);
   void setShownWinner(std::optional<ld::DrawResult> winner);
 
+  void pressAccepted();
+
   ld::DrawSession session_;
+  PressTiming pressTiming_;
+  QElapsedTimer lastPress_;
+  QElapsedTimer rollClock_;
+  QTimer deferredStop_;
+  bool askingToSwitchOff_ = false;
   ld::KeyHelp* keyHelp_ = nullptr;
   QAction* absentAction_ = nullptr;
   std::optional<ld::DrawResult> shownWinner_;

@@ -1,9 +1,14 @@
 #pragma once
 // Every message box and file dialog goes through here, so tests can answer them without blocking.
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <memory>
+
+class QScreen;
+class QWidget;
 
 namespace ld {
 
@@ -27,6 +32,21 @@ class Dialogs {
 Dialogs& dialogs();
 // Installs d (ownership taken) and returns the previous one.
 std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> d);
+
+// Where message boxes open in front of an audience: on the operator's screen, never over what the hall is
+// watching, and the keyboard back where it was once they are answered.
+struct DialogPlacement {
+  std::function<QScreen*()> screen;  // the operator's screen; null: where the box opens by itself
+  std::function<QRect()> keepClear;  // a rectangle of that screen, in global pixels, no box may cover
+  std::function<void()> afterwards;  // a box was answered (focus back to the draw, without a window manager)
+};
+void setDialogPlacement(DialogPlacement placement);
+const DialogPlacement& dialogPlacement();
+
+// Where a box of `box` size goes on `screen` (available area) so that it leaves `keepClear` uncovered:
+// centred on the screen when that is clear, else beside the rectangle where there is most room, else the
+// corner farthest from it.
+QPoint placeClearOf(QSize box, const QRect& screen, const QRect& keepClear);
 
 class QtDialogs : public Dialogs {
  public:

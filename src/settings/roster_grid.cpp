@@ -182,7 +182,15 @@ void RosterGrid::mousePressEvent(QMouseEvent* event) {
 
 void RosterGrid::keyPressEvent(QKeyEvent* event) {
   const int before = currentRow();
-  QTableView::keyPressEvent(event);
+  // Whole rows are selected, so Home and End go to the first and last row, not along the row.
+  const bool homeOrEnd = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
+  if (homeOrEnd && event->modifiers() == Qt::NoModifier && rowCount() > 0) {
+    setCurrentIndex(model_->index(event->key() == Qt::Key_Home ? 0 : rowCount() - 1,
+                                  std::max(0, currentIndex().column())));
+    event->accept();
+  } else {
+    QTableView::keyPressEvent(event);
+  }
   if (currentRow() != before && currentRow() >= 0) emit rowChosen();
 }
 

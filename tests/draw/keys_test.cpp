@@ -1,18 +1,25 @@
-// Keys and presentation clickers: what each key does, one action per press, in whichever window of the
-// program is in front, never while a text field has the focus.
+// Keys and presentation clickers: what each key does, one action per press, only where the draw is (never
+// in the settings window or a text field); a bouncing clicker and an early stop still give a visible roll.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <memory>
 
+#include "data/datamodule.h"
+#include "data/journal.h"
 #include "draw/key_control.h"
 #include "draw/lucky_draw.h"
+#include "draw/sound.h"
 #include "draw/veltrax_form.h"
+#include "settings/roster_grid.h"
 #include "settings/setting_form.h"
 #include "support/draw_helpers.h"
 #include "support/keys.h"
@@ -44,6 +51,7 @@ TEST(KeyMap, ClickerKeysAndTheirActions) {
       {Qt::Key_F1, Qt::NoModifier, KeyAction::Help},
       {Qt::Key_Question, Qt::ShiftModifier, KeyAction::Help},
       {Qt::Key_Escape, Qt::NoModifier, KeyAction::Dismiss},
+      {Qt::Key_Backspace, Qt::NoModifier, KeyAction::Cancel},
       {Qt::Key_Delete, Qt::NoModifier, KeyAction::Absent},
       {Qt::Key_R, Qt::NoModifier, KeyAction::Absent},
       {Qt::Key_M, Qt::NoModifier, KeyAction::Mute},
@@ -142,25 +150,47 @@ TEST_F(Keys, AHeldKeyActsOnceItsRepeatsDoNothing) {
   EXPECT_EQ(winners(), 1);
 }
 
-TEST_F(Keys, KeysWorkFromASettingsWindowButNotInItsTextFields) {
+// The settings window is for the operator's work, not the draw behind it: its keys are the controls' own.
+TEST_F(Keys, InTheSettingsWindowKeysMoveTheRosterAndNeverDraw) {
   doubleClick(w().GIFgj);
   ASSERT_EQ(f.program().settingsWindows().size(), 1u);
   TsettingForm& settings = *f.program().settingsWindows().front();
+  ld::RosterGrid* grid = settings.StringGridgy;
+  ASSERT_EQ(grid->rowCount(), 4);
+  grid->setFocus();
+  grid->setCurrentCell(0, 0);
 
-  settings.Button2->setFocus();
-  key(settings.Button2, Qt::Key_Space);
-  EXPECT_EQ(w().drawState(), State::Rolling) << "the clicker works with the settings window in front";
-  EXPECT_TRUE(f.app.dialogs().shown.empty()) << "the focused button was not pressed";
+  struct Step {
+    int key;
+    int row;  // where the selection is after it
+  };
+  const Step steps[] = {{Qt::Key_Down, 1}, {Qt::Key_PageDown, 3}, {Qt::Key_Up, 2},
+                        {Qt::Key_Home, 0}, {Qt::Key_End, 3},      {Qt::Key_PageUp, 0}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(QKeySequence(step.key).toString().toStdString());
+    key(grid, step.key);
+    EXPECT_EQ(grid->currentRow(), step.row);
+    EXPECT_EQ(settings.Editxm->text(), grid->cell(step.row, 2)) << "the row is loaded into the edit boxes";
+  }
+  for (int code : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Right, Qt::Key_Delete, Qt::Key_B, Qt::Key_Escape}) {
+    key(grid, code);
+    key(&settings, code);
+  }
+  EXPECT_EQ(w().drawState(), State::Idle);
+  EXPECT_EQ(winners(), 0);
+  EXPECT_FALSE(f.program().blanked());
+  EXPECT_TRUE(f.app.dialogs().texts(ld::ScriptedDialogs::Shown::Confirm).isEmpty()) << "no absence question";
+  EXPECT_TRUE(settings.isVisible());
 
   settings.Editgsmc->setFocus();
   settings.Editgsmc->clear();
   key(settings.Editgsmc, Qt::Key_Space, Qt::NoModifier, false, QStringLiteral(" "));
   key(settings.Editgsmc, Qt::Key_B, Qt::NoModifier, false, QStringLiteral("b"));
-  key(settings.Editgsmc, Qt::Key_Return);
   EXPECT_EQ(settings.Editgsmc->text(), QStringLiteral(" b")) << "typing stays typing";
+
+  // The same clicker goes on drawing once the draw window is in front again.
+  key(&w(), Qt::Key_Space);
   EXPECT_EQ(w().drawState(), State::Rolling);
-  EXPECT_FALSE(f.program().blanked());
-  EXPECT_EQ(winners(), 0);
 }
 
 TEST_F(Keys, NothingWhileAModalWindowWaitsForItsAnswer) {
@@ -220,6 +250,109 @@ TEST_F(Keys, TheSwitchOffQuestionKeepsItsOwnKeys) {
   key(w().Panelgj, Qt::Key_Escape);
   EXPECT_FALSE(w().Panelgj->isVisible()) << "Escape still answers 取消";
   EXPECT_TRUE(w().isVisible());
+}
+
+// A clicker that bounces sends its press twice within a few tens of milliseconds; an operator who presses
+// again at once still wants to see a roll.
+TEST_F(Keys, ABounceCountsOnceAndAnEarlyStopWaitsForTheMinimumRoll) {
+  w().setPressTiming({300, 600});
+  QElapsedTimer clock;
+  clock.start();
+  key(&w(), Qt::Key_PageDown);
+  QTest::qWait(40);
+  key(&w(), Qt::Key_PageDown);
+  ASSERT_EQ(w().drawState(), State::Rolling) << "the bounce neither stopped the roll nor drew";
+  EXPECT_FALSE(w().stopPending());
+
+  QTest::qWait(350);
+  key(&w(), Qt::Key_PageDown);
+  EXPECT_TRUE(w().stopPending()) << "a deliberate stop before the minimum is kept for later";
+  EXPECT_EQ(w().drawState(), State::Rolling);
+  EXPECT_EQ(winners(), 0);
+  key(&w(), Qt::Key_PageDown);  // pressed again while waiting: still one stop
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().drawState() == State::Result; }, 5000));
+  EXPECT_GE(clock.elapsed(), 600) << "the winner came after the minimum roll";
+  EXPECT_EQ(winners(), 1);
+
+  // A press long after the minimum stops at once.
+  QTest::qWait(350);
+  key(&w(), Qt::Key_Space);
+  ASSERT_EQ(w().drawState(), State::Rolling);
+  QTest::qWait(650);
+  key(&w(), Qt::Key_Space);
+  EXPECT_EQ(w().drawState(), State::Result);
+  EXPECT_EQ(winners(), 2);
+}
+
+TEST_F(Keys, EscapeOrBackspaceCallsOffARollAndTheJournalTellsOfIt) {
+  for (int code : {Qt::Key_Escape, Qt::Key_Backspace}) {
+    SCOPED_TRACE(QKeySequence(code).toString().toStdString());
+    key(&w(), Qt::Key_Space);
+    ASSERT_EQ(w().drawState(), State::Rolling);
+    key(&w(), code);
+    EXPECT_EQ(w().drawState(), State::Idle);
+    EXPECT_FALSE(f.program().sound().rolling());
+  }
+  EXPECT_EQ(winners(), 0);
+  int cancelled = 0;
+  for (const ld::JournalRow& row : ld::readJournal(f.app.dataModule().ADOConnection)) {
+    EXPECT_NE(row.event, QStringLiteral("drawn"));
+    if (row.event == QStringLiteral("roll cancelled")) ++cancelled;
+  }
+  EXPECT_EQ(cancelled, 2);
+  key(&w(), Qt::Key_Backspace);  // nothing rolling: nothing to call off, nothing journaled
+  EXPECT_EQ(ld::readJournal(f.app.dataModule().ADOConnection).size(), 2u);
+
+  // A stop already waiting for the minimum roll is called off with the roll.
+  w().setPressTiming({0, 5000});
+  key(&w(), Qt::Key_Space);
+  key(&w(), Qt::Key_Space);
+  ASSERT_TRUE(w().stopPending());
+  key(&w(), Qt::Key_Escape);
+  EXPECT_FALSE(w().stopPending());
+  QTest::qWait(50);
+  EXPECT_EQ(winners(), 0);
+}
+
+// A stray press after the last prize: the operator has been told what it would give, and takes it back.
+TEST_F(Keys, AfterTheLastPrizeTheOperatorIsToldAndAStrayRollIsTakenBack) {
+  f.app.setPlan(1, 1, 1, 1, 1);
+  for (int i = 4; i < 8; ++i) f.app.addParticipant(QStringLiteral("p%1").arg(i), "部门");
+  const auto noticeUp = [&] { return f.program().planNotice() && f.program().planNotice()->isVisible(); };
+  for (int i = 0; i < 7; ++i) key(&w(), Qt::Key_Space);
+  EXPECT_FALSE(noticeUp()) << "a prize is left";
+  key(&w(), Qt::Key_Space);
+  ASSERT_EQ(winners(), 4);
+  ASSERT_TRUE(noticeUp());
+  auto* notice = qobject_cast<QLabel*>(f.program().planNotice());
+  ASSERT_TRUE(notice);
+  EXPECT_TRUE(notice->text().contains(QStringLiteral("计划外")));
+  EXPECT_FALSE(notice->geometry().intersects(f.program().winnerArea())) << "the hall sees the winner whole";
+  EXPECT_NE(QApplication::activeWindow(), notice) << "the keyboard stays with the draw";
+
+  // The first prize's winner is not in the room: that prize is drawn again.
+  f.app.dialogs().confirmAnswers = {true};
+  key(&w(), Qt::Key_Delete);
+  ASSERT_EQ(winners(), 3);
+  EXPECT_FALSE(noticeUp());
+  key(&w(), Qt::Key_Space);
+  key(&w(), Qt::Key_Space);
+  ASSERT_EQ(winners(), 4);
+  EXPECT_TRUE(noticeUp());
+
+  key(&w(), Qt::Key_Space);
+  EXPECT_EQ(w().drawState(), State::Rolling) << "a press still starts at once, as always";
+  key(&w(), Qt::Key_Escape);
+  EXPECT_EQ(winners(), 4) << "taken back: nobody outside the plan";
+  EXPECT_TRUE(noticeUp());
+}
+
+TEST_F(Keys, TheKeyboardComesBackToTheDrawAfterTheBlackScreen) {
+  key(&w(), Qt::Key_B);
+  ASSERT_TRUE(f.program().blanked());
+  key(&w(), Qt::Key_B);
+  ASSERT_FALSE(f.program().blanked());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == static_cast<QWidget*>(&w()); }));
 }
 
 }  // namespace

@@ -78,6 +78,7 @@ class Screens : public ::testing::Test {
   }
   ld::LuckyDraw& start(const ld::ShowOptions& options = {}) {
     program = std::make_unique<ld::LuckyDraw>();
+    program->drawWindow().setPressTiming({0, 0});
     program->show(options);
     return *program;
   }

@@ -36,6 +36,8 @@ rm -f "$ART"/crash-*.png "$ART"/unexpected-box-*.png
 : >"$ART/luckydraw-crash.log"
 start_xvfb
 make_event "$PARTICIPANTS"
+# No minimum roll: a stop click lands on the write itself, which is where the kills are aimed.
+sql "insert into sy (symc, sz) values ('ZS', 0);" >/dev/null || die "cannot switch the minimum roll off"
 sql "update sy set sz=1 where symc='JX'; update jxsz set sl=$Q1 where jx=1; update jxsz set sl=$Q2 where jx=2;
      update jxsz set sl=$Q3 where jx=3; update jxsz set sl=$Q4 where jx=4;" >/dev/null || die "cannot set the prize plan"
 check_eq "prize plan in place" "1|3;2|5;3|10;4|50" "$(sql "select jx, sl from jxsz order by jx;" | paste -sd';')"

@@ -258,10 +258,11 @@ window_geometry() {
   WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
 }
 
-# Any window besides the draw, settings, fireworks and black-screen windows is a message box nobody
+# Any window besides the draw, settings, fireworks and black-screen windows, the key list and the notice that
+# the plan is complete is a message box nobody
 # expected (an error the default handler reports): screenshot it and fail. Prints nothing when all is well.
 unexpected_windows() {
-  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花|黑屏)( — .*)?$' || true
+  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花|黑屏|计划外提示|按键)( — .*)?$' || true
 }
 check_no_box() {
   local stage=$1 found

@@ -4,8 +4,9 @@
 # window, draw the first prizes from the draw icon and the rest from a presentation clicker's keys (one
 # winner absent and redrawn), show the key overlay and a black screen, refuse a window manager's close,
 # switch off from the power key; then start again on the projector (a second screen), fill it in
-# presentation mode, draw there with the mouse, and end with SIGTERM. The event database is then read
-# back with the sqlcipher shell.
+# presentation mode and draw there: black on the projector, the operator's questions on the laptop, a
+# bounced clicker, a called-off roll, and every way out (确定, SIGTERM, SIGHUP, the display lost) ending the
+# program with the event lock released. The event database is then read back with the sqlcipher shell.
 #
 # Usage: tests/e2e/operator_session.sh BUILD_DIR ARTIFACT_DIR
 set -uo pipefail
@@ -160,6 +161,18 @@ check_eq "prize plan saved: limited, first 1, second 1, third 2, lucky 3" "JX|1;
   "$(sql "select upper(symc), sz from sy where symc='jx'; select jx, sl from jxsz order by jx;" | paste -sd';')"
 check_no_box "the settings"
 
+# The clicker's keys in the roster grid are the grid's own: they move the selection, and draw nothing behind.
+click_at $((SX + 10 + 120)) $((SY + 151 + 30))
+sleep 0.3
+name_before=$(sql "select count(*) from yglb;")
+press Down Down Next space Return Right Delete b
+sleep 0.8
+check_eq "keys in the roster grid record no winner" 0 "$(sql "select count(*) from yglb where zj<>0;")"
+if app_windows | grep -q ' 黑屏'; then fail "B in the roster grid blacked out the screen"; else pass "B in the roster grid did nothing to the screen"; fi
+check_no_box "keys in the roster grid"
+check_eq "the roster untouched by the keys" "$name_before" "$(sql "select count(*) from yglb;")"
+shot 04-roster-keys
+
 # Closed the way a window manager's close box closes it: the window hides, the program goes on.
 "$WM_CLOSE" "$SETTINGS"
 if wait_gone "$SETTINGS" 10; then pass "settings window closed"; else fail "settings window still shown after close"; fi
@@ -250,10 +263,16 @@ draw() {
       if [ "$k" = "${#EXPECTED_LEVELS[@]}" ]; then
         # The fireworks cover the draw icon: a start and a stop clicked through them record one more
         # winner, outside the plan.
+        # Every prize is drawn: the operator's screen says that the next winner is outside the plan.
+        if wait_window '^计划外提示' 5 >/dev/null; then
+          pass "after the last prize a notice says the next winner is outside the plan"
+        else
+          fail "no notice after the last prize"
+        fi
         click_at "$ICON_X" "$ICON_Y"
         sleep 0.3
         click_at "$ICON_X" "$ICON_Y"
-        through_end=$(($(now_ms) + 2000))
+        through_end=$(($(now_ms) + 3000))
         while [ "$(winners)" -le "$k" ] && [ "$(now_ms)" -lt "$through_end" ]; do sleep 0.1; done
         check_eq "clicks through the fireworks reach the draw icon" "$((k + 1))" "$(winners)"
       fi
@@ -388,6 +407,9 @@ check_no_box "the power-key hold"
 answer_switch_off "$DX" "$DY"
 
 # ---- the projector: started on the second screen, presentation mode, then a termination signal -------------
+# The hall's round draws without a limit: every prize of the plan is gone, and the question that a start then
+# asks has its own check above.
+sql "update sy set sz=0 where symc='jx';" >/dev/null || fail "cannot switch the prize limit off"
 start_app "$ART/luckydraw-projector.log" --screen 2
 PROJ=$(wait_window '^VELTRAXForm' 60) || die "the draw window did not appear on the projector"
 sleep 1
@@ -423,27 +445,95 @@ sleep 0.8
 import -window root "$WORK/presentation-root.png"
 convert "$WORK/presentation-root.png" -crop "1920x1080+$PROJECTOR_X+0" +repage "$ART/10-presentation-result.png"
 check_no_box "presentation mode"
+
+# ---- the hall in presentation mode: black on the projector, questions on the laptop, every way out -----------
+projector_lit() {
+  import -window root "$WORK/hall.png"
+  lit_pixels "$WORK/hall.png" "1920x1080+$PROJECTOR_X+0"
+}
 xdotool windowfocus --sync "$STAGE" 2>/dev/null || true
-press F11
-sleep 1
-PROJ=$(wait_window '^VELTRAXForm' 10) || die "no window after the second F11"
-window_geometry "$PROJ"
-check_eq "F11 again: back to 1:1 on the projector" "$((PROJECTOR_X + 452)),287 1015x506" "$WX,$WY ${WW}x$WH"
-kill -TERM "$APP_PID"
-if wait_app_exit 15; then
-  check_eq "SIGTERM ends the program with status 0, without a question" 0 "$APP_STATUS"
+press b
+sleep 0.6
+check_eq "B blacks out the projector, where the hall looks" 0 "$(projector_lit)"
+press b
+sleep 0.6
+lit=$(projector_lit)
+if [ "${lit:-0}" -gt 10000 ]; then pass "B again: the picture is back on the projector"; else fail "B again left the projector dark ($lit)"; fi
+# No mouse from here: the keyboard must have come back to the draw by itself (there is no window manager).
+before=$(winners)
+rolled_at=$(now_ms)
+xdotool key --delay 40 space space
+sleep 0.5
+check_eq "a bounced clicker press (two presses 40 ms apart) records nobody" "$before" "$(winners)"
+press Next
+end=$(($(now_ms) + 5000))
+while [ "$(winners)" -le "$before" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.05; done
+took=$(($(now_ms) - rolled_at))
+check_eq "the clicker draws after the black screen, no click needed" "$((before + 1))" "$(winners)"
+if [ "$took" -ge 1000 ]; then pass "an early stop waited for the minimum roll (${took} ms)"; else fail "winner ${took} ms after the start"; fi
+sleep 0.8
+press Delete
+if box=$(wait_window '^提示' 10); then
+  window_geometry "$box"
+  if [ $((WX + WW)) -le "$PROJECTOR_X" ]; then pass "the absence question opens on the laptop"; else fail "the absence question at $WX,$WY ${WW}x$WH"; fi
+  shot 11-hall-question
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  press n
+  wait_gone "$box" 5 || fail "the absence question stayed up after N"
 else
-  fail "program still running 15 s after SIGTERM"
+  fail "Delete in presentation mode asked nothing"
 fi
+check_eq "answered No: the winner keeps the prize" "$((before + 1))" "$(winners)"
+# The keyboard is back after the question; a roll started by mistake is called off.
+press space
+sleep 0.6
+press Escape
+sleep 0.5
+check_eq "Escape calls off the roll: nobody drawn" "$((before + 1))" "$(winners)"
+check_eq "the journal notes the called-off roll" 1 "$(sql "select count(*) from cjrz where lx='roll cancelled';")"
+check_no_box "the hall's keys"
+# A window manager's close on the presentation window asks on the laptop; 确定 ends the program.
+"$WM_CLOSE" "$STAGE"
+if box=$(wait_window '^提示' 10); then
+  window_geometry "$box"
+  if [ $((WX + WW)) -le "$PROJECTOR_X" ]; then pass "the switch-off question opens on the laptop"; else fail "the switch-off question at $WX,$WY ${WW}x$WH"; fi
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  press y
+  if wait_app_exit 5; then
+    check_eq "确定 ends the program from presentation mode with status 0" 0 "$APP_STATUS"
+  else
+    shot 12-still-running
+    fail "program still running 5 s after 确定 in presentation mode"
+  fi
+else
+  fail "a window manager's close in presentation mode asked nothing"
+fi
+check "the event lock is released" flock -n "$APP" true
 report=$(sanitizer_report "$ART/luckydraw-projector.log")
 if [ -z "$report" ]; then pass "no sanitizer report in the projector round"; else fail "sanitizer report: $report"; fi
+
+# Presentation mode from the start, ended by SIGTERM and by SIGHUP.
+for sig in TERM HUP; do
+  start_app "$ART/luckydraw-signal-$sig.log" --presentation
+  STAGE=$(wait_window '^VELTRAXForm' 60) || die "no presentation window for the SIG$sig round"
+  sleep 1
+  window_geometry "$STAGE"
+  check_eq "--presentation on the remembered projector" "$PROJECTOR_X,0 1920x1080" "$WX,$WY ${WW}x$WH"
+  kill -"$sig" "$APP_PID"
+  if wait_app_exit 5; then
+    check_eq "SIG$sig ends presentation mode with status 0, without a question" 0 "$APP_STATUS"
+  else
+    fail "program still running 5 s after SIG$sig in presentation mode"
+  fi
+  check "the event lock is released after SIG$sig" flock -n "$APP" true
+done
 
 report=$(sanitizer_report "$ART/luckydraw-operator.log")
 if [ -z "$report" ]; then pass "no sanitizer report"; else fail "sanitizer report: $report"; fi
 
 # ---- the database afterwards ---------------------------------------------------------------------------------
 check_eq "database integrity" ok "$(sql "PRAGMA integrity_check;")"
-check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99;9|99" \
+check_eq "winners in draw order with their levels" "1|4;2|4;3|4;4|3;5|3;6|2;7|1;8|99;9|99;10|99" \
   "$(sql "select zjsx, zj from yglb where zj>0 order by zjsx;" | paste -sd';')"
 check_eq "journal: every winner as recorded, the absent one's draw withdrawn" \
   "$(sql "select zjsx, zj, id from yglb where zj>0 order by zjsx;" | paste -sd';')" \
@@ -452,12 +542,22 @@ check_eq "journal: every winner as recorded, the absent one's draw withdrawn" \
 check_eq "journal: the absence with the prize it gave up" "$ABSENT_ID|6|2" \
   "$(sql "select ygid, zjsx, zj from cjrz where lx='absent';")"
 check_eq "one participant absent, never drawn again" "$ABSENT_ID" "$(sql "select id from yglb where zj<0;")"
-check_eq "9 distinct draw orders and 9 distinct winners" "9|9" \
+check_eq "10 distinct draw orders and 10 distinct winners" "10|10" \
   "$(sql "select count(distinct zjsx), count(distinct id) from yglb where zj>0;")"
 check_eq "nobody else carries a draw order" 0 "$(sql "select count(*) from yglb where zj=0 and zjsx<>0;")"
 check_eq "event information still as saved" "GSMC|$COMPANY;LXDH|$PHONE;LXRY|$CONTACT" \
   "$(sql "select upper(xm), sz from jcsz order by upper(xm);" | paste -sd';')"
 check_eq "only db.mdb in db/" db.mdb "$(ls -A "$APP/db" | paste -sd' ')"
+
+# ---- a logout: the X connection goes away under presentation mode ------------------------------------------
+start_app "$ART/luckydraw-x-lost.log" --presentation
+wait_window '^VELTRAXForm' 60 >/dev/null || die "no presentation window for the lost display"
+sleep 1
+kill "$XVFB_PID"
+wait "$XVFB_PID" 2>/dev/null || true
+XVFB_PID=""
+if wait_app_exit 5; then pass "the program ends when the display goes (status $APP_STATUS)"; else fail "program still running 5 s after its display went"; fi
+check "the event lock is released after the display went" flock -n "$APP" true
 
 grep -v -e '^QStandardPaths: XDG_RUNTIME_DIR' "$ART/luckydraw-operator.log" | sed 's/^/  program: /' | head -20
 

@@ -59,6 +59,7 @@ struct Running {
 // The program's start on `app`: the data module, then the draw window, shown.
 Running startProgram(TempApp&) {
   Running running{std::make_unique<LuckyDraw>()};
+  running->setPressTiming({0, 0});
   running->show();
   return running;
 }
