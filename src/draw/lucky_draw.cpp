@@ -13,6 +13,7 @@
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
+#include "draw/show_inhibitor.h"
 #include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
@@ -169,6 +170,7 @@ void LuckyDraw::show(const ShowOptions& options) {
   presenting_ = options.presentation;
   shown_ = true;
   place(true);
+  if (!inhibitor_) inhibitor_ = std::make_unique<ShowInhibitor>();
 }
 
 QScreen* LuckyDraw::screen() const {

@@ -19,6 +19,7 @@ namespace ld {
 class BlankScreen;
 class KeyControl;
 class PresentationStage;
+class ShowInhibitor;
 class Sound;
 enum class KeyAction;
 
@@ -86,6 +87,7 @@ class LuckyDraw : public QObject {
   std::unique_ptr<KeyControl> keys_;
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<Sound> sound_;
+  std::unique_ptr<ShowInhibitor> inhibitor_;
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;
