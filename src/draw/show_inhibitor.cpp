@@ -60,7 +60,8 @@ ShowInhibitor::ShowInhibitor(QObject* parent) : QObject(parent) {
 
   QDBusConnection system = QDBusConnection::systemBus();
   if (system.isConnected()) {
-    QDBusMessage inhibit = QDBusMessage::createMethodCall(kLogindService, kLogindPath, kLogindManager, "Inhibit");
+    QDBusMessage inhibit =
+        QDBusMessage::createMethodCall(kLogindService, kLogindPath, kLogindManager, "Inhibit");
     inhibit << QStringLiteral("idle:sleep") << who << why << QStringLiteral("block");
     sleepCall_ = system.asyncCall(inhibit, kCallTimeoutMs);
     auto* watcher = new QDBusPendingCallWatcher(*sleepCall_, this);

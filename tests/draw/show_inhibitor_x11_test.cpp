@@ -29,7 +29,8 @@ bool waitFor(const std::function<bool()>& condition, int ms) {
 class XServer {
  public:
   XServer() {
-    xvfb_.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    xvfb_.start(QStringLiteral("Xvfb"),
+                {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     if (!waitFor(
             [this] {
               xvfb_.waitForReadyRead(20);
@@ -117,7 +118,8 @@ TEST(ShowInhibitorX11, TheScreensaverWaitsWhileTheDrawWindowShows) {
     ASSERT_TRUE(waitFor([&] { return logSays("the X server has no DPMS"); }, 60000)) << log.constData();
   }
   // The program took longer than the timeout to start: the screensaver may have started meanwhile. Three
-  // times the timeout without input, the draw window still in front. without input, the draw window still in front.
+  // times the timeout without input, the draw window still in front. without input, the draw window still in
+  // front.
   QThread::msleep(3000);
   EXPECT_FALSE(x.saverOn()) << "the screensaver started during the show, or was left on from before it";
   ASSERT_EQ(program.state(), QProcess::Running) << log.constData();

@@ -14,7 +14,8 @@ struct Outcome {
 };
 
 // The program with no display of any kind: no X, no Wayland, no platform asked for.
-Outcome run(const QString& program, const QStringList& arguments, const QString& language = QStringLiteral("C")) {
+Outcome run(const QString& program, const QStringList& arguments,
+            const QString& language = QStringLiteral("C")) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
     env.remove(QString::fromLatin1(name));
@@ -60,7 +61,8 @@ TEST(CommandLine, VersionAndHelpNeedNoDisplay) {
     const Outcome result = run(c.program, c.arguments, QString::fromLatin1(c.language));
     EXPECT_EQ(result.status, 0) << qPrintable(what) << ": " << qPrintable(result.err);
     const QStringList lines = result.out.split(QLatin1Char('\n'));
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) { return line.startsWith(c.expected); }))
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&](const QString& line) { return line.startsWith(c.expected); }))
         << qPrintable(what) << " printed:\n"
         << qPrintable(result.out);
   }
