@@ -50,7 +50,7 @@ ShowInhibitor::ShowInhibitor(QObject* parent) : QObject(parent) {
     auto* watcher = new QDBusPendingCallWatcher(*screenSaverCall_, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
       finished->deleteLater();
-      screenSaverAnswered();
+      screenSaverAnswered(true);
     });
   } else {
     qWarning("no session bus (%s): holding off the X screensaver instead of the desktop's",
@@ -79,7 +79,7 @@ ShowInhibitor::~ShowInhibitor() {
   // An answer still on its way would leave the desktop holding an inhibition nobody gives back.
   if (screenSaverCall_ && !screenSaverCall_->isFinished()) {
     screenSaverCall_->waitForFinished();
-    screenSaverAnswered();
+    screenSaverAnswered(false);
   }
   if (screenSaverCookie_) {
     QDBusMessage uninhibit = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath,
@@ -94,11 +94,12 @@ ShowInhibitor::~ShowInhibitor() {
   sleepLock_ = QDBusUnixFileDescriptor();
 }
 
-void ShowInhibitor::screenSaverAnswered() {
+void ShowInhibitor::screenSaverAnswered(bool fallBack) {
   if (!screenSaverCall_) return;
   const QDBusPendingReply<uint> reply(*screenSaverCall_);
   screenSaverCall_.reset();
   if (reply.isError()) {
+    if (!fallBack) return;
     qWarning("the desktop did not hold off its screensaver (%s): holding off the X screensaver instead",
              qUtf8Printable(reply.error().message()));
     holdX11();

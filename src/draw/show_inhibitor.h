@@ -27,7 +27,8 @@ class ShowInhibitor : public QObject {
   QDBusUnixFileDescriptor sleepLock_;
   std::unique_ptr<X11Hold> x11_;
 
-  void screenSaverAnswered();
+  // The desktop's answer; with fallBack, a refusal holds the X server's screensaver instead.
+  void screenSaverAnswered(bool fallBack);
   void sleepAnswered();
   // Without a desktop that answers, the X server's own screensaver and DPMS are held off.
   void holdX11();
