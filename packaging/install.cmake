@@ -14,6 +14,24 @@ install(FILES ${installed_system_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/luc
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/luckydraw.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${LUCKYDRAW_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+# What software centres show of it.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/org.example.luckydraw.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The manual pages, compressed as Debian wants them.
+set(man_pages)
+foreach(program luckydraw eventdb)
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/packaging/${program}.1 ${CMAKE_BINARY_DIR}/packaging/${program}.1 COPYONLY)
+  set(page ${CMAKE_BINARY_DIR}/packaging/${program}.1.gz)
+  add_custom_command(
+    OUTPUT ${page}
+    COMMAND gzip -9nf -k ${CMAKE_BINARY_DIR}/packaging/${program}.1
+    DEPENDS ${CMAKE_BINARY_DIR}/packaging/${program}.1
+    VERBATIM)
+  list(APPEND man_pages ${page})
+endforeach()
+add_custom_target(packaging_man_pages ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # Debian wants the copyright and a compressed changelog beside every package.
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/luckydraw)

@@ -7,7 +7,7 @@ bash scripts/deps.sh test
 bash scripts/check_format.sh
 
 build=build-test
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUCKYDRAW_SANITIZE=ON -DLUCKYDRAW_TESTS=ON >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUCKYDRAW_SANITIZE=ON -DLUCKYDRAW_TESTS=ON -DLUCKYDRAW_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 # A short run of each fuzz harness before the tests (longer runs: tests/fuzz/run_*_fuzz.sh); a finding fails.

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "data/schema.h"
 #include "draw/lucky_draw.h"
@@ -14,6 +15,7 @@
 #include "framework/app_folder.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
+#include "framework/display_platform.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "framework/text.h"
@@ -48,40 +50,90 @@ void createEvent(const QString& folder, bool withDemo) {
                         .arg(QString::fromLocal8Bit(demo.readAll()).trimmed() + demo.errorString()));
 }
 
-}  // namespace
+// --help and --version are answered without a display, before the GUI application is made.
+enum class TextRequest { None, Help, Version };
 
-int main(int argc, char* argv[]) {
-  ld::Application app(argc, argv);
-  // The user's settings and data folders (the last event, new events) are named after these.
-  QCoreApplication::setOrganizationName(QStringLiteral("luckydraw"));
+TextRequest textRequest(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--") == 0) break;
+    for (const char* help : {"--help", "-h", "--help-all"})
+      if (std::strcmp(arg, help) == 0) return TextRequest::Help;
+    if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-v") == 0) return TextRequest::Version;
+  }
+  return TextRequest::None;
+}
 
-  // --lang is read before anything is said: the language decides every text, the help included.
+// --lang is read before anything is said: the language decides every text, the help included.
+bool speakChosenLanguage(QCoreApplication& app) {
   try {
     QStringList arguments = app.arguments();
     ld::setLanguage(app, ld::chooseLanguage(ld::takeLanguageOption(arguments), QLocale::system()));
+    return true;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "luckydraw: %s\n", e.what());
-    return 2;
+    return false;
   }
+}
 
-  QCommandLineParser options;
+void describeOptions(QCommandLineParser& options) {
   options.setApplicationDescription(ld::Tr::tr("幸运抽奖：公司活动现场抽奖"));
   options.addHelpOption();
+  options.addVersionOption();
   options.addOption({QStringLiteral("lang"),
                      ld::Tr::tr("界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。"),
                      QStringLiteral("zh|en")});
-  const QCommandLineOption screen(QStringLiteral("screen"),
-                                  ld::Tr::tr("抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。"),
-                                  QStringLiteral("N"));
-  const QCommandLineOption presentation(QStringLiteral("presentation"),
-                                        ld::Tr::tr("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。"));
-  options.addOption(screen);
-  options.addOption(presentation);
+  options.addOption({QStringLiteral("screen"),
+                     ld::Tr::tr("抽奖窗口显示在第 N 个屏幕上（1 为第一个），并记在活动数据中。"),
+                     QStringLiteral("N")});
+  options.addOption(
+      {QStringLiteral("presentation"), ld::Tr::tr("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。")});
   options.addPositionalArgument(
       QStringLiteral("EVENT_DIR"),
       ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
                  "否则用上次打开的活动，都没有时提议新建一个。"),
       QStringLiteral("[EVENT_DIR]"));
+}
+
+int answerText(int argc, char** argv, TextRequest request) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("luckydraw"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(LUCKYDRAW_VERSION));
+  if (request == TextRequest::Version) {
+    std::printf("luckydraw %s\n", LUCKYDRAW_VERSION);
+    return 0;
+  }
+  if (!speakChosenLanguage(app)) return 2;
+  QCommandLineParser options;
+  describeOptions(options);
+  std::fputs(qUtf8Printable(options.helpText()), stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (const TextRequest request = textRequest(argc, argv); request != TextRequest::None)
+    return answerText(argc, argv, request);
+
+  QStringList rawArguments;
+  for (int i = 0; i < argc; ++i) rawArguments << QString::fromLocal8Bit(argv[i]);
+  const QByteArray platform = ld::platformForSession(QProcessEnvironment::systemEnvironment(), rawArguments);
+  if (!platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform);
+  ld::Application app(argc, argv);
+  // Only this program needs XWayland; what it starts chooses for itself.
+  if (!platform.isEmpty()) {
+    qunsetenv("QT_QPA_PLATFORM");
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+      qWarning("no XWayland to run on: under Wayland the handset cannot be shaped or placed");
+  }
+  QCoreApplication::setApplicationVersion(QStringLiteral(LUCKYDRAW_VERSION));
+  // The user's settings and data folders (the last event, new events) are named after these.
+  QCoreApplication::setOrganizationName(QStringLiteral("luckydraw"));
+  if (!speakChosenLanguage(app)) return 2;
+
+  QCommandLineParser options;
+  describeOptions(options);
   options.process(app);
   if (options.positionalArguments().size() > 1) {
     std::fputs(qUtf8Printable(options.helpText()), stderr);
@@ -122,7 +174,7 @@ int main(int argc, char* argv[]) {
     form.switchOff();
     ld::endProgram(0);
   });
-  program.show({options.value(screen), options.isSet(presentation)});
+  program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation"))});
   // Only the holder of the lock may tidy the photo folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
   QTimer::singleShot(kTidyAfterStartMs, &form, [] {

@@ -1253,5 +1253,9 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>已解包 %1 位员工、%2 张照片到 %3</source>
         <translation>Unpacked into %3: participants %1, photos %2</translation>
     </message>
+    <message>
+        <source>抽奖正在进行</source>
+        <translation>A prize draw is on screen</translation>
+    </message>
 </context>
 </TS>

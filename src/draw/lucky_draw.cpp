@@ -15,6 +15,7 @@
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
+#include "draw/show_inhibitor.h"
 #include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
@@ -199,6 +200,7 @@ void LuckyDraw::show(const ShowOptions& options) {
   shown_ = true;
   place(true);
   refreshPlanNotice();
+  if (!inhibitor_) inhibitor_ = std::make_unique<ShowInhibitor>();
 }
 
 QScreen* LuckyDraw::screen() const {

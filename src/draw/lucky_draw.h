@@ -20,6 +20,7 @@ class BlankScreen;
 class KeyControl;
 class KeyHelp;
 class PresentationStage;
+class ShowInhibitor;
 class Sound;
 enum class KeyAction;
 
@@ -105,6 +106,7 @@ class LuckyDraw : public QObject {
   std::unique_ptr<QWidget> planNotice_;
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<Sound> sound_;
+  std::unique_ptr<ShowInhibitor> inhibitor_;
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;

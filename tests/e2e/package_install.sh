@@ -37,7 +37,7 @@ package_cleanup() {
 trap package_cleanup EXIT
 
 [ -f "$DEB" ] || die "no package at $DEB"
-for tool in Xvfb xdotool xdpyinfo xprop import sqlcipher lintian dpkg-deb; do
+for tool in Xvfb xdotool xdpyinfo xprop import sqlcipher lintian dpkg-deb appstreamcli readelf man; do
   command -v "$tool" >/dev/null || die "$tool is not installed"
 done
 if dpkg-query -W -f='${Status}' luckydraw 2>/dev/null | grep -q 'ok installed'; then
@@ -53,6 +53,8 @@ lintian --tag-display-limit 0 "$DEB" >"$ART/lintian.txt" 2>&1
 errors=$(grep -c '^E:' "$ART/lintian.txt")
 check_eq "lintian: no errors ($(grep -c '^W:' "$ART/lintian.txt") warnings; $ART/lintian.txt)" 0 "$errors"
 grep '^E:' "$ART/lintian.txt" | sed 's/^/  /'
+check_eq "lintian: no manual page warnings" "" "$(grep -E '^[EW]: .*(manual-page|manpage)' "$ART/lintian.txt")"
+check_eq "lintian: no hardening warnings" "" "$(grep -E '^[EW]: .*hardening' "$ART/lintian.txt")"
 depends=$(dpkg-deb -f "$DEB" Depends)
 for lib in libqt6widgets6 libsqlcipher0 libjpeg62-turbo qt6-qpa-plugins; do
   check "the package depends on $lib" grep -q "$lib" <<<"$depends"
@@ -79,12 +81,54 @@ for s in 16 48 256; do
     "$(identify -format '%wx%h' "/usr/share/icons/hicolor/${s}x$s/apps/luckydraw.png" 2>/dev/null)"
 done
 desktop=/usr/share/applications/luckydraw.desktop
-for key in Name Comment Exec Icon Categories StartupWMClass; do
+for key in Name Comment Exec Icon Categories StartupWMClass StartupNotify; do
   check "menu entry has $key" grep -q "^$key=" "$desktop"
 done
 if command -v desktop-file-validate >/dev/null; then
   check "desktop-file-validate accepts the menu entry" desktop-file-validate "$desktop"
 fi
+check_eq "the menu entry announces its start" "StartupNotify=true" "$(grep '^StartupNotify=' "$desktop")"
+
+# ---- manual pages, software centre entry, hardening, answers without a display ------------------------------
+for program in luckydraw eventdb; do
+  page=/usr/share/man/man1/$program.1.gz
+  check_eq "man finds the manual page of $program" "$page" "$(man -w "$program" 2>/dev/null)"
+  check "the manual page of $program is compressed" gzip -t "$page"
+  check_eq "the manual page of $program formats without warnings" "" \
+    "$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)"
+  check "the manual page of $program names it" grep -q "^$program \\\\- " <(zcat "$page")
+done
+metainfo=$(dpkg -L luckydraw | grep '^/usr/share/metainfo/.*\.metainfo\.xml$')
+check "a software centre entry in /usr/share/metainfo" test -n "$metainfo"
+if [ -n "$metainfo" ]; then
+  appstreamcli validate --no-net "$metainfo" >"$WORK/appstream.txt" 2>&1
+  validated=$?
+  check_eq "appstreamcli validate --no-net accepts $(basename "$metainfo") ($(tr '\n' ' ' <"$WORK/appstream.txt"))" \
+    0 "$validated"
+  check "the software centre entry launches the menu entry" \
+    grep -q '<launchable type="desktop-id">luckydraw.desktop</launchable>' "$metainfo"
+fi
+for binary in /usr/bin/luckydraw /usr/bin/eventdb; do
+  check "$binary binds every symbol at start (BIND_NOW)" grep -qE '\((FLAGS|FLAGS_1)\).*\b(BIND_NOW|NOW)\b' \
+    <(readelf -d "$binary")
+  check "$binary has read-only relocations (RELRO)" grep -q GNU_RELRO <(readelf -lW "$binary")
+  check "$binary is position independent" grep -q 'Type: *DYN' <(readelf -h "$binary")
+  check "$binary is built with the stack protector" grep -q '__stack_chk_fail' <(readelf --dyn-syms -W "$binary")
+  check "$binary calls fortified functions" grep -qE '__[a-z_]+_chk(@|$| )' <(readelf --dyn-syms -W "$binary")
+done
+# As a terminal without a display sees them: answers on standard output, status 0.
+for call in "luckydraw --version" "luckydraw --help" "eventdb --version" "eventdb --help"; do
+  # shellcheck disable=SC2086 # the call is split into program and option on purpose
+  out=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE $call 2>"$WORK/stderr.txt")
+  status=$?
+  check_eq "$call without a display: status 0 ($(head -c 200 "$WORK/stderr.txt"))" 0 "$status"
+  case $call in
+    *--version) check_eq "$call prints the version" "${call%% *} $(dpkg-deb -f "$DEB" Version)" "$out" ;;
+    luckydraw*) check "$call lists the options" grep -q -- '--screen' <<<"$out" ;;
+    eventdb*) check "$call lists the commands" grep -q 'eventdb import' <<<"$out" ;;
+  esac
+done
+
 EXEC=$(sed -n 's/^Exec=//p' "$desktop" | sed 's/ %[fFuU]//')
 WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 

@@ -17,6 +17,7 @@ const char* const kUsage =
     "       eventdb demo EVENT_DIR N [--distinct-photos K] [--append]\n"
     "       eventdb journal EVENT_DIR\n"
     "%s"
+    "       eventdb --help | --version\n"
     "\n"
     "init   creates EVENT_DIR/db/db.mdb (and EVENT_DIR/zp/): an empty roster, empty event information,\n"
     "       a limited prize plan with 1 first, 2 second, 3 third and 5 lucky prizes.\n"
@@ -78,6 +79,10 @@ int main(int argc, char* argv[]) {
   } catch (const std::exception& e) {
     fail(QString::fromUtf8(e.what()));
     return 2;
+  }
+  if (args.value(0) == QLatin1String("--version") || args.value(0) == QLatin1String("-v")) {
+    std::printf("eventdb %s\n", LUCKYDRAW_VERSION);
+    return 0;
   }
   if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
     printUsage(args.isEmpty() ? stderr : stdout);
