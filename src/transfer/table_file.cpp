@@ -271,7 +271,10 @@ Table parseCsv(const QString& text, const QString& file) {
           quoted = false;
         }
       } else {
-        if (c == QLatin1Char('\n')) ++line;
+        // Inside a value too, a lone CR ends a line as it does outside one.
+        if (c == QLatin1Char('\n') ||
+            (c == QLatin1Char('\r') && !(i + 1 < n && text[i + 1] == QLatin1Char('\n'))))
+          ++line;
         cell += c;
       }
       continue;

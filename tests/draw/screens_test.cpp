@@ -139,6 +139,39 @@ TEST_F(Screens, ASmallScreenGetsTheWholeWindowScaledDownWithEveryControlReachabl
   EXPECT_TRUE(app.dialogs().shown.empty());
 }
 
+// Fit shrinks a window to a screen smaller than it and leaves one that fits at 1:1, centred; only full
+// screen magnifies.
+TEST_F(Screens, TheStageFitsByShrinkingOnlyAndFillsByMagnifying) {
+  const struct {
+    QSize form;
+    int screen;
+    Mode mode;
+    qreal scale;
+  } cases[] = {
+      {{400, 300}, 1, Mode::Fit, 1},           {{400, 300}, 2, Mode::Fit, 1},
+      {{800, 600}, 3, Mode::Fit, 1},           {{1000, 500}, 3, Mode::Fit, 0.8},
+      {{600, 900}, 3, Mode::Fit, 600.0 / 900}, {{400, 300}, 2, Mode::FullScreen, 3.6},
+  };
+  ld::PresentationStage stage;
+  QWidget form;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.form.width() << "x" << c.form.height() << " on screen " << c.screen
+                                    << (c.mode == Mode::Fit ? " fitted" : " filled"));
+    form.resize(c.form);
+    stage.present(form, screenNumber(c.screen), c.mode, Qt::darkBlue);
+    EXPECT_DOUBLE_EQ(stage.scale(), c.scale);
+    const QRect area = screenNumber(c.screen)->availableGeometry();
+    if (c.mode == Mode::Fit) {
+      EXPECT_EQ(stage.size(), QSize(qRound(c.form.width() * c.scale), qRound(c.form.height() * c.scale)));
+      EXPECT_TRUE(area.contains(stage.geometry()));
+      EXPECT_LE((stage.geometry().center() - area.center()).manhattanLength(), 2) << "centred";
+    } else {
+      EXPECT_EQ(stage.geometry(), screenNumber(c.screen)->geometry());
+    }
+  }
+  stage.release();
+}
+
 TEST_F(Screens, PresentationFillsTheProjectorBlackAllRoundWithClicksAndFireworksAsAtOneToOne) {
   app.setPlan(1, 1, 1, 1, 1);
   app.addParticipant("甲", "部门", true, Qt::red);

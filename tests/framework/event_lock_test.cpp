@@ -105,6 +105,16 @@ TEST(EventLock, ReleasesWhenDroppedAndMovesWithItsOwner) {
     EXPECT_FALSE(lockError(event.path()).isEmpty());
   }
   EXPECT_EQ(lockError(event.path()), QString());
+
+  // A lock given another one lets go of the folder it held, and holds the other.
+  QTemporaryDir other;
+  EventLock holder(event.path());
+  holder = EventLock(other.path());
+  EXPECT_EQ(lockError(event.path()), QString()) << "the folder held before is free again";
+  EXPECT_FALSE(lockError(other.path()).isEmpty());
+  EXPECT_EQ(holder.folder(), QFileInfo(other.path()).absoluteFilePath());
+  holder = EventLock();
+  EXPECT_EQ(lockError(other.path()), QString());
 }
 
 TEST(EventLock, AFolderThatCannotBeLockedIsNamed) {

@@ -66,6 +66,24 @@ TEST_F(ExportTest, WinnersInDrawOrderWithPrizeNames) {
   EXPECT_TRUE(readFile(out.path() + QStringLiteral("/w.csv")).startsWith("\xEF\xBB\xBF"));
 }
 
+// Departments are text even when every one of them is digits: "007" keeps its zeros in the sheet.
+TEST_F(ExportTest, DepartmentsOfDigitsKeepTheirLeadingZeros) {
+  const QString departments[] = {QStringLiteral("007"), QStringLiteral("010"), QStringLiteral("8")};
+  for (int i = 0; i < 3; ++i)
+    win(app.addParticipant(QStringLiteral("员工%1").arg(i), departments[i]), 4, i + 1);
+  for (const char* ext : {"csv", "xlsx"}) {
+    SCOPED_TRACE(ext);
+    const QString file = out.path() + QStringLiteral("/digits.") + QLatin1String(ext);
+    ASSERT_EQ(exportResults(file, q()), 3);
+    const auto cells = cellsOf(readTable(file));
+    ASSERT_EQ(cells.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(cells[size_t(i) + 1].value(0), QString::number(i + 1));
+      EXPECT_EQ(cells[size_t(i) + 1].value(2), departments[i]);
+    }
+  }
+}
+
 TEST_F(ExportTest, DrawTimeComesFromTheLatestJournalRecord) {
   const int a = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
   const int b = app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"));
@@ -250,6 +268,17 @@ TEST_F(PackTest, BadArchivesChangeNothing) {
       {"wrong password",
        {{"db/db.mdb", plain}, {QStringLiteral("zp/研发部_张三.jpg"), photo}},
        "无法用活动密码打开"},
+      // Each beside the roster's own photo, so that it is the only fault.
+      {"a photo in a sub-folder of zp/",
+       {{"db/db.mdb", db},
+        {QStringLiteral("zp/研发部_张三.jpg"), photo},
+        {QStringLiteral("zp/旧照片/研发部_张三.jpg"), photo}},
+       "不属于活动的文件"},
+      {"a hidden photo",
+       {{"db/db.mdb", db},
+        {QStringLiteral("zp/研发部_张三.jpg"), photo},
+        {QStringLiteral("zp/.研发部_张三.jpg"), photo}},
+       "不属于活动的文件"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -14,7 +14,9 @@
 #include "framework/errors.h"
 #include "framework/jpeg.h"
 #include "settings/photo_import.h"
+#include "support/data_helpers.h"
 #include "support/temp_app.h"
+#include "support/transfer_helpers.h"
 #include "transfer/portrait_card.h"
 #include "transfer/results_export.h"
 #include "transfer/roster_import.h"
@@ -24,6 +26,7 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace ld {
 namespace {
 
+using test::errorOf;
 using test::readFile;
 using test::solidJpeg;
 using test::TempApp;
@@ -61,6 +64,7 @@ class RosterImportTest : public ::testing::Test {
     return e;
   }
   QImage zpImage(const QString& file) { return decodeJpeg(readFile(app.path(QStringLiteral("zp/") + file))); }
+  void expectRefusedWithTheirReason(const ImportPlan& p);
   static QStringList reasons(const ImportPlan& p) {
     QStringList out;
     for (const ImportRow* r : p.refusedRows()) out << QStringLiteral("%1:%2").arg(r->line).arg(r->refusal);
@@ -94,18 +98,26 @@ TEST_F(RosterImportTest, RowsAreRefusedWithTheirReason) {
   app.addParticipant(QStringLiteral("Tom"), QStringLiteral("Sales"));
   app.addParticipant(QStringLiteral("B"), QStringLiteral("A_"));
   writeFile(src(QStringLiteral("notapicture.jpg")), "just text");
-  const ImportPlan p =
-      plan(csv(QStringLiteral("部门,姓名,照片\n"
-                              "研发部,张三,\n"                 // 2 added
-                              "研发部,,\n"                     // 3
-                              ",李四,\n"                       // 4
-                              "研发部,王/五,\n"                // 5
-                              "sales,TOM,\n"                   // 6 in the roster (letter case ignored)
-                              "A,_B,\n"                        // 7 same photo file as A_ + B
-                              "研发部, 张三 ,\n"               // 8 same as row 2 once trimmed
-                              "研发部,赵六,missing.jpg\n"      // 9
-                              "研发部,钱七,notapicture.jpg\n"  // 10
-                              "研发部,..,\n")));               // 11 added: "研发部_...jpg" is a safe name
+  const QString text = QStringLiteral(
+      "部门,姓名,照片\n"
+      "研发部,张三,\n"                 // 2 added
+      "研发部,,\n"                     // 3
+      ",李四,\n"                       // 4
+      "研发部,王/五,\n"                // 5
+      "sales,TOM,\n"                   // 6 in the roster (letter case ignored)
+      "A,_B,\n"                        // 7 same photo file as A_ + B
+      "研发部, 张三 ,\n"               // 8 same as row 2 once trimmed
+      "研发部,赵六,missing.jpg\n"      // 9
+      "研发部,钱七,notapicture.jpg\n"  // 10
+      "研发部,..,\n");                 // 11 added: "研发部_...jpg" is a safe name
+  // As written on Linux, and as a spreadsheet program on Windows saves it: the rows named are the same.
+  for (const QString& end : {QStringLiteral("\n"), QStringLiteral("\r\n")}) {
+    SCOPED_TRACE(end == QLatin1String("\n") ? "LF" : "CRLF");
+    expectRefusedWithTheirReason(plan(csv(QString(text).replace(QLatin1Char('\n'), end))));
+  }
+}
+
+void RosterImportTest::expectRefusedWithTheirReason(const ImportPlan& p) {
   EXPECT_EQ(p.toAdd, 2);
   EXPECT_EQ(p.refused, 8);
   const QStringList r = reasons(p);
@@ -308,6 +320,55 @@ TEST_F(RosterImportTest, AFailureLeavesRosterAndPhotoFolderAsBefore) {
   EXPECT_EQ(roster(), changed);
   EXPECT_EQ(zpEntries(), zpBefore);
   EXPECT_EQ(readFile(app.path(QStringLiteral("zp/研发部_张三.jpg"))), QByteArray("old spare file"));
+}
+
+// A failure once photos are in place under their names takes every one of them back, and puts back what
+// lay under a name before: a folder where a later photo goes, or a commit refused because another program
+// reads the event at that moment.
+TEST_F(RosterImportTest, AFailureAfterPhotosWerePlacedTakesThemBack) {
+  app.addParticipant(QStringLiteral("老员工"), QStringLiteral("行政部"));
+  writeFile(app.path(QStringLiteral("zp/研发部_张三.jpg")), "old spare file");
+  QString text;
+  for (const QString& name : {QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("王五")}) {
+    photo(QStringLiteral("研发部_") + name + QStringLiteral(".jpg"));
+    text += QStringLiteral("研发部,") + name + QLatin1Char('\n');
+  }
+  const QString file = csv(text);
+  const QStringList zpBefore = zpEntries();
+  const QStringList rosterBefore = roster();
+  const auto attempt = [&] {
+    ImportPlan p = plan(file, source.path());
+    EXPECT_EQ(p.toAdd, 3);
+    ImportProgress progress;
+    PreparedPhotos prepared = preparePhotos(p, progress);
+    return errorOf([&] { writeRosterImport(p, prepared, q(), progress); });
+  };
+  const auto expectAsBefore = [&] {
+    EXPECT_EQ(zpEntries(), zpBefore);
+    EXPECT_EQ(readFile(app.path(QStringLiteral("zp/研发部_张三.jpg"))), QByteArray("old spare file"));
+    EXPECT_EQ(roster(), rosterBefore);
+  };
+  {
+    SCOPED_TRACE("a folder where the last photo goes");
+    const QString inTheWay = app.path(QStringLiteral("zp/研发部_王五.jpg"));
+    ASSERT_TRUE(QDir().mkpath(inTheWay));
+    const QString message = attempt();
+    EXPECT_TRUE(message.contains(QStringLiteral("该位置已被占用"))) << message.toStdString();
+    ASSERT_TRUE(QDir().rmdir(inTheWay));
+    expectAsBefore();
+  }
+  {
+    SCOPED_TRACE("the commit refused");
+    Connection reader;
+    test::openOn(reader, app.folder());
+    Query(reader).execSql(QStringLiteral("begin"));
+    Query(reader).openSql(QStringLiteral("select count(*) from yglb"));
+    ScopedBusyTimeout noWait(q().connection(), 0);
+    const QString message = attempt();
+    Query(reader).execSql(QStringLiteral("rollback"));
+    EXPECT_TRUE(message.contains(QStringLiteral("另一个程序"))) << message.toStdString();
+    expectAsBefore();
+  }
 }
 
 TEST_F(RosterImportTest, RoundTripGivesTheSameRoster) {

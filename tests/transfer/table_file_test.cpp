@@ -1,5 +1,6 @@
 // Reading rosters as spreadsheet programs save them, and writing tables they open.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <ostream>
+#include <utility>
 
 #include "framework/errors.h"
 #include "support/temp_app.h"
@@ -57,6 +59,12 @@ TEST_F(TableFileTest, CsvEncodingsAreDetected) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(cellsOf(readBytes(QStringLiteral("r.csv"), c.bytes)), expected);
   }
+  // Tab-separated text saved on a Chinese system ("Text (tab delimited)"): GBK with tabs, which are text.
+  QString tabbed = text;
+  tabbed.replace(QLatin1Char(','), QLatin1Char('\t'));
+  const QByteArray gbTabbed = gb(tabbed);
+  ASSERT_NE(gbTabbed, tabbed.toUtf8());
+  EXPECT_EQ(cellsOf(readBytes(QStringLiteral("t.csv"), gbTabbed)), expected);
 }
 
 TEST_F(TableFileTest, CsvSeparatorsQuotesAndLineBreaks) {
@@ -78,10 +86,16 @@ TEST_F(TableFileTest, CsvSeparatorsQuotesAndLineBreaks) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(cellsOf(parseCsv(c.text, QStringLiteral("x.csv"))), c.rows);
   }
-  // Rows remember their line in the file, also after a value that spans lines.
-  const Table t = parseCsv(QStringLiteral("a,\"1\n2\"\nb,c\n"), QStringLiteral("x.csv"));
-  ASSERT_EQ(t.rows.size(), 2u);
-  EXPECT_EQ(t.rows[1].line, 3);
+  // Rows remember their line in the file, whatever ends the lines, also after a value that spans lines and
+  // after blank lines: a refusal names the row the operator sees in an editor.
+  for (const char* end : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(QByteArray(end).toPercentEncoding().toStdString());
+    QString text = QStringLiteral("h,i\na,\"1\n2\"\n\nb,c\nd,\"3\n\n4\"\ne,f\n");
+    text.replace(QLatin1Char('\n'), QLatin1String(end));
+    std::vector<int> lines;
+    for (const TableRow& row : parseCsv(text, QStringLiteral("x.csv")).rows) lines.push_back(row.line);
+    EXPECT_EQ(lines, (std::vector<int>{1, 2, 5, 6, 9}));
+  }
 }
 
 TEST_F(TableFileTest, BadFilesAreRefusedWithAReason) {
@@ -135,6 +149,45 @@ TEST_F(TableFileTest, XlsxWrittenByLibxlsxwriterReadsBack) {
   expected[3] = {"10", "", QStringLiteral("销售部")};
   EXPECT_EQ(cellsOf(t), expected);
   EXPECT_EQ(t.rows[3].line, 4);
+}
+
+// A workbook whose cells point outside its shared strings (damaged, or written by a careless tool): those
+// cells read empty, the last shared string still reads, and nothing is read from beyond the table.
+TEST_F(TableFileTest, XlsxSharedStringIndexesOutsideTheTableReadEmpty) {
+  const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+  const std::pair<const char*, QByteArray> parts[] = {
+      {"xl/workbook.xml",
+       "<workbook " + ns +
+           " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+           "<sheet name=\"s\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\" "
+       "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\"/>"
+       "<Relationship Id=\"rId2\" Target=\"sharedStrings.xml\" "
+       "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\"/>"
+       "</Relationships>"},
+      {"xl/sharedStrings.xml",
+       "<sst " + ns + " count=\"2\" uniqueCount=\"2\"><si><t>部门</t></si><si><t>姓名</t></si></sst>"},
+      {"xl/worksheets/sheet1.xml",
+       "<worksheet " + ns +
+           "><sheetData>"
+           "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+           "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c><c r=\"B2\" t=\"s\"><v>-1</v></c>"
+           "<c r=\"C2\" t=\"s\"><v>1</v></c><c r=\"D2\" t=\"s\"><v>99999</v></c></row>"
+           "</sheetData></worksheet>"},
+  };
+  int error = 0;
+  zip_t* z = zip_open(QFile::encodeName(path(QStringLiteral("s.xlsx"))).constData(), ZIP_CREATE, &error);
+  ASSERT_TRUE(z);
+  for (const auto& [name, xml] : parts) {
+    zip_source_t* s = zip_source_buffer(z, xml.constData(), zip_uint64_t(xml.size()), 0);
+    ASSERT_GE(zip_file_add(z, name, s, ZIP_FL_ENC_UTF_8), 0);
+  }
+  ASSERT_EQ(zip_close(z), 0);
+  EXPECT_EQ(cellsOf(readTable(path(QStringLiteral("s.xlsx")))),
+            (std::vector<QStringList>{{QStringLiteral("部门"), QStringLiteral("姓名")},
+                                      {QString(), QString(), QStringLiteral("姓名"), QString()}}));
 }
 
 TEST_F(TableFileTest, CsvWrittenWithBomAndQuotesReadsBack) {
