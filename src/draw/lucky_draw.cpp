@@ -41,9 +41,9 @@ LuckyDraw::LuckyDraw()
       {TVELTRAXForm::PressTiming{}.bounceMs, DrawSettings(data_->ADOQuerymain).minimumRollMs()});
   drawWindow_->asksOnHandset = [this] { return !presenting_ && drawOnOperatorScreen(); };
   setDialogPlacement({[this] { return operatorScreen(); }, [this] { return winnerArea(); },
-                      [this] {
-                        QWidget* active = QApplication::activeWindow();
-                        if (!active || !active->isVisible() || isDrawWindow(active)) focusDraw();
+                      [this](QWidget* previous) {
+                        // A box asked from a settings window gives the keyboard back to that window.
+                        if (!previous || isDrawWindow(previous)) focusDraw();
                       }});
   sound_ = std::make_unique<Sound>();
   sound_->setMuted(DrawSettings(data_->ADOQuerymain).muted());

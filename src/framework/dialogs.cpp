@@ -55,7 +55,7 @@ int execPlaced(QMessageBox& box) {
   QPointer<QWidget> previous = QApplication::activeWindow();
   const int answer = box.exec();
   if (previous && previous->isVisible()) previous->activateWindow();
-  if (placement().afterwards) placement().afterwards();
+  if (placement().afterwards) placement().afterwards(previous);
   return answer;
 }
 

@@ -38,7 +38,9 @@ std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> d);
 struct DialogPlacement {
   std::function<QScreen*()> screen;  // the operator's screen; null: where the box opens by itself
   std::function<QRect()> keepClear;  // a rectangle of that screen, in global pixels, no box may cover
-  std::function<void()> afterwards;  // a box was answered (focus back to the draw, without a window manager)
+  // A box was answered; `previous` had the keyboard before it (null: none). For the keyboard to go back to
+  // the draw without a window manager.
+  std::function<void(QWidget* previous)> afterwards;
 };
 void setDialogPlacement(DialogPlacement placement);
 const DialogPlacement& dialogPlacement();
