@@ -7,13 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-bench
-benches=(startup_bench draw_tick_bench rolling_bench settings_bench glow_label_bench gif_decode_bench import_bench)
+benches=(startup_bench draw_tick_bench rolling_bench settings_bench glow_label_bench gif_decode_bench import_bench
+  sound_latency_bench)
 out="$build/figures"
 table_only=0
 [ "${1:-}" = "--table-only" ] && table_only=1
 
 if [ "$table_only" = 0 ]; then
-  bash scripts/deps.sh test >&2  # Google Benchmark and giflib come with the test packages
+  bash scripts/deps.sh test >&2  # Google Benchmark, giflib and PulseAudio come with the test packages
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUCKYDRAW_BENCH=ON >/dev/null
   cmake --build "$build" -j "$(nproc)" --target eventdb "${benches[@]}" >&2
 fi
@@ -30,6 +31,7 @@ declare -A args=(
   [glow_label_bench]=""
   [gif_decode_bench]="--benchmark_min_time=0.2"
   [import_bench]=""
+  [sound_latency_bench]=""
 )
 if [ "$table_only" = 0 ]; then
   cut -d' ' -f1-3 /proc/loadavg >"$out/load-before.txt"
@@ -76,6 +78,10 @@ later_open() { settings "$1" "later opens to first paint, roster filled: median 
 later_open_mb() { settings "$1" "later opens .* memory $n MB more"; }
 cycles() { settings "$1" "20 open/close cycles .*\\($n MB;"; }
 cycles_from_start() { settings "$1" "20 open/close cycles .*; $n MB from before the first open"; }
+cue() {  # cue WHAT: first, median and worst latency of one sound
+  local what="$1"
+  echo "$(num sound_latency_bench.txt "^$what: .*median $n ms") ms (first draw after start-up $(num sound_latency_bench.txt "^$what: first $n ms") ms, worst $(num sound_latency_bench.txt "^$what: .*worst $n ms") ms)"
+}
 big=100000
 
 table=$(
@@ -104,6 +110,9 @@ table=$(
 | Winners board glow paint, 201 × 398 (median) | $(num glow_label_bench.txt "^winners board glow paint: median $n ms") ms | ≤ 3 ms | $(cmd glow_label_bench) |
 | GIF decode, ours / giflib | $(num gif_decode_bench.txt "geometric mean of the ratios: $n") (geometric mean over the pictures), $(num gif_decode_bench.txt "whole set \(sum of times\): *$n") (sum of times) | ≤ 1.00 | $(cmd gif_decode_bench) |
 | Photo import of a 6000 × 4000 JPEG (median) | $(num import_bench.txt "^import median $n ms") ms; ratio $(num import_bench.txt "^import median .*ratio $n") to the same conversion with a full-size decode | ≤ 400 ms | $(cmd import_bench) |
+| Drum roll heard after the press that starts the roll (median of 6 draws) | $(cue "roll start to the drum roll") | ≤ 50 ms | $(cmd sound_latency_bench) |
+| Stop sound heard after the winner is shown (median of 6 draws) | $(cue "winner shown to the stop sound") | ≤ 50 ms | $(cmd sound_latency_bench) |
+| Fanfare heard after the fireworks are shown (median of 6) | $(cue "fireworks shown to the fanfare") | ≤ 50 ms | $(cmd sound_latency_bench) |
 
 Measured $measured on $(nproc) cores with a Release build; load average $load_before before the run,
 $load_after after it (the machine is shared, so the figures carry that noise).

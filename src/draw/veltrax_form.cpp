@@ -18,6 +18,7 @@
 #include "draw/picture_loading.h"
 #include "draw/sharp_pictures.h"
 #include "draw/window_shape.h"
+#include "draw/winner_caption.h"
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
@@ -490,7 +491,7 @@ void TVELTRAXForm::markShownWinnerAbsent() {
   ld::guarded([&] {
     session_.markAbsent(winner);
     setShownWinner(std::nullopt);
-    GlowLabelcj0->setCaption(winner.department + QStringLiteral("  ") + winner.name + ld::Tr::tr("（缺席）"));
+    ld::showWinnerCaption(*GlowLabelcj0, winner.department, winner.name, ld::WinnerMark::Absent);
     showzjmd();
     emit winnerAbsent();
   });
@@ -571,8 +572,8 @@ void TVELTRAXForm::stopDraw() {
 void TVELTRAXForm::showResult(const ld::DrawResult& result) {
   if (result.drawn) {
     // Under a limited plan whose prizes are all gone, the operator must see that this winner has no prize.
-    GlowLabelcj0->setCaption(result.department + QStringLiteral("  ") + result.name +
-                             (result.planExhausted ? ld::Tr::tr("（计划外）") : QString()));
+    ld::showWinnerCaption(*GlowLabelcj0, result.department, result.name,
+                          result.planExhausted ? ld::WinnerMark::OutsidePlan : ld::WinnerMark::None);
     ld::silently("loading the winner's photo", [&] { ld::loadPhotoOrLogo(*Image[0], result.photo); });
   } else {
     GlowLabelcj0->setCaption(ld::Tr::tr("无人中奖"));

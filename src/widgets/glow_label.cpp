@@ -7,9 +7,11 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QShortcut>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "widgets/stack_blur.h"
@@ -130,14 +132,46 @@ void drawGlowText(QPainter& painter, const QRect& box, QColor glow, const TextDr
   painter.restore();
 }
 
+namespace {
+
+int singleLineFlags(int flags) {
+  return (flags & Qt::TextShowMnemonic) | Qt::TextSingleLine | Qt::TextExpandTabs;
+}
+
+int widthIn(const QFont& font, const QString& line, int flags, const QPaintDevice* device) {
+  return QFontMetrics(font, device).size(singleLineFlags(flags), line).width();
+}
+
+int pixelsOf(const QFont& font) {
+  return font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+}
+
+QFont sized(QFont font, int pixels) {
+  font.setPixelSize(pixels);
+  return font;
+}
+
+// Stacks lines as the toolkit stacks them, leading then the line's height, from `top`.
+int stack(std::vector<FittedLine>& lines, int left, int top, int width, const QPaintDevice* device) {
+  int y = top;
+  for (FittedLine& line : lines) {
+    const QFontMetrics metrics(line.font, device);
+    y += metrics.leading();
+    line.box = QRect(left, y, width, metrics.height());
+    y += metrics.height();
+  }
+  return y - top;
+}
+
+}  // namespace
+
 std::vector<FittedLine> fitLines(const QString& text, const QFont& font, int width, int minimumPixels,
                                  int flags, const QPaintDevice* device) {
-  const int measureFlags = (flags & Qt::TextShowMnemonic) | Qt::TextSingleLine | Qt::TextExpandTabs;
+  const int measureFlags = singleLineFlags(flags);
   auto widthIn = [&](const QFont& f, const QString& line) {
     return QFontMetrics(f, device).size(measureFlags, line).width();
   };
-  const bool pixelSized = font.pixelSize() > 0;
-  const int base = pixelSized ? font.pixelSize() : QFontInfo(font).pixelSize();
+  const int base = pixelsOf(font);
   std::vector<FittedLine> lines;
   for (const QString& line : withLineFeeds(text).split(QLatin1Char('\n'))) {
     QFont f = font;
@@ -150,9 +184,125 @@ std::vector<FittedLine> fitLines(const QString& text, const QFont& font, int wid
     QString shown = line;
     if (widthIn(f, line) > width)
       shown = QFontMetrics(f, device).elidedText(line, Qt::ElideRight, width, measureFlags);
-    lines.push_back({shown, f});
+    lines.push_back({shown, f, {}});
   }
+  stack(lines, 0, 0, width, device);
   return lines;
+}
+
+QStringList wrapLine(const QString& text, const QFont& font, int width, int flags,
+                     const QPaintDevice* device) {
+  auto fits = [&](qsizetype from, qsizetype to) {
+    return widthIn(font, text.mid(from, to - from).trimmed(), flags, device) <= width;
+  };
+  std::vector<qsizetype> breaks;
+  QTextBoundaryFinder lineBreaks(QTextBoundaryFinder::Line, text);
+  for (qsizetype at = lineBreaks.toNextBoundary(); at > 0; at = lineBreaks.toNextBoundary())
+    breaks.push_back(at);
+  if (breaks.empty() || breaks.back() != text.size()) breaks.push_back(text.size());
+
+  QStringList lines;
+  qsizetype start = 0;
+  while (start < text.size()) {
+    qsizetype end = -1;
+    for (qsizetype at : breaks) {
+      if (at <= start) continue;
+      if (!fits(start, at)) break;
+      end = at;
+    }
+    if (end < 0) {
+      // A word wider than the line on its own: as many of its characters as fit, one at the least.
+      QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+      characters.setPosition(start);
+      end = characters.toNextBoundary();
+      for (qsizetype at = characters.toNextBoundary(); at > 0 && fits(start, at);
+           at = characters.toNextBoundary())
+        end = at;
+    }
+    const QString line = text.mid(start, end - start).trimmed();
+    if (!line.isEmpty()) lines << line;
+    start = end;
+  }
+  if (lines.isEmpty()) lines << QString();
+  return lines;
+}
+
+std::vector<FittedLine> layoutCaption(const QString& text, qsizetype lead, const QFont& font,
+                                      const QRect& box, const QRect& room, int minimumPixels, int flags,
+                                      const QPaintDevice* device) {
+  const int width = box.width();
+  const int base = std::max(pixelsOf(font), 1);
+  const int floor = std::clamp(minimumPixels, 1, base);
+  auto fitsAt = [&](const QString& line, int pixels) {
+    return widthIn(sized(font, pixels), line, flags, device) <= width;
+  };
+
+  // The caption's lines; the lead, when it has to give way, becomes a line of its own.
+  struct Part {
+    QString text;
+    bool lead;
+  };
+  std::vector<Part> parts;
+  QStringList source = withLineFeeds(text).split(QLatin1Char('\n'));
+  if (lead > 0 && lead < source.front().size() && !fitsAt(source.front(), floor)) {
+    const QString first = source.takeFirst();
+    const QString heading = first.left(lead).trimmed(), rest = first.mid(lead).trimmed();
+    if (!heading.isEmpty()) parts.push_back({heading, true});
+    if (!rest.isEmpty()) parts.push_back({rest, false});
+  }
+  for (const QString& line : source) parts.push_back({line, false});
+
+  auto layout = [&](int leadCap, int restCap, bool withLead) {
+    std::vector<FittedLine> lines;
+    for (const Part& part : parts) {
+      if (part.lead) {
+        if (withLead) {
+          for (FittedLine& l : fitLines(part.text, sized(font, leadCap), width, floor, flags, device))
+            lines.push_back(std::move(l));
+        }
+        continue;
+      }
+      int pixels = restCap;
+      while (pixels > floor && !fitsAt(part.text, pixels)) --pixels;
+      if (fitsAt(part.text, pixels)) {
+        lines.push_back({part.text, sized(font, pixels), {}});
+        continue;
+      }
+      // Wrapped at the largest size that takes no more lines than the smallest does.
+      const qsizetype needed = wrapLine(part.text, sized(font, floor), width, flags, device).size();
+      QStringList wrapped;
+      for (pixels = restCap; pixels >= floor; --pixels) {
+        wrapped = wrapLine(part.text, sized(font, pixels), width, flags, device);
+        if (wrapped.size() <= needed) break;
+      }
+      for (const QString& piece : wrapped) lines.push_back({piece, sized(font, std::max(pixels, floor)), {}});
+    }
+    return lines;
+  };
+
+  // Sizes from the largest down, the lead's first: the first layout that fits `height`.
+  const bool leadApart = std::any_of(parts.begin(), parts.end(), [](const Part& p) { return p.lead; });
+  auto firstFitting = [&](int height) -> std::optional<std::vector<FittedLine>> {
+    for (int leadCap = base; leadCap >= (leadApart ? floor : base); --leadCap) {
+      std::vector<FittedLine> lines = layout(leadCap, base, true);
+      if (stack(lines, 0, 0, width, device) <= height) return lines;
+    }
+    for (int restCap = base - 1; restCap >= floor; --restCap) {
+      std::vector<FittedLine> lines = layout(leadApart ? floor : base, restCap, true);
+      if (stack(lines, 0, 0, width, device) <= height) return lines;
+    }
+    return std::nullopt;
+  };
+
+  if (std::optional<std::vector<FittedLine>> lines = firstFitting(box.height())) {
+    stack(*lines, box.left(), box.top(), width, device);
+    return *lines;
+  }
+  std::optional<std::vector<FittedLine>> lines = firstFitting(room.height());
+  if (!lines) lines = layout(floor, floor, false);  // too long even so: the rest from its start
+  const int height = stack(*lines, 0, 0, width, device);
+  stack(*lines, box.left(), room.top() + std::max(0, (room.height() - height) / 2), width, device);
+  return *lines;
 }
 
 }  // namespace ld::glow
@@ -167,8 +317,11 @@ TGlowLabel::TGlowLabel(QWidget* parent) : QWidget(parent), accelerator_(new QSho
 
 TGlowLabel::~TGlowLabel() = default;
 
-void TGlowLabel::setCaption(const QString& caption) {
+void TGlowLabel::setCaption(const QString& caption) { setCaption(caption, 0); }
+
+void TGlowLabel::setCaption(const QString& caption, qsizetype lead) {
   caption_ = caption;
+  lead_ = std::clamp<qsizetype>(lead, 0, caption.size());
   updateAccelerator();
   measure();
   requestRepaint();
@@ -239,7 +392,10 @@ void TGlowLabel::setFitToWidth(int minimumPixels) {
 
 std::vector<ld::glow::FittedLine> TGlowLabel::fittedLines() const {
   if (fitMinimum_ == 0) return {};
-  return ld::glow::fitLines(caption_, font(), textBox().width(), fitMinimum_, flags(), this);
+  // Beyond the text box the lines may take the height of the halo's margins, rather than be cut.
+  const QRect box = textBox();
+  return ld::glow::layoutCaption(caption_, lead_, font(), box, QRect(box.left(), 0, box.width(), height()),
+                                 fitMinimum_, flags(), this);
 }
 
 void TGlowLabel::paintEvent(QPaintEvent* /*event*/) {
@@ -251,17 +407,17 @@ void TGlowLabel::paintEvent(QPaintEvent* /*event*/) {
     return;
   }
   if (caption_.isEmpty()) return;
-  // Each line in its own font, stacked as the toolkit stacks lines: leading, then the line's height.
+  // Each line in its own font and box.
   const std::vector<ld::glow::FittedLine> lines = fittedLines();
   const int lineFlags = (flags() & ~Qt::TextWordWrap) | Qt::TextSingleLine;
-  ld::glow::drawGlowText(painter, textBox(), glowColor_, [&](QPainter& p, const QRect& box) {
-    int y = box.top();
+  QRect area = textBox();
+  for (const ld::glow::FittedLine& line : lines) area |= line.box;
+  area &= rect();
+  ld::glow::drawGlowText(painter, area, glowColor_, [&](QPainter& p, const QRect& into) {
+    const QPoint shift = into.topLeft() - area.topLeft();
     for (const ld::glow::FittedLine& line : lines) {
-      const QFontMetrics metrics(line.font, p.device());
-      y += metrics.leading();
       p.setFont(line.font);
-      p.drawText(QRect(box.left(), y, box.width(), metrics.height()), lineFlags, line.text);
-      y += metrics.height();
+      p.drawText(line.box.translated(shift), lineFlags, line.text);
     }
   });
 }

@@ -46,10 +46,12 @@ using TextDrawer = std::function<void(QPainter&, const QRect& box)>;
 QImage textMask(QSize box, const TextDrawer& draw, Qt::LayoutDirection direction, const QPaintDevice& target);
 void drawGlowText(QPainter& painter, const QRect& box, QColor glow, const TextDrawer& draw);
 
-// One line of a caption fitted to a width: its text, whole or elided, and the font it is drawn in.
+// One line of a caption fitted to a width: its text, whole or elided, the font it is drawn in, and the
+// box it is drawn into (the full width, the line's height; stacked from y = 0 unless placed by a label).
 struct FittedLine {
   QString text;
   QFont font;
+  QRect box;
 };
 
 // Splits `text` at its line breaks and gives each line the largest font, in whole pixels from `font`'s
@@ -57,6 +59,22 @@ struct FittedLine {
 // with "…". `flags` say how '&' counts (see textFlags). Measured as drawn on `device`.
 std::vector<FittedLine> fitLines(const QString& text, const QFont& font, int width, int minimumPixels,
                                  int flags, const QPaintDevice* device);
+
+// Breaks `text` into lines no wider than `width` in `font`: between words where it can, between characters
+// where a word alone is too wide. Nothing is left out but the blanks at the breaks.
+QStringList wrapLine(const QString& text, const QFont& font, int width, int flags,
+                     const QPaintDevice* device);
+
+// A caption laid out to be shown whole in `box`. Each line gets the largest font that fits the width, from
+// `font`'s size down to `minimumPixels`; a line too wide even then wraps onto further lines at the largest
+// size that needs no more of them. The caption's first `lead` characters (a heading, such as a department
+// before a name) give way first: when the first line does not fit whole, they go on a line of their own,
+// cut short with "…" if they must. When the lines are too tall for the box, the lead's size comes down
+// first, then the others'; failing that the lines may take `room` (the box with its margins), centred in
+// it, and the lead is left out last of all. Each line's box is where it is drawn.
+std::vector<FittedLine> layoutCaption(const QString& text, qsizetype lead, const QFont& font,
+                                      const QRect& box, const QRect& room, int minimumPixels, int flags,
+                                      const QPaintDevice* device);
 
 }  // namespace ld::glow
 
@@ -74,6 +92,10 @@ class TGlowLabel : public QWidget {
 
   QString caption() const { return caption_; }
   void setCaption(const QString& caption);
+  // A caption whose first `lead` characters give way to the rest when fitting (see layoutCaption): a
+  // department before a name.
+  void setCaption(const QString& caption, qsizetype lead);
+  qsizetype captionLead() const { return lead_; }
 
   QColor fontColor() const { return fontColor_; }
   void setFontColor(const QColor& color);
@@ -95,11 +117,13 @@ class TGlowLabel : public QWidget {
   bool showAccelChar() const { return showAccelChar_; }
   void setShowAccelChar(bool on);
 
-  // Lines wider than the text box shrink to fit it, down to `minimumPixels`, and are cut short with "…"
-  // below that; 0 (the default) leaves every line in the label's font, clipped at the box.
+  // Lines wider than the text box shrink to fit it, down to `minimumPixels`, and wrap onto further lines
+  // below that, never cut (only the caption's lead is); 0 (the default) leaves every line in the label's
+  // font, clipped at the box.
   int fitMinimumPixels() const { return fitMinimum_; }
   void setFitToWidth(int minimumPixels);
-  // The lines as the label draws them now when fitting is on; empty otherwise.
+  // The lines as the label draws them now when fitting is on, each with its box in the label; empty
+  // otherwise.
   std::vector<ld::glow::FittedLine> fittedLines() const;
 
   QColor glowColor() const { return glowColor_; }
@@ -127,6 +151,7 @@ class TGlowLabel : public QWidget {
   void acceleratorPressed();
 
   QString caption_;
+  qsizetype lead_ = 0;
   QColor fontColor_{Qt::black};
   Qt::Alignment alignment_{Qt::AlignLeft};
   bool autoSize_ = true;

@@ -127,3 +127,129 @@ TEST_F(LongCaptions, BoardLinesShrinkOneByOneAndAShortNameKeepsItsSize) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lines' texts joined without the blanks a wrap takes out.
+QString joined(const std::vector<FittedLine>& lines, size_t from = 0) {
+  QString text;
+  for (size_t i = from; i < lines.size(); ++i) text += lines[i].text;
+  return text.remove(QLatin1Char(' '));
+}
+
+// Every line drawn whole inside the label, at the floor size or larger, one below the other.
+void expectDrawnWholeInside(const TGlowLabel& label, const std::vector<FittedLine>& lines, int floor) {
+  int previousBottom = -1;
+  for (const FittedLine& line : lines) {
+    SCOPED_TRACE(line.text.toStdString());
+    EXPECT_GE(line.font.pixelSize(), floor);
+    EXPECT_LE(QFontMetrics(line.font, &label).size(Qt::TextSingleLine, line.text).width(), line.box.width());
+    EXPECT_GE(line.box.height(), QFontMetrics(line.font, &label).height());
+    EXPECT_TRUE(label.rect().contains(line.box)) << "drawn at " << line.box.y() << "+" << line.box.height();
+    EXPECT_GT(line.box.top(), previousBottom) << "lines overlap";
+    previousBottom = line.box.bottom();
+  }
+}
+
+// Red text ink inside a line's box, as painted.
+bool inkIn(const TGlowLabel& label, const QRect& box) {
+  QImage shown(label.size(), QImage::Format_RGB32);
+  shown.fill(Qt::black);
+  const_cast<TGlowLabel&>(label).render(&shown);
+  for (int y = box.top(); y <= box.bottom(); ++y)
+    for (int x = box.left(); x <= box.right(); ++x) {
+      const QColor c = shown.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 80 && c.blue() < 80) return true;
+    }
+  return false;
+}
+
+TEST(WrapLine, BreaksBetweenWordsOrCharactersAndLosesNothing) {
+  const QImage device(10, 10, QImage::Format_RGB32);
+  struct Case {
+    QString text;
+    bool wraps;
+  };
+  for (const Case& c : {Case{"Maximilian Alexander von Hohenberg-Lichtenstein", true},
+                        Case{"欧阳慕容上官司马欧阳慕容上官司马", true},
+                        Case{"Hohenbergsteinlichtensteinhausen", true}, Case{"李雷", false}}) {
+    SCOPED_TRACE(c.text.toStdString());
+    const QStringList lines = ld::glow::wrapLine(c.text, youYuan(24), 200, 0, &device);
+    EXPECT_EQ(lines.size() > 1, c.wraps) << lines.join('|').toStdString();
+    for (const QString& line : lines) EXPECT_LE(QFontMetrics(youYuan(24)).horizontalAdvance(line), 200);
+    EXPECT_EQ(lines.join(QString()).remove(' '), QString(c.text).remove(' '));
+  }
+  EXPECT_EQ(ld::glow::wrapLine("Alexander Montgomery", youYuan(24), 200, 0, &device),
+            QStringList({"Alexander", "Montgomery"}))
+      << "at a blank, not inside a word";
+}
+
+TEST(LongWinnerCaptions, TheNameIsShownWholeAndOnlyTheDepartmentIsCut) {
+  struct Case {
+    QString department, name;
+    bool absent;
+  };
+  const QString longLatin = QStringLiteral("Global Strategic Partnerships & Business Development");
+  for (const Case& c :
+       {Case{longLatin, "Maximilian Alexander von Hohenberg-Lichtenstein", false},
+        Case{longLatin, "Maximilian Alexander von Hohenberg-Lichtenstein", true},
+        Case{"全球战略合作与业务发展部国际事业群", "欧阳慕容上官司马", false},
+        Case{longLatin, "欧阳慕容上官司马", true}, Case{"销售部", "欧阳慕容上官司马", false}}) {
+    SCOPED_TRACE((c.department + "  " + c.name + (c.absent ? " absent" : "")).toStdString());
+    DrawFixture f;
+    f.app.addParticipant(c.name, c.department);
+    TVELTRAXForm& w = f.window();
+    click(w.GIFAnimatorlogo);
+    click(w.GIFAnimatorlogo);
+    QString mark;
+    if (c.absent) {
+      f.app.dialogs().confirmAnswers.push_back(true);
+      ASSERT_TRUE(w.absentKey());
+      mark = QStringLiteral("（缺席）");
+    }
+    const TGlowLabel& label = *w.GlowLabelcj0;
+    ASSERT_EQ(label.caption(), c.department + QStringLiteral("  ") + c.name + mark);
+    const auto lines = label.fittedLines();
+    ASSERT_FALSE(lines.empty());
+    expectDrawnWholeInside(label, lines, 16);
+    EXPECT_TRUE(inkIn(label, lines.back().box)) << "the last line is painted, not cut off";
+
+    if (lines.size() == 1) {
+      EXPECT_EQ(lines[0].text, label.caption()) << "a caption that fits on one line stays one line";
+      continue;
+    }
+    // The department on a line of its own, whole or cut short; then the name and its mark, whole.
+    const QString first = lines[0].text;
+    EXPECT_TRUE(first == c.department ||
+                (first.endsWith(QChar(0x2026)) && c.department.startsWith(first.chopped(1))))
+        << first.toStdString();
+    EXPECT_EQ(joined(lines, 1), QString(c.name + mark).remove(' '));
+  }
+}
+
+TEST_F(LongCaptions, ALongNameOnTheBoardWrapsOntoFurtherLinesAndNothingIsCut) {
+  f.app.setPlan(1, 1, 1, 1, 5);
+  const QStringList names = {"Alexander Montgomery-Whitfield", "李雷",
+                             "Maximilian Alexander von Hohenberg-Lichtenstein", "欧阳慕容上官司马"};
+  for (const QString& name : names) {
+    f.app.addParticipant(name, "部门");
+    click(w().GIFAnimatorlogo);
+    click(w().GIFAnimatorlogo);
+  }
+  const TGlowLabel& board = *w().GlowLabelzj;
+  const auto lines = board.fittedLines();
+  expectDrawnWholeInside(board, lines, 14);
+  for (const FittedLine& line : lines)
+    EXPECT_FALSE(line.text.contains(QChar(0x2026))) << line.text.toStdString();
+  QString expected = QStringLiteral("幸运奖5位");
+  for (const QString& name : names) expected += name;
+  EXPECT_EQ(joined(lines), QString(expected).remove(' ')) << "every name whole, in draw order";
+  for (const FittedLine& line : lines) {
+    if (line.text == QStringLiteral("李雷")) {
+      EXPECT_EQ(line.font.pixelSize(), 24) << "a short name keeps its size";
+    }
+  }
+  EXPECT_TRUE(inkIn(board, lines.back().box));
+}
+
+}  // namespace

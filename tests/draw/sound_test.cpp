@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QSoundEffect>
 #include <QtEndian>
 #include <cmath>
 
+#include "draw/cue_mixer.h"
 #include "draw/fireworks_form.h"
 #include "draw/lucky_draw.h"
 #include "draw/sound.h"
@@ -131,6 +133,108 @@ TEST_F(Sounds, AFailingTickStopsTheRollingSoundToo) {
   runEventLoop(350);
   EXPECT_FALSE(f.window().Timercj.isActive());
   EXPECT_FALSE(sound().rolling());
+}
+
+}  // namespace
+
+// Preloaded and mixed: what the output reads.
+namespace {
+
+TEST(SoundCues, EveryCueIsDecodedWhenTheSoundIsMade) {
+  ld::Sound sound;
+  for (ld::Cue cue : {ld::Cue::Rolling, ld::Cue::Stop, ld::Cue::Fanfare}) {
+    const Wav wav = readWav(ld::cueSource(cue).mid(3));
+    const std::vector<float>& samples = sound.samples(cue);
+    ASSERT_EQ(samples.size(), wav.samples.size());
+    for (size_t i = 0; i < samples.size(); i += 997) EXPECT_FLOAT_EQ(samples[i], wav.samples[i] / 32768.0f);
+  }
+}
+
+// Reads `frames` frames of 16-bit mono.
+std::vector<qint16> readFrames(ld::CueMixer& mixer, int frames) {
+  std::vector<qint16> out(size_t(frames), 0);
+  EXPECT_EQ(mixer.read(reinterpret_cast<char*>(out.data()), frames * 2), frames * 2);
+  return out;
+}
+
+std::unique_ptr<ld::CueMixer> testMixer() {
+  std::array<std::vector<float>, 3> cues;
+  cues[0] = {0.1f, 0.2f, 0.3f};              // rolling: a short loop
+  cues[1] = std::vector<float>(100, 0.5f);   // stop
+  cues[2] = std::vector<float>(100, 0.75f);  // fanfare
+  auto mixer = std::make_unique<ld::CueMixer>(std::move(cues), 1000);
+  mixer->open(QIODevice::ReadOnly);
+  return mixer;
+}
+
+TEST(CueMixer, ACueAskedForIsInTheVeryNextBlockTheOutputReads) {
+  const auto owned = testMixer();
+  ld::CueMixer& mixer = *owned;
+  EXPECT_EQ(readFrames(mixer, 50), std::vector<qint16>(50, 0)) << "silence while nothing plays, never an end";
+  mixer.play(ld::Cue::Stop, 1.0f, false);
+  const std::vector<qint16> block = readFrames(mixer, 150);
+  EXPECT_EQ(block[0], 16384) << "from the first frame of the next block";
+  EXPECT_EQ(block[99], 16384);
+  EXPECT_EQ(block[100], 0) << "played once";
+  EXPECT_FALSE(mixer.playing(ld::Cue::Stop));
+
+  mixer.play(ld::Cue::Rolling, 1.0f, true);
+  const std::vector<qint16> loop = readFrames(mixer, 7);
+  EXPECT_EQ(loop, std::vector<qint16>({3277, 6553, 9830, 3277, 6553, 9830, 3277})) << "over and over";
+  mixer.play(ld::Cue::Stop, 1.0f, false);
+  mixer.play(ld::Cue::Fanfare, 1.0f, false);
+  EXPECT_EQ(readFrames(mixer, 1)[0], 32767) << "mixed: 0.2 + 0.5 + 0.75, held at full scale";
+}
+
+TEST(CueMixer, AStoppedCueFadesOutWithinMillisecondsAndStaysSilent) {
+  const auto owned = testMixer();
+  ld::CueMixer& mixer = *owned;
+  mixer.play(ld::Cue::Rolling, 1.0f, true);
+  readFrames(mixer, 5);
+  mixer.stop(ld::Cue::Rolling);
+  EXPECT_FALSE(mixer.playing(ld::Cue::Rolling));
+  const std::vector<qint16> fade = readFrames(mixer, 20);
+  EXPECT_GT(std::abs(fade[0]), 0) << "faded, not cut: no click";
+  EXPECT_EQ(fade[10], 0) << "gone after 8 ms";
+  EXPECT_EQ(readFrames(mixer, 100), std::vector<qint16>(100, 0));
+}
+
+TEST(CueMixer, ConvertsToTheOutputsRateChannelsAndSampleFormat) {
+  const auto owned = testMixer();
+  ld::CueMixer& mixer = *owned;
+  QAudioFormat format;
+  format.setSampleRate(2000);
+  format.setChannelCount(2);
+  format.setSampleFormat(QAudioFormat::Float);
+  ASSERT_TRUE(mixer.setFormat(format));
+  mixer.play(ld::Cue::Stop, 1.0f, false);
+  std::vector<float> out(2 * 250);
+  ASSERT_EQ(mixer.read(reinterpret_cast<char*>(out.data()), qint64(out.size() * sizeof(float))),
+            qint64(out.size() * sizeof(float)));
+  EXPECT_FLOAT_EQ(out[0], 0.5f);
+  EXPECT_FLOAT_EQ(out[1], 0.5f) << "the same on both channels";
+  EXPECT_FLOAT_EQ(out[2 * 199], 0.5f) << "twice as many frames at twice the rate";
+  EXPECT_FLOAT_EQ(out[2 * 200], 0.0f);
+  format.setSampleFormat(QAudioFormat::UInt8);
+  EXPECT_FALSE(mixer.setFormat(format)) << "a format it cannot write is refused, not garbled";
+}
+
+TEST_F(Sounds, TheDrawTellsTheOneMixerAndPlayingNeverOpensAnotherOutput) {
+  sound().waitForOutput(5000);
+  const int opened = sound().outputsOpened();
+  EXPECT_LE(opened, 1);
+  ld::CueMixer& mixer = sound().mixer();
+  click(f.window().GIFAnimatorlogo);
+  EXPECT_TRUE(mixer.playing(ld::Cue::Rolling));
+  click(f.window().GIFAnimatorlogo);
+  EXPECT_FALSE(mixer.playing(ld::Cue::Rolling)) << "the roll ends with the stop";
+  EXPECT_TRUE(mixer.playing(ld::Cue::Stop));
+  draw();
+  EXPECT_TRUE(mixer.playing(ld::Cue::Fanfare));
+  key(&f.window(), Qt::Key_M);
+  for (ld::Cue cue : {ld::Cue::Rolling, ld::Cue::Stop, ld::Cue::Fanfare}) EXPECT_FALSE(mixer.playing(cue));
+  EXPECT_EQ(sound().outputsOpened(), opened);
+  EXPECT_TRUE(sound().findChildren<QSoundEffect*>().isEmpty());
 }
 
 }  // namespace
