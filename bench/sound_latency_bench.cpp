@@ -18,14 +18,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
-#include <functional>
-#include <map>
-#include <memory>
-#include <optional>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "bench_support.h"
@@ -150,10 +150,11 @@ class Recorder {
       const size_t before = samples_.size();
       const auto* p = reinterpret_cast<const uchar*>(pending.constData());
       const qsizetype whole = pending.size() / 2;
-      for (qsizetype i = 0; i < whole; ++i) samples_.push_back(qFromLittleEndian<qint16>(p + 2 * i) / 32768.0f);
+      for (qsizetype i = 0; i < whole; ++i)
+        samples_.push_back(qFromLittleEndian<qint16>(p + 2 * i) / 32768.0f);
       pending.remove(0, whole * 2);
-      const auto origin =
-          arrived - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(before) / kRate));
+      const auto origin = arrived - std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(double(before) / kRate));
       if (!haveFirst_ || origin < first_) first_ = origin;
       haveFirst_ = true;
     }
@@ -261,10 +262,11 @@ int main(int argc, char** argv) {
   ::setenv("HOME", dir.c_str(), 1);
   ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
   ::setenv("PULSE_SINK", "bench", 1);
-  Child server({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
-                "--log-level=error", "-L", "module-null-sink sink_name=bench rate=22050 channels=1",
-                "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
-               false);
+  Child server(
+      {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+       "--log-level=error", "-L", "module-null-sink sink_name=bench rate=22050 channels=1", "-L",
+       "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
+      false);
   for (int i = 0; i < 100 && !QFile::exists(QString::fromStdString(socket)); ++i) QThread::msleep(50);
   if (!server.running() || !QFile::exists(QString::fromStdString(socket)))
     failed("pulseaudio did not start (is it installed? apt-get install pulseaudio pulseaudio-utils)");
@@ -297,7 +299,8 @@ int main(int argc, char** argv) {
     events.push_back(timed(ld::Cue::Fanfare, [&] { program.celebrate(); }));
     runEventLoopFor(3500);
   }
-  if (size_t(program.sound().played().size()) != events.size()) failed("the program played fewer cues than asked");
+  if (size_t(program.sound().played().size()) != events.size())
+    failed("the program played fewer cues than asked");
 
   Clock::time_point first;
   const std::vector<float> recording = recorder.samples(&first);

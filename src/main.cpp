@@ -88,6 +88,11 @@ void describeOptions(QCommandLineParser& options) {
                      QStringLiteral("N")});
   options.addOption(
       {QStringLiteral("presentation"), ld::Tr::tr("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。")});
+  options.addOption(
+      {QStringLiteral("min-roll"),
+       ld::Tr::tr("每次滚动至少持续 MS 毫秒（0 到 60000，默认 1000），过早的停止等到此时才执行；"
+                  "记在活动数据中。"),
+       QStringLiteral("MS")});
   options.addPositionalArgument(
       QStringLiteral("EVENT_DIR"),
       ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
@@ -174,7 +179,8 @@ int main(int argc, char* argv[]) {
     form.switchOff();
     ld::endProgram(0);
   });
-  program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation"))});
+  program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation")),
+                options.value(QStringLiteral("min-roll"))});
   // Only the holder of the lock may tidy the photo folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
   QTimer::singleShot(kTidyAfterStartMs, &form, [] {

@@ -716,6 +716,14 @@ Create a new event in this folder?</translation>
         <translation>While rolling: call the draw off, nobody drawn</translation>
     </message>
     <message>
+        <source>每次滚动至少持续 MS 毫秒（0 到 60000，默认 1000），过早的停止等到此时才执行；记在活动数据中。</source>
+        <translation>Every roll lasts at least MS milliseconds (0 to 60000, 1000 by default); a stop pressed sooner waits for it. Remembered in the event.</translation>
+    </message>
+    <message>
+        <source>最短滚动时间 %1 无效：应为 0 到 60000 之间的毫秒数。</source>
+        <translation>Minimum roll %1 is not valid: it must be a number of milliseconds from 0 to 60000.</translation>
+    </message>
+    <message>
         <source>计划外提示</source>
         <translation>Outside the plan</translation>
     </message>

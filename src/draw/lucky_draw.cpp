@@ -196,6 +196,18 @@ void LuckyDraw::show(const ShowOptions& options) {
     // A projector that is not plugged in today is no error.
     screen_ = remembered && *remembered <= screens.size() ? screens[*remembered - 1] : nullptr;
   }
+  if (!options.minimumRoll.isEmpty()) {
+    bool number = false;
+    const int ms = options.minimumRoll.trimmed().toInt(&number);
+    if (!number || ms < 0 || ms > 60000) {
+      reportError(
+          Tr::tr("最短滚动时间 %1 无效：应为 0 到 60000 之间的毫秒数。").arg(options.minimumRoll.trimmed()));
+    } else {
+      drawWindow_->setPressTiming({drawWindow_->pressTiming().bounceMs, ms});
+      silently("remembering the minimum roll",
+               [&] { DrawSettings(data_->ADOQuerymain).setMinimumRollMs(ms); });
+    }
+  }
   presenting_ = options.presentation;
   shown_ = true;
   place(true);

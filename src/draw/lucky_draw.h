@@ -28,6 +28,7 @@ enum class KeyAction;
 struct ShowOptions {
   QString screen;             // the screen's number, "1" for the first; empty: as the event remembers
   bool presentation = false;  // filling the screen from the start
+  QString minimumRoll = {};   // milliseconds, remembered in the event; empty: as the event remembers
 };
 
 class LuckyDraw : public QObject {

@@ -161,6 +161,21 @@ TEST_F(OperatorScreen, OnTheOperatorsOwnScreenABoxNeverCoversTheWinnersPhotoOrNa
   }
 }
 
+TEST_F(OperatorScreen, TheMinimumRollIsChosenOnTheCommandLineAndKeptInTheEvent) {
+  start({QStringLiteral("1"), false, QStringLiteral("250")});
+  EXPECT_EQ(program->drawWindow().pressTiming().minimumRollMs, 250);
+  EXPECT_EQ(app.rows("select sz from sy where symc='ZS'"), QStringList{"250"});
+  program.reset();
+  program = std::make_unique<ld::LuckyDraw>();
+  EXPECT_EQ(program->drawWindow().pressTiming().minimumRollMs, 250) << "the next start remembers it";
+  for (const char* bad : {"-1", "60001", "一秒", "1.5"}) {
+    app.dialogs().clear();
+    start({QStringLiteral("1"), false, QString::fromUtf8(bad)});
+    EXPECT_EQ(app.dialogs().texts(ld::ScriptedDialogs::Shown::Error).size(), 1) << bad;
+    EXPECT_EQ(app.rows("select sz from sy where symc='ZS'"), QStringList{"250"}) << bad;
+  }
+}
+
 TEST(DialogPlacement, ABoxGoesWhereItCoversNothingOrTheLeast) {
   const QRect screen(0, 0, 1280, 1024);
   const QSize box(400, 160);
