@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -37,22 +38,21 @@ QString reason(int error) {
 // none left over, and the folder exists even before the event database does.
 EventLock::EventLock(const QString& folder) : folder_(QFileInfo(folder).absoluteFilePath()) {
   const QByteArray path = QFile::encodeName(folder_);
-  const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
+  UniqueFd fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
   int rc;
   do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    rc = ::flock(fd.get(), LOCK_EX | LOCK_NB);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
     const int error = errno;
-    ::close(fd);
     if (error == EWOULDBLOCK)
       throw Error(Tr::tr("活动文件夹 %1 正被另一个程序（抽奖程序或 eventdb）使用。同一个活动同时只能由一个"
                          "程序打开，请先关闭另一个，再重试。")
                       .arg(folder_));
     throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(error)));
   }
-  fd_ = fd;
+  fd_ = fd.release();
 }
 
 EventLock::~EventLock() { release(); }
