@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -52,27 +51,9 @@ EventLock::EventLock(const QString& folder) : folder_(QFileInfo(folder).absolute
                       .arg(folder_));
     throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(error)));
   }
-  fd_ = fd.release();
+  fd_ = std::move(fd);
 }
 
-EventLock::~EventLock() { release(); }
-
-EventLock::EventLock(EventLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), folder_(std::move(other.folder_)) {}
-
-EventLock& EventLock::operator=(EventLock&& other) noexcept {
-  if (this != &other) {
-    release();
-    fd_ = std::exchange(other.fd_, -1);
-    folder_ = std::move(other.folder_);
-  }
-  return *this;
-}
-
-void EventLock::release() {
-  // Closing the only descriptor of the open folder drops the lock.
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
+void EventLock::release() { fd_.reset(); }
 
 }  // namespace ld

@@ -48,7 +48,8 @@ bool syncFileSystem(const QString& folder);
 
 // An unused name in `folder`: ".~" + stem + "-" + 16 random hex digits + suffix. The leading dot hides it,
 // and the random part keeps two writers (or an interrupted one and its successor) apart.
-QString scratchName(const QString& folder, const QString& stem, const QString& suffix = QStringLiteral(".tmp"));
+QString scratchName(const QString& folder, const QString& stem,
+                    const QString& suffix = QStringLiteral(".tmp"));
 
 // Whether a new file's data is on disk before the call returns, or left to a later syncFileSystem.
 enum class Durability { Synced, Unsynced };

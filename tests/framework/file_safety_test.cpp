@@ -65,10 +65,12 @@ TEST_F(FileSafety, ScratchNamesAreHiddenRandomAndBesideTheirFolder) {
   const struct {
     QString folder, stem, suffix, pattern;
   } cases[] = {
-      {dir_.path(), QStringLiteral("new"), QStringLiteral(".tmp"), QStringLiteral("/\\.~new-[0-9a-f]{16}\\.tmp$")},
+      {dir_.path(), QStringLiteral("new"), QStringLiteral(".tmp"),
+       QStringLiteral("/\\.~new-[0-9a-f]{16}\\.tmp$")},
       {dir_.path() + QLatin1Char('/'), QStringLiteral("import-old"), QStringLiteral(".tmp"),
        QStringLiteral("[^/]/\\.~import-old-[0-9a-f]{16}\\.tmp$")},
-      {dir_.path(), QStringLiteral("unpack"), QStringLiteral("/"), QStringLiteral("/\\.~unpack-[0-9a-f]{16}/$")},
+      {dir_.path(), QStringLiteral("unpack"), QStringLiteral("/"),
+       QStringLiteral("/\\.~unpack-[0-9a-f]{16}/$")},
   };
   for (const auto& c : cases) {
     const QString name = scratchName(c.folder, c.stem, c.suffix);
@@ -116,8 +118,8 @@ TEST_F(FileSafety, PlacementEndsInTheNewFileOnlyWhenCommitted) {
     End end;
     QByteArray expected;
   } cases[] = {
-      {true, End::Commit, "new"},     {true, End::Rollback, "old"},     {true, End::Destroy, "old"},
-      {false, End::Commit, "new"},    {false, End::Rollback, "<missing>"}, {false, End::Destroy, "<missing>"},
+      {true, End::Commit, "new"},  {true, End::Rollback, "old"},        {true, End::Destroy, "old"},
+      {false, End::Commit, "new"}, {false, End::Rollback, "<missing>"}, {false, End::Destroy, "<missing>"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "old there " << c.oldThere << ", end " << int(c.end));
@@ -163,10 +165,12 @@ TEST_F(FileSafety, MovedPlacementsRollBackOnceWithTheirOwnBackupNames) {
     FilePlacement& p = placed.emplace_back(path(QString::fromLatin1(name)), QStringLiteral("import-old"));
     ASSERT_FALSE(p.place(path(QStringLiteral(".~import-new-x.tmp"))));
   }
-  EXPECT_EQ(entries().filter(QRegularExpression(QStringLiteral("^\\.~import-old-[0-9a-f]{16}\\.tmp$"))).size(), 3);
+  EXPECT_EQ(
+      entries().filter(QRegularExpression(QStringLiteral("^\\.~import-old-[0-9a-f]{16}\\.tmp$"))).size(), 3);
   for (auto it = placed.rbegin(); it != placed.rend(); ++it) it->rollback();
   placed.clear();
-  EXPECT_EQ(entries(), (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
+  EXPECT_EQ(entries(),
+            (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) EXPECT_EQ(read(QString::fromLatin1(name)), "old");
 }
 
