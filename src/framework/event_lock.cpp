@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -37,42 +37,23 @@ QString reason(int error) {
 // none left over, and the folder exists even before the event database does.
 EventLock::EventLock(const QString& folder) : folder_(QFileInfo(folder).absoluteFilePath()) {
   const QByteArray path = QFile::encodeName(folder_);
-  const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
+  UniqueFd fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(errno)));
   int rc;
   do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    rc = ::flock(fd.get(), LOCK_EX | LOCK_NB);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
     const int error = errno;
-    ::close(fd);
     if (error == EWOULDBLOCK)
       throw Error(Tr::tr("活动文件夹 %1 正被另一个程序（抽奖程序或 eventdb）使用。同一个活动同时只能由一个"
                          "程序打开，请先关闭另一个，再重试。")
                       .arg(folder_));
     throw Error(Tr::tr("无法锁定活动文件夹 %1：%2").arg(folder_, reason(error)));
   }
-  fd_ = fd;
+  fd_ = std::move(fd);
 }
 
-EventLock::~EventLock() { release(); }
-
-EventLock::EventLock(EventLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), folder_(std::move(other.folder_)) {}
-
-EventLock& EventLock::operator=(EventLock&& other) noexcept {
-  if (this != &other) {
-    release();
-    fd_ = std::exchange(other.fd_, -1);
-    folder_ = std::move(other.folder_);
-  }
-  return *this;
-}
-
-void EventLock::release() {
-  // Closing the only descriptor of the open folder drops the lock.
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
+void EventLock::release() { fd_.reset(); }
 
 }  // namespace ld

@@ -4,6 +4,8 @@
 // killed included, so a lock can never be left behind.
 #include <QString>
 
+#include "framework/file_safety.h"
+
 namespace ld {
 
 class EventLock {
@@ -12,18 +14,14 @@ class EventLock {
   // Takes the lock on `folder`. Throws ld::Error with a message naming the folder when another program
   // (or another EventLock in this one) holds it, or when the folder cannot be locked at all.
   explicit EventLock(const QString& folder);
-  ~EventLock();
-  EventLock(EventLock&& other) noexcept;
-  EventLock& operator=(EventLock&& other) noexcept;
-  EventLock(const EventLock&) = delete;
-  EventLock& operator=(const EventLock&) = delete;
 
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return fd_.valid(); }
   const QString& folder() const { return folder_; }
   void release();
 
  private:
-  int fd_ = -1;
+  // Closing the only descriptor of the open folder drops the lock.
+  UniqueFd fd_;
   QString folder_;
 };
 

@@ -1,18 +1,15 @@
 #include "settings/photo_file.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <cstdio>
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -22,8 +19,6 @@ namespace {
 // Path separators, and what a Windows file name cannot hold (the event folder may travel there).
 const QString kReserved = QStringLiteral("\\/:*?\"<>|");
 constexpr int kMaxFileNameBytes = 255;
-
-QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 // How a refused character is named in a message.
 QString describe(QChar c) {
@@ -41,61 +36,27 @@ QChar unsafeChar(const QString& text) {
 }
 
 // Scratch files beside a photo start with ".~", which no participant's photo can (a photo name that
-// would start with a dot is refused), and carry a random part so that none is ever reused.
+// would start with a dot is refused).
 const QRegularExpression& scratchPattern() {
   static const QRegularExpression re(QStringLiteral("^\\.~(new|old)-[0-9a-f]{16}\\.tmp$"));
   return re;
 }
 
-QString scratchName(const QString& beside, const char* kind) {
-  for (;;) {
-    const QString name = QFileInfo(beside).absolutePath() +
-                         QStringLiteral("/.~%1-%2.tmp")
-                             .arg(QLatin1String(kind))
-                             .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-    if (!QFileInfo(name).exists() && !QFileInfo(name).isSymLink()) return name;
-  }
-}
-
-// rename(2): atomic, and it moves a link itself rather than what it points to.
+// rename(2) moves a link itself rather than what it points to, so a link counts as a file here.
 bool present(const QFileInfo& info) { return info.exists() || info.isSymLink(); }
 
-// A rename is only lasting once the folder holding it is written out.
-void syncFolderOf(const QString& file) {
-  const int fd =
-      ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  if (::fsync(fd) != 0) qWarning("folder of %s not synced", qUtf8Printable(file));
-  ::close(fd);
+QString freshBeside(const QString& file) {
+  return scratchName(QFileInfo(file).absolutePath(), QStringLiteral("new"));
 }
 
-void writeNewFile(const QString& path, const QByteArray& bytes, const QString& target) {
-  QFile f(path);
-  const auto fail = [&](const QString& why) {
-    f.close();
-    QFile::remove(path);
-    throw Error(Tr::tr("无法写入照片文件 %1：%2").arg(shown(target), why));
-  };
-  if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) fail(f.errorString());
-  if (f.write(bytes) != bytes.size() || !f.flush()) fail(f.errorString());
+void writeNewPhoto(const QString& path, const QByteArray& bytes, const QString& target) {
   // The photo must survive a power cut at the event.
-  if (::fsync(f.handle()) != 0) fail(QStringLiteral("fsync"));
-  f.close();
+  if (const QString why = writeNewFile(path, bytes, Durability::Synced); !why.isEmpty())
+    throw Error(Tr::tr("无法写入照片文件 %1：%2").arg(shown(target), why));
 }
 
-// A second name for what lies at file (a hard link; a copy where the file system has none), so that
-// the file itself can be replaced in one step and still be put back.
-QString keepCopy(const QString& file) {
-  const QString backup = scratchName(file, "old");
-  if (::link(QFile::encodeName(file).constData(), QFile::encodeName(backup).constData()) == 0) return backup;
-  QFile old(file);
-  if (!old.open(QIODevice::ReadOnly))
-    throw Error(Tr::tr("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
-  const QByteArray bytes = old.readAll();
-  if (old.error() != QFileDevice::NoError)
-    throw Error(Tr::tr("无法读取原照片文件 %1：%2").arg(shown(file), old.errorString()));
-  writeNewFile(backup, bytes, file);
-  return backup;
+void syncPhotoFolder(const QString& file) {
+  if (!syncFolderOf(file)) qWarning("folder of %s not synced", qUtf8Printable(file));
 }
 
 }  // namespace
@@ -142,10 +103,6 @@ QString photoFileInZp(const QString& stored) {
   return file.isEmpty() ? QString() : zpFolder() + file;
 }
 
-bool renameFile(const QString& from, const QString& to) {
-  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
 bool removePhotoFile(const QString& file) {
   const QFileInfo info(file);
   if (info.isDir() && !info.isSymLink()) {
@@ -160,13 +117,13 @@ bool removePhotoFile(const QString& file) {
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-  const QString fresh = scratchName(path, "new");
-  writeNewFile(fresh, bytes, path);
+  const QString fresh = freshBeside(path);
+  writeNewPhoto(fresh, bytes, path);
   if (!renameFile(fresh, path)) {
     QFile::remove(fresh);
     throw Error(Tr::tr("无法写入文件 %1").arg(shown(path)));
   }
-  syncFolderOf(path);
+  syncPhotoFolder(path);
 }
 
 int removeLeftoverPhotoTemps() {
@@ -191,50 +148,32 @@ int removeLeftoverPhotoTemps() {
   return removed;
 }
 
-PhotoReplacement::~PhotoReplacement() { rollback(); }
-
 void PhotoReplacement::stage(const QByteArray& bytes) {
-  if (file_.isEmpty()) throw Error(Tr::tr("照片文件不在照片文件夹内"));
-  const QFileInfo target(file_);
+  const QString& file = placement_.target();
+  if (file.isEmpty()) throw Error(Tr::tr("照片文件不在照片文件夹内"));
+  const QFileInfo target(file);
   if (present(target) && !target.isFile())
-    throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(file_)));
+    throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(file)));
 
-  const QString fresh = scratchName(file_, "new");
-  writeNewFile(fresh, bytes, file_);
-  try {
-    if (present(target)) backup_ = keepCopy(file_);
-  } catch (...) {
-    QFile::remove(fresh);
-    throw;
-  }
+  const QString fresh = freshBeside(file);
+  writeNewPhoto(fresh, bytes, file);
   // Replaced in one step: whoever reads the photo meanwhile finds the old one or the new one.
-  if (!renameFile(fresh, file_)) {
+  if (const auto failure = placement_.place(fresh)) {
     QFile::remove(fresh);
-    if (!backup_.isEmpty()) removePhotoFile(backup_);
-    backup_.clear();
-    throw Error(Tr::tr("无法写入照片文件 %1").arg(shown(file_)));
+    switch (failure->step) {
+      case FilePlacement::Step::ReadingOld:
+        throw Error(Tr::tr("无法读取原照片文件 %1：%2").arg(shown(file), failure->why));
+      case FilePlacement::Step::CopyingOld:
+        throw Error(Tr::tr("无法写入照片文件 %1：%2").arg(shown(file), failure->why));
+      case FilePlacement::Step::Placing:
+        throw Error(Tr::tr("无法写入照片文件 %1").arg(shown(file)));
+    }
   }
-  syncFolderOf(file_);
-  placed_ = true;
+  syncPhotoFolder(file);
 }
 
-void PhotoReplacement::commit() {
-  if (!backup_.isEmpty()) removePhotoFile(backup_);
-  backup_.clear();
-  placed_ = false;
-}
+void PhotoReplacement::commit() { placement_.commit(); }
 
-void PhotoReplacement::rollback() {
-  if (!placed_) return;
-  placed_ = false;
-  if (backup_.isEmpty()) {
-    removePhotoFile(file_);  // nothing lay there before
-    return;
-  }
-  // Renaming the old file back replaces the new one in one step.
-  if (!renameFile(backup_, file_))
-    qWarning("old photo %s not put back from %s", qUtf8Printable(file_), qUtf8Printable(backup_));
-  backup_.clear();
-}
+void PhotoReplacement::rollback() { placement_.rollback(); }
 
 }  // namespace ld

@@ -4,6 +4,8 @@
 #include <QString>
 #include <utility>
 
+#include "framework/file_safety.h"
+
 namespace ld {
 
 // Why a department and name cannot make a photo file name; an empty message when they can.
@@ -26,9 +28,6 @@ QString photoNameInZp(const QString& stored);
 // That file in the current event's photo folder; empty when the path names none.
 QString photoFileInZp(const QString& stored);
 
-// Renames a file over whatever `to` is; false when the system refuses.
-bool renameFile(const QString& from, const QString& to);
-
 // Removes a photo file (not a folder); false when there was none or it could not be removed.
 bool removePhotoFile(const QString& file);
 
@@ -44,10 +43,7 @@ int removeLeftoverPhotoTemps();
 // Destroying an uncommitted replacement puts the old state back.
 class PhotoReplacement {
  public:
-  explicit PhotoReplacement(QString file) : file_(std::move(file)) {}
-  ~PhotoReplacement();
-  PhotoReplacement(const PhotoReplacement&) = delete;
-  PhotoReplacement& operator=(const PhotoReplacement&) = delete;
+  explicit PhotoReplacement(QString file) : placement_(std::move(file)) {}
 
   // Throws ld::Error; on failure nothing on disk has changed.
   void stage(const QByteArray& bytes);
@@ -55,9 +51,7 @@ class PhotoReplacement {
   void rollback();
 
  private:
-  QString file_;
-  QString backup_;
-  bool placed_ = false;
+  FilePlacement placement_;
 };
 
 }  // namespace ld

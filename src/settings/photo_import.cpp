@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/jpeg.h"
 #include "framework/text.h"
 
@@ -34,19 +35,15 @@ void openSource(QFile& file, const QString& fileName) {
   const QString notAFile =
       Tr::tr("%1 不是普通文件（而是文件夹、管道或设备），不能作为照片导入").arg(fileName);
   if (!info.isFile()) throw Error(notAFile);
-  const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0)
+  UniqueFd fd(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid())
     throw Error(
         Tr::tr("无法打开图片文件 %1：%2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw Error(notAFile);
-  }
-  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw Error(notAFile);
+  if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
     throw Error(Tr::tr("无法打开图片文件 %1：%2").arg(fileName, file.errorString()));
-  }
+  fd.release();  // the QFile closes it now
 }
 
 QByteArray readWhole(const QString& fileName) {

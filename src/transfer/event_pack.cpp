@@ -6,9 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
 #include <QSet>
-#include <memory>
 
 #include "data/connection.h"
 #include "data/datamodule.h"
@@ -16,7 +14,9 @@
 #include "data/transaction.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/text.h"
+#include "framework/zip_handles.h"
 #include "settings/photo_file.h"
 
 namespace ld {
@@ -26,8 +26,6 @@ namespace {
 constexpr zip_uint64_t kMaxDatabaseBytes = 4ULL * 1024 * 1024 * 1024;
 constexpr zip_uint64_t kMaxPhotoBytes = 64ULL * 1024 * 1024;
 const QString kDatabaseEntry = QStringLiteral("db/db.mdb");
-
-QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 QString withSlash(QString folder) {
   folder = QDir(folder).absolutePath();
@@ -65,10 +63,6 @@ QString listed(const QStringList& names) {
 
 QString zipMessage(zip_t* z) { return QString::fromUtf8(zip_strerror(z)); }
 
-struct ZipDiscard {
-  void operator()(zip_t* z) const { zip_discard(z); }
-};
-
 }  // namespace
 
 PackSummary packEvent(const QString& appFolder, const QString& archive) {
@@ -99,8 +93,7 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
   const QByteArray database = dbFile.readAll();
 
   int error = 0;
-  std::unique_ptr<zip_t, ZipDiscard> zip(
-      zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_EXCL, &error));
+  ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_EXCL, &error));
   if (!zip) throw Error(Tr::tr("无法创建 %1（错误 %2）").arg(shown(archive)).arg(error));
   const auto fail = [&](const QString& what) {
     throw Error(Tr::tr("无法写入 %1：%2：%3").arg(shown(archive), what, zipMessage(zip.get())));
@@ -142,8 +135,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   if (!QFileInfo(archive).isFile()) throw Error(Tr::tr("打包文件不存在：%1").arg(shown(archive)));
 
   int error = 0;
-  std::unique_ptr<zip_t, ZipDiscard> zip(
-      zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+  ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
   if (!zip) throw Error(Tr::tr("%1 不是有效的活动打包文件（无法作为 zip 打开）").arg(shown(archive)));
   const auto bad = [&](const QString& why) {
     throw Error(Tr::tr("%1 不是有效的活动打包文件：%2").arg(shown(archive), why));
@@ -188,9 +180,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   // A folder made here for the event goes again if the event cannot be laid out.
   const bool madeFolder = !QFileInfo::exists(folder);
   if (!QDir().mkpath(folder)) throw Error(Tr::tr("无法创建文件夹 %1").arg(shown(folder)));
-  const QString staging =
-      folder +
-      QStringLiteral(".~unpack-%1/").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+  const QString staging = scratchName(folder, QStringLiteral("unpack"), QStringLiteral("/"));
   struct Cleanup {
     QString dir, made;
     bool done = false;
@@ -209,30 +199,23 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
 
   QByteArray buffer(1 << 20, Qt::Uninitialized);
   for (const Entry& e : entries) {
-    zip_file_t* in = zip_fopen_index(zip.get(), e.index, 0);
+    const ZipEntry in(zip_fopen_index(zip.get(), e.index, 0));
     if (!in) bad(Tr::tr("%1 无法解压：%2").arg(e.name, zipMessage(zip.get())));
     QFile out(staging + e.name);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-      zip_fclose(in);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
       throw Error(Tr::tr("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
-    }
     zip_uint64_t total = 0;
     for (;;) {
       // The CRC is checked when the end is read: a damaged entry fails here.
-      const zip_int64_t n = zip_fread(in, buffer.data(), zip_uint64_t(buffer.size()));
-      if (n < 0) {
-        const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(in)));
-        zip_fclose(in);
-        bad(Tr::tr("%1 已损坏：%2").arg(e.name, why));
-      }
+      const zip_int64_t n = zip_fread(in.get(), buffer.data(), zip_uint64_t(buffer.size()));
+      if (n < 0)
+        bad(Tr::tr("%1 已损坏：%2")
+                .arg(e.name, QString::fromUtf8(zip_error_strerror(zip_file_get_error(in.get())))));
       if (n == 0) break;
       total += zip_uint64_t(n);
-      if (total > e.size || out.write(buffer.constData(), n) != n) {
-        zip_fclose(in);
+      if (total > e.size || out.write(buffer.constData(), n) != n)
         throw Error(Tr::tr("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
-      }
     }
-    zip_fclose(in);
     out.close();
   }
 

@@ -20,6 +20,7 @@
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/text.h"
 #include "transfer/results_export.h"
 
@@ -28,8 +29,6 @@ namespace ld {
 namespace {
 
 enum ModelColumn { kLine, kDepartment, kName, kPhoto, kResult, kColumns };
-
-QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 // A file name without a known extension becomes an Excel workbook.
 QString withExtension(const QString& file) {

@@ -1,13 +1,9 @@
 #include "transfer/roster_import.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
@@ -17,6 +13,7 @@
 #include "data/transaction.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/jpeg.h"
 #include "framework/text.h"
 #include "settings/photo_file.h"
@@ -31,8 +28,6 @@ constexpr int kQuality = 100;
 const QSize kPhotoSize(480, 360);
 const QStringList kPhotoSuffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
                                     QStringLiteral("bmp")};
-
-QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 // Header words, compared case-folded and without blanks.
 enum class Column { None, Name, Department, Photo };
@@ -145,46 +140,15 @@ class PhotoFolder {
   QHash<QString, QString> files_;
 };
 
-QString scratchFile(const char* kind) {
-  for (;;) {
-    const QString name =
-        zpFolder() + QStringLiteral(".~import-%1-%2.tmp")
-                         .arg(QLatin1String(kind))
-                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-    const QFileInfo info(name);
-    if (!info.exists() && !info.isSymLink()) return name;
-  }
-}
-
-// The new names of a folder survive a power cut only once the folder itself is synced.
-void syncFolder(const QString& folder) {
-  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Photos and cards go to disk unsynced; one syncfs at the end is far cheaper than a sync per file.
-void syncFileSystem(const QString& folder) {
-  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::syncfs(fd);
-  ::close(fd);
-}
-
 QByteArray photoBytes(const ImportRow& row, int index) {
   if (row.photoSource.isEmpty()) return encodeJpeg(portraitCard(row.name, row.department, index), kQuality);
   return convertPhoto(row.photoSource, kQuality, kPhotoSize);
 }
 
+// Photos and cards go to disk unsynced; one syncFileSystem at the end is far cheaper than a sync per file.
 void writeNew(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly) || f.write(bytes) != bytes.size() || !f.flush()) {
-    const QString why = f.errorString();
-    f.close();
-    QFile::remove(path);
+  if (const QString why = writeNewFile(path, bytes, Durability::Unsynced); !why.isEmpty())
     throw Error(Tr::tr("无法写入照片文件夹 %1：%2").arg(shown(zpFolder()), why));
-  }
 }
 
 }  // namespace
@@ -386,7 +350,8 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
   PreparedPhotos prepared;
   prepared.files.resize(size_t(n));
   for (int i = 0; i < n; ++i)
-    if (plan.cards || !rows[size_t(i)]->photoSource.isEmpty()) prepared.files[size_t(i)] = scratchFile("new");
+    if (plan.cards || !rows[size_t(i)]->photoSource.isEmpty())
+      prepared.files[size_t(i)] = scratchName(zpFolder(), QStringLiteral("import-new"));
 
   std::atomic<int> next{0};
   std::atomic<bool> failed{false};
@@ -439,10 +404,7 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
   progress.done = 0;
   progress.total = int(rows.size());
 
-  struct Placed {
-    QString target, backup;
-  };
-  std::vector<Placed> placed;
+  std::vector<FilePlacement> placed;
   try {
     // Immediate: nobody can change the roster between the check below and the commit. On failure it is
     // rolled back before the placed files are taken away.
@@ -471,35 +433,26 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
       const ImportRow& r = *rows[i];
       const QString target = photoFileInZp(photoPathFor(r.department, r.name));
       if (target.isEmpty()) throw Error(Tr::tr("照片文件名无效：%1 %2").arg(r.department, r.name));
-      Placed p{target, {}};
+      // A file no roster row names (checked above); kept aside until the import has succeeded.
       const QFileInfo existing(target);
-      if (existing.exists() || existing.isSymLink()) {
-        // A file no roster row names (checked above); kept aside until the import has succeeded.
-        if (existing.isDir() && !existing.isSymLink())
-          throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
-        p.backup = scratchFile("old");
-        if (!renameFile(target, p.backup)) throw Error(Tr::tr("无法替换照片文件 %1").arg(shown(target)));
-      }
-      if (!renameFile(photos.files[i], target)) {
-        if (!p.backup.isEmpty()) renameFile(p.backup, target);
-        throw Error(Tr::tr("无法写入照片文件 %1").arg(shown(target)));
-      }
+      if (existing.isDir() && !existing.isSymLink())
+        throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
+      FilePlacement& placement = placed.emplace_back(target, QStringLiteral("import-old"));
+      if (const auto failure = placement.place(photos.files[i]))
+        throw Error((failure->step == FilePlacement::Step::Placing ? Tr::tr("无法写入照片文件 %1")
+                                                                   : Tr::tr("无法替换照片文件 %1"))
+                        .arg(shown(target)));
       photos.files[i].clear();
-      placed.push_back(p);
     }
     syncFolder(zpFolder());
     if (progress.cancel) throw ImportCancelled();
     transaction.commit();
   } catch (...) {
-    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-      QFile::remove(it->target);
-      if (!it->backup.isEmpty()) renameFile(it->backup, it->target);
-    }
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it) it->rollback();
     photos.discard();
     throw;
   }
-  for (const Placed& p : placed)
-    if (!p.backup.isEmpty()) QFile::remove(p.backup);
+  for (FilePlacement& p : placed) p.commit();
   return int(rows.size());
 }
 

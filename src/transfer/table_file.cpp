@@ -7,15 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
-#include <cstdio>
-#include <memory>
 
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/text.h"
+#include "framework/zip_handles.h"
 
 namespace ld {
 
@@ -23,8 +22,6 @@ namespace {
 
 // A sheet's XML is far bigger than the package; this still keeps a crafted one from taking all memory.
 constexpr zip_uint64_t kMaxXmlBytes = 512ULL * 1024 * 1024;
-
-QString shown(const QString& file) { return QDir::toNativeSeparators(file); }
 
 [[noreturn]] void fail(const QString& file, const QString& why) {
   throw Error(Tr::tr("无法读取名单文件 %1：%2").arg(shown(file), why));
@@ -62,11 +59,6 @@ QChar findSeparator(const QString& text) {
 
 // ---- xlsx ----
 
-struct ZipCloser {
-  void operator()(zip_t* z) const { zip_discard(z); }
-};
-using ZipPtr = std::unique_ptr<zip_t, ZipCloser>;
-
 // One member of the package; empty (and found=false) when it is not there.
 QByteArray member(zip_t* zip, const QString& name, const QString& file, bool* found = nullptr) {
   const QByteArray utf8 = name.toUtf8();
@@ -79,11 +71,10 @@ QByteArray member(zip_t* zip, const QString& name, const QString& file, bool* fo
   if (found) *found = true;
   if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxXmlBytes)
     fail(file, Tr::tr("表格内容太大（%1 解压后超过 512 MB）").arg(name));
-  zip_file_t* f = zip_fopen(zip, utf8.constData(), 0);
+  const ZipEntry f(zip_fopen(zip, utf8.constData(), 0));
   if (!f) fail(file, Tr::tr("表格已损坏（%1 无法解压）").arg(name));
   QByteArray data(qsizetype(st.size), Qt::Uninitialized);
-  const zip_int64_t n = st.size ? zip_fread(f, data.data(), st.size) : 0;
-  zip_fclose(f);
+  const zip_int64_t n = st.size ? zip_fread(f.get(), data.data(), st.size) : 0;
   if (n < 0 || zip_uint64_t(n) != st.size) fail(file, Tr::tr("表格已损坏（%1 无法解压）").arg(name));
   return data;
 }
@@ -309,7 +300,7 @@ Table parseXlsx(const QByteArray& bytes, const QString& file) {
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
   if (!source) fail(file, Tr::tr("内存不足"));
-  ZipPtr zip(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+  ZipArchive zip(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
   if (!zip) {
     zip_source_free(source);
     zip_error_fini(&error);
@@ -423,9 +414,8 @@ std::vector<bool> numericColumns(const std::vector<QStringList>& rows) {
 }
 
 void writeXlsx(const QString& file, const std::vector<QStringList>& rows, const QString& sheetName) {
-  const QString temp = QFileInfo(file).absolutePath() +
-                       QStringLiteral("/.~export-%1.xlsx")
-                           .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+  const QString temp =
+      scratchName(QFileInfo(file).absolutePath(), QStringLiteral("export"), QStringLiteral(".xlsx"));
   lxw_workbook* wb = workbook_new(QFile::encodeName(temp).constData());
   if (!wb) cannotWrite(file, Tr::tr("无法创建工作簿"));
   // Sheet names hold at most 31 characters and none of []:*?/\ .
@@ -461,7 +451,7 @@ void writeXlsx(const QString& file, const std::vector<QStringList>& rows, const 
     QFile::remove(temp);
     cannotWrite(file, QString::fromUtf8(lxw_strerror(result)));
   }
-  if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) != 0) {
+  if (!renameFile(temp, file)) {
     QFile::remove(temp);
     cannotWrite(file, Tr::tr("无法替换原文件"));
   }
