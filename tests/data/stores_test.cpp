@@ -84,7 +84,9 @@ TEST_F(Stores, IdsThatAreNotWholeNumbersNeverReachAStatement) {
     EXPECT_THROW(roster.updateParticipant(id, QStringLiteral("丙"), QStringLiteral("一部"), QString()), DbError);
     EXPECT_THROW(roster.deleteParticipant(id), DbError);
     EXPECT_THROW(roster.otherParticipantNamed(QStringLiteral("甲"), QStringLiteral("一部"), id), DbError);
-    if (!id.isEmpty()) EXPECT_THROW(roster.photoPathTaken(QStringLiteral("zp\\一部_甲.jpg"), id), DbError);
+    if (!id.isEmpty()) {
+      EXPECT_THROW(roster.photoPathTaken(QStringLiteral("zp\\一部_甲.jpg"), id), DbError);
+    }
     EXPECT_EQ(count(QString()), 2);
   }
   // Blanks around a number are what a label may hold; the number is what counts.
