@@ -37,7 +37,8 @@ QString EventInfoStore::photoFolder() {
 
 void EventInfoStore::savePhotoFolder(const QString& folder) {
   q_.execSql(QStringLiteral("update sy set sz=? where symc='ZPML'"), {folder});
-  if (q_.rowsAffected() == 0) q_.execSql(QStringLiteral("insert into sy (symc, sz) values ('ZPML', ?)"), {folder});
+  if (q_.rowsAffected() == 0)
+    q_.execSql(QStringLiteral("insert into sy (symc, sz) values ('ZPML', ?)"), {folder});
 }
 
 }  // namespace ld

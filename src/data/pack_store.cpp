@@ -9,7 +9,8 @@ QStringList PackStore::photoPaths() {
   QStringList paths;
   paths.reserve(q_.recordCount());
   q_.first();
-  for (int r = 0; r < q_.recordCount(); ++r, q_.next()) paths << q_.fieldByName(QStringLiteral("zp")).asString();
+  for (int r = 0; r < q_.recordCount(); ++r, q_.next())
+    paths << q_.fieldByName(QStringLiteral("zp")).asString();
   q_.close();
   return paths;
 }

@@ -38,7 +38,8 @@ std::vector<RosterEntry> RosterStore::entries(Query& q) {
   out.reserve(size_t(q.recordCount()));
   q.first();
   for (int r = 0; r < q.recordCount(); ++r, q.next())
-    out.push_back({q.fieldByName(QStringLiteral("bm")).asString(), q.fieldByName(QStringLiteral("xm")).asString(),
+    out.push_back({q.fieldByName(QStringLiteral("bm")).asString(),
+                   q.fieldByName(QStringLiteral("xm")).asString(),
                    q.fieldByName(QStringLiteral("zp")).asString()});
   q.close();
   return out;
@@ -68,8 +69,8 @@ std::vector<RosterWinner> RosterStore::winnersInOrder() {
   q_.first();
   for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
     const auto field = [&](const char* name) { return q_.fieldByName(QLatin1String(name)); };
-    out.push_back({field("id").asString(), field("bm").asString(), field("xm").asString(), field("zj").asInteger(),
-                   field("zjsx").asString()});
+    out.push_back({field("id").asString(), field("bm").asString(), field("xm").asString(),
+                   field("zj").asInteger(), field("zjsx").asString()});
   }
   q_.close();
   return out;
@@ -105,13 +106,15 @@ QStringList RosterStore::photoPathsLike(const QString& photoPath) {
 QStringList RosterStore::photoPaths() { return column(q_, QStringLiteral("select zp from yglb"), {}, "zp"); }
 
 void RosterStore::addParticipant(const QString& name, const QString& department, const QString& photoPath) {
-  q_.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?,? )"), {name, department, photoPath});
+  q_.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?,? )"),
+             {name, department, photoPath});
 }
 
 bool RosterStore::updateParticipant(const QString& id, const QString& name, const QString& department,
                                     const QString& photoPath) {
   const int row = checkedId(id);
-  q_.execSql(QStringLiteral("update  yglb set xm=?, bm=?,zp=? where id=?"), {name, department, photoPath, row});
+  q_.execSql(QStringLiteral("update  yglb set xm=?, bm=?,zp=? where id=?"),
+             {name, department, photoPath, row});
   return q_.rowsAffected() > 0;
 }
 
