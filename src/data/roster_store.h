@@ -38,6 +38,8 @@ struct RosterWinner {
 class RosterStore {
  public:
   explicit RosterStore(Query& query) : q_(query) {}
+  // An id is taken as the text a grid or label holds it as; anything but a whole number throws DbError
+  // before a statement runs.
 
   // The ids of every participant in id order (what the grid lists, a row each), and the participants
   // whose ids lie from first to last, in id order.
@@ -71,6 +73,7 @@ class RosterStore {
 
  private:
   friend class ImportStore;
+  // The xm, bm and zp columns of every row of the query's result; closes the query.
   static std::vector<RosterEntry> entries(Query& q);
   Query& q_;
 };
