@@ -55,8 +55,7 @@ void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(quer
 
 std::vector<JournalRow> readJournal(Connection& connection) {
   Query q(connection);
-  q.openSql(QStringLiteral("select name from sqlite_master where type='table' and name='cjrz'"));
-  if (q.recordCount() == 0) return {};
+  if (!hasJournal(q)) return {};
   q.openSql(QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh"));
   std::vector<JournalRow> rows;
   rows.reserve(size_t(q.recordCount()));
@@ -68,6 +67,23 @@ std::vector<JournalRow> readJournal(Connection& connection) {
                     optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs"))});
   }
   return rows;
+}
+
+bool hasJournal(Query& q) {
+  q.openSql(QStringLiteral("select name from sqlite_master where type='table' and name='cjrz'"));
+  return q.recordCount() > 0;
+}
+
+QHash<QString, QString> drawnTimes(Query& q) {
+  q.openSql(QStringLiteral("select ygid, zjsx, sj from cjrz where lx='drawn' order by xh"));
+  QHash<QString, QString> times;
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    const auto text = [&](const char* name) { return q.fieldByName(QLatin1String(name)).asString(); };
+    times.insert(text("ygid") + QLatin1Char('/') + text("zjsx"), text("sj"));
+  }
+  q.close();
+  return times;
 }
 
 QString journalLine(const JournalRow& r) {

@@ -1,6 +1,7 @@
 #pragma once
 // The draw journal: one row per draw and per change that ends results, written with the change itself and
 // never changed afterwards, so an event's course can be shown after the fact.
+#include <QHash>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -44,6 +45,13 @@ void appendJournal(Query& query, const JournalEntry& entry);
 // Every row in the order written; empty when the file has no journal (an older file that could not be
 // written when it was opened).
 std::vector<JournalRow> readJournal(Connection& connection);
+
+// Whether the file has a journal: it came with a later version, and an older file that could not be written
+// when it was opened has none.
+bool hasJournal(Query& query);
+// The time (sj) of the latest "drawn" row for each winner, keyed by winner id and draw order as
+// "id/order". Throws DbError, also for a file without a journal.
+QHash<QString, QString> drawnTimes(Query& query);
 
 // One row as a line of tab-separated fields in the table's column order; NULL as an empty field.
 QString journalLine(const JournalRow& row);

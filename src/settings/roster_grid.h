@@ -11,7 +11,7 @@
 #include <list>
 #include <vector>
 
-#include "settings/event_store.h"
+#include "data/roster_store.h"
 
 namespace ld {
 

@@ -104,8 +104,10 @@ QPoint ld::settingFormPosition(QSize screen, QSize window) {
 TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       store_(dataModule.ADOQuerysetting),
+      roster_(dataModule.ADOQuerysetting),
+      eventInfo_(dataModule.ADOQuerysetting),
       gridQuery_(dataModule.ADOQuerysetting.connection()),
-      gridStore_(gridQuery_) {
+      gridRoster_(gridQuery_) {
   setObjectName(QStringLiteral("settingForm"));
   setWindowTitle(ld::Tr::tr("设置"));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -252,7 +254,7 @@ void TsettingForm::FormCreate() {
 }
 
 void TsettingForm::ButtonhyjcszClick() {
-  const EventInfo info = store_.eventInfo();
+  const EventInfo info = eventInfo_.eventInfo();
   // A missing row leaves its box as it is.
   if (info.companyName) Editgsmc->setText(*info.companyName);
   if (info.contactPerson) Editlxry->setText(*info.contactPerson);
@@ -260,6 +262,7 @@ void TsettingForm::ButtonhyjcszClick() {
 }
 
 void TsettingForm::Button2Click() {
-  store_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(), Editlxdh->text().trimmed());
+  eventInfo_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(),
+                           Editlxdh->text().trimmed());
   dialogs().info(ld::Tr::tr("更新完成"));
 }

@@ -5,12 +5,14 @@
 //   setting_form_plan.cpp    the prize plan ("奖项设置")
 //   setting_form_roster.cpp  the roster ("名单列表") and the two clean-ups ("清空历史")
 //   setting_form_photo.cpp   photo import into the photo box
-// Every statement the window runs is in EventStore (event_store.h).
+// The window runs no statement itself: the roster, the event information and the plan have their stores.
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
 
+#include "data/event_info_store.h"
 #include "data/query.h"
+#include "data/roster_store.h"
 #include "settings/event_store.h"
 #include "settings/roster_grid.h"
 #include "widgets/picture_box.h"
@@ -146,8 +148,10 @@ class TsettingForm : public QWidget {
   void rememberPhotoFolder(const QString& folder);
 
   ld::EventStore store_;
+  ld::RosterStore roster_;
+  ld::EventInfoStore eventInfo_;
   // The grid reads its rows as they are shown, on a query of its own, so that it never disturbs a result
   // the window is reading.
   ld::Query gridQuery_;
-  ld::EventStore gridStore_;
+  ld::RosterStore gridRoster_;
 };

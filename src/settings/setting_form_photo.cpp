@@ -23,7 +23,7 @@ void TsettingForm::Button1Click() {
 QString TsettingForm::lastPhotoFolder() {
   QString folder;
   try {
-    folder = store_.photoFolder();
+    folder = eventInfo_.photoFolder();
   } catch (const std::exception& e) {
     qWarning("last photo folder not read: %s", e.what());
     return {};
@@ -34,7 +34,7 @@ QString TsettingForm::lastPhotoFolder() {
 
 void TsettingForm::rememberPhotoFolder(const QString& folder) {
   try {
-    store_.savePhotoFolder(folder);
+    eventInfo_.savePhotoFolder(folder);
   } catch (const std::exception& e) {
     // Only a convenience: the import itself has succeeded.
     qWarning("photo folder %s not remembered: %s", qUtf8Printable(folder), e.what());

@@ -57,7 +57,7 @@ QString TsettingForm::selectedId() const {
 void TsettingForm::showComboBoxbm() {
   ComboBoxbm->clear();
   ComboBoxbm->clearEditText();
-  ComboBoxbm->addItems(store_.departments());
+  ComboBoxbm->addItems(roster_.departments());
   // Filling an empty list would show its first item.
   ComboBoxbm->setCurrentIndex(-1);
   ComboBoxbm->clearEditText();
@@ -67,8 +67,8 @@ void TsettingForm::showStringGridgy() {
   StringGridgy->setColumnWidth(5, 0);
   StringGridgy->rows().setHeaders({ld::Tr::tr("序号"), ld::Tr::tr("部门"), ld::Tr::tr("姓名"),
                                    ld::Tr::tr("照片编号"), ld::Tr::tr("中奖"), QStringLiteral("ID")});
-  StringGridgy->rows().fill(store_.participantIds(), [this](int first, int last) {
-    return gridStore_.participantsBetween(first, last);
+  StringGridgy->rows().fill(roster_.participantIds(), [this](int first, int last) {
+    return gridRoster_.participantsBetween(first, last);
   });
   if (StringGridgy->rowCount() > 0) StringGridgy->setCurrentCell(0, 0);
 }
@@ -112,7 +112,7 @@ bool TsettingForm::refusedPhotoName(const PhotoNameCheck& check) {
 
 // "A_" + "B" and "A" + "_B" would share one file.
 bool TsettingForm::photoPathTaken(const QString& path, const QString& exceptId) {
-  if (!store_.photoPathTaken(path, exceptId)) return false;
+  if (!roster_.photoPathTaken(path, exceptId)) return false;
   info(
       ld::Tr::tr("照片文件名“%1”已被另一位员工使用（部门和姓名连起来与之相同），请更改部门或姓名").arg(path));
   ComboBoxbm->setFocus();
@@ -122,7 +122,7 @@ bool TsettingForm::photoPathTaken(const QString& path, const QString& exceptId) 
 bool TsettingForm::photoNamedByRoster(const QString& stored) {
   const QString file = photoFileInZp(stored);
   // The database compares without letter case; files do not.
-  for (const QString& other : store_.photoPathsLike(stored))
+  for (const QString& other : roster_.photoPathsLike(stored))
     if (photoFileInZp(other) == file) return true;
   return false;
 }
@@ -143,7 +143,7 @@ void TsettingForm::ButtontjygClick() {
     return;
   }
   if (refusedPhotoName(checkPhotoName(department, name))) return;
-  if (store_.participantExists(name, department)) {
+  if (roster_.participantExists(name, department)) {
     info(ld::Tr::tr("已经有相同科室相同姓名的员工，请更改信息"));
     ComboBoxbm->setFocus();
     return;
@@ -157,7 +157,7 @@ void TsettingForm::ButtontjygClick() {
     // The photo is in place before the row names it; a failure takes it back.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
-    store_.addParticipant(name, department, path);
+    roster_.addParticipant(name, department, path);
     photo.commit();
   } catch (const std::exception& e) {
     qWarning("participant not added: %s", e.what());
@@ -181,7 +181,7 @@ void TsettingForm::Button4Click() {
     return;
   }
   if (refusedPhotoName(checkPhotoName(department, name))) return;
-  if (store_.otherParticipantNamed(name, department, id)) {
+  if (roster_.otherParticipantNamed(name, department, id)) {
     info(ld::Tr::tr("已存在同部门同姓名员工，请核对后再更新，本次更新失败。"));
     Editxm->setFocus();
     return;
@@ -195,7 +195,7 @@ void TsettingForm::Button4Click() {
     // New file first, then the row; the old file goes only once nothing names it any more.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
-    if (!store_.updateParticipant(id, name, department, path)) throw Error(ld::Tr::tr("该员工已不存在"));
+    if (!roster_.updateParticipant(id, name, department, path)) throw Error(ld::Tr::tr("该员工已不存在"));
     photo.commit();
   } catch (const std::exception& e) {
     qWarning("participant %s not updated: %s", qUtf8Printable(id), e.what());
@@ -229,7 +229,7 @@ void TsettingForm::Button3Click() {
   }
   if (!dialogs().confirm(ld::Tr::tr("真的要删除该员工吗？"))) return;
   try {
-    store_.deleteParticipant(id);
+    roster_.deleteParticipant(id);
     removeUnnamedPhoto(Label1zpsy->text().trimmed(), QString());
     refresh();
     emptyEntry(true);
@@ -244,12 +244,12 @@ void TsettingForm::Button3Click() {
 void TsettingForm::Button5Click() {
   if (!dialogs().confirm(ld::Tr::tr("真的要清空员工列表吗？"))) return;
   QStringList files;
-  for (const QString& stored : store_.photoPaths()) {
+  for (const QString& stored : roster_.photoPaths()) {
     const QString file = photoFileInZp(stored);
     if (!file.isEmpty()) files << file;
   }
   // Rows first: should the delete fail, every row still has its photo.
-  store_.clearRoster();
+  roster_.clearRoster();
   for (const QString& file : files) removePhotoFile(file);
   refresh();
   emptyEntry(true);
@@ -258,7 +258,7 @@ void TsettingForm::Button5Click() {
 
 void TsettingForm::Button7Click() {
   if (!dialogs().confirm(ld::Tr::tr("真的要清空中奖记录吗？"))) return;
-  store_.clearResults();
+  roster_.clearResults();
   refresh();
   emptyEntry(true);
   info(ld::Tr::tr("中奖记录清空"));

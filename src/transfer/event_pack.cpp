@@ -10,6 +10,7 @@
 
 #include "data/connection.h"
 #include "data/datamodule.h"
+#include "data/pack_store.h"
 #include "data/query.h"
 #include "data/transaction.h"
 #include "framework/app_folder.h"
@@ -40,18 +41,16 @@ struct Roster {
 
 Roster readRoster(Query& q) {
   Roster roster;
-  q.openSql(QStringLiteral("select zp from yglb order by id"));
-  roster.participants = q.recordCount();
+  const QStringList paths = PackStore(q).photoPaths();
+  roster.participants = int(paths.size());
   QSet<QString> seen;
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    const QString name = photoNameInZp(q.fieldByName(QStringLiteral("zp")).asString());
+  for (const QString& path : paths) {
+    const QString name = photoNameInZp(path);
     if (!name.isEmpty() && !seen.contains(name)) {
       seen.insert(name);
       roster.photos << name;
     }
   }
-  q.close();
   return roster;
 }
 

@@ -3,8 +3,9 @@
 #include <QDateTime>
 #include <QHash>
 
+#include "data/journal.h"
 #include "data/prize_levels.h"
-#include "data/query.h"
+#include "data/roster_store.h"
 #include "transfer/table_file.h"
 
 namespace ld {
@@ -46,48 +47,30 @@ QString prizeText(int level, const TableWords& words) {
   return other.isEmpty() ? name : other;
 }
 
-// The journal came with a later version; older event files have none.
-bool hasJournal(Query& q) {
-  q.openSql(QStringLiteral("select name from sqlite_master where type='table' and name='cjrz'"));
-  return q.recordCount() > 0;
-}
-
 QString drawTime(const QString& stored) {
   const QDateTime t = QDateTime::fromString(stored, Qt::ISODateWithMs);
   return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : stored;
 }
 
-QString field(Query& q, const char* name) { return q.fieldByName(QLatin1String(name)).asString(); }
-
 }  // namespace
 
 std::vector<QStringList> winnersTable(Query& q, TableLanguage language) {
   const TableWords& words = wordsFor(language);
-  // Winner id and draw order -> time of the latest draw record for them.
-  QHash<QString, QString> times;
+  // The journal came with a later version; older event files have none.
   const bool journal = hasJournal(q);
-  if (journal) {
-    q.openSql(QStringLiteral("select ygid, zjsx, sj from cjrz where lx='drawn' order by xh"));
-    q.first();
-    for (int r = 0; r < q.recordCount(); ++r, q.next())
-      times.insert(field(q, "ygid") + QLatin1Char('/') + field(q, "zjsx"), field(q, "sj"));
-  }
+  const QHash<QString, QString> times = journal ? drawnTimes(q) : QHash<QString, QString>();
   std::vector<QStringList> rows;
   QStringList header = {words.order, words.prize, words.department, words.name};
   if (journal) header << words.time;
   rows.push_back(header);
-  q.openSql(QStringLiteral("select id, xm, bm, zj, zjsx from yglb where zj>0 order by zjsx, id"));
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    QStringList row = {field(q, "zjsx"), prizeText(q.fieldByName(QStringLiteral("zj")).asInteger(), words),
-                       field(q, "bm"), field(q, "xm")};
+  for (const RosterWinner& w : RosterStore(q).winnersInOrder()) {
+    QStringList row = {w.order, prizeText(w.level, words), w.department, w.name};
     if (journal) {
-      const QString sj = times.value(field(q, "id") + QLatin1Char('/') + field(q, "zjsx"));
+      const QString sj = times.value(w.id + QLatin1Char('/') + w.order);
       row << (sj.isEmpty() ? QString() : drawTime(sj));
     }
     rows.push_back(row);
   }
-  q.close();
   return rows;
 }
 
@@ -95,16 +78,14 @@ std::vector<QStringList> rosterTable(Query& q, TableLanguage language) {
   const TableWords& words = wordsFor(language);
   std::vector<QStringList> rows;
   rows.push_back({words.department, words.name, words.photo});
-  q.openSql(QStringLiteral("select xm, bm, zp from yglb order by id"));
-  rows.reserve(size_t(q.recordCount()) + 1);
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    QString photo = field(q, "zp").trimmed();
+  const std::vector<RosterEntry> roster = RosterStore(q).entriesInOrder();
+  rows.reserve(roster.size() + 1);
+  for (const RosterEntry& e : roster) {
+    QString photo = e.photoPath.trimmed();
     photo.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (photo.startsWith(QLatin1String("zp/"), Qt::CaseInsensitive)) photo = photo.mid(3);
-    rows.push_back({field(q, "bm"), field(q, "xm"), photo});
+    rows.push_back({e.department, e.name, photo});
   }
-  q.close();
   return rows;
 }
 

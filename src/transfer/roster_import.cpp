@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <mutex>
 
+#include "data/import_store.h"
 #include "data/query.h"
 #include "data/transaction.h"
 #include "framework/app_folder.h"
@@ -67,18 +68,15 @@ struct RosterKeys {
   QSet<QString> pairs, photoPaths;
 };
 
-RosterKeys loadRosterKeys(Query& q) {
+RosterKeys loadRosterKeys(ImportStore& store) {
+  const std::vector<RosterEntry> roster = store.roster();
   RosterKeys keys;
-  q.openSql(QStringLiteral("select xm, bm, zp from yglb"));
-  keys.pairs.reserve(q.recordCount());
-  keys.photoPaths.reserve(q.recordCount());
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    keys.pairs.insert(pairKey(q.fieldByName(QStringLiteral("bm")).asString().trimmed(),
-                              q.fieldByName(QStringLiteral("xm")).asString().trimmed()));
-    keys.photoPaths.insert(q.fieldByName(QStringLiteral("zp")).asString().trimmed().toCaseFolded());
+  keys.pairs.reserve(qsizetype(roster.size()));
+  keys.photoPaths.reserve(qsizetype(roster.size()));
+  for (const RosterEntry& e : roster) {
+    keys.pairs.insert(pairKey(e.department.trimmed(), e.name.trimmed()));
+    keys.photoPaths.insert(e.photoPath.trimmed().toCaseFolded());
   }
-  q.close();
   return keys;
 }
 
@@ -242,7 +240,8 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
   if (plan.rows.empty())
     throw Error(Tr::tr("名单文件 %1 中没有可导入的行（需要部门和姓名两列）").arg(shown(file)));
 
-  const RosterKeys roster = loadRosterKeys(q);
+  ImportStore store(q);
+  const RosterKeys roster = loadRosterKeys(store);
   const PhotoFolder photos(plan.photoFolder);
   // A picture named only by the person's name is theirs only when no one else in the file has that name.
   QHash<QString, int> nameCount;
@@ -409,7 +408,8 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     // Immediate: nobody can change the roster between the check below and the commit. On failure it is
     // rolled back before the placed files are taken away.
     Transaction transaction(q.connection());
-    const RosterKeys roster = loadRosterKeys(q);
+    ImportStore store(q);
+    const RosterKeys roster = loadRosterKeys(store);
     for (const ImportRow* r : rows) {
       if (roster.pairs.contains(pairKey(r->department, r->name)) ||
           roster.photoPaths.contains(photoPathFor(r->department, r->name).toCaseFolded()))
@@ -421,9 +421,7 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
       if (progress.cancel) throw ImportCancelled();
       const ImportRow& r = *rows[i];
       const QString zp = photos.files[i].isEmpty() ? QString() : photoPathFor(r.department, r.name);
-      q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( '") + sqlEscape(r.name) +
-                QStringLiteral("', '") + sqlEscape(r.department) + QStringLiteral("','") + sqlEscape(zp) +
-                QStringLiteral("' )"));
+      store.add(r.name, r.department, zp);
       progress.done = int(i + 1);
       if (report && i % 1000 == 999) report();
     }

@@ -9,12 +9,12 @@
 #include "data/datamodule.h"
 #include "data/journal.h"
 #include "data/prize_levels.h"
+#include "data/roster_store.h"
 #include "draw/draw_session.h"
 #include "draw/fireworks_form.h"
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
 #include "framework/errors.h"
-#include "settings/event_store.h"
 #include "support/draw_helpers.h"
 #include "support/keys.h"
 #include "widgets/gif_animator.h"
@@ -129,7 +129,7 @@ TEST_F(Absence, TheAbsentAreNeverDrawnAgainUntilTheResultsAreCleared) {
   EXPECT_EQ(ld::resultName(ld::kAbsent), QStringLiteral("缺席"));
   EXPECT_EQ(ld::resultName(4), QStringLiteral("幸运奖"));
   // 清空中奖纪录 in the settings window: the absent take part again.
-  ld::EventStore(f.app.dataModule().ADOQuerysetting).clearResults();
+  ld::RosterStore(f.app.dataModule().ADOQuerysetting).clearResults();
   EXPECT_EQ(f.app.count("select id from yglb where zj=0 and zjsx=0"), 2);
 }
 

@@ -9,6 +9,7 @@
 
 #include "data/datamodule.h"
 #include "data/db_error.h"
+#include "data/import_store.h"
 #include "data/journal.h"
 #include "data/schema.h"
 #include "data/transaction.h"
@@ -51,24 +52,22 @@ int demo(const QString& folder, const DemoOptions& options) {
   Connection c;
   connect(c, f);
   Query q(c);
-  q.openSql(QStringLiteral("select xm, bm, zp from yglb"));
-  if (q.recordCount() > 0 && !options.append)
+  ImportStore store(q);
+  const std::vector<RosterEntry> roster = store.roster();
+  if (!roster.empty() && !options.append)
     throw Error(Tr::tr("%1 的名单里已有 %2 位参与者，演示名单不会加进去。要在现有名单后面添加演示参与者，"
                        "请加 --append")
                     .arg(f)
-                    .arg(q.recordCount()));
+                    .arg(roster.size()));
   // What is taken, compared without regard to letter case as the database compares it.
   QSet<QString> taken;
   auto pair = [](const QString& department, const QString& name) {
     return (department + QChar(0x1F) + name).toCaseFolded();
   };
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    taken.insert(
-        pair(q.fieldByName(QStringLiteral("bm")).asString(), q.fieldByName(QStringLiteral("xm")).asString()));
-    taken.insert(q.fieldByName(QStringLiteral("zp")).asString().trimmed().toCaseFolded());
+  for (const RosterEntry& e : roster) {
+    taken.insert(pair(e.department, e.name));
+    taken.insert(e.photoPath.trimmed().toCaseFolded());
   }
-  q.close();
 
   // Photos this run made; removed again when it fails, so a failure leaves the event as it found it.
   QStringList made;
@@ -104,8 +103,7 @@ int demo(const QString& folder, const DemoOptions& options) {
           throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
         sources << file;
       }
-      q.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?, ? )"),
-                {p.name, p.department, zp});
+      store.add(p.name, p.department, zp);
       taken.insert(pair(p.department, p.name));
       taken.insert(zp.toCaseFolded());
       ++added;

@@ -1,0 +1,141 @@
+#include "data/roster_store.h"
+
+#include "data/db_error.h"
+#include "data/journal.h"
+#include "data/query.h"
+#include "data/transaction.h"
+#include "framework/text.h"
+
+namespace ld {
+
+namespace {
+
+// An id the grid or a label holds as text; anything but a whole number is refused before a statement runs.
+int checkedId(const QString& id) {
+  if (!isWholeNumber(id.trimmed())) throw DbError(Tr::tr("无效的员工编号“%1”").arg(id));
+  return id.trimmed().toInt();
+}
+
+QStringList column(Query& q, const QString& statement, const QVariantList& values, const char* name) {
+  q.openSql(statement, values);
+  QStringList out;
+  out.reserve(q.recordCount());
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) out << q.fieldByName(QLatin1String(name)).asString();
+  return out;
+}
+
+}  // namespace
+
+std::vector<RosterEntry> RosterStore::entriesInOrder() {
+  q_.openSql(QStringLiteral("select xm, bm, zp from yglb order by id"));
+  return entries(q_);
+}
+
+// The xm, bm and zp columns of every row of the query's result; the query is closed afterwards.
+std::vector<RosterEntry> RosterStore::entries(Query& q) {
+  std::vector<RosterEntry> out;
+  out.reserve(size_t(q.recordCount()));
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next())
+    out.push_back({q.fieldByName(QStringLiteral("bm")).asString(),
+                   q.fieldByName(QStringLiteral("xm")).asString(),
+                   q.fieldByName(QStringLiteral("zp")).asString()});
+  q.close();
+  return out;
+}
+
+std::vector<int> RosterStore::participantIds() {
+  return idList(q_, QStringLiteral("select group_concat(id) as ids from yglb"));
+}
+
+std::vector<Participant> RosterStore::participantsBetween(int first, int last) {
+  q_.openSql(QStringLiteral("select * from yglb where id>=? and id<=? order by id"), {first, last});
+  std::vector<Participant> rows;
+  rows.reserve(size_t(q_.recordCount()));
+  q_.first();
+  for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
+    const auto field = [&](const char* name) { return q_.fieldByName(QLatin1String(name)); };
+    rows.push_back({field("id").asString(), field("bm").asString(), field("xm").asString(),
+                    field("zp").asString(), field("zj").asInteger()});
+  }
+  return rows;
+}
+
+std::vector<RosterWinner> RosterStore::winnersInOrder() {
+  q_.openSql(QStringLiteral("select id, xm, bm, zj, zjsx from yglb where zj>0 order by zjsx, id"));
+  std::vector<RosterWinner> out;
+  out.reserve(size_t(q_.recordCount()));
+  q_.first();
+  for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
+    const auto field = [&](const char* name) { return q_.fieldByName(QLatin1String(name)); };
+    out.push_back({field("id").asString(), field("bm").asString(), field("xm").asString(),
+                   field("zj").asInteger(), field("zjsx").asString()});
+  }
+  q_.close();
+  return out;
+}
+
+QStringList RosterStore::departments() {
+  return column(q_, QStringLiteral("select bm from yglb group by bm order by bm"), {}, "bm");
+}
+
+bool RosterStore::participantExists(const QString& name, const QString& department) {
+  q_.openSql(QStringLiteral("select id from yglb where xm=? and bm=?"), {name, department});
+  return q_.recordCount() > 0;
+}
+
+bool RosterStore::otherParticipantNamed(const QString& name, const QString& department, const QString& id) {
+  const int except = checkedId(id);
+  q_.openSql(QStringLiteral("select id from  yglb where xm=?and bm=?and id<>?"), {name, department, except});
+  return q_.recordCount() > 0;
+}
+
+bool RosterStore::photoPathTaken(const QString& photoPath, const QString& exceptId) {
+  if (exceptId.isEmpty())
+    q_.openSql(QStringLiteral("select id from yglb where zp=?"), {photoPath});
+  else
+    q_.openSql(QStringLiteral("select id from yglb where zp=? and id<>?"), {photoPath, checkedId(exceptId)});
+  return q_.recordCount() > 0;
+}
+
+QStringList RosterStore::photoPathsLike(const QString& photoPath) {
+  return column(q_, QStringLiteral("select zp from yglb where zp=?"), {photoPath}, "zp");
+}
+
+QStringList RosterStore::photoPaths() { return column(q_, QStringLiteral("select zp from yglb"), {}, "zp"); }
+
+void RosterStore::addParticipant(const QString& name, const QString& department, const QString& photoPath) {
+  q_.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?,? )"),
+             {name, department, photoPath});
+}
+
+bool RosterStore::updateParticipant(const QString& id, const QString& name, const QString& department,
+                                    const QString& photoPath) {
+  const int row = checkedId(id);
+  q_.execSql(QStringLiteral("update  yglb set xm=?, bm=?,zp=? where id=?"),
+             {name, department, photoPath, row});
+  return q_.rowsAffected() > 0;
+}
+
+void RosterStore::deleteParticipant(const QString& id) {
+  q_.execSql(QStringLiteral("delete from yglb where id=?"), {checkedId(id)});
+}
+
+// Changes that end results are told in the journal, saved together with the change.
+void RosterStore::clearRoster() {
+  Transaction transaction(q_.connection());
+  q_.execSql(QStringLiteral("delete from yglb"));
+  appendJournal(q_, {JournalEvent::RosterCleared, {}, {}, {}, {}, {}, {}});
+  transaction.commit();
+}
+
+void RosterStore::clearResults() {
+  Transaction transaction(q_.connection());
+  // Only the rows that change are written: on a large roster a winner is one row in many.
+  q_.execSql(QStringLiteral("update yglb set zj=0,zjsx=0 where zj<>0 or zjsx<>0"));
+  appendJournal(q_, {JournalEvent::ResultsCleared, {}, {}, {}, {}, {}, {}});
+  transaction.commit();
+}
+
+}  // namespace ld
