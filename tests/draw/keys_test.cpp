@@ -255,30 +255,37 @@ TEST_F(Keys, TheSwitchOffQuestionKeepsItsOwnKeys) {
 // A clicker that bounces sends its press twice within a few tens of milliseconds; an operator who presses
 // again at once still wants to see a roll.
 TEST_F(Keys, ABounceCountsOnceAndAnEarlyStopWaitsForTheMinimumRoll) {
-  w().setPressTiming({300, 600});
-  QElapsedTimer clock;
-  clock.start();
+  // The bounce and the minimum roll are durations: each wait runs until just past one, counted from the
+  // press it starts at. Wide enough that a busy machine still presses inside them.
+  w().setPressTiming({1000, 2500});
+  const auto waitPast = [](const QElapsedTimer& since, int ms) {
+    return QTest::qWaitFor([&] { return since.elapsed() > ms; }, ms + 5000);
+  };
+  QElapsedTimer roll;
+  roll.start();
   key(&w(), Qt::Key_PageDown);
   QTest::qWait(40);
+  ASSERT_LT(roll.elapsed(), 1000) << "too late to be a bounce";
   key(&w(), Qt::Key_PageDown);
   ASSERT_EQ(w().drawState(), State::Rolling) << "the bounce neither stopped the roll nor drew";
   EXPECT_FALSE(w().stopPending());
 
-  QTest::qWait(350);
+  ASSERT_TRUE(waitPast(roll, 1000));
   key(&w(), Qt::Key_PageDown);
   EXPECT_TRUE(w().stopPending()) << "a deliberate stop before the minimum is kept for later";
   EXPECT_EQ(w().drawState(), State::Rolling);
   EXPECT_EQ(winners(), 0);
   key(&w(), Qt::Key_PageDown);  // pressed again while waiting: still one stop
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w().drawState() == State::Result; }, 5000));
-  EXPECT_GE(clock.elapsed(), 600) << "the winner came after the minimum roll";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().drawState() == State::Result; }, 8000));
+  EXPECT_GE(roll.elapsed(), 2500) << "the winner came after the minimum roll";
   EXPECT_EQ(winners(), 1);
 
-  // A press long after the minimum stops at once.
-  QTest::qWait(350);
+  // A press long after the minimum stops at once. The stop press is more than the bounce ago by now.
+  w().setPressTiming({300, 600});
+  roll.restart();
   key(&w(), Qt::Key_Space);
   ASSERT_EQ(w().drawState(), State::Rolling);
-  QTest::qWait(650);
+  ASSERT_TRUE(waitPast(roll, 600));
   key(&w(), Qt::Key_Space);
   EXPECT_EQ(w().drawState(), State::Result);
   EXPECT_EQ(winners(), 2);

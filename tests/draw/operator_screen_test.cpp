@@ -153,8 +153,8 @@ TEST_F(OperatorScreen, OnTheOperatorsOwnScreenABoxNeverCoversTheWinnersPhotoOrNa
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_TRUE(laptop().contains(asked[0].geometry));
     EXPECT_FALSE(asked[0].geometry.intersects(winner))
-        << "box " << asked[0].geometry.x() << "," << asked[0].geometry.y() << " "
-        << asked[0].geometry.width() << "x" << asked[0].geometry.height();
+        << "box " << asked[0].geometry.x() << "," << asked[0].geometry.y() << " " << asked[0].geometry.width()
+        << "x" << asked[0].geometry.height();
     asked.clear();
     ld::setDialogs(std::move(scripted));
     program.reset();

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QTest>
 #include <QtEndian>
 #include <cmath>
 
@@ -128,8 +129,7 @@ TEST_F(Sounds, AFailingTickStopsTheRollingSoundToo) {
   click(f.window().GIFAnimatorlogo);
   ASSERT_TRUE(sound().rolling());
   f.app.exec("drop table yglb");
-  runEventLoop(350);
-  EXPECT_FALSE(f.window().Timercj.isActive());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window().Timercj.isActive(); }, 5000));
   EXPECT_FALSE(sound().rolling());
 }
 
