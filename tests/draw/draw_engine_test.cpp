@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTest>
 #include <set>
 
 #include "data/datamodule.h"
@@ -58,8 +59,8 @@ TEST_F(DrawEngine, ClicksMoveBetweenIdleRollingAndResult) {
   click(w().GIFAnimatorlogo);
   EXPECT_EQ(w().drawState(), State::Rolling);
   EXPECT_FALSE(w().GlowLabelcj0->isVisible());
-  runEventLoop(350);  // the real 100 ms timer rolls the only eligible photo into every tile
-  EXPECT_TRUE(tilesAll(Qt::red));
+  // The real 100 ms timer rolls the only eligible photo into every tile.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return tilesAll(Qt::red); }, 5000));
 
   click(w().GIFAnimatorlogo);
   EXPECT_EQ(w().drawState(), State::Result);
@@ -241,8 +242,7 @@ TEST_F(DrawEngine, AFailingTickStopsTheRollWithOneMessageAndAClickStartsAgain) {
   auto previous = ld::setDialogs(std::move(owned));
   click(w().GIFAnimatorlogo);
   f.app.exec("drop table yglb");
-  runEventLoop(350);
-  EXPECT_FALSE(w().Timercj.isActive());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w().Timercj.isActive(); }, 5000));
   EXPECT_EQ(boxes->shown.size(), 1u);
   EXPECT_EQ(boxes->maxDepth, 1);
   EXPECT_EQ(w().drawState(), State::Idle);

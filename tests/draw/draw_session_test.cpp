@@ -20,11 +20,10 @@
 #include "settings/setting_form.h"
 #include "support/data_helpers.h"
 #include "support/draw_helpers.h"
+#include "support/printing.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 #include "widgets/picture_box.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace ld;
 using namespace ld::test;

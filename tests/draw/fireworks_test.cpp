@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QScreen>
+#include <QTest>
 
 #include "draw/fireworks_form.h"
 #include "draw/lucky_draw.h"
@@ -59,16 +61,20 @@ TEST_F(Fireworks, CoversTheScreenWithTheDrawnPictureOrPictureZeroBlackCutAway) {
 
 TEST_F(Fireworks, HidesAfterThreeSecondsAndAShowWhileUpChangesNothing) {
   form.Timer1.stop();
+  QElapsedTimer clock;
+  clock.start();
   form.celebrate();
   writeGif(app.path("system/7.gif"), {40, 30}, Qt::red, Qt::black, 10);
-  runEventLoop(1500);
+  // Halfway through the three seconds, a second show; had it restarted the timer, the window would stay
+  // until 4.5 s.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return clock.elapsed() >= 1500; }, 5000));
   form.celebrate();
   EXPECT_EQ(picks, 1) << "no new picture";
   EXPECT_TRUE(similar(middle(), Qt::green));
-  runEventLoop(1300);
-  EXPECT_TRUE(form.isVisible());
-  runEventLoop(400);
-  EXPECT_FALSE(form.isVisible()) << "the timer was not restarted by the second show";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 5000));
+  const qint64 hidden = clock.elapsed();
+  EXPECT_GE(hidden, 3000) << "hidden before its three seconds";
+  EXPECT_LT(hidden, 4200) << "the timer was restarted by the second show";
   EXPECT_FALSE(form.Timer1.isActive());
   form.celebrate();
   EXPECT_EQ(picks, 2);

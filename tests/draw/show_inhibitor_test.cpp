@@ -8,13 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusUnixFileDescriptor>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QMutex>
+#include <QTest>
 #include <QThread>
 #include <cstdio>
 #include <functional>
@@ -104,13 +103,7 @@ class FakeLogind : public QObject {
 };
 
 bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
-  QDeadlineTimer deadline(ms);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
+  return QTest::qWaitFor(condition, ms);
 }
 
 // How many descriptors of this process are the pipe of `readEnd`, apart from `readEnd` itself.

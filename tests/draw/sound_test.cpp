@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QSoundEffect>
+#include <QTest>
 #include <QtEndian>
 #include <cmath>
 
@@ -130,8 +131,7 @@ TEST_F(Sounds, AFailingTickStopsTheRollingSoundToo) {
   click(f.window().GIFAnimatorlogo);
   ASSERT_TRUE(sound().rolling());
   f.app.exec("drop table yglb");
-  runEventLoop(350);
-  EXPECT_FALSE(f.window().Timercj.isActive());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window().Timercj.isActive(); }, 5000));
   EXPECT_FALSE(sound().rolling());
 }
 

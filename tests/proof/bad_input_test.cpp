@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QTest>
 #include <QtEndian>
 #include <cstring>
 #include <random>
@@ -104,7 +105,7 @@ class DamagedDatabase : public ::testing::Test {
     // A failing tick stops the roll with one message instead of a box every 100 ms.
     app.dialogs().clear();
     click(form->GIFAnimatorlogo);
-    runEventLoop(350);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Timercj.isActive(); }, 5000));
     EXPECT_EQ(errors().size(), 1);
     EXPECT_EQ(form->drawState(), State::Idle);
 

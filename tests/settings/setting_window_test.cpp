@@ -5,9 +5,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QSet>
 #include <QStatusBar>
 
 #include "support/settings_helpers.h"
+#include "support/shots.h"
 
 using namespace ld;
 using namespace ld::test;
@@ -116,8 +118,9 @@ TEST(QtDialogTexts, ButtonsAndTheFileDialogSpeakChineseAndTitlesStayAsSet) {
   EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
 }
 
-// Not a check: a picture of the window with a filled roster, for a person to look at.
-TEST_F(SettingWindow, Screenshot) {
+// The whole window with a filled roster, as a person sees it: the chosen row's photo in the photo box, the
+// winners' rows in the band colour, the outside-plan row and everyone else not. Kept when asked for.
+TEST_F(SettingWindow, AFilledRosterShowsTheChosenPhotoAndBandsTheWinnersInTheWholeWindow) {
   const char* const people[][2] = {{"张三", "销售部"}, {"李四", "技术部"}, {"王五", "销售部"},
                                    {"赵六", "财务部"}, {"钱七", "技术部"}, {"孙八", "行政部"},
                                    {"周九", "销售部"}, {"吴十", "技术部"}, {"郑一", "财务部"},
@@ -132,9 +135,35 @@ TEST_F(SettingWindow, Screenshot) {
   app.exec(QStringLiteral("update jcsz set sz='幸运科技有限公司' where xm='GSMC'"));
   open();
   form->show();
-  clickRow(form->StringGridgy, 1);
-  QDir().mkpath(QStringLiteral("/tmp/luckydraw-shots"));
-  EXPECT_TRUE(form->grab().save(QStringLiteral("/tmp/luckydraw-shots/settings.png")));
+  clickRow(grid(), 1);
+  const QImage shown = form->grab().toImage();
+  EXPECT_TRUE(keepShot(shown, QStringLiteral("settings.png")));
+
+  ASSERT_EQ(shown.size(), form->size());
+  const auto near = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) <= 24 && std::abs(a.green() - b.green()) <= 24 &&
+           std::abs(a.blue() - b.blue()) <= 24;
+  };
+  const QColor photo = shown.pixelColor(form->Imagezp->mapTo(form.get(), form->Imagezp->rect().center()));
+  EXPECT_TRUE(near(photo, colours[1])) << "李四's photo, not " << photo.name().toStdString();
+
+  // Each participant in sight once, at the top and scrolled to the bottom.
+  const QColor band(166, 202, 240);
+  const QSet<int> winners = {2, 5, 7, 9};
+  QSet<int> seen;
+  for (bool bottom : {false, true}) {
+    if (bottom) grid()->scrollToBottom();
+    const QImage window = bottom ? form->grab().toImage() : shown;
+    for (int row = 0; row < grid()->rowCount(); ++row) {
+      const QRect cell = cellRect(grid(), row, 4);
+      if (!grid()->viewport()->geometry().contains(cell)) continue;  // scrolled out of sight
+      const int id = grid()->item(row, 5)->text().toInt();
+      seen << id;
+      const QPoint corner = grid()->mapTo(form.get(), cell.bottomRight() - QPoint(2, 2));
+      EXPECT_EQ(window.pixelColor(corner) == band, winners.contains(id)) << "participant " << id;
+    }
+  }
+  EXPECT_EQ(seen.size(), 12) << "the whole roster in sight at one end or the other";
 }
 
 }  // namespace

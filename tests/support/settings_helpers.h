@@ -16,10 +16,8 @@
 #include <ostream>
 
 #include "settings/setting_form.h"
+#include "support/printing.h"
 #include "support/temp_app.h"
-
-// Readable failure messages for Chinese text.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ld::test {
 

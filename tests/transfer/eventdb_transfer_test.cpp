@@ -9,10 +9,9 @@
 #include <ostream>
 
 #include "framework/event_lock.h"
+#include "support/printing.h"
 #include "support/temp_app.h"
 #include "transfer/table_file.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ld {
 namespace {

@@ -12,13 +12,12 @@
 #include "framework/application.h"
 #include "framework/errors.h"
 #include "framework/text.h"
+#include "support/printing.h"
 #include "support/temp_app.h"
 #include "support/transfer_helpers.h"
 #include "transfer/event_pack.h"
 #include "transfer/results_export.h"
 #include "transfer/table_file.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ld {
 namespace {

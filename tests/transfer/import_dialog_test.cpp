@@ -14,11 +14,10 @@
 #include <ostream>
 
 #include "framework/application.h"
+#include "support/printing.h"
 #include "support/temp_app.h"
 #include "transfer/import_dialog.h"
 #include "transfer/table_file.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ld {
 namespace {

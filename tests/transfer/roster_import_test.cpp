@@ -15,13 +15,12 @@
 #include "framework/jpeg.h"
 #include "settings/photo_import.h"
 #include "support/data_helpers.h"
+#include "support/printing.h"
 #include "support/temp_app.h"
 #include "support/transfer_helpers.h"
 #include "transfer/portrait_card.h"
 #include "transfer/results_export.h"
 #include "transfer/roster_import.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ld {
 namespace {

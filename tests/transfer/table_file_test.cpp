@@ -12,11 +12,10 @@
 #include <utility>
 
 #include "framework/errors.h"
+#include "support/printing.h"
 #include "support/temp_app.h"
 #include "support/transfer_helpers.h"
 #include "transfer/table_file.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ld {
 namespace {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -11,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/shots.h"
 #include "widgets/glow_label.h"
 #include "widgets/stack_blur.h"
 
@@ -147,7 +147,7 @@ TEST(GlowTextTest, BlendStaysWithinOneLevelOfTheFormula) {
   }
 }
 
-// The draw panel's labels over a busy picture; the screenshot is kept for a person to look at.
+// The draw panel's labels over a busy picture (kept for a person to look at when asked).
 TEST(GlowLabelTest, PaintsTheBlurredMaskAsHaloThenTheTextAndNothingElse) {
   QWidget panel;
   panel.resize(660, 420);
@@ -170,8 +170,7 @@ TEST(GlowLabelTest, PaintsTheBlurredMaskAsHaloThenTheTextAndNothingElse) {
       &panel, {427, 4, 201, 398}, 24,
       QStringLiteral("幸运奖30位(3)\r\r张三\r李四\r王五\r赵六\r钱七\r孙八\r周九\r吴十\r郑十一\r欧阳明日"));
   const QImage shown = Render(panel, background);
-  QDir().mkpath(QStringLiteral("/tmp/luckydraw-shots"));
-  shown.save(QStringLiteral("/tmp/luckydraw-shots/glow_labels.png"));
+  EXPECT_TRUE(ld::test::keepShot(shown, QStringLiteral("glow_labels.png")));
 
   const QImage mask = MaskOf(*board, shown);
   ASSERT_EQ(mask.size(), board->size()) << "the halo covers exactly the label";

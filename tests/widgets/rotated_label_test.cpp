@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
 
+#include "support/shots.h"
 #include "widgets/rotated_label.h"
 
 namespace {
@@ -130,8 +130,7 @@ TEST(RotatedLabelTest, ClockReadsUpwardFromTheBottomEdgeCentredAcross) {
   clock.setCaption(QDateTime(QDate(2026, 12, 6), QTime(9, 5)).toString(QStringLiteral("yy-MM-dd  hh:mm")));
   QImage shown = picture;
   screen.render(&shown, QPoint(), QRegion(), QWidget::DrawChildren);
-  QDir().mkpath(QStringLiteral("/tmp/luckydraw-shots"));
-  shown.save(QStringLiteral("/tmp/luckydraw-shots/rotated_clock.png"));
+  EXPECT_TRUE(ld::test::keepShot(shown, QStringLiteral("rotated_clock.png")));
   EXPECT_EQ(shown.copy(0, 0, 96, 220), picture.copy(0, 0, 96, 220)) << "transparent: nothing but glyphs";
 
   EXPECT_EQ(clock.textOrigin().y(), 157);
