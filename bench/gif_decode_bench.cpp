@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "support/giflib_memory.h"
+#include "giflib_reference/giflib_memory.h"
 #include "widgets/gif_image.h"
 #include "widgets/gif_lzw.h"
 

@@ -21,10 +21,10 @@
 #include <memory>
 #include <vector>
 
-#include "../tools/eventdb/demo_roster.h"
 #include "bench_support.h"
 #include "data/datamodule.h"
 #include "data/schema.h"
+#include "eventdb/demo_roster.h"
 #include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/jpeg.h"

@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh run|package|test   (sourced or executed; a no-op when all are present)
 set -euo pipefail
 
-run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libsqlcipher-dev
+run_pkgs=(cmake ninja-build make g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libsqlcipher-dev
   libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev
   qt6-l10n-tools libx11-dev libxext-dev libxss-dev)
 # The Debian package: CPack finds the binaries with file, dpkg-shlibdeps works out their dependencies.

@@ -7,7 +7,7 @@ bash scripts/deps.sh test
 bash scripts/check_format.sh
 
 build=build-test
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUCKYDRAW_SANITIZE=ON -DLUCKYDRAW_TESTS=ON -DLUCKYDRAW_WERROR=ON >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUCKYDRAW_SANITIZE=ON -DBUILD_TESTING=ON -DLUCKYDRAW_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 # A short run of each fuzz harness before the tests (longer runs: tests/fuzz/run_*_fuzz.sh); a finding fails.
@@ -41,16 +41,30 @@ for script in operator_session crash_safety; do
     e2e_failed=$((e2e_failed + 1))
   fi
 done
-# The Debian package from a Release build: lintian, install, a draw with the installed program, removal.
-if ! bash scripts/package.sh >"$build/package.log" 2>&1; then
+# The second configuration: the package's Release build, with CMake's default generator, no warnings as errors
+# and the tests built too; the quick tests run there (optimised code, another generator's build graph). Then
+# the package itself: lintian, install, a draw with the installed program, removal.
+release_summary="release: not run"
+if ! bash scripts/package.sh --with-tests >"$build/package.log" 2>&1; then
   tail -30 "$build/package.log" >&2
   echo "the package could not be built" >&2
   e2e_failed=$((e2e_failed + 1))
-elif bash tests/e2e/package_install.sh "$(tail -1 "$build/package.log")" "$PWD/$build/e2e-artifacts"; then
-  e2e_passed=$((e2e_passed + 1))
 else
-  e2e_failed=$((e2e_failed + 1))
+  deb=$(tail -1 "$build/package.log")
+  if (cd build-package && ctest -L quick --output-on-failure -j "$(nproc)" --timeout 300) >"$build/release-ctest.log" 2>&1; then
+    release_summary="release: $(grep -E 'tests passed' "$build/release-ctest.log" | tail -1)"
+  else
+    tail -40 "$build/release-ctest.log" >&2
+    release_summary="release: $(grep -E 'tests passed' "$build/release-ctest.log" | tail -1 || echo 'ctest failed')"
+    e2e_failed=$((e2e_failed + 1))
+  fi
+  if bash tests/e2e/package_install.sh "$deb" "$PWD/$build/e2e-artifacts"; then
+    e2e_passed=$((e2e_passed + 1))
+  else
+    e2e_failed=$((e2e_failed + 1))
+  fi
 fi
 echo "$ctest_summary"
+echo "$release_summary"
 echo "e2e: $e2e_passed passed, $e2e_failed failed"
 [ "$e2e_failed" -eq 0 ]

@@ -1,5 +1,5 @@
-// The eventdb tool has no library target; its roster generator is compiled into this test directly.
-#include "../../tools/eventdb/demo_roster.cpp"
+// The demo roster generator of the eventdb tool.
+#include "eventdb/demo_roster.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-// The eventdb commands, run in this process. The tool has no library target; its sources are compiled in.
-#include "../../tools/eventdb/event_commands.cpp"
-#include "../../tools/eventdb/demo_roster.cpp"
+// The eventdb commands, run in this process.
+#include "eventdb/event_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
 #include <QDir>
 
+#include "eventdb/demo_roster.h"
 #include "support/temp_app.h"
 
 namespace ld {
