@@ -9,9 +9,9 @@
 
 #include "data/connection.h"
 #include "data/journal.h"
+#include "data/plan_store.h"
 #include "data/query.h"
 #include "data/transaction.h"
-#include "draw/level_blocks.h"
 #include "draw/picture_loading.h"
 #include "framework/errors.h"
 #include "framework/text.h"
@@ -122,11 +122,12 @@ DrawResult DrawSession::stop() {
   result.order = nextDrawOrder();
   pick(result);
 
-  const PrizePlan plan = readPrizePlan(query_, QStringLiteral("select sz from SY where symc='jx' and sz=1 "));
+  const PrizePlan plan = PlanStore(query_).forDraw();
   if (plan.applies()) {
     query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
-    result.level = levelForNextWinner(query_.recordCount(), plan);
-    result.planExhausted = result.level == kOutsidePlan;
+    const Prize* prize = plan.prizeForNextWinner(query_.recordCount());
+    result.level = prize ? prize->level : kOutsidePlan;
+    result.planExhausted = !prize;
   }
 
   // Only a participant still undrawn is recorded: a second program or a stale pick cannot give a prize twice.
@@ -141,7 +142,7 @@ DrawResult DrawSession::stop() {
   // block end after an absence.
   query_.openSql(QStringLiteral("select id from yglb where zj>0"));
   // Only a stop that recorded somebody completes anything.
-  result.completesLevel = result.drawn && completesBlock(query_.recordCount(), plan);
+  result.completesLevel = result.drawn && plan.completesPrize(query_.recordCount());
 
   JournalEntry entry{
       result.drawn ? JournalEvent::Drawn : JournalEvent::Nobody, {}, {}, {}, {}, {}, result.pool};
@@ -164,10 +165,10 @@ void DrawSession::cancelRoll() {
 }
 
 bool DrawSession::nextIsOutsidePlan() {
-  const PrizePlan plan = readPrizePlan(query_, QStringLiteral("select sz from SY where symc='jx' and sz=1 "));
+  const PrizePlan plan = PlanStore(query_).forDraw();
   if (!plan.applies()) return false;
   query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
-  return levelForNextWinner(query_.recordCount(), plan) == kOutsidePlan;
+  return plan.prizeForNextWinner(query_.recordCount()) == nullptr;
 }
 
 bool DrawSession::databaseMovedOrReplaced() const { return query_.connection().fileMovedOrReplaced(); }
@@ -190,15 +191,15 @@ void DrawSession::markAbsent(const DrawResult& result) {
 }
 
 std::optional<QString> DrawSession::boardText() {
-  const PrizePlan plan =
-      readPrizePlan(query_, QStringLiteral("select sz from SY where symc='JX'  and sz=1 "));
+  const PrizePlan plan = PlanStore(query_).forBoard();
   if (!plan.applies()) return std::nullopt;
 
   query_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
-  const int level = boardLevel(query_.recordCount(), plan);
-  if (level == 0) return std::nullopt;
+  const Prize* prize = plan.prizeOnBoard(query_.recordCount());
+  if (!prize) return std::nullopt;
 
-  const int quantity = plan.q[static_cast<size_t>(level)];
+  const int level = prize->level;
+  const int quantity = prize->quantity;
   query_.openSql(QString::fromLatin1(kLevelWinners[level]));
   const int rows = query_.recordCount();
   QString text = Tr::tr("%1%2位").arg(shownPrizeName(level)).arg(quantity);

@@ -1,8 +1,8 @@
 #pragma once
-// What the settings window reads from and writes to the event database: the event information, the
-// prize plan and the roster. Every statement of the window is here, run on the one query it is given
-// (the data module's ADOQuerysetting); the window itself only reads its controls, calls, and shows.
-// Every function throws DbError when a statement fails.
+// What the settings window reads from and writes to the event database: the event information and the
+// roster (the prize plan is PlanStore's). Every statement of the window but the plan's is here, run on the
+// one query it is given (the data module's ADOQuerysetting); the window itself only reads its controls,
+// calls, and shows. Every function throws DbError when a statement fails.
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -29,13 +29,6 @@ struct EventInfo {
   std::optional<QString> contactPhone;
 };
 
-// The stored prize plan. The quantities (levels 1 to 4) are read only for a limited plan; a missing
-// row reads as nullopt.
-struct StoredPrizePlan {
-  bool limited = true;
-  std::array<std::optional<QString>, 4> quantities;
-};
-
 class EventStore {
  public:
   explicit EventStore(Query& query) : q_(query) {}
@@ -44,12 +37,6 @@ class EventStore {
   EventInfo eventInfo();
   // Values are stored as given; a missing row stays missing. Stops at the first failing statement.
   void saveEventInfo(const QString& companyName, const QString& contactPerson, const QString& contactPhone);
-
-  // Prize plan.
-  StoredPrizePlan prizePlan();
-  // Sets the limit switch and, for a limited plan, every level whose quantity is given (nullopt leaves
-  // the level as stored); all of it or, on a failure, none of it.
-  void savePrizePlan(bool limited, const std::array<std::optional<int>, 4>& quantities);
 
   // The folder the last photo was imported from, kept with the event (empty when none is).
   QString photoFolder();

@@ -5,11 +5,12 @@
 //   setting_form_plan.cpp    the prize plan ("奖项设置")
 //   setting_form_roster.cpp  the roster ("名单列表") and the two clean-ups ("清空历史")
 //   setting_form_photo.cpp   photo import into the photo box
-// Every statement the window runs is in EventStore (event_store.h).
+// Every statement the window runs is in a store: EventStore (event_store.h) and PlanStore (plan_store.h).
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
 
+#include "data/plan_store.h"
 #include "data/query.h"
 #include "settings/event_store.h"
 #include "settings/roster_grid.h"
@@ -146,6 +147,7 @@ class TsettingForm : public QWidget {
   void rememberPhotoFolder(const QString& folder);
 
   ld::EventStore store_;
+  ld::PlanStore plans_;
   // The grid reads its rows as they are shown, on a query of its own, so that it never disturbs a result
   // the window is reading.
   ld::Query gridQuery_;
