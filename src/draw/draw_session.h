@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "data/draw_store.h"
 #include "data/prize_levels.h"
 
 namespace ld {
@@ -41,7 +42,7 @@ class DrawSession {
   // deleted or renamed meanwhile never shows as they were.
   QStringList rollingPhotos();
 
-  // Order, pick, prize level and record, all in one transaction that only records a participant who is
+  // Order, prize, pool, pick and record, all in one transaction that only records a participant who is
   // still undrawn. Throws when nothing could be recorded; the database is then as it was.
   DrawResult stop();
 
@@ -65,10 +66,8 @@ class DrawSession {
   std::optional<QString> boardText();
 
  private:
-  int nextDrawOrder();
-  void pick(DrawResult& result);
   void readPool();
-  Query& query_;
+  DrawStore store_;
   // Ids of the participants eligible when the roll's pool was read; shuffled in place by the sampling.
   std::vector<int> pool_;
   bool poolRead_ = false;

@@ -11,7 +11,7 @@
 #include <QSessionManager>
 
 #include "data/datamodule.h"
-#include "draw/draw_settings.h"
+#include "data/draw_settings.h"
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
