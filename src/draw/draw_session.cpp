@@ -16,11 +16,19 @@
 
 namespace ld {
 
-DrawSession::DrawSession(Query& query) : store_(query) { prepareLargePhotos(); }
+DrawSession::DrawSession(Query& query, QObject* parent) : QObject(parent), store_(query) {
+  prepareLargePhotos();
+}
 
 void DrawSession::beginRoll() {
   poolRead_ = false;
   prepareLargePhotos();
+  emit rolling(true);
+}
+
+void DrawSession::abandonRoll() {
+  poolRead_ = false;
+  emit rolling(false);
 }
 
 void DrawSession::readPool() {
@@ -60,6 +68,7 @@ QStringList DrawSession::rollingPhotos() {
 DrawResult DrawSession::stop() {
   // Whatever the stop records, the next roll reads the pool again.
   poolRead_ = false;
+  emit rolling(false);
   // Everything a stop reads and writes happens under one write lock, so two stops can never share an order
   // or a prize; leaving without commit() takes it all back.
   Transaction transaction(store_.connection());
@@ -102,12 +111,20 @@ DrawResult DrawSession::stop() {
   }
   store_.journal(entry);
   transaction.commit();
+
+  // Saved: what a listener fails at is its own error, never an unsaved stop.
+  guarded([&] {
+    emit drawn(result.drawn ? QList<DrawResult>{result} : QList<DrawResult>{});
+    if (result.completesLevel) emit levelCompleted(result.level);
+  });
   return result;
 }
 
 void DrawSession::cancelRoll() {
   const std::optional<int> pool = poolRead_ ? std::optional<int>(int(pool_.size())) : std::nullopt;
   poolRead_ = false;
+  emit rolling(false);
+  emit rollCancelled();
   store_.journal({JournalEvent::RollCancelled, {}, {}, {}, {}, {}, pool});
 }
 
@@ -130,6 +147,7 @@ void DrawSession::markAbsent(const DrawResult& result) {
   store_.journal(
       {JournalEvent::Absent, result.order, result.level, result.id, result.name, result.department, {}});
   transaction.commit();
+  emit winnerAbsent(result);
 }
 
 std::optional<QString> DrawSession::boardText() {

@@ -128,6 +128,9 @@ class TsettingForm : public QWidget {
  signals:
   void rosterImportRequested();
   void resultsExportRequested();
+  // Saved here: every result cleared (with the roster or alone), or the prize plan changed.
+  void resultsCleared();
+  void planChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -81,6 +81,7 @@ void TsettingForm::Button6Click() {
     dialogs().info(ld::Tr::tr("奖项设置有误，请重新设置"));
     return;
   }
+  emit planChanged();
   dialogs().info(ld::Tr::tr("奖项设置成功"));
 }
 
