@@ -62,7 +62,9 @@ bool PrizePlan::completesPrize(int winners) const {
 
 PrizePlan PlanStore::forDraw() { return read(QStringLiteral("select sz from SY where symc='jx' and sz=1 ")); }
 
-PrizePlan PlanStore::forBoard() { return read(QStringLiteral("select sz from SY where symc='JX'  and sz=1 ")); }
+PrizePlan PlanStore::forBoard() {
+  return read(QStringLiteral("select sz from SY where symc='JX'  and sz=1 "));
+}
 
 PrizePlan PlanStore::read(const QString& switchStatement) {
   PrizePlan plan;
@@ -78,7 +80,8 @@ PrizePlan PlanStore::read(const QString& switchStatement) {
     }
   }
   int order = 0;
-  for (int level : kDrawingOrder) plan.prizes.push_back({level, prizeName(level), quantity[size_t(level)], ++order, 1, {}});
+  for (int level : kDrawingOrder)
+    plan.prizes.push_back({level, prizeName(level), quantity[size_t(level)], ++order, 1, {}});
   return plan;
 }
 
@@ -89,7 +92,8 @@ StoredPrizePlan PlanStore::stored() {
   if (!plan.limited) return plan;
   for (int level = 1; level <= 4; ++level) {
     q_.openSql(QStringLiteral("select top 1 sl from JXSZ where jx=") + QString::number(level));
-    if (q_.recordCount() > 0) plan.quantities[size_t(level - 1)] = q_.fieldByName(QStringLiteral("sl")).asString();
+    if (q_.recordCount() > 0)
+      plan.quantities[size_t(level - 1)] = q_.fieldByName(QStringLiteral("sl")).asString();
   }
   return plan;
 }

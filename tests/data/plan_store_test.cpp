@@ -16,8 +16,10 @@ namespace {
 PrizePlan planOf(int q1, int q2, int q3, int q4, bool limited = true) {
   PrizePlan plan;
   plan.limited = limited;
-  plan.prizes = {{4, prizeName(4), q4, 1, 1, {}}, {3, prizeName(3), q3, 2, 1, {}},
-                 {2, prizeName(2), q2, 3, 1, {}}, {1, prizeName(1), q1, 4, 1, {}}};
+  plan.prizes = {{4, prizeName(4), q4, 1, 1, {}},
+                 {3, prizeName(3), q3, 2, 1, {}},
+                 {2, prizeName(2), q2, 3, 1, {}},
+                 {1, prizeName(1), q1, 4, 1, {}}};
   return plan;
 }
 
@@ -26,18 +28,25 @@ int levelOf(const Prize* prize, int none) { return prize ? prize->level : none; 
 struct BlockCase {
   std::array<int, 4> q;  // q1 … q4
   int winners;
-  int next;  // level of the next winner, 99 outside the plan
+  int next;   // level of the next winner, 99 outside the plan
   int board;  // level on the board, 0 for none
   bool completes;
 };
 
 TEST(PlanBlocks, PrizesAreHandedOutInConsecutiveBlocksFromTheLuckyPrizeUp) {
   const BlockCase cases[] = {
-      {{1, 2, 3, 5}, 0, 4, 4, false},  {{1, 2, 3, 5}, 4, 4, 4, false},  {{1, 2, 3, 5}, 5, 3, 4, true},
-      {{1, 2, 3, 5}, 6, 3, 3, false},  {{1, 2, 3, 5}, 8, 2, 3, true},   {{1, 2, 3, 5}, 10, 1, 2, true},
-      {{1, 2, 3, 5}, 11, 99, 1, true}, {{1, 2, 3, 5}, 12, 99, 0, false},
+      {{1, 2, 3, 5}, 0, 4, 4, false},
+      {{1, 2, 3, 5}, 4, 4, 4, false},
+      {{1, 2, 3, 5}, 5, 3, 4, true},
+      {{1, 2, 3, 5}, 6, 3, 3, false},
+      {{1, 2, 3, 5}, 8, 2, 3, true},
+      {{1, 2, 3, 5}, 10, 1, 2, true},
+      {{1, 2, 3, 5}, 11, 99, 1, true},
+      {{1, 2, 3, 5}, 12, 99, 0, false},
       // A level without prizes: the plan does not apply, yet a block end still counts for the fireworks.
-      {{0, 5, 0, 3}, 0, 99, 0, false}, {{0, 5, 0, 3}, 3, 99, 0, true},   {{0, 5, 0, 3}, 8, 99, 0, true},
+      {{0, 5, 0, 3}, 0, 99, 0, false},
+      {{0, 5, 0, 3}, 3, 99, 0, true},
+      {{0, 5, 0, 3}, 8, 99, 0, true},
       // Quantities as large as an int holds are summed without overflow.
       {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX - 1, 4, 4, false},
       {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX, 3, 4, true},
@@ -65,7 +74,12 @@ TEST(PlanStore, TheDrawAndTheBoardReadOnePlanOfFourPrizesInDrawingOrder) {
     EXPECT_TRUE(plan.applies());
     QStringList read;
     for (const Prize& p : plan.prizes)
-      read << QStringLiteral("%1 %2 %3 %4 %5").arg(p.drawOrder).arg(p.level).arg(p.name).arg(p.quantity).arg(p.perDraw);
+      read << QStringLiteral("%1 %2 %3 %4 %5")
+                  .arg(p.drawOrder)
+                  .arg(p.level)
+                  .arg(p.name)
+                  .arg(p.quantity)
+                  .arg(p.perDraw);
     EXPECT_EQ(read, (QStringList{"1 4 幸运奖 5 1", "2 3 三等奖 3 1", "3 2 二等奖 2 1", "4 1 一等奖 1 1"}));
     EXPECT_EQ(plan.prize(2)->quantity, 2);
     EXPECT_EQ(plan.prize(99), nullptr);
