@@ -93,7 +93,8 @@ void checkTiles(benchmark::State& state, TVELTRAXForm& form) {
 double rollingTicks(benchmark::State& state, int n, int kind, int warmTicks) {
   ld::setAppFolder(eventFolder(n, kind));
   TDataModule1 dataModule;
-  TVELTRAXForm form(dataModule);
+  ld::DrawSession session(dataModule.ADOQuerymain);
+  TVELTRAXForm form(session);
   form.GIFAnimatorlogoClick();
   form.Timercj.stop();  // ticks are called here, not by the timer
   for (int i = 0; i < warmTicks; ++i) form.TimercjTimer();
@@ -125,7 +126,8 @@ double stops(benchmark::State& state, int n, int kind, int runFirstMs, int rollM
   ld::setAppFolder(eventFolder(n, kind));
   TDataModule1 dataModule;
   dataModule.ADOQuerymain.execSql(QStringLiteral("update yglb set zj=0,zjsx=0"));
-  TVELTRAXForm form(dataModule);
+  ld::DrawSession session(dataModule.ADOQuerymain);
+  TVELTRAXForm form(session);
   form.show();
   runEventLoopFor(runFirstMs);
   std::vector<double> samples;

@@ -30,7 +30,8 @@ struct Share {
 Share roll(const QString& folder, int seconds, int warmupMs) {
   ld::setAppFolder(folder);
   TDataModule1 dataModule;
-  TVELTRAXForm form(dataModule);
+  ld::DrawSession session(dataModule.ADOQuerymain);
+  TVELTRAXForm form(session);
   QElapsedTimer clock;
   clock.start();
   FirstPaint painted(clock, false);

@@ -1,11 +1,15 @@
 #pragma once
 // The rules of the draw, apart from any window: the photos of a rolling tick, the stop that picks and
-// records a winner, and the text of the winners board.
+// records a winner, and the text of the winners board. It announces every result and every change by
+// signals; the draw window, the sound and the fireworks listen.
+#include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <vector>
 
+#include "data/draw_store.h"
 #include "data/prize_levels.h"
 
 namespace ld {
@@ -26,14 +30,17 @@ struct DrawResult {
   int pool = 0;                 // eligible participants before the pick
 };
 
-class DrawSession {
+class DrawSession : public QObject {
+  Q_OBJECT
  public:
   // Starts the background preparation of photos too large to decode within a tick.
-  explicit DrawSession(Query& query);
+  explicit DrawSession(Query& query, QObject* parent = nullptr);
 
   // A new roll: its first tick reads the eligible participants again, so changes made between rolls show;
   // large photos copied in meanwhile are prepared.
   void beginRoll();
+  // The roll ended with no stop and nothing to journal (a tick that failed).
+  void abandonRoll();
 
   // Stored photo paths for the eight tiles: a fresh uniform random sample of the eligible participants in
   // random order; with fewer eligible the last one repeats. Empty when nobody is eligible.
@@ -41,8 +48,9 @@ class DrawSession {
   // deleted or renamed meanwhile never shows as they were.
   QStringList rollingPhotos();
 
-  // Order, pick, prize level and record, all in one transaction that only records a participant who is
-  // still undrawn. Throws when nothing could be recorded; the database is then as it was.
+  // Order, prize, pool, pick and record, all in one transaction that only records a participant who is
+  // still undrawn. Throws when nothing could be recorded; the database is then as it was. Announces the
+  // result once it is saved.
   DrawResult stop();
 
   // A roll called off before its stop: nobody is drawn, the journal tells of it (with the pool it rolled
@@ -64,11 +72,24 @@ class DrawSession {
   // The winners board for the level in progress; nothing when no level applies (the board keeps its text).
   std::optional<QString> boardText();
 
+ signals:
+  // The tiles started or stopped rolling, for whatever reason.
+  void rolling(bool on);
+  // A stop was saved: its winners in draw order (one today), none when nobody was eligible.
+  void drawn(const QList<ld::DrawResult>& winners);
+  // A stop completed the block of this prize level: the fireworks are due.
+  void levelCompleted(int level);
+  // A roll was called off; nobody was drawn.
+  void rollCancelled();
+  // The winner was recorded absent: the prize is drawn again.
+  void winnerAbsent(const ld::DrawResult& winner);
+  // Changed elsewhere (the settings window): every result cleared, or the prize plan saved.
+  void resultsCleared();
+  void planChanged();
+
  private:
-  int nextDrawOrder();
-  void pick(DrawResult& result);
   void readPool();
-  Query& query_;
+  DrawStore store_;
   // Ids of the participants eligible when the roll's pool was read; shuffled in place by the sampling.
   std::vector<int> pool_;
   bool poolRead_ = false;

@@ -11,7 +11,8 @@
 #include <QSessionManager>
 
 #include "data/datamodule.h"
-#include "draw/draw_settings.h"
+#include "data/draw_settings.h"
+#include "draw/draw_session.h"
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
@@ -29,12 +30,14 @@
 namespace ld {
 
 LuckyDraw::LuckyDraw()
-    : data_(std::make_unique<TDataModule1>()), drawWindow_(std::make_unique<TVELTRAXForm>(*data_)) {
+    : data_(std::make_unique<TDataModule1>()),
+      session_(std::make_unique<DrawSession>(data_->ADOQuerymain)),
+      drawWindow_(std::make_unique<TVELTRAXForm>(*session_)) {
   connect(drawWindow_.get(), &TVELTRAXForm::settingsRequested, this, [this] {
     // The draw window goes on whatever happens to a settings window.
     silently("opening a settings window", [this] { openSettingsWindow(); });
   });
-  connect(drawWindow_.get(), &TVELTRAXForm::levelCompleted, this, &LuckyDraw::celebrate);
+  connect(session_.get(), &DrawSession::levelCompleted, this, &LuckyDraw::celebrate);
   keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); },
                                        [this](const QWidget* window) { return isDrawWindow(window); });
   drawWindow_->setPressTiming(
@@ -47,11 +50,13 @@ LuckyDraw::LuckyDraw()
                       }});
   sound_ = std::make_unique<Sound>();
   sound_->setMuted(DrawSettings(data_->ADOQuerymain).muted());
-  connect(drawWindow_.get(), &TVELTRAXForm::rolling, sound_.get(), &Sound::setRolling);
-  connect(drawWindow_.get(), &TVELTRAXForm::stopped, sound_.get(), [this] { sound_->playStop(); });
-  connect(drawWindow_.get(), &TVELTRAXForm::rolling, this, &LuckyDraw::refreshPlanNotice);
-  connect(drawWindow_.get(), &TVELTRAXForm::stopped, this, &LuckyDraw::refreshPlanNotice);
-  connect(drawWindow_.get(), &TVELTRAXForm::winnerAbsent, this, &LuckyDraw::refreshPlanNotice);
+  connect(session_.get(), &DrawSession::rolling, sound_.get(), &Sound::setRolling);
+  connect(session_.get(), &DrawSession::drawn, sound_.get(), [this] { sound_->playStop(); });
+  connect(session_.get(), &DrawSession::rolling, this, &LuckyDraw::refreshPlanNotice);
+  connect(session_.get(), &DrawSession::drawn, this, &LuckyDraw::refreshPlanNotice);
+  connect(session_.get(), &DrawSession::winnerAbsent, this, &LuckyDraw::refreshPlanNotice);
+  connect(session_.get(), &DrawSession::resultsCleared, this, &LuckyDraw::refreshPlanNotice);
+  connect(session_.get(), &DrawSession::planChanged, this, &LuckyDraw::refreshPlanNotice);
   connect(drawWindow_.get(), &TVELTRAXForm::frameDragged, this, [this](QPoint distance) {
     if (presenting_) return;  // a window that fills its screen has nowhere to go
     QWidget& window = shownWindow();
@@ -112,6 +117,9 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
       window->showComboBoxbm();
     });
   });
+  // Changes made there are the draw's to announce.
+  connect(window, &TsettingForm::resultsCleared, session_.get(), &DrawSession::resultsCleared);
+  connect(window, &TsettingForm::planChanged, session_.get(), &DrawSession::planChanged);
   connect(window, &TsettingForm::resultsExportRequested, this,
           [this, window] { guarded([&] { runResultsExport(window, data_->ADOQuerysetting); }); });
   form->show();
@@ -239,7 +247,11 @@ void LuckyDraw::focusDraw() {
 }
 
 void LuckyDraw::refreshPlanNotice() {
-  if (!shownWindow().isVisible() || !drawWindow_->nextIsOutsidePlan()) {
+  bool outside = false;
+  // False when the event cannot be read: the draw says so itself.
+  if (shownWindow().isVisible())
+    silently("reading whether prizes are left", [&] { outside = session_->nextIsOutsidePlan(); });
+  if (!outside) {
     if (planNotice_) planNotice_->hide();
     return;
   }

@@ -1,5 +1,7 @@
 #pragma once
-// The program's one owner: the data module and every window, made and torn down in one place.
+// The program's one owner: the data module, the draw session and every window, made and torn down in one
+// place. The session announces what the draw does; the draw window, the sound, the fireworks and the plan
+// notice listen to it here.
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -17,6 +19,7 @@ class TsettingForm;
 namespace ld {
 
 class BlankScreen;
+class DrawSession;
 class KeyControl;
 class KeyHelp;
 class PresentationStage;
@@ -34,11 +37,13 @@ struct ShowOptions {
 class LuckyDraw : public QObject {
   Q_OBJECT
  public:
-  // The data module first (its creation opens the event database), then the draw window, not yet shown.
+  // The data module first (its creation opens the event database), then the draw session, then the draw
+  // window, not yet shown.
   LuckyDraw();
   ~LuckyDraw() override;
 
   TDataModule1& data() { return *data_; }
+  DrawSession& session() { return *session_; }
   TVELTRAXForm& drawWindow() { return *drawWindow_; }
 
   // A further settings window, shown without making it modal; closing it gives its memory back.
@@ -98,6 +103,7 @@ class LuckyDraw : public QObject {
 
  private:
   std::unique_ptr<TDataModule1> data_;
+  std::unique_ptr<DrawSession> session_;
   std::unique_ptr<TVELTRAXForm> drawWindow_;
   std::unique_ptr<TFormyanhua> fireworks_;
   std::vector<std::unique_ptr<TsettingForm>> settingsWindows_;

@@ -128,8 +128,8 @@ QWidget* photoPanel(QWidget* parent, int number, const QRect& bounds, int border
 
 }  // namespace
 
-TVELTRAXForm::TVELTRAXForm(TDataModule1& data, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(data.ADOQuerymain) {
+TVELTRAXForm::TVELTRAXForm(ld::DrawSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), session_(session) {
   setObjectName(QStringLiteral("VELTRAXForm"));
   setWindowTitle(QStringLiteral("VELTRAXForm"));
   setFixedSize(kClientSize);
@@ -157,6 +157,8 @@ TVELTRAXForm::TVELTRAXForm(TDataModule1& data, QWidget* parent)
   deferredStop_.setSingleShot(true);
   deferredStop_.setTimerType(Qt::PreciseTimer);
   wireEvents();
+  connect(&session_, &ld::DrawSession::drawn, this, &TVELTRAXForm::showDrawn);
+  connect(&session_, &ld::DrawSession::winnerAbsent, this, &TVELTRAXForm::showAbsent);
   Timerrqsj.start();
 
   ld::guarded([this] { FormCreate(); });
@@ -272,7 +274,7 @@ void TVELTRAXForm::wireEvents() {
       TimercjTimer();
     } catch (const std::exception& e) {
       Timercj.stop();
-      emit rolling(false);
+      session_.abandonRoll();
       ld::reportError(ld::Tr::tr("抽奖已停止：%1").arg(QString::fromUtf8(e.what())));
     }
     *busy = false;
@@ -440,18 +442,11 @@ void TVELTRAXForm::drawPress() {
 
 void TVELTRAXForm::pressAccepted() { lastPress_.start(); }
 
-bool TVELTRAXForm::nextIsOutsidePlan() {
-  bool outside = false;
-  ld::silently("reading whether prizes are left", [&] { outside = session_.nextIsOutsidePlan(); });
-  return outside;
-}
-
 bool TVELTRAXForm::cancelRoll() {
   // Under the switch-off question Escape is its 取消.
   if (!Timercj.isActive() || Panelgj->isVisible()) return false;
   Timercj.stop();
   deferredStop_.stop();
-  emit rolling(false);
   // Back to how the panel looked before the roll, the tiles with the placeholder.
   ld::silently("loading the placeholder photo", [this] {
     for (int k = 1; k <= 8; ++k) ld::loadLogo(*Image[k]);
@@ -488,13 +483,14 @@ void TVELTRAXForm::markShownWinnerAbsent() {
                                  .arg(winner.department, winner.name, prize)
                                  .arg(winner.order)))
     return;
-  ld::guarded([&] {
-    session_.markAbsent(winner);
+  ld::guarded([&] { session_.markAbsent(winner); });
+}
+
+void TVELTRAXForm::showAbsent(const ld::DrawResult& winner) {
+  if (shownWinner_ && shownWinner_->id == winner.id && shownWinner_->order == winner.order)
     setShownWinner(std::nullopt);
-    ld::showWinnerCaption(*GlowLabelcj0, winner.department, winner.name, ld::WinnerMark::Absent);
-    showzjmd();
-    emit winnerAbsent();
-  });
+  ld::showWinnerCaption(*GlowLabelcj0, winner.department, winner.name, ld::WinnerMark::Absent);
+  showzjmd();
 }
 
 // The absence menu entry is there exactly while a recorded winner is on show.
@@ -513,11 +509,10 @@ void TVELTRAXForm::GIFAnimatorlogoClick() {
 }
 
 void TVELTRAXForm::startDraw() {
-  session_.beginRoll();
   Timercj.start();
   rollClock_.start();
   setShownWinner(std::nullopt);
-  emit rolling(true);
+  session_.beginRoll();
   Panelzp[0]->hide();
   GlowLabelcj0->hide();
   for (int k = 1; k <= 8; ++k) Panelzp[k]->show();
@@ -540,7 +535,6 @@ void TVELTRAXForm::stopDraw() {
   // First, so that no tick runs during or after the stop, whatever fails below.
   Timercj.stop();
   deferredStop_.stop();
-  emit rolling(false);
   setShownWinner(std::nullopt);
   GlowLabelcj0->setCaption(QString());
   GlowLabelcj0->show();
@@ -548,9 +542,9 @@ void TVELTRAXForm::stopDraw() {
   // Never the previous winner's face under a new name: a photo that fails to load leaves the box empty.
   Image[0]->clear();
 
-  ld::DrawResult result;
+  // What was recorded shows once the session announces it.
   try {
-    result = session_.stop();
+    session_.stop();
   } catch (const std::exception& e) {
     // Nobody is shown as a winner who was not recorded.
     GlowLabelcj0->setCaption(ld::Tr::tr("未保存"));
@@ -562,11 +556,15 @@ void TVELTRAXForm::stopDraw() {
     throw ld::Error(ld::Tr::tr("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n%2")
                         .arg(QString::fromUtf8(e.what()), advice));
   }
-  showResult(result);
-  if (result.drawn) setShownWinner(result);
-  emit stopped(result.drawn);
+}
+
+void TVELTRAXForm::showDrawn(const QList<ld::DrawResult>& winners) {
+  // One press gives one winner today; the latest is the one on show.
+  const ld::DrawResult nobody;
+  const ld::DrawResult& shown = winners.isEmpty() ? nobody : winners.last();
+  showResult(shown);
+  if (shown.drawn) setShownWinner(shown);
   showzjmd();
-  if (result.completesLevel) emit levelCompleted();
 }
 
 void TVELTRAXForm::showResult(const ld::DrawResult& result) {

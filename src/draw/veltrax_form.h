@@ -16,7 +16,6 @@ class QPushButton;
 class TGIFAnimator;
 class TGlowLabel;
 class TRotatedLabel;
-class TDataModule1;
 class TImage;
 
 namespace ld {
@@ -27,8 +26,8 @@ class TVELTRAXForm : public QWidget {
   Q_OBJECT
  public:
   // Builds the controls and runs FormCreate; what FormCreate throws goes to the default error handler.
-  // Every statement runs on the data module's ADOQuerymain.
-  explicit TVELTRAXForm(TDataModule1& data, QWidget* parent = nullptr);
+  // The draw itself is the session's (LuckyDraw owns it): the window asks it and shows what it announces.
+  explicit TVELTRAXForm(ld::DrawSession& session, QWidget* parent = nullptr);
   ~TVELTRAXForm() override;
 
   // The navy that is see-through, clicks included.
@@ -90,9 +89,6 @@ class TVELTRAXForm : public QWidget {
   bool stopPending() const { return deferredStop_.isActive(); }
   // Escape or Backspace during a roll: the tiles stop, nobody is drawn, the journal notes it.
   bool cancelRoll();
-  // Under a limited plan whose every prize is drawn: the next winner is outside the plan. False when the
-  // event cannot be read (the draw says so itself).
-  bool nextIsOutsidePlan();
   // Shows or hides the overlay listing the keys.
   bool toggleKeyHelp();
   // Hides the overlay when it is up.
@@ -142,14 +138,6 @@ class TVELTRAXForm : public QWidget {
   void outlineChanged();
   // A double-click on the power key: a further settings window is wanted.
   void settingsRequested();
-  // A stop completed a prize level: the fireworks are due.
-  void levelCompleted();
-  // The tiles started or stopped rolling, for whatever reason.
-  void rolling(bool on);
-  // A stop was recorded: a winner, or nobody eligible.
-  void stopped(bool drawn);
-  // The winner on show was recorded absent: the prize is drawn again.
-  void winnerAbsent();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -164,12 +152,15 @@ class TVELTRAXForm : public QWidget {
 
   void startDraw();
   void stopDraw();
+  // What the session announces.
+  void showDrawn(const QList<ld::DrawResult>& winners);
+  void showAbsent(const ld::DrawResult& winner);
   void showResult(const ld::DrawResult& result);
   void setShownWinner(std::optional<ld::DrawResult> winner);
 
   void pressAccepted();
 
-  ld::DrawSession session_;
+  ld::DrawSession& session_;
   PressTiming pressTiming_;
   QElapsedTimer lastPress_;
   QElapsedTimer rollClock_;

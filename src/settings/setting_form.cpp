@@ -103,9 +103,9 @@ QPoint ld::settingFormPosition(QSize screen, QSize window) {
 
 TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      store_(dataModule.ADOQuerysetting),
       roster_(dataModule.ADOQuerysetting),
       eventInfo_(dataModule.ADOQuerysetting),
+      plans_(dataModule.ADOQuerysetting),
       gridQuery_(dataModule.ADOQuerysetting.connection()),
       gridRoster_(gridQuery_) {
   setObjectName(QStringLiteral("settingForm"));

@@ -5,15 +5,16 @@
 //   setting_form_plan.cpp    the prize plan ("奖项设置")
 //   setting_form_roster.cpp  the roster ("名单列表") and the two clean-ups ("清空历史")
 //   setting_form_photo.cpp   photo import into the photo box
-// The window runs no statement itself: the roster, the event information and the plan have their stores.
+// The window runs no statement itself: the roster, the event information and the plan have their stores
+// in data/.
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
 
 #include "data/event_info_store.h"
+#include "data/plan_store.h"
 #include "data/query.h"
 #include "data/roster_store.h"
-#include "settings/event_store.h"
 #include "settings/roster_grid.h"
 #include "widgets/picture_box.h"
 
@@ -129,6 +130,9 @@ class TsettingForm : public QWidget {
  signals:
   void rosterImportRequested();
   void resultsExportRequested();
+  // Saved here: every result cleared (with the roster or alone), or the prize plan changed.
+  void resultsCleared();
+  void planChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -147,9 +151,9 @@ class TsettingForm : public QWidget {
   QString lastPhotoFolder();
   void rememberPhotoFolder(const QString& folder);
 
-  ld::EventStore store_;
   ld::RosterStore roster_;
   ld::EventInfoStore eventInfo_;
+  ld::PlanStore plans_;
   // The grid reads its rows as they are shown, on a query of its own, so that it never disturbs a result
   // the window is reading.
   ld::Query gridQuery_;

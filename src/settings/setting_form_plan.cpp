@@ -13,7 +13,7 @@
 using namespace ld;
 
 void TsettingForm::ButtonhyjxszClick() {
-  const StoredPrizePlan plan = store_.prizePlan();
+  const StoredPrizePlan plan = plans_.stored();
   if (!plan.limited) {
     RadioButtonbx->setChecked(true);
     RadioButtonbxClick();
@@ -23,7 +23,7 @@ void TsettingForm::ButtonhyjxszClick() {
   RadioButtonxzClick();
   QLineEdit* const boxes[] = {Edit1dj, Edit2dj, Edit3dj, Edit4dj};
   for (int level = 1; level <= 4; ++level)
-    if (const auto& quantity = plan.quantities[level - 1]) boxes[level - 1]->setText(*quantity);
+    if (const auto& quantity = plan.quantities[size_t(level - 1)]) boxes[level - 1]->setText(*quantity);
 }
 
 namespace {
@@ -75,12 +75,13 @@ void TsettingForm::Button6Click() {
       return;
   }
   try {
-    store_.savePrizePlan(limited, quantities);
+    plans_.save(limited, quantities);
   } catch (const std::exception& e) {
     qWarning("prize plan not saved: %s", e.what());
     dialogs().info(ld::Tr::tr("奖项设置有误，请重新设置"));
     return;
   }
+  emit planChanged();
   dialogs().info(ld::Tr::tr("奖项设置成功"));
 }
 

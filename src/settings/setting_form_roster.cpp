@@ -250,6 +250,7 @@ void TsettingForm::Button5Click() {
   }
   // Rows first: should the delete fail, every row still has its photo.
   roster_.clearRoster();
+  emit resultsCleared();
   for (const QString& file : files) removePhotoFile(file);
   refresh();
   emptyEntry(true);
@@ -259,6 +260,7 @@ void TsettingForm::Button5Click() {
 void TsettingForm::Button7Click() {
   if (!dialogs().confirm(ld::Tr::tr("真的要清空中奖记录吗？"))) return;
   roster_.clearResults();
+  emit resultsCleared();
   refresh();
   emptyEntry(true);
   info(ld::Tr::tr("中奖记录清空"));

@@ -1,4 +1,4 @@
-#include "draw/draw_settings.h"
+#include "data/draw_settings.h"
 
 #include "data/query.h"
 #include "framework/errors.h"
@@ -8,7 +8,7 @@ namespace ld {
 std::optional<int> DrawSettings::read(const char* key) {
   std::optional<int> value;
   silently("reading a setting of the draw window", [&] {
-    query_.openSql(QStringLiteral("select sz from sy where symc='%1'").arg(QLatin1String(key)));
+    query_.openSql(QStringLiteral("select sz from sy where symc=?"), {QLatin1String(key)});
     if (query_.recordCount() == 0) return;
     query_.first();
     value = query_.fieldByName(QStringLiteral("sz")).asInteger();
@@ -18,9 +18,9 @@ std::optional<int> DrawSettings::read(const char* key) {
 
 void DrawSettings::write(const char* key, int value) {
   const QString name = QLatin1String(key);
-  query_.execSql(QStringLiteral("update sy set sz=%1 where symc='%2'").arg(value).arg(name));
+  query_.execSql(QStringLiteral("update sy set sz=? where symc=?"), {value, name});
   if (query_.rowsAffected() == 0)
-    query_.execSql(QStringLiteral("insert into sy (symc, sz) values ('%1', %2)").arg(name).arg(value));
+    query_.execSql(QStringLiteral("insert into sy (symc, sz) values (?, ?)"), {name, value});
 }
 
 std::optional<int> DrawSettings::screen() {

@@ -1,0 +1,123 @@
+#include "data/draw_store.h"
+
+#include <limits>
+
+#include "data/journal.h"
+#include "data/prize_levels.h"
+#include "data/query.h"
+#include "framework/errors.h"
+#include "framework/text.h"
+
+namespace ld {
+
+namespace {
+
+// Undrawn, and with a photo to show.
+const QString kEligible = QStringLiteral("zj=0 and  zp<>''");
+
+// "zj>0" lets the winners' index serve them, so a large roster is not read through for a few names.
+const char* const kLevelWinners[5] = {
+    nullptr,
+    "select xm from  YGLB  where zj>0 and zj=1 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=2 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=3 order by zjsx ",
+    "select xm from  YGLB  where zj>0 and zj=4 order by zjsx ",
+};
+
+}  // namespace
+
+Connection& DrawStore::connection() const { return q_.connection(); }
+
+std::vector<int> DrawStore::eligibleIds() {
+  return idList(q_, QStringLiteral("select group_concat(id) as ids from yglb where ") + kEligible +
+                        QStringLiteral(" "));
+}
+
+QHash<int, QString> DrawStore::eligiblePhotos(const std::vector<int>& ids) {
+  QHash<int, QString> photos;
+  if (ids.empty()) return photos;
+  QStringList marks;
+  QVariantList values;
+  for (int id : ids) {
+    marks << QStringLiteral("?");
+    values << id;
+  }
+  q_.openSql(QStringLiteral("select id,zp from yglb where ") + kEligible + QStringLiteral(" and id in (") +
+                 marks.join(QLatin1Char(',')) + QStringLiteral(")"),
+             values);
+  q_.first();
+  for (int row = 0; row < q_.recordCount(); ++row, q_.next())
+    photos.insert(q_.fieldByName(QStringLiteral("id")).asInteger(),
+                  q_.fieldByName(QStringLiteral("zp")).asString());
+  return photos;
+}
+
+int DrawStore::eligibleCount() {
+  q_.openSql(QStringLiteral("select count(*) as n from yglb where ") + kEligible);
+  q_.first();
+  return q_.fieldByName(QStringLiteral("n")).asInteger();
+}
+
+std::optional<Candidate> DrawStore::pick() {
+  q_.openSql(QStringLiteral("select top 1 id,xm,bm,zp from yglb where ") + kEligible +
+             QStringLiteral(" order  BY rnd([ID]) "));
+  if (q_.recordCount() != 1) return std::nullopt;
+  q_.first();
+  Candidate picked;
+  silently("reading the picked participant", [&] {
+    picked.id = q_.fieldByName(QStringLiteral("id")).asInteger();
+    picked.department = q_.fieldByName(QStringLiteral("bm")).asString();
+    picked.name = q_.fieldByName(QStringLiteral("xm")).asString();
+    picked.photo = q_.fieldByName(QStringLiteral("zp")).asString();
+  });
+  return picked;
+}
+
+int DrawStore::nextDrawOrder() {
+  q_.openSql(QStringLiteral("select top 1 zjsx as expr from yglb where zj>0 order by zjsx desc"));
+  int n = 0;
+  if (q_.recordCount() > 0) {
+    q_.first();
+    const QString text = q_.fieldByName(QStringLiteral("expr")).asString();
+    bool ok = false;
+    n = text.trimmed().toInt(&ok);
+    if (!ok) throw Error(Tr::tr("'%1' 不是有效的整数值").arg(text));
+    if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));
+  }
+  return n + 1;
+}
+
+int DrawStore::winnerCount() {
+  q_.openSql(QStringLiteral("select id from  YGLB  where zj>0 "));
+  return q_.recordCount();
+}
+
+int DrawStore::winnerCountForFireworks() {
+  q_.openSql(QStringLiteral("select id from yglb where zj>0"));
+  return q_.recordCount();
+}
+
+QStringList DrawStore::winnersOf(int level) {
+  QStringList names;
+  if (level < 1 || level > 4) return names;
+  q_.openSql(QString::fromLatin1(kLevelWinners[level]));
+  q_.first();
+  for (int row = 0; row < q_.recordCount(); ++row, q_.next())
+    names << q_.fieldByName(QStringLiteral("xm")).asString();
+  return names;
+}
+
+bool DrawStore::recordWinner(int id, int level, int order) {
+  q_.execSql(QStringLiteral("update yglb set zj=?,zjsx=? where id=? and zj=0"), {level, order, id});
+  return q_.rowsAffected() == 1;
+}
+
+bool DrawStore::recordAbsent(int id, int level, int order) {
+  q_.execSql(QStringLiteral("update yglb set zj=?,zjsx=0 where id=? and zj=? and zjsx=?"),
+             {kAbsent, id, level, order});
+  return q_.rowsAffected() == 1;
+}
+
+void DrawStore::journal(const JournalEntry& entry) { appendJournal(q_, entry); }
+
+}  // namespace ld

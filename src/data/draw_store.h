@@ -1,0 +1,63 @@
+#pragma once
+// What the draw reads and writes: who is eligible, the pick, the draw order, the record of a winner or of an
+// absence, the winners of a prize, and the journal row of each. The eligibility condition (undrawn, with a
+// photo) is written once, here. Every function throws DbError when a statement fails.
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace ld {
+
+class Connection;
+class Query;
+struct JournalEntry;
+
+// A participant the pick chose.
+struct Candidate {
+  int id = 0;
+  QString department;
+  QString name;
+  QString photo;  // stored path, "zp\…"
+};
+
+class DrawStore {
+ public:
+  explicit DrawStore(Query& query) : q_(query) {}
+  Connection& connection() const;
+  Query& query() const { return q_; }
+
+  // The eligible participants' ids, sorted.
+  std::vector<int> eligibleIds();
+  // Stored photo paths of those of `ids` still eligible, by id.
+  QHash<int, QString> eligiblePhotos(const std::vector<int>& ids);
+  int eligibleCount();
+  // One eligible participant chosen uniformly at random by the database's secure generator; nullopt when
+  // nobody is eligible. A damaged name or photo path is left empty (with a warning): the id is what counts.
+  std::optional<Candidate> pick();
+
+  // One more than the highest draw order recorded; 1 when nobody has won. Throws Error when the highest is
+  // no whole number or leaves no room for another.
+  int nextDrawOrder();
+  // How many have won, outside-plan winners included, absent ones not: as the prize and the board count
+  // them, and as the fireworks count them after a stop (each with its own words).
+  int winnerCount();
+  int winnerCountForFireworks();
+  // Names of the winners of prize `level` (1 … 4) in draw order.
+  QStringList winnersOf(int level);
+
+  // Records an undrawn participant as the winner of `level` at draw order `order`; false when the
+  // participant is no longer undrawn (nothing changed).
+  bool recordWinner(int id, int level, int order);
+  // Records the winner of `level` at `order` absent (out of the pool and of the winners); false when the
+  // participant is no longer recorded so (nothing changed).
+  bool recordAbsent(int id, int level, int order);
+
+  void journal(const JournalEntry& entry);
+
+ private:
+  Query& q_;
+};
+
+}  // namespace ld
