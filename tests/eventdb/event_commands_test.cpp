@@ -6,7 +6,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 
+#include "data/journal.h"
 #include "eventdb/demo_roster.h"
+#include "framework/event_lock.h"
 #include "support/temp_app.h"
 
 namespace ld {
