@@ -1,6 +1,7 @@
 #pragma once
 // Readable failure messages for Chinese text: GoogleTest prints a QString (alone or in a QStringList) as
-// its characters instead of its bytes. Found by argument-dependent lookup, so it stays in the global namespace.
+// its characters instead of its bytes. Found by argument-dependent lookup, so it stays in the global
+// namespace.
 #include <QString>
 #include <ostream>
 
