@@ -25,6 +25,17 @@ QStringList column(Query& q, const QString& statement, const QVariantList& value
   return out;
 }
 
+// Every row of the query's open result, each made by `make` from a reader of the row's fields by name.
+template <class Row, class Make>
+std::vector<Row> rowsOf(Query& q, Make make) {
+  std::vector<Row> out;
+  out.reserve(size_t(q.recordCount()));
+  const auto field = [&](const char* name) { return q.fieldByName(QLatin1String(name)); };
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) out.push_back(make(field));
+  return out;
+}
+
 }  // namespace
 
 std::vector<RosterEntry> RosterStore::entriesInOrder() {
@@ -34,13 +45,9 @@ std::vector<RosterEntry> RosterStore::entriesInOrder() {
 
 // The xm, bm and zp columns of every row of the query's result; the query is closed afterwards.
 std::vector<RosterEntry> RosterStore::entries(Query& q) {
-  std::vector<RosterEntry> out;
-  out.reserve(size_t(q.recordCount()));
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next())
-    out.push_back({q.fieldByName(QStringLiteral("bm")).asString(),
-                   q.fieldByName(QStringLiteral("xm")).asString(),
-                   q.fieldByName(QStringLiteral("zp")).asString()});
+  auto out = rowsOf<RosterEntry>(q, [](const auto& field) {
+    return RosterEntry{field("bm").asString(), field("xm").asString(), field("zp").asString()};
+  });
   q.close();
   return out;
 }
@@ -51,27 +58,18 @@ std::vector<int> RosterStore::participantIds() {
 
 std::vector<Participant> RosterStore::participantsBetween(int first, int last) {
   q_.openSql(QStringLiteral("select * from yglb where id>=? and id<=? order by id"), {first, last});
-  std::vector<Participant> rows;
-  rows.reserve(size_t(q_.recordCount()));
-  q_.first();
-  for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
-    const auto field = [&](const char* name) { return q_.fieldByName(QLatin1String(name)); };
-    rows.push_back({field("id").asString(), field("bm").asString(), field("xm").asString(),
-                    field("zp").asString(), field("zj").asInteger()});
-  }
-  return rows;
+  return rowsOf<Participant>(q_, [](const auto& field) {
+    return Participant{field("id").asString(), field("bm").asString(), field("xm").asString(),
+                       field("zp").asString(), field("zj").asInteger()};
+  });
 }
 
 std::vector<RosterWinner> RosterStore::winnersInOrder() {
   q_.openSql(QStringLiteral("select id, xm, bm, zj, zjsx from yglb where zj>0 order by zjsx, id"));
-  std::vector<RosterWinner> out;
-  out.reserve(size_t(q_.recordCount()));
-  q_.first();
-  for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
-    const auto field = [&](const char* name) { return q_.fieldByName(QLatin1String(name)); };
-    out.push_back({field("id").asString(), field("bm").asString(), field("xm").asString(),
-                   field("zj").asInteger(), field("zjsx").asString()});
-  }
+  auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
+    return RosterWinner{field("id").asString(), field("bm").asString(), field("xm").asString(),
+                        field("zj").asInteger(), field("zjsx").asString()};
+  });
   q_.close();
   return out;
 }

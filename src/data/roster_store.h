@@ -38,8 +38,7 @@ struct RosterWinner {
 class RosterStore {
  public:
   explicit RosterStore(Query& query) : q_(query) {}
-  // An id is taken as the text a grid or label holds it as; anything but a whole number throws DbError
-  // before a statement runs.
+  // Ids arrive as text; one that is not a whole number throws DbError before any statement runs.
 
   // The ids of every participant in id order (what the grid lists, a row each), and the participants
   // whose ids lie from first to last, in id order.
