@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -19,24 +17,16 @@
 #include "framework/dialogs.h"
 #include "support/draw_helpers.h"
 #include "support/keys.h"
+#include "support/screens.h"
 
 using namespace ld::test;
 using State = TVELTRAXForm::DrawState;
 
 namespace {
 
-const bool kTwoScreens = [] {
-  static QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("screens.json"));
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(R"({"screens": [
+const bool kTwoScreens = ld::test::useOffscreenScreens(R"({"screens": [
     {"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96, "dpr": 1},
     {"name": "projector", "x": 1280, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}]})");
-  file.close();
-  qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + path).toLocal8Bit());
-  return true;
-}();
 
 QRect laptop() { return QGuiApplication::screens().value(0)->geometry(); }
 QRect projector() { return QGuiApplication::screens().value(1)->geometry(); }

@@ -17,6 +17,7 @@
 #include "draw/veltrax_form.h"
 #include "support/draw_helpers.h"
 #include "support/keys.h"
+#include "support/screens.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 #include "widgets/picture_box.h"
@@ -29,19 +30,10 @@ namespace {
 
 // Three screens side by side before the application starts: the laptop (primary), a projector, and a
 // screen smaller than the draw window.
-const bool kThreeScreens = [] {
-  static QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("screens.json"));
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(R"({"screens": [
+const bool kThreeScreens = ld::test::useOffscreenScreens(R"({"screens": [
     {"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96, "dpr": 1},
     {"name": "projector", "x": 1280, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1},
     {"name": "small", "x": 3200, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "dpr": 1}]})");
-  file.close();
-  qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + path).toLocal8Bit());
-  return true;
-}();
 
 QScreen* screenNumber(int n) { return QGuiApplication::screens().value(n - 1); }
 
