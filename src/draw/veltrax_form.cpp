@@ -426,21 +426,17 @@ bool TVELTRAXForm::drawKey() {
 void TVELTRAXForm::drawPress() {
   if (deferredStop_.isActive()) return;  // the stop is already on its way
   if (lastPress_.isValid() && lastPress_.elapsed() < pressTiming_.bounceMs) return;
-  if (Timercj.isActive()) {
-    pressAccepted();
-    const qint64 left = pressTiming_.minimumRollMs - rollClock_.elapsed();
-    if (left > 0) {
-      deferredStop_.start(int(left));
-      return;
-    }
-    stopDraw();
+  lastPress_.start();
+  if (!Timercj.isActive()) {
+    startDraw();
     return;
   }
-  pressAccepted();
-  startDraw();
+  const qint64 left = pressTiming_.minimumRollMs - rollClock_.elapsed();
+  if (left > 0)
+    deferredStop_.start(int(left));
+  else
+    stopDraw();
 }
-
-void TVELTRAXForm::pressAccepted() { lastPress_.start(); }
 
 bool TVELTRAXForm::cancelRoll() {
   // Under the switch-off question Escape is its 取消.

@@ -158,8 +158,6 @@ class TVELTRAXForm : public QWidget {
   void showResult(const ld::DrawResult& result);
   void setShownWinner(std::optional<ld::DrawResult> winner);
 
-  void pressAccepted();
-
   ld::DrawSession& session_;
   PressTiming pressTiming_;
   QElapsedTimer lastPress_;
