@@ -301,7 +301,8 @@ bool LuckyDraw::toggleKeyHelp() {
   } else {
     QScreen* at = operatorScreen();
     operatorKeyHelp_->setScreen(at);
-    operatorKeyHelp_->move(centredTopLeft(at->availableGeometry(), operatorKeyHelp_->size()));
+    // Centred, and kept on a screen smaller than the list.
+    operatorKeyHelp_->move(placeClearOf(operatorKeyHelp_->size(), at->availableGeometry(), QRect()));
     operatorKeyHelp_->show();
     operatorKeyHelp_->raise();
   }
