@@ -18,8 +18,8 @@
 #include "framework/display_platform.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
-#include "settings/photo_file.h"
 
 namespace {
 constexpr int kTidyAfterStartMs = 500;
@@ -181,10 +181,10 @@ int main(int argc, char* argv[]) {
   });
   program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation")),
                 options.value(QStringLiteral("min-roll"))});
-  // Only the holder of the lock may tidy the photo folder: a write cut short left these behind. Once the
+  // Only the holder of the lock may tidy the event folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
   QTimer::singleShot(kTidyAfterStartMs, &form, [] {
-    ld::silently("removing leftover photo files", [] { ld::removeLeftoverPhotoTemps(); });
+    ld::silently("tidying up after interrupted writes", [] { ld::tidyEventFolder(ld::appFolder()); });
   });
   return app.exec();
 }

@@ -204,6 +204,17 @@ void Connection::setConnected(bool on) {
     fail(db, cannotOpen);
   }
   if (tables == 0) throw DbError(notOurs);
+  // Before anything runs on it: a trigger, view or changed table that this program never makes could
+  // change what a draw records, so such a file is not opened at all.
+  QString unknown;
+  try {
+    unknown = schemaProblem(db.get());
+  } catch (const DbError&) {
+    fail(db, cannotOpen);
+  }
+  if (!unknown.isEmpty())
+    throw DbError(cannotOpen +
+                  Tr::tr("：其中有本程序不会建立的结构（%1），为防被人改动过，不予打开").arg(unknown));
   // A recorded winner must survive a crash or a power cut.
   if (sqlite3_exec(db.get(), "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);

@@ -4,7 +4,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
 #include <cstring>
+#include <vector>
 
 #include "data/datamodule.h"
 #include "data/db_error.h"
@@ -69,6 +73,155 @@ const char* const kIndexSchema =
     "create index if not exists yglb_bm on yglb(bm, xm);";
 const char* const kIndexQuery =
     "select name from sqlite_master where type='index' and name in ('yglb_zj','yglb_bm')";
+
+namespace {
+
+// The columns added to older tables, in the order they were added; empty while none has been.
+const std::vector<const char*>& addedColumns() {
+  static const std::vector<const char*> statements;
+  return statements;
+}
+
+struct MasterRow {
+  QString type, name, table, sql;
+};
+
+std::vector<MasterRow> masterRows(sqlite3* db) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "select type, name, tbl_name, sql from sqlite_master", -1, &raw, nullptr) !=
+      SQLITE_OK)
+    throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+  const auto text = [&](int column) {
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, column));
+    return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(raw, column)) : QString();
+  };
+  std::vector<MasterRow> rows;
+  int rc;
+  while ((rc = sqlite3_step(raw)) == SQLITE_ROW)
+    rows.push_back({text(0).toLower(), text(1).toLower(), text(2).toLower(), normalisedSql(text(3))});
+  if (rc != SQLITE_DONE) throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+  return rows;
+}
+
+// What this version's statements make, run on an empty database in memory.
+class KnownSchema {
+ public:
+  KnownSchema() {
+    QByteArray current = QByteArray(kSchema) + kJournalSchema + kIndexSchema;
+    for (const char* column : addedColumns()) current += QByteArray(column) + ';';
+    for (const MasterRow& row : madeBy({current.constData()})) objects_[key(row)] = row;
+    // An older roster holds the columns added before it was last opened.
+    std::vector<const char*> steps = {kSchema};
+    for (const char* column : addedColumns()) steps.push_back(column);
+    for (size_t n = 1; n <= steps.size(); ++n)
+      for (const MasterRow& row : madeBy({steps.begin(), steps.begin() + qsizetype(n)}))
+        if (row.type == QLatin1String("table") && row.name == QLatin1String("yglb")) olderRosters_ << row.sql;
+  }
+
+  QString problem(const MasterRow& row) const {
+    const auto found = objects_.constFind(key(row));
+    if (found == objects_.cend()) {
+      if (row.type == QLatin1String("trigger")) return Tr::tr("多余的触发器 %1").arg(row.name);
+      if (row.type == QLatin1String("view")) return Tr::tr("多余的视图 %1").arg(row.name);
+      if (row.type == QLatin1String("index")) return Tr::tr("多余的索引 %1").arg(row.name);
+      if (row.type == QLatin1String("table")) return Tr::tr("多余的表 %1").arg(row.name);
+      return Tr::tr("多余的对象 %1").arg(row.name);
+    }
+    const bool sameSql =
+        found->sql == row.sql || (row.type == QLatin1String("table") && row.name == QLatin1String("yglb") &&
+                                  olderRosters_.contains(row.sql));
+    if (found->table == row.table && sameSql) return {};
+    if (row.type == QLatin1String("trigger")) return Tr::tr("被改写的触发器 %1").arg(row.name);
+    if (row.type == QLatin1String("index")) return Tr::tr("被改写的索引 %1").arg(row.name);
+    return Tr::tr("被改写的表 %1").arg(row.name);
+  }
+
+ private:
+  static QString key(const MasterRow& row) { return row.type + QLatin1Char('\n') + row.name; }
+
+  static std::vector<MasterRow> madeBy(const std::vector<const char*>& statements) {
+    sqlite3* opened = nullptr;
+    sqlite3_open_v2(":memory:", &opened, SQLITE_OPEN_READWRITE, nullptr);
+    const DatabaseHandle db(opened);
+    for (const char* statement : statements)
+      if (!db || sqlite3_exec(db.get(), statement, nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("the event schema does not run: %s", db ? sqlite3_errmsg(db.get()) : "out of memory");
+    return masterRows(db.get());
+  }
+
+  QHash<QString, MasterRow> objects_;
+  QSet<QString> olderRosters_;
+};
+
+}  // namespace
+
+QString normalisedSql(const QString& sql) {
+  QStringList words;
+  const qsizetype n = sql.size();
+  qsizetype i = 0;
+  const auto quoted = [&](QChar close) {
+    QString text;
+    ++i;
+    while (i < n) {
+      if (sql[i] == close) {
+        if (i + 1 < n && sql[i + 1] == close && close != QLatin1Char(']')) {
+          text += close;
+          i += 2;
+          continue;
+        }
+        ++i;
+        break;
+      }
+      text += sql[i++];
+    }
+    return text;
+  };
+  while (i < n) {
+    const QChar c = sql[i];
+    if (c.isSpace()) {
+      ++i;
+    } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+      while (i < n && sql[i] != QLatin1Char('\n')) ++i;
+    } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+      const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+      i = end < 0 ? n : end + 2;
+    } else if (c == QLatin1Char('\'')) {
+      // A literal keeps its case: 'JX' and 'jx' are different values.
+      words << QLatin1Char('\'') +
+                   quoted(QLatin1Char('\'')).replace(QLatin1Char('\''), QStringLiteral("''")) +
+                   QLatin1Char('\'');
+    } else if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('[')) {
+      // Quotes matter only around what a bare word could not say ("text collate nocase" is one name).
+      const QString name = quoted(c == QLatin1Char('[') ? QLatin1Char(']') : c).toLower();
+      static const QRegularExpression bare(QStringLiteral("^[a-z_][a-z0-9_$]*$"));
+      words << (bare.match(name).hasMatch() ? name : QLatin1Char('"') + name + QLatin1Char('"'));
+    } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c.unicode() > 0x7f) {
+      const qsizetype start = i;
+      while (i < n &&
+             (sql[i].isLetterOrNumber() || sql[i] == QLatin1Char('_') || sql[i] == QLatin1Char('$') ||
+              sql[i].unicode() > 0x7f) &&
+             !sql[i].isSpace())
+        ++i;
+      words << sql.mid(start, i - start).toLower();
+    } else {
+      words << QString(c);
+      ++i;
+    }
+  }
+  for (qsizetype w = 0; w + 2 < words.size(); ++w)
+    if (words[w] == QLatin1String("if") && words[w + 1] == QLatin1String("not") &&
+        words[w + 2] == QLatin1String("exists"))
+      words.remove(w, 3);
+  return words.join(QLatin1Char(' '));
+}
+
+QString schemaProblem(sqlite3* db) {
+  static const KnownSchema known;
+  for (const MasterRow& row : masterRows(db))
+    if (QString problem = known.problem(row); !problem.isEmpty()) return problem;
+  return {};
+}
 
 void createEventDatabase(const QString& appFolder) {
   QDir folder(appFolder);

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+struct sqlite3;
+
 namespace ld {
 
 // Creates APPFOLDER/db/db.mdb (and zp/): the four tables with their seeded key rows and the journal,
@@ -19,5 +21,16 @@ extern const char* const kIndexSchema;
 // Lists the indexes of kIndexSchema that a file holds.
 extern const char* const kIndexQuery;
 constexpr int kIndexCount = 2;
+
+// Why a file's schema is not one this version or an earlier one made (an extra trigger, view, table or
+// index, or a table, index or trigger whose statement differs), naming the object; empty when it is. Every
+// row of sqlite_master is held against the objects made by the statements above, the journal's and the
+// indexes' allowed to be missing (an older file gets them on open), the roster with any leading part of
+// the columns added since. Throws DbError when the file's schema cannot be read.
+QString schemaProblem(sqlite3* db);
+
+// A statement's words as SQLite sees them: letters in one case outside string literals, identifiers
+// unquoted, any run of blanks and comments one blank, "if not exists" left out.
+QString normalisedSql(const QString& sql);
 
 }  // namespace ld

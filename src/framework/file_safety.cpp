@@ -1,5 +1,6 @@
 #include "framework/file_safety.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cstdio>
+
+#include "framework/scratch_files.h"
 
 namespace ld {
 
@@ -75,6 +78,16 @@ bool renameFile(const QString& from, const QString& to) {
   return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+bool renameNoReplace(const QString& from, const QString& to) {
+  const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
+  if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a second link fails on an existing name just the same.
+  if (::link(f.constData(), t.constData()) != 0) return false;
+  ::unlink(f.constData());
+  return true;
+}
+
 FilePlacement::FilePlacement(QString target, QString backupStem)
     : target_(std::move(target)), backupStem_(std::move(backupStem)) {}
 
@@ -98,17 +111,31 @@ FilePlacement& FilePlacement::operator=(FilePlacement&& other) noexcept {
 }
 
 std::optional<FilePlacement::Failure> FilePlacement::keepOld() {
-  const QString backup = scratchName(QFileInfo(target_).absolutePath(), backupStem_);
+  const QString folder = QFileInfo(target_).absolutePath();
+  const QString backup = scratchName(folder, backupStem_);
+  // The original's name goes on disk first: if the replacement is cut short, the next tidy-up puts the
+  // original back under it.
+  const QString record = originRecordOf(backup);
+  if (QString why = writeNewFile(record, QFileInfo(target_).fileName().toUtf8(), Durability::Synced);
+      !why.isEmpty())
+    return Failure{Step::CopyingOld, why};
+  syncFolder(folder);
   if (::link(QFile::encodeName(target_).constData(), QFile::encodeName(backup).constData()) == 0) {
     backup_ = backup;
     return std::nullopt;
   }
   QFile old(target_);
-  if (!old.open(QIODevice::ReadOnly)) return Failure{Step::ReadingOld, old.errorString()};
-  const QByteArray bytes = old.readAll();
-  if (old.error() != QFileDevice::NoError) return Failure{Step::ReadingOld, old.errorString()};
-  if (QString why = writeNewFile(backup, bytes, Durability::Synced); !why.isEmpty())
-    return Failure{Step::CopyingOld, why};
+  std::optional<Failure> failure;
+  if (!old.open(QIODevice::ReadOnly)) failure = Failure{Step::ReadingOld, old.errorString()};
+  const QByteArray bytes = failure ? QByteArray() : old.readAll();
+  if (!failure && old.error() != QFileDevice::NoError) failure = Failure{Step::ReadingOld, old.errorString()};
+  if (!failure)
+    if (QString why = writeNewFile(backup, bytes, Durability::Synced); !why.isEmpty())
+      failure = Failure{Step::CopyingOld, why};
+  if (failure) {
+    removeWarning(record, "record of");
+    return failure;
+  }
   backup_ = backup;
   return std::nullopt;
 }
@@ -117,7 +144,10 @@ std::optional<FilePlacement::Failure> FilePlacement::place(const QString& ready)
   if (present(QFileInfo(target_)))
     if (auto failure = keepOld()) return failure;
   if (!renameFile(ready, target_)) {
-    if (!backup_.isEmpty()) removeWarning(backup_, "second name of");
+    if (!backup_.isEmpty()) {
+      removeWarning(originRecordOf(backup_), "record of");
+      removeWarning(backup_, "second name of");
+    }
     backup_.clear();
     return Failure{Step::Placing, {}};
   }
@@ -126,7 +156,11 @@ std::optional<FilePlacement::Failure> FilePlacement::place(const QString& ready)
 }
 
 void FilePlacement::commit() {
-  if (!backup_.isEmpty()) removeWarning(backup_, "replaced file");
+  // The record first: a kept copy without one is only a scratch file.
+  if (!backup_.isEmpty()) {
+    removeWarning(originRecordOf(backup_), "record of");
+    removeWarning(backup_, "replaced file");
+  }
   backup_.clear();
   placed_ = false;
 }
@@ -141,6 +175,8 @@ void FilePlacement::rollback() {
   // Renaming the old file back replaces the new one in one step.
   if (!renameFile(backup_, target_))
     qWarning("old file %s not put back from %s", qUtf8Printable(target_), qUtf8Printable(backup_));
+  else
+    removeWarning(originRecordOf(backup_), "record of");
   backup_.clear();
 }
 

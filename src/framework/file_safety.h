@@ -60,6 +60,8 @@ QString writeNewFile(const QString& path, const QByteArray& bytes, Durability du
 
 // rename(2): replaces whatever `to` is in one step, and moves a link itself rather than what it points to.
 bool renameFile(const QString& from, const QString& to);
+// Gives `from` the name `to` only while nothing lies there, in one step (no check-then-rename race).
+bool renameNoReplace(const QString& from, const QString& to);
 
 // Puts a ready file at `target` in one step, keeping what lay there under a second name (a hard link, a
 // copy where the file system has none) so that `target` is never missing and can still be put back.

@@ -1,15 +1,13 @@
 #include "settings/photo_file.h"
 
-#include <dirent.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/file_safety.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -35,18 +33,11 @@ QChar unsafeChar(const QString& text) {
   return {};
 }
 
-// Scratch files beside a photo start with ".~", which no participant's photo can (a photo name that
-// would start with a dot is refused).
-const QRegularExpression& scratchPattern() {
-  static const QRegularExpression re(QStringLiteral("^\\.~(new|old)-[0-9a-f]{16}\\.tmp$"));
-  return re;
-}
-
 // rename(2) moves a link itself rather than what it points to, so a link counts as a file here.
 bool present(const QFileInfo& info) { return info.exists() || info.isSymLink(); }
 
 QString freshBeside(const QString& file) {
-  return scratchName(QFileInfo(file).absolutePath(), QStringLiteral("new"));
+  return scratchName(QFileInfo(file).absolutePath(), scratch::kPhotoNew);
 }
 
 void writeNewPhoto(const QString& path, const QByteArray& bytes, const QString& target) {
@@ -124,28 +115,6 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     throw Error(Tr::tr("无法写入文件 %1").arg(shown(path)));
   }
   syncPhotoFolder(path);
-}
-
-int removeLeftoverPhotoTemps() {
-  const QDir zp(zpFolder());
-  int removed = 0;
-  // Read entry by entry, names only: a folder of a hundred thousand photos must not hold up the start.
-  DIR* dir = ::opendir(QFile::encodeName(zp.path()).constData());
-  if (!dir) return 0;
-  QStringList names;
-  while (const dirent* entry = ::readdir(dir))
-    if (entry->d_name[0] == '.' && entry->d_name[1] == '~') names << QFile::decodeName(entry->d_name);
-  ::closedir(dir);
-  for (const QString& name : names) {
-    if (!scratchPattern().match(name).hasMatch() || !QFileInfo(zp.filePath(name)).isFile()) continue;
-    QFile f(zp.filePath(name));
-    if (f.remove())
-      ++removed;
-    else
-      qWarning("leftover photo file %s not removed: %s", qUtf8Printable(f.fileName()),
-               qUtf8Printable(f.errorString()));
-  }
-  return removed;
 }
 
 void PhotoReplacement::stage(const QByteArray& bytes) {

@@ -34,12 +34,8 @@ bool removePhotoFile(const QString& file);
 // Writes a whole file through a hidden scratch file and a rename, so a failure leaves the old file.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Removes the hidden scratch files that an interrupted photo write left in zp/; returns how many.
-// Call it at start, before anything writes photos (another writer's scratch files would go too).
-int removeLeftoverPhotoTemps();
-
 // Puts new bytes at a photo file while keeping what was there, until commit() drops it. The file is
-// never missing meanwhile, and a scratch file an interruption leaves behind is safe to remove.
+// never missing meanwhile; after an interruption the tidy-up (framework/scratch_files.h) puts it back.
 // Destroying an uncommitted replacement puts the old state back.
 class PhotoReplacement {
  public:

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <optional>
 
 #include "data/connection.h"
 #include "data/datamodule.h"
@@ -15,7 +16,9 @@
 #include "data/transaction.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/event_lock.h"
 #include "framework/file_safety.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
 #include "framework/zip_handles.h"
 #include "settings/photo_file.h"
@@ -26,6 +29,9 @@ namespace {
 
 constexpr zip_uint64_t kMaxDatabaseBytes = 4ULL * 1024 * 1024 * 1024;
 constexpr zip_uint64_t kMaxPhotoBytes = 64ULL * 1024 * 1024;
+// Three times the largest roster the program is measured with, and room for its photos.
+constexpr zip_int64_t kMaxEntries = 300'000;
+constexpr zip_uint64_t kMaxTotalBytes = 64ULL * 1024 * 1024 * 1024;
 const QString kDatabaseEntry = QStringLiteral("db/db.mdb");
 
 QString withSlash(QString folder) {
@@ -91,8 +97,13 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
     throw Error(Tr::tr("无法读取活动数据库 %1：%2").arg(shown(dbFile.fileName()), dbFile.errorString()));
   const QByteArray database = dbFile.readAll();
 
+  // Written under a scratch name beside the archive, which it takes only once complete; what an
+  // interrupted pack left there goes first.
+  const QString archiveFolder = QFileInfo(archive).absolutePath();
+  tidyScratchFiles(archiveFolder, scratch::kPack);
+  const QString partial = scratchName(archiveFolder, scratch::kPack, QStringLiteral(".zip"));
   int error = 0;
-  ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_EXCL, &error));
+  ZipArchive zip(zip_open(QFile::encodeName(partial).constData(), ZIP_CREATE | ZIP_EXCL, &error));
   if (!zip) throw Error(Tr::tr("无法创建 %1（错误 %2）").arg(shown(archive)).arg(error));
   const auto fail = [&](const QString& what) {
     throw Error(Tr::tr("无法写入 %1：%2：%3").arg(shown(archive), what, zipMessage(zip.get())));
@@ -117,21 +128,73 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
     // JPEG data does not shrink; storing it keeps packing fast.
     zip_set_file_compression(zip.get(), zip_uint64_t(index), ZIP_CM_STORE, 0);
   }
-  // libzip writes to a temporary file and renames it only when everything is in.
+  // libzip writes to a temporary file of its own and renames it only when everything is in.
   if (zip_close(zip.get()) != 0) {
     const QString why = zipMessage(zip.get());
-    QFile::remove(archive);
+    QFile::remove(partial);
     throw Error(Tr::tr("无法写入 %1：%2").arg(shown(archive), why));
   }
   zip.release();
-  return {roster.participants, int(roster.photos.size())};
+  if (!syncFolder(archiveFolder) || !renameNoReplace(partial, archive)) {
+    QFile::remove(partial);
+    throw Error(Tr::tr("无法写入 %1").arg(shown(archive)));
+  }
+  syncFolder(archiveFolder);
+  return {roster.participants, int(roster.photos.size()), {}};
 }
+
+namespace {
+
+UnpackHook unpackHook;
+
+void reached(const char* step) {
+  if (unpackHook) unpackHook(step);
+}
+
+QString megabytes(zip_uint64_t bytes) { return Tr::tr("%1 MB").arg(bytes / (1024 * 1024)); }
+
+struct Entry {
+  zip_uint64_t index;
+  zip_uint64_t size;
+};
+
+// What an unpack has put on disk so far, taken away again unless it completed.
+struct Unpacking {
+  QString folder;
+  bool madeFolder = false, madeDb = false, madeZp = false;
+  QStringList staged, placed;
+  QString record;
+  bool done = false;
+
+  ~Unpacking() {
+    if (done) return;
+    for (auto it = placed.crbegin(); it != placed.crend(); ++it) QFile::remove(*it);
+    for (const QString& f : staged) QFile::remove(f);
+    if (!record.isEmpty()) QFile::remove(record);
+    // Only what this unpack made, and only while empty.
+    if (madeDb) QDir().rmdir(folder + QStringLiteral("db"));
+    if (madeZp) QDir().rmdir(folder + QStringLiteral("zp"));
+    if (madeFolder) QDir().rmdir(folder);
+  }
+};
+
+}  // namespace
+
+void setUnpackHook(UnpackHook hook) { unpackHook = std::move(hook); }
 
 PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   const QString folder = withSlash(appFolder);
+  if (!QFileInfo(archive).isFile()) throw Error(Tr::tr("打包文件不存在：%1").arg(shown(archive)));
+  std::optional<EventLock> lock;  // outlives the clean-up below
+  Unpacking work;
+  work.folder = folder;
+  work.madeFolder = !QFileInfo::exists(folder);
+  if (!QDir().mkpath(folder)) throw Error(Tr::tr("无法创建文件夹 %1").arg(shown(folder)));
+  // Not while the lucky draw or another eventdb has the folder; then what an interrupted unpack left goes.
+  lock.emplace(folder);
+  tidyEventFolder(folder);
   if (QFileInfo::exists(folder + kDatabaseEntry))
     throw Error(Tr::tr("%1 已经有活动数据库，不会覆盖。请换一个空文件夹").arg(shown(folder)));
-  if (!QFileInfo(archive).isFile()) throw Error(Tr::tr("打包文件不存在：%1").arg(shown(archive)));
 
   int error = 0;
   ZipArchive zip(zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
@@ -140,89 +203,74 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     throw Error(Tr::tr("%1 不是有效的活动打包文件：%2").arg(shown(archive), why));
   };
 
-  // Every entry is checked before anything is written.
-  struct Entry {
-    zip_uint64_t index;
-    QString name;  // "db/db.mdb" or "zp/<file>"
-    zip_uint64_t size;
-  };
-  std::vector<Entry> entries;
-  QSet<QString> photos;
-  bool haveDatabase = false;
+  // Every entry's name and size is checked before anything is written.
   const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+  if (count > kMaxEntries) bad(Tr::tr("其中有 %1 个条目，超过了 %2 个的上限").arg(count).arg(kMaxEntries));
+  std::optional<Entry> database;
+  QHash<QString, Entry> photos;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     if (zip_stat_index(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) != 0) bad(zipMessage(zip.get()));
     const QString name = QString::fromUtf8(st.name);
     if (name == QLatin1String("db/") || name == QLatin1String("zp/")) continue;
     if (name == kDatabaseEntry) {
-      if (haveDatabase) bad(Tr::tr("数据库出现了两次"));
-      if (st.size > kMaxDatabaseBytes) bad(Tr::tr("数据库大得不合理"));
-      haveDatabase = true;
-    } else {
-      const QString photo = name.startsWith(QLatin1String("zp/")) ? name.mid(3) : QString();
-      if (photo.isEmpty() || photo.contains(QLatin1Char('/')) || photo.contains(QLatin1Char('\\')) ||
-          photo.startsWith(QLatin1Char('.')) || photos.contains(photo))
-        bad(Tr::tr("包含不属于活动的文件“%1”").arg(name));
-      if (st.size > kMaxPhotoBytes) bad(Tr::tr("照片 %1 大得不合理").arg(photo));
-      photos.insert(photo);
+      if (database) bad(Tr::tr("数据库出现了两次"));
+      if (st.size > kMaxDatabaseBytes)
+        bad(Tr::tr("数据库解压后超过 %1 的上限").arg(megabytes(kMaxDatabaseBytes)));
+      database = Entry{zip_uint64_t(i), st.size};
+      continue;
     }
-    entries.push_back({zip_uint64_t(i), name, st.size});
+    const QString photo = name.startsWith(QLatin1String("zp/")) ? name.mid(3) : QString();
+    if (photo.isEmpty() || photo.contains(QLatin1Char('/')) || photo.contains(QLatin1Char('\\')) ||
+        photo.startsWith(QLatin1Char('.')) || photos.contains(photo))
+      bad(Tr::tr("包含不属于活动的文件“%1”").arg(name));
+    if (st.size > kMaxPhotoBytes)
+      bad(Tr::tr("照片 %1 解压后超过 %2 的上限").arg(photo, megabytes(kMaxPhotoBytes)));
+    photos.insert(photo, Entry{zip_uint64_t(i), st.size});
   }
-  if (!haveDatabase) bad(Tr::tr("其中没有活动数据库 db/db.mdb"));
-  for (const QString& photo : photos)
-    if (QFileInfo::exists(folder + QStringLiteral("zp/") + photo) ||
-        QFileInfo(folder + QStringLiteral("zp/") + photo).isSymLink())
-      throw Error(
-          Tr::tr("%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹").arg(shown(folder), photo));
+  if (!database) bad(Tr::tr("其中没有活动数据库 db/db.mdb"));
 
-  // A folder made here for the event goes again if the event cannot be laid out.
-  const bool madeFolder = !QFileInfo::exists(folder);
-  if (!QDir().mkpath(folder)) throw Error(Tr::tr("无法创建文件夹 %1").arg(shown(folder)));
-  const QString staging = scratchName(folder, QStringLiteral("unpack"), QStringLiteral("/"));
-  struct Cleanup {
-    QString dir, made;
-    bool done = false;
-    ~Cleanup() {
-      if (!dir.isEmpty()) QDir(dir).removeRecursively();
-      if (!done && !made.isEmpty()) {
-        // Only what this unpack made, and only while empty.
-        QDir().rmdir(made + QStringLiteral("db"));
-        QDir().rmdir(made + QStringLiteral("zp"));
-        QDir().rmdir(made);
-      }
-    }
-  } cleanup{staging, madeFolder ? folder : QString()};
-  if (!QDir().mkpath(staging + QStringLiteral("db")) || !QDir().mkpath(staging + QStringLiteral("zp")))
-    throw Error(Tr::tr("无法在 %1 中写入").arg(shown(folder)));
+  work.madeDb = !QFileInfo::exists(folder + QStringLiteral("db"));
+  work.madeZp = !QFileInfo::exists(folder + QStringLiteral("zp"));
+  if (!QDir().mkpath(folder + QStringLiteral("db")) || !QDir().mkpath(folder + QStringLiteral("zp")))
+    throw Error(Tr::tr("无法在 %1 中创建 db 和 zp 文件夹").arg(shown(folder)));
 
+  // Each entry is staged beside its final place, streamed through one buffer.
   QByteArray buffer(1 << 20, Qt::Uninitialized);
-  for (const Entry& e : entries) {
+  const auto stage = [&](const Entry& e, const QString& name, const QString& subFolder) {
+    const QString file = scratchName(folder + subFolder, scratch::kUnpack);
+    work.staged << file;
     const ZipEntry in(zip_fopen_index(zip.get(), e.index, 0));
-    if (!in) bad(Tr::tr("%1 无法解压：%2").arg(e.name, zipMessage(zip.get())));
-    QFile out(staging + e.name);
+    if (!in) bad(Tr::tr("%1 无法解压：%2").arg(name, zipMessage(zip.get())));
+    QFile out(file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-      throw Error(Tr::tr("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
+      throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     zip_uint64_t total = 0;
     for (;;) {
       // The CRC is checked when the end is read: a damaged entry fails here.
       const zip_int64_t n = zip_fread(in.get(), buffer.data(), zip_uint64_t(buffer.size()));
       if (n < 0)
         bad(Tr::tr("%1 已损坏：%2")
-                .arg(e.name, QString::fromUtf8(zip_error_strerror(zip_file_get_error(in.get())))));
+                .arg(name, QString::fromUtf8(zip_error_strerror(zip_file_get_error(in.get())))));
       if (n == 0) break;
       total += zip_uint64_t(n);
-      if (total > e.size || out.write(buffer.constData(), n) != n)
-        throw Error(Tr::tr("无法写入 %1：%2").arg(shown(out.fileName()), out.errorString()));
+      if (total > e.size) bad(Tr::tr("%1 解压后比记录的大小更大").arg(name));
+      if (out.write(buffer.constData(), n) != n)
+        throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     }
+    if (!out.flush()) throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     out.close();
-  }
+    reached("staged");
+    return file;
+  };
 
-  // The database must open with the password, and every photo its roster names must be there.
+  // The database first: it must open with the password, hold only what this program makes, and its
+  // roster says which photos are taken.
+  const QString stagedDb = stage(*database, kDatabaseEntry, QStringLiteral("db"));
   Roster roster;
   {
     Connection connection;
-    connection.setConnectionString(TDataModule1::connectionStringFor(staging));
+    connection.setConnectionString(TDataModule1::connectionStringFor(folder), stagedDb);
     Query q(connection);
     try {
       roster = readRoster(q);
@@ -231,33 +279,55 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     }
   }
   QStringList missing;
-  for (const QString& name : roster.photos)
-    if (!photos.contains(name)) missing << name;
+  zip_uint64_t total = database->size;
+  for (const QString& name : roster.photos) {
+    if (!photos.contains(name))
+      missing << name;
+    else
+      total += photos.value(name).size;
+  }
   if (!missing.isEmpty())
     bad(Tr::tr("缺少名单中 %1 位员工的照片：%2").arg(missing.size()).arg(listed(missing)));
+  if (total > kMaxTotalBytes) bad(Tr::tr("解压后共超过 %1 的上限").arg(megabytes(kMaxTotalBytes)));
+  PackSummary summary{roster.participants, int(roster.photos.size()), {}};
+  const QSet<QString> named(roster.photos.cbegin(), roster.photos.cend());
+  for (auto it = photos.cbegin(); it != photos.cend(); ++it)
+    if (!named.contains(it.key())) summary.skipped << it.key();
+  summary.skipped.sort();
+  for (const QString& photo : roster.photos)
+    if (const QFileInfo existing(folder + QStringLiteral("zp/") + photo);
+        existing.exists() || existing.isSymLink())
+      throw Error(
+          Tr::tr("%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹").arg(shown(folder), photo));
 
-  // Photos first, the database last: an event appears only once it is complete.
-  if (!QDir().mkpath(folder + QStringLiteral("zp")) || !QDir().mkpath(folder + QStringLiteral("db")))
-    throw Error(Tr::tr("无法在 %1 中创建 db 和 zp 文件夹").arg(shown(folder)));
-  QStringList moved;
-  const auto undo = [&] {
-    for (const QString& m : moved) QFile::remove(m);
-  };
-  for (const QString& photo : photos) {
-    const QString target = folder + QStringLiteral("zp/") + photo;
-    if (QFileInfo::exists(target) || !renameFile(staging + QStringLiteral("zp/") + photo, target)) {
-      undo();
-      throw Error(Tr::tr("无法放置照片 %1").arg(shown(target)));
-    }
-    moved << target;
+  QStringList stagedPhotos, placedNames;
+  for (const QString& photo : roster.photos) {
+    stagedPhotos << stage(photos.value(photo), QStringLiteral("zp/") + photo, QStringLiteral("zp"));
+    placedNames << QStringLiteral("zp/") + photo;
   }
+  if (!syncFileSystem(folder)) throw Error(Tr::tr("无法写入 %1").arg(shown(folder)));
+  reached("synced");
+
+  // From here the record says which photos go again if the database never takes its place.
+  work.record = writeBatchRecord(folder, scratch::kUnpack, kDatabaseEntry, placedNames);
+  reached("recorded");
+  for (qsizetype i = 0; i < stagedPhotos.size(); ++i) {
+    const QString target = folder + placedNames[i];
+    if (!renameNoReplace(stagedPhotos[i], target)) throw Error(Tr::tr("无法放置照片 %1").arg(shown(target)));
+    work.staged.removeOne(stagedPhotos[i]);
+    work.placed << target;
+    reached("placed");
+  }
+  syncFolder(folder + QStringLiteral("zp"));
+  // The database last: the event exists once it is in place.
   const QString dbTarget = folder + kDatabaseEntry;
-  if (QFileInfo::exists(dbTarget) || !renameFile(staging + kDatabaseEntry, dbTarget)) {
-    undo();
-    throw Error(Tr::tr("无法放置活动数据库 %1").arg(shown(dbTarget)));
-  }
-  cleanup.done = true;
-  return {roster.participants, int(photos.size())};
+  if (!renameNoReplace(stagedDb, dbTarget)) throw Error(Tr::tr("无法放置活动数据库 %1").arg(shown(dbTarget)));
+  work.done = true;
+  syncFolder(folder + QStringLiteral("db"));
+  reached("committed");
+  QFile::remove(work.record);
+  syncFolder(folder);
+  return summary;
 }
 
 }  // namespace ld

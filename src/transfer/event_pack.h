@@ -2,12 +2,15 @@
 // Moving an event to another machine: one zip archive with the event database and every photo the
 // roster names (not the program).
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 namespace ld {
 
 struct PackSummary {
   int participants = 0;
   int photos = 0;
+  QStringList skipped;  // photos of the archive that the roster does not name, left out by unpack
 };
 
 // Writes ARCHIVE from the event in APPFOLDER. Holds the database's write lock meanwhile, so a draw
@@ -15,10 +18,17 @@ struct PackSummary {
 // Throws ld::Error; on failure no archive is left.
 PackSummary packEvent(const QString& appFolder, const QString& archive);
 
-// Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb and zp/). Refuses an APPFOLDER that already
-// holds an event or any of the photo files, and an archive that holds anything else, lacks a photo
-// its roster names, or whose database does not open with the password. Throws ld::Error; on failure
-// APPFOLDER is as before.
+// Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb and the photos its roster names in zp/). Refuses
+// an APPFOLDER that already holds an event or any of those photo files, and an archive that holds
+// anything else, lacks a photo its roster names, exceeds a size or entry limit, or whose database does not
+// open with the password or holds what this program never makes. Throws ld::Error; on failure APPFOLDER is
+// as before. Every file is staged beside its place and the database placed last, so an unpack cut short
+// at any moment is taken back by the next tidy-up of the folder.
 PackSummary unpackEvent(const QString& archive, const QString& appFolder);
+
+// Called at each step of an unpack ("staged", "synced", "recorded", "placed", "committed"): lets a test
+// cut it short at a chosen point.
+using UnpackHook = std::function<void(const char* step)>;
+void setUnpackHook(UnpackHook hook);
 
 }  // namespace ld

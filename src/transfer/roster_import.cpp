@@ -16,6 +16,7 @@
 #include "framework/errors.h"
 #include "framework/file_safety.h"
 #include "framework/jpeg.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
 #include "settings/photo_file.h"
 #include "settings/photo_import.h"
@@ -345,12 +346,14 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
   progress.writing = false;
   if (!QFileInfo(zpFolder()).isDir() && !QDir().mkpath(zpFolder()))
     throw Error(Tr::tr("无法创建照片文件夹 %1").arg(shown(zpFolder())));
+  // What an interrupted import left goes first, its kept originals back under their names.
+  tidyScratchFiles(zpFolder());
 
   PreparedPhotos prepared;
   prepared.files.resize(size_t(n));
   for (int i = 0; i < n; ++i)
     if (plan.cards || !rows[size_t(i)]->photoSource.isEmpty())
-      prepared.files[size_t(i)] = scratchName(zpFolder(), QStringLiteral("import-new"));
+      prepared.files[size_t(i)] = scratchName(zpFolder(), scratch::kImportNew);
 
   std::atomic<int> next{0};
   std::atomic<bool> failed{false};
@@ -435,7 +438,7 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
       const QFileInfo existing(target);
       if (existing.isDir() && !existing.isSymLink())
         throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
-      FilePlacement& placement = placed.emplace_back(target, QStringLiteral("import-old"));
+      FilePlacement& placement = placed.emplace_back(target, scratch::kImportOld);
       if (const auto failure = placement.place(photos.files[i]))
         throw Error((failure->step == FilePlacement::Step::Placing ? Tr::tr("无法写入照片文件 %1")
                                                                    : Tr::tr("无法替换照片文件 %1"))

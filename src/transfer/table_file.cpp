@@ -13,6 +13,7 @@
 
 #include "framework/errors.h"
 #include "framework/file_safety.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
 #include "framework/zip_handles.h"
 
@@ -414,8 +415,7 @@ std::vector<bool> numericColumns(const std::vector<QStringList>& rows) {
 }
 
 void writeXlsx(const QString& file, const std::vector<QStringList>& rows, const QString& sheetName) {
-  const QString temp =
-      scratchName(QFileInfo(file).absolutePath(), QStringLiteral("export"), QStringLiteral(".xlsx"));
+  const QString temp = scratchName(QFileInfo(file).absolutePath(), scratch::kExport, QStringLiteral(".xlsx"));
   lxw_workbook* wb = workbook_new(QFile::encodeName(temp).constData());
   if (!wb) cannotWrite(file, Tr::tr("无法创建工作簿"));
   // Sheet names hold at most 31 characters and none of []:*?/\ .

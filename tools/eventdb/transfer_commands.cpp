@@ -210,6 +210,11 @@ int runTransferCommand(const QStringList& args) {
     if (command == QLatin1String("unpack") && args.size() == 3) {
       const PackSummary s = unpackEvent(args[1], args[2]);
       say(Tr::tr("已解包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      if (!s.skipped.isEmpty())
+        say(Tr::tr("名单中没有用到的 %1 张照片没有解包：%2")
+                .arg(s.skipped.size())
+                .arg(s.skipped.mid(0, 20).join(Tr::tr("、")) +
+                     (s.skipped.size() > 20 ? Tr::tr("……") : QString())));
       return 0;
     }
   } catch (const std::exception& e) {
