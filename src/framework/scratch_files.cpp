@@ -18,9 +18,9 @@ namespace {
 // What scratchName makes for our stems, and nothing more: ".~" + stem + "-" + 16 hex digits + a suffix of
 // ours. libzip finishes an archive under its own name + ".XXXXXX", hence the pack's longer form.
 const QRegularExpression& ourName() {
-  static const QRegularExpression re(QStringLiteral(
-      "^\\.~(new|old|import-new|import-old|unpack|pack|export)-[0-9a-f]{16}"
-      "(\\.tmp(-journal)?|\\.orig|\\.list|\\.xlsx|\\.zip(\\.[A-Za-z0-9]{6})?)?$"));
+  static const QRegularExpression re(
+      QStringLiteral("^\\.~(new|old|import-new|import-old|unpack|pack|export)-[0-9a-f]{16}"
+                     "(\\.tmp(-journal)?|\\.orig|\\.list|\\.xlsx|\\.zip(\\.[A-Za-z0-9]{6})?)?$"));
   return re;
 }
 
@@ -54,7 +54,8 @@ bool removed(const QString& file) {
 // One name inside the folder a record lies in; a record never sends the tidy-up anywhere else.
 bool plainName(const QString& name) {
   return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-         !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) && !name.startsWith(QStringLiteral(".~"));
+         !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) &&
+         !name.startsWith(QStringLiteral(".~"));
 }
 
 bool relativeInside(const QString& path) {
@@ -76,8 +77,10 @@ int putBack(const QString& folder, const QString& record, TidyResult& result) {
   if (plainName(name) && keptInfo.isFile() && !keptInfo.isSymLink()) {
     const QString original = folder + name;
     // Renaming a second link of the same file does nothing: the original was never replaced.
-    if (renameFile(kept, original)) ++result.restored;
-    else qWarning("original %s not put back from %s", qUtf8Printable(original), qUtf8Printable(kept));
+    if (renameFile(kept, original))
+      ++result.restored;
+    else
+      qWarning("original %s not put back from %s", qUtf8Printable(original), qUtf8Printable(kept));
     if (present(QFileInfo(kept))) removed(kept);
   }
   return removed(record) ? 1 : 0;
@@ -124,8 +127,10 @@ TidyResult tidyScratchFiles(const QString& folderPath, const QString& onlyStem) 
   for (const QString& name : ourNames(folder, onlyStem)) {
     const QFileInfo info(folder + name);
     if (!info.isFile() || info.isSymLink()) continue;
-    if (name.endsWith(QStringLiteral(".orig"))) result.removed += putBack(folder, folder + name, result);
-    else if (name.endsWith(QStringLiteral(".list"))) result.removed += undoBatch(folder, folder + name);
+    if (name.endsWith(QStringLiteral(".orig")))
+      result.removed += putBack(folder, folder + name, result);
+    else if (name.endsWith(QStringLiteral(".list")))
+      result.removed += undoBatch(folder, folder + name);
   }
   for (const QString& name : ourNames(folder, onlyStem)) {
     const QFileInfo info(folder + name);
@@ -134,8 +139,10 @@ TidyResult tidyScratchFiles(const QString& folderPath, const QString& onlyStem) 
     } else if (info.isDir() && name.startsWith(QStringLiteral(".~unpack-")) &&
                name.indexOf(QLatin1Char('.'), 2) < 0) {
       // Earlier versions staged an unpack in a folder of their own.
-      if (QDir(info.filePath()).removeRecursively()) ++result.removed;
-      else qWarning("unpack staging %s not removed", qUtf8Printable(info.filePath()));
+      if (QDir(info.filePath()).removeRecursively())
+        ++result.removed;
+      else
+        qWarning("unpack staging %s not removed", qUtf8Printable(info.filePath()));
     }
   }
   if (result.removed > 0 || result.restored > 0) syncFolder(folder);
