@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "framework/scratch_files.h"
 #include "settings/photo_file.h"
 #include "support/settings_helpers.h"
 
@@ -274,22 +275,23 @@ TEST_F(PhotoSafety, AtStartOnlyTheScratchFilesOfInterruptedWritesAreRemoved) {
   for (const QString& name : kept) writeFile(zp(name), "keep");
   QDir().mkpath(zp(QStringLiteral(".~old-00000000000000aa.tmp")));  // a folder is nobody's scratch file
 
-  EXPECT_EQ(removeLeftoverPhotoTemps(), 2);
+  EXPECT_EQ(tidyScratchFiles(zpFolder()).removed, 2);
   QStringList expected = kept;
   expected << QStringLiteral(".~old-00000000000000aa.tmp") << QStringLiteral("销售部_张三.jpg");
   expected.sort();
   EXPECT_EQ(zpEntries(), expected);
 }
 
-TEST_F(PhotoSafety, AWriteCutOffBeforeItsRowChangedLeavesAWholePhotoAndOnlyScratchFiles) {
+TEST_F(PhotoSafety, AWriteCutOffBeforeItsRowChangedLeavesTheOldPhotoAndNoScratchFiles) {
   const QString target = zp(QStringLiteral("销售部_张三.jpg"));
   writeFile(target, "old photo");
   PhotoReplacement replacement(target);
   replacement.stage("new photo");
-  // What a power cut at this moment leaves behind, and what the next start makes of it.
-  EXPECT_EQ(removeLeftoverPhotoTemps(), 1);
+  // What a power cut at this moment leaves behind, and what the next start makes of it: the row still
+  // stands for the old photo.
+  EXPECT_EQ(tidyScratchFiles(zpFolder()).restored, 1);
   EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("销售部_张三.jpg")});
-  EXPECT_EQ(readFile(target), QByteArray("new photo"));
+  EXPECT_EQ(readFile(target), QByteArray("old photo"));
   replacement.commit();
 }
 

@@ -1,6 +1,11 @@
 // Results export and moving an event between machines.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <zip.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -8,9 +13,13 @@
 #include <QTemporaryDir>
 #include <ostream>
 
+#include "data/draw_store.h"
+#include "data/journal.h"
 #include "data/prize_levels.h"
+#include "data/transaction.h"
 #include "framework/application.h"
 #include "framework/errors.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
 #include "support/printing.h"
 #include "support/temp_app.h"
@@ -305,6 +314,151 @@ TEST_F(PackTest, BadArchivesChangeNothing) {
   EXPECT_TRUE(errorOf([&] { unpackEvent(archive(), target()); }).contains(QStringLiteral("不会覆盖")));
   EXPECT_EQ(readFile(target() + QStringLiteral("/zp/研发部_张三.jpg")), QByteArray("someone else's"));
   EXPECT_FALSE(QFile::exists(target() + QStringLiteral("/db/db.mdb")));
+}
+
+TEST_F(PackTest, TamperedDatabasesAreRefusedAndNothingIsLaidOut) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const QByteArray photo = readFile(app.path(QStringLiteral("zp/研发部_张三.jpg")));
+  const struct {
+    const char* what;
+    std::vector<const char*> statements;
+    const char* expected;
+  } cases[] = {
+      {"a trigger giving every prize to participant 1",
+       {"create trigger rig after update of zj on yglb when new.zj>0 and new.id<>1 begin "
+        "update yglb set zj=new.zj, zjsx=new.zjsx where id=1; update yglb set zj=0, zjsx=0 where id=new.id; "
+        "end"},
+       "多余的触发器 rig"},
+      {"a view", {"create view board as select xm from yglb"}, "多余的视图 board"},
+      {"a table", {"create table notes (x)"}, "多余的表 notes"},
+      {"a journal that may be rewritten",
+       {"drop trigger cjrz_no_delete",
+        "create trigger cjrz_no_delete before delete on cjrz begin select 1; end"},
+       "被改写的触发器 cjrz_no_delete"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempApp rigged;
+    rigged.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+    for (const char* statement : c.statements) rigged.exec(QString::fromUtf8(statement));
+    QFile::remove(archive());
+    handMade({{"db/db.mdb", readFile(rigged.dbPath())}, {QStringLiteral("zp/研发部_张三.jpg"), photo}});
+    QDir().mkpath(target());
+    const QStringList before = entries(target());
+    const QString message = errorOf([&] { unpackEvent(archive(), target()); });
+    EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected))) << message.toStdString();
+    EXPECT_EQ(entries(target()), before);
+  }
+}
+
+TEST_F(PackTest, OnlyThePhotosTheRosterNamesAreTakenAndLimitsAreNamed) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const QByteArray db = readFile(app.dbPath());
+  const QByteArray photo = readFile(app.path(QStringLiteral("zp/研发部_张三.jpg")));
+  std::vector<std::pair<QString, QByteArray>> files = {{"db/db.mdb", db},
+                                                       {QStringLiteral("zp/研发部_张三.jpg"), photo}};
+  for (int i = 0; i < 40; ++i) files.emplace_back(QStringLiteral("zp/extra%1.jpg").arg(i), "x");
+  handMade(files);
+  const PackSummary s = unpackEvent(archive(), target());
+  EXPECT_EQ(s.photos, 1);
+  EXPECT_EQ(s.skipped.size(), 40);
+  EXPECT_EQ(entries(target()), (QStringList{"db/db.mdb", QStringLiteral("zp/研发部_张三.jpg"), "db,zp"}));
+
+  // A photo that would inflate beyond its limit is refused by its declared size, before anything is written.
+  QFile::remove(archive());
+  handMade({{"db/db.mdb", db}, {QStringLiteral("zp/研发部_张三.jpg"), QByteArray(65 * 1024 * 1024, '\0')}});
+  const QString fresh = work.path() + QStringLiteral("/fresh");
+  const QString message = errorOf([&] { unpackEvent(archive(), fresh); });
+  EXPECT_TRUE(message.contains(QStringLiteral("64 MB 的上限"))) << message.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(fresh));
+}
+
+// The draw's records as a later start reads them: gapless draw orders, no prize beyond its plan, and the
+// journal's stops the same as the recorded winners.
+void expectWholeDraw(const QString& folder, int winners) {
+  Connection c;
+  c.setConnectionString(TDataModule1::connectionStringFor(folder));
+  Query q(c);
+  q.openSql(QStringLiteral("select id, zj, zjsx from yglb where zj>0 order by zjsx"));
+  QSet<QString> recorded;
+  QHash<int, int> perLevel;
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    EXPECT_EQ(q.fieldByName(QStringLiteral("zjsx")).asInteger(), r + 1);
+    ++perLevel[q.fieldByName(QStringLiteral("zj")).asInteger()];
+    recorded << QStringLiteral("%1/%2/%3")
+                    .arg(q.fieldByName(QStringLiteral("id")).asString(),
+                         q.fieldByName(QStringLiteral("zj")).asString(),
+                         q.fieldByName(QStringLiteral("zjsx")).asString());
+  }
+  EXPECT_EQ(recorded.size(), winners);
+  q.openSql(QStringLiteral("select jx, sl from jxsz"));
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next())
+    EXPECT_LE(perLevel.value(q.fieldByName(QStringLiteral("jx")).asInteger()),
+              q.fieldByName(QStringLiteral("sl")).asInteger());
+  QSet<QString> journaled;
+  for (const JournalRow& row : readJournal(c))
+    if (row.event == journalEventText(JournalEvent::Drawn))
+      journaled << QStringLiteral("%1/%2/%3").arg(*row.id).arg(*row.level).arg(*row.order);
+  EXPECT_EQ(journaled, recorded);
+}
+
+TEST_F(PackTest, AnUnpackKilledAtAnyStepLeavesTheTargetAsBeforeOrComplete) {
+  QStringList photos;
+  for (int i = 0; i < 3; ++i) {
+    const int id = app.addParticipant(QStringLiteral("员工%1").arg(i), QStringLiteral("研发部"));
+    photos << QStringLiteral("zp/研发部_员工%1.jpg").arg(i);
+    Query& q = app.dataModule().ADOQuerysetting;
+    Transaction t(q.connection());
+    DrawStore draw(q);
+    ASSERT_TRUE(draw.recordWinner(id, 4, i + 1));
+    draw.journal({JournalEvent::Drawn, i + 1, 4, id, QStringLiteral("员工%1").arg(i),
+                  QStringLiteral("研发部"), 3 - i});
+    t.commit();
+  }
+  packEvent(app.folder(), archive());
+  const QStringList complete = QStringList{"db/db.mdb"} + photos + QStringList{"db,zp"};
+
+  // Staging the database and three photos, the sync, the record, three photos placed, the database placed.
+  const int steps = 10;
+  for (int kill = 1; kill <= steps + 1; ++kill) {
+    SCOPED_TRACE(kill);
+    QDir(target()).removeRecursively();
+    QDir().mkpath(target());
+    const pid_t child = ::fork();
+    if (child == 0) {
+      int step = 0;
+      setUnpackHook([&](const char*) {
+        if (++step == kill) ::raise(SIGKILL);
+      });
+      try {
+        unpackEvent(archive(), target());
+      } catch (...) {
+        ::_exit(2);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(kill <= steps, WIFSIGNALED(status)) << status;
+    if (!WIFSIGNALED(status)) {
+      ASSERT_EQ(WEXITSTATUS(status), 0);
+    }
+
+    const bool done = QFileInfo::exists(target() + QStringLiteral("/db/db.mdb"));
+    EXPECT_EQ(done, kill >= steps);
+    tidyEventFolder(target());
+    if (done) {
+      EXPECT_EQ(entries(target()), complete);
+    } else {
+      EXPECT_EQ(entries(target()), (QStringList{"db,zp"})) << "as before: no file of the event";
+      // The same archive again now works.
+      EXPECT_EQ(unpackEvent(archive(), target()).photos, 3);
+      EXPECT_EQ(entries(target()), complete);
+    }
+    expectWholeDraw(target() + QLatin1Char('/'), 3);
+  }
 }
 
 }  // namespace
