@@ -84,16 +84,22 @@ TEST_F(ScratchFiles, ACommittedReplacementStaysWhateverIsLeftOfItsKeptOriginal) 
 }
 
 TEST_F(ScratchFiles, OursGoAndNothingElseIsTouched) {
-  const QStringList ours = {
-      QStringLiteral(".~new-0123456789abcdef.tmp"),        QStringLiteral(".~import-new-0123456789abcdef.tmp"),
-      QStringLiteral(".~import-old-0123456789abcdef.tmp"), QStringLiteral(".~unpack-0123456789abcdef.tmp"),
-      QStringLiteral(".~unpack-0123456789abcdef.tmp-journal"),
-      QStringLiteral(".~pack-0123456789abcdef.zip"),       QStringLiteral(".~pack-0123456789abcdef.zip.Xy12Ab"),
-      QStringLiteral(".~export-0123456789abcdef.xlsx")};
-  const QStringList foreign = {
-      QStringLiteral(".~x"),          QStringLiteral(".~new-0123.tmp"), QStringLiteral(".~new-0123456789abcdef.tmp.jpg"),
-      QStringLiteral(".~other-0123456789abcdef.tmp"), QStringLiteral(".~NEW-0123456789abcdef.tmp"),
-      QStringLiteral(".hidden.jpg"),  QStringLiteral("temp.jpg"),      QStringLiteral("x.tmp")};
+  const QStringList ours = {QStringLiteral(".~new-0123456789abcdef.tmp"),
+                            QStringLiteral(".~import-new-0123456789abcdef.tmp"),
+                            QStringLiteral(".~import-old-0123456789abcdef.tmp"),
+                            QStringLiteral(".~unpack-0123456789abcdef.tmp"),
+                            QStringLiteral(".~unpack-0123456789abcdef.tmp-journal"),
+                            QStringLiteral(".~pack-0123456789abcdef.zip"),
+                            QStringLiteral(".~pack-0123456789abcdef.zip.Xy12Ab"),
+                            QStringLiteral(".~export-0123456789abcdef.xlsx")};
+  const QStringList foreign = {QStringLiteral(".~x"),
+                               QStringLiteral(".~new-0123.tmp"),
+                               QStringLiteral(".~new-0123456789abcdef.tmp.jpg"),
+                               QStringLiteral(".~other-0123456789abcdef.tmp"),
+                               QStringLiteral(".~NEW-0123456789abcdef.tmp"),
+                               QStringLiteral(".hidden.jpg"),
+                               QStringLiteral("temp.jpg"),
+                               QStringLiteral("x.tmp")};
   for (const QString& name : ours + foreign) write(name, "x");
   // A folder of our name is nobody's scratch file, except the staging folder earlier unpacks made.
   QDir().mkpath(path(QStringLiteral(".~old-00000000000000aa.tmp")));
