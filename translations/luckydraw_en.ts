@@ -828,16 +828,8 @@ Once confirmed, this person is recorded absent and takes no further part in this
         <translation>the database is in it twice</translation>
     </message>
     <message>
-        <source>数据库大得不合理</source>
-        <translation>the database is unreasonably large</translation>
-    </message>
-    <message>
         <source>包含不属于活动的文件“%1”</source>
         <translation>it holds a file that is no part of an event, “%1”</translation>
-    </message>
-    <message>
-        <source>照片 %1 大得不合理</source>
-        <translation>the photo %1 is unreasonably large</translation>
     </message>
     <message>
         <source>其中没有活动数据库 db/db.mdb</source>
@@ -846,10 +838,6 @@ Once confirmed, this person is recorded absent and takes no further part in this
     <message>
         <source>%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹</source>
         <translation>The zp folder of %1 already holds the photo %2, which will not be overwritten. Please choose an empty folder</translation>
-    </message>
-    <message>
-        <source>无法在 %1 中写入</source>
-        <translation>Cannot write in %1</translation>
     </message>
     <message>
         <source>%1 无法解压：%2</source>
@@ -1264,6 +1252,78 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>抽奖正在进行</source>
         <translation>A prize draw is on screen</translation>
+    </message>
+    <message>
+        <source>：其中有本程序不会建立的结构（%1），为防被人改动过，不予打开</source>
+        <translation>: it holds something this program never makes (%1); it may have been tampered with and is not opened</translation>
+    </message>
+    <message>
+        <source>多余的触发器 %1</source>
+        <translation>an extra trigger %1</translation>
+    </message>
+    <message>
+        <source>多余的视图 %1</source>
+        <translation>a view %1</translation>
+    </message>
+    <message>
+        <source>多余的索引 %1</source>
+        <translation>an extra index %1</translation>
+    </message>
+    <message>
+        <source>多余的表 %1</source>
+        <translation>an extra table %1</translation>
+    </message>
+    <message>
+        <source>多余的对象 %1</source>
+        <translation>an extra object %1</translation>
+    </message>
+    <message>
+        <source>被改写的触发器 %1</source>
+        <translation>a rewritten trigger %1</translation>
+    </message>
+    <message>
+        <source>被改写的索引 %1</source>
+        <translation>a rewritten index %1</translation>
+    </message>
+    <message>
+        <source>被改写的表 %1</source>
+        <translation>a rewritten table %1</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>其中有 %1 个条目，超过了 %2 个的上限</source>
+        <translation>it holds %1 entries, above the limit of %2</translation>
+    </message>
+    <message>
+        <source>数据库解压后超过 %1 的上限</source>
+        <translation>the database unpacked is above the limit of %1</translation>
+    </message>
+    <message>
+        <source>照片 %1 解压后超过 %2 的上限</source>
+        <translation>the photo %1 unpacked is above the limit of %2</translation>
+    </message>
+    <message>
+        <source>%1 解压后比记录的大小更大</source>
+        <translation>%1 unpacks to more than its recorded size</translation>
+    </message>
+    <message>
+        <source>解压后共超过 %1 的上限</source>
+        <translation>everything unpacked is above the limit of %1</translation>
+    </message>
+    <message>
+        <source>名单中没有用到的 %1 张照片没有解包：%2</source>
+        <translation>%1 photos the roster does not name were not unpacked: %2</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>其中的数据库有本程序不会建立的结构（%1），可能被人改动过，不予解包</source>
+        <translation>its database holds something this program never makes (%1); it may have been tampered with and is not unpacked</translation>
     </message>
 </context>
 </TS>

@@ -213,8 +213,9 @@ void Connection::setConnected(bool on) {
     fail(db, cannotOpen);
   }
   if (!unknown.isEmpty())
-    throw DbError(cannotOpen +
-                  Tr::tr("：其中有本程序不会建立的结构（%1），为防被人改动过，不予打开").arg(unknown));
+    throw ForeignSchemaError(
+        cannotOpen + Tr::tr("：其中有本程序不会建立的结构（%1），为防被人改动过，不予打开").arg(unknown),
+        unknown);
   // A recorded winner must survive a crash or a power cut.
   if (sqlite3_exec(db.get(), "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);

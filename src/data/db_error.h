@@ -1,4 +1,6 @@
 #pragma once
+#include <utility>
+
 #include "framework/errors.h"
 
 namespace ld {
@@ -7,6 +9,17 @@ namespace ld {
 class DbError : public Error {
  public:
   using Error::Error;
+};
+
+// A file that holds a trigger, view, table or index this program never makes, or one of ours rewritten.
+class ForeignSchemaError : public DbError {
+ public:
+  ForeignSchemaError(const QString& message, QString object) : DbError(message), object_(std::move(object)) {}
+  // The object, as "多余的触发器 rig".
+  const QString& object() const { return object_; }
+
+ private:
+  QString object_;
 };
 
 }  // namespace ld

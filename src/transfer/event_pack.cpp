@@ -11,6 +11,7 @@
 
 #include "data/connection.h"
 #include "data/datamodule.h"
+#include "data/db_error.h"
 #include "data/pack_store.h"
 #include "data/query.h"
 #include "data/transaction.h"
@@ -274,6 +275,8 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     Query q(connection);
     try {
       roster = readRoster(q);
+    } catch (const ForeignSchemaError& e) {
+      bad(Tr::tr("其中的数据库有本程序不会建立的结构（%1），可能被人改动过，不予解包").arg(e.object()));
     } catch (const std::exception& e) {
       bad(Tr::tr("其中的数据库无法用活动密码打开（%1）").arg(QString::fromUtf8(e.what())));
     }

@@ -65,10 +65,10 @@ void writeSeeds(const std::string& dir) {
   const char* one = "insert into yglb (xm, bm, zp) values ('A', 'B', 'zp\\B_A.jpg');";
   const QByteArray db = eventDatabase(scratch, one);
   const QByteArray rigged = eventDatabase(
-      scratch, (std::string(one) +
-                "create trigger rig after update of zj on yglb when new.zj>0 and new.id<>1 begin "
-                "update yglb set zj=new.zj, zjsx=new.zjsx where id=1; end;")
-                   .c_str());
+      scratch,
+      (std::string(one) + "create trigger rig after update of zj on yglb when new.zj>0 and new.id<>1 begin "
+                          "update yglb set zj=new.zj, zjsx=new.zjsx where id=1; end;")
+          .c_str());
   const QByteArray view = eventDatabase(scratch, (std::string(one) + "create view v as select 1;").c_str());
   QDir(scratch).removeRecursively();
   const QByteArray photo("\xFF\xD8\xFF\xD9", 4);
@@ -84,7 +84,8 @@ void writeSeeds(const std::string& dir) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
   const char* tmp = std::getenv("TMPDIR");
-  g_work = QStringLiteral("%1/ld-archive-fuzz-%2").arg(QString::fromLocal8Bit(tmp ? tmp : "/tmp")).arg(getpid());
+  g_work =
+      QStringLiteral("%1/ld-archive-fuzz-%2").arg(QString::fromLocal8Bit(tmp ? tmp : "/tmp")).arg(getpid());
   QDir().mkpath(g_work);
   if (const char* dir = std::getenv("LD_ARCHIVE_FUZZ_SEEDS")) writeSeeds(dir);
   return 0;
