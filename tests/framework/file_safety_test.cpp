@@ -130,11 +130,12 @@ TEST_F(FileSafety, PlacementEndsInTheNewFileOnlyWhenCommitted) {
       FilePlacement placement(path(QStringLiteral("t.jpg")));
       ASSERT_FALSE(placement.place(path(QStringLiteral(".~new-ready.tmp"))));
       EXPECT_EQ(read(QStringLiteral("t.jpg")), "new");
-      // Until the end the old file lives on under a second name.
-      const QStringList kept = entries().filter(QRegularExpression(QStringLiteral("^\\.~old-")));
+      // Until the end the old file lives on under a second name, with a record of the name it had.
+      const QStringList kept = entries().filter(QRegularExpression(QStringLiteral("^\\.~old-.*\\.tmp$")));
       EXPECT_EQ(kept.size(), c.oldThere ? 1 : 0);
       if (!kept.isEmpty()) {
         EXPECT_EQ(read(kept.front()), "old");
+        EXPECT_EQ(read(kept.front().chopped(4) + QStringLiteral(".orig")), "t.jpg");
       }
       if (c.end == End::Commit) placement.commit();
       if (c.end == End::Rollback) placement.rollback();
