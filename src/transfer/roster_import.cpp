@@ -447,6 +447,9 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     }
     syncFolder(zpFolder());
     if (progress.cancel) throw ImportCancelled();
+    // A stop between the commit and the end must not put an unnamed original back over a photo the
+    // committed rows now name; before the commit, losing such an original is the lesser harm.
+    for (FilePlacement& p : placed) p.settle();
     transaction.commit();
   } catch (...) {
     for (auto it = placed.rbegin(); it != placed.rend(); ++it) it->rollback();
