@@ -8,10 +8,13 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/db_error.h"
+#include "data/query.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -74,13 +77,39 @@ const char* const kIndexSchema =
 const char* const kIndexQuery =
     "select name from sqlite_master where type='index' and name in ('yglb_zj','yglb_bm')";
 
-namespace {
+const AddedColumn kAddedColumns[3] = {
+    {"yglb", "gh", "text collate nocase not null default ''"},
+    {"yglb", "bq", "text collate nocase not null default ''"},
+    {"cjrz", "gh", "text collate nocase"},
+};
 
-// The columns added to older tables, in the order they were added; empty while none has been.
-const std::vector<const char*>& addedColumns() {
-  static const std::vector<const char*> statements;
-  return statements;
+QByteArray addColumnStatement(const AddedColumn& column) {
+  return QByteArray("alter table ") + column.table + " add column " + column.name + ' ' + column.definition +
+         ';';
 }
+
+QByteArray newEventSchema() {
+  QByteArray schema = QByteArray(kSchema) + kJournalSchema;
+  for (const AddedColumn& column : kAddedColumns) schema += addColumnStatement(column);
+  return schema + kIndexSchema;
+}
+
+bool hasColumn(sqlite3* db, const char* table, const char* name) {
+  // The engine resolves the column when it prepares the statement; nothing runs.
+  const QByteArray probe = QByteArray("select ") + name + " from " + table + " limit 0";
+  sqlite3_stmt* statement = nullptr;
+  const bool present = sqlite3_prepare_v2(db, probe.constData(), -1, &statement, nullptr) == SQLITE_OK;
+  sqlite3_finalize(statement);
+  return present;
+}
+
+QString addedColumnOrBlank(Query& q, const char* table, const char* name) {
+  return hasColumn(q.connection().handle(), table, name)
+             ? QString::fromLatin1(name)
+             : QStringLiteral("'' as %1").arg(QLatin1String(name));
+}
+
+namespace {
 
 struct MasterRow {
   QString type, name, table, sql;
@@ -108,15 +137,14 @@ std::vector<MasterRow> masterRows(sqlite3* db) {
 class KnownSchema {
  public:
   KnownSchema() {
-    QByteArray current = QByteArray(kSchema) + kJournalSchema + kIndexSchema;
-    for (const char* column : addedColumns()) current += QByteArray(column) + ';';
-    for (const MasterRow& row : madeBy({current.constData()})) objects_[key(row)] = row;
-    // An older roster holds the columns added before it was last opened.
-    std::vector<const char*> steps = {kSchema};
-    for (const char* column : addedColumns()) steps.push_back(column);
-    for (size_t n = 1; n <= steps.size(); ++n)
-      for (const MasterRow& row : madeBy({steps.begin(), steps.begin() + qsizetype(n)}))
-        if (row.type == QLatin1String("table") && row.name == QLatin1String("yglb")) olderRosters_ << row.sql;
+    for (const MasterRow& row : madeBy(newEventSchema())) objects_[key(row)] = row;
+    // An older table holds the columns added to it before the file was last opened: any leading part.
+    QByteArray older = QByteArray(kSchema) + kJournalSchema;
+    for (const MasterRow& row : madeBy(older)) olderTables_ << key(row) + row.sql;
+    for (const AddedColumn& column : kAddedColumns) {
+      older += addColumnStatement(column);
+      for (const MasterRow& row : madeBy(older)) olderTables_ << key(row) + row.sql;
+    }
   }
 
   QString problem(const MasterRow& row) const {
@@ -128,9 +156,8 @@ class KnownSchema {
       if (row.type == QLatin1String("table")) return Tr::tr("多余的表 %1").arg(row.name);
       return Tr::tr("多余的对象 %1").arg(row.name);
     }
-    const bool sameSql =
-        found->sql == row.sql || (row.type == QLatin1String("table") && row.name == QLatin1String("yglb") &&
-                                  olderRosters_.contains(row.sql));
+    const bool sameSql = found->sql == row.sql ||
+                         (row.type == QLatin1String("table") && olderTables_.contains(key(row) + row.sql));
     if (found->table == row.table && sameSql) return {};
     if (row.type == QLatin1String("trigger")) return Tr::tr("被改写的触发器 %1").arg(row.name);
     if (row.type == QLatin1String("index")) return Tr::tr("被改写的索引 %1").arg(row.name);
@@ -140,18 +167,17 @@ class KnownSchema {
  private:
   static QString key(const MasterRow& row) { return row.type + QLatin1Char('\n') + row.name; }
 
-  static std::vector<MasterRow> madeBy(const std::vector<const char*>& statements) {
+  static std::vector<MasterRow> madeBy(const QByteArray& statements) {
     sqlite3* opened = nullptr;
     sqlite3_open_v2(":memory:", &opened, SQLITE_OPEN_READWRITE, nullptr);
     const DatabaseHandle db(opened);
-    for (const char* statement : statements)
-      if (!db || sqlite3_exec(db.get(), statement, nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("the event schema does not run: %s", db ? sqlite3_errmsg(db.get()) : "out of memory");
+    if (!db || sqlite3_exec(db.get(), statements.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      qFatal("the event schema does not run: %s", db ? sqlite3_errmsg(db.get()) : "out of memory");
     return masterRows(db.get());
   }
 
   QHash<QString, MasterRow> objects_;
-  QSet<QString> olderRosters_;
+  QSet<QString> olderTables_;  // key and normalised statement
 };
 
 }  // namespace
@@ -236,7 +262,7 @@ void createEventDatabase(const QString& appFolder) {
   DatabaseHandle db(opened);
   if (rc == SQLITE_OK)
     rc = sqlite3_key(db.get(), kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
-  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + kIndexSchema + "commit;";
+  const QByteArray schema = "begin;" + newEventSchema() + "commit;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), schema.constData(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 struct sqlite3;
@@ -22,11 +23,35 @@ extern const char* const kIndexSchema;
 extern const char* const kIndexQuery;
 constexpr int kIndexCount = 2;
 
+// A column a later version added to an older table: the employee number (gh) and tags (bq) of the roster, and
+// the employee number in the journal. A new event gets them by the same statements an older file gets on
+// open, so both files describe their tables alike.
+struct AddedColumn {
+  const char* table;
+  const char* name;
+  const char* definition;
+};
+extern const AddedColumn kAddedColumns[3];
+// "alter table T add column NAME DEFINITION" for one of them.
+QByteArray addColumnStatement(const AddedColumn& column);
+
+// Every statement that makes a new event's tables, indexes and triggers; the schema check holds files
+// against what they make.
+QByteArray newEventSchema();
+
+// Whether TABLE has the column NAME (false too when there is no such table).
+bool hasColumn(sqlite3* db, const char* table, const char* name);
+
+class Query;
+// An added column as a select list names it: the column, or blank text under its name in an older file that
+// could not be upgraded because it was opened read-only.
+QString addedColumnOrBlank(Query& q, const char* table, const char* name);
+
 // Why a file's schema is not one this version or an earlier one made (an extra trigger, view, table or
 // index, or a table, index or trigger whose statement differs), naming the object; empty when it is. Every
 // row of sqlite_master is held against the objects made by the statements above, the journal's and the
-// indexes' allowed to be missing (an older file gets them on open), the roster with any leading part of
-// the columns added since. Throws DbError when the file's schema cannot be read.
+// indexes' allowed to be missing (an older file gets them on open), a table with any leading part of the
+// columns kAddedColumns adds to it. Throws DbError when the file's schema cannot be read.
 QString schemaProblem(sqlite3* db);
 
 // A statement's words as SQLite sees them: letters in one case outside string literals, identifiers

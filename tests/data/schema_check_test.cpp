@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QRegularExpression>
 #include <cstring>
+#include <functional>
 
 #include "data/datamodule.h"
 #include "data/db_error.h"
@@ -33,6 +34,26 @@ QString openError(const QString& folder) {
 
 QByteArray digest(const QString& file) {
   return QCryptographicHash::hash(readFile(file), QCryptographicHash::Sha256);
+}
+
+// The event file of `app` made anew from the statements of a fresh event's objects, each rewritten (or
+// left out when the rewrite gives nothing), as another version or tool would have written them.
+QStringList remake(TempApp& app, const std::function<QString(QString)>& rewrite, const QString& then = {}) {
+  TempApp source;
+  QStringList statements;
+  for (const QString& sql : source.rows(QStringLiteral(
+           "select sql from sqlite_master where sql is not null and name<>'sqlite_sequence' order by rowid")))
+    if (QString s = rewrite(sql); !s.isEmpty()) statements << s;
+  if (!then.isEmpty()) statements << then;
+  QFile::remove(app.dbPath());
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(app.dbPath().toUtf8().constData(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_key(db, kDatabasePassword, int(std::strlen(kDatabasePassword))), SQLITE_OK);
+  for (const QString& s : statements)
+    EXPECT_EQ(sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << s.toStdString() << sqlite3_errmsg(db);
+  sqlite3_close(db);
+  return statements;
 }
 
 }  // namespace
@@ -84,39 +105,43 @@ TEST(SchemaCheck, TheProgramShowsTheRefusalAndRunsNoStatementOnTheFile) {
 }
 
 TEST(SchemaCheck, OlderFilesOpenAndAreUpgraded) {
-  TempApp app;
-  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
-  // Before the journal and the indexes.
-  for (const char* statement : {"drop table cjrz", "drop index yglb_zj", "drop index yglb_bm"})
-    app.exec(QString::fromUtf8(statement));
-  EXPECT_EQ(openError(app.folder()), QString());
-  EXPECT_EQ(app.count(QString::fromUtf8(kJournalObjectsQuery)), 4);
-  EXPECT_EQ(app.count(QString::fromUtf8(kIndexQuery)), kIndexCount);
-  EXPECT_EQ(app.rows(QStringLiteral("select xm from yglb")), QStringList{QStringLiteral("张三")});
+  // Before the journal and the indexes, and before each of the added roster columns.
+  const QRegularExpression gh(QStringLiteral(",\\s*gh text collate nocase not null default ''"));
+  const QRegularExpression bq(QStringLiteral(",\\s*bq text collate nocase not null default ''"));
+  for (const bool withGh : {false, true}) {
+    SCOPED_TRACE(withGh);
+    TempApp app(false);
+    const QStringList made = remake(
+        app,
+        [&](QString sql) {
+          if (sql.contains(QStringLiteral("cjrz")) || sql.startsWith(QStringLiteral("CREATE INDEX")))
+            return QString();
+          if (!withGh) sql.remove(gh);
+          return sql.remove(bq);
+        },
+        QStringLiteral("insert into yglb (xm, bm) values ('张三', '研发部')"));
+    ASSERT_EQ(made.filter(QStringLiteral("bq text")), QStringList());
+    ASSERT_EQ(made.filter(QStringLiteral("gh text")).size(), withGh ? 1 : 0);
+    EXPECT_EQ(openError(app.folder()), QString());
+    EXPECT_EQ(app.count(QString::fromUtf8(kJournalObjectsQuery)), 4);
+    EXPECT_EQ(app.count(QString::fromUtf8(kIndexQuery)), kIndexCount);
+    EXPECT_EQ(app.rows(QStringLiteral("select xm, gh, bq from yglb")), QStringList{QStringLiteral("张三||")});
+    EXPECT_EQ(openError(app.folder()), QString()) << "the upgraded file opens as a new one";
+  }
 }
 
 // The same objects written in other letters, blanks and quotes are the same objects.
 TEST(SchemaCheck, SpellingOfTheStatementsDoesNotMatter) {
-  TempApp source;
-  QStringList statements;
-  for (const QString& sql : source.rows(QStringLiteral(
-           "select sql from sqlite_master where sql is not null and name<>'sqlite_sequence' order by rowid"))) {
-    QString s = sql.toUpper();
+  TempApp app(false);
+  remake(app, [](QString s) {
+    s = s.toUpper();
     s.replace(QLatin1Char(' '), QStringLiteral(" \n\t "));
     s.replace(QRegularExpression(QStringLiteral("\\bYGLB\\b")), QStringLiteral("[yglb]"));
     s.replace(QRegularExpression(QStringLiteral("\\bCJRZ\\b")), QStringLiteral("\"cjrz\""));
     s.replace(QRegularExpression(QStringLiteral("^CREATE \n\t (TABLE|INDEX|TRIGGER)")),
               QStringLiteral("CREATE \\1 IF NOT EXISTS"));
-    statements << s + QStringLiteral(" -- as another tool writes it");
-  }
-  TempApp app(false);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(app.dbPath().toUtf8().constData(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_key(db, kDatabasePassword, int(std::strlen(kDatabasePassword))), SQLITE_OK);
-  for (const QString& s : statements)
-    EXPECT_EQ(sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << s.toStdString() << sqlite3_errmsg(db);
-  sqlite3_close(db);
+    return s + QStringLiteral(" -- as another tool writes it");
+  });
   EXPECT_EQ(openError(app.folder()), QString());
 }
 
