@@ -68,21 +68,6 @@ TEST_F(ScratchFiles, AnOriginalWhoseReplacementWasCutShortComesBack) {
   }
 }
 
-TEST_F(ScratchFiles, ACommittedReplacementStaysWhateverIsLeftOfItsKeptOriginal) {
-  write(QStringLiteral("a.jpg"), "original");
-  write(QStringLiteral("ready"), "replacement");
-  {
-    FilePlacement placement(path(QStringLiteral("a.jpg")));
-    ASSERT_FALSE(placement.place(path(QStringLiteral("ready"))));
-    placement.commit();
-  }
-  // A kept original whose record was already gone when the program stopped.
-  write(QStringLiteral(".~old-00000000000000ab.tmp"), "original");
-  EXPECT_EQ(tidyScratchFiles(dir_.path()).restored, 0);
-  EXPECT_EQ(read(QStringLiteral("a.jpg")), QByteArray("replacement"));
-  EXPECT_EQ(entries(), QStringList{QStringLiteral("a.jpg")});
-}
-
 TEST_F(ScratchFiles, OursGoAndNothingElseIsTouched) {
   const QStringList ours = {QStringLiteral(".~new-0123456789abcdef.tmp"),
                             QStringLiteral(".~import-new-0123456789abcdef.tmp"),

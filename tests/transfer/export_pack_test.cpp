@@ -16,6 +16,7 @@
 #include "data/draw_store.h"
 #include "data/journal.h"
 #include "data/prize_levels.h"
+#include "data/query.h"
 #include "data/transaction.h"
 #include "framework/application.h"
 #include "framework/errors.h"
@@ -316,39 +317,22 @@ TEST_F(PackTest, BadArchivesChangeNothing) {
   EXPECT_FALSE(QFile::exists(target() + QStringLiteral("/db/db.mdb")));
 }
 
-TEST_F(PackTest, TamperedDatabasesAreRefusedAndNothingIsLaidOut) {
-  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
-  const QByteArray photo = readFile(app.path(QStringLiteral("zp/研发部_张三.jpg")));
-  const struct {
-    const char* what;
-    std::vector<const char*> statements;
-    const char* expected;
-  } cases[] = {
-      {"a trigger giving every prize to participant 1",
-       {"create trigger rig after update of zj on yglb when new.zj>0 and new.id<>1 begin "
-        "update yglb set zj=new.zj, zjsx=new.zjsx where id=1; update yglb set zj=0, zjsx=0 where id=new.id; "
-        "end"},
-       "多余的触发器 rig"},
-      {"a view", {"create view board as select xm from yglb"}, "多余的视图 board"},
-      {"a table", {"create table notes (x)"}, "多余的表 notes"},
-      {"a journal that may be rewritten",
-       {"drop trigger cjrz_no_delete",
-        "create trigger cjrz_no_delete before delete on cjrz begin select 1; end"},
-       "被改写的触发器 cjrz_no_delete"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    TempApp rigged;
-    rigged.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
-    for (const char* statement : c.statements) rigged.exec(QString::fromUtf8(statement));
-    QFile::remove(archive());
-    handMade({{"db/db.mdb", readFile(rigged.dbPath())}, {QStringLiteral("zp/研发部_张三.jpg"), photo}});
-    QDir().mkpath(target());
-    const QStringList before = entries(target());
-    const QString message = errorOf([&] { unpackEvent(archive(), target()); });
-    EXPECT_TRUE(message.contains(QString::fromUtf8(c.expected))) << message.toStdString();
-    EXPECT_EQ(entries(target()), before);
-  }
+// Every kind of foreign object is a case of the schema check's own tests; here the archive's way to it.
+TEST_F(PackTest, ATamperedDatabaseIsRefusedAndNothingIsLaidOut) {
+  TempApp rigged;
+  rigged.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  rigged.exec(
+      QStringLiteral("create trigger rig after update of zj on yglb when new.zj>0 and new.id<>1 begin "
+                     "update yglb set zj=new.zj, zjsx=new.zjsx where id=1; update yglb set zj=0, zjsx=0 "
+                     "where id=new.id; end"));
+  handMade(
+      {{"db/db.mdb", readFile(rigged.dbPath())},
+       {QStringLiteral("zp/研发部_张三.jpg"), readFile(rigged.path(QStringLiteral("zp/研发部_张三.jpg")))}});
+  QDir().mkpath(target());
+  const QStringList before = entries(target());
+  const QString message = errorOf([&] { unpackEvent(archive(), target()); });
+  EXPECT_TRUE(message.contains(QStringLiteral("多余的触发器 rig"))) << message.toStdString();
+  EXPECT_EQ(entries(target()), before);
 }
 
 TEST_F(PackTest, OnlyThePhotosTheRosterNamesAreTakenAndLimitsAreNamed) {
@@ -378,30 +362,19 @@ TEST_F(PackTest, OnlyThePhotosTheRosterNamesAreTakenAndLimitsAreNamed) {
 void expectWholeDraw(const QString& folder, int winners) {
   Connection c;
   c.setConnectionString(TDataModule1::connectionStringFor(folder));
-  Query q(c);
-  q.openSql(QStringLiteral("select id, zj, zjsx from yglb where zj>0 order by zjsx"));
-  QSet<QString> recorded;
-  QHash<int, int> perLevel;
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
-    EXPECT_EQ(q.fieldByName(QStringLiteral("zjsx")).asInteger(), r + 1);
-    ++perLevel[q.fieldByName(QStringLiteral("zj")).asInteger()];
-    recorded << QStringLiteral("%1/%2/%3")
-                    .arg(q.fieldByName(QStringLiteral("id")).asString(),
-                         q.fieldByName(QStringLiteral("zj")).asString(),
-                         q.fieldByName(QStringLiteral("zjsx")).asString());
-  }
+  const auto rows = [&](const char* statement) {
+    Query q(c);
+    q.openSql(QString::fromUtf8(statement));
+    QStringList out;
+    q.first();
+    for (int r = 0; r < q.recordCount(); ++r, q.next()) out << q.fieldByName(q.columnNames()[0]).asString();
+    return out;
+  };
+  const QStringList recorded = rows("select id||'/'||zj||'/'||zjsx as w from yglb where zj>0 order by zjsx");
   EXPECT_EQ(recorded.size(), winners);
-  q.openSql(QStringLiteral("select jx, sl from jxsz"));
-  q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next())
-    EXPECT_LE(perLevel.value(q.fieldByName(QStringLiteral("jx")).asInteger()),
-              q.fieldByName(QStringLiteral("sl")).asInteger());
-  QSet<QString> journaled;
-  for (const JournalRow& row : readJournal(c))
-    if (row.event == journalEventText(JournalEvent::Drawn))
-      journaled << QStringLiteral("%1/%2/%3").arg(*row.id).arg(*row.level).arg(*row.order);
-  EXPECT_EQ(journaled, recorded);
+  EXPECT_EQ(rows("select max(zjsx) as m from yglb"), QStringList{QString::number(winners)});
+  EXPECT_EQ(rows("select jx from jxsz where sl < (select count(*) from yglb where zj=jx)"), QStringList());
+  EXPECT_EQ(rows("select ygid||'/'||zj||'/'||zjsx as w from cjrz where lx='drawn' order by zjsx"), recorded);
 }
 
 TEST_F(PackTest, AnUnpackKilledAtAnyStepLeavesTheTargetAsBeforeOrComplete) {
