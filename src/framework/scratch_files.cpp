@@ -109,8 +109,7 @@ QString originRecordOf(const QString& kept) {
 QString writeBatchRecord(const QString& folder, const QString& stem, const QString& commitFile,
                          const QStringList& files) {
   const QString record = scratchName(folder, stem, QStringLiteral(".list"));
-  const QString text = QStringList(commitFile).join(QLatin1Char('\n')) + QLatin1Char('\n') +
-                       files.join(QLatin1Char('\n')) + QLatin1Char('\n');
+  const QString text = (QStringList(commitFile) + files).join(QLatin1Char('\n')) + QLatin1Char('\n');
   if (const QString why = writeNewFile(record, text.toUtf8(), Durability::Synced); !why.isEmpty())
     throw Error(Tr::tr("无法写入 %1：%2").arg(shown(record), why));
   if (!syncFolder(folder)) {
