@@ -119,6 +119,13 @@ bool formulaStart(QChar c) {
          c == QLatin1Char('\t') || c == QLatin1Char('\r');
 }
 
+// A formula-like value behind apostrophes, as an export writes one: one apostrophe is the export's.
+bool guarded(QStringView cell) {
+  qsizetype n = 0;
+  while (n < cell.size() && cell[n] == QLatin1Char('\'')) ++n;
+  return n > 0 && n < cell.size() && formulaStart(cell[n]);
+}
+
 // Splits text fed in pieces of any size into rows, character by character.
 class CsvParser {
  public:
@@ -179,7 +186,7 @@ class CsvParser {
 
   void endCell() {
     // An export writes a value a spreadsheet would run as a formula behind an apostrophe.
-    if (cell_.size() > 1 && cell_[0] == QLatin1Char('\'') && formulaStart(cell_[1])) cell_.remove(0, 1);
+    if (guarded(cell_)) cell_.remove(0, 1);
     rows_.checkColumn(cells_.size(), rowLine_);
     rows_.takeCells(1, rowLine_);
     rows_.takeChars(cell_.size(), rowLine_);
@@ -759,7 +766,7 @@ void writeCsv(const QString& file, const std::vector<QStringList>& rows) {
     for (QString c : row) {
       // A spreadsheet opening the file would run "=HYPERLINK(…)" typed as a name; the apostrophe makes it
       // text there, and our reader takes it away again.
-      if (!c.isEmpty() && formulaStart(c.front())) c.prepend(QLatin1Char('\''));
+      if (!c.isEmpty() && (formulaStart(c.front()) || guarded(c))) c.prepend(QLatin1Char('\''));
       if (needsQuotes(c))
         c = QLatin1Char('"') + c.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
       cells << c;
