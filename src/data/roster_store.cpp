@@ -2,6 +2,7 @@
 
 #include "data/db_error.h"
 #include "data/journal.h"
+#include "data/prize_levels.h"
 #include "data/query.h"
 #include "data/transaction.h"
 #include "framework/text.h"
@@ -69,6 +70,16 @@ std::vector<RosterWinner> RosterStore::winnersInOrder() {
   auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
     return RosterWinner{field("id").asString(), field("bm").asString(), field("xm").asString(),
                         field("zj").asInteger(), field("zjsx").asString()};
+  });
+  q_.close();
+  return out;
+}
+
+std::vector<RosterWinner> RosterStore::absentWinners() {
+  q_.openSql(QStringLiteral("select id, xm, bm, zj from yglb where zj=? order by id"), {kAbsent});
+  auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
+    return RosterWinner{field("id").asString(), field("bm").asString(), field("xm").asString(),
+                        field("zj").asInteger(), QString()};
   });
   q_.close();
   return out;
