@@ -60,8 +60,8 @@ zip_int64_t repeatSource(void* state, void* data, zip_uint64_t len, zip_source_c
       delete r;
       return 0;
     case ZIP_SOURCE_SUPPORTS:
-      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                            ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
     default:
       return -1;
   }
@@ -77,10 +77,12 @@ QByteArray book() {
 const QByteArray kRels =
     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
     "<Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\"/></Relationships>";
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\"/></"
+    "Relationships>";
 
 // PARTS as (name, head, unit, total bytes); a total of 0 is the head alone.
-void writeZip(const QString& file, const std::vector<std::tuple<const char*, QByteArray, QByteArray, qint64>>& parts) {
+void writeZip(const QString& file,
+              const std::vector<std::tuple<const char*, QByteArray, QByteArray, qint64>>& parts) {
   int error = 0;
   zip_t* z = zip_open(QFile::encodeName(file).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (!z) std::abort();
@@ -92,7 +94,9 @@ void writeZip(const QString& file, const std::vector<std::tuple<const char*, QBy
   if (zip_close(z) != 0) std::abort();
 }
 
-QByteArray sheet(const QByteArray& rows) { return "<worksheet " + kNs + "><sheetData>" + rows + "</sheetData></worksheet>"; }
+QByteArray sheet(const QByteArray& rows) {
+  return "<worksheet " + kNs + "><sheetData>" + rows + "</sheetData></worksheet>";
+}
 
 int readOne(const char* file) {
   QElapsedTimer t;
@@ -122,23 +126,28 @@ int main(int argc, char** argv) {
   for (const char* far : {"<is><t>x</t></is>", ""}) {
     const QString f = path(*far ? "far-cell.xlsx" : "far-format.xlsx");
     QByteArray rows = "<row r=\"1\"><c r=\"XFD1\" t=\"inlineStr\">" + QByteArray(far) + "</c></row>";
-    for (int i = 2; i < 100000; ++i) rows += "<row><c t=\"inlineStr\"><is><t>n" + QByteArray::number(i % 97) + "</t></is></c></row>";
-    writeZip(f, {{"xl/workbook.xml", book(), {}, 0}, {"xl/_rels/workbook.xml.rels", kRels, {}, 0},
+    for (int i = 2; i < 100000; ++i)
+      rows += "<row><c t=\"inlineStr\"><is><t>n" + QByteArray::number(i % 97) + "</t></is></c></row>";
+    writeZip(f, {{"xl/workbook.xml", book(), {}, 0},
+                 {"xl/_rels/workbook.xml.rels", kRels, {}, 0},
                  {"xl/worksheets/sheet1.xml", sheet(rows), {}, 0}});
     files.push_back(f);
   }
   // Ten million shared strings in a few hundred kilobytes.
   files.push_back(path("shared.xlsx"));
-  writeZip(files.back(), {{"xl/workbook.xml", book(), {}, 0}, {"xl/_rels/workbook.xml.rels", kRels, {}, 0},
-                          {"xl/sharedStrings.xml", "<sst " + kNs + ">", "<si><t>a</t></si>", 10'000'000LL * 17},
-                          {"xl/worksheets/sheet1.xml", sheet({}), {}, 0}});
+  writeZip(files.back(),
+           {{"xl/workbook.xml", book(), {}, 0},
+            {"xl/_rels/workbook.xml.rels", kRels, {}, 0},
+            {"xl/sharedStrings.xml", "<sst " + kNs + ">", "<si><t>a</t></si>", 10'000'000LL * 17},
+            {"xl/worksheets/sheet1.xml", sheet({}), {}, 0}});
   // Four members of 500 MB each.
   files.push_back(path("four-members.xlsx"));
   const qint64 big = 500LL * 1024 * 1024;
-  writeZip(files.back(), {{"xl/workbook.xml", "<workbook " + kNs + ">", "<x/>", big},
-                          {"xl/_rels/workbook.xml.rels", "<Relationships>", "<x/>", big},
-                          {"xl/sharedStrings.xml", "<sst>", "<si><t>a</t></si>", big},
-                          {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>", "<row><c><v>1</v></c></row>", big}});
+  writeZip(files.back(),
+           {{"xl/workbook.xml", "<workbook " + kNs + ">", "<x/>", big},
+            {"xl/_rels/workbook.xml.rels", "<Relationships>", "<x/>", big},
+            {"xl/sharedStrings.xml", "<sst>", "<si><t>a</t></si>", big},
+            {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>", "<row><c><v>1</v></c></row>", big}});
   // 49 MB of separators.
   {
     files.push_back(path("separators.csv"));
@@ -152,8 +161,9 @@ int main(int argc, char** argv) {
   {
     std::vector<QStringList> rows = {{"部门", "姓名", "照片", "工号", "手机", "标签"}};
     for (int i = 0; i < 100000; ++i)
-      rows.push_back({QStringLiteral("部门%1").arg(i % 300), QStringLiteral("员工%1").arg(i), QStringLiteral("p%1.jpg").arg(i),
-                      QString::number(100000 + i), QStringLiteral("1380000%1").arg(i, 4, 10, QLatin1Char('0')),
+      rows.push_back({QStringLiteral("部门%1").arg(i % 300), QStringLiteral("员工%1").arg(i),
+                      QStringLiteral("p%1.jpg").arg(i), QString::number(100000 + i),
+                      QStringLiteral("1380000%1").arg(i, 4, 10, QLatin1Char('0')),
                       QStringLiteral("标签%1").arg(i % 7)});
     for (const char* name : {"roster.xlsx", "roster.csv"}) {
       files.push_back(path(name));
@@ -168,7 +178,8 @@ int main(int argc, char** argv) {
 
   bool over = false;
   for (const QString& f : files) {
-    std::printf("%-20s %6.1f MB  ", QFileInfo(f).fileName().toUtf8().constData(), double(QFileInfo(f).size()) / (1 << 20));
+    std::printf("%-20s %6.1f MB  ", QFileInfo(f).fileName().toUtf8().constData(),
+                double(QFileInfo(f).size()) / (1 << 20));
     std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0) {

@@ -1114,20 +1114,12 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Cannot read the roster file %1: %2</translation>
     </message>
     <message>
-        <source>表格内容太大（%1 解压后超过 512 MB）</source>
-        <translation>the spreadsheet is too large (%1 unpacks to more than 512 MB)</translation>
-    </message>
-    <message>
         <source>表格已损坏（%1 无法解压）</source>
         <translation>the spreadsheet is damaged (%1 cannot be unpacked)</translation>
     </message>
     <message>
         <source>表格已损坏（%1 第 %2 行：%3）</source>
         <translation>the spreadsheet is damaged (%1, line %2: %3)</translation>
-    </message>
-    <message>
-        <source>工作表</source>
-        <translation>the sheet</translation>
     </message>
     <message>
         <source>文件声明为 UTF-8，但内容不是有效的 UTF-8 文本</source>
@@ -1170,14 +1162,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>the workbook holds no sheet</translation>
     </message>
     <message>
-        <source>工作簿缺少第一张工作表（%1）</source>
-        <translation>the workbook lacks its first sheet (%1)</translation>
-    </message>
-    <message>
-        <source>不支持的名单文件 %1：只能导入 .xlsx 或 .csv 表格</source>
-        <translation>Unsupported roster file %1: only .xlsx or .csv spreadsheets can be imported</translation>
-    </message>
-    <message>
         <source>文件不存在</source>
         <translation>the file does not exist</translation>
     </message>
@@ -1188,10 +1172,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>文件太大（%1 MB），名单文件最多 %2 MB</source>
         <translation>the file is too large (%1 MB); a roster file holds at most %2 MB</translation>
-    </message>
-    <message>
-        <source>读取不完整：%1</source>
-        <translation>read incompletely: %1</translation>
     </message>
     <message>
         <source>文件是空的</source>
@@ -1264,6 +1244,102 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>抽奖正在进行</source>
         <translation>A prize draw is on screen</translation>
+    </message>
+    <message>
+        <source>导出名单…</source>
+        <translation>Export roster…</translation>
+    </message>
+    <message>
+        <source>%1 万</source>
+        <translation>%1 × 10,000</translation>
+    </message>
+    <message>
+        <source>第 %1 行：表格超过 %2 个单元格的上限</source>
+        <translation>row %1: the table is over its limit of %2 cells</translation>
+    </message>
+    <message>
+        <source>第 %1 行：表格的文字超过 %2 个字符的上限</source>
+        <translation>row %1: the text of the table is over its limit of %2 characters</translation>
+    </message>
+    <message>
+        <source>第 %1 行超过 %2 列的上限</source>
+        <translation>row %1 is over the limit of %2 columns</translation>
+    </message>
+    <message>
+        <source>表格超过 %1 行的上限</source>
+        <translation>the table is over its limit of %1 rows</translation>
+    </message>
+    <message>
+        <source>第 %1 行超过 %2 个字符的上限</source>
+        <translation>row %1 is over the limit of %2 characters</translation>
+    </message>
+    <message>
+        <source>这是旧版 Excel 表格（.xls），请在 Excel 中另存为 .xlsx 后再导入</source>
+        <translation>this is an old Excel spreadsheet (.xls); save it as .xlsx in Excel, then import that</translation>
+    </message>
+    <message>
+        <source>%1 解压后超过 %2 MB 的上限</source>
+        <translation>%1 unpacks to more than its limit of %2 MB</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 含有文档类型声明）</source>
+        <translation>the spreadsheet is damaged (%1 holds a document type declaration)</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 不是有效的 XML）</source>
+        <translation>the spreadsheet is damaged (%1 is not valid XML)</translation>
+    </message>
+    <message>
+        <source>%1 中一个标记超过 64 KB 的上限</source>
+        <translation>a tag in %1 is over the limit of 64 KB</translation>
+    </message>
+    <message>
+        <source>%1 中一段内容超过 8 MB 的上限</source>
+        <translation>a stretch of content in %1 is over the limit of 8 MB</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 的嵌套超过 %2 层）</source>
+        <translation>the spreadsheet is damaged (%1 nests deeper than %2 levels)</translation>
+    </message>
+    <message>
+        <source>一个单元格超过 %1 个字符的上限</source>
+        <translation>a cell is over the limit of %1 characters</translation>
+    </message>
+    <message>
+        <source>共享字符串超过 %1 个的上限</source>
+        <translation>the shared strings are over their limit of %1</translation>
+    </message>
+    <message>
+        <source>共享字符串超过 %1 个字符的上限</source>
+        <translation>the shared strings are over their limit of %1 characters</translation>
+    </message>
+    <message>
+        <source>样式超过 %1 个的上限</source>
+        <translation>the styles are over their limit of %1</translation>
+    </message>
+    <message>
+        <source>工作表超过 %1 行</source>
+        <translation>the sheet has more than %1 rows</translation>
+    </message>
+    <message>
+        <source>工作簿超过 %1 张工作表的上限</source>
+        <translation>the workbook is over its limit of %1 sheets</translation>
+    </message>
+    <message>
+        <source>工作簿里没有名为“%1”的工作表（有：%2）</source>
+        <translation>the workbook has no sheet named “%1” (it has: %2)</translation>
+    </message>
+    <message>
+        <source>工作簿缺少工作表“%1”的内容</source>
+        <translation>the workbook lacks the content of sheet “%1”</translation>
+    </message>
+    <message>
+        <source>工作簿缺少工作表“%1”的内容（%2）</source>
+        <translation>the workbook lacks the content of sheet “%1” (%2)</translation>
+    </message>
+    <message>
+        <source>不支持的名单文件 %1：只能导入 .xlsx、.csv 或 .txt 表格</source>
+        <translation>Unsupported roster file %1: only .xlsx, .csv or .txt tables can be imported</translation>
     </message>
 </context>
 </TS>
