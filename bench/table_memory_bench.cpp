@@ -112,13 +112,9 @@ int readOne(const char* file) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--read") == 0) return readOne(argv[2]);
-  QCoreApplication app(argc, argv);
-  QTemporaryDir dir;
-  const auto path = [&](const char* name) { return dir.path() + QLatin1Char('/') + QLatin1String(name); };
+// Writes the files to DIR and returns their names in the order they are measured.
+std::vector<QString> generate(const QString& dirPath) {
+  const auto path = [&](const char* name) { return dirPath + QLatin1Char('/') + QLatin1String(name); };
   std::vector<QString> files;
 
   // One cell at the last column, then 100,000 short rows: refused by the column limit; the same with the far
@@ -148,6 +144,13 @@ int main(int argc, char** argv) {
             {"xl/_rels/workbook.xml.rels", "<Relationships>", "<x/>", big},
             {"xl/sharedStrings.xml", "<sst>", "<si><t>a</t></si>", big},
             {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>", "<row><c><v>1</v></c></row>", big}});
+  // The same with a small workbook: the shared strings and the sheet are unpacked until their limit.
+  files.push_back(path("big-parts.xlsx"));
+  writeZip(files.back(),
+           {{"xl/workbook.xml", book(), {}, 0},
+            {"xl/_rels/workbook.xml.rels", kRels, {}, 0},
+            {"xl/sharedStrings.xml", "<sst>", "<si><t>a</t></si>", big},
+            {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>", "<row><c><v>1</v></c></row>", big}});
   // 49 MB of separators.
   {
     files.push_back(path("separators.csv"));
@@ -156,8 +159,7 @@ int main(int argc, char** argv) {
     const QByteArray mb(1024 * 1024, ',');
     for (int i = 0; i < 49; ++i) f.write(mb);
   }
-  // Full-size rosters: 100,000 people, as an export writes them; and text just under the cell and character
-  // limits (2.9 million cells of 13 characters).
+  // Full-size rosters: 100,000 people, as an export writes them.
   {
     std::vector<QStringList> rows = {{"部门", "姓名", "照片", "工号", "手机", "标签"}};
     for (int i = 0; i < 100000; ++i)
@@ -169,23 +171,80 @@ int main(int argc, char** argv) {
       files.push_back(path(name));
       ld::writeTable(files.back(), rows, QStringLiteral("名单"));
     }
-    files.push_back(path("full.csv"));
+  }
+  // Just under the limits: cells and text of a text file; rows; shared strings, each referred to.
+  const auto textFile = [&](const char* name, const QByteArray& line, int count) {
+    files.push_back(path(name));
     QFile f(files.back());
     if (!f.open(QIODevice::WriteOnly)) std::abort();
-    const QByteArray line = "abcdefghijklm,nopqrstuvwxyz,0123456789ab,cdefghijklmno,pqrstuvwxyzab\n";
-    for (int i = 0; i < 580000; ++i) f.write(line);
+    for (int i = 0; i < count; ++i) f.write(line);
+  };
+  textFile("cells-and-text.csv", "abcdefghijklm,nopqrstuvwxyz,0123456789ab,cdefghijklmno,pqrstuvwxyzab\n",
+           399'000);
+  textFile("rows.csv", "a,b\n", 999'000);
+  {
+    files.push_back(path("shared-full.xlsx"));
+    QByteArray shared = "<sst " + kNs + ">";
+    for (int i = 0; i < 999'000; ++i)
+      shared += "<si><t>s" + QByteArray::number(i).rightJustified(14, '0') + "</t></si>";
+    QByteArray rows;
+    for (int i = 0; i < 980'000; ++i)
+      rows += "<row><c t=\"s\"><v>" + QByteArray::number(i) + "</v></c><c t=\"s\"><v>" +
+              QByteArray::number((i + 7) % 999'000) + "</v></c></row>";
+    writeZip(files.back(), {{"xl/workbook.xml", book(), {}, 0},
+                            {"xl/_rels/workbook.xml.rels", kRels, {}, 0},
+                            {"xl/sharedStrings.xml", shared + "</sst>", {}, 0},
+                            {"xl/worksheets/sheet1.xml", sheet(rows), {}, 0}});
   }
+  return files;
+}
 
-  bool over = false;
-  for (const QString& f : files) {
-    std::printf("%-20s %6.1f MB  ", QFileInfo(f).fileName().toUtf8().constData(),
-                double(QFileInfo(f).size()) / (1 << 20));
+pid_t run(const char* self, const char* what, const QString& arg) {
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    execl(self, self, what, QFile::encodeName(arg).constData(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return child;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--read") == 0) return readOne(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "--generate") == 0) {
+    for (const QString& f : generate(QString::fromLocal8Bit(argv[2])))
+      std::printf("%s\n", QFile::encodeName(f).constData());
+    return 0;
+  }
+  // The files are made by another process, so that each reader starts from this small one.
+  QTemporaryDir dir;
+  const QString list = dir.path() + QStringLiteral("/files");
+  {
     std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0) {
-      execl(argv[0], argv[0], "--read", QFile::encodeName(f).constData(), static_cast<char*>(nullptr));
+      if (!std::freopen(QFile::encodeName(list).constData(), "w", stdout)) _exit(127);
+      execl(argv[0], argv[0], "--generate", QFile::encodeName(dir.path()).constData(),
+            static_cast<char*>(nullptr));
       _exit(127);
     }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "making the files failed\n");
+      return 1;
+    }
+  }
+  QFile names(list);
+  if (!names.open(QIODevice::ReadOnly)) return 1;
+  bool over = false;
+  for (const QByteArray& line : names.readAll().split('\n')) {
+    if (line.isEmpty()) continue;
+    const QString f = QFile::decodeName(line);
+    std::printf("%-20s %6.1f MB  ", QFileInfo(f).fileName().toUtf8().constData(),
+                double(QFileInfo(f).size()) / (1 << 20));
+    const pid_t child = run(argv[0], "--read", f);
     int status = 0;
     rusage usage{};
     if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {

@@ -84,6 +84,7 @@ class TableBuilder {
     }
     if (qint64(table_.rows.size()) >= limits_.rows)
       fail(file_, Tr::tr("表格超过 %1 行的上限").arg(amount(limits_.rows)));
+    cells.squeeze();
     table_.rows.push_back({line, std::move(cells), hidden});
   }
   const TableLimits& limits() const { return limits_; }
@@ -190,8 +191,9 @@ class CsvParser {
     rows_.checkColumn(cells_.size(), rowLine_);
     rows_.takeCells(1, rowLine_);
     rows_.takeChars(cell_.size(), rowLine_);
-    cells_ << cell_;
-    cell_.clear();
+    // A copy of exactly the cell's size: the buffer grown while reading stays for the next cell.
+    cells_ << (cell_.isEmpty() ? QString() : QString(cell_.constData(), cell_.size()));
+    cell_.resize(0);
     wasQuoted_ = false;
   }
 
@@ -382,14 +384,14 @@ class PartDevice : public QIODevice {
 // An XML part read token by token, with its nesting bounded and every failure thrown with the part named.
 class XmlPart {
  public:
-  XmlPart(zip_t* zip, const QString& name, const QString& file, const TableLimits& limits)
-      : file_(file), name_(name) {
+  XmlPart(zip_t* zip, const QString& name, const QString& file, const TableLimits& limits, bool small = false)
+      : file_(file), name_(name), maxElements_(4 * limits.cells + 2 * qint64(limits.rows) + 10'000) {
     const QByteArray utf8 = name.toUtf8();
     const zip_int64_t index = zip_name_locate(zip, utf8.constData(), ZIP_FL_ENC_GUESS);
     if (index < 0) return;
     zip_file_t* f = zip_fopen_index(zip, zip_uint64_t(index), 0);
     if (!f) fail(file, Tr::tr("表格已损坏（%1 无法解压）").arg(name));
-    device_.emplace(f, limits.partBytes, QFileInfo(name).fileName());
+    device_.emplace(f, small ? limits.smallPartBytes : limits.partBytes, QFileInfo(name).fileName());
     xml.setDevice(&*device_);
   }
   bool found() const { return device_.has_value(); }
@@ -401,6 +403,9 @@ class XmlPart {
     if (!device_->failure().isEmpty()) fail(file_, device_->failure());
     if (xml.isStartElement() && ++depth_ > kMaxXmlDepth)
       fail(file_, Tr::tr("表格已损坏（%1 的嵌套超过 %2 层）").arg(name_).arg(kMaxXmlDepth));
+    // Elements that hold no cell cost time all the same: a few per cell and per row are plenty.
+    if (xml.isStartElement() && ++elements_ > maxElements_)
+      fail(file_, Tr::tr("%1 的元素超过 %2 个的上限").arg(name_, amount(maxElements_)));
     if (xml.isEndElement()) --depth_;
     if (xml.hasError()) {
       fail(file_,
@@ -422,6 +427,7 @@ class XmlPart {
         out += xml.text();
       }
     }
+    out.squeeze();
     return out;
   }
 
@@ -437,6 +443,7 @@ class XmlPart {
         out += text(max - out.size());
       }
     }
+    out.squeeze();
     return out;
   }
 
@@ -447,6 +454,7 @@ class XmlPart {
   QString name_;
   std::optional<PartDevice> device_;
   int depth_ = 0;
+  qint64 elements_ = 0, maxElements_;
 };
 
 // Attribute value by local name, whatever the namespace prefix.
@@ -621,7 +629,7 @@ Table readXlsx(zip_t* zip, const QString& file, const QString& wanted, const Tab
   std::vector<Sheet> sheets;
   int active = 0, viewSeen = 0;
   {
-    XmlPart workbook(zip, QStringLiteral("xl/workbook.xml"), file, limits);
+    XmlPart workbook(zip, QStringLiteral("xl/workbook.xml"), file, limits, true);
     if (!workbook.found()) fail(file, Tr::tr("这不是 Excel 工作簿（缺少 xl/workbook.xml）"));
     while (workbook.next()) {
       if (workbook.starts(QLatin1String("workbookView")) && !viewSeen++)
@@ -650,7 +658,7 @@ Table readXlsx(zip_t* zip, const QString& file, const QString& wanted, const Tab
   QString sheetPath, sharedPath = QStringLiteral("xl/sharedStrings.xml"),
                      stylesPath = QStringLiteral("xl/styles.xml");
   {
-    XmlPart rels(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), file, limits);
+    XmlPart rels(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), file, limits, true);
     while (rels.found() && rels.next()) {
       if (!rels.starts(QLatin1String("Relationship"))) continue;
       const QStringView type = attribute(rels.xml, QLatin1String("Type"));
@@ -670,7 +678,7 @@ Table readXlsx(zip_t* zip, const QString& file, const QString& wanted, const Tab
   }
   std::vector<bool> dates;
   {
-    XmlPart part(zip, stylesPath, file, limits);
+    XmlPart part(zip, stylesPath, file, limits, true);
     if (part.found()) dates = dateStyles(part, file);
   }
   XmlPart part(zip, sheetPath, file, limits);

@@ -14,13 +14,14 @@ constexpr qint64 kMaxTableFileBytes = 50LL * 1024 * 1024;
 // keep any file, however crafted, to a few hundred megabytes while it is read.
 struct TableLimits {
   int rows = 1'000'000;
-  int columns = 1'000;                     // a cell with text further right is refused
-  qint64 cells = 3'000'000;                // all rows' cells, blanks between filled cells included
-  qint64 chars = 40'000'000;               // the text of all cells
-  qint64 lineChars = 1'000'000;            // one line of a text file, one cell of a workbook
-  int sharedStrings = 1'000'000;           // a workbook's table of strings: how many
-  qint64 sharedChars = 20'000'000;         // and their text
-  qint64 partBytes = 256LL * 1024 * 1024;  // one part of a workbook, unpacked
+  int columns = 1'000;                         // a cell with text further right is refused
+  qint64 cells = 2'000'000;                    // all rows' cells, blanks between filled cells included
+  qint64 chars = 30'000'000;                   // the text of all cells
+  qint64 lineChars = 1'000'000;                // one line of a text file, one cell of a workbook
+  int sharedStrings = 1'000'000;               // a workbook's table of strings: how many
+  qint64 sharedChars = 20'000'000;             // and their text
+  qint64 partBytes = 256LL * 1024 * 1024;      // a sheet or the shared strings of a workbook, unpacked
+  qint64 smallPartBytes = 16LL * 1024 * 1024;  // its list of sheets, relationships or styles
 };
 
 struct TableRow {
