@@ -447,5 +447,49 @@ TEST_F(TableFileTest, CraftedFilesAreRefusedByTheirLimits) {
               }).contains(QStringLiteral("第 1 行超过 1000 列的上限")));
 }
 
+// A text file is decoded and split in pieces of 1 MiB: a line end, a doubled quote or a character cut by a
+// piece's end reads as if it were whole.
+TEST_F(TableFileTest, TextCutIntoPiecesReadsAsWhole) {
+  constexpr int kPiece = 1024 * 1024;
+  QStringEncoder gb("GB18030");
+  const struct {
+    const char* what;
+    QByteArray across;  // placed so that the piece ends after its first byte
+    QByteArray before, after;
+    QStringList cells;
+    bool legacy;
+  } cases[] = {
+      {"CR LF", "\r\n", "x", "y", {"x"}, false},
+      {"doubled quote", "\"\"", "\"a", "b\"", {"a\"b"}, false},
+      {"UTF-8 character", QStringLiteral("张").toUtf8(), "x", "", {QStringLiteral("x张")}, false},
+      {"GB18030 character",
+       gb(QStringLiteral("张")),
+       gb(QStringLiteral("甲")),
+       "",
+       {QStringLiteral("甲张")},
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QByteArray bytes;
+    int lines = 0;
+    while (bytes.size() < kPiece - 2000) {
+      bytes += QByteArray(999, 'a') + "\n";
+      ++lines;
+    }
+    const qsizetype pad = kPiece - 2 - bytes.size() - c.before.size();
+    bytes += QByteArray(pad, 'p') + "," + c.before + c.across + c.after + "\nlast\n";
+    ASSERT_EQ(bytes.indexOf(c.across, kPiece - 10), kPiece - 1) << "the piece ends inside";
+    const Table t = readBytes(QStringLiteral("p.csv"), bytes);
+    ASSERT_EQ(t.rows.size(), size_t(lines) + (QByteArray(c.what) == "CR LF" ? 3 : 2));
+    EXPECT_EQ(t.legacyEncoding, c.legacy);
+    const TableRow& cut = t.rows[size_t(lines)];
+    EXPECT_EQ(cut.line, lines + 1);
+    EXPECT_EQ(cut.cells.mid(1), c.cells);
+    EXPECT_EQ(t.rows.back().cells, QStringList{"last"});
+    EXPECT_EQ(t.rows.back().line, int(t.rows.size()));
+  }
+}
+
 }  // namespace
 }  // namespace ld
