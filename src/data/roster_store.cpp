@@ -84,10 +84,15 @@ std::vector<RosterWinner> RosterStore::winnersInOrder() {
 }
 
 std::vector<RosterWinner> RosterStore::absentWinners() {
-  q_.openSql(QStringLiteral("select id, xm, bm, zj from yglb where zj=? order by id"), {kAbsent});
+  const QString gh = addedColumnOrBlank(q_, "yglb", "gh");
+  q_.openSql(QStringLiteral("select id, xm, bm, zj, %1 from yglb where zj=? order by id").arg(gh), {kAbsent});
   auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
-    return RosterWinner{field("id").asString(), field("bm").asString(), field("xm").asString(),
-                        field("zj").asInteger(), QString()};
+    return RosterWinner{field("id").asString(),
+                        field("bm").asString(),
+                        field("xm").asString(),
+                        field("zj").asInteger(),
+                        QString(),
+                        field("gh").asString()};
   });
   q_.close();
   return out;

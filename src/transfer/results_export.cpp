@@ -19,7 +19,7 @@ namespace {
 struct TableWords {
   QString order, prize, department, name, time, photo, winnersSheet, rosterSheet, outsidePlan;
   QString prizes[4];  // empty: the stored names
-  QString status, won, absent;
+  QString status, won, absent, employeeId, tags;
 };
 
 const TableWords& wordsFor(TableLanguage language) {
@@ -29,7 +29,8 @@ const TableWords& wordsFor(TableLanguage language) {
                                   QStringLiteral("中奖名单"), QStringLiteral("员工名单"),
                                   QStringLiteral("计划外"),   {},
                                   QStringLiteral("状态"),     QStringLiteral("中奖"),
-                                  QStringLiteral("缺席")};
+                                  QStringLiteral("缺席"),     QStringLiteral("工号"),
+                                  QStringLiteral("标签")};
   static const TableWords english{QStringLiteral("Draw order"),
                                   QStringLiteral("Prize"),
                                   QStringLiteral("Department"),
@@ -43,7 +44,9 @@ const TableWords& wordsFor(TableLanguage language) {
                                    QStringLiteral("Third prize"), QStringLiteral("Lucky prize")},
                                   QStringLiteral("Status"),
                                   QStringLiteral("Won"),
-                                  QStringLiteral("Absent")};
+                                  QStringLiteral("Absent"),
+                                  QStringLiteral("Employee number"),
+                                  QStringLiteral("Tags")};
   return language == TableLanguage::English ? english : chinese;
 }
 
@@ -96,10 +99,17 @@ WinnersSheet winnersSheet(Query& q, TableLanguage language) {
     return a.order != b.order ? a.order < b.order : a.absent && !b.absent;
   });
   const bool anyAbsent = std::any_of(lines.begin(), lines.end(), [](const Line& l) { return l.absent; });
+  // Events without employee numbers export as they always did.
+  const bool numbers =
+      std::any_of(lines.begin(), lines.end(), [](const Line& l) { return !l.w.employeeId.isEmpty(); });
 
   WinnersSheet sheet;
   sheet.rows.push_back({words.order, words.prize, words.department, words.name});
   sheet.kinds = {ColumnKind::Auto, ColumnKind::Text, ColumnKind::Text, ColumnKind::Text};
+  if (numbers) {
+    sheet.rows[0] << words.employeeId;
+    sheet.kinds.push_back(ColumnKind::Text);
+  }
   if (journal) {
     sheet.rows[0] << words.time;
     sheet.kinds.push_back(ColumnKind::DateTime);
@@ -111,6 +121,7 @@ WinnersSheet winnersSheet(Query& q, TableLanguage language) {
   for (const Line& l : lines) {
     const RosterWinner& w = l.w;
     QStringList row = {w.order, w.level ? prizeText(w.level, words) : QString(), w.department, w.name};
+    if (numbers) row << w.employeeId;
     if (journal) {
       const QString sj = times.value(w.id + QLatin1Char('/') + w.order);
       row << (sj.isEmpty() ? QString() : drawTime(sj));
@@ -133,12 +144,22 @@ std::vector<QStringList> rosterTable(Query& q, TableLanguage language) {
   std::vector<QStringList> rows;
   rows.push_back({words.department, words.name, words.photo});
   const std::vector<RosterEntry> roster = RosterStore(q).entriesInOrder();
+  // The columns a roster without them never had stay out, so that such a table is as it always was.
+  const bool numbers =
+      std::any_of(roster.begin(), roster.end(), [](const RosterEntry& e) { return !e.employeeId.isEmpty(); });
+  const bool tags =
+      std::any_of(roster.begin(), roster.end(), [](const RosterEntry& e) { return !e.tags.isEmpty(); });
+  if (numbers) rows[0] << words.employeeId;
+  if (tags) rows[0] << words.tags;
   rows.reserve(roster.size() + 1);
   for (const RosterEntry& e : roster) {
     QString photo = e.photoPath.trimmed();
     photo.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (photo.startsWith(QLatin1String("zp/"), Qt::CaseInsensitive)) photo = photo.mid(3);
-    rows.push_back({e.department, e.name, photo});
+    QStringList row = {e.department, e.name, photo};
+    if (numbers) row << e.employeeId;
+    if (tags) row << e.tags;
+    rows.push_back(row);
   }
   return rows;
 }
@@ -151,7 +172,9 @@ int exportResults(const QString& file, Query& q, TableLanguage language) {
 
 int exportRoster(const QString& file, Query& q, TableLanguage language) {
   const auto rows = rosterTable(q, language);
-  writeTable(file, rows, wordsFor(language).rosterSheet);
+  // Every value as text: an employee number "00123" keeps its zeros, "10023" reads back as it was.
+  writeTable(file, rows, wordsFor(language).rosterSheet,
+             std::vector<ColumnKind>(size_t(rows.front().size()), ColumnKind::Text));
   return int(rows.size()) - 1;
 }
 

@@ -163,6 +163,41 @@ TEST_F(ExportTest, AbsentWinnersAndTheDrawTimeAsADate) {
       << xml.toStdString();
 }
 
+// Employee numbers go out as text wherever the roster has them, and a roster export imports back as it was
+// written, formula-like names included.
+TEST_F(ExportTest, EmployeeNumbersAndTagsGoOutAndComeBackExactly) {
+  const int a = app.addParticipant(QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("研发部"));
+  const int b = app.addParticipant(QStringLiteral("O'Neill"), QStringLiteral("-销售-"));
+  app.addParticipant(QStringLiteral("王五"), QStringLiteral("市场部"));
+  app.exec(QStringLiteral("update yglb set gh='00123', bq='新人,上海' where id=%1").arg(a));
+  app.exec(QStringLiteral("update yglb set gh='10023' where id=%1").arg(b));
+  win(b, 1, 1);
+  const auto rows = rosterTable(q());
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (QStringList{QStringLiteral("部门"), QStringLiteral("姓名"), QStringLiteral("照片"),
+                                  QStringLiteral("工号"), QStringLiteral("标签")}));
+  EXPECT_EQ(rows[1].mid(3), (QStringList{"00123", QStringLiteral("新人,上海")}));
+  for (const char* ext : {"csv", "xlsx"}) {
+    SCOPED_TRACE(ext);
+    const QString roster = out.path() + QStringLiteral("/r.") + QLatin1String(ext);
+    EXPECT_EQ(exportRoster(roster, q()), 3);
+    auto back = cellsOf(readTable(roster));
+    for (QStringList& row : back)
+      while (row.size() < 5) row << QString();
+    EXPECT_EQ(back, rows);
+    const QString winners = out.path() + QStringLiteral("/w.") + QLatin1String(ext);
+    EXPECT_EQ(exportResults(winners, q()), 1);
+    EXPECT_EQ(cellsOf(readTable(winners)).at(1).mid(0, 5),
+              (QStringList{"1", QStringLiteral("一等奖"), QStringLiteral("-销售-"), QStringLiteral("O'Neill"),
+                           "10023"}));
+  }
+  EXPECT_TRUE(readFile(out.path() + QStringLiteral("/r.csv")).contains("'=HYPERLINK"));
+  // Without employee numbers the tables are as they always were.
+  app.exec(QStringLiteral("update yglb set gh='', bq=''"));
+  EXPECT_EQ(rosterTable(q())[0].size(), 3);
+  EXPECT_EQ(winnersTable(q())[0].value(4), QStringLiteral("抽奖时间"));
+}
+
 // English headings and prize names only when asked, and the same file whichever language the program speaks.
 TEST_F(ExportTest, EnglishOnlyWhenAskedWhateverTheProgramSpeaks) {
   const int a = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
