@@ -1341,5 +1341,9 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>不支持的名单文件 %1：只能导入 .xlsx、.csv 或 .txt 表格</source>
         <translation>Unsupported roster file %1: only .xlsx, .csv or .txt tables can be imported</translation>
     </message>
+    <message>
+        <source>%1 的元素超过 %2 个的上限</source>
+        <translation>%1 is over its limit of %2 elements</translation>
+    </message>
 </context>
 </TS>
