@@ -134,7 +134,7 @@ class CsvParser {
       : rows_(table, limits, file), limits_(limits), file_(file) {}
 
   void feed(QStringView text) {
-    if (sep_.isNull()) sep_ = findSeparator(text);
+    if (sep_.isNull() && !text.isEmpty()) sep_ = findSeparator(text);
     for (QChar c : text) put(c);
   }
 
