@@ -15,7 +15,7 @@ if ! command -v clang++ >/dev/null; then
   echo "clang++ is missing: the fuzz harnesses need it (scripts/deps.sh test installs clang)" >&2
   exit 1
 fi
-for harness in gif jpeg bmp archive; do
+for harness in gif jpeg bmp sheet archive; do
   if ! bash "tests/fuzz/run_${harness}_fuzz.sh" 20 "$PWD/$build/fuzz-$harness" >"$build/fuzz-$harness.log" 2>&1; then
     tail -40 "$build/fuzz-$harness.log" >&2
     echo "fuzz harness $harness failed; inputs in $build/fuzz-$harness/artifacts/" >&2

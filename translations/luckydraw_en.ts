@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
     <name>ld</name>
@@ -64,8 +63,8 @@
         <translation>The statement needs %1 values, %2 were given</translation>
     </message>
     <message>
-        <source>&apos;%1&apos; 超出整数范围</source>
-        <translation>&apos;%1&apos; is out of the integer range</translation>
+        <source>'%1' 超出整数范围</source>
+        <translation>'%1' is out of the integer range</translation>
     </message>
     <message>
         <source>无法把 %1 类型的值写入数据库</source>
@@ -80,20 +79,20 @@
         <translation>Invalid null value (Null)</translation>
     </message>
     <message>
-        <source>&apos;%1&apos; 不是有效的整数值</source>
-        <translation>&apos;%1&apos; is not a valid integer</translation>
+        <source>'%1' 不是有效的整数值</source>
+        <translation>'%1' is not a valid integer</translation>
     </message>
     <message>
-        <source>&apos;%1&apos; 不是有效的数值</source>
-        <translation>&apos;%1&apos; is not a valid number</translation>
+        <source>'%1' 不是有效的数值</source>
+        <translation>'%1' is not a valid number</translation>
     </message>
     <message>
         <source>没有当前记录</source>
         <translation>No current record</translation>
     </message>
     <message>
-        <source>找不到字段 &apos;%1&apos;</source>
-        <translation>Field &apos;%1&apos; not found</translation>
+        <source>找不到字段 '%1'</source>
+        <translation>Field '%1' not found</translation>
     </message>
     <message>
         <source>%1 已经存在，不会覆盖</source>
@@ -281,11 +280,11 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>找不到 eventdb 程序，演示名单没有加入，活动的名单为空。</source>
-        <translation>The eventdb program was not found: the demo roster was not added and the event&apos;s roster is empty.</translation>
+        <translation>The eventdb program was not found: the demo roster was not added and the event's roster is empty.</translation>
     </message>
     <message>
         <source>演示名单没有加入，活动的名单为空：%1</source>
-        <translation>The demo roster was not added and the event&apos;s roster is empty: %1</translation>
+        <translation>The demo roster was not added and the event's roster is empty: %1</translation>
     </message>
     <message>
         <source>幸运抽奖：公司活动现场抽奖</source>
@@ -293,11 +292,11 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。</source>
-        <translation>Language of the program: zh (Chinese, the default) or en (English). Without it, the system&apos;s language setting decides.</translation>
+        <translation>Language of the program: zh (Chinese, the default) or en (English). Without it, the system's language setting decides.</translation>
     </message>
     <message>
         <source>活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，否则用上次打开的活动，都没有时提议新建一个。</source>
-        <translation>The event folder (holding db/ and zp/, optionally system/). Without it: the event in the program&apos;s own folder if there is one, else the event opened last, else an offer to create one.</translation>
+        <translation>The event folder (holding db/ and zp/, optionally system/). Without it: the event in the program's own folder if there is one, else the event opened last, else an offer to create one.</translation>
     </message>
     <message>
         <source>无效的员工编号“%1”</source>
@@ -1138,8 +1137,8 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>the encoding of the file is not recognised (neither UTF-8 nor GBK/GB18030)</translation>
     </message>
     <message>
-        <source>第 %1 行的引号没有闭合（一个以 &quot; 开始的值直到文件末尾都没有结束）</source>
-        <translation>the quote on line %1 is never closed (a value starting with &quot; runs to the end of the file)</translation>
+        <source>第 %1 行的引号没有闭合（一个以 " 开始的值直到文件末尾都没有结束）</source>
+        <translation>the quote on line %1 is never closed (a value starting with " runs to the end of the file)</translation>
     </message>
     <message>
         <source>内存不足</source>
@@ -1324,6 +1323,118 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>其中的数据库有本程序不会建立的结构（%1），可能被人改动过，不予解包</source>
         <translation>its database holds something this program never makes (%1); it may have been tampered with and is not unpacked</translation>
+    </message>
+<message>
+        <source>数据库大得不合理</source>
+        <translation>the database is unreasonably large</translation>
+    </message>
+    <message>
+        <source>照片 %1 大得不合理</source>
+        <translation>the photo %1 is unreasonably large</translation>
+    </message>
+    <message>
+        <source>无法在 %1 中写入</source>
+        <translation>Cannot write in %1</translation>
+    </message>
+    <message>
+        <source>导出名单…</source>
+        <translation>Export roster…</translation>
+    </message>
+    <message>
+        <source>%1 万</source>
+        <translation>%1 × 10,000</translation>
+    </message>
+    <message>
+        <source>第 %1 行：表格超过 %2 个单元格的上限</source>
+        <translation>row %1: the table is over its limit of %2 cells</translation>
+    </message>
+    <message>
+        <source>第 %1 行：表格的文字超过 %2 个字符的上限</source>
+        <translation>row %1: the text of the table is over its limit of %2 characters</translation>
+    </message>
+    <message>
+        <source>第 %1 行超过 %2 列的上限</source>
+        <translation>row %1 is over the limit of %2 columns</translation>
+    </message>
+    <message>
+        <source>表格超过 %1 行的上限</source>
+        <translation>the table is over its limit of %1 rows</translation>
+    </message>
+    <message>
+        <source>第 %1 行超过 %2 个字符的上限</source>
+        <translation>row %1 is over the limit of %2 characters</translation>
+    </message>
+    <message>
+        <source>这是旧版 Excel 表格（.xls），请在 Excel 中另存为 .xlsx 后再导入</source>
+        <translation>this is an old Excel spreadsheet (.xls); save it as .xlsx in Excel, then import that</translation>
+    </message>
+    <message>
+        <source>%1 解压后超过 %2 MB 的上限</source>
+        <translation>%1 unpacks to more than its limit of %2 MB</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 含有文档类型声明）</source>
+        <translation>the spreadsheet is damaged (%1 holds a document type declaration)</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 不是有效的 XML）</source>
+        <translation>the spreadsheet is damaged (%1 is not valid XML)</translation>
+    </message>
+    <message>
+        <source>%1 中一个标记超过 64 KB 的上限</source>
+        <translation>a tag in %1 is over the limit of 64 KB</translation>
+    </message>
+    <message>
+        <source>%1 中一段内容超过 8 MB 的上限</source>
+        <translation>a stretch of content in %1 is over the limit of 8 MB</translation>
+    </message>
+    <message>
+        <source>表格已损坏（%1 的嵌套超过 %2 层）</source>
+        <translation>the spreadsheet is damaged (%1 nests deeper than %2 levels)</translation>
+    </message>
+    <message>
+        <source>一个单元格超过 %1 个字符的上限</source>
+        <translation>a cell is over the limit of %1 characters</translation>
+    </message>
+    <message>
+        <source>共享字符串超过 %1 个的上限</source>
+        <translation>the shared strings are over their limit of %1</translation>
+    </message>
+    <message>
+        <source>共享字符串超过 %1 个字符的上限</source>
+        <translation>the shared strings are over their limit of %1 characters</translation>
+    </message>
+    <message>
+        <source>样式超过 %1 个的上限</source>
+        <translation>the styles are over their limit of %1</translation>
+    </message>
+    <message>
+        <source>工作表超过 %1 行</source>
+        <translation>the sheet has more than %1 rows</translation>
+    </message>
+    <message>
+        <source>工作簿超过 %1 张工作表的上限</source>
+        <translation>the workbook is over its limit of %1 sheets</translation>
+    </message>
+    <message>
+        <source>工作簿里没有名为“%1”的工作表（有：%2）</source>
+        <translation>the workbook has no sheet named “%1” (it has: %2)</translation>
+    </message>
+    <message>
+        <source>工作簿缺少工作表“%1”的内容</source>
+        <translation>the workbook lacks the content of sheet “%1”</translation>
+    </message>
+    <message>
+        <source>工作簿缺少工作表“%1”的内容（%2）</source>
+        <translation>the workbook lacks the content of sheet “%1” (%2)</translation>
+    </message>
+    <message>
+        <source>不支持的名单文件 %1：只能导入 .xlsx、.csv 或 .txt 表格</source>
+        <translation>Unsupported roster file %1: only .xlsx, .csv or .txt tables can be imported</translation>
+    </message>
+    <message>
+        <source>%1 的元素超过 %2 个的上限</source>
+        <translation>%1 is over its limit of %2 elements</translation>
     </message>
 </context>
 </TS>

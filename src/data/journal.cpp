@@ -91,6 +91,19 @@ QHash<QString, QString> drawnTimes(Query& q) {
   return times;
 }
 
+QHash<QString, AbsenceRecord> absences(Query& q) {
+  q.openSql(QStringLiteral("select ygid, zjsx, zj, sj from cjrz where lx='absent' order by xh"));
+  QHash<QString, AbsenceRecord> out;
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    const auto field = [&](const char* name) { return q.fieldByName(QLatin1String(name)); };
+    out.insert(field("ygid").asString(),
+               {field("zjsx").asInteger(), field("zj").asInteger(), field("sj").asString()});
+  }
+  q.close();
+  return out;
+}
+
 QString journalLine(const JournalRow& r) {
   // A tab or line break inside a name would break the line into fields that are not there.
   auto text = [](QString s) {

@@ -55,6 +55,14 @@ bool hasJournal(Query& query);
 // "id/order". Throws DbError, also for a file without a journal.
 QHash<QString, QString> drawnTimes(Query& query);
 
+// The latest "absent" row of each participant, keyed by id: the order and level the absent winner was
+// drawn at, and when. Throws DbError, also for a file without a journal.
+struct AbsenceRecord {
+  int order = 0, level = 0;
+  QString time;
+};
+QHash<QString, AbsenceRecord> absences(Query& query);
+
 // One row as a line of tab-separated fields in the table's column order; NULL as an empty field.
 QString journalLine(const JournalRow& row);
 

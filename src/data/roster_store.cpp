@@ -2,6 +2,7 @@
 
 #include "data/db_error.h"
 #include "data/journal.h"
+#include "data/prize_levels.h"
 #include "data/query.h"
 #include "data/schema.h"
 #include "data/transaction.h"
@@ -77,6 +78,21 @@ std::vector<RosterWinner> RosterStore::winnersInOrder() {
   auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
     return RosterWinner{field("id").asString(),  field("bm").asString(),   field("xm").asString(),
                         field("zj").asInteger(), field("zjsx").asString(), field("gh").asString()};
+  });
+  q_.close();
+  return out;
+}
+
+std::vector<RosterWinner> RosterStore::absentWinners() {
+  const QString gh = addedColumnOrBlank(q_, "yglb", "gh");
+  q_.openSql(QStringLiteral("select id, xm, bm, zj, %1 from yglb where zj=? order by id").arg(gh), {kAbsent});
+  auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
+    return RosterWinner{field("id").asString(),
+                        field("bm").asString(),
+                        field("xm").asString(),
+                        field("zj").asInteger(),
+                        QString(),
+                        field("gh").asString()};
   });
   q_.close();
   return out;

@@ -51,6 +51,8 @@ class RosterStore {
   std::vector<RosterEntry> entriesInOrder();
   // Every winner in draw order (ties by id).
   std::vector<RosterWinner> winnersInOrder();
+  // The winners recorded absent (zj = -1), in id order: their level and order are the journal's to tell.
+  std::vector<RosterWinner> absentWinners();
   // Each department once, in the database's text order.
   QStringList departments();
   // Whether a participant has this name and department (compared as the database compares text).

@@ -122,6 +122,8 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
   connect(window, &TsettingForm::planChanged, session_.get(), &DrawSession::planChanged);
   connect(window, &TsettingForm::resultsExportRequested, this,
           [this, window] { guarded([&] { runResultsExport(window, data_->ADOQuerysetting); }); });
+  connect(window, &TsettingForm::rosterExportRequested, this,
+          [this, window] { guarded([&] { runRosterExport(window, data_->ADOQuerysetting); }); });
   form->show();
   settingsWindows_.push_back(std::move(form));
   return settingsWindows_.back().get();

@@ -190,6 +190,9 @@ void TsettingForm::buildControls() {
   Button5 = button(GroupBox4, "Button5", ld::Tr::tr("清空员工列表"), 24, 16, 121, 25);
   Button7 = button(GroupBox4, "Button7", ld::Tr::tr("清空中奖纪录"), 176, 16, 121, 25);
   Buttondczj = button(GroupBox4, "Buttondczj", ld::Tr::tr("导出中奖名单…"), 640, 16, 121, 25);
+  // Beside the winners' export: the roster's own group has no free place without moving its controls.
+  Buttondcmd = button(GroupBox4, "Buttondcmd", ld::Tr::tr("导出名单…"), 512, 16, 121, 25);
+  Buttondcmd->setFont(songFont());
   Button5->setFont(songFont());
   Button7->setFont(songFont());
   Buttondczj->setFont(songFont());
@@ -225,6 +228,7 @@ void TsettingForm::connectHandlers() {
   on(Button1, &QPushButton::clicked, &TsettingForm::Button1Click);
   connect(Buttondrmd, &QPushButton::clicked, this, &TsettingForm::rosterImportRequested);
   connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
+  connect(Buttondcmd, &QPushButton::clicked, this, &TsettingForm::rosterExportRequested);
   // Selection changes by the reload count as well, so the visibility rule always holds.
   connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { RadioButtonxzClick(); });

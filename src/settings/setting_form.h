@@ -124,12 +124,14 @@ class TsettingForm : public QWidget {
   // Spreadsheets in and out; the program's owner answers them, since they need more than this window.
   QPushButton* Buttondrmd;  // "导入名单…"
   QPushButton* Buttondczj;  // "导出中奖名单…"
+  QPushButton* Buttondcmd;  // "导出名单…"
 
   QStatusBar* StatusBar1;
 
  signals:
   void rosterImportRequested();
   void resultsExportRequested();
+  void rosterExportRequested();
   // Saved here: every result cleared (with the roster or alone), or the prize plan changed.
   void resultsCleared();
   void planChanged();

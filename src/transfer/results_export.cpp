@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <algorithm>
+#include <climits>
 
 #include "data/journal.h"
 #include "data/prize_levels.h"
@@ -17,6 +19,7 @@ namespace {
 struct TableWords {
   QString order, prize, department, name, time, photo, winnersSheet, rosterSheet, outsidePlan;
   QString prizes[4];  // empty: the stored names
+  QString status, won, absent, employeeId, tags;
 };
 
 const TableWords& wordsFor(TableLanguage language) {
@@ -24,7 +27,10 @@ const TableWords& wordsFor(TableLanguage language) {
                                   QStringLiteral("部门"),     QStringLiteral("姓名"),
                                   QStringLiteral("抽奖时间"), QStringLiteral("照片"),
                                   QStringLiteral("中奖名单"), QStringLiteral("员工名单"),
-                                  QStringLiteral("计划外"),   {}};
+                                  QStringLiteral("计划外"),   {},
+                                  QStringLiteral("状态"),     QStringLiteral("中奖"),
+                                  QStringLiteral("缺席"),     QStringLiteral("工号"),
+                                  QStringLiteral("标签")};
   static const TableWords english{QStringLiteral("Draw order"),
                                   QStringLiteral("Prize"),
                                   QStringLiteral("Department"),
@@ -35,7 +41,12 @@ const TableWords& wordsFor(TableLanguage language) {
                                   QStringLiteral("Roster"),
                                   QStringLiteral("Outside the plan"),
                                   {QStringLiteral("First prize"), QStringLiteral("Second prize"),
-                                   QStringLiteral("Third prize"), QStringLiteral("Lucky prize")}};
+                                   QStringLiteral("Third prize"), QStringLiteral("Lucky prize")},
+                                  QStringLiteral("Status"),
+                                  QStringLiteral("Won"),
+                                  QStringLiteral("Absent"),
+                                  QStringLiteral("Employee number"),
+                                  QStringLiteral("Tags")};
   return language == TableLanguage::English ? english : chinese;
 }
 
@@ -52,26 +63,80 @@ QString drawTime(const QString& stored) {
   return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : stored;
 }
 
-}  // namespace
+// The winners' table and how each column is stored in a workbook.
+struct WinnersSheet {
+  std::vector<QStringList> rows;
+  std::vector<ColumnKind> kinds;
+  int winners = 0;  // the rows of winners, absent ones not counted
+};
 
-std::vector<QStringList> winnersTable(Query& q, TableLanguage language) {
+WinnersSheet winnersSheet(Query& q, TableLanguage language) {
   const TableWords& words = wordsFor(language);
   // The journal came with a later version; older event files have none.
   const bool journal = hasJournal(q);
   const QHash<QString, QString> times = journal ? drawnTimes(q) : QHash<QString, QString>();
-  std::vector<QStringList> rows;
-  QStringList header = {words.order, words.prize, words.department, words.name};
-  if (journal) header << words.time;
-  rows.push_back(header);
-  for (const RosterWinner& w : RosterStore(q).winnersInOrder()) {
-    QStringList row = {w.order, prizeText(w.level, words), w.department, w.name};
+  const QHash<QString, AbsenceRecord> absent = journal ? absences(q) : QHash<QString, AbsenceRecord>();
+  RosterStore store(q);
+  struct Line {
+    RosterWinner w;
+    int order;  // absent ones the journal does not place come last
+    bool absent;
+  };
+  std::vector<Line> lines;
+  for (RosterWinner& w : store.winnersInOrder()) {
+    const int order = w.order.toInt();
+    lines.push_back({std::move(w), order, false});
+  }
+  for (RosterWinner& w : store.absentWinners()) {
+    const auto found = absent.constFind(w.id);
+    w.level = found == absent.cend() ? 0 : found->level;
+    w.order = found == absent.cend() ? QString() : QString::number(found->order);
+    const int order = found == absent.cend() ? INT_MAX : found->order;
+    lines.push_back({std::move(w), order, true});
+  }
+  // An absent winner was drawn before the one who took their place, at the same order.
+  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+    return a.order != b.order ? a.order < b.order : a.absent && !b.absent;
+  });
+  const bool anyAbsent = std::any_of(lines.begin(), lines.end(), [](const Line& l) { return l.absent; });
+  // Events without employee numbers export as they always did.
+  const bool numbers =
+      std::any_of(lines.begin(), lines.end(), [](const Line& l) { return !l.w.employeeId.isEmpty(); });
+
+  WinnersSheet sheet;
+  sheet.rows.push_back({words.order, words.prize, words.department, words.name});
+  sheet.kinds = {ColumnKind::Auto, ColumnKind::Text, ColumnKind::Text, ColumnKind::Text};
+  if (numbers) {
+    sheet.rows[0] << words.employeeId;
+    sheet.kinds.push_back(ColumnKind::Text);
+  }
+  if (journal) {
+    sheet.rows[0] << words.time;
+    sheet.kinds.push_back(ColumnKind::DateTime);
+  }
+  if (anyAbsent) {
+    sheet.rows[0] << words.status;
+    sheet.kinds.push_back(ColumnKind::Text);
+  }
+  for (const Line& l : lines) {
+    const RosterWinner& w = l.w;
+    QStringList row = {w.order, w.level ? prizeText(w.level, words) : QString(), w.department, w.name};
+    if (numbers) row << w.employeeId;
     if (journal) {
       const QString sj = times.value(w.id + QLatin1Char('/') + w.order);
       row << (sj.isEmpty() ? QString() : drawTime(sj));
     }
-    rows.push_back(row);
+    if (anyAbsent) row << (l.absent ? words.absent : words.won);
+    if (!l.absent) ++sheet.winners;
+    sheet.rows.push_back(row);
   }
-  return rows;
+  return sheet;
+}
+
+}  // namespace
+
+std::vector<QStringList> winnersTable(Query& q, TableLanguage language) {
+  return winnersSheet(q, language).rows;
 }
 
 std::vector<QStringList> rosterTable(Query& q, TableLanguage language) {
@@ -79,25 +144,37 @@ std::vector<QStringList> rosterTable(Query& q, TableLanguage language) {
   std::vector<QStringList> rows;
   rows.push_back({words.department, words.name, words.photo});
   const std::vector<RosterEntry> roster = RosterStore(q).entriesInOrder();
+  // The columns a roster without them never had stay out, so that such a table is as it always was.
+  const bool numbers =
+      std::any_of(roster.begin(), roster.end(), [](const RosterEntry& e) { return !e.employeeId.isEmpty(); });
+  const bool tags =
+      std::any_of(roster.begin(), roster.end(), [](const RosterEntry& e) { return !e.tags.isEmpty(); });
+  if (numbers) rows[0] << words.employeeId;
+  if (tags) rows[0] << words.tags;
   rows.reserve(roster.size() + 1);
   for (const RosterEntry& e : roster) {
     QString photo = e.photoPath.trimmed();
     photo.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (photo.startsWith(QLatin1String("zp/"), Qt::CaseInsensitive)) photo = photo.mid(3);
-    rows.push_back({e.department, e.name, photo});
+    QStringList row = {e.department, e.name, photo};
+    if (numbers) row << e.employeeId;
+    if (tags) row << e.tags;
+    rows.push_back(row);
   }
   return rows;
 }
 
 int exportResults(const QString& file, Query& q, TableLanguage language) {
-  const auto rows = winnersTable(q, language);
-  writeTable(file, rows, wordsFor(language).winnersSheet);
-  return int(rows.size()) - 1;
+  const WinnersSheet sheet = winnersSheet(q, language);
+  writeTable(file, sheet.rows, wordsFor(language).winnersSheet, sheet.kinds);
+  return sheet.winners;
 }
 
 int exportRoster(const QString& file, Query& q, TableLanguage language) {
   const auto rows = rosterTable(q, language);
-  writeTable(file, rows, wordsFor(language).rosterSheet);
+  // Every value as text: an employee number "00123" keeps its zeros, "10023" reads back as it was.
+  writeTable(file, rows, wordsFor(language).rosterSheet,
+             std::vector<ColumnKind>(size_t(rows.front().size()), ColumnKind::Text));
   return int(rows.size()) - 1;
 }
 

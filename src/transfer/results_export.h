@@ -14,14 +14,18 @@ enum class TableLanguage { Chinese, English };
 
 // A header row, then one row per winner in draw order: draw order, prize ("一等奖" … "幸运奖", "计划外"
 // for the outside-plan marker; in English "First prize" … "Lucky prize", "Outside the plan"), department,
-// name, and the time of the draw when the event keeps a journal.
+// name, 工号 (Employee number) when any winner has one, and the time of the draw when the event keeps a
+// journal. When a winner was absent, each row also
+// says 中奖 or 缺席 (Won, Absent), the absent one just before the one drawn in their place. In a workbook the
+// time is a date the spreadsheet can sort.
 std::vector<QStringList> winnersTable(Query& q, TableLanguage language = TableLanguage::Chinese);
-// A header row (部门, 姓名, 照片; in English Department, Name, Photo), then every participant in roster
-// order; the photo is the file name in the photo folder, so that the table imports again with that folder
-// as the photo folder.
+// A header row (部门, 姓名, 照片, then 工号 and 标签 when any participant has one; in English Department,
+// Name, Photo, Employee number, Tags), then every participant in roster order; the photo is the file name in
+// the photo folder, so that the table imports again with that folder as the photo folder.
 std::vector<QStringList> rosterTable(Query& q, TableLanguage language = TableLanguage::Chinese);
 
-// Writes the table to FILE (.xlsx or .csv by its extension). Returns the number of rows below the header.
+// Writes the table to FILE (.xlsx or .csv by its extension). Returns the number of winners (or participants)
+// written.
 int exportResults(const QString& file, Query& q, TableLanguage language = TableLanguage::Chinese);
 int exportRoster(const QString& file, Query& q, TableLanguage language = TableLanguage::Chinese);
 

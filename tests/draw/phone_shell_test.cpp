@@ -152,7 +152,7 @@ TEST_F(PowerKey, EachDoubleClickOpensAFurtherSettingsWindowAndClosingOneFreesIt)
 }
 
 // The settings window's spreadsheet buttons, answered by the program: an import shows in the grid at once,
-// the export writes the winners.
+// the exports write the winners and the roster.
 TEST_F(PowerKey, SettingsWindowImportsARosterAndExportsTheWinners) {
   f.app.setPlan(1, 1, 1, 1, 2);
   f.app.addParticipant("甲", "销售");
@@ -178,6 +178,12 @@ TEST_F(PowerKey, SettingsWindowImportsARosterAndExportsTheWinners) {
   const QString winner = f.app.rows("select xm from yglb where zj<>0").value(0);
   EXPECT_TRUE(written.contains(QStringLiteral("幸运奖")) && written.contains(winner))
       << written.toStdString();
+  const QString roster = f.app.path("roster-out.csv");
+  f.app.dialogs().fileAnswers = {roster};
+  settings.Buttondcmd->click();
+  const QString listed = QString::fromUtf8(readFile(roster));
+  EXPECT_TRUE(listed.contains(QStringLiteral("研发,乙")) && listed.contains(QStringLiteral("销售,甲")))
+      << listed.toStdString();
 }
 
 TEST(DrawWindowStart, LogoGifReplacesTheDrawIconAndTheOutlineFollows) {
