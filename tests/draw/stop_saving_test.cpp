@@ -6,10 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "data/connection.h"
-#include "data/db_error.h"
 #include "data/datamodule.h"
+#include "data/db_error.h"
 #include "data/journal.h"
 #include "data/query.h"
 #include "data/transaction.h"
@@ -18,6 +19,7 @@
 #include "draw/veltrax_form.h"
 #include "support/data_helpers.h"
 #include "support/draw_helpers.h"
+#include "transfer/event_pack.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 
@@ -54,8 +56,9 @@ TEST(StopReadsBack, WhatIsShownAnnouncedAndJournaledIsWhatTheRosterHolds) {
        "insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm) values (new.sj, 'drawn', new.zjsx, new.zj, "
        "(select id from yglb where xm='老板'), '老板', '总部'); end",
        nullptr},
-      {"row renamed", "create trigger rig after update of zj on yglb when new.zj>0 begin "
-                      "update yglb set xm='乙' where id=new.id; end",
+      {"row renamed",
+       "create trigger rig after update of zj on yglb when new.zj>0 begin "
+       "update yglb set xm='乙' where id=new.id; end",
        "乙"},
   };
   for (const auto& c : cases) {
@@ -102,7 +105,8 @@ bool mountReadOnly(const QString& folder) {
 }
 
 bool setImmutable(const QString& path, bool on) {
-  return QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), path}) == 0;
+  return QProcess::execute(QStringLiteral("chattr"),
+                           {on ? QStringLiteral("+i") : QStringLiteral("-i"), path}) == 0;
 }
 
 // Each cause made to happen, then a stop through the window: the operator reads that cause, and of disk space
@@ -210,6 +214,49 @@ TEST_F(UnsavedStop, FileReplacedUnderTheProgramIsNotReportedSaved) {
   Query q(old);
   q.openSql(QStringLiteral("select id from yglb where zj<>0"));
   EXPECT_EQ(q.recordCount(), 0);
+}
+
+// A stop made while the event is being packed is saved at once, and the archive holds one committed state
+// of the event: the copy under way starts again, so it holds that winner with the journal row.
+TEST(PackDuringTheDraw, AStopWhileThePackCopiesIsSavedAndPacked) {
+  DrawFixture f;
+  addPeople(f.app);
+  // Enough rows for the copy to take several steps.
+  f.app.exec(
+      QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<3000) "
+                     "insert into yglb (xm, bm) select 'x' || i, '填充' from n"));
+  TVELTRAXForm& w = f.window();
+  QTemporaryDir out;
+  const QString archive = out.filePath(QStringLiteral("活动.zip"));
+  int steps = 0;
+  QString shownDuringPack;
+  packEvent(f.app.folder(), archive, [&](int copied, int total) {
+    if (steps++ > 0 || copied >= total) return;
+    click(w.GIFAnimatorlogo);
+    click(w.GIFAnimatorlogo);
+    shownDuringPack = w.shownWinner() ? w.shownWinner()->name : w.GlowLabelcj0->caption();
+  });
+  EXPECT_GT(steps, 1);
+  EXPECT_EQ(shownDuringPack, QStringLiteral("甲"));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("活动.zip")})
+      << "the copy is gone";
+
+  const QString unpacked = out.filePath(QStringLiteral("elsewhere/"));
+  unpackEvent(archive, unpacked);
+  Connection packed;
+  openOn(packed, unpacked);
+  Query q(packed);
+  q.openSql(QStringLiteral("select xm || '|' || zjsx as w from yglb where zj<>0"));
+  ASSERT_EQ(q.recordCount(), 1);
+  q.first();
+  EXPECT_EQ(q.fieldByName(QStringLiteral("w")).asString(), QStringLiteral("甲|1"));
+  const std::optional<JournalRow> last = latestJournalRow(q);
+  ASSERT_TRUE(last.has_value());
+  EXPECT_EQ(last->name, QStringLiteral("甲"));
+  q.openSql(QStringLiteral("pragma integrity_check"));
+  q.first();
+  EXPECT_EQ(q.fieldByName(QStringLiteral("integrity_check")).asString(), QStringLiteral("ok"));
 }
 
 }  // namespace
