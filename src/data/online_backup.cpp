@@ -38,7 +38,8 @@ void onlineBackup(Connection& source, const QString& target, const BackupProgres
     throw DbError(cannotCopy + Tr::tr("：文件已经存在"));
   source.setConnected(true);
   const QByteArray password =
-      connectionStringValue(source.connectionString(), QStringLiteral("Jet OLEDB:Database Password")).toUtf8();
+      connectionStringValue(source.connectionString(), QStringLiteral("Jet OLEDB:Database Password"))
+          .toUtf8();
 
   bool done = false;
   struct Leftover {

@@ -1,7 +1,7 @@
 #pragma once
-// A consistent copy of an event database that is in use: SQLite's online backup, a few pages at a time, so the
-// copy holds the file's read lock only for a moment per step and never keeps a stop waiting. A change made by
-// another program between steps starts the copy again, so the copy is always one committed state.
+// A consistent copy of an event database that is in use: SQLite's online backup, a few pages at a time, so
+// the copy holds the file's read lock only for a moment per step and never keeps a stop waiting. A change
+// made by another program between steps starts the copy again, so the copy is always one committed state.
 #include <QString>
 #include <functional>
 

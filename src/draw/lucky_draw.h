@@ -2,6 +2,7 @@
 // The program's one owner: the data module, the draw session and every window, made and torn down in one
 // place. The session announces what the draw does; the draw window, the sound, the fireworks and the plan
 // notice listen to it here.
+#include <QLabel>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -76,6 +77,10 @@ class LuckyDraw : public QObject {
   // settings window closes.
   QWidget* planNotice() const { return planNotice_.get(); }
   void refreshPlanNotice();
+  // A line on the operator's screen while the winner on show has the placeholder instead of their photo:
+  // which file, and why. Gone at the next roll.
+  QLabel* photoNotice() const { return photoNotice_.get(); }
+  void winnerPhotoNotShown(const QString& why);
 
   // Shows the draw window on its screen: the one given (and remembered from then on), else the one the event
   // remembers, else the primary screen. A screen smaller than the window gets the window scaled down to
@@ -110,7 +115,9 @@ class LuckyDraw : public QObject {
   std::unique_ptr<BlankScreen> blank_;
   std::unique_ptr<KeyControl> keys_;
   std::unique_ptr<KeyHelp> operatorKeyHelp_;
-  std::unique_ptr<QWidget> planNotice_;
+  std::unique_ptr<QLabel> planNotice_;
+  std::unique_ptr<QLabel> photoNotice_;
+  std::unique_ptr<QLabel> mirrorNotice_;
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<Sound> sound_;
   std::unique_ptr<ShowInhibitor> inhibitor_;
@@ -129,6 +136,13 @@ class LuckyDraw : public QObject {
   bool toggleKeyHelp();
   bool dismissKeyHelp();
   void frameDropped();
+  // The notices: lines on the operator's screen that ask nothing and never take the keyboard.
+  static std::unique_ptr<QLabel> makeNotice(const char* name, const QString& title, const QString& text);
+  void showNotice(std::unique_ptr<QLabel>& notice, const char* name, const QString& title,
+                  const QString& text);
+  void hideNotice(QLabel* notice);
+  // Every notice wanted on screen, `showing` too, placed and shown.
+  void placeNotices(QLabel* showing = nullptr);
 };
 
 }  // namespace ld

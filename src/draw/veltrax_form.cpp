@@ -570,7 +570,12 @@ void TVELTRAXForm::showResult(const ld::DrawResult& result) {
     // Under a limited plan whose prizes are all gone, the operator must see that this winner has no prize.
     ld::showWinnerCaption(*GlowLabelcj0, result.department, result.name,
                           result.planExhausted ? ld::WinnerMark::OutsidePlan : ld::WinnerMark::None);
-    ld::silently("loading the winner's photo", [&] { ld::loadPhotoOrLogo(*Image[0], result.photo); });
+    // Never an empty box in front of the hall; the operator learns which file is at fault.
+    const QString why = ld::loadWinnerPhoto(*Image[0], result.photo);
+    if (!why.isEmpty()) {
+      qWarning("winner's photo not shown: %s", qUtf8Printable(why));
+      emit winnerPhotoNotShown(why);
+    }
   } else {
     GlowLabelcj0->setCaption(ld::Tr::tr("无人中奖"));
     ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -22,6 +23,7 @@
 #include "transfer/event_pack.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
+#include "widgets/picture_box.h"
 
 using namespace ld;
 using namespace ld::test;
@@ -92,6 +94,36 @@ TEST(StopReadsBack, WhatIsShownAnnouncedAndJournaledIsWhatTheRosterHolds) {
     EXPECT_EQ(w.shownWinner()->name, QString::fromUtf8(c.shownName));
     EXPECT_TRUE(w.GlowLabelcj0->caption().contains(QString::fromUtf8(c.shownName)));
     EXPECT_EQ(journal, QStringList{QString::fromUtf8(c.shownName)});
+  }
+}
+
+// A winner whose photo cannot be shown gets the placeholder, never an empty box, and the operator is told
+// which file; the notice goes with the next roll.
+TEST(WinnerPhoto, AMissingOrDamagedPhotoShowsThePlaceholderAndANotice) {
+  const struct {
+    const char* what;
+    const char* bytes;  // null: no file at all
+  } cases[] = {{"missing", nullptr}, {"not a picture", "not a JPEG"}, {"cut short", "\xff\xd8\xff\xe0"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DrawFixture f;
+    f.app.addParticipant(QStringLiteral("甲"), QStringLiteral("部门"));
+    const QString photo = f.app.path(QStringLiteral("zp/部门_甲.jpg"));
+    QFile::remove(photo);
+    if (c.bytes) writeFile(photo, QByteArray(c.bytes));
+    TVELTRAXForm& w = f.window();
+    click(w.GIFAnimatorlogo);
+    click(w.GIFAnimatorlogo);
+    ASSERT_TRUE(w.shownWinner().has_value()) << "the win is recorded whatever its photo";
+    EXPECT_EQ(w.Image[0]->pictureFile(), f.app.path(QStringLiteral("system/logo.jpg")));
+    EXPECT_TRUE(similar(centreColour(*w.Image[0]), Qt::gray));
+    QLabel* notice = f.program().photoNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("部门_甲.jpg"))) << notice->text().toStdString();
+    EXPECT_TRUE(f.app.dialogs().shown.empty()) << "nothing that waits for an answer";
+    click(w.GIFAnimatorlogo);
+    EXPECT_FALSE(notice->isVisible());
   }
 }
 
