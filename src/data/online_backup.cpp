@@ -70,22 +70,23 @@ void onlineBackup(Connection& source, const QString& target, const BackupProgres
     int busy = 0;
     for (;;) {
       const int rc = sqlite3_backup_step(backup.handle, kPagesPerStep);
-      if (rc == SQLITE_DONE) break;
       if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         if (++busy > kBusyRetries) fail(source.handle());
         sqlite3_sleep(kBusyPauseMs);
-      } else if (rc != SQLITE_OK) {
+        continue;
+      }
+      if (rc != SQLITE_OK && rc != SQLITE_DONE) {
         // The step's error is the backup's own; finish() puts it on the destination.
         sqlite3_backup_finish(backup.handle);
         backup.handle = nullptr;
         fail(copy.get());
-      } else {
-        busy = 0;
       }
+      busy = 0;
       if (progress) {
         const int total = sqlite3_backup_pagecount(backup.handle);
         progress(total - sqlite3_backup_remaining(backup.handle), total);
       }
+      if (rc == SQLITE_DONE) break;
     }
     const int rc = sqlite3_backup_finish(backup.handle);
     backup.handle = nullptr;

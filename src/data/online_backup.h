@@ -9,7 +9,8 @@ namespace ld {
 
 class Connection;
 
-// Called between steps with the pages copied so far and the pages of the file.
+// Called after every step, the last one too, with the pages copied so far and the pages of the file; no
+// lock is held meanwhile.
 using BackupProgress = std::function<void(int copied, int total)>;
 
 // Copies the database `source` opens (connected on demand) into the new file `target`, encrypted with the

@@ -13,6 +13,7 @@
 #include "data/datamodule.h"
 #include "data/draw_settings.h"
 #include "draw/draw_session.h"
+#include "draw/event_mirror.h"
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
@@ -20,6 +21,7 @@
 #include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
+#include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
@@ -99,6 +101,7 @@ LuckyDraw::LuckyDraw()
 // Settings and fireworks windows go before the draw window, the data module last.
 LuckyDraw::~LuckyDraw() {
   setDialogPlacement({});
+  mirror_.reset();
   keys_.reset();
   operatorKeyHelp_.reset();
   planNotice_.reset();
@@ -321,6 +324,22 @@ void LuckyDraw::placeNotices(QLabel* showing) {
     notice->raise();
     top = at.y() + size.height() + 8;
   }
+}
+
+void LuckyDraw::setMirror(const QString& folder) {
+  mirror_.reset();
+  mirror_ = std::make_unique<EventMirror>(appFolder(), folder);
+  // Whatever changes the results: a stop, an absence, a reset in the settings window.
+  connect(session_.get(), &DrawSession::drawn, mirror_.get(), &EventMirror::copyNow);
+  connect(session_.get(), &DrawSession::winnerAbsent, mirror_.get(), &EventMirror::copyNow);
+  connect(session_.get(), &DrawSession::resultsCleared, mirror_.get(), &EventMirror::copyNow);
+  connect(session_.get(), &DrawSession::planChanged, mirror_.get(), &EventMirror::copyNow);
+  connect(mirror_.get(), &EventMirror::failed, this, [this](const QString& why) {
+    showNotice(mirrorNotice_, "MirrorNotice", Tr::tr("镜像提示"),
+               Tr::tr("镜像文件夹没有更新，抽奖照常进行：%1").arg(why));
+  });
+  connect(mirror_.get(), &EventMirror::working, this, [this] { hideNotice(mirrorNotice_.get()); });
+  mirror_->copyNow();
 }
 
 void LuckyDraw::winnerPhotoNotShown(const QString& why) {

@@ -21,6 +21,7 @@ namespace ld {
 
 class BlankScreen;
 class DrawSession;
+class EventMirror;
 class KeyControl;
 class KeyHelp;
 class PresentationStage;
@@ -99,6 +100,12 @@ class LuckyDraw : public QObject {
   void moveToScreen(QScreen* screen);
   void nextScreen();
 
+  // Keeps a copy of the event in `folder` (another disk) after every stop and at once; a failure shows as a
+  // notice on the operator's screen until a copy works again. Throws Error for a folder that cannot be one.
+  void setMirror(const QString& folder);
+  EventMirror* mirror() const { return mirror_.get(); }
+  QLabel* mirrorNotice() const { return mirrorNotice_.get(); }
+
   Sound& sound() { return *sound_; }
   // M: the sound off or on again, remembered in the event.
   void toggleMute();
@@ -121,6 +128,7 @@ class LuckyDraw : public QObject {
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<Sound> sound_;
   std::unique_ptr<ShowInhibitor> inhibitor_;
+  std::unique_ptr<EventMirror> mirror_;
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;

@@ -13,7 +13,7 @@ struct PackSummary {
 };
 
 // Writes ARCHIVE from the event in APPFOLDER: the database as one committed state, copied beside ARCHIVE
-// a few pages at a time (`progress` between steps) so that a draw going on meanwhile is never kept waiting,
+// a few pages at a time (`progress` after each step) so that a draw going on meanwhile is never kept waiting,
 // and the photos its roster names. Refuses an existing ARCHIVE and a roster whose photo files are missing.
 // Throws ld::Error; on failure no archive and no copy is left.
 PackSummary packEvent(const QString& appFolder, const QString& archive, const BackupProgress& progress = {});
