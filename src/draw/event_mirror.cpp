@@ -32,8 +32,9 @@ QString copyFile(const QString& from, const QString& to) {
   QFile copied(to);
   const QDateTime modified = QFileInfo(from).lastModified();
   const UniqueFd fd(::open(QFile::encodeName(to).constData(), O_RDONLY | O_CLOEXEC));
-  if (!copied.open(QIODevice::ReadWrite) || !copied.setFileTime(modified, QFileDevice::FileModificationTime) ||
-      !fd.valid() || ::fsync(fd.get()) != 0)
+  if (!copied.open(QIODevice::ReadWrite) ||
+      !copied.setFileTime(modified, QFileDevice::FileModificationTime) || !fd.valid() ||
+      ::fsync(fd.get()) != 0)
     return Tr::tr("无法写入磁盘");
   return {};
 }
@@ -46,7 +47,8 @@ EventMirror::EventMirror(const QString& eventFolder, const QString& mirrorFolder
   // Made only where its parent is: a stick not plugged in must not become a folder on this disk.
   const QFileInfo mirror(QDir::cleanPath(mirror_));
   if (!mirror.exists() && QFileInfo(mirror.absolutePath()).isDir()) QDir().mkdir(mirror_);
-  if (!QFileInfo(mirror_).isDir()) throw Error(Tr::tr("镜像文件夹 %1 不存在，也无法创建").arg(shown(mirror_)));
+  if (!QFileInfo(mirror_).isDir())
+    throw Error(Tr::tr("镜像文件夹 %1 不存在，也无法创建").arg(shown(mirror_)));
   if (QFileInfo(mirror_).canonicalFilePath() == QFileInfo(event_).canonicalFilePath())
     throw Error(Tr::tr("镜像文件夹不能是活动自己的文件夹 %1").arg(shown(event_)));
   worker_ = std::thread([this] { run(); });
@@ -165,7 +167,8 @@ void EventMirror::copyPhotos() {
       if (stopping_) throw Stopping{};
     }
     const QFileInfo there(to + photo.fileName());
-    if (there.isFile() && there.size() == photo.size() && there.lastModified() == photo.lastModified()) continue;
+    if (there.isFile() && there.size() == photo.size() && there.lastModified() == photo.lastModified())
+      continue;
     const QString scratch = scratchName(to, QStringLiteral("mirror"), QStringLiteral(".jpg"));
     const QString why = copyFile(photo.filePath(), scratch);
     if (!why.isEmpty() || !renameFile(scratch, there.filePath())) {

@@ -57,8 +57,9 @@ TEST_F(Mirror, AfterEveryStopTheMirrorIsAnEventTheNextDrawGoesOnIn) {
   Connection spare;
   openOn(spare, mirrorFolder());
   Query q(spare);
-  q.openSql(QStringLiteral("select id || '|' || xm || '|' || zj || '|' || zjsx as w from yglb where zj<>0 "
-                           "order by zjsx"));
+  q.openSql(
+      QStringLiteral("select id || '|' || xm || '|' || zj || '|' || zjsx as w from yglb where zj<>0 "
+                     "order by zjsx"));
   QStringList there;
   q.first();
   for (int r = 0; r < q.recordCount(); ++r, q.next()) there << q.fieldByName(QStringLiteral("w")).asString();
@@ -107,8 +108,8 @@ TEST_F(Mirror, AStickPulledOutIsToldOnceAndTheDrawGoesOn) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return told == 2; }));
 }
 
-// A copy held up mid-way: stops go on being saved and shown meanwhile, and they ask for one more copy, not one
-// each.
+// A copy held up mid-way: stops go on being saved and shown meanwhile, and they ask for one more copy, not
+// one each.
 TEST_F(Mirror, ACopyUnderWayNeverKeepsAStopWaitingAndCopiesNeverOverlap) {
   std::promise<void> release;
   const std::shared_future<void> released = release.get_future().share();
