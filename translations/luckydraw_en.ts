@@ -160,10 +160,6 @@
         <translation>The event database file has been moved or replaced; please restart the program before drawing again.</translation>
     </message>
     <message>
-        <source>请检查磁盘空间是否充足，然后再抽一次。</source>
-        <translation type="vanished">Please check that the disk has enough free space, then draw again.</translation>
-    </message>
-    <message>
         <source>本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。
 %1
 %2</source>
@@ -790,10 +786,6 @@ Once confirmed, this person is recorded absent and takes no further part in this
     <message>
         <source>名单中有 %1 位员工的照片文件不在 zp 文件夹中，没有打包：%2。请先补上照片或删除这些员工</source>
         <translation>Photo files missing from the zp folder for participants on the roster (%1): %2. Nothing was packed; please add the photos or delete these participants first</translation>
-    </message>
-    <message>
-        <source>无法读取活动数据库 %1：%2</source>
-        <translation type="vanished">Cannot read the event database %1: %2</translation>
     </message>
     <message>
         <source>无法创建 %1（错误 %2）</source>
