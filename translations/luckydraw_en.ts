@@ -1282,11 +1282,11 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Another program (for example eventdb writing to it) has locked the event database %1. Wait for that program to finish or close it, then draw again.</translation>
     </message>
     <message>
-        <source>磁盘已满，活动数据库 %1 无法写入。</source>
+        <source>磁盘空间已满，活动数据库 %1 无法写入。</source>
         <translation>The disk is full: the event database %1 cannot be written.</translation>
     </message>
     <message>
-        <source>请在这个磁盘上腾出空间，然后再抽一次。</source>
+        <source>请在这个磁盘上腾出磁盘空间，然后再抽一次。</source>
         <translation>Free some space on this disk, then draw again.</translation>
     </message>
     <message>

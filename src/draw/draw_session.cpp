@@ -90,8 +90,8 @@ StopNotSaved notSaved(const Connection& connection, const Error& error, int engi
                                       "请等那个程序结束或将它关闭，然后再抽一次。")
                                    .arg(file)};
     case SaveFailure::DiskFull:
-      return {Tr::tr("磁盘已满，活动数据库 %1 无法写入。").arg(file),
-              Tr::tr("请在这个磁盘上腾出空间，然后再抽一次。")};
+      return {Tr::tr("磁盘空间已满，活动数据库 %1 无法写入。").arg(file),
+              Tr::tr("请在这个磁盘上腾出磁盘空间，然后再抽一次。")};
     case SaveFailure::ReadOnlyFile:
       return {Tr::tr("活动数据库文件 %1 是只读的，不能写入。").arg(file),
               Tr::tr("请取消这个文件的只读属性，然后再抽一次。")};

@@ -202,8 +202,8 @@ TEST_F(UnsavedStop, DiskFull) {
   } catch (const DbError&) {
   }
   const QString error = stopError();
-  EXPECT_TRUE(error.contains(QStringLiteral("磁盘已满"))) << error.toStdString();
-  EXPECT_TRUE(error.contains(QStringLiteral("腾出空间"))) << error.toStdString();
+  EXPECT_TRUE(error.contains(QStringLiteral("磁盘空间已满"))) << error.toStdString();
+  EXPECT_TRUE(error.contains(QStringLiteral("腾出磁盘空间"))) << error.toStdString();
 }
 
 TEST_F(UnsavedStop, ReadOnlyFileFolderAndMount) {
