@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,6 +53,12 @@ EventMirror::EventMirror(const QString& eventFolder, const QString& mirrorFolder
     throw Error(Tr::tr("镜像文件夹 %1 不存在，也无法创建").arg(shown(mirror_)));
   if (QFileInfo(mirror_).canonicalFilePath() == QFileInfo(event_).canonicalFilePath())
     throw Error(Tr::tr("镜像文件夹不能是活动自己的文件夹 %1").arg(shown(event_)));
+  // What a copy cut short by the end of the program left behind.
+  for (const char* sub : {"db", "zp"}) {
+    const QDir dir(mirror_ + QLatin1String(sub));
+    for (const QString& left : dir.entryList({QStringLiteral(".~mirror-*")}, QDir::Files | QDir::Hidden))
+      QFile::remove(dir.filePath(left));
+  }
   worker_ = std::thread([this] { run(); });
 }
 
