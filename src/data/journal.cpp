@@ -20,15 +20,6 @@ std::optional<int> optionalInt(const Field& f) {
 QString optionalText(const Field& f) { return f.isNull() ? QString() : f.asString(); }
 QString field(const std::optional<int>& v) { return v ? QString::number(*v) : QString(); }
 
-const QString kColumns = QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz");
-
-JournalRow currentRow(const Query& q) {
-  auto f = [&](const char* name) { return q.fieldByName(QString::fromLatin1(name)); };
-  return {f("xh").asString().toLongLong(), f("sj").asString(),    f("lx").asString(),
-          optionalInt(f("zjsx")),          optionalInt(f("zj")),  optionalInt(f("ygid")),
-          optionalText(f("xm")),           optionalText(f("bm")), optionalInt(f("rs"))};
-}
-
 }  // namespace
 
 QString journalEventText(JournalEvent event) {
@@ -65,19 +56,35 @@ void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(quer
 std::vector<JournalRow> readJournal(Connection& connection) {
   Query q(connection);
   if (!hasJournal(q)) return {};
-  q.openSql(kColumns + QStringLiteral(" order by xh"));
+  q.openSql(QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh"));
   std::vector<JournalRow> rows;
   rows.reserve(size_t(q.recordCount()));
   q.first();
-  for (int r = 0; r < q.recordCount(); ++r, q.next()) rows.push_back(currentRow(q));
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    auto f = [&](const char* name) { return q.fieldByName(QString::fromLatin1(name)); };
+    rows.push_back({f("xh").asString().toLongLong(), f("sj").asString(), f("lx").asString(),
+                    optionalInt(f("zjsx")), optionalInt(f("zj")), optionalInt(f("ygid")),
+                    optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs"))});
+  }
   return rows;
 }
 
 std::optional<JournalRow> latestJournalRow(Query& q) {
-  q.openSql(kColumns + QStringLiteral(" order by xh desc limit 1"));
+  q.openSql(
+      QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh desc limit 1"));
   if (q.recordCount() == 0) return std::nullopt;
   q.first();
-  return currentRow(q);
+  JournalRow row;
+  row.seq = q.fieldByName(QStringLiteral("xh")).asString().toLongLong();
+  row.time = q.fieldByName(QStringLiteral("sj")).asString();
+  row.event = q.fieldByName(QStringLiteral("lx")).asString();
+  row.order = optionalInt(q.fieldByName(QStringLiteral("zjsx")));
+  row.level = optionalInt(q.fieldByName(QStringLiteral("zj")));
+  row.id = optionalInt(q.fieldByName(QStringLiteral("ygid")));
+  row.name = optionalText(q.fieldByName(QStringLiteral("xm")));
+  row.department = optionalText(q.fieldByName(QStringLiteral("bm")));
+  row.poolSize = optionalInt(q.fieldByName(QStringLiteral("rs")));
+  return row;
 }
 
 bool hasJournal(Query& q) {
