@@ -82,6 +82,23 @@ void addMissing(sqlite3* db, const char* present, int expected, const char* sche
     sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
 }
 
+// The added columns an older file lacks, in one transaction (after the journal, which one of them extends).
+void addMissingColumns(sqlite3* db) {
+  QByteArray script;
+  for (const AddedColumn& column : kAddedColumns) {
+    const QByteArray table =
+        QByteArray("select name from sqlite_master where type='table' and lower(name)='") + column.table +
+        "'";
+    if (countRows(db, table.constData()) == 1 && !hasColumn(db, column.table, column.name))
+      script += addColumnStatement(column);
+  }
+  if (script.isEmpty()) return;
+  script = "begin immediate;" + script + "commit;";
+  if (sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK &&
+      !sqlite3_get_autocommit(db))
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
 QString changeFailedMessage(sqlite3* db) {
@@ -214,6 +231,7 @@ void Connection::setConnected(bool on) {
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   addMissing(db.get(), kJournalObjectsQuery, 4, kJournalSchema);
+  addMissingColumns(db.get());
   addMissing(db.get(), kIndexQuery, kIndexCount, kIndexSchema);
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);

@@ -5,7 +5,7 @@
 namespace ld {
 
 std::vector<RosterEntry> ImportStore::roster() {
-  q_.openSql(QStringLiteral("select xm, bm, zp from yglb"));
+  q_.openSql(QStringLiteral("select %1 from yglb").arg(RosterStore::entryColumns(q_)));
   return RosterStore::entries(q_);
 }
 

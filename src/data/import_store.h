@@ -14,11 +14,12 @@ class ImportStore {
  public:
   explicit ImportStore(Query& query) : q_(query), roster_(query) {}
 
-  // Every participant's department, name and photo path, in no particular order.
+  // Every participant as stored, in no particular order.
   std::vector<RosterEntry> roster();
   // Adds one participant (an empty photo path: none), as the settings window adds one.
-  void add(const QString& name, const QString& department, const QString& photoPath) {
-    roster_.addParticipant(name, department, photoPath);
+  void add(const QString& name, const QString& department, const QString& photoPath,
+           const QString& employeeId = {}, const QString& tags = {}) {
+    roster_.addParticipant(name, department, photoPath, employeeId, tags);
   }
 
  private:

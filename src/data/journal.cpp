@@ -5,6 +5,7 @@
 
 #include "data/connection.h"
 #include "data/query.h"
+#include "data/schema.h"
 
 namespace ld {
 
@@ -44,11 +45,12 @@ QString journalEventText(JournalEvent event) {
 
 void appendJournal(Connection& connection, const JournalEntry& e) {
   Query q(connection);
-  q.execSql(
-      QStringLiteral("insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs) values (?, ?, ?, ?, ?, ?, ?, ?)"),
-      {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")),
-       journalEventText(e.event), orNull(e.order), orNull(e.level), orNull(e.id), orNull(e.name),
-       orNull(e.department), orNull(e.poolSize)});
+  q.execSql(QStringLiteral(
+                "insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs, gh) values (?, ?, ?, ?, ?, ?, ?, ?, "
+                "(select gh from yglb where id=?))"),
+            {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")),
+             journalEventText(e.event), orNull(e.order), orNull(e.level), orNull(e.id), orNull(e.name),
+             orNull(e.department), orNull(e.poolSize), orNull(e.id)});
 }
 
 void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(query.connection(), entry); }
@@ -56,7 +58,9 @@ void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(quer
 std::vector<JournalRow> readJournal(Connection& connection) {
   Query q(connection);
   if (!hasJournal(q)) return {};
-  q.openSql(QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh"));
+  const QString gh = addedColumnOrBlank(q, "cjrz", "gh");
+  q.openSql(
+      QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs, %1 from cjrz order by xh").arg(gh));
   std::vector<JournalRow> rows;
   rows.reserve(size_t(q.recordCount()));
   q.first();
@@ -64,7 +68,8 @@ std::vector<JournalRow> readJournal(Connection& connection) {
     auto f = [&](const char* name) { return q.fieldByName(QString::fromLatin1(name)); };
     rows.push_back({f("xh").asString().toLongLong(), f("sj").asString(), f("lx").asString(),
                     optionalInt(f("zjsx")), optionalInt(f("zj")), optionalInt(f("ygid")),
-                    optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs"))});
+                    optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs")),
+                    optionalText(f("gh"))});
   }
   return rows;
 }
@@ -112,9 +117,16 @@ QString journalLine(const JournalRow& r) {
     s.replace(QLatin1Char('\r'), QLatin1Char(' '));
     return s;
   };
-  return QStringList{QString::number(r.seq), r.time,      r.event,      field(r.order),
-                     field(r.level),         field(r.id), text(r.name), text(r.department),
-                     field(r.poolSize)}
+  return QStringList{QString::number(r.seq),
+                     r.time,
+                     r.event,
+                     field(r.order),
+                     field(r.level),
+                     field(r.id),
+                     text(r.name),
+                     text(r.department),
+                     field(r.poolSize),
+                     text(r.employeeId)}
       .join(QLatin1Char('\t'));
 }
 

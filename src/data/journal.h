@@ -34,10 +34,12 @@ struct JournalRow {
   std::optional<int> order, level, id;
   QString name, department;  // null when NULL
   std::optional<int> poolSize;
+  QString employeeId;  // gh: the winner's employee number as the roster held it; null when NULL
 };
 
-// Adds one row stamped with the local time now. It joins whatever transaction the caller has begun, so the
-// row and the change it tells of are saved together or not at all. Throws DbError.
+// Adds one row stamped with the local time now; a row naming a participant also keeps their employee number.
+// It joins whatever transaction the caller has begun, so the row and the change it tells of are saved
+// together or not at all. Throws DbError.
 void appendJournal(Connection& connection, const JournalEntry& entry);
 // The same on the query's connection; the query's own result stays as it was.
 void appendJournal(Query& query, const JournalEntry& entry);

@@ -3,6 +3,7 @@
 #include "data/db_error.h"
 #include "data/journal.h"
 #include "data/query.h"
+#include "data/schema.h"
 #include "data/transaction.h"
 #include "framework/text.h"
 
@@ -39,14 +40,19 @@ std::vector<Row> rowsOf(Query& q, Make make) {
 }  // namespace
 
 std::vector<RosterEntry> RosterStore::entriesInOrder() {
-  q_.openSql(QStringLiteral("select xm, bm, zp from yglb order by id"));
+  q_.openSql(QStringLiteral("select %1 from yglb order by id").arg(entryColumns(q_)));
   return entries(q_);
 }
 
-// The xm, bm and zp columns of every row of the query's result; the query is closed afterwards.
+QString RosterStore::entryColumns(Query& q) {
+  return QStringLiteral("xm, bm, zp, %1, %2")
+      .arg(addedColumnOrBlank(q, "yglb", "gh"), addedColumnOrBlank(q, "yglb", "bq"));
+}
+
 std::vector<RosterEntry> RosterStore::entries(Query& q) {
   auto out = rowsOf<RosterEntry>(q, [](const auto& field) {
-    return RosterEntry{field("bm").asString(), field("xm").asString(), field("zp").asString()};
+    return RosterEntry{field("bm").asString(), field("xm").asString(), field("zp").asString(),
+                       field("gh").asString(), field("bq").asString()};
   });
   q.close();
   return out;
@@ -65,10 +71,12 @@ std::vector<Participant> RosterStore::participantsBetween(int first, int last) {
 }
 
 std::vector<RosterWinner> RosterStore::winnersInOrder() {
-  q_.openSql(QStringLiteral("select id, xm, bm, zj, zjsx from yglb where zj>0 order by zjsx, id"));
+  const QString gh = addedColumnOrBlank(q_, "yglb", "gh");
+  q_.openSql(
+      QStringLiteral("select id, xm, bm, zj, zjsx, %1 from yglb where zj>0 order by zjsx, id").arg(gh));
   auto out = rowsOf<RosterWinner>(q_, [](const auto& field) {
-    return RosterWinner{field("id").asString(), field("bm").asString(), field("xm").asString(),
-                        field("zj").asInteger(), field("zjsx").asString()};
+    return RosterWinner{field("id").asString(),  field("bm").asString(),   field("xm").asString(),
+                        field("zj").asInteger(), field("zjsx").asString(), field("gh").asString()};
   });
   q_.close();
   return out;
@@ -103,9 +111,15 @@ QStringList RosterStore::photoPathsLike(const QString& photoPath) {
 
 QStringList RosterStore::photoPaths() { return column(q_, QStringLiteral("select zp from yglb"), {}, "zp"); }
 
-void RosterStore::addParticipant(const QString& name, const QString& department, const QString& photoPath) {
-  q_.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?,? )"),
-             {name, department, photoPath});
+void RosterStore::addParticipant(const QString& name, const QString& department, const QString& photoPath,
+                                 const QString& employeeId, const QString& tags) {
+  // The settings window adds with the statement it always used; an older file opened read-only has no gh.
+  if (employeeId.isEmpty() && tags.isEmpty())
+    q_.execSql(QStringLiteral("INSERT INTO yglb ( xm,bm, zp ) VALUES ( ?, ?,? )"),
+               {name, department, photoPath});
+  else
+    q_.execSql(QStringLiteral("insert into yglb (xm, bm, zp, gh, bq) values (?, ?, ?, ?, ?)"),
+               {name, department, photoPath, employeeId, tags});
 }
 
 bool RosterStore::updateParticipant(const QString& id, const QString& name, const QString& department,

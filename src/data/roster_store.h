@@ -24,6 +24,8 @@ struct RosterEntry {
   QString department;
   QString name;
   QString photoPath;
+  QString employeeId;  // gh: the HR employee number (工号); empty when the roster came without one
+  QString tags;        // bq: tags separated by ',' or '，'
 };
 
 // A winner (zj > 0) as the results list shows one.
@@ -33,6 +35,7 @@ struct RosterWinner {
   QString name;
   int level = 0;  // zj
   QString order;  // zjsx, as text
+  QString employeeId;
 };
 
 class RosterStore {
@@ -61,7 +64,8 @@ class RosterStore {
   // Every stored photo path, one per row.
   QStringList photoPaths();
   // The one way a participant is added: undrawn, with the values stored exactly as given.
-  void addParticipant(const QString& name, const QString& department, const QString& photoPath);
+  void addParticipant(const QString& name, const QString& department, const QString& photoPath,
+                      const QString& employeeId = {}, const QString& tags = {});
   // Name, department and photo path of one participant; the prize stays. False when no row has this id.
   bool updateParticipant(const QString& id, const QString& name, const QString& department,
                          const QString& photoPath);
@@ -72,7 +76,9 @@ class RosterStore {
 
  private:
   friend class ImportStore;
-  // The xm, bm and zp columns of every row of the query's result; closes the query.
+  // The columns of a RosterEntry (xm, bm, zp, gh, bq) as a select list names them.
+  static QString entryColumns(Query& q);
+  // Every row of the query's result, selected with entryColumns; closes the query.
   static std::vector<RosterEntry> entries(Query& q);
   Query& q_;
 };

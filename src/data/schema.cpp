@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/db_error.h"
+#include "data/query.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -70,6 +72,32 @@ const char* const kIndexSchema =
 const char* const kIndexQuery =
     "select name from sqlite_master where type='index' and name in ('yglb_zj','yglb_bm')";
 
+const AddedColumn kAddedColumns[3] = {
+    {"yglb", "gh", "text collate nocase not null default ''"},
+    {"yglb", "bq", "text collate nocase not null default ''"},
+    {"cjrz", "gh", "text collate nocase"},
+};
+
+QByteArray addColumnStatement(const AddedColumn& column) {
+  return QByteArray("alter table ") + column.table + " add column " + column.name + ' ' + column.definition +
+         ';';
+}
+
+bool hasColumn(sqlite3* db, const char* table, const char* name) {
+  // The engine resolves the column when it prepares the statement; nothing runs.
+  const QByteArray probe = QByteArray("select ") + name + " from " + table + " limit 0";
+  sqlite3_stmt* statement = nullptr;
+  const bool present = sqlite3_prepare_v2(db, probe.constData(), -1, &statement, nullptr) == SQLITE_OK;
+  sqlite3_finalize(statement);
+  return present;
+}
+
+QString addedColumnOrBlank(Query& q, const char* table, const char* name) {
+  return hasColumn(q.connection().handle(), table, name)
+             ? QString::fromLatin1(name)
+             : QStringLiteral("'' as %1").arg(QLatin1String(name));
+}
+
 void createEventDatabase(const QString& appFolder) {
   QDir folder(appFolder);
   const QString path = folder.filePath(QStringLiteral("db/db.mdb"));
@@ -83,7 +111,9 @@ void createEventDatabase(const QString& appFolder) {
   DatabaseHandle db(opened);
   if (rc == SQLITE_OK)
     rc = sqlite3_key(db.get(), kDatabasePassword, static_cast<int>(strlen(kDatabasePassword)));
-  const QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema + kIndexSchema + "commit;";
+  QByteArray schema = QByteArray("begin;") + kSchema + kJournalSchema;
+  for (const AddedColumn& column : kAddedColumns) schema += addColumnStatement(column);
+  schema += QByteArray(kIndexSchema) + "commit;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), schema.constData(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "out of memory");

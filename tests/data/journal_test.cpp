@@ -6,6 +6,8 @@
 #include "data/datamodule.h"
 #include "data/db_error.h"
 #include "data/journal.h"
+#include "data/query.h"
+#include "data/roster_store.h"
 #include "data/schema.h"
 #include "support/data_helpers.h"
 #include "support/temp_app.h"
@@ -74,10 +76,10 @@ TEST(Journal, EveryKindIsReadBackAsWritten) {
     }
   }
   EXPECT_EQ(journalLine(rows[0]),
-            QStringLiteral("1\t") + rows[0].time + QStringLiteral("\tdrawn\t1\t4\t17\t王芳\t销售部\t20"));
+            QStringLiteral("1\t") + rows[0].time + QStringLiteral("\tdrawn\t1\t4\t17\t王芳\t销售部\t20\t"));
   EXPECT_EQ(journalLine(rows[2]),
-            QStringLiteral("3\t") + rows[2].time + QStringLiteral("\tresults cleared\t\t\t\t\t\t"));
-  EXPECT_EQ(journalLine(rows[5]).split(QLatin1Char('\t')).size(), 9)
+            QStringLiteral("3\t") + rows[2].time + QStringLiteral("\tresults cleared\t\t\t\t\t\t\t"));
+  EXPECT_EQ(journalLine(rows[5]).split(QLatin1Char('\t')).size(), 10)
       << "a tab in a name stays inside its field";
 }
 
@@ -195,4 +197,39 @@ TEST(Journal, AnOlderFileThatCannotBeChangedNowOpensAsItIs) {
   Connection next;
   openOn(next, app.folder());
   EXPECT_EQ(schemaOf(app).size(), 4) << "added at the next open that can";
+}
+
+TEST(Journal, AnOlderRosterGetsTheEmployeeNumberAndTheJournalKeepsTheWinnersOne) {
+  TempApp app;
+  const int id = app.addParticipant(QStringLiteral("甲"), QStringLiteral("部门"));
+  {
+    // A file from before the columns, held by another program while it is opened: it reads as it is.
+    Connection other;
+    openOn(other, app.folder());
+    for (const char* step :
+         {"drop table cjrz", "drop index yglb_zj", "drop index yglb_bm", "alter table yglb rename to newer",
+          "create table yglb (id integer primary key autoincrement, xm text collate nocase not null default '',"
+          " bm text collate nocase not null default '', zp text collate nocase not null default '',"
+          " zj integer not null default 0, zjsx integer not null default 0)",
+          "insert into yglb select id, xm, bm, zp, zj, zjsx from newer", "drop table newer"})
+      Query(other).execSql(QString::fromUtf8(step));
+    Query(other).execSql(QStringLiteral("begin immediate"));
+    Connection c;
+    c.setBusyTimeout(0);
+    openOn(c, app.folder());
+    Query q(c);
+    const std::vector<RosterEntry> roster = RosterStore(q).entriesInOrder();
+    ASSERT_EQ(roster.size(), 1u);
+    EXPECT_TRUE(roster[0].employeeId.isEmpty());
+    Query(other).execSql(QStringLiteral("rollback"));
+  }
+  Connection c;
+  openOn(c, app.folder());
+  for (const AddedColumn& column : kAddedColumns)
+    EXPECT_TRUE(hasColumn(c.handle(), column.table, column.name)) << column.table << '.' << column.name;
+  Query(c).execSql(QStringLiteral("update yglb set gh='10023' where id=?"), {id});
+  appendJournal(c, {JournalEvent::Drawn, 1, 4, id, QStringLiteral("甲"), QStringLiteral("部门"), 1});
+  Query(c).execSql(QStringLiteral("update yglb set gh='99999' where id=?"), {id});
+  ASSERT_EQ(readJournal(c).size(), 1u);
+  EXPECT_EQ(readJournal(c)[0].employeeId, QStringLiteral("10023")) << "as the roster held it at the draw";
 }
