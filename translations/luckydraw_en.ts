@@ -1355,7 +1355,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>镜像文件夹不能是活动自己的文件夹 %1</source>
-        <translation>The mirror folder cannot be the event's own folder %1</translation>
+        <translation>The mirror folder cannot be the event&apos;s own folder %1</translation>
     </message>
     <message>
         <source>镜像文件夹 %1 不见了（移动存储被拔出了？）</source>
@@ -1399,7 +1399,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>中奖者的照片无法显示，已用默认图片代替：%1</source>
-        <translation>The winner's photo cannot be shown; the placeholder stands in: %1</translation>
+        <translation>The winner&apos;s photo cannot be shown; the placeholder stands in: %1</translation>
     </message>
     <message>
         <source>没有照片文件</source>
