@@ -93,6 +93,10 @@ void describeOptions(QCommandLineParser& options) {
        ld::Tr::tr("每次滚动至少持续 MS 毫秒（0 到 60000，默认 1000），过早的停止等到此时才执行；"
                   "记在活动数据中。"),
        QStringLiteral("MS")});
+  options.addOption({QStringLiteral("mirror"),
+                     ld::Tr::tr("每次抽奖后在后台把活动（数据库和照片）复制到文件夹 DIR（例如 U 盘上），"
+                                "备用电脑可用 luckydraw DIR 接着抽。只对这次运行有效。"),
+                     QStringLiteral("DIR")});
   options.addPositionalArgument(
       QStringLiteral("EVENT_DIR"),
       ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
@@ -179,6 +183,8 @@ int main(int argc, char* argv[]) {
     form.switchOff();
     ld::endProgram(0);
   });
+  if (options.isSet(QStringLiteral("mirror")))
+    ld::guarded([&] { program.setMirror(options.value(QStringLiteral("mirror"))); });
   program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation")),
                 options.value(QStringLiteral("min-roll"))});
   // Only the holder of the lock may tidy the event folder: a write cut short left these behind. Once the

@@ -1436,5 +1436,165 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>%1 的元素超过 %2 个的上限</source>
         <translation>%1 is over its limit of %2 elements</translation>
     </message>
+<message>
+        <source>无法把活动数据库复制到 %1</source>
+        <translation>Cannot copy the event database to %1</translation>
+    </message>
+    <message>
+        <source>：文件已经存在</source>
+        <translation>: the file already exists</translation>
+    </message>
+    <message>
+        <source>：无法写入磁盘</source>
+        <translation>: cannot write it to the disk</translation>
+    </message>
+    <message>
+        <source>%1 %2（第 %3 位，%4）</source>
+        <translation>%1 %2 (draw %3, %4)</translation>
+    </message>
+    <message>
+        <source>计划外</source>
+        <translation>outside the plan</translation>
+    </message>
+    <message>
+        <source>另一个程序（例如正在写入的 eventdb）锁定了活动数据库 %1。请等那个程序结束或将它关闭，然后再抽一次。</source>
+        <translation>Another program (for example eventdb writing to it) has locked the event database %1. Wait for that program to finish or close it, then draw again.</translation>
+    </message>
+    <message>
+        <source>磁盘空间已满，活动数据库 %1 无法写入。</source>
+        <translation>The disk is full: the event database %1 cannot be written.</translation>
+    </message>
+    <message>
+        <source>请在这个磁盘上腾出磁盘空间，然后再抽一次。</source>
+        <translation>Free some space on this disk, then draw again.</translation>
+    </message>
+    <message>
+        <source>活动数据库文件 %1 是只读的，不能写入。</source>
+        <translation>The event database file %1 is read-only and cannot be written.</translation>
+    </message>
+    <message>
+        <source>请取消这个文件的只读属性，然后再抽一次。</source>
+        <translation>Make this file writable, then draw again.</translation>
+    </message>
+    <message>
+        <source>活动数据库所在的文件夹 %1 不允许写入，保存时无法在其中建立日志文件。</source>
+        <translation>The folder of the event database, %1, does not allow writing: saving needs to make its journal file there.</translation>
+    </message>
+    <message>
+        <source>请允许写入这个文件夹，然后再抽一次。</source>
+        <translation>Allow writing in this folder, then draw again.</translation>
+    </message>
+    <message>
+        <source>活动数据库所在的磁盘是只读挂载的（%1），不能写入。</source>
+        <translation>The disk holding the event database is mounted read-only (%1) and cannot be written.</translation>
+    </message>
+    <message>
+        <source>请把活动文件夹复制到可以写入的磁盘上，在那里重新启动程序后再抽奖。</source>
+        <translation>Copy the event folder to a disk that can be written, start the program there again, then draw.</translation>
+    </message>
+    <message>
+        <source>请再抽一次；如果仍然失败，请重新启动程序。</source>
+        <translation>Draw again; if it still fails, start the program again.</translation>
+    </message>
+    <message>
+        <source>活动数据库没有按写入的内容记录这次中奖：写入的是 %1，数据库中第 %2 位中奖者却是 %3。数据库可能被改动过，请检查后再继续。</source>
+        <translation>The event database did not record this win as it was written: %1 was written, but the database holds %3 as winner %2. The database may have been tampered with; check it before going on.</translation>
+    </message>
+    <message>
+        <source>无人</source>
+        <translation>nobody</translation>
+    </message>
+    <message>
+        <source>活动数据库中第 %1 位已有中奖者 %2 %3，这次却没有抽出任何人。数据库可能被改动过，请检查后再继续。</source>
+        <translation>The event database already holds %2 %3 as winner %1, although this draw picked nobody. The database may have been tampered with; check it before going on.</translation>
+    </message>
+    <message>
+        <source>抽奖日志没有按写入的内容记录这次抽奖（%1）。数据库可能被改动过，请检查后再继续。</source>
+        <translation>The draw journal did not record this draw as it was written (%1). The database may have been tampered with; check it before going on.</translation>
+    </message>
+    <message>
+        <source>活动数据库文件 %1 已不在原处（被移动、删除或替换），这次结果没有写进活动。</source>
+        <translation>The event database file %1 is no longer where it was (moved, deleted or replaced): this result was not written into the event.</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>cannot write it</translation>
+    </message>
+    <message>
+        <source>无法写入磁盘</source>
+        <translation>cannot write it to the disk</translation>
+    </message>
+    <message>
+        <source>没有给出镜像文件夹</source>
+        <translation>No mirror folder was given</translation>
+    </message>
+    <message>
+        <source>镜像文件夹 %1 不存在，也无法创建</source>
+        <translation>The mirror folder %1 does not exist and cannot be made</translation>
+    </message>
+    <message>
+        <source>镜像文件夹不能是活动自己的文件夹 %1</source>
+        <translation>The mirror folder cannot be the event's own folder %1</translation>
+    </message>
+    <message>
+        <source>镜像文件夹 %1 不见了（移动存储被拔出了？）</source>
+        <translation>The mirror folder %1 is gone (was the removable drive pulled out?)</translation>
+    </message>
+    <message>
+        <source>无法在镜像文件夹 %1 中创建 db 文件夹</source>
+        <translation>Cannot make the db folder in the mirror folder %1</translation>
+    </message>
+    <message>
+        <source>无法在镜像文件夹中放置活动数据库 %1</source>
+        <translation>Cannot put the event database in place in the mirror folder: %1</translation>
+    </message>
+    <message>
+        <source>无法写入磁盘：%1</source>
+        <translation>Cannot write to the disk: %1</translation>
+    </message>
+    <message>
+        <source>无法在镜像文件夹 %1 中创建 zp 文件夹</source>
+        <translation>Cannot make the zp folder in the mirror folder %1</translation>
+    </message>
+    <message>
+        <source>无法把照片 %1 复制到镜像文件夹：%2</source>
+        <translation>Cannot copy the photo %1 to the mirror folder: %2</translation>
+    </message>
+    <message>
+        <source>无法改名</source>
+        <translation>cannot rename it</translation>
+    </message>
+    <message>
+        <source>镜像提示</source>
+        <translation>Mirror notice</translation>
+    </message>
+    <message>
+        <source>镜像文件夹没有更新，抽奖照常进行：%1</source>
+        <translation>The mirror folder was not updated; the draw goes on as usual: %1</translation>
+    </message>
+    <message>
+        <source>照片提示</source>
+        <translation>Photo notice</translation>
+    </message>
+    <message>
+        <source>中奖者的照片无法显示，已用默认图片代替：%1</source>
+        <translation>The winner's photo cannot be shown; the placeholder stands in: %1</translation>
+    </message>
+    <message>
+        <source>没有照片文件</source>
+        <translation>no photo file</translation>
+    </message>
+    <message>
+        <source>照片文件 %1 不存在</source>
+        <translation>the photo file %1 does not exist</translation>
+    </message>
+    <message>
+        <source>照片文件 %1 无法显示：%2</source>
+        <translation>the photo file %1 cannot be shown: %2</translation>
+    </message>
+    <message>
+        <source>每次抽奖后在后台把活动（数据库和照片）复制到文件夹 DIR（例如 U 盘上），备用电脑可用 luckydraw DIR 接着抽。只对这次运行有效。</source>
+        <translation>After every draw, copy the event (database and photos) in the background to the folder DIR (on a USB stick, say); a spare computer goes on with luckydraw DIR. For this run only.</translation>
+    </message>
 </context>
 </TS>

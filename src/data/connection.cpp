@@ -1,6 +1,9 @@
 #include "data/connection.h"
 
+#include <errno.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <sqlcipher/sqlite3.h>
 
@@ -257,6 +260,29 @@ bool Connection::fileMovedOrReplaced() const {
   struct stat info {};
   if (::stat(QFile::encodeName(databaseFile()).constData(), &info) != 0) return true;
   return info.st_dev != device_ || info.st_ino != inode_;
+}
+
+SaveFailure saveFailure(const Connection& connection, int engineCode) {
+  // A file no longer at its path explains any failure, and only a new start helps.
+  if (connection.fileMovedOrReplaced()) return SaveFailure::MovedOrReplaced;
+  const int primary = engineCode & 0xff;
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return SaveFailure::Busy;
+  if (primary == SQLITE_FULL) return SaveFailure::DiskFull;
+  if (primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN && primary != SQLITE_PERM &&
+      primary != SQLITE_IOERR && primary != SQLITE_AUTH)
+    return SaveFailure::Other;
+  const QString file = connection.databaseFile();
+  const QByteArray path = QFile::encodeName(file);
+  const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+  struct statvfs volume {};
+  if (::statvfs(folder.constData(), &volume) == 0 && (volume.f_flag & ST_RDONLY))
+    return SaveFailure::ReadOnlyMount;
+  // access() also sees what root cannot override: an immutable file or folder.
+  if (::access(path.constData(), W_OK) != 0)
+    return errno == EROFS ? SaveFailure::ReadOnlyMount : SaveFailure::ReadOnlyFile;
+  if (::access(folder.constData(), W_OK | X_OK) != 0)
+    return errno == EROFS ? SaveFailure::ReadOnlyMount : SaveFailure::ReadOnlyFolder;
+  return SaveFailure::Other;
 }
 
 QString Connection::writeProblem() {

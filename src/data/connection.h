@@ -65,6 +65,21 @@ class Connection {
   unsigned long long device_ = 0, inode_ = 0;
 };
 
+// Why a change through `connection` was not saved, from the engine's code for the failure
+// (DbError::engineCode) and the state of the file and its folder now. The engine says "readonly" alike for a
+// write-protected file and a read-only mount, and "unable to open" for a folder where the journal cannot be
+// made, so those are told apart by asking the file system.
+enum class SaveFailure {
+  Other,
+  Busy,
+  DiskFull,
+  ReadOnlyFile,
+  ReadOnlyFolder,
+  ReadOnlyMount,
+  MovedOrReplaced
+};
+SaveFailure saveFailure(const Connection& connection, int engineCode);
+
 // Sets a connection's busy timeout for as long as it lives, then puts the previous one back.
 class ScopedBusyTimeout {
  public:

@@ -9,6 +9,13 @@ namespace ld {
 class DbError : public Error {
  public:
   using Error::Error;
+  // The engine's extended result code when the engine refused (0 for our own checks), so that a caller can
+  // tell a locked file from a full disk without reading the message.
+  DbError(const QString& message, int engineCode) : Error(message), engineCode_(engineCode) {}
+  int engineCode() const { return engineCode_; }
+
+ private:
+  int engineCode_ = 0;
 };
 
 // A file that holds a trigger, view, table or index this program never makes, or one of ours rewritten.

@@ -118,6 +118,28 @@ bool DrawStore::recordAbsent(int id, int level, int order) {
   return q_.rowsAffected() == 1;
 }
 
+std::vector<RecordedWinner> DrawStore::winnersAt(int order) {
+  q_.openSql(QStringLiteral("select id,xm,bm,zp,zj,zjsx from yglb where zj>0 and zjsx=? order by id"),
+             {order});
+  std::vector<RecordedWinner> winners;
+  q_.first();
+  for (int row = 0; row < q_.recordCount(); ++row, q_.next()) {
+    RecordedWinner w;
+    const auto text = [&](const char* name) {
+      const Field f = q_.fieldByName(QString::fromLatin1(name));
+      return f.isNull() ? QString() : f.asString();
+    };
+    w.id = q_.fieldByName(QStringLiteral("id")).asInteger();
+    w.name = text("xm");
+    w.department = text("bm");
+    w.photo = text("zp");
+    w.level = q_.fieldByName(QStringLiteral("zj")).asInteger();
+    w.order = q_.fieldByName(QStringLiteral("zjsx")).asInteger();
+    winners.push_back(std::move(w));
+  }
+  return winners;
+}
+
 void DrawStore::journal(const JournalEntry& entry) { appendJournal(q_, entry); }
 
 }  // namespace ld

@@ -22,6 +22,12 @@ struct Candidate {
   QString photo;  // stored path, "zp\…"
 };
 
+// A winner as the roster holds them after the record.
+struct RecordedWinner : Candidate {
+  int level = 0;
+  int order = 0;
+};
+
 class DrawStore {
  public:
   explicit DrawStore(Query& query) : q_(query) {}
@@ -53,6 +59,9 @@ class DrawStore {
   // Records the winner of `level` at `order` absent (out of the pool and of the winners); false when the
   // participant is no longer recorded so (nothing changed).
   bool recordAbsent(int id, int level, int order);
+
+  // Everybody the roster holds as a winner at draw order `order` (outside-plan winners included), by id.
+  std::vector<RecordedWinner> winnersAt(int order);
 
   void journal(const JournalEntry& entry);
 

@@ -74,6 +74,24 @@ std::vector<JournalRow> readJournal(Connection& connection) {
   return rows;
 }
 
+std::optional<JournalRow> latestJournalRow(Query& q) {
+  q.openSql(
+      QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh desc limit 1"));
+  if (q.recordCount() == 0) return std::nullopt;
+  q.first();
+  JournalRow row;
+  row.seq = q.fieldByName(QStringLiteral("xh")).asString().toLongLong();
+  row.time = q.fieldByName(QStringLiteral("sj")).asString();
+  row.event = q.fieldByName(QStringLiteral("lx")).asString();
+  row.order = optionalInt(q.fieldByName(QStringLiteral("zjsx")));
+  row.level = optionalInt(q.fieldByName(QStringLiteral("zj")));
+  row.id = optionalInt(q.fieldByName(QStringLiteral("ygid")));
+  row.name = optionalText(q.fieldByName(QStringLiteral("xm")));
+  row.department = optionalText(q.fieldByName(QStringLiteral("bm")));
+  row.poolSize = optionalInt(q.fieldByName(QStringLiteral("rs")));
+  return row;
+}
+
 bool hasJournal(Query& q) {
   q.openSql(QStringLiteral("select name from sqlite_master where type='table' and name='cjrz'"));
   return q.recordCount() > 0;

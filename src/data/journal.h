@@ -47,6 +47,8 @@ void appendJournal(Query& query, const JournalEntry& entry);
 // Every row in the order written; empty when the file has no journal (an older file that could not be
 // written when it was opened).
 std::vector<JournalRow> readJournal(Connection& connection);
+// The row written last; nothing when the journal is empty. Throws DbError, also for a file without one.
+std::optional<JournalRow> latestJournalRow(Query& query);
 
 // Whether the file has a journal: it came with a later version, and an older file that could not be written
 // when it was opened has none.

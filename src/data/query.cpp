@@ -95,8 +95,9 @@ class Statement {
   }
 
   [[noreturn]] void raise() {
-    if (stmt_ && !sqlite3_stmt_readonly(stmt_)) throw DbError(changeFailedMessage(db_));
-    throw DbError(engineMessage(db_));
+    const int code = sqlite3_extended_errcode(db_);
+    if (stmt_ && !sqlite3_stmt_readonly(stmt_)) throw DbError(changeFailedMessage(db_), code);
+    throw DbError(engineMessage(db_), code);
   }
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;

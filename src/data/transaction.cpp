@@ -13,7 +13,7 @@ namespace {
 void run(sqlite3* db, const char* statement) {
   if (!db) throw DbError(Tr::tr("没有连接"));
   if (sqlite3_exec(db, statement, nullptr, nullptr, nullptr) != SQLITE_OK)
-    throw DbError(changeFailedMessage(db));
+    throw DbError(changeFailedMessage(db), sqlite3_extended_errcode(db));
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "data/draw_store.h"
 #include "data/prize_levels.h"
+#include "framework/errors.h"
 
 namespace ld {
 
@@ -28,6 +30,16 @@ struct DrawResult {
   bool planExhausted = false;   // a limited plan whose every prize had been drawn already
   bool completesLevel = false;  // the fireworks are due
   int pool = 0;                 // eligible participants before the pick
+};
+
+// A stop that recorded nothing: what went wrong and what the operator can do about it.
+class StopNotSaved : public Error {
+ public:
+  StopNotSaved(const QString& message, QString advice) : Error(message), advice_(std::move(advice)) {}
+  const QString& advice() const { return advice_; }
+
+ private:
+  QString advice_;
 };
 
 class DrawSession : public QObject {
@@ -49,8 +61,10 @@ class DrawSession : public QObject {
   QStringList rollingPhotos();
 
   // Order, prize, pool, pick and record, all in one transaction that only records a participant who is
-  // still undrawn. Throws when nothing could be recorded; the database is then as it was. Announces the
-  // result once it is saved.
+  // still undrawn. The winner is then read back as the roster holds them, and the journal row written from
+  // that; what is returned and announced is what the database holds. Throws StopNotSaved, naming the cause,
+  // when nothing could be recorded or the roster does not hold the win as written; the database is then as
+  // it was and nothing is announced.
   DrawResult stop();
 
   // A roll called off before its stop: nobody is drawn, the journal tells of it (with the pool it rolled
@@ -89,6 +103,7 @@ class DrawSession : public QObject {
 
  private:
   void readPool();
+  DrawResult record();
   DrawStore store_;
   // Ids of the participants eligible when the roll's pool was read; shuffled in place by the sampling.
   std::vector<int> pool_;

@@ -13,6 +13,7 @@
 #include "data/datamodule.h"
 #include "data/draw_settings.h"
 #include "draw/draw_session.h"
+#include "draw/event_mirror.h"
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
@@ -20,6 +21,7 @@
 #include "draw/sound.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
+#include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
@@ -67,6 +69,11 @@ LuckyDraw::LuckyDraw()
     window.move(dragStart_ + distance);
   });
   connect(drawWindow_.get(), &TVELTRAXForm::frameDropped, this, &LuckyDraw::frameDropped);
+  connect(drawWindow_.get(), &TVELTRAXForm::winnerPhotoNotShown, this, &LuckyDraw::winnerPhotoNotShown);
+  // A photo notice belongs to the winner it was about.
+  connect(session_.get(), &DrawSession::rolling, this, [this](bool on) {
+    if (on) hideNotice(photoNotice_.get());
+  });
   connect(drawWindow_.get(), &TVELTRAXForm::outlineChanged, this, [this] {
     if (stage_ && stage_->form()) stage_->updateShape();
   });
@@ -94,9 +101,12 @@ LuckyDraw::LuckyDraw()
 // Settings and fireworks windows go before the draw window, the data module last.
 LuckyDraw::~LuckyDraw() {
   setDialogPlacement({});
+  mirror_.reset();
   keys_.reset();
   operatorKeyHelp_.reset();
   planNotice_.reset();
+  photoNotice_.reset();
+  mirrorNotice_.reset();
   sound_.reset();
   blank_.reset();
   // The stage gives the draw window back before either goes.
@@ -254,37 +264,89 @@ void LuckyDraw::refreshPlanNotice() {
   if (shownWindow().isVisible())
     silently("reading whether prizes are left", [&] { outside = session_->nextIsOutsidePlan(); });
   if (!outside) {
-    if (planNotice_) planNotice_->hide();
+    if (planNotice_ && !planNotice_->isHidden()) {
+      planNotice_->hide();
+      placeNotices();
+    }
     return;
   }
-  if (!planNotice_) {
-    auto* label =
-        new QLabel(Tr::tr("奖项已全部抽完：再抽一次，中奖者将是计划外（没有奖项）。滚动中按 Esc 取消。"));
-    planNotice_.reset(label);
-    label->setObjectName(QStringLiteral("PlanCompleteNotice"));
-    label->setWindowTitle(Tr::tr("计划外提示"));
-    label->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus);
-    label->setAttribute(Qt::WA_ShowWithoutActivating);
-    label->setMargin(10);
-    QFont font(QStringLiteral("幼圆"));
-    font.setPixelSize(16);
-    font.setBold(true);
-    label->setFont(font);
-    label->setStyleSheet(
-        QStringLiteral("QLabel { background: rgb(20,24,40); color: rgb(248,179,48);"
-                       " border: 2px solid rgb(248,179,48); }"));
-    label->adjustSize();
-  }
-  // At the top of the operator's screen, and never over the winner when the hall watches that screen too.
+  if (!planNotice_)
+    planNotice_ =
+        makeNotice("PlanCompleteNotice", Tr::tr("计划外提示"),
+                   Tr::tr("奖项已全部抽完：再抽一次，中奖者将是计划外（没有奖项）。滚动中按 Esc 取消。"));
+  placeNotices(planNotice_.get());
+}
+
+std::unique_ptr<QLabel> LuckyDraw::makeNotice(const char* name, const QString& title, const QString& text) {
+  auto label = std::make_unique<QLabel>(text);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWindowTitle(title);
+  label->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                        Qt::WindowDoesNotAcceptFocus);
+  label->setAttribute(Qt::WA_ShowWithoutActivating);
+  label->setMargin(10);
+  QFont font(QStringLiteral("幼圆"));
+  font.setPixelSize(16);
+  font.setBold(true);
+  label->setFont(font);
+  label->setStyleSheet(
+      QStringLiteral("QLabel { background: rgb(20,24,40); color: rgb(248,179,48);"
+                     " border: 2px solid rgb(248,179,48); }"));
+  label->adjustSize();
+  return label;
+}
+
+void LuckyDraw::showNotice(std::unique_ptr<QLabel>& notice, const char* name, const QString& title,
+                           const QString& text) {
+  if (!notice) notice = makeNotice(name, title, text);
+  notice->setText(text);
+  notice->adjustSize();
+  placeNotices(notice.get());
+}
+
+void LuckyDraw::hideNotice(QLabel* notice) {
+  if (!notice || notice->isHidden()) return;
+  notice->hide();
+  placeNotices();
+}
+
+void LuckyDraw::placeNotices(QLabel* showing) {
+  // At the top of the operator's screen, one under the other, and never over the winner when the hall
+  // watches that screen too.
   const QRect area = operatorScreen()->availableGeometry();
-  const QSize size = planNotice_->size();
-  QPoint at(area.center().x() - size.width() / 2, area.top() + 8);
-  if (QRect(at, size).intersects(winnerArea())) at = placeClearOf(size, area, winnerArea());
-  planNotice_->setScreen(operatorScreen());
-  planNotice_->move(at);
-  planNotice_->show();
-  planNotice_->raise();
+  int top = area.top() + 8;
+  for (QLabel* notice : {static_cast<QLabel*>(planNotice_.get()), photoNotice_.get(), mirrorNotice_.get()}) {
+    if (!notice || (notice->isHidden() && notice != showing)) continue;
+    const QSize size = notice->size();
+    QPoint at(area.center().x() - size.width() / 2, top);
+    if (QRect(at, size).intersects(winnerArea())) at = placeClearOf(size, area, winnerArea());
+    notice->setScreen(operatorScreen());
+    notice->move(at);
+    notice->show();
+    notice->raise();
+    top = at.y() + size.height() + 8;
+  }
+}
+
+void LuckyDraw::setMirror(const QString& folder) {
+  mirror_.reset();
+  mirror_ = std::make_unique<EventMirror>(appFolder(), folder);
+  // Whatever changes the results: a stop, an absence, a reset in the settings window.
+  connect(session_.get(), &DrawSession::drawn, mirror_.get(), &EventMirror::copyNow);
+  connect(session_.get(), &DrawSession::winnerAbsent, mirror_.get(), &EventMirror::copyNow);
+  connect(session_.get(), &DrawSession::resultsCleared, mirror_.get(), &EventMirror::copyNow);
+  connect(session_.get(), &DrawSession::planChanged, mirror_.get(), &EventMirror::copyNow);
+  connect(mirror_.get(), &EventMirror::failed, this, [this](const QString& why) {
+    showNotice(mirrorNotice_, "MirrorNotice", Tr::tr("镜像提示"),
+               Tr::tr("镜像文件夹没有更新，抽奖照常进行：%1").arg(why));
+  });
+  connect(mirror_.get(), &EventMirror::working, this, [this] { hideNotice(mirrorNotice_.get()); });
+  mirror_->copyNow();
+}
+
+void LuckyDraw::winnerPhotoNotShown(const QString& why) {
+  showNotice(photoNotice_, "WinnerPhotoNotice", Tr::tr("照片提示"),
+             Tr::tr("中奖者的照片无法显示，已用默认图片代替：%1").arg(why));
 }
 
 bool LuckyDraw::toggleKeyHelp() {

@@ -2,6 +2,7 @@
 // The program's one owner: the data module, the draw session and every window, made and torn down in one
 // place. The session announces what the draw does; the draw window, the sound, the fireworks and the plan
 // notice listen to it here.
+#include <QLabel>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -20,6 +21,7 @@ namespace ld {
 
 class BlankScreen;
 class DrawSession;
+class EventMirror;
 class KeyControl;
 class KeyHelp;
 class PresentationStage;
@@ -76,6 +78,10 @@ class LuckyDraw : public QObject {
   // settings window closes.
   QWidget* planNotice() const { return planNotice_.get(); }
   void refreshPlanNotice();
+  // A line on the operator's screen while the winner on show has the placeholder instead of their photo:
+  // which file, and why. Gone at the next roll.
+  QLabel* photoNotice() const { return photoNotice_.get(); }
+  void winnerPhotoNotShown(const QString& why);
 
   // Shows the draw window on its screen: the one given (and remembered from then on), else the one the event
   // remembers, else the primary screen. A screen smaller than the window gets the window scaled down to
@@ -94,6 +100,12 @@ class LuckyDraw : public QObject {
   void moveToScreen(QScreen* screen);
   void nextScreen();
 
+  // Keeps a copy of the event in `folder` (another disk) after every stop and at once; a failure shows as a
+  // notice on the operator's screen until a copy works again. Throws Error for a folder that cannot be one.
+  void setMirror(const QString& folder);
+  EventMirror* mirror() const { return mirror_.get(); }
+  QLabel* mirrorNotice() const { return mirrorNotice_.get(); }
+
   Sound& sound() { return *sound_; }
   // M: the sound off or on again, remembered in the event.
   void toggleMute();
@@ -110,10 +122,13 @@ class LuckyDraw : public QObject {
   std::unique_ptr<BlankScreen> blank_;
   std::unique_ptr<KeyControl> keys_;
   std::unique_ptr<KeyHelp> operatorKeyHelp_;
-  std::unique_ptr<QWidget> planNotice_;
+  std::unique_ptr<QLabel> planNotice_;
+  std::unique_ptr<QLabel> photoNotice_;
+  std::unique_ptr<QLabel> mirrorNotice_;
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<Sound> sound_;
   std::unique_ptr<ShowInhibitor> inhibitor_;
+  std::unique_ptr<EventMirror> mirror_;
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;
@@ -129,6 +144,13 @@ class LuckyDraw : public QObject {
   bool toggleKeyHelp();
   bool dismissKeyHelp();
   void frameDropped();
+  // The notices: lines on the operator's screen that ask nothing and never take the keyboard.
+  static std::unique_ptr<QLabel> makeNotice(const char* name, const QString& title, const QString& text);
+  void showNotice(std::unique_ptr<QLabel>& notice, const char* name, const QString& title,
+                  const QString& text);
+  void hideNotice(QLabel* notice);
+  // Every notice wanted on screen, `showing` too, placed and shown.
+  void placeNotices(QLabel* showing = nullptr);
 };
 
 }  // namespace ld

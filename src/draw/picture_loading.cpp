@@ -15,6 +15,7 @@
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/jpeg.h"
 #include "framework/text.h"
 #include "widgets/gif_animator.h"
@@ -376,6 +377,27 @@ void loadPhotoOrLogo(TImage& image, const QString& storedPath) {
     }
   }
   loadLogo(image);
+}
+
+QString loadWinnerPhoto(TImage& image, const QString& storedPath) {
+  QString file;
+  QString why;
+  try {
+    file = appPath(storedPath);
+    if (storedPath.isEmpty() || file.isEmpty()) {
+      why = Tr::tr("没有照片文件");
+    } else if (const std::optional<QImage> picture = shownPictures().picture(file, shownSize(image))) {
+      image.showPicture(*picture, file);
+      return {};
+    } else {
+      why = Tr::tr("照片文件 %1 不存在").arg(shown(file));
+    }
+  } catch (const std::exception& e) {
+    why = file.isEmpty() ? QString::fromUtf8(e.what())
+                         : Tr::tr("照片文件 %1 无法显示：%2").arg(shown(file), QString::fromUtf8(e.what()));
+  }
+  silently("loading the placeholder photo", [&] { loadLogo(image); });
+  return why;
 }
 
 }  // namespace ld

@@ -30,6 +30,10 @@ void loadGifFile(TGIFAnimator& control, const QString& path);
 // application folder counts as missing. Pictures come from shownPictures(). Throws what the load throws.
 void loadPhotoOrLogo(TImage& image, const QString& storedPath);
 void loadLogo(TImage& image);
+// A winner's photo, or the placeholder when it cannot be shown (missing, outside the folder, not a picture):
+// then why, naming the file; empty when the photo shows. Never leaves the box empty while a placeholder
+// exists.
+QString loadWinnerPhoto(TImage& image, const QString& storedPath);
 
 // Which file a name leads to (links followed, so every name of one file is alike) and what tells that it
 // changed: its length and times.

@@ -539,18 +539,20 @@ void TVELTRAXForm::stopDraw() {
   Image[0]->clear();
 
   // What was recorded shows once the session announces it.
-  try {
-    session_.stop();
-  } catch (const std::exception& e) {
+  const auto unsaved = [this](const QString& why, const QString& advice) {
     // Nobody is shown as a winner who was not recorded.
     GlowLabelcj0->setCaption(ld::Tr::tr("未保存"));
     ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });
     Panelzp[0]->show();
-    const QString advice = session_.databaseMovedOrReplaced()
-                               ? ld::Tr::tr("活动数据库文件已被移动或替换，请重新启动程序后再抽奖。")
-                               : ld::Tr::tr("请检查磁盘空间是否充足，然后再抽一次。");
-    throw ld::Error(ld::Tr::tr("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n%2")
-                        .arg(QString::fromUtf8(e.what()), advice));
+    throw ld::Error(
+        ld::Tr::tr("本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。\n%1\n%2").arg(why, advice));
+  };
+  try {
+    session_.stop();
+  } catch (const ld::StopNotSaved& e) {
+    unsaved(e.message(), e.advice());
+  } catch (const std::exception& e) {
+    unsaved(QString::fromUtf8(e.what()), ld::Tr::tr("请再抽一次；如果仍然失败，请重新启动程序。"));
   }
 }
 
@@ -568,7 +570,12 @@ void TVELTRAXForm::showResult(const ld::DrawResult& result) {
     // Under a limited plan whose prizes are all gone, the operator must see that this winner has no prize.
     ld::showWinnerCaption(*GlowLabelcj0, result.department, result.name,
                           result.planExhausted ? ld::WinnerMark::OutsidePlan : ld::WinnerMark::None);
-    ld::silently("loading the winner's photo", [&] { ld::loadPhotoOrLogo(*Image[0], result.photo); });
+    // Never an empty box in front of the hall; the operator learns which file is at fault.
+    const QString why = ld::loadWinnerPhoto(*Image[0], result.photo);
+    if (!why.isEmpty()) {
+      qWarning("winner's photo not shown: %s", qUtf8Printable(why));
+      emit winnerPhotoNotShown(why);
+    }
   } else {
     GlowLabelcj0->setCaption(ld::Tr::tr("无人中奖"));
     ld::silently("loading the placeholder photo", [this] { ld::loadLogo(*Image[0]); });

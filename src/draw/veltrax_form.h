@@ -138,6 +138,8 @@ class TVELTRAXForm : public QWidget {
   void outlineChanged();
   // A double-click on the power key: a further settings window is wanted.
   void settingsRequested();
+  // The winner's photo could not be shown and the placeholder stands in: why, naming the file.
+  void winnerPhotoNotShown(const QString& why);
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -12,9 +12,9 @@
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/db_error.h"
+#include "data/online_backup.h"
 #include "data/pack_store.h"
 #include "data/query.h"
-#include "data/transaction.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
@@ -71,19 +71,37 @@ QString zipMessage(zip_t* z) { return QString::fromUtf8(zip_strerror(z)); }
 
 }  // namespace
 
-PackSummary packEvent(const QString& appFolder, const QString& archive) {
+PackSummary packEvent(const QString& appFolder, const QString& archive, const BackupProgress& progress) {
   const QString folder = withSlash(appFolder);
   if (!holdsEvent(folder)) throw Error(Tr::tr("%1 没有活动数据库（db/db.mdb）").arg(shown(folder)));
   if (QFileInfo::exists(archive)) throw Error(Tr::tr("%1 已经存在，不会覆盖").arg(shown(archive)));
   if (QFileInfo(archive).suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) != 0)
     throw Error(Tr::tr("活动打包文件应以 .zip 结尾：%1").arg(shown(archive)));
 
+  // Written under scratch names beside the archive, which it takes only once complete; what an interrupted
+  // pack left there goes first.
+  const QString archiveFolder = QFileInfo(archive).absolutePath();
+  tidyScratchFiles(archiveFolder, scratch::kPack);
+  // The database is read from a copy taken a few pages at a time, so a draw going on meanwhile is never
+  // kept waiting; the copy is one committed state, and the roster checked is the one packed.
+  const QString copy = scratchName(archiveFolder, scratch::kPack, QStringLiteral(".tmp"));
+  struct RemovedAtEnd {
+    QString file;
+    ~RemovedAtEnd() {
+      QFile::remove(file);
+      QFile::remove(file + QStringLiteral("-journal"));
+    }
+  } removeCopy{copy};
+  {
+    Connection event;
+    event.setConnectionString(TDataModule1::connectionStringFor(folder));
+    onlineBackup(event, copy, progress);
+  }
   Connection connection;
-  connection.setConnectionString(TDataModule1::connectionStringFor(folder));
-  // No draw or roster change can commit while the copy is taken; it is never committed, nothing is written.
-  const Transaction hold(connection);
+  connection.setConnectionString(TDataModule1::connectionStringFor(folder), copy);
   Query q(connection);
   const Roster roster = readRoster(q);
+  connection.setConnected(false);
   QStringList missing;
   for (const QString& name : roster.photos)
     if (!QFileInfo(folder + QStringLiteral("zp/") + name).isFile()) missing << name;
@@ -93,15 +111,6 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
             .arg(missing.size())
             .arg(listed(missing)));
 
-  QFile dbFile(folder + kDatabaseEntry);
-  if (!dbFile.open(QIODevice::ReadOnly))
-    throw Error(Tr::tr("无法读取活动数据库 %1：%2").arg(shown(dbFile.fileName()), dbFile.errorString()));
-  const QByteArray database = dbFile.readAll();
-
-  // Written under a scratch name beside the archive, which it takes only once complete; what an
-  // interrupted pack left there goes first.
-  const QString archiveFolder = QFileInfo(archive).absolutePath();
-  tidyScratchFiles(archiveFolder, scratch::kPack);
   const QString partial = scratchName(archiveFolder, scratch::kPack, QStringLiteral(".zip"));
   int error = 0;
   ZipArchive zip(zip_open(QFile::encodeName(partial).constData(), ZIP_CREATE | ZIP_EXCL, &error));
@@ -109,7 +118,7 @@ PackSummary packEvent(const QString& appFolder, const QString& archive) {
   const auto fail = [&](const QString& what) {
     throw Error(Tr::tr("无法写入 %1：%2：%3").arg(shown(archive), what, zipMessage(zip.get())));
   };
-  zip_source_t* db = zip_source_buffer(zip.get(), database.constData(), zip_uint64_t(database.size()), 0);
+  zip_source_t* db = zip_source_file(zip.get(), QFile::encodeName(copy).constData(), 0, -1);
   if (!db) fail(kDatabaseEntry);
   const zip_int64_t dbIndex =
       zip_file_add(zip.get(), kDatabaseEntry.toUtf8().constData(), db, ZIP_FL_ENC_UTF_8);

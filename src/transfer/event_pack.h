@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "data/online_backup.h"
+
 namespace ld {
 
 struct PackSummary {
@@ -13,10 +15,11 @@ struct PackSummary {
   QStringList skipped;  // photos of the archive that the roster does not name, left out by unpack
 };
 
-// Writes ARCHIVE from the event in APPFOLDER. Holds the database's write lock meanwhile, so a draw
-// cannot change it half-way. Refuses an existing ARCHIVE and a roster whose photo files are missing.
-// Throws ld::Error; on failure no archive is left.
-PackSummary packEvent(const QString& appFolder, const QString& archive);
+// Writes ARCHIVE from the event in APPFOLDER: the database as one committed state, copied beside ARCHIVE
+// a few pages at a time (`progress` after each step) so that a draw going on meanwhile is never kept waiting,
+// and the photos its roster names. Refuses an existing ARCHIVE and a roster whose photo files are missing.
+// Throws ld::Error; on failure no archive and no copy is left.
+PackSummary packEvent(const QString& appFolder, const QString& archive, const BackupProgress& progress = {});
 
 // Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb and the photos its roster names in zp/). Refuses
 // an APPFOLDER that already holds an event or any of those photo files, and an archive that holds
