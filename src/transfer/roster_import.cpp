@@ -101,6 +101,7 @@ QString ImportPlan::summary(int maxRefusedListed) const {
   else if (portraits > 0)
     lines << Tr::tr("没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到")
                  .arg(portraits);
+  lines << photoLines(maxRefusedListed);
   const auto refusedList = refusedRows();
   if (!refusedList.empty()) lines << Tr::tr("被拒绝的行：");
   int listed = 0;
@@ -111,7 +112,6 @@ QString ImportPlan::summary(int maxRefusedListed) const {
     }
     lines << Tr::tr("  第 %1 行 %2 %3：%4").arg(r->line).arg(r->department, r->name, r->refusal);
   }
-  lines << photoLines(maxRefusedListed);
   return lines.join(QLatin1Char('\n'));
 }
 

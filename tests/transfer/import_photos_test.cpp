@@ -30,7 +30,9 @@ class ImportPhotosTest : public ::testing::Test {
   QTemporaryDir outside;  // pictures the import must never take
   Query& q() { return app.dataModule().ADOQuerysetting; }
   QString src(const QString& name) { return source.path() + QLatin1Char('/') + name; }
-  void photo(const QString& name, QColor colour = Qt::green) { writeFile(src(name), solidJpeg(640, 480, colour)); }
+  void photo(const QString& name, QColor colour = Qt::green) {
+    writeFile(src(name), solidJpeg(640, 480, colour));
+  }
   ImportPlan plan(const QString& csv) {
     writeFile(src(QStringLiteral("r.csv")), csv.toUtf8());
     return planRosterImport(src(QStringLiteral("r.csv")), source.path(), q());
@@ -104,7 +106,8 @@ TEST_F(ImportPhotosTest, MatchedByEmployeeNumberAndNeverOutsideTheFolder) {
   EXPECT_EQ(p.unusedPhotos, (QStringList{QStringLiteral("10030.jpg"), QStringLiteral("link.jpg"),
                                          QStringLiteral("spare.png")}));
   const QString summary = p.summary();
-  EXPECT_TRUE(summary.contains(QStringLiteral("照片文件夹中没有用上的图片：3 个：10030.jpg、link.jpg、spare.png")))
+  EXPECT_TRUE(
+      summary.contains(QStringLiteral("照片文件夹中没有用上的图片：3 个：10030.jpg、link.jpg、spare.png")))
       << summary.toStdString();
   EXPECT_TRUE(summary.contains(QStringLiteral("第 8 行 研发部 吴十："))) << summary.toStdString();
 }
@@ -113,7 +116,8 @@ TEST_F(ImportPhotosTest, ALinkOutOfTheFolderIsNeverConverted) {
   const QString secret = outside.path() + QStringLiteral("/secret.jpg");
   writeFile(secret, solidJpeg(640, 480, Qt::red));
   ASSERT_TRUE(QFile::link(secret, src(QStringLiteral("研发部_张三.jpg"))));
-  ImportPlan p = plan(QStringLiteral("部门,姓名,照片\n研发部,张三,\n研发部,李四,") + secret + QLatin1Char('\n'));
+  ImportPlan p =
+      plan(QStringLiteral("部门,姓名,照片\n研发部,张三,\n研发部,李四,") + secret + QLatin1Char('\n'));
   ASSERT_EQ(p.toAdd, 2);
   EXPECT_EQ(run(p), 2);
   for (const char* name : {"zp/研发部_张三.jpg", "zp/研发部_李四.jpg"}) {
@@ -133,7 +137,8 @@ TEST_F(ImportPhotosTest, DamagedPicturesBecomeCardsWhileConverting) {
   for (const bool cards : {true, false}) {
     SCOPED_TRACE(cards ? "cards" : "no cards");
     TempApp event;
-    ImportPlan p = planRosterImport(src(QStringLiteral("r.csv")), source.path(), event.dataModule().ADOQuerysetting);
+    ImportPlan p =
+        planRosterImport(src(QStringLiteral("r.csv")), source.path(), event.dataModule().ADOQuerysetting);
     p.cards = cards;
     ASSERT_EQ(p.toAdd, 3);
     EXPECT_EQ(p.photosMatched, 2);  // the truncated one is not known yet
@@ -143,7 +148,8 @@ TEST_F(ImportPhotosTest, DamagedPicturesBecomeCardsWhileConverting) {
     takePhotoFailures(p, prepared);
     EXPECT_EQ(p.photosMatched, 1);
     EXPECT_EQ(p.portraits, 2);
-    EXPECT_TRUE(p.rows[1].photoNote.startsWith(QStringLiteral("照片无法转换"))) << p.rows[1].photoNote.toStdString();
+    EXPECT_TRUE(p.rows[1].photoNote.startsWith(QStringLiteral("照片无法转换")))
+        << p.rows[1].photoNote.toStdString();
     EXPECT_TRUE(p.summary().contains(QStringLiteral("第 2 行 研发部 李四：照片无法转换")));
     EXPECT_EQ(writeRosterImport(p, prepared, event.dataModule().ADOQuerysetting, progress), 3);
     EXPECT_EQ(event.rows(QStringLiteral("select xm, zp from yglb order by id")),
@@ -151,7 +157,8 @@ TEST_F(ImportPhotosTest, DamagedPicturesBecomeCardsWhileConverting) {
                            cards ? QStringLiteral("李四|zp\\研发部_李四.jpg") : QStringLiteral("李四|"),
                            cards ? QStringLiteral("王五|zp\\研发部_王五.jpg") : QStringLiteral("王五|")}));
     if (cards) {
-      EXPECT_EQ(decodeJpeg(readFile(event.path(QStringLiteral("zp/研发部_李四.jpg")))).size(), QSize(480, 360));
+      EXPECT_EQ(decodeJpeg(readFile(event.path(QStringLiteral("zp/研发部_李四.jpg")))).size(),
+                QSize(480, 360));
     }
     setAppFolder(app.folder());
   }
@@ -196,8 +203,9 @@ TEST_F(ImportPhotosTest, AFileInZpNobodyNamesIsKept) {
   EXPECT_TRUE(p.refusedRows()[0]->refusal.contains(QStringLiteral("它不是图片")));
   EXPECT_TRUE(p.summary().contains(QStringLiteral("保留并用作照片"))) << p.summary().toStdString();
   EXPECT_EQ(run(p), 2);
-  EXPECT_EQ(app.rows(QStringLiteral("select xm, zp from yglb order by id")),
-            (QStringList{QStringLiteral("张三|zp\\研发部_张三.jpg"), QStringLiteral("王五|zp\\研发部_王五.jpg")}));
+  EXPECT_EQ(
+      app.rows(QStringLiteral("select xm, zp from yglb order by id")),
+      (QStringList{QStringLiteral("张三|zp\\研发部_张三.jpg"), QStringLiteral("王五|zp\\研发部_王五.jpg")}));
   EXPECT_EQ(readFile(app.path(QStringLiteral("zp/研发部_张三.jpg"))), picture);
   EXPECT_EQ(readFile(app.path(QStringLiteral("zp/研发部_李四.jpg"))), QByteArray("notes, not a picture"));
   EXPECT_EQ(zpEntries().size(), 3);  // and no scratch file
