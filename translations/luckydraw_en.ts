@@ -948,10 +948,6 @@ Once confirmed, this person is recorded absent and takes no further part in this
         <translation>Roster spreadsheets (*.xlsx *.csv)</translation>
     </message>
     <message>
-        <source>正在转换照片……</source>
-        <translation>Converting photos…</translation>
-    </message>
-    <message>
         <source>导入名单</source>
         <translation>Import roster</translation>
     </message>
@@ -1090,10 +1086,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Cannot create the photo folder %1</translation>
     </message>
     <message>
-        <source>第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4</source>
-        <translation>The photo of line %1, %2 %3, cannot be converted; no participant was imported: %4</translation>
-    </message>
-    <message>
         <source>照片没有准备好，没有导入任何员工</source>
         <translation>The photos are not ready; no participant was imported</translation>
     </message>
@@ -1104,10 +1096,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>照片文件名无效：%1 %2</source>
         <translation>Invalid photo file name: %1 %2</translation>
-    </message>
-    <message>
-        <source>无法替换照片文件 %1</source>
-        <translation>Cannot replace the photo file %1</translation>
     </message>
     <message>
         <source>无法读取名单文件 %1：%2</source>
@@ -1264,6 +1252,66 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>抽奖正在进行</source>
         <translation>A prize draw is on screen</translation>
+    </message>
+    <message>
+        <source>（沿用 zp 中的照片）</source>
+        <translation>(the photo already in zp kept)</translation>
+    </message>
+    <message>
+        <source>添加（%1）</source>
+        <translation>Add (%1)</translation>
+    </message>
+    <message>
+        <source>正在准备照片：%1 / %2</source>
+        <translation>Preparing photos: %1 / %2</translation>
+    </message>
+    <message>
+        <source>照片无法准备：%1</source>
+        <translation>The photos cannot be prepared: %1</translation>
+    </message>
+    <message>
+        <source>照片已准备好</source>
+        <translation>Photos ready</translation>
+    </message>
+    <message>
+        <source>照片 %1 指向照片文件夹之外，没有使用</source>
+        <translation>The photo %1 leads outside the photo folder; not used</translation>
+    </message>
+    <message>
+        <source>照片文件夹 zp 中已有同名文件 %1，它不是图片；为了不覆盖它，这一行没有导入</source>
+        <translation>The photo folder zp already holds a file %1 that is not a picture; this row is not imported so that the file is not overwritten</translation>
+    </message>
+    <message>
+        <source>照片文件夹 zp 中已有 %1（名单中没有人用它），保留并用作照片</source>
+        <translation>The photo folder zp already holds %1 (no participant uses it); it is kept and used as the photo</translation>
+    </message>
+    <message>
+        <source>照片说明：%1 人</source>
+        <translation>Photo notes: %1 participants</translation>
+    </message>
+    <message>
+        <source>（改用头像卡片）</source>
+        <translation> (a portrait card instead)</translation>
+    </message>
+    <message>
+        <source>（没有照片）</source>
+        <translation> (no photo)</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>照片文件夹中没有用上的图片：%1 个：%2</source>
+        <translation>Pictures in the photo folder that no row used: %1: %2</translation>
+    </message>
+    <message>
+        <source>照片无法转换：%1</source>
+        <translation>The photo cannot be converted: %1</translation>
+    </message>
+    <message>
+        <source>照片文件 %1 在预览之后被放进了照片文件夹，没有覆盖它；没有导入任何员工</source>
+        <translation>The photo file %1 appeared in the photo folder after the preview and was not overwritten; no participant was imported</translation>
     </message>
 </context>
 </TS>
