@@ -104,6 +104,9 @@ QString PhotoFolder::inside(const QString& path) const {
 PhotoMatch PhotoFolder::lookUp(const QString& dir, const QString& name) const {
   auto listing = listings_.find(dir);
   if (listing == listings_.end()) {
+    // Not even listed when a linked folder leads out.
+    if (dir != folder_ && QFileInfo(dir).isDir() && inside(dir + QStringLiteral("/.")).isEmpty())
+      return {{}, Tr::tr("照片 %1 指向照片文件夹之外，没有使用").arg(shown(dir + QLatin1Char('/') + name))};
     QHash<QString, QString> files;
     for (const QString& n : QDir(dir).entryList(QDir::Files | QDir::Hidden)) files.insert(normalised(n), n);
     listing = listings_.insert(dir, files);

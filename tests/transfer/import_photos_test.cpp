@@ -61,6 +61,7 @@ TEST_F(ImportPhotosTest, MatchedByEmployeeNumberAndNeverOutsideTheFolder) {
   writeFile(outside.path() + QStringLiteral("/10011.jpg"), solidJpeg(640, 480, Qt::red));
   ASSERT_TRUE(QFile::link(secret, src(QStringLiteral("link.jpg"))));
   ASSERT_TRUE(QFile::link(secret, src(QStringLiteral("10030.jpg"))));
+  ASSERT_TRUE(QFile::link(outside.path(), src(QStringLiteral("linked"))));
 
   const struct {
     const char *name, *id, *cell, *file, *note;
@@ -74,6 +75,7 @@ TEST_F(ImportPhotosTest, MatchedByEmployeeNumberAndNeverOutsideTheFolder) {
       {"吴十", "", "link.jpg", "", "指向照片文件夹之外"},
       {"郑一", "10030", "", "", "指向照片文件夹之外"},
       {"钱七", "", "sub/钱七", "钱七.JPG", ""},
+      {"冯二", "", "linked/secret", "", "指向照片文件夹之外"},
   };
   ImportPlan p;
   p.photoFolder = source.path();
@@ -101,7 +103,7 @@ TEST_F(ImportPhotosTest, MatchedByEmployeeNumberAndNeverOutsideTheFolder) {
     EXPECT_EQ(r.photoNote.isEmpty(), !*rows[i].note);
   }
   EXPECT_EQ(p.photosMatched, 5);
-  EXPECT_EQ(p.portraits, 4);
+  EXPECT_EQ(p.portraits, 5);
   // Pictures of the folder nobody took are named; the links out count among them, never as used.
   EXPECT_EQ(p.unusedPhotos, (QStringList{QStringLiteral("10030.jpg"), QStringLiteral("link.jpg"),
                                          QStringLiteral("spare.png")}));
