@@ -236,12 +236,19 @@ bool runRosterImport(QWidget* parent, Query& q) {
     return false;
   }
   ImportPreviewDialog preview(std::move(table), std::move(plan), q, parent);
-  if (preview.exec() != QDialog::Accepted) return false;
-  PreparedPhotos photos = preview.takePhotos();
-  return runImportWithProgress(parent, preview.plan(), photos, q);
+  for (;;) {
+    if (preview.exec() != QDialog::Accepted) return false;
+    PreparedPhotos photos = preview.takePhotos();
+    bool failed = false;
+    if (runImportWithProgress(parent, preview.plan(), photos, q, &failed)) return true;
+    // A failed write (the roster changed meanwhile, a full disk) keeps the file and folder chosen: the
+    // preview comes back, matched and converted again.
+    if (!failed || !preview.setPhotoFolder(preview.plan().photoFolder)) return false;
+  }
 }
 
-bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhotos& photos, Query& q) {
+bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhotos& photos, Query& q,
+                           bool* failed) {
   if (plan.toAdd == 0) return false;
   ImportProgress progress;
   QProgressDialog dialog(Tr::tr("正在写入名单……"), Tr::tr("取消"), 0, plan.toAdd, parent);
@@ -274,6 +281,7 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhot
   } catch (const std::exception& e) {
     dialog.close();
     dialogs().info(QString::fromUtf8(e.what()));
+    if (failed) *failed = true;
     return false;
   }
   dialog.close();

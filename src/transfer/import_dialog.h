@@ -85,8 +85,10 @@ class ImportPreviewDialog : public QDialog {
 // "导入名单…": choose a spreadsheet, preview, import with a progress bar that can be cancelled.
 // Messages through ld::dialogs(). True when participants were added (the roster needs a refresh).
 bool runRosterImport(QWidget* parent, Query& q);
-// Writes an accepted plan and puts its converted photos in place with a progress dialog.
-bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhotos& photos, Query& q);
+// Writes an accepted plan and puts its converted photos in place with a progress dialog. FAILED, when
+// given, says whether it failed (rather than was cancelled).
+bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhotos& photos, Query& q,
+                           bool* failed = nullptr);
 
 // "导出中奖名单…" and the roster: choose a file (.xlsx or .csv), write it, say how many rows. A program
 // speaking English asks, once the file is chosen, whether to write it in English; otherwise, and on No,

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <ostream>
 
 #include "framework/application.h"
@@ -182,6 +183,34 @@ TEST_F(ImportDialogTest, ADamagedPhotoSwitchesToACardInThePreview) {
   zp.sort();
   EXPECT_EQ(zp, (QStringList{QStringLiteral("研发部_张三.jpg"), QStringLiteral("研发部_李四.jpg")}));
   EXPECT_EQ(infos().value(0), QStringLiteral("已导入 2 位员工（1 张照片，1 张生成的头像卡片）"));
+}
+
+// A write that fails keeps the file and folder: the preview comes back, matched against the roster again.
+TEST_F(ImportDialogTest, AFailedImportShowsThePreviewAgain) {
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n研发部,李四\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  std::unique_ptr<WhenShown<ImportPreviewDialog>> again;
+  WhenShown<ImportPreviewDialog> first(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
+    app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"), false);  // someone else's change
+    again = std::make_unique<WhenShown<ImportPreviewDialog>>(
+        QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d2) {
+          EXPECT_EQ(d2->plan().toAdd, 1);
+          EXPECT_EQ(d2->plan().refused, 1);
+          ASSERT_TRUE(QTest::qWaitFor([&] { return d2->importButton()->isEnabled(); }));
+          d2->importButton()->click();
+        });
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(again->seen());
+  EXPECT_TRUE(infos().value(0).contains(QStringLiteral("名单在预览之后有了改动")))
+      << infos().value(0).toStdString();
+  EXPECT_EQ(roster(), (QStringList{QStringLiteral("研发部|张三"), QStringLiteral("研发部|李四")}));
+  QStringList zp = zpEntries();
+  zp.sort();
+  EXPECT_EQ(zp, (QStringList{QStringLiteral("研发部_李四.jpg")}));
 }
 
 TEST_F(ImportDialogTest, BadFileIsReportedWithoutAPreview) {
