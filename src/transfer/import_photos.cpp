@@ -163,6 +163,10 @@ void matchImportPhotos(ImportPlan& plan) {
     ++nameCount[r.name];
     if (!r.employeeId.isEmpty()) ++idCount[r.employeeId];
   }
+  // One listing rather than a look at zp/ per row: imports of 100,000 rows stay quick.
+  const QStringList zpNames =
+      QDir(zpFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  const QSet<QString> inZp(zpNames.cbegin(), zpNames.cend());
   QSet<QString> used;
   for (ImportRow& row : plan.rows) {
     if (!row.added()) continue;
@@ -172,7 +176,7 @@ void matchImportPhotos(ImportPlan& plan) {
     // Never written over nor removed: a file in zp/ under this photo name that no roster row names.
     const QString target = photoFileInZp(photoPathFor(row.department, row.name));
     const QFileInfo existing(target);
-    if (existing.exists() || existing.isSymLink()) {
+    if (inZp.contains(existing.fileName())) {
       if (!showable(target)) {
         row.refusal = Tr::tr("照片文件夹 zp 中已有同名文件 %1，它不是图片；为了不覆盖它，这一行没有导入")
                           .arg(existing.fileName());
