@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <ostream>
 
 #include "framework/event_lock.h"
@@ -100,6 +101,22 @@ TEST_F(EventdbTransferTest, DamagedPhotosAreListedBeforeTheQuestionAndBecomeCard
   EXPECT_EQ(zpEntries().size(), 3);
   EXPECT_TRUE(run.err.contains(QStringLiteral("已导入 3 位员工（2 张照片，1 张生成的头像卡片）")))
       << run.err.toStdString();
+}
+
+// Ctrl+C or a kill while the question waits is a "no": the converted photos go, not left in zp/.
+TEST_F(EventdbTransferTest, InterruptedQuestionLeavesNoConvertedPhoto) {
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n").toUtf8());
+  QProcess p;
+  p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"),
+          {QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv"))});
+  QByteArray err;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return (err += p.readAllStandardError()).contains("[y/N]"); }, 60000));
+  EXPECT_FALSE(zpEntries().isEmpty());  // the card, under a scratch name
+  p.terminate();
+  EXPECT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 1);
+  EXPECT_TRUE(zpEntries().isEmpty());
+  EXPECT_TRUE(roster().isEmpty());
 }
 
 TEST_F(EventdbTransferTest, ImportRefusesWhileTheEventIsOpen) {
