@@ -1596,5 +1596,61 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>每次抽奖后在后台把活动（数据库和照片）复制到文件夹 DIR（例如 U 盘上），备用电脑可用 luckydraw DIR 接着抽。只对这次运行有效。</source>
         <translation>After every draw, copy the event (database and photos) in the background to the folder DIR (on a USB stick, say); a spare computer goes on with luckydraw DIR. For this run only.</translation>
     </message>
+<message>
+        <source>（沿用 zp 中的照片）</source>
+        <translation>(the photo already in zp kept)</translation>
+    </message>
+    <message>
+        <source>添加（%1）</source>
+        <translation>Add (%1)</translation>
+    </message>
+    <message>
+        <source>正在准备照片：%1 / %2</source>
+        <translation>Preparing photos: %1 / %2</translation>
+    </message>
+    <message>
+        <source>照片无法准备：%1</source>
+        <translation>The photos cannot be prepared: %1</translation>
+    </message>
+    <message>
+        <source>照片已准备好</source>
+        <translation>Photos ready</translation>
+    </message>
+    <message>
+        <source>照片 %1 指向照片文件夹之外，没有使用</source>
+        <translation>The photo %1 leads outside the photo folder; not used</translation>
+    </message>
+    <message>
+        <source>照片文件夹 zp 中已有同名文件 %1，它不是图片；为了不覆盖它，这一行没有导入</source>
+        <translation>The photo folder zp already holds a file %1 that is not a picture; this row is not imported so that the file is not overwritten</translation>
+    </message>
+    <message>
+        <source>照片文件夹 zp 中已有 %1（名单中没有人用它），保留并用作照片</source>
+        <translation>The photo folder zp already holds %1 (no participant uses it); it is kept and used as the photo</translation>
+    </message>
+    <message>
+        <source>照片说明：%1 人</source>
+        <translation>Photo notes: %1 participants</translation>
+    </message>
+    <message>
+        <source>（改用头像卡片）</source>
+        <translation> (a portrait card instead)</translation>
+    </message>
+    <message>
+        <source>（没有照片）</source>
+        <translation> (no photo)</translation>
+    </message>
+    <message>
+        <source>照片文件夹中没有用上的图片：%1 个：%2</source>
+        <translation>Pictures in the photo folder that no row used: %1: %2</translation>
+    </message>
+    <message>
+        <source>照片无法转换：%1</source>
+        <translation>The photo cannot be converted: %1</translation>
+    </message>
+    <message>
+        <source>照片文件 %1 在预览之后被放进了照片文件夹，没有覆盖它；没有导入任何员工</source>
+        <translation>The photo file %1 appeared in the photo folder after the preview and was not overwritten; no participant was imported</translation>
+    </message>
 </context>
 </TS>

@@ -155,10 +155,6 @@ std::optional<FilePlacement::Failure> FilePlacement::place(const QString& ready)
   return std::nullopt;
 }
 
-void FilePlacement::settle() {
-  if (!backup_.isEmpty()) removeWarning(originRecordOf(backup_), "record of");
-}
-
 void FilePlacement::commit() {
   // The record first: a kept copy without one is only a scratch file.
   if (!backup_.isEmpty()) {

@@ -86,9 +86,6 @@ class FilePlacement {
   // Renames `ready` (a file in the target's folder) to the target. On failure nothing at the target has
   // changed and `ready` is still there.
   std::optional<Failure> place(const QString& ready);
-  // The new file is to stay even if this program is cut short before commit(): its record goes, so the
-  // tidy-up no longer puts the old one back. rollback() still does.
-  void settle();
   void commit();
   void rollback();
 

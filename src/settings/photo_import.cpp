@@ -257,20 +257,19 @@ int exifOrientation(const QByteArray& jpeg) {
   return 1;
 }
 
-QByteArray convertPhoto(const QString& fileName, int quality, QSize size) {
+QImage readPhoto(const QString& fileName, int quality, QSize size) {
   if (size.isEmpty()) throw Error(Tr::tr("照片尺寸无效"));
-  QImage source;
-  if (fileName.toUpper().contains(QStringLiteral(".BMP"))) {
-    // A bitmap is compressed once at full size and that JPEG is what gets stretched.
-    source = decodeJpeg(encodeJpeg(readBitmap(fileName), quality), size);
-  } else {
-    const QByteArray data = readWhole(fileName);
-    if (data.startsWith("\x89PNG\r\n\x1a\n"))
-      source = readPng(fileName, data);
-    else
-      source = readJpeg(fileName, data, size);
-  }
-  const QImage stretched = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  // A bitmap is compressed once at full size and that JPEG is what gets scaled.
+  if (fileName.toUpper().contains(QStringLiteral(".BMP")))
+    return decodeJpeg(encodeJpeg(readBitmap(fileName), quality), size);
+  const QByteArray data = readWhole(fileName);
+  if (data.startsWith("\x89PNG\r\n\x1a\n")) return readPng(fileName, data);
+  return readJpeg(fileName, data, size);
+}
+
+QByteArray convertPhoto(const QString& fileName, int quality, QSize size) {
+  const QImage stretched =
+      readPhoto(fileName, quality, size).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   return encodeJpeg(stretched, quality);
 }
 

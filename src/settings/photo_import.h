@@ -1,6 +1,7 @@
 #pragma once
 // Conversion of an imported picture to the one photo form: a JPEG of a fixed size and quality.
 #include <QByteArray>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -14,6 +15,8 @@ constexpr qint64 kMaxImportPixels = 100'000'000;
 // exactly size and encodes it at quality. Only a regular file is read: a pipe or device is refused
 // unopened. Throws ld::Error. The one conversion every photo import goes through.
 QByteArray convertPhoto(const QString& fileName, int quality, QSize size);
+// The reading half of convertPhoto: the picture standing as taken, at no fewer pixels than size needs.
+QImage readPhoto(const QString& fileName, int quality, QSize size);
 
 // The EXIF orientation of JPEG data, 1 to 8; 1 when it notes none or cannot be read.
 int exifOrientation(const QByteArray& jpeg);

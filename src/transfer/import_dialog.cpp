@@ -10,11 +10,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "framework/application.h"
@@ -22,6 +24,7 @@
 #include "framework/errors.h"
 #include "framework/file_safety.h"
 #include "framework/text.h"
+#include "transfer/photo_staging.h"
 #include "transfer/results_export.h"
 
 namespace ld {
@@ -74,10 +77,12 @@ QVariant ImportPlanModel::data(const QModelIndex& index, int role) const {
       return r.name;
     case kPhoto:
       if (!r.added()) return r.photoCell;
+      if (r.keepsZpPhoto) return Tr::tr("（沿用 zp 中的照片）");
       if (!r.photoSource.isEmpty()) return QFileInfo(r.photoSource).fileName();
       return plan_->cards ? Tr::tr("（生成头像卡片）") : Tr::tr("（无照片）");
     case kResult:
-      return r.added() ? Tr::tr("添加") : Tr::tr("拒绝：%1").arg(r.refusal);
+      if (!r.added()) return Tr::tr("拒绝：%1").arg(r.refusal);
+      return r.photoNote.isEmpty() ? Tr::tr("添加") : Tr::tr("添加（%1）").arg(r.photoNote);
     default:
       return {};
   }
@@ -119,7 +124,7 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   cards_ = new QCheckBox(Tr::tr("为没有照片的员工生成写有姓名的头像卡片（否则他们不会被抽到）"), this);
   cards_->setChecked(true);
   layout->addWidget(cards_);
-  connect(cards_, &QCheckBox::toggled, this, [this] { showPlan(); });
+  connect(cards_, &QCheckBox::toggled, this, [this] { restage(); });
   refusedOnly_ = new QCheckBox(Tr::tr("只显示被拒绝的行"), this);
   layout->addWidget(refusedOnly_);
   connect(refusedOnly_, &QCheckBox::toggled, this, &ImportPreviewDialog::setRefusedOnly);
@@ -141,13 +146,27 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   view_->setColumnWidth(kPhoto, 170);
   layout->addWidget(view_, 1);
 
+  auto* photoRow = new QHBoxLayout;
+  status_ = new QLabel(this);
+  photoRow->addWidget(status_, 1);
+  progress_ = new QProgressBar(this);
+  photoRow->addWidget(progress_, 1);
+  layout->addLayout(photoRow);
+  staging_ = new PhotoStaging(this);
+  connect(staging_, &PhotoStaging::progressed, this, [this](int done, int total) {
+    progress_->setRange(0, std::max(total, 1));
+    progress_->setValue(done);
+    status_->setText(Tr::tr("正在准备照片：%1 / %2").arg(done).arg(total));
+  });
+  connect(staging_, &PhotoStaging::finished, this, &ImportPreviewDialog::staged);
+
   auto* buttons = new QDialogButtonBox(this);
   import_ = buttons->addButton(Tr::tr("导入"), QDialogButtonBox::AcceptRole);
   buttons->addButton(Tr::tr("取消"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
-  showPlan();
+  restage();
 }
 
 bool ImportPreviewDialog::cards() const { return cards_->isChecked(); }
@@ -158,7 +177,7 @@ void ImportPreviewDialog::showPlan() {
   // The counts only: the rows are in the table below.
   summary_->setText(plan_.summary(0).section(QLatin1Char('\n') + Tr::tr("被拒绝的行："), 0, 0));
   folder_->setText(shown(plan_.photoFolder));
-  import_->setEnabled(plan_.toAdd > 0);
+  import_->setEnabled(plan_.toAdd > 0 && staging_->ready());
   import_->setText(plan_.toAdd > 0 ? Tr::tr("导入 %1 人").arg(plan_.toAdd) : Tr::tr("导入"));
 }
 
@@ -170,8 +189,33 @@ bool ImportPreviewDialog::setPhotoFolder(const QString& folder) {
     dialogs().info(QString::fromUtf8(e.what()));
     return false;
   }
-  showPlan();
+  restage();
   return true;
+}
+
+// Every change of the plan converts again: what was converted may belong to other rows or pictures now.
+void ImportPreviewDialog::restage() {
+  plan_.cards = cards_->isChecked();
+  staging_->start(plan_);
+  showPlan();
+}
+
+void ImportPreviewDialog::staged() {
+  if (!staging_->error().isEmpty()) {
+    status_->setText(Tr::tr("照片无法准备：%1").arg(staging_->error()));
+    showPlan();
+    return;
+  }
+  takePhotoFailures(plan_, staging_->photos());
+  status_->setText(Tr::tr("照片已准备好"));
+  showPlan();
+}
+
+PreparedPhotos ImportPreviewDialog::takePhotos() { return staging_->take(); }
+
+void ImportPreviewDialog::done(int result) {
+  if (result != QDialog::Accepted) staging_->cancel();
+  QDialog::done(result);
 }
 
 void ImportPreviewDialog::setRefusedOnly(bool on) {
@@ -192,14 +236,22 @@ bool runRosterImport(QWidget* parent, Query& q) {
     return false;
   }
   ImportPreviewDialog preview(std::move(table), std::move(plan), q, parent);
-  if (preview.exec() != QDialog::Accepted) return false;
-  return runImportWithProgress(parent, preview.plan(), q);
+  for (;;) {
+    if (preview.exec() != QDialog::Accepted) return false;
+    PreparedPhotos photos = preview.takePhotos();
+    bool failed = false;
+    if (runImportWithProgress(parent, preview.plan(), photos, q, &failed)) return true;
+    // A failed write (the roster changed meanwhile, a full disk) keeps the file and folder chosen: the
+    // preview comes back, matched and converted again.
+    if (!failed || !preview.setPhotoFolder(preview.plan().photoFolder)) return false;
+  }
 }
 
-bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
+bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhotos& photos, Query& q,
+                           bool* failed) {
   if (plan.toAdd == 0) return false;
   ImportProgress progress;
-  QProgressDialog dialog(Tr::tr("正在转换照片……"), Tr::tr("取消"), 0, plan.toAdd, parent);
+  QProgressDialog dialog(Tr::tr("正在写入名单……"), Tr::tr("取消"), 0, plan.toAdd, parent);
   dialog.setObjectName(QStringLiteral("ImportProgressDialog"));
   dialog.setWindowTitle(Tr::tr("导入名单"));
   dialog.setWindowModality(Qt::WindowModal);
@@ -211,7 +263,6 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
     dialog.setLabelText(Tr::tr("正在取消……"));
   });
 
-  // The photos are converted on the pool's threads; the window keeps painting and takes a cancel meanwhile.
   const auto keepResponsive = [&] {
     if (!progress.cancel) dialog.setValue(progress.done);
     QApplication::processEvents();
@@ -220,12 +271,9 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
   dialog.show();
   int added = 0;
   try {
-    PreparedPhotos prepared = preparePhotos(plan, progress, keepResponsive);
-    dialog.setLabelText(Tr::tr("正在写入名单……"));
-    dialog.setValue(0);
     QApplication::processEvents();  // a cancel clicked now still counts
     if (dialog.wasCanceled()) progress.cancel = true;
-    added = writeRosterImport(plan, prepared, q, progress, keepResponsive);
+    added = writeRosterImport(plan, photos, q, progress, keepResponsive);
   } catch (const ImportCancelled&) {
     dialog.close();
     dialogs().info(Tr::tr("导入已取消，名单和照片文件夹都没有改变"));
@@ -233,6 +281,7 @@ bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q) {
   } catch (const std::exception& e) {
     dialog.close();
     dialogs().info(QString::fromUtf8(e.what()));
+    if (failed) *failed = true;
     return false;
   }
   dialog.close();

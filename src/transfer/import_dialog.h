@@ -9,12 +9,14 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
 
 namespace ld {
 
+class PhotoStaging;
 class Query;
 
 // The rows of a plan as a table: line, department, name, photo, result; refused rows first, since
@@ -37,7 +39,8 @@ class ImportPlanModel : public QAbstractTableModel {
 
 // What the import would do, before anything is written: counts, every row with its result (refused
 // ones with the reason), the photo folder (changeable: the rows are matched again), and whether rows
-// without a photo get a generated card. Accepting it means "import".
+// without a photo get a generated card. The photos are converted meanwhile, with progress; import is
+// possible once they are ready, and closing the preview removes them. Accepting it means "import".
 class ImportPreviewDialog : public QDialog {
   Q_OBJECT
  public:
@@ -48,14 +51,21 @@ class ImportPreviewDialog : public QDialog {
   // Matches the rows again against FOLDER; a folder that does not exist is refused with a message.
   bool setPhotoFolder(const QString& folder);
   void setRefusedOnly(bool on);
+  // The converted photos of plan(), once ready.
+  PreparedPhotos takePhotos();
+  void done(int result) override;
 
   QLabel* summary() const { return summary_; }
   QTableView* rows() const { return view_; }
   QPushButton* importButton() const { return import_; }
   QCheckBox* cardsBox() const { return cards_; }
+  QProgressBar* photoProgress() const { return progress_; }
+  QLabel* photoStatus() const { return status_; }
 
  private:
   void showPlan();
+  void restage();
+  void staged();
   Table table_;
   ImportPlan plan_;
   Query& q_;
@@ -67,13 +77,18 @@ class ImportPreviewDialog : public QDialog {
   ImportPlanModel* model_;
   QSortFilterProxyModel* filter_;
   QPushButton* import_;
+  QProgressBar* progress_;
+  QLabel* status_;
+  PhotoStaging* staging_;
 };
 
 // "导入名单…": choose a spreadsheet, preview, import with a progress bar that can be cancelled.
 // Messages through ld::dialogs(). True when participants were added (the roster needs a refresh).
 bool runRosterImport(QWidget* parent, Query& q);
-// Converts and writes an accepted plan with a progress dialog; the window stays responsive.
-bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, Query& q);
+// Writes an accepted plan and puts its converted photos in place with a progress dialog. FAILED, when
+// given, says whether it failed (rather than was cancelled).
+bool runImportWithProgress(QWidget* parent, const ImportPlan& plan, PreparedPhotos& photos, Query& q,
+                           bool* failed = nullptr);
 
 // "导出中奖名单…" and the roster: choose a file (.xlsx or .csv), write it, say how many rows. A program
 // speaking English asks, once the file is chosen, whether to write it in English; otherwise, and on No,

@@ -1,14 +1,23 @@
 #include "transfer/import_photos.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <mutex>
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
+#include "framework/file_safety.h"
 #include "framework/jpeg.h"
 #include "framework/scratch_files.h"
 #include "framework/text.h"
@@ -30,9 +39,13 @@ QString normalised(const QString& fileName) {
   return dot < 0 ? fileName : fileName.left(dot + 1) + fileName.mid(dot + 1).toLower();
 }
 
+bool hasPictureSuffix(const QString& name) {
+  return kPhotoSuffixes.contains(QFileInfo(name).suffix().toLower());
+}
+
 QByteArray photoBytes(const ImportRow& row, int index) {
   if (row.photoSource.isEmpty()) return encodeJpeg(portraitCard(row.name, row.department, index), kQuality);
-  return convertPhoto(row.photoSource, kQuality, kPhotoSize);
+  return convertImportPhoto(row.photoSource);
 }
 
 // Photos and cards go to disk unsynced; one syncFileSystem at the end is far cheaper than a sync per file.
@@ -41,11 +54,24 @@ void writeNew(const QString& path, const QByteArray& bytes) {
     throw Error(Tr::tr("无法写入照片文件夹 %1：%2").arg(shown(zpFolder()), why));
 }
 
+// Whether an existing photo file is a picture the draw can show.
+bool showable(const QString& file) {
+  const QFileInfo info(file);
+  if (info.isSymLink() || !info.isFile()) return false;
+  try {
+    decodeJpegFile(file, QSize(48, 36));
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 QString pictureProblem(const QString& file) {
   QFile f(file);
-  if (!f.open(QIODevice::ReadOnly)) return Tr::tr("照片无法打开：%1（%2）").arg(shown(file), f.errorString());
+  if (!QFileInfo(file).isFile() || !f.open(QIODevice::ReadOnly))
+    return Tr::tr("照片无法打开：%1（%2）").arg(shown(file), f.errorString());
   const QByteArray head = f.read(8);
   const bool ok = file.toUpper().contains(QStringLiteral(".BMP"))
                       ? head.startsWith("BM")
@@ -55,49 +81,192 @@ QString pictureProblem(const QString& file) {
 
 PhotoFolder::PhotoFolder(const QString& folder) : folder_(folder) {
   if (folder.isEmpty()) return;
-  const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Readable | QDir::Hidden);
-  files_.reserve(names.size());
-  for (const QString& n : names) files_.insert(normalised(n), n);
+  root_ = QFileInfo(folder).canonicalFilePath();
+  if (!root_.endsWith(QLatin1Char('/'))) root_ += QLatin1Char('/');
 }
 
-QString PhotoFolder::find(const QString& base) const {
+QString PhotoFolder::inside(const QString& path) const {
   if (folder_.isEmpty()) return {};
-  for (const QString& suffix : kPhotoSuffixes) {
-    const auto it = files_.constFind(base + QLatin1Char('.') + suffix);
-    if (it != files_.cend()) return folder_ + QLatin1Char('/') + it.value();
-  }
-  return {};
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return canonical.startsWith(root_) ? canonical : QString();
 }
 
-QString PhotoFolder::resolve(QString cell) const {
-  cell.replace(QLatin1Char('\\'), QLatin1Char('/'));
-  const bool hasSuffix = kPhotoSuffixes.contains(QFileInfo(cell).suffix().toLower());
-  if (!cell.contains(QLatin1Char('/'))) {
-    if (hasSuffix) {
-      const auto it = files_.constFind(normalised(cell));
-      return it != files_.cend() ? folder_ + QLatin1Char('/') + it.value() : QString();
-    }
-    return find(cell);
+PhotoMatch PhotoFolder::lookUp(const QString& dir, const QString& name) const {
+  auto listing = listings_.find(dir);
+  if (listing == listings_.end()) {
+    // Not even listed when a linked folder leads out.
+    if (dir != folder_ && QFileInfo(dir).isDir() && inside(dir + QStringLiteral("/.")).isEmpty())
+      return {{}, Tr::tr("照片 %1 指向照片文件夹之外，没有使用").arg(shown(dir + QLatin1Char('/') + name))};
+    QHash<QString, QString> files;
+    for (const QString& n : QDir(dir).entryList(QDir::Files | QDir::Hidden)) files.insert(normalised(n), n);
+    listing = listings_.insert(dir, files);
   }
-  const QString path = QDir::isAbsolutePath(cell) ? cell : folder_ + QLatin1Char('/') + cell;
-  if (hasSuffix) return QFileInfo(path).isFile() ? QDir::cleanPath(path) : QString();
-  for (const QString& suffix : kPhotoSuffixes)
-    if (QFileInfo(path + QLatin1Char('.') + suffix).isFile())
-      return QDir::cleanPath(path + QLatin1Char('.') + suffix);
-  return {};
+  QString found;
+  if (hasPictureSuffix(name)) {
+    found = listing->value(normalised(name));
+  } else {
+    for (const QString& suffix : kPhotoSuffixes)
+      if (found = listing->value(name + QLatin1Char('.') + suffix); !found.isEmpty()) break;
+  }
+  if (found.isEmpty()) return {};
+  const QString path = dir + QLatin1Char('/') + found;
+  const QString canonical = inside(path);
+  // A link leading out of the folder is never followed to the picture it names.
+  if (canonical.isEmpty()) return {{}, Tr::tr("照片 %1 指向照片文件夹之外，没有使用").arg(shown(path))};
+  return {canonical, {}};
+}
+
+PhotoMatch PhotoFolder::find(const QString& base) const {
+  if (folder_.isEmpty() || base.isEmpty() || base.contains(QLatin1Char('/'))) return {};
+  return lookUp(folder_, base);
+}
+
+PhotoMatch PhotoFolder::resolve(QString cell) const {
+  if (folder_.isEmpty()) return {};
+  cell = cell.trimmed().replace(QLatin1Char('\\'), QLatin1Char('/'));
+  static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
+  const QStringList parts = cell.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  const bool elsewhere = cell.startsWith(QLatin1Char('/')) || drive.match(cell).hasMatch() ||
+                         parts.contains(QStringLiteral("..")) || parts.isEmpty();
+  // A path written on another computer, or leading out: only its file name is looked for, in the folder.
+  if (elsewhere || parts.size() == 1) return parts.isEmpty() ? PhotoMatch{} : lookUp(folder_, parts.last());
+  return lookUp(
+      folder_ + QLatin1Char('/') + QStringList(parts.mid(0, parts.size() - 1)).join(QLatin1Char('/')),
+      parts.last());
+}
+
+QStringList PhotoFolder::pictures() const {
+  if (folder_.isEmpty()) return {};
+  lookUp(folder_, QString());  // lists the folder
+  QStringList out;
+  for (const QString& n : listings_.value(folder_))
+    if (hasPictureSuffix(n)) out << n;
+  out.sort();
+  return out;
+}
+
+void matchImportPhotos(ImportPlan& plan) {
+  const PhotoFolder photos(plan.photoFolder);
+  // A picture named by a 工号 or a name is the row's only when no other row has that 工号 or name.
+  QHash<QString, int> nameCount, idCount;
+  for (const ImportRow& r : plan.rows) {
+    ++nameCount[r.name];
+    if (!r.employeeId.isEmpty()) ++idCount[r.employeeId];
+  }
+  // One listing rather than a look at zp/ per row: imports of 100,000 rows stay quick.
+  const QStringList zpNames =
+      QDir(zpFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  const QSet<QString> inZp(zpNames.cbegin(), zpNames.cend());
+  QSet<QString> used;
+  for (ImportRow& row : plan.rows) {
+    if (!row.added()) continue;
+    row.photoSource.clear();
+    row.photoNote.clear();
+    row.keepsZpPhoto = false;
+    // Never written over nor removed: a file in zp/ under this photo name that no roster row names.
+    const QString target = photoFileInZp(photoPathFor(row.department, row.name));
+    const QFileInfo existing(target);
+    if (inZp.contains(existing.fileName())) {
+      if (!showable(target)) {
+        row.refusal = Tr::tr("照片文件夹 zp 中已有同名文件 %1，它不是图片；为了不覆盖它，这一行没有导入")
+                          .arg(existing.fileName());
+        continue;
+      }
+      row.keepsZpPhoto = true;
+      row.photoNote =
+          Tr::tr("照片文件夹 zp 中已有 %1（名单中没有人用它），保留并用作照片").arg(existing.fileName());
+      continue;
+    }
+    PhotoMatch match;
+    if (!row.photoCell.isEmpty()) {
+      match = photos.resolve(row.photoCell);
+      if (match.file.isEmpty() && match.problem.isEmpty())
+        match.problem = Tr::tr("照片文件不存在：%1").arg(row.photoCell);
+    } else {
+      if (!row.employeeId.isEmpty() && idCount.value(row.employeeId) == 1)
+        match = photos.find(row.employeeId);
+      if (match.file.isEmpty() && match.problem.isEmpty())
+        match = photos.find(row.department + QLatin1Char('_') + row.name);
+      if (match.file.isEmpty() && match.problem.isEmpty() && nameCount.value(row.name) == 1)
+        match = photos.find(row.name);
+    }
+    if (!match.file.isEmpty()) match.problem = pictureProblem(match.file);
+    if (!match.problem.isEmpty()) {
+      row.photoNote = match.problem;
+      continue;
+    }
+    row.photoSource = match.file;
+    if (!match.file.isEmpty()) used.insert(match.file);
+  }
+  plan.unusedPhotos.clear();
+  for (const QString& name : photos.pictures())
+    if (!used.contains(photos.inside(plan.photoFolder + QLatin1Char('/') + name))) plan.unusedPhotos << name;
+}
+
+void ImportPlan::recount() {
+  toAdd = refused = photosMatched = portraits = 0;
+  for (const ImportRow& r : rows) {
+    if (!r.added())
+      ++refused;
+    else if (!r.photoSource.isEmpty() || r.keepsZpPhoto)
+      ++toAdd, ++photosMatched;
+    else
+      ++toAdd, ++portraits;
+  }
+}
+
+QStringList ImportPlan::photoLines(int maxListed) const {
+  QStringList lines;
+  int listed = 0, noted = 0;
+  for (const ImportRow& r : rows)
+    if (r.added() && !r.photoNote.isEmpty()) ++noted;
+  if (noted > 0) lines << Tr::tr("照片说明：%1 人").arg(noted);
+  for (const ImportRow& r : rows) {
+    if (!r.added() || r.photoNote.isEmpty()) continue;
+    if (listed++ == maxListed) {
+      if (maxListed > 0) lines << Tr::tr("  ……另有 %1 行").arg(noted - maxListed);
+      break;
+    }
+    const QString instead = r.keepsZpPhoto ? QString()
+                            : cards        ? Tr::tr("（改用头像卡片）")
+                                           : Tr::tr("（没有照片）");
+    lines << Tr::tr("  第 %1 行 %2 %3：%4").arg(r.line).arg(r.department, r.name, r.photoNote + instead);
+  }
+  if (!unusedPhotos.isEmpty()) {
+    constexpr int kNamed = 10;
+    QString names = unusedPhotos.mid(0, kNamed).join(Tr::tr("、"));
+    if (unusedPhotos.size() > kNamed) names += Tr::tr("……");
+    lines << Tr::tr("照片文件夹中没有用上的图片：%1 个：%2").arg(unusedPhotos.size()).arg(names);
+  }
+  return lines;
+}
+
+QByteArray convertImportPhoto(const QString& file) {
+  QImage image = readPhoto(file, kQuality, kPhotoSize);
+  if (image.height() > image.width()) {
+    const int height = std::max(1, image.width() * 3 / 4);
+    // Centred a third of the way down: where a portrait has the face.
+    const int top = std::clamp(image.height() / 3 - height / 2, 0, image.height() - height);
+    image = image.copy(0, top, image.width(), height);
+  }
+  return encodeJpeg(image.scaled(kPhotoSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), kQuality);
 }
 
 PreparedPhotos::~PreparedPhotos() { discard(); }
 
-PreparedPhotos::PreparedPhotos(PreparedPhotos&& other) noexcept : files(std::move(other.files)) {
+PreparedPhotos::PreparedPhotos(PreparedPhotos&& other) noexcept
+    : files(std::move(other.files)), failures(std::move(other.failures)) {
   other.files.clear();
+  other.failures.clear();
 }
 
 PreparedPhotos& PreparedPhotos::operator=(PreparedPhotos&& other) noexcept {
   if (this != &other) {
     discard();
     files = std::move(other.files);
+    failures = std::move(other.failures);
     other.files.clear();
+    other.failures.clear();
   }
   return *this;
 }
@@ -106,6 +275,7 @@ void PreparedPhotos::discard() {
   for (const QString& f : files)
     if (!f.isEmpty()) QFile::remove(f);
   files.clear();
+  failures.clear();
 }
 
 PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
@@ -122,8 +292,9 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
 
   PreparedPhotos prepared;
   prepared.files.resize(size_t(n));
+  prepared.failures.resize(size_t(n));
   for (int i = 0; i < n; ++i)
-    if (plan.cards || !rows[size_t(i)]->photoSource.isEmpty())
+    if (!rows[size_t(i)]->keepsZpPhoto && (plan.cards || !rows[size_t(i)]->photoSource.isEmpty()))
       prepared.files[size_t(i)] = scratchName(zpFolder(), scratch::kImportNew);
 
   std::atomic<int> next{0};
@@ -136,19 +307,31 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
       const int i = next++;
       if (i >= n) return;
       const ImportRow& row = *rows[size_t(i)];
-      if (prepared.files[size_t(i)].isEmpty()) {
+      QString& file = prepared.files[size_t(i)];
+      if (file.isEmpty()) {
         ++progress.done;
         continue;
       }
       try {
         // Qt 6 draws text into a QImage on any thread, so the cards are painted in parallel too.
-        writeNew(prepared.files[size_t(i)], photoBytes(row, i));
+        QByteArray bytes;
+        try {
+          bytes = photoBytes(row, i);
+        } catch (const std::exception& e) {
+          // Each worker touches only its own rows' entries.
+          prepared.failures[size_t(i)] = QString::fromUtf8(e.what());
+          if (plan.cards) {
+            ImportRow card = row;
+            card.photoSource.clear();
+            bytes = photoBytes(card, i);
+          } else {
+            file.clear();
+          }
+        }
+        if (!file.isEmpty()) writeNew(file, bytes);
       } catch (const std::exception& e) {
         const std::lock_guard<std::mutex> lock(errorLock);
-        if (!failed.exchange(true))
-          firstError = Tr::tr("第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4")
-                           .arg(row.line)
-                           .arg(row.department, row.name, QString::fromUtf8(e.what()));
+        if (!failed.exchange(true)) firstError = QString::fromUtf8(e.what());
         return;
       }
       ++progress.done;
@@ -169,22 +352,33 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
   return prepared;
 }
 
+void takePhotoFailures(ImportPlan& plan, const PreparedPhotos& photos) {
+  size_t i = 0;
+  for (ImportRow& row : plan.rows) {
+    if (!row.added()) continue;
+    if (i < photos.failures.size() && !photos.failures[i].isEmpty()) {
+      row.photoNote = Tr::tr("照片无法转换：%1").arg(photos.failures[i]);
+      row.photoSource.clear();
+    }
+    ++i;
+  }
+  plan.recount();
+}
+
 void placeImportPhotos(const std::vector<const ImportRow*>& rows, PreparedPhotos& photos,
-                       std::vector<FilePlacement>& placed) {
+                       std::vector<QString>& placed) {
   for (size_t i = 0; i < rows.size(); ++i) {
     if (photos.files[i].isEmpty()) continue;
     const ImportRow& r = *rows[i];
     const QString target = photoFileInZp(photoPathFor(r.department, r.name));
     if (target.isEmpty()) throw Error(Tr::tr("照片文件名无效：%1 %2").arg(r.department, r.name));
-    // A file no roster row names (checked above); kept aside until the import has succeeded.
-    const QFileInfo existing(target);
-    if (existing.isDir() && !existing.isSymLink())
-      throw Error(Tr::tr("无法写入照片文件 %1：该位置已被占用").arg(shown(target)));
-    FilePlacement& placement = placed.emplace_back(target, scratch::kImportOld);
-    if (const auto failure = placement.place(photos.files[i]))
-      throw Error((failure->step == FilePlacement::Step::Placing ? Tr::tr("无法写入照片文件 %1")
-                                                                 : Tr::tr("无法替换照片文件 %1"))
-                      .arg(shown(target)));
+    if (!renameNoReplace(photos.files[i], target)) {
+      if (errno == EEXIST)
+        throw Error(Tr::tr("照片文件 %1 在预览之后被放进了照片文件夹，没有覆盖它；没有导入任何员工")
+                        .arg(shown(target)));
+      throw Error(Tr::tr("无法写入照片文件 %1").arg(shown(target)));
+    }
+    placed.push_back(target);
     photos.files[i].clear();
   }
 }

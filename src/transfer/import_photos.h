@@ -1,35 +1,57 @@
 #pragma once
-// The photos of a roster import: found in the photo folder, converted into hidden files in zp/, then put in
-// place under the participants' photo names.
+// The photos of a roster import: found in the photo folder (never outside it), converted into hidden files
+// in zp/ while the preview is shown, then renamed into place under the participants' photo names.
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
-#include "framework/file_safety.h"
 #include "transfer/import_plan.h"
 
 namespace ld {
 
-// The files of the photo folder by name, the extension in lower case, so "张三.JPG" answers "张三.jpg".
+// A picture found for a row: a file inside the photo folder (symbolic links resolved), or why none is used.
+struct PhotoMatch {
+  QString file;
+  QString problem;
+};
+
+// The pictures of the photo folder, found by name with the extension in any letter case, so "张三.JPG"
+// answers "张三.jpg". Whatever a name or path says, only files inside the folder are answered.
 class PhotoFolder {
  public:
   explicit PhotoFolder(const QString& folder);
-  // name plus any of the picture extensions; empty when none is there.
-  QString find(const QString& base) const;
-  // What the photo column names: a file name or a path relative to the folder, with or without extension.
-  QString resolve(QString cell) const;
+  // BASE plus any of the picture extensions, directly in the folder; nothing found is no problem.
+  PhotoMatch find(const QString& base) const;
+  // What the photo column names: a file name or a path, with or without extension. A relative path is
+  // taken inside the folder; any other (absolute, a Windows drive, "..") is reduced to its file name.
+  PhotoMatch resolve(QString cell) const;
+  // The picture files directly in the folder, by name.
+  QStringList pictures() const;
+  QString inside(const QString& path) const;  // canonical path when PATH lies inside; else empty
 
  private:
-  QString folder_;
-  QHash<QString, QString> files_;
+  PhotoMatch lookUp(const QString& dir, const QString& name) const;
+  QString folder_, root_;
+  mutable QHash<QString, QHash<QString, QString>> listings_;  // folder -> normalised name -> name
 };
 
 // Empty when the file opens and starts like a picture the conversion reads (a bitmap when its name says so,
 // else PNG or JPEG by content); else why not.
 QString pictureProblem(const QString& file);
 
-// The converted photos of an import, as hidden temporary files in zp/. Destroying it removes the ones
+// Matches the picture of every row not refused: by the photo column, else 工号, else "department_name",
+// else the name when no one else in the file has it. A file already in zp/ under a row's photo name is
+// kept: the row's photo when it is a JPEG, else the row is refused. Notes why a picture is not used, and
+// lists the folder's pictures that no row took.
+void matchImportPhotos(ImportPlan& plan);
+
+// Reads a picture as the photo import does; a portrait one is cut to 4:3 around its upper centre, where
+// faces are, instead of being stretched. 480 x 360, quality 100. Throws ld::Error.
+QByteArray convertImportPhoto(const QString& file);
+
+// The converted photos of an import, as hidden scratch files in zp/. Destroying it removes the ones
 // not yet taken by writeRosterImport.
 class PreparedPhotos {
  public:
@@ -40,22 +62,26 @@ class PreparedPhotos {
   PreparedPhotos(const PreparedPhotos&) = delete;
   PreparedPhotos& operator=(const PreparedPhotos&) = delete;
 
-  // Temporary file for each added row, in the order of ImportPlan::added(); empty for a row that gets
-  // no photo.
+  // Scratch file for each added row, in the order of ImportPlan::added(); empty for a row that gets
+  // no new file.
   std::vector<QString> files;
+  // Why each added row's picture could not be converted (the row got a card instead); empty when it could.
+  std::vector<QString> failures;
   void discard();
 };
 
-// Converts every matched photo exactly as the photo import converts a chosen picture (480 x 360,
-// quality 100) and paints a portrait card for every row without one (when plan.cards), on all cores. Blocks;
-// `report`, when given, is called on the calling thread every few milliseconds. Throws ImportCancelled, or
-// ld::Error naming the photo that failed; in both cases no file is left.
+// Converts every matched photo and paints a portrait card for every row without one (when plan.cards), on
+// all cores. A picture that cannot be converted gives its row a card (or no file) and its reason in
+// `failures`. Blocks; `report`, when given, is called on the calling thread every few milliseconds. Throws
+// ImportCancelled, or ld::Error when zp/ cannot be written; in both cases no file is left.
 PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
                              const std::function<void()>& report = {});
+// Notes the failed pictures of PHOTOS in the rows of the plan they were prepared for, and counts again.
+void takePhotoFailures(ImportPlan& plan, const PreparedPhotos& photos);
 
 // Renames each prepared file of ROWS (in the order of ImportPlan::added()) to its participant's photo name in
-// zp/, keeping what lay there in PLACED until the caller commits or rolls back. Throws ld::Error.
+// zp/, never over an existing file, listing in PLACED what it put there. Throws ld::Error.
 void placeImportPhotos(const std::vector<const ImportRow*>& rows, PreparedPhotos& photos,
-                       std::vector<FilePlacement>& placed);
+                       std::vector<QString>& placed);
 
 }  // namespace ld

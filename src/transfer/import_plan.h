@@ -2,6 +2,7 @@
 // What a roster import plans before anything is written: every row of the file with what will happen to it,
 // and the progress of the work that follows.
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <exception>
 #include <vector>
@@ -15,7 +16,11 @@ struct ImportRow {
   QString tags;         // as the tags column says them
   QString photoCell;    // what the photo column says, if there is one
   QString photoSource;  // the matched picture; empty when the row gets a generated portrait card
-  QString refusal;      // why the row is not added; empty when it is
+  // Why the row's picture is not used (missing, damaged, outside the photo folder), or that a file already
+  // in zp/ under its photo name is kept as its photo; listed in the summary.
+  QString photoNote;
+  bool keepsZpPhoto = false;  // that file in zp/ is the photo: nothing is written for the row
+  QString refusal;            // why the row is not added; empty when it is
   bool added() const { return refusal.isEmpty(); }
   bool withoutPhoto() const { return added() && photoSource.isEmpty(); }
 };
@@ -30,11 +35,17 @@ struct ImportPlan {
   bool cards = true;
   std::vector<ImportRow> rows;  // every row of the file with a name or department, in file order
   int toAdd = 0, refused = 0, photosMatched = 0, portraits = 0;
+  QStringList unusedPhotos;  // pictures in the photo folder that no row took
 
   std::vector<const ImportRow*> added() const;
   std::vector<const ImportRow*> refusedRows() const;
-  // The summary shown before anything is written (counts, then every refused row with its reason).
+  // The summary shown before anything is written (counts, then every refused row with its reason, the rows
+  // whose picture is not used and the folder's pictures no row took).
   QString summary(int maxRefusedListed = 50) const;
+  // The photo part of the summary: rows whose picture is not used, and pictures no row took.
+  QStringList photoLines(int maxListed) const;
+  // The counts again, from the rows (after matching, and after the conversion switched pictures to cards).
+  void recount();
 };
 
 // Progress of the photo conversion: `done` and `total` are updated while it runs (from any thread);

@@ -101,6 +101,7 @@ QString ImportPlan::summary(int maxRefusedListed) const {
   else if (portraits > 0)
     lines << Tr::tr("没有照片：%1 人，不生成头像卡片：在设置窗口为他们加上照片之前，他们不会被抽到")
                  .arg(portraits);
+  lines << photoLines(maxRefusedListed);
   const auto refusedList = refusedRows();
   if (!refusedList.empty()) lines << Tr::tr("被拒绝的行：");
   int listed = 0;
@@ -162,10 +163,6 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
 
   ImportStore store(q);
   const RosterKeys roster = loadRosterKeys(store);
-  const PhotoFolder photos(plan.photoFolder);
-  // A picture named only by the person's name is theirs only when no one else in the file has that name.
-  QHash<QString, int> nameCount;
-  for (const ImportRow& r : plan.rows) ++nameCount[r.name];
   QHash<QString, int> pairsInFile, pathsInFile;
   for (ImportRow& row : plan.rows) {
     if (row.name.isEmpty()) {
@@ -199,39 +196,11 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
       row.refusal = Tr::tr("照片文件名与第 %1 行相同（部门和姓名连起来相同）").arg(other);
       continue;
     }
-    if (!row.photoCell.isEmpty()) {
-      row.photoSource = photos.resolve(row.photoCell);
-      if (row.photoSource.isEmpty()) {
-        row.refusal = Tr::tr("照片文件不存在：%1").arg(row.photoCell);
-        continue;
-      }
-    } else {
-      row.photoSource = photos.find(row.department + QLatin1Char('_') + row.name);
-      if (row.photoSource.isEmpty() && nameCount.value(row.name) == 1)
-        row.photoSource = photos.find(row.name);
-    }
-    if (!row.photoSource.isEmpty()) {
-      const QString problem = pictureProblem(row.photoSource);
-      if (!problem.isEmpty()) {
-        row.refusal = problem;
-        row.photoSource.clear();
-        continue;
-      }
-    }
     pairsInFile.insert(pair, row.line);
     pathsInFile.insert(path, row.line);
   }
-  for (const ImportRow& r : plan.rows) {
-    if (!r.added()) {
-      ++plan.refused;
-      continue;
-    }
-    ++plan.toAdd;
-    if (r.photoSource.isEmpty())
-      ++plan.portraits;
-    else
-      ++plan.photosMatched;
-  }
+  matchImportPhotos(plan);
+  plan.recount();
   return plan;
 }
 
@@ -243,7 +212,7 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
   progress.done = 0;
   progress.total = int(rows.size());
 
-  std::vector<FilePlacement> placed;
+  std::vector<QString> placed;
   try {
     // Immediate: nobody can change the roster between the check below and the commit. On failure it is
     // rolled back before the placed files are taken away.
@@ -260,7 +229,8 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     for (size_t i = 0; i < rows.size(); ++i) {
       if (progress.cancel) throw ImportCancelled();
       const ImportRow& r = *rows[i];
-      const QString zp = photos.files[i].isEmpty() ? QString() : photoPathFor(r.department, r.name);
+      const bool photo = !photos.files[i].isEmpty() || r.keepsZpPhoto;
+      const QString zp = photo ? photoPathFor(r.department, r.name) : QString();
       store.add(r.name, r.department, zp);
       progress.done = int(i + 1);
       if (report && i % 1000 == 999) report();
@@ -269,16 +239,13 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
     placeImportPhotos(rows, photos, placed);
     syncFolder(zpFolder());
     if (progress.cancel) throw ImportCancelled();
-    // A stop between the commit and the end must not put an unnamed original back over a photo the
-    // committed rows now name; before the commit, losing such an original is the lesser harm.
-    for (FilePlacement& p : placed) p.settle();
     transaction.commit();
   } catch (...) {
-    for (auto it = placed.rbegin(); it != placed.rend(); ++it) it->rollback();
+    // Only files this import put there (placing never replaces one).
+    for (const QString& file : placed) QFile::remove(file);
     photos.discard();
     throw;
   }
-  for (FilePlacement& p : placed) p.commit();
   return int(rows.size());
 }
 

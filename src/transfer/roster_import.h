@@ -15,9 +15,9 @@ namespace ld {
 class Query;
 
 // Reads FILE, finds its columns, checks every row (empty name or department, characters that cannot make a
-// photo file name, duplicates within the file and against the roster of q, photo missing or not a picture)
-// and matches photos in PHOTOFOLDER: by the photo column, else "department_name", else "name", with any
-// of .jpg .jpeg .png .bmp. An empty PHOTOFOLDER means the folder the file is in. Writes nothing.
+// photo file name, duplicates within the file and against the roster of q) and matches photos in
+// PHOTOFOLDER (matchImportPhotos): a missing or unusable picture gives a card, never a refusal. An empty
+// PHOTOFOLDER means the folder the file is in. Writes nothing.
 // Throws ld::Error for a file that cannot be read, has no usable rows, or a photo folder that is missing.
 ImportPlan planRosterImport(const QString& file, const QString& photoFolder, Query& q);
 // The same from a table already read (tests, and the dialog when the photo folder changes).

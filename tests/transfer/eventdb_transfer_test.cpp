@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <ostream>
 
 #include "framework/event_lock.h"
@@ -72,6 +73,50 @@ TEST_F(EventdbTransferTest, DryRunAndAnsweredNoChangeNothing) {
   EXPECT_EQ(yes.status, 0) << yes.err.toStdString();
   EXPECT_EQ(roster(), QStringList{QStringLiteral("研发部|张三|zp\\研发部_张三.jpg")});
   EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("研发部_张三.jpg")});
+}
+
+// The photos are converted before the summary, so a damaged one is already named there and its person gets
+// a card; a dry run leaves no converted file behind.
+TEST_F(EventdbTransferTest, DamagedPhotosAreListedBeforeTheQuestionAndBecomeCards) {
+  writeFile(
+      file(QStringLiteral("r.csv")),
+      QStringLiteral("部门,姓名,照片\n研发部,张三,\n研发部,李四,\n研发部,王五,C:\\HR\\wang.JPG\n").toUtf8());
+  writeFile(file(QStringLiteral("张三.jpg")), test::solidJpeg(640, 480, Qt::red));
+  writeFile(file(QStringLiteral("李四.jpg")), test::solidJpeg(640, 480, Qt::red).left(300));
+  writeFile(file(QStringLiteral("wang.jpg")), test::solidJpeg(640, 480, Qt::red));
+  writeFile(file(QStringLiteral("spare.jpg")), test::solidJpeg(64, 48, Qt::red));
+  const QStringList args{QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv"))};
+  const ToolRun dry = eventdb(args + QStringList{QStringLiteral("--dry-run")});
+  EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+  EXPECT_TRUE(dry.out.contains(QStringLiteral("可以添加：3 人；拒绝：0 行"))) << dry.out.toStdString();
+  EXPECT_TRUE(dry.out.contains(QStringLiteral("第 3 行 研发部 李四：照片无法转换"))) << dry.out.toStdString();
+  EXPECT_TRUE(dry.out.contains(QStringLiteral("照片文件夹中没有用上的图片：1 个：spare.jpg")));
+  EXPECT_TRUE(zpEntries().isEmpty());
+
+  const ToolRun run = eventdb(args, "y\n");
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  // The summary, with the damaged photo, came before the question.
+  EXPECT_TRUE(run.out.contains(QStringLiteral("照片无法转换")));
+  EXPECT_EQ(roster().size(), 3);
+  EXPECT_EQ(zpEntries().size(), 3);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("已导入 3 位员工（2 张照片，1 张生成的头像卡片）")))
+      << run.err.toStdString();
+}
+
+// Ctrl+C or a kill while the question waits is a "no": the converted photos go, not left in zp/.
+TEST_F(EventdbTransferTest, InterruptedQuestionLeavesNoConvertedPhoto) {
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n").toUtf8());
+  QProcess p;
+  p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"),
+          {QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv"))});
+  QByteArray err;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return (err += p.readAllStandardError()).contains("[y/N]"); }, 60000));
+  EXPECT_FALSE(zpEntries().isEmpty());  // the card, under a scratch name
+  p.terminate();
+  EXPECT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 1);
+  EXPECT_TRUE(zpEntries().isEmpty());
+  EXPECT_TRUE(roster().isEmpty());
 }
 
 TEST_F(EventdbTransferTest, ImportRefusesWhileTheEventIsOpen) {

@@ -5,12 +5,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <ostream>
 
 #include "framework/application.h"
@@ -85,6 +88,7 @@ TEST_F(ImportDialogTest, PreviewShowsEveryRowAndImportsOnConfirm) {
     ASSERT_EQ(rows->rowCount(), 1);
     EXPECT_EQ(rows->index(0, 0).data().toInt(), 4);
     EXPECT_EQ(rows->index(0, 4).data().toString(), QStringLiteral("拒绝：与第 2 行重复（同部门同姓名）"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
     d->importButton()->click();
   });
   EXPECT_TRUE(runRosterImport(nullptr, q()));
@@ -121,6 +125,7 @@ TEST_F(ImportDialogTest, PhotoFolderChosenInTheWindowMatchesAgain) {
     EXPECT_EQ(d->rows()->model()->index(0, 3).data().toString(), QStringLiteral("张三.jpg"));
     d->cardsBox()->setChecked(false);
     EXPECT_EQ(d->rows()->model()->index(1, 3).data().toString(), QStringLiteral("（无照片）"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
     d->importButton()->click();
   });
   EXPECT_TRUE(runRosterImport(nullptr, q()));
@@ -129,22 +134,83 @@ TEST_F(ImportDialogTest, PhotoFolderChosenInTheWindowMatchesAgain) {
   EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("研发部_张三.jpg")});
 }
 
+// The photos are converted while the preview is shown; closing it then removes every one of them.
 TEST_F(ImportDialogTest, CancelDuringConversionLeavesNothing) {
   QString text = QStringLiteral("部门,姓名,照片\n");
   writeFile(src(QStringLiteral("p.jpg")), solidJpeg(2400, 1800, Qt::blue));
   for (int i = 0; i < 80; ++i) text += QStringLiteral("研发部,员工%1,p.jpg\n").arg(i);
   writeFile(src(QStringLiteral("r.csv")), text.toUtf8());
   choose(src(QStringLiteral("r.csv")));
-  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"),
-                                         [](ImportPreviewDialog* d) { d->importButton()->click(); });
-  // The cancel is seen either by the conversion or, should it have finished, before the first row.
-  WhenShown<QProgressDialog> progress(QStringLiteral("ImportProgressDialog"),
-                                      [](QProgressDialog* d) { d->cancel(); });
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d->photoProgress()->value() > 0; }));
+    EXPECT_FALSE(d->importButton()->isEnabled());
+    EXPECT_FALSE(zpEntries().isEmpty());  // hidden scratch files
+    d->reject();
+  });
   EXPECT_FALSE(runRosterImport(nullptr, q()));
-  EXPECT_TRUE(progress.seen());
-  EXPECT_EQ(infos(), QStringList{QStringLiteral("导入已取消，名单和照片文件夹都没有改变")});
+  EXPECT_TRUE(preview.seen());
+  EXPECT_TRUE(infos().isEmpty());
   EXPECT_TRUE(roster().isEmpty());
   EXPECT_TRUE(zpEntries().isEmpty());
+}
+
+// A damaged photo is found while the preview is shown: its row says so and gets a card before anything is
+// written, and the import only puts the converted files in place.
+TEST_F(ImportDialogTest, ADamagedPhotoSwitchesToACardInThePreview) {
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n研发部,李四\n").toUtf8());
+  writeFile(src(QStringLiteral("张三.jpg")), solidJpeg(640, 480, Qt::red));
+  writeFile(src(QStringLiteral("李四.jpg")), solidJpeg(640, 480, Qt::red).left(300));
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    QAbstractItemModel* rows = d->rows()->model();
+    EXPECT_EQ(rows->index(1, 3).data().toString(), QStringLiteral("李四.jpg"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
+    EXPECT_EQ(rows->index(1, 3).data().toString(), QStringLiteral("（生成头像卡片）"));
+    EXPECT_TRUE(rows->index(1, 4).data().toString().startsWith(QStringLiteral("添加（照片无法转换")));
+    EXPECT_EQ(rows->index(0, 4).data().toString(), QStringLiteral("添加"));
+    EXPECT_TRUE(d->summary()->text().contains(QStringLiteral("照片说明：1 人")))
+        << d->summary()->text().toStdString();
+    EXPECT_EQ(d->photoStatus()->text(), QStringLiteral("照片已准备好"));
+    EXPECT_EQ(zpEntries().size(), 2);  // converted, under scratch names only
+    EXPECT_FALSE(zpEntries().contains(QStringLiteral("研发部_张三.jpg")));
+    EXPECT_TRUE(roster().isEmpty());
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  EXPECT_TRUE(preview.seen());
+  EXPECT_EQ(roster(), (QStringList{QStringLiteral("研发部|张三"), QStringLiteral("研发部|李四")}));
+  QStringList zp = zpEntries();
+  zp.sort();
+  EXPECT_EQ(zp, (QStringList{QStringLiteral("研发部_张三.jpg"), QStringLiteral("研发部_李四.jpg")}));
+  EXPECT_EQ(infos().value(0), QStringLiteral("已导入 2 位员工（1 张照片，1 张生成的头像卡片）"));
+}
+
+// A write that fails keeps the file and folder: the preview comes back, matched against the roster again.
+TEST_F(ImportDialogTest, AFailedImportShowsThePreviewAgain) {
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n研发部,李四\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  std::unique_ptr<WhenShown<ImportPreviewDialog>> again;
+  WhenShown<ImportPreviewDialog> first(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
+    app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"), false);  // someone else's change
+    again = std::make_unique<WhenShown<ImportPreviewDialog>>(
+        QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d2) {
+          EXPECT_EQ(d2->plan().toAdd, 1);
+          EXPECT_EQ(d2->plan().refused, 1);
+          ASSERT_TRUE(QTest::qWaitFor([&] { return d2->importButton()->isEnabled(); }));
+          d2->importButton()->click();
+        });
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(again->seen());
+  EXPECT_TRUE(infos().value(0).contains(QStringLiteral("名单在预览之后有了改动")))
+      << infos().value(0).toStdString();
+  EXPECT_EQ(roster(), (QStringList{QStringLiteral("研发部|张三"), QStringLiteral("研发部|李四")}));
+  QStringList zp = zpEntries();
+  zp.sort();
+  EXPECT_EQ(zp, (QStringList{QStringLiteral("研发部_李四.jpg")}));
 }
 
 TEST_F(ImportDialogTest, BadFileIsReportedWithoutAPreview) {

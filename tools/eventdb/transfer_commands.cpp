@@ -31,10 +31,12 @@ const char* const kTransferHelp =
     "import adds the participants of FILE (.xlsx, first sheet, or .csv in UTF-8 or GBK/GB18030) to the\n"
     "       roster. A header row names the columns (姓名/name, 部门/department/dept, 照片/photo); without\n"
     "       one the first two columns are department and name. Photos come from DIR (default: the folder\n"
-    "       of FILE) by the photo column, else department_name, else name, as .jpg .jpeg .png or .bmp;\n"
-    "       a participant without one gets a card with their name (--no-cards: no photo, so not drawn\n"
-    "       until one is added in the settings window). Prints what would be added and\n"
-    "       refused, then asks (--yes: does not ask; --dry-run: stops there). All or nothing.\n"
+    "       of FILE) by the photo column, else 工号, else department_name, else name, as .jpg .jpeg .png\n"
+    "       or .bmp in any letter case; a path in the photo column never leads out of DIR. A participant\n"
+    "       without a usable photo (none, damaged) gets a card with their name (--no-cards: no photo, so\n"
+    "       not drawn until one is added in the settings window). Converts the photos first (Ctrl+C\n"
+    "       cancels), prints what would be added and refused, which photos were not used and why,\n"
+    "       then asks (--yes: does not ask; --dry-run: stops there). All or nothing.\n"
     "export writes the winners in draw order (prize, department, name, time of the draw) to FILE,\n"
     "       .xlsx or .csv by its extension; with --roster the whole roster (imports again as it is).\n"
     "       The headings and prize names are Chinese, as the event stores them, whatever --lang says;\n"
@@ -51,13 +53,19 @@ void onInterrupt(int) {
   if (g_progress) g_progress->cancel = true;
 }
 
-// Ctrl-C and SIGTERM cancel the import while it runs, and end the program again afterwards.
+// Ctrl-C and SIGTERM cancel the import while it runs, and end the program again afterwards. While the
+// question waits for an answer they interrupt the read instead (a "no"), so the photos converted for the
+// import are removed rather than left in zp/.
 class InterruptCancels {
  public:
-  explicit InterruptCancels(ImportProgress& progress) {
+  explicit InterruptCancels(ImportProgress& progress, bool interruptReads = false) {
     g_progress = &progress;
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = interruptReads ? 0 : SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
   }
   ~InterruptCancels() {
     std::signal(SIGINT, SIG_DFL);
@@ -112,14 +120,9 @@ int import(const QStringList& args) {
   clock.start();
   ImportPlan plan = planRosterImport(args[2], photos, q);
   plan.cards = cards;
-  std::printf("%s\n", plan.summary().toLocal8Bit().constData());
   if (plan.toAdd == 0) {
+    std::printf("%s\n", plan.summary().toLocal8Bit().constData());
     fail(Tr::tr("没有可以添加的员工，什么也没有改变"));
-    return 1;
-  }
-  if (dryRun) return 0;
-  if (!yes && !askToGoOn()) {
-    say(Tr::tr("没有导入，什么也没有改变"));
     return 1;
   }
 
@@ -140,9 +143,28 @@ int import(const QStringList& args) {
   };
   int added = 0;
   try {
-    const InterruptCancels interrupts(progress);
-    PreparedPhotos prepared = preparePhotos(plan, progress, report);
+    // Converted before the summary, so that it already names every damaged picture.
+    PreparedPhotos prepared;
+    {
+      const InterruptCancels interrupts(progress);
+      prepared = preparePhotos(plan, progress, report);
+    }
     endCount();
+    takePhotoFailures(plan, prepared);
+    std::printf("%s\n", plan.summary().toLocal8Bit().constData());
+    std::fflush(stdout);
+    if (dryRun) return 0;
+    bool goOn = yes;
+    if (!goOn) {
+      const InterruptCancels interrupts(progress, true);
+      goOn = askToGoOn();
+    }
+    if (!goOn || progress.cancel) {
+      if (progress.cancel) std::fputc('\n', stderr);
+      say(Tr::tr("没有导入，什么也没有改变"));
+      return 1;
+    }
+    const InterruptCancels interrupts(progress);
     added = writeRosterImport(plan, prepared, q, progress);
   } catch (const ImportCancelled&) {
     endCount();
