@@ -7,7 +7,11 @@
 #include "transfer/roster_import.h"
 
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
+class QPlainTextEdit;
+class QTableWidget;
 class QLineEdit;
 class QPushButton;
 class QSortFilterProxyModel;
@@ -48,6 +52,8 @@ class ImportPreviewDialog : public QDialog {
   // Matches the rows again against FOLDER; a folder that does not exist is refused with a message.
   bool setPhotoFolder(const QString& folder);
   void setRefusedOnly(bool on);
+  // Plans again with the meanings the column boxes show; this confirms a guessed layout.
+  bool applyColumns();
 
   QLabel* summary() const { return summary_; }
   QTableView* rows() const { return view_; }
@@ -55,6 +61,10 @@ class ImportPreviewDialog : public QDialog {
   QCheckBox* cardsBox() const { return cards_; }
 
  private:
+  // Plans the table again with OPTIONS; a failure is shown and the plan stays as it was.
+  bool replan(const ImportOptions& options);
+  void fillMapping();
+  void chooseSheet(const QString& sheet);
   void showPlan();
   Table table_;
   ImportPlan plan_;
@@ -63,6 +73,15 @@ class ImportPreviewDialog : public QDialog {
   QLineEdit* folder_;
   QCheckBox* cards_;
   QCheckBox* refusedOnly_;
+  QComboBox* sheet_;
+  QComboBox* mode_;
+  QCheckBox* removeMissing_;
+  QCheckBox* includeHidden_;
+  QGroupBox* mapping_;
+  QTableWidget* mappingTable_;
+  QPushButton* confirmColumns_;
+  bool columnsEdited_ = false;  // the boxes say something the plan was not made with
+  QPlainTextEdit* details_;
   QTableView* view_;
   ImportPlanModel* model_;
   QSortFilterProxyModel* filter_;

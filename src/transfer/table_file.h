@@ -13,15 +13,25 @@ constexpr qint64 kMaxTableFileBytes = 50LL * 1024 * 1024;
 struct TableRow {
   int line = 0;  // 1-based row (xlsx) or line (csv) where the row starts, for messages
   QStringList cells;
+  bool hidden = false;  // a hidden row of the sheet
 };
 
 struct Table {
   std::vector<TableRow> rows;  // rows whose cells are all blank are left out
+  QStringList sheets;          // the workbook's sheet names in order; empty for text files
+  QString sheet;               // the sheet that was read
+  bool legacyEncoding =
+      false;  // decoded from GB18030/GBK: a '?' there may stand for a character it could not hold
 };
 
 // Reads FILE by its extension (.xlsx or .csv, letter case ignored). Throws ld::Error with a message for
 // the operator: missing, empty, too big, binary, damaged, a broken quote, an unknown extension.
 Table readTable(const QString& file);
+// The same for one sheet of a workbook (empty: the one it opens on). This reader knows only the first sheet.
+inline Table readTable(const QString& file, const QString& sheet) {
+  Q_UNUSED(sheet);
+  return readTable(file);
+}
 
 // The text of CSV data: UTF-8 or UTF-16 by their byte-order marks, else UTF-8 when it is valid UTF-8,
 // else GB18030 (which contains GBK), as spreadsheet programs on Chinese systems save it.

@@ -236,5 +236,54 @@ TEST_F(EventdbTransferTest, EnglishFilesOnlyWithTheOption) {
   EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("x.csv"))));
 }
 
+TEST_F(EventdbTransferTest, AGuessIsConfirmedOnlyByColumnsAndAnUpdateFollowsTheSheet) {
+  writeFile(file(QStringLiteral("bare.csv")), QStringLiteral("研发部,张三,001\n研发部,李四,002\n").toUtf8());
+  const QStringList bare{QStringLiteral("import"), app.folder(), file(QStringLiteral("bare.csv"))};
+  const ToolRun guessed = eventdb(bare + QStringList{QStringLiteral("--yes")});
+  EXPECT_EQ(guessed.status, 1);
+  EXPECT_TRUE(guessed.err.contains(QStringLiteral("请用 --columns 说明每一列的含义")))
+      << guessed.err.toStdString();
+  EXPECT_TRUE(roster().isEmpty());
+  const ToolRun wrongWord =
+      eventdb(bare + QStringList{QStringLiteral("--columns"), QStringLiteral("部门,年龄")});
+  EXPECT_EQ(wrongWord.status, 1);
+  EXPECT_TRUE(wrongWord.err.contains(QStringLiteral("“年龄”不是列的含义"))) << wrongWord.err.toStdString();
+  const ToolRun stated =
+      eventdb(bare + QStringList{QStringLiteral("--columns"), QStringLiteral("部门,姓名,工号"),
+                                 QStringLiteral("--yes")});
+  ASSERT_EQ(stated.status, 0) << stated.err.toStdString();
+  EXPECT_EQ(app.rows(QStringLiteral("select gh, bm, xm from yglb order by id")),
+            (QStringList{QStringLiteral("001|研发部|张三"), QStringLiteral("002|研发部|李四")}));
+
+  app.exec(QStringLiteral("update yglb set zj=1, zjsx=1 where gh='002'"));
+  writeFile(file(QStringLiteral("new.csv")),
+            QStringLiteral("工号,部门,姓名\n001,市场部,张三\n003,研发部,王五\n").toUtf8());
+  const QStringList again{QStringLiteral("import"), app.folder(), file(QStringLiteral("new.csv"))};
+  const ToolRun added = eventdb(again + QStringList{QStringLiteral("--dry-run")});
+  EXPECT_EQ(added.status, 0);
+  EXPECT_TRUE(added.out.contains(QStringLiteral("名单中已有工号 001"))) << added.out.toStdString();
+  const ToolRun updated =
+      eventdb(again + QStringList{QStringLiteral("--update"), QStringLiteral("--remove-missing"),
+                                  QStringLiteral("--yes")});
+  ASSERT_EQ(updated.status, 0) << updated.err.toStdString();
+  EXPECT_TRUE(updated.out.contains(QStringLiteral("研发部 李四（工号 002）：保留（已中奖")))
+      << updated.out.toStdString();
+  EXPECT_EQ(app.rows(QStringLiteral("select gh, bm, xm, zp, zj from yglb order by id")),
+            (QStringList{QStringLiteral("001|市场部|张三|zp\\市场部_张三.jpg|0"),
+                         QStringLiteral("002|研发部|李四|zp\\研发部_李四.jpg|1"),
+                         QStringLiteral("003|研发部|王五|zp\\研发部_王五.jpg|0")}));
+  EXPECT_EQ(zpEntries().size(), 3);
+}
+
+TEST_F(EventdbTransferTest, RemoveMissingWithoutUpdateIsAUsageError) {
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
+  const ToolRun r = eventdb({QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv")),
+                             QStringLiteral("--remove-missing"), QStringLiteral("--yes")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("--remove-missing 只能与 --update 一起使用")))
+      << r.err.toStdString();
+  EXPECT_TRUE(roster().isEmpty());
+}
+
 }  // namespace
 }  // namespace ld
