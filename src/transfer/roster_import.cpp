@@ -512,11 +512,11 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
             Tr::tr("%1 %2 已不在名单中，没有导入任何员工，请重新导入").arg(r.oldDepartment, r.oldName));
       step();
     }
-    for (const ImportRow* r : rows) {
+    for (size_t i = 0; i < rows.size(); ++i) {
       if (progress.cancel) throw ImportCancelled();
-      const size_t i = size_t(done - plan.toUpdate - plan.toRemove);
-      const QString zp = photos.files[i].isEmpty() ? QString() : photoPathFor(r->department, r->name);
-      store.add(r->name, r->department, zp, r->employeeId, r->tags);
+      const ImportRow& r = *rows[i];
+      const QString zp = photos.files[i].isEmpty() ? QString() : photoPathFor(r.department, r.name);
+      store.add(r.name, r.department, zp, r.employeeId, r.tags);
       step();
     }
     // Every moving photo is linked aside before any is placed, so two people swapping names keep their own.

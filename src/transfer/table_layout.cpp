@@ -22,27 +22,41 @@ QString normalisedWord(const QString& cell) {
 
 const QHash<QString, ColumnMeaning>& headerWords() {
   using M = ColumnMeaning;
-  static const QHash<QString, ColumnMeaning> words = {
-      {QStringLiteral("姓名"), M::Name},         {QStringLiteral("名字"), M::Name},
-      {QStringLiteral("员工姓名"), M::Name},     {QStringLiteral("name"), M::Name},
-      {QStringLiteral("fullname"), M::Name},     {QStringLiteral("employeename"), M::Name},
-      {QStringLiteral("部门"), M::Department},   {QStringLiteral("所属部门"), M::Department},
-      {QStringLiteral("科室"), M::Department},   {QStringLiteral("部门名称"), M::Department},
-      {QStringLiteral("一级部门"), M::Department}, {QStringLiteral("二级部门"), M::Department},
-      {QStringLiteral("三级部门"), M::Department}, {QStringLiteral("department"), M::Department},
-      {QStringLiteral("dept"), M::Department},   {QStringLiteral("工号"), M::EmployeeId},
-      {QStringLiteral("员工编号"), M::EmployeeId}, {QStringLiteral("员工号"), M::EmployeeId},
-      {QStringLiteral("employeeid"), M::EmployeeId}, {QStringLiteral("employeeno"), M::EmployeeId},
-      {QStringLiteral("id"), M::EmployeeId},     {QStringLiteral("照片"), M::Photo},
-      {QStringLiteral("相片"), M::Photo},        {QStringLiteral("照片文件"), M::Photo},
-      {QStringLiteral("照片编号"), M::Photo},    {QStringLiteral("photo"), M::Photo},
-      {QStringLiteral("picture"), M::Photo},     {QStringLiteral("标签"), M::Tags},
-      {QStringLiteral("tags"), M::Tags},         {QStringLiteral("tag"), M::Tags}};
+  static const QHash<QString, ColumnMeaning> words = {{QStringLiteral("姓名"), M::Name},
+                                                      {QStringLiteral("名字"), M::Name},
+                                                      {QStringLiteral("员工姓名"), M::Name},
+                                                      {QStringLiteral("name"), M::Name},
+                                                      {QStringLiteral("fullname"), M::Name},
+                                                      {QStringLiteral("employeename"), M::Name},
+                                                      {QStringLiteral("部门"), M::Department},
+                                                      {QStringLiteral("所属部门"), M::Department},
+                                                      {QStringLiteral("科室"), M::Department},
+                                                      {QStringLiteral("部门名称"), M::Department},
+                                                      {QStringLiteral("一级部门"), M::Department},
+                                                      {QStringLiteral("二级部门"), M::Department},
+                                                      {QStringLiteral("三级部门"), M::Department},
+                                                      {QStringLiteral("department"), M::Department},
+                                                      {QStringLiteral("dept"), M::Department},
+                                                      {QStringLiteral("工号"), M::EmployeeId},
+                                                      {QStringLiteral("员工编号"), M::EmployeeId},
+                                                      {QStringLiteral("员工号"), M::EmployeeId},
+                                                      {QStringLiteral("employeeid"), M::EmployeeId},
+                                                      {QStringLiteral("employeeno"), M::EmployeeId},
+                                                      {QStringLiteral("id"), M::EmployeeId},
+                                                      {QStringLiteral("照片"), M::Photo},
+                                                      {QStringLiteral("相片"), M::Photo},
+                                                      {QStringLiteral("照片文件"), M::Photo},
+                                                      {QStringLiteral("照片编号"), M::Photo},
+                                                      {QStringLiteral("photo"), M::Photo},
+                                                      {QStringLiteral("picture"), M::Photo},
+                                                      {QStringLiteral("标签"), M::Tags},
+                                                      {QStringLiteral("tags"), M::Tags},
+                                                      {QStringLiteral("tag"), M::Tags}};
   return words;
 }
 
-// 合计, 小计, 总计, 共计 or total, alone or followed by a number, a blank, a colon or a bracket: "总计划部" is
-// a department.
+// 合计, 小计, 总计, 共计 or total, alone or followed by a number, a blank, a colon or a bracket: "总计划部"
+// is a department.
 bool isTotalCell(const QString& cell) {
   const QString text = cell.trimmed().toCaseFolded();
   static const QStringList words = {QStringLiteral("合计"), QStringLiteral("小计"), QStringLiteral("总计"),
@@ -101,8 +115,9 @@ std::vector<ColumnMeaning> parseColumnList(const QString& list) {
     for (int k = 1; m == ColumnMeaning::Ignore && k < kColumnMeanings; ++k)
       if (normalisedWord(meaningName(ColumnMeaning(k))) == normalisedWord(word)) m = ColumnMeaning(k);
     if (m == ColumnMeaning::Ignore)
-      throw Error(Tr::tr("--columns 中的“%1”不是列的含义（可用：部门、姓名、工号、照片、标签，- 或空表示忽略该列）")
-                      .arg(word));
+      throw Error(
+          Tr::tr("--columns 中的“%1”不是列的含义（可用：部门、姓名、工号、照片、标签，- 或空表示忽略该列）")
+              .arg(word));
     out.push_back(m);
   }
   if (std::find(out.begin(), out.end(), ColumnMeaning::Name) == out.end())

@@ -19,8 +19,8 @@ QString meaningName(ColumnMeaning meaning);
 // A header cell's meaning: the usual Chinese and English words, letter case, blanks and a trailing '.' or
 // ':' ignored. Ignore for anything else.
 ColumnMeaning headerMeaning(const QString& cell);
-// "部门,姓名,-,工号": each column's meaning in order; an empty entry or '-' ignores a column. Throws ld::Error
-// naming an entry that is no meaning, and a list without a name column.
+// "部门,姓名,-,工号": each column's meaning in order; an empty entry or '-' ignores a column. Throws
+// ld::Error naming an entry that is no meaning, and a list without a name column.
 std::vector<ColumnMeaning> parseColumnList(const QString& list);
 
 struct SkippedRow {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
@@ -270,6 +271,22 @@ TEST_F(ImportDialogTest, UpdateChosenInThePreviewMovesPeopleAndSaysSoOnItsButton
                          QStringLiteral("%1|研发部|新人|0|0").arg(id + 2)}));
   EXPECT_EQ(infos().value(0), QStringLiteral("已更新名单：添加 1 人，更新 1 人，移除 1 人"));
   EXPECT_EQ(zpEntries().size(), 2);
+}
+
+TEST_F(ImportDialogTest, HiddenRowsComeInWhenTheBoxIsTicked) {
+  Table t;
+  t.rows = {{1, {QStringLiteral("部门"), QStringLiteral("姓名")}, false},
+            {2, {QStringLiteral("研发部"), QStringLiteral("张三")}, false},
+            {3, {QStringLiteral("研发部"), QStringLiteral("离职者")}, true}};
+  const QString file = src(QStringLiteral("h.xlsx"));
+  ImportPlan plan = planRosterImport(t, file, QString(), q());
+  ImportPreviewDialog d(t, std::move(plan), q());
+  EXPECT_EQ(d.importButton()->text(), QStringLiteral("导入 1 人"));
+  EXPECT_TRUE(d.findChild<QPlainTextEdit*>(QStringLiteral("importDetails"))
+                  ->toPlainText()
+                  .contains(QStringLiteral("第 3 行：隐藏的行")));
+  d.findChild<QCheckBox*>(QStringLiteral("includeHidden"))->click();
+  EXPECT_EQ(d.importButton()->text(), QStringLiteral("导入 2 人"));
 }
 
 }  // namespace

@@ -44,10 +44,19 @@ TEST(TableLayoutTest, HeaderIsFoundBelowTitlesByItsWords) {
     int headerIndex;
     QString department;  // of the first participant
   } cases[] = {
-      {"title rows", {"2026 年会员工名单", "制表：人力资源部", "序号,工号,姓名,部门", "1,001,张三,研发部"}, 2, "研发部"},
-      {"English words, case, blanks and dots", {"No.,Employee Name,Dept.,Employee ID", "1,Tom,Sales,7"}, 0, "Sales"},
+      {"title rows",
+       {"2026 年会员工名单", "制表：人力资源部", "序号,工号,姓名,部门", "1,001,张三,研发部"},
+       2,
+       "研发部"},
+      {"English words, case, blanks and dots",
+       {"No.,Employee Name,Dept.,Employee ID", "1,Tom,Sales,7"},
+       0,
+       "Sales"},
       {"所属部门 and a colon", {"姓名：,所属部门", "张三,研发部"}, 0, "研发部"},
-      {"two department levels joined", {"一级部门,二级部门,姓名", "研发中心,测试部,张三"}, 0, "研发中心-测试部"},
+      {"two department levels joined",
+       {"一级部门,二级部门,姓名", "研发中心,测试部,张三"},
+       0,
+       "研发中心-测试部"},
       {"lower level empty", {"一级部门,二级部门,姓名", "总经办,,张三"}, 0, "总经办"},
   };
   for (const auto& c : cases) {
@@ -60,7 +69,8 @@ TEST(TableLayoutTest, HeaderIsFoundBelowTitlesByItsWords) {
     ASSERT_EQ(layout.dataRows.size(), 1u);
     EXPECT_EQ(layout.value(t.rows[layout.dataRows[0]], ColumnMeaning::Department), c.department);
   }
-  const TableLayout titled = findTableLayout(sheet({"2026 年会员工名单", "", "工号,姓名,部门", "1,张三,研发部"}));
+  const TableLayout titled =
+      findTableLayout(sheet({"2026 年会员工名单", "", "工号,姓名,部门", "1,张三,研发部"}));
   EXPECT_EQ(skipped(titled), QStringList{QStringLiteral("1:表头上方的标题")});
 }
 
@@ -79,9 +89,10 @@ TEST(TableLayoutTest, WithoutAHeaderTheGuessIsUnconfirmedUntilColumnsAreStated) 
 }
 
 TEST(TableLayoutTest, ColumnListsAreReadOrRefusedByName) {
-  EXPECT_EQ(parseColumnList(QStringLiteral("部门, -,,name，工号")),
-            (std::vector<ColumnMeaning>{ColumnMeaning::Department, ColumnMeaning::Ignore, ColumnMeaning::Ignore,
-                                        ColumnMeaning::Name, ColumnMeaning::EmployeeId}));
+  EXPECT_EQ(
+      parseColumnList(QStringLiteral("部门, -,,name，工号")),
+      (std::vector<ColumnMeaning>{ColumnMeaning::Department, ColumnMeaning::Ignore, ColumnMeaning::Ignore,
+                                  ColumnMeaning::Name, ColumnMeaning::EmployeeId}));
   EXPECT_EQ(parseColumnList(QStringLiteral("Tags,Photo,Name")),
             (std::vector<ColumnMeaning>{ColumnMeaning::Tags, ColumnMeaning::Photo, ColumnMeaning::Name}));
   for (const char* bad : {"部门,年龄", "部门,工号"}) {
@@ -106,7 +117,8 @@ TEST(TableLayoutTest, LeaversTotalsAndNotesAreSkippedWithTheirReason) {
   };
   const Table t = sheet(lines);
   const TableLayout layout = findTableLayout(t);
-  EXPECT_EQ(names(t, layout), (QStringList{QStringLiteral("张三"), QStringLiteral("王五"), QStringLiteral("赵六")}));
+  EXPECT_EQ(names(t, layout),
+            (QStringList{QStringLiteral("张三"), QStringLiteral("王五"), QStringLiteral("赵六")}));
   EXPECT_EQ(skipped(layout), (QStringList{QStringLiteral("3:隐藏的行"), QStringLiteral("5:合计行"),
                                           QStringLiteral("7:表格下方空行之后的备注（没有像员工的行）"),
                                           QStringLiteral("8:表格下方空行之后的备注（没有像员工的行）"),
