@@ -435,7 +435,8 @@ struct PhotoMove {
 };
 
 QString linkToScratch(const QString& from) {
-  const QString scratch = scratchName(zpFolder(), QStringLiteral("move"), QStringLiteral(".jpg"));
+  // The name the start-up sweep of zp/ knows, so a kill leaves nothing behind for long.
+  const QString scratch = scratchName(zpFolder(), QStringLiteral("new"));
   if (::link(QFile::encodeName(from).constData(), QFile::encodeName(scratch).constData()) != 0 &&
       !QFile::copy(from, scratch))
     throw Error(Tr::tr("无法复制照片 %1，名单没有改变").arg(shown(from)));

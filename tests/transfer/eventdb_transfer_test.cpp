@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 #include <ostream>
 
 #include "framework/event_lock.h"
@@ -283,6 +285,60 @@ TEST_F(EventdbTransferTest, RemoveMissingWithoutUpdateIsAUsageError) {
   EXPECT_TRUE(r.err.contains(QStringLiteral("--remove-missing 只能与 --update 一起使用")))
       << r.err.toStdString();
   EXPECT_TRUE(roster().isEmpty());
+}
+
+// A kill while moved people's photos are being renamed leaves either the old roster or the new one, with
+// every row's photo in place.
+TEST_F(EventdbTransferTest, AKilledUpdateLeavesRosterAndPhotosInAgreement) {
+  constexpr int kPeople = 200;
+  for (int i = 0; i < kPeople; ++i) {
+    const int id = app.addParticipant(QStringLiteral("员工%1").arg(i), QStringLiteral("甲部"));
+    app.exec(QStringLiteral("update yglb set gh='%1' where id=%2").arg(i).arg(id));
+  }
+  const auto consistent = [&] {
+    const QStringList rows = roster();
+    QSet<QString> departments;
+    for (const QString& row : rows) {
+      const QStringList f = row.split(QLatin1Char('|'));
+      departments.insert(f[0]);
+      EXPECT_TRUE(QFileInfo::exists(app.path(QStringLiteral("zp/") + f[2].mid(3)))) << row.toStdString();
+    }
+    EXPECT_EQ(rows.size(), kPeople);
+    EXPECT_EQ(departments.size(), 1);  // all or nothing
+    return rows.value(0).section(QLatin1Char('|'), 0, 0);
+  };
+  QString target;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SCOPED_TRACE(attempt);
+    target = consistent() == QStringLiteral("甲部") ? QStringLiteral("乙部") : QStringLiteral("甲部");
+    QString text = QStringLiteral("工号,部门,姓名\n");
+    for (int i = 0; i < kPeople; ++i) text += QStringLiteral("%1,%2,员工%1\n").arg(i).arg(target);
+    writeFile(file(QStringLiteral("moved.csv")), text.toUtf8());
+    QProcess p;
+    p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"),
+            {QStringLiteral("import"), app.folder(), file(QStringLiteral("moved.csv")),
+             QStringLiteral("--update"), QStringLiteral("--yes")});
+    ASSERT_TRUE(p.waitForStarted());
+    // Killed as soon as the first photo is linked aside for its move, or wherever it has got by then.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          return p.state() == QProcess::NotRunning ||
+                 !QDir(app.path(QStringLiteral("zp")))
+                      .entryList({QStringLiteral(".~new-*")}, QDir::Hidden | QDir::Files)
+                      .isEmpty();
+        },
+        30000));
+    if (p.state() != QProcess::NotRunning) {
+      p.kill();
+      ASSERT_TRUE(p.waitForFinished(30000));
+    }
+    consistent();
+  }
+  const bool committed = consistent() == target;
+  const ToolRun finished = eventdb({QStringLiteral("import"), app.folder(), file(QStringLiteral("moved.csv")),
+                                    QStringLiteral("--update"), QStringLiteral("--yes")});
+  EXPECT_EQ(consistent(), target);
+  EXPECT_EQ(finished.status, committed ? 1 : 0) << finished.err.toStdString();
 }
 
 }  // namespace
