@@ -1283,7 +1283,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>也导入表格中隐藏的行</source>
-        <translation>Also import the sheet's hidden rows</translation>
+        <translation>Also import the sheet&apos;s hidden rows</translation>
     </message>
     <message>
         <source>各列的含义</source>
@@ -1399,7 +1399,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>“?”是文件的编码（GBK/GB18030）存不下的字符，原来的字已经丢失：请把表格另存为 UTF-8 的 CSV 或 .xlsx 再导入</source>
-        <translation>“?” stands for a character the file's encoding (GBK/GB18030) could not hold, and the character is lost: save the sheet as a UTF-8 CSV or as .xlsx and import it again</translation>
+        <translation>“?” stands for a character the file&apos;s encoding (GBK/GB18030) could not hold, and the character is lost: save the sheet as a UTF-8 CSV or as .xlsx and import it again</translation>
     </message>
     <message>
         <source>工号 %1 与第 %2 行重复</source>
