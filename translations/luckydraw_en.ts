@@ -931,8 +931,8 @@ Once confirmed, this person is recorded absent and takes no further part in this
         <translation>Import (%1)</translation>
     </message>
     <message>
-        <source>名单表格 (*.xlsx *.csv)</source>
-        <translation>Roster spreadsheets (*.xlsx *.csv)</translation>
+        <source>名单表格 (*.xlsx *.csv *.txt)</source>
+        <translation>Roster spreadsheets (*.xlsx *.csv *.txt)</translation>
     </message>
     <message>
         <source>正在转换照片……</source>
@@ -1651,6 +1651,250 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>照片文件 %1 在预览之后被放进了照片文件夹，没有覆盖它；没有导入任何员工</source>
         <translation>The photo file %1 appeared in the photo folder after the preview and was not overwritten; no participant was imported</translation>
+    </message>
+<message>
+        <source>（保留原照片）</source>
+        <translation>(keeps their photo)</translation>
+    </message>
+    <message>
+        <source>更新（原为 %1 %2）</source>
+        <translation>Update (was %1 %2)</translation>
+    </message>
+    <message>
+        <source>不变</source>
+        <translation>Unchanged</translation>
+    </message>
+    <message>
+        <source>工作表：</source>
+        <translation>Sheet:</translation>
+    </message>
+    <message>
+        <source>添加新员工</source>
+        <translation>Add new participants</translation>
+    </message>
+    <message>
+        <source>按工号更新名单（已有的人就地更新，新人添加）</source>
+        <translation>Update the roster by employee number (people already in it change in place, new people are added)</translation>
+    </message>
+    <message>
+        <source>移除名单中有、表格中没有的人（中奖者保留）</source>
+        <translation>Remove people who are in the roster but not in the sheet (winners stay)</translation>
+    </message>
+    <message>
+        <source>也导入表格中隐藏的行</source>
+        <translation>Also import the sheet's hidden rows</translation>
+    </message>
+    <message>
+        <source>各列的含义</source>
+        <translation>What each column holds</translation>
+    </message>
+    <message>
+        <source>按这些列检查</source>
+        <translation>Check with these columns</translation>
+    </message>
+    <message>
+        <source>没有认出表头：请为每一列选择含义，然后点“按这些列检查”</source>
+        <translation>No header row recognised: choose what each column holds, then click “Check with these columns”</translation>
+    </message>
+    <message>
+        <source>请先确认各列的含义</source>
+        <translation>Confirm the columns first</translation>
+    </message>
+    <message>
+        <source>更新名单：添加 %1 人，更新 %2 人，移除 %3 人</source>
+        <translation>Update the roster: add %1, update %2, remove %3</translation>
+    </message>
+    <message>
+        <source>名单不需要更新</source>
+        <translation>The roster needs no update</translation>
+    </message>
+    <message>
+        <source>请为姓名所在的列选择“姓名”</source>
+        <translation>Choose “Name” for the column that holds the names</translation>
+    </message>
+    <message>
+        <source>已更新名单：添加 %1 人，更新 %2 人，移除 %3 人</source>
+        <translation>Roster updated: %1 added, %2 updated, %3 removed</translation>
+    </message>
+    <message>
+        <source>%1与本行同部门同姓名（工号 %2 和 %3）：照片文件按部门和姓名命名，两人不能同名。请在其中一人的姓名后加上区分，例如“%4%3”</source>
+        <translation>%1 has the same department and name as this row (employee numbers %2 and %3): the photo file is named by department and name, so the two cannot share a name. Add a mark to one of the names, for example “%4%3”</translation>
+    </message>
+    <message>
+        <source>名单文件：%1（没有认出表头：猜测各列为 %2，导入之前请确认每一列的含义）</source>
+        <translation>Roster file: %1 (no header row recognised: the columns are guessed as %2; confirm what each column holds before importing)</translation>
+    </message>
+    <message>
+        <source>名单文件：%1（按指定的列：%2）</source>
+        <translation>Roster file: %1 (columns as stated: %2)</translation>
+    </message>
+    <message>
+        <source>名单文件：%1（按表头识别列：%2）</source>
+        <translation>Roster file: %1 (columns from the header row: %2)</translation>
+    </message>
+    <message>
+        <source>工作表：%1</source>
+        <translation>Sheet: %1</translation>
+    </message>
+    <message>
+        <source>按工号更新名单：添加 %1 人，更新 %2 人，不变 %3 人，移除 %4 人；拒绝：%5 行</source>
+        <translation>Update by employee number: add %1, update %2, unchanged %3, remove %4; refused: %5 rows</translation>
+    </message>
+    <message>
+        <source>跳过：%1 行（不是员工，见下面的列表）</source>
+        <translation>Skipped: %1 rows (no participants, listed below)</translation>
+    </message>
+    <message>
+        <source>将更新的员工：</source>
+        <translation>Participants to update:</translation>
+    </message>
+    <message>
+        <source>  第 %1 行 %2 %3 → %4 %5</source>
+        <translation>  row %1 %2 %3 → %4 %5</translation>
+    </message>
+    <message>
+        <source>跳过的行：</source>
+        <translation>Skipped rows:</translation>
+    </message>
+    <message>
+        <source>  第 %1 行：%2</source>
+        <translation>  row %1: %2</translation>
+    </message>
+    <message>
+        <source>名单中有、表格中没有的员工：</source>
+        <translation>In the roster but not in the sheet:</translation>
+    </message>
+    <message>
+        <source>将移除</source>
+        <translation>will be removed</translation>
+    </message>
+    <message>
+        <source>保留（已中奖，中奖者不会被移除）</source>
+        <translation>kept (a winner; winners are never removed)</translation>
+    </message>
+    <message>
+        <source>保留（没有选择移除表格中没有的人）</source>
+        <translation>kept (removing people missing from the sheet was not chosen)</translation>
+    </message>
+    <message>
+        <source>  %1 %2（工号 %3）：%4</source>
+        <translation>  %1 %2 (employee number %3): %4</translation>
+    </message>
+    <message>
+        <source>名单文件 %1 中没有工作表“%2”（有：%3）</source>
+        <translation>The roster file %1 has no sheet “%2” (it has: %3)</translation>
+    </message>
+    <message>
+        <source>名单文件 %1 没有姓名列：请说明哪一列是姓名</source>
+        <translation>The roster file %1 has no name column: say which column holds the names</translation>
+    </message>
+    <message>
+        <source>没有姓名和部门</source>
+        <translation>no name and no department</translation>
+    </message>
+    <message>
+        <source>与第 %1 行是同一位员工</source>
+        <translation>the same participant as row %1</translation>
+    </message>
+    <message>
+        <source>“?”是文件的编码（GBK/GB18030）存不下的字符，原来的字已经丢失：请把表格另存为 UTF-8 的 CSV 或 .xlsx 再导入</source>
+        <translation>“?” stands for a character the file's encoding (GBK/GB18030) could not hold, and the character is lost: save the sheet as a UTF-8 CSV or as .xlsx and import it again</translation>
+    </message>
+    <message>
+        <source>工号 %1 与第 %2 行重复</source>
+        <translation>employee number %1 is also in row %2</translation>
+    </message>
+    <message>
+        <source>名单中已有工号 %1（%2 %3）；要按表格更新名单，请选择更新</source>
+        <translation>employee number %1 is already in the roster (%2 %3); to update the roster from the sheet, choose update</translation>
+    </message>
+    <message>
+        <source>名单中的员工</source>
+        <translation>A participant of the roster</translation>
+    </message>
+    <message>
+        <source>第 %1 行</source>
+        <translation>Row %1</translation>
+    </message>
+    <message>
+        <source>无法复制照片 %1，名单没有改变</source>
+        <translation>Could not copy the photo %1; the roster has not changed</translation>
+    </message>
+    <message>
+        <source>没有认出表头，各列的含义还没有确认：什么也没有导入。请说明每一列的含义</source>
+        <translation>No header row was recognised and the columns have not been confirmed: nothing was imported. Say what each column holds</translation>
+    </message>
+    <message>
+        <source>名单在预览之后有了改动，没有导入任何员工，请重新导入</source>
+        <translation>The roster changed after the preview; nothing was imported. Please import again</translation>
+    </message>
+    <message>
+        <source>%1 %2 已经中奖或不在名单中，没有导入任何员工，请重新导入</source>
+        <translation>%1 %2 has been drawn or is no longer in the roster; nothing was imported. Please import again</translation>
+    </message>
+    <message>
+        <source>%1 %2 已不在名单中，没有导入任何员工，请重新导入</source>
+        <translation>%1 %2 is no longer in the roster; nothing was imported. Please import again</translation>
+    </message>
+    <message>
+        <source>无法把照片改名为 %1：%2。名单没有改变</source>
+        <translation>Could not rename the photo to %1: %2. The roster has not changed</translation>
+    </message>
+    <message>
+        <source>工号</source>
+        <translation>Employee number</translation>
+    </message>
+    <message>
+        <source>标签</source>
+        <translation>Tags</translation>
+    </message>
+    <message>
+        <source>忽略</source>
+        <translation>Ignore</translation>
+    </message>
+    <message>
+        <source>--columns 中的“%1”不是列的含义（可用：部门、姓名、工号、照片、标签，- 或空表示忽略该列）</source>
+        <translation>“%1” in --columns is not a column meaning (use 部门/department, 姓名/name, 工号/employee id, 照片/photo, 标签/tags; - or empty ignores a column)</translation>
+    </message>
+    <message>
+        <source>--columns 没有说明哪一列是姓名</source>
+        <translation>--columns does not say which column holds the names</translation>
+    </message>
+    <message>
+        <source>表头没有姓名列（应有“姓名”或“name”）：请给姓名列加上表头，或说明每一列的含义</source>
+        <translation>The header row has no name column (it should have “姓名” or “name”): give the name column a heading, or say what each column holds</translation>
+    </message>
+    <message>
+        <source>表头上方的标题</source>
+        <translation>title above the header row</translation>
+    </message>
+    <message>
+        <source>隐藏的行</source>
+        <translation>hidden row</translation>
+    </message>
+    <message>
+        <source>合计行</source>
+        <translation>total row</translation>
+    </message>
+    <message>
+        <source>表格下方空行之后的备注（没有像员工的行）</source>
+        <translation>notes below the table after blank rows (no row looks like a participant)</translation>
+    </message>
+    <message>
+        <source>--remove-missing 只能与 --update 一起使用</source>
+        <translation>--remove-missing works only with --update</translation>
+    </message>
+    <message>
+        <source>没有认出表头，不知道哪一列是姓名、哪一列是部门，什么也没有改变。请用 --columns 说明每一列的含义，例如 --columns 部门,姓名（- 表示忽略该列）</source>
+        <translation>No header row recognised, so it is not known which column holds names and which departments; nothing has changed. Use --columns to say what each column holds, for example --columns 部门,姓名 (- ignores a column)</translation>
+    </message>
+    <message>
+        <source>名单不需要更新，什么也没有改变</source>
+        <translation>The roster needs no update; nothing has changed</translation>
+    </message>
+    <message>
+        <source>已更新名单：添加 %1 人，更新 %2 人，移除 %3 人，用时 %4 秒</source>
+        <translation>Roster updated: %1 added, %2 updated, %3 removed, in %4 s</translation>
     </message>
 </context>
 </TS>

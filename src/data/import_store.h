@@ -10,6 +10,14 @@ namespace ld {
 
 class Query;
 
+// A participant as an update of the roster finds them.
+struct RosterMember {
+  int id = 0;
+  RosterEntry entry;
+  int prizeLevel = 0;  // zj: non-zero once drawn (a winner, or recorded absent)
+  int order = 0;       // zjsx
+};
+
 class ImportStore {
  public:
   explicit ImportStore(Query& query) : q_(query), roster_(query) {}
@@ -21,6 +29,13 @@ class ImportStore {
            const QString& employeeId = {}, const QString& tags = {}) {
     roster_.addParticipant(name, department, photoPath, employeeId, tags);
   }
+  // Every participant with id and prize, in id order.
+  std::vector<RosterMember> members();
+  // Changes who a participant is; the prize, the draw order and the id stay. False when no row has it.
+  bool update(int id, const QString& name, const QString& department, const QString& photoPath,
+              const QString& employeeId, const QString& tags);
+  // Takes out one participant who was never drawn; false when there is none such.
+  bool removeUndrawn(int id);
 
  private:
   Query& q_;

@@ -7,7 +7,11 @@
 #include "transfer/roster_import.h"
 
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
+class QPlainTextEdit;
+class QTableWidget;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -54,6 +58,8 @@ class ImportPreviewDialog : public QDialog {
   // The converted photos of plan(), once ready.
   PreparedPhotos takePhotos();
   void done(int result) override;
+  // Plans again with the meanings the column boxes show; this confirms a guessed layout.
+  bool applyColumns();
 
   QLabel* summary() const { return summary_; }
   QTableView* rows() const { return view_; }
@@ -63,6 +69,10 @@ class ImportPreviewDialog : public QDialog {
   QLabel* photoStatus() const { return status_; }
 
  private:
+  // Plans the table again with OPTIONS; a failure is shown and the plan stays as it was.
+  bool replan(const ImportOptions& options);
+  void fillMapping();
+  void chooseSheet(const QString& sheet);
   void showPlan();
   void restage();
   void staged();
@@ -73,6 +83,15 @@ class ImportPreviewDialog : public QDialog {
   QLineEdit* folder_;
   QCheckBox* cards_;
   QCheckBox* refusedOnly_;
+  QComboBox* sheet_;
+  QComboBox* mode_;
+  QCheckBox* removeMissing_;
+  QCheckBox* includeHidden_;
+  QGroupBox* mapping_;
+  QTableWidget* mappingTable_;
+  QPushButton* confirmColumns_;
+  bool columnsEdited_ = false;  // the boxes say something the plan was not made with
+  QPlainTextEdit* details_;
   QTableView* view_;
   ImportPlanModel* model_;
   QSortFilterProxyModel* filter_;

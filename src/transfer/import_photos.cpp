@@ -204,10 +204,14 @@ void matchImportPhotos(ImportPlan& plan) {
 }
 
 void ImportPlan::recount() {
-  toAdd = refused = photosMatched = portraits = 0;
+  toAdd = refused = photosMatched = portraits = toUpdate = unchanged = 0;
   for (const ImportRow& r : rows) {
-    if (!r.added())
+    if (!r.accepted())
       ++refused;
+    else if (r.action == RowAction::Update)
+      ++toUpdate;
+    else if (r.action == RowAction::Unchanged)
+      ++unchanged;
     else if (!r.photoSource.isEmpty() || r.keepsZpPhoto)
       ++toAdd, ++photosMatched;
     else

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <ostream>
@@ -279,6 +280,109 @@ TEST_F(EventdbTransferTest, EnglishFilesOnlyWithTheOption) {
       {QStringLiteral("export"), app.folder(), file(QStringLiteral("x.csv")), QStringLiteral("--englsh")});
   EXPECT_EQ(misspelt.status, 2);
   EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("x.csv"))));
+}
+
+TEST_F(EventdbTransferTest, AGuessIsConfirmedOnlyByColumnsAndAnUpdateFollowsTheSheet) {
+  writeFile(file(QStringLiteral("bare.csv")), QStringLiteral("研发部,张三,001\n研发部,李四,002\n").toUtf8());
+  const QStringList bare{QStringLiteral("import"), app.folder(), file(QStringLiteral("bare.csv"))};
+  const ToolRun guessed = eventdb(bare + QStringList{QStringLiteral("--yes")});
+  EXPECT_EQ(guessed.status, 1);
+  EXPECT_TRUE(guessed.err.contains(QStringLiteral("请用 --columns 说明每一列的含义")))
+      << guessed.err.toStdString();
+  EXPECT_TRUE(roster().isEmpty());
+  const ToolRun wrongWord =
+      eventdb(bare + QStringList{QStringLiteral("--columns"), QStringLiteral("部门,年龄")});
+  EXPECT_EQ(wrongWord.status, 1);
+  EXPECT_TRUE(wrongWord.err.contains(QStringLiteral("“年龄”不是列的含义"))) << wrongWord.err.toStdString();
+  const ToolRun stated =
+      eventdb(bare + QStringList{QStringLiteral("--columns"), QStringLiteral("部门,姓名,工号"),
+                                 QStringLiteral("--yes")});
+  ASSERT_EQ(stated.status, 0) << stated.err.toStdString();
+  EXPECT_EQ(app.rows(QStringLiteral("select gh, bm, xm from yglb order by id")),
+            (QStringList{QStringLiteral("001|研发部|张三"), QStringLiteral("002|研发部|李四")}));
+
+  app.exec(QStringLiteral("update yglb set zj=1, zjsx=1 where gh='002'"));
+  writeFile(file(QStringLiteral("new.csv")),
+            QStringLiteral("工号,部门,姓名\n001,市场部,张三\n003,研发部,王五\n").toUtf8());
+  const QStringList again{QStringLiteral("import"), app.folder(), file(QStringLiteral("new.csv"))};
+  const ToolRun added = eventdb(again + QStringList{QStringLiteral("--dry-run")});
+  EXPECT_EQ(added.status, 0);
+  EXPECT_TRUE(added.out.contains(QStringLiteral("名单中已有工号 001"))) << added.out.toStdString();
+  const ToolRun updated =
+      eventdb(again + QStringList{QStringLiteral("--update"), QStringLiteral("--remove-missing"),
+                                  QStringLiteral("--yes")});
+  ASSERT_EQ(updated.status, 0) << updated.err.toStdString();
+  EXPECT_TRUE(updated.out.contains(QStringLiteral("研发部 李四（工号 002）：保留（已中奖")))
+      << updated.out.toStdString();
+  EXPECT_EQ(app.rows(QStringLiteral("select gh, bm, xm, zp, zj from yglb order by id")),
+            (QStringList{QStringLiteral("001|市场部|张三|zp\\市场部_张三.jpg|0"),
+                         QStringLiteral("002|研发部|李四|zp\\研发部_李四.jpg|1"),
+                         QStringLiteral("003|研发部|王五|zp\\研发部_王五.jpg|0")}));
+  EXPECT_EQ(zpEntries().size(), 3);
+}
+
+TEST_F(EventdbTransferTest, RemoveMissingWithoutUpdateIsAUsageError) {
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
+  const ToolRun r = eventdb({QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv")),
+                             QStringLiteral("--remove-missing"), QStringLiteral("--yes")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("--remove-missing 只能与 --update 一起使用")))
+      << r.err.toStdString();
+  EXPECT_TRUE(roster().isEmpty());
+}
+
+// A kill while moved people's photos are being renamed leaves either the old roster or the new one, with
+// every row's photo in place.
+TEST_F(EventdbTransferTest, AKilledUpdateLeavesRosterAndPhotosInAgreement) {
+  constexpr int kPeople = 200;
+  for (int i = 0; i < kPeople; ++i) {
+    const int id = app.addParticipant(QStringLiteral("员工%1").arg(i), QStringLiteral("甲部"));
+    app.exec(QStringLiteral("update yglb set gh='%1' where id=%2").arg(i).arg(id));
+  }
+  const auto consistent = [&] {
+    const QStringList rows = roster();
+    QSet<QString> departments;
+    for (const QString& row : rows) {
+      const QStringList f = row.split(QLatin1Char('|'));
+      departments.insert(f[0]);
+      EXPECT_TRUE(QFileInfo::exists(app.path(QStringLiteral("zp/") + f[2].mid(3)))) << row.toStdString();
+    }
+    EXPECT_EQ(rows.size(), kPeople);
+    EXPECT_EQ(departments.size(), 1);  // all or nothing
+    return rows.value(0).section(QLatin1Char('|'), 0, 0);
+  };
+  QString target;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SCOPED_TRACE(attempt);
+    target = consistent() == QStringLiteral("甲部") ? QStringLiteral("乙部") : QStringLiteral("甲部");
+    QString text = QStringLiteral("工号,部门,姓名\n");
+    for (int i = 0; i < kPeople; ++i) text += QStringLiteral("%1,%2,员工%1\n").arg(i).arg(target);
+    writeFile(file(QStringLiteral("moved.csv")), text.toUtf8());
+    QProcess p;
+    p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"),
+            {QStringLiteral("import"), app.folder(), file(QStringLiteral("moved.csv")),
+             QStringLiteral("--update"), QStringLiteral("--yes")});
+    ASSERT_TRUE(p.waitForStarted());
+    // Killed as soon as the first photo is linked aside for its move, or wherever it has got by then.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          return p.state() == QProcess::NotRunning ||
+                 !QDir(app.path(QStringLiteral("zp")))
+                      .entryList({QStringLiteral(".~new-*")}, QDir::Hidden | QDir::Files)
+                      .isEmpty();
+        },
+        30000));
+    if (p.state() != QProcess::NotRunning) {
+      p.kill();
+      ASSERT_TRUE(p.waitForFinished(30000));
+    }
+    consistent();
+  }
+  const bool committed = consistent() == target;
+  const ToolRun finished = eventdb({QStringLiteral("import"), app.folder(), file(QStringLiteral("moved.csv")),
+                                    QStringLiteral("--update"), QStringLiteral("--yes")});
+  EXPECT_EQ(consistent(), target);
+  EXPECT_EQ(finished.status, committed ? 1 : 0) << finished.err.toStdString();
 }
 
 }  // namespace

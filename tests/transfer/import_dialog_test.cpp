@@ -3,8 +3,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -112,7 +115,7 @@ TEST_F(ImportDialogTest, CancelledPreviewWritesNothing) {
 }
 
 TEST_F(ImportDialogTest, PhotoFolderChosenInTheWindowMatchesAgain) {
-  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n销售部,李四\n").toUtf8());
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n销售部,李四\n").toUtf8());
   QDir().mkpath(src(QStringLiteral("photos")));
   writeFile(src(QStringLiteral("photos/张三.jpg")), solidJpeg(640, 480, Qt::red));
   choose(src(QStringLiteral("r.csv")));
@@ -280,6 +283,76 @@ TEST_F(ImportDialogTest, AnEnglishSessionIsAskedWhetherTheFileIsEnglish) {
 
   EXPECT_FALSE(runResultsExport(nullptr, q()));  // no file chosen: nothing asked
   EXPECT_EQ(questions().size(), 3);
+}
+
+TEST_F(ImportDialogTest, ASheetWithoutHeaderIsImportedOnlyOnceTheColumnsAreSet) {
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三,001\n销售部,李四,002\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    EXPECT_FALSE(d->importButton()->isEnabled());
+    EXPECT_EQ(d->importButton()->text(), QStringLiteral("请先确认各列的含义"));
+    EXPECT_TRUE(d->findChild<QGroupBox*>(QStringLiteral("columnMapping"))
+                    ->title()
+                    .contains(QStringLiteral("没有认出表头")));
+    auto* third = d->findChild<QComboBox*>(QStringLiteral("columnMeaning2"));
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(third->currentText(), QStringLiteral("忽略"));
+    third->setCurrentText(QStringLiteral("工号"));
+    d->findChild<QPushButton*>(QStringLiteral("confirmColumns"))->click();
+    EXPECT_TRUE(d->importButton()->isEnabled());
+    EXPECT_EQ(d->importButton()->text(), QStringLiteral("导入 2 人"));
+    // A box changed again takes the import back until it is checked.
+    third->setCurrentText(QStringLiteral("标签"));
+    EXPECT_FALSE(d->importButton()->isEnabled());
+    third->setCurrentText(QStringLiteral("工号"));
+    d->findChild<QPushButton*>(QStringLiteral("confirmColumns"))->click();
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  EXPECT_TRUE(preview.seen());
+  EXPECT_EQ(app.rows(QStringLiteral("select gh, bm, xm from yglb order by id")),
+            (QStringList{QStringLiteral("001|研发部|张三"), QStringLiteral("002|销售部|李四")}));
+}
+
+TEST_F(ImportDialogTest, UpdateChosenInThePreviewMovesPeopleAndSaysSoOnItsButton) {
+  const int id = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  app.addParticipant(QStringLiteral("离开者"), QStringLiteral("研发部"));
+  app.exec(QStringLiteral("update yglb set gh='1', zj=1, zjsx=1 where id=%1").arg(id));
+  writeFile(src(QStringLiteral("r.csv")),
+            QStringLiteral("工号,部门,姓名\n1,市场部,张三\n2,研发部,新人\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    auto* removeMissing = d->findChild<QCheckBox*>(QStringLiteral("removeMissing"));
+    EXPECT_FALSE(removeMissing->isEnabled());
+    d->findChild<QComboBox*>(QStringLiteral("importMode"))->setCurrentIndex(1);
+    EXPECT_EQ(d->importButton()->text(), QStringLiteral("更新名单：添加 1 人，更新 1 人，移除 0 人"));
+    ASSERT_TRUE(removeMissing->isEnabled());
+    removeMissing->click();
+    EXPECT_EQ(d->importButton()->text(), QStringLiteral("更新名单：添加 1 人，更新 1 人，移除 1 人"));
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  EXPECT_EQ(app.rows(QStringLiteral("select id, bm, xm, zj, zjsx from yglb order by id")),
+            (QStringList{QStringLiteral("%1|市场部|张三|1|1").arg(id),
+                         QStringLiteral("%1|研发部|新人|0|0").arg(id + 2)}));
+  EXPECT_EQ(infos().value(0), QStringLiteral("已更新名单：添加 1 人，更新 1 人，移除 1 人"));
+  EXPECT_EQ(zpEntries().size(), 2);
+}
+
+TEST_F(ImportDialogTest, HiddenRowsComeInWhenTheBoxIsTicked) {
+  Table t;
+  t.rows = {{1, {QStringLiteral("部门"), QStringLiteral("姓名")}, false},
+            {2, {QStringLiteral("研发部"), QStringLiteral("张三")}, false},
+            {3, {QStringLiteral("研发部"), QStringLiteral("离职者")}, true}};
+  const QString file = src(QStringLiteral("h.xlsx"));
+  ImportPlan plan = planRosterImport(t, file, QString(), q());
+  ImportPreviewDialog d(t, std::move(plan), q());
+  EXPECT_EQ(d.importButton()->text(), QStringLiteral("导入 1 人"));
+  EXPECT_TRUE(d.findChild<QPlainTextEdit*>(QStringLiteral("importDetails"))
+                  ->toPlainText()
+                  .contains(QStringLiteral("第 3 行：隐藏的行")));
+  d.findChild<QCheckBox*>(QStringLiteral("includeHidden"))->click();
+  EXPECT_EQ(d.importButton()->text(), QStringLiteral("导入 2 人"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <functional>
 #include <ostream>
 #include <thread>
+#include <tuple>
 
 #include "framework/app_folder.h"
 #include "framework/errors.h"
@@ -247,7 +248,7 @@ TEST_F(RosterImportTest, ImportWritesRowsAndConvertedPhotosAndCards) {
 }
 
 TEST_F(RosterImportTest, CardsCanBeLeftOutAndThoseRowsHaveNoPhoto) {
-  ImportPlan p = plan(csv(QStringLiteral("研发部,张三\n")));
+  ImportPlan p = plan(csv(QStringLiteral("部门,姓名\n研发部,张三\n")));
   p.cards = false;
   EXPECT_TRUE(p.summary().contains(QStringLiteral("不生成头像卡片")));
   EXPECT_EQ(run(p), 1);
@@ -297,7 +298,7 @@ TEST_F(RosterImportTest, AFailureLeavesRosterAndPhotoFolderAsBefore) {
   const QStringList zpBefore = zpEntries();
   const QStringList rosterBefore = roster();
   // The roster changed between the preview and the write: nothing is written.
-  ImportPlan p = plan(csv(QStringLiteral("研发部,张三\n研发部,李四\n")), source.path());
+  ImportPlan p = plan(csv(QStringLiteral("部门,姓名\n研发部,张三\n研发部,李四\n")), source.path());
   ASSERT_EQ(p.toAdd, 2);
   ImportProgress progress;
   PreparedPhotos prepared = preparePhotos(p, progress);
@@ -321,7 +322,7 @@ TEST_F(RosterImportTest, AFailureAfterPhotosWerePlacedTakesThemBack) {
   app.addParticipant(QStringLiteral("老员工"), QStringLiteral("行政部"));
   writeFile(app.path(QStringLiteral("zp/研发部_张三.jpg")), solidJpeg(64, 48, Qt::blue));
   const QByteArray spare = readFile(app.path(QStringLiteral("zp/研发部_张三.jpg")));
-  QString text;
+  QString text = QStringLiteral("部门,姓名\n");
   for (const QString& name : {QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("王五")}) {
     photo(QStringLiteral("研发部_") + name + QStringLiteral(".jpg"));
     text += QStringLiteral("研发部,") + name + QLatin1Char('\n');
@@ -418,6 +419,202 @@ TEST(PortraitCard, NamedColouredAndDistinct) {
   // Names that are empty or start outside the basic plane still paint.
   EXPECT_FALSE(portraitCard(QString(), QStringLiteral("x"), 2).isNull());
   EXPECT_FALSE(portraitCard(QString::fromUtf8("\xF0\xA0\x80\x80"), QStringLiteral("x"), 3).isNull());
+}
+
+// Sheets as HR sends them: what becomes a participant, and what the summary says about the rest.
+TEST_F(RosterImportTest, RealLookingSheetsGiveTheirParticipants) {
+  const struct {
+    const char* what;
+    QString text;
+    QString columns;  // stated, as --columns says them
+    QStringList people;
+    QString summaryHas;
+  } cases[] = {
+      {"title rows above the header",
+       QStringLiteral(
+           "2026 年会花名册,,\n人力资源部 12 月,,\n工号,姓名,部门\n001,张三,研发部\n002,李四,销售部\n"),
+       {},
+       {QStringLiteral("研发部 张三 001"), QStringLiteral("销售部 李四 002")},
+       QStringLiteral("第 1 行：表头上方的标题")},
+      {"English header",
+       QStringLiteral("Employee Name,Dept.,Tags\nTom,Sales,\"vip， new ,vip\"\n"),
+       {},
+       {QStringLiteral("Sales Tom ")},
+       QStringLiteral("按表头识别列：姓名、部门、标签")},
+      {"所属部门", QStringLiteral("姓名,所属部门\n张三,研发部\n"), {}, {QStringLiteral("研发部 张三 ")}, {}},
+      {"no header, columns stated",
+       QStringLiteral("001,研发部,张三,备注\n"),
+       QStringLiteral("工号,部门,姓名,-"),
+       {QStringLiteral("研发部 张三 001")},
+       QStringLiteral("按指定的列：工号、部门、姓名、忽略")},
+      {"totals and notes after a blank block",
+       QStringLiteral("部门,姓名\n研发部,张三\n合计,1 人\n\n注：请于周五前确认,\n制表人：王五,\n"),
+       {},
+       {QStringLiteral("研发部 张三 ")},
+       QStringLiteral("第 5 行：表格下方空行之后的备注")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImportOptions options;
+    if (!c.columns.isEmpty()) options.columns = parseColumnList(c.columns);
+    const ImportPlan p = planRosterImport(csv(c.text), QString(), q(), options);
+    EXPECT_TRUE(p.columnsConfirmed);
+    QStringList people;
+    for (const ImportRow* r : p.added()) people << r->department + ' ' + r->name + ' ' + r->employeeId;
+    EXPECT_EQ(people, c.people);
+    EXPECT_TRUE(p.summary().contains(c.summaryHas)) << p.summary().toStdString();
+  }
+  EXPECT_EQ(
+      planRosterImport(csv(QStringLiteral("Name,Tags\nTom,\"vip， new ,vip\"\n")), {}, q()).rows[0].tags,
+      QStringLiteral("vip,new"));
+}
+
+TEST_F(RosterImportTest, AGuessedLayoutIsNeverWritten) {
+  ImportPlan p = plan(csv(QStringLiteral("研发部,张三\n销售部,李四\n")));
+  EXPECT_FALSE(p.columnsConfirmed);
+  EXPECT_EQ(p.toAdd, 2);  // the guess is shown, so the operator can judge it
+  EXPECT_TRUE(p.summary().contains(QStringLiteral("没有认出表头")));
+  EXPECT_TRUE(errorOf([&] { run(p); }).contains(QStringLiteral("各列的含义还没有确认")));
+  EXPECT_TRUE(roster().isEmpty());
+  EXPECT_TRUE(zpEntries().isEmpty());
+}
+
+TEST_F(RosterImportTest, HiddenRowsAreSkippedUnlessAskedFor) {
+  Table t;
+  t.rows = {{1, {QStringLiteral("部门"), QStringLiteral("姓名")}, false},
+            {2, {QStringLiteral("研发部"), QStringLiteral("张三")}, false},
+            {3, {QStringLiteral("研发部"), QStringLiteral("离职者")}, true}};
+  for (const bool include : {false, true}) {
+    SCOPED_TRACE(include);
+    ImportOptions options;
+    options.includeHidden = include;
+    const ImportPlan p = planRosterImport(t, src(QStringLiteral("h.xlsx")), QString(), q(), options);
+    EXPECT_EQ(p.toAdd, include ? 2 : 1);
+    EXPECT_EQ(p.summary().contains(QStringLiteral("第 3 行：隐藏的行")), !include);
+  }
+}
+
+TEST_F(RosterImportTest, EmployeeNumbersAndNamesThatCannotBeToldApartAreRefused) {
+  const int id = app.addParticipant(QStringLiteral("老王"), QStringLiteral("行政部"));
+  app.exec(QStringLiteral("update yglb set gh='100' where id=%1").arg(id));
+  const ImportPlan p =
+      plan(csv(QStringLiteral("工号,部门,姓名\n"
+                              "100,研发部,新人\n"      // 2 the roster has 100
+                              "200,研发部,张三\n"      // 3
+                              "200,销售部,李四\n"      // 4 200 twice
+                              "300,研发部,张三\n"      // 5 a second 张三 in 研发部
+                              "400,行政部,老王\n")));  // 6 the roster's 老王 is 100
+  const QStringList r = reasons(p);
+  ASSERT_EQ(r.size(), 4);
+  EXPECT_TRUE(r[0].startsWith(QStringLiteral("2:名单中已有工号 100（行政部 老王）"))) << r[0].toStdString();
+  EXPECT_EQ(r[1], QStringLiteral("4:工号 200 与第 3 行重复"));
+  EXPECT_TRUE(r[2].contains(QStringLiteral("工号 200 和 300")) && r[2].contains(QStringLiteral("张三300")))
+      << r[2].toStdString();
+  EXPECT_TRUE(r[3].contains(QStringLiteral("工号 100 和 400"))) << r[3].toStdString();
+}
+
+TEST_F(RosterImportTest, QuestionMarksOfALegacyEncodingAreRefusedWithTheFix) {
+  Table t;
+  t.rows = {{1, {QStringLiteral("部门"), QStringLiteral("姓名")}, false},
+            {2, {QStringLiteral("研发部"), QStringLiteral("?大明")}, false},
+            {3, {QStringLiteral("研发部"), QStringLiteral("李四")}, false}};
+  t.legacyEncoding = true;
+  const ImportPlan p = planRosterImport(t, src(QStringLiteral("gbk.csv")), QString(), q());
+  ASSERT_EQ(reasons(p).size(), 1);
+  EXPECT_TRUE(reasons(p)[0].startsWith(QStringLiteral("2:“?”是文件的编码")));
+  EXPECT_TRUE(reasons(p)[0].contains(QStringLiteral("UTF-8 的 CSV 或 .xlsx")));
+  EXPECT_EQ(p.toAdd, 1);
+}
+
+class RosterUpdateTest : public RosterImportTest {
+ protected:
+  // A participant with 工号 and a photo of its own colour; WON gives them prize level 2 at that draw order.
+  int person(const QString& number, const QString& department, const QString& name, QColor colour,
+             int won = 0) {
+    const int id = app.addParticipant(name, department, true, colour);
+    app.exec(QStringLiteral("update yglb set gh='%1', zj=%2, zjsx=%3 where id=%4")
+                 .arg(number)
+                 .arg(won ? 2 : 0)
+                 .arg(won)
+                 .arg(id));
+    return id;
+  }
+  ImportPlan update(const QString& text, bool removeMissing) {
+    ImportOptions options;
+    options.mode = ImportMode::Update;
+    options.removeMissing = removeMissing;
+    return planRosterImport(csv(text), QString(), q(), options);
+  }
+  QStringList people() {
+    return app.rows(QStringLiteral("select id, gh, bm, xm, zp, zj, zjsx from yglb order by id"));
+  }
+};
+
+TEST_F(RosterUpdateTest, MovedAndRenamedChangeInPlaceWithTheirPhotosAndWinnersStay) {
+  const int winner =
+      person(QStringLiteral("1"), QStringLiteral("研发部"), QStringLiteral("张三"), Qt::red, 1);
+  const int renamed =
+      person(QStringLiteral("2"), QStringLiteral("研发部"), QStringLiteral("李四"), Qt::green);
+  person(QStringLiteral("3"), QStringLiteral("销售部"), QStringLiteral("王五"), Qt::blue);
+  const int goneWinner =
+      person(QStringLiteral("4"), QStringLiteral("销售部"), QStringLiteral("赵六"), Qt::cyan, 2);
+  const int gone = person(QStringLiteral("5"), QStringLiteral("销售部"), QStringLiteral("钱七"), Qt::yellow);
+  const QString sheet = QStringLiteral(
+      "工号,部门,姓名\n"
+      "1,市场部,张三\n"    // the winner moved
+      "2,研发部,李小四\n"  // renamed
+      "3,销售部,王五\n"    // as before
+      "6,研发部,新人\n");  // new
+
+  const ImportPlan asked = update(sheet, false);
+  EXPECT_EQ(asked.toRemove, 0);
+  EXPECT_TRUE(asked.summary().contains(QStringLiteral("销售部 钱七（工号 5）：保留（没有选择移除")));
+
+  ImportPlan p = update(sheet, true);
+  EXPECT_EQ(std::tuple(p.toAdd, p.toUpdate, p.unchanged, p.toRemove, p.keptWinners, p.refused),
+            std::tuple(1, 2, 1, 1, 1, 0));
+  EXPECT_TRUE(p.summary().contains(QStringLiteral("销售部 赵六（工号 4）：保留（已中奖")));
+  EXPECT_EQ(run(p), 1);
+  EXPECT_EQ(people(),
+            (QStringList{QStringLiteral("%1|1|市场部|张三|zp\\市场部_张三.jpg|2|1").arg(winner),
+                         QStringLiteral("%1|2|研发部|李小四|zp\\研发部_李小四.jpg|0|0").arg(renamed),
+                         QStringLiteral("%1|3|销售部|王五|zp\\销售部_王五.jpg|0|0").arg(renamed + 1),
+                         QStringLiteral("%1|4|销售部|赵六|zp\\销售部_赵六.jpg|2|2").arg(goneWinner),
+                         QStringLiteral("%1|6|研发部|新人|zp\\研发部_新人.jpg|0|0").arg(gone + 1)}));
+  EXPECT_EQ(zpEntries(), (QStringList{QStringLiteral("市场部_张三.jpg"), QStringLiteral("研发部_新人.jpg"),
+                                      QStringLiteral("研发部_李小四.jpg"), QStringLiteral("销售部_王五.jpg"),
+                                      QStringLiteral("销售部_赵六.jpg")}));
+  EXPECT_GT(zpImage(QStringLiteral("市场部_张三.jpg")).pixelColor(10, 10).red(), 200);  // their own photo
+}
+
+TEST_F(RosterUpdateTest, TwoPeopleSwappingNamesKeepTheirOwnPhotos) {
+  person(QStringLiteral("1"), QStringLiteral("研发部"), QStringLiteral("甲"), Qt::red);
+  person(QStringLiteral("2"), QStringLiteral("研发部"), QStringLiteral("乙"), Qt::blue);
+  ImportPlan p = update(QStringLiteral("工号,部门,姓名\n1,研发部,乙\n2,研发部,甲\n"), false);
+  EXPECT_EQ(p.toUpdate, 2);
+  run(p);
+  EXPECT_GT(zpImage(QStringLiteral("研发部_乙.jpg")).pixelColor(10, 10).red(), 200);
+  EXPECT_GT(zpImage(QStringLiteral("研发部_甲.jpg")).pixelColor(10, 10).blue(), 200);
+  EXPECT_EQ(zpEntries().size(), 2);
+}
+
+TEST_F(RosterUpdateTest, AFailedRenameOrAChangedRosterLeavesEverythingAsItWas) {
+  person(QStringLiteral("1"), QStringLiteral("研发部"), QStringLiteral("张三"), Qt::red);
+  person(QStringLiteral("2"), QStringLiteral("研发部"), QStringLiteral("李四"), Qt::red);
+  const QStringList before = people(), zpBefore = zpEntries();
+  const QString sheet = QStringLiteral("工号,部门,姓名\n1,市场部,张三\n2,市场部,李四\n3,市场部,新人\n");
+  // The second rename meets a folder where its file should go.
+  ImportPlan p = update(sheet, false);
+  ASSERT_TRUE(QDir().mkdir(app.path(QStringLiteral("zp/市场部_李四.jpg"))));
+  EXPECT_TRUE(errorOf([&] { run(p); }).contains(QStringLiteral("无法把照片改名为")));
+  EXPECT_EQ(people(), before);
+  ASSERT_TRUE(QDir().rmdir(app.path(QStringLiteral("zp/市场部_李四.jpg"))));
+  EXPECT_EQ(zpEntries(), zpBefore);
+
+  ImportPlan stale = update(sheet, false);
+  app.exec(QStringLiteral("update yglb set zj=1, zjsx=1 where gh='2'"));  // drawn meanwhile
+  EXPECT_TRUE(errorOf([&] { run(stale); }).contains(QStringLiteral("名单在预览之后有了改动")));
+  EXPECT_EQ(zpEntries(), zpBefore);
 }
 
 }  // namespace

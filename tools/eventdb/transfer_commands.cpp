@@ -22,21 +22,33 @@
 namespace ld {
 
 const char* const kTransferUsage =
-    "       eventdb import EVENT_DIR FILE [--photos DIR] [--no-cards] [--dry-run] [--yes]\n"
+    "       eventdb import EVENT_DIR FILE [--photos DIR] [--sheet S] [--columns LIST] [--update]\n"
+    "                      [--remove-missing] [--include-hidden] [--no-cards] [--dry-run] [--yes]\n"
     "       eventdb export EVENT_DIR FILE [--roster] [--english]\n"
     "       eventdb pack EVENT_DIR FILE.zip\n"
     "       eventdb unpack FILE.zip EVENT_DIR\n";
 
 const char* const kTransferHelp =
-    "import adds the participants of FILE (.xlsx, first sheet, or .csv in UTF-8 or GBK/GB18030) to the\n"
-    "       roster. A header row names the columns (姓名/name, 部门/department/dept, 照片/photo); without\n"
-    "       one the first two columns are department and name. Photos come from DIR (default: the folder\n"
-    "       of FILE) by the photo column, else 工号, else department_name, else name, as .jpg .jpeg .png\n"
-    "       or .bmp in any letter case; a path in the photo column never leads out of DIR. A participant\n"
-    "       without a usable photo (none, damaged) gets a card with their name (--no-cards: no photo, so\n"
-    "       not drawn until one is added in the settings window). Converts the photos first (Ctrl+C\n"
-    "       cancels), prints what would be added and refused, which photos were not used and why,\n"
-    "       then asks (--yes: does not ask; --dry-run: stops there). All or nothing.\n"
+    "import adds the participants of FILE (.xlsx, the sheet it opens on or --sheet S, or .csv in UTF-8\n"
+    "       or GBK/GB18030) to the roster. The header row may sit below title rows and names the columns:\n"
+    "       姓名/name, 部门/所属部门/department/dept (一级部门 and 二级部门 are joined with '-'),\n"
+    "       工号/employee id, 照片/photo, 标签/tags; other columns are ignored. A file whose header is not\n"
+    "       recognised is imported only with --columns, each column's meaning in order, e.g.\n"
+    "       --columns 部门,姓名,-,工号 (an empty entry or - ignores a column). Hidden rows "
+    "(--include-hidden\n"
+    "       takes them), total rows (合计, 小计, total ...) and notes after blank rows are skipped and "
+    "listed.\n"
+    "       --update updates the roster from FILE by 工号 (by department and name without one): people who\n"
+    "       moved or were renamed change in place with their photo, winners keep their win, new people are\n"
+    "       added; people missing from FILE are listed, and removed with --remove-missing (never a winner).\n"
+    "       Without --update a 工号 already in the roster is refused. Photos come from DIR (default: the\n"
+    "       folder of FILE) by the photo column, else 工号, else department_name, else name, as .jpg .jpeg\n"
+    "       .png or .bmp in any letter case; a path in the photo column never leads out of DIR. A new\n"
+    "       participant without a usable photo (none, damaged) gets a card with their name (--no-cards: no\n"
+    "       photo, so not drawn until one is added in the settings window). Converts the photos first\n"
+    "       (Ctrl+C cancels), prints what would be added, updated, removed, skipped and refused and which\n"
+    "       photos were not used and why, then asks (--yes: does not ask; --dry-run: stops there). All or\n"
+    "       nothing.\n"
     "export writes the winners in draw order (prize, department, name, time of the draw) to FILE,\n"
     "       .xlsx or .csv by its extension; with --roster the whole roster (imports again as it is).\n"
     "       The headings and prize names are Chinese, as the event stores them, whatever --lang says;\n"
@@ -97,6 +109,7 @@ bool askToGoOn() {
 int import(const QStringList& args) {
   QString photos;
   bool dryRun = false, yes = false, cards = true;
+  ImportOptions options;
   for (int i = 3; i < args.size(); ++i) {
     if (args[i] == QLatin1String("--dry-run"))
       dryRun = true;
@@ -104,10 +117,24 @@ int import(const QStringList& args) {
       yes = true;
     else if (args[i] == QLatin1String("--no-cards"))
       cards = false;
+    else if (args[i] == QLatin1String("--update"))
+      options.mode = ImportMode::Update;
+    else if (args[i] == QLatin1String("--remove-missing"))
+      options.removeMissing = true;
+    else if (args[i] == QLatin1String("--include-hidden"))
+      options.includeHidden = true;
     else if (args[i] == QLatin1String("--photos") && i + 1 < args.size())
       photos = args[++i];
+    else if (args[i] == QLatin1String("--sheet") && i + 1 < args.size())
+      options.sheet = args[++i];
+    else if (args[i] == QLatin1String("--columns") && i + 1 < args.size())
+      options.columns = parseColumnList(args[++i]);
     else
       return 2;
+  }
+  if (options.removeMissing && options.mode != ImportMode::Update) {
+    fail(Tr::tr("--remove-missing 只能与 --update 一起使用"));
+    return 2;
   }
   const QString folder = QDir(args[1]).absolutePath();
   if (!haveEvent(folder)) return 1;
@@ -118,11 +145,20 @@ int import(const QStringList& args) {
   Query& q = dm.ADOQuerysetting;
   QElapsedTimer clock;
   clock.start();
-  ImportPlan plan = planRosterImport(args[2], photos, q);
+  ImportPlan plan = planRosterImport(args[2], photos, q, options);
   plan.cards = cards;
-  if (plan.toAdd == 0) {
+  // A guess is never confirmed by --yes: the wrong column as names would fill the roster with departments.
+  if (!plan.columnsConfirmed) {
     std::printf("%s\n", plan.summary().toLocal8Bit().constData());
-    fail(Tr::tr("没有可以添加的员工，什么也没有改变"));
+    fail(
+        Tr::tr("没有认出表头，不知道哪一列是姓名、哪一列是部门，什么也没有改变。请用 --columns 说明每一列的"
+               "含义，例如 --columns 部门,姓名（- 表示忽略该列）"));
+    return 1;
+  }
+  if (plan.changes() == 0) {
+    std::printf("%s\n", plan.summary().toLocal8Bit().constData());
+    fail(plan.options.mode == ImportMode::Update ? Tr::tr("名单不需要更新，什么也没有改变")
+                                                 : Tr::tr("没有可以添加的员工，什么也没有改变"));
     return 1;
   }
 
@@ -174,11 +210,18 @@ int import(const QStringList& args) {
     endCount();
     throw;
   }
-  say(Tr::tr("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
-          .arg(added)
-          .arg(plan.photosMatched)
-          .arg(plan.cards ? plan.portraits : 0)
-          .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+  if (plan.options.mode == ImportMode::Update)
+    say(Tr::tr("已更新名单：添加 %1 人，更新 %2 人，移除 %3 人，用时 %4 秒")
+            .arg(added)
+            .arg(plan.toUpdate)
+            .arg(plan.toRemove)
+            .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+  else
+    say(Tr::tr("已导入 %1 位员工（%2 张照片，%3 张生成的头像卡片），用时 %4 秒")
+            .arg(added)
+            .arg(plan.photosMatched)
+            .arg(plan.cards ? plan.portraits : 0)
+            .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
   return 0;
 }
 
