@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
     <name>ld</name>
@@ -63,8 +64,8 @@
         <translation>The statement needs %1 values, %2 were given</translation>
     </message>
     <message>
-        <source>'%1' 超出整数范围</source>
-        <translation>'%1' is out of the integer range</translation>
+        <source>&apos;%1&apos; 超出整数范围</source>
+        <translation>&apos;%1&apos; is out of the integer range</translation>
     </message>
     <message>
         <source>无法把 %1 类型的值写入数据库</source>
@@ -79,20 +80,20 @@
         <translation>Invalid null value (Null)</translation>
     </message>
     <message>
-        <source>'%1' 不是有效的整数值</source>
-        <translation>'%1' is not a valid integer</translation>
+        <source>&apos;%1&apos; 不是有效的整数值</source>
+        <translation>&apos;%1&apos; is not a valid integer</translation>
     </message>
     <message>
-        <source>'%1' 不是有效的数值</source>
-        <translation>'%1' is not a valid number</translation>
+        <source>&apos;%1&apos; 不是有效的数值</source>
+        <translation>&apos;%1&apos; is not a valid number</translation>
     </message>
     <message>
         <source>没有当前记录</source>
         <translation>No current record</translation>
     </message>
     <message>
-        <source>找不到字段 '%1'</source>
-        <translation>Field '%1' not found</translation>
+        <source>找不到字段 &apos;%1&apos;</source>
+        <translation>Field &apos;%1&apos; not found</translation>
     </message>
     <message>
         <source>%1 已经存在，不会覆盖</source>
@@ -157,10 +158,6 @@
     <message>
         <source>活动数据库文件已被移动或替换，请重新启动程序后再抽奖。</source>
         <translation>The event database file has been moved or replaced; please restart the program before drawing again.</translation>
-    </message>
-    <message>
-        <source>请检查磁盘空间是否充足，然后再抽一次。</source>
-        <translation>Please check that the disk has enough free space, then draw again.</translation>
     </message>
     <message>
         <source>本次抽奖结果未保存，没有人中奖，所有员工仍可被抽中。
@@ -280,11 +277,11 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>找不到 eventdb 程序，演示名单没有加入，活动的名单为空。</source>
-        <translation>The eventdb program was not found: the demo roster was not added and the event's roster is empty.</translation>
+        <translation>The eventdb program was not found: the demo roster was not added and the event&apos;s roster is empty.</translation>
     </message>
     <message>
         <source>演示名单没有加入，活动的名单为空：%1</source>
-        <translation>The demo roster was not added and the event's roster is empty: %1</translation>
+        <translation>The demo roster was not added and the event&apos;s roster is empty: %1</translation>
     </message>
     <message>
         <source>幸运抽奖：公司活动现场抽奖</source>
@@ -292,11 +289,11 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>界面语言：zh（中文，默认）或 en（英文）。不写时按系统的语言设置。</source>
-        <translation>Language of the program: zh (Chinese, the default) or en (English). Without it, the system's language setting decides.</translation>
+        <translation>Language of the program: zh (Chinese, the default) or en (English). Without it, the system&apos;s language setting decides.</translation>
     </message>
     <message>
         <source>活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，否则用上次打开的活动，都没有时提议新建一个。</source>
-        <translation>The event folder (holding db/ and zp/, optionally system/). Without it: the event in the program's own folder if there is one, else the event opened last, else an offer to create one.</translation>
+        <translation>The event folder (holding db/ and zp/, optionally system/). Without it: the event in the program&apos;s own folder if there is one, else the event opened last, else an offer to create one.</translation>
     </message>
     <message>
         <source>无效的员工编号“%1”</source>
@@ -791,10 +788,6 @@ Once confirmed, this person is recorded absent and takes no further part in this
         <translation>Photo files missing from the zp folder for participants on the roster (%1): %2. Nothing was packed; please add the photos or delete these participants first</translation>
     </message>
     <message>
-        <source>无法读取活动数据库 %1：%2</source>
-        <translation>Cannot read the event database %1: %2</translation>
-    </message>
-    <message>
         <source>无法创建 %1（错误 %2）</source>
         <translation>Cannot create %1 (error %2)</translation>
     </message>
@@ -935,10 +928,6 @@ Once confirmed, this person is recorded absent and takes no further part in this
         <translation>Roster spreadsheets (*.xlsx *.csv *.txt)</translation>
     </message>
     <message>
-        <source>正在转换照片……</source>
-        <translation>Converting photos…</translation>
-    </message>
-    <message>
         <source>导入名单</source>
         <translation>Import roster</translation>
     </message>
@@ -997,14 +986,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Cannot write in the photo folder %1: %2</translation>
     </message>
     <message>
-        <source>名单文件：%1（按表头识别列）</source>
-        <translation>Roster file: %1 (columns found by the header row)</translation>
-    </message>
-    <message>
-        <source>名单文件：%1（无表头：第一列部门，第二列姓名）</source>
-        <translation>Roster file: %1 (no header row: department in the first column, name in the second)</translation>
-    </message>
-    <message>
         <source>可以添加：%1 人；拒绝：%2 行</source>
         <translation>To add: %1; refused rows: %2</translation>
     </message>
@@ -1035,10 +1016,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>照片文件夹不存在：%1</source>
         <translation>The photo folder does not exist: %1</translation>
-    </message>
-    <message>
-        <source>名单文件 %1 的表头没有姓名列（应有“姓名”或“name”）</source>
-        <translation>The header row of the roster file %1 has no name column (one headed “name” is needed)</translation>
     </message>
     <message>
         <source>名单文件 %1 中没有可导入的行（需要部门和姓名两列）</source>
@@ -1077,10 +1054,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Cannot create the photo folder %1</translation>
     </message>
     <message>
-        <source>第 %1 行 %2 %3 的照片无法转换，没有导入任何员工：%4</source>
-        <translation>The photo of line %1, %2 %3, cannot be converted; no participant was imported: %4</translation>
-    </message>
-    <message>
         <source>照片没有准备好，没有导入任何员工</source>
         <translation>The photos are not ready; no participant was imported</translation>
     </message>
@@ -1093,16 +1066,8 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Invalid photo file name: %1 %2</translation>
     </message>
     <message>
-        <source>无法替换照片文件 %1</source>
-        <translation>Cannot replace the photo file %1</translation>
-    </message>
-    <message>
         <source>无法读取名单文件 %1：%2</source>
         <translation>Cannot read the roster file %1: %2</translation>
-    </message>
-    <message>
-        <source>表格内容太大（%1 解压后超过 512 MB）</source>
-        <translation>the spreadsheet is too large (%1 unpacks to more than 512 MB)</translation>
     </message>
     <message>
         <source>表格已损坏（%1 无法解压）</source>
@@ -1111,10 +1076,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>表格已损坏（%1 第 %2 行：%3）</source>
         <translation>the spreadsheet is damaged (%1, line %2: %3)</translation>
-    </message>
-    <message>
-        <source>工作表</source>
-        <translation>the sheet</translation>
     </message>
     <message>
         <source>文件声明为 UTF-8，但内容不是有效的 UTF-8 文本</source>
@@ -1137,8 +1098,8 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>the encoding of the file is not recognised (neither UTF-8 nor GBK/GB18030)</translation>
     </message>
     <message>
-        <source>第 %1 行的引号没有闭合（一个以 " 开始的值直到文件末尾都没有结束）</source>
-        <translation>the quote on line %1 is never closed (a value starting with " runs to the end of the file)</translation>
+        <source>第 %1 行的引号没有闭合（一个以 &quot; 开始的值直到文件末尾都没有结束）</source>
+        <translation>the quote on line %1 is never closed (a value starting with &quot; runs to the end of the file)</translation>
     </message>
     <message>
         <source>内存不足</source>
@@ -1157,14 +1118,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>the workbook holds no sheet</translation>
     </message>
     <message>
-        <source>工作簿缺少第一张工作表（%1）</source>
-        <translation>the workbook lacks its first sheet (%1)</translation>
-    </message>
-    <message>
-        <source>不支持的名单文件 %1：只能导入 .xlsx 或 .csv 表格</source>
-        <translation>Unsupported roster file %1: only .xlsx or .csv spreadsheets can be imported</translation>
-    </message>
-    <message>
         <source>文件不存在</source>
         <translation>the file does not exist</translation>
     </message>
@@ -1175,10 +1128,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>文件太大（%1 MB），名单文件最多 %2 MB</source>
         <translation>the file is too large (%1 MB); a roster file holds at most %2 MB</translation>
-    </message>
-    <message>
-        <source>读取不完整：%1</source>
-        <translation>read incompletely: %1</translation>
     </message>
     <message>
         <source>文件是空的</source>
@@ -1324,18 +1273,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>其中的数据库有本程序不会建立的结构（%1），可能被人改动过，不予解包</source>
         <translation>its database holds something this program never makes (%1); it may have been tampered with and is not unpacked</translation>
     </message>
-<message>
-        <source>数据库大得不合理</source>
-        <translation>the database is unreasonably large</translation>
-    </message>
-    <message>
-        <source>照片 %1 大得不合理</source>
-        <translation>the photo %1 is unreasonably large</translation>
-    </message>
-    <message>
-        <source>无法在 %1 中写入</source>
-        <translation>Cannot write in %1</translation>
-    </message>
     <message>
         <source>导出名单…</source>
         <translation>Export roster…</translation>
@@ -1436,7 +1373,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>%1 的元素超过 %2 个的上限</source>
         <translation>%1 is over its limit of %2 elements</translation>
     </message>
-<message>
+    <message>
         <source>无法把活动数据库复制到 %1</source>
         <translation>Cannot copy the event database to %1</translation>
     </message>
@@ -1534,7 +1471,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>镜像文件夹不能是活动自己的文件夹 %1</source>
-        <translation>The mirror folder cannot be the event's own folder %1</translation>
+        <translation>The mirror folder cannot be the event&apos;s own folder %1</translation>
     </message>
     <message>
         <source>镜像文件夹 %1 不见了（移动存储被拔出了？）</source>
@@ -1578,7 +1515,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>中奖者的照片无法显示，已用默认图片代替：%1</source>
-        <translation>The winner's photo cannot be shown; the placeholder stands in: %1</translation>
+        <translation>The winner&apos;s photo cannot be shown; the placeholder stands in: %1</translation>
     </message>
     <message>
         <source>没有照片文件</source>
@@ -1596,7 +1533,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>每次抽奖后在后台把活动（数据库和照片）复制到文件夹 DIR（例如 U 盘上），备用电脑可用 luckydraw DIR 接着抽。只对这次运行有效。</source>
         <translation>After every draw, copy the event (database and photos) in the background to the folder DIR (on a USB stick, say); a spare computer goes on with luckydraw DIR. For this run only.</translation>
     </message>
-<message>
+    <message>
         <source>（沿用 zp 中的照片）</source>
         <translation>(the photo already in zp kept)</translation>
     </message>
@@ -1652,7 +1589,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>照片文件 %1 在预览之后被放进了照片文件夹，没有覆盖它；没有导入任何员工</source>
         <translation>The photo file %1 appeared in the photo folder after the preview and was not overwritten; no participant was imported</translation>
     </message>
-<message>
+    <message>
         <source>（保留原照片）</source>
         <translation>(keeps their photo)</translation>
     </message>
@@ -1682,7 +1619,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>也导入表格中隐藏的行</source>
-        <translation>Also import the sheet's hidden rows</translation>
+        <translation>Also import the sheet&apos;s hidden rows</translation>
     </message>
     <message>
         <source>各列的含义</source>
@@ -1798,7 +1735,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>“?”是文件的编码（GBK/GB18030）存不下的字符，原来的字已经丢失：请把表格另存为 UTF-8 的 CSV 或 .xlsx 再导入</source>
-        <translation>“?” stands for a character the file's encoding (GBK/GB18030) could not hold, and the character is lost: save the sheet as a UTF-8 CSV or as .xlsx and import it again</translation>
+        <translation>“?” stands for a character the file&apos;s encoding (GBK/GB18030) could not hold, and the character is lost: save the sheet as a UTF-8 CSV or as .xlsx and import it again</translation>
     </message>
     <message>
         <source>工号 %1 与第 %2 行重复</source>
@@ -1854,7 +1791,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>--columns 中的“%1”不是列的含义（可用：部门、姓名、工号、照片、标签，- 或空表示忽略该列）</source>
-        <translation>“%1” in --columns is not a column meaning (use 部门/department, 姓名/name, 工号/employee id, 照片/photo, 标签/tags; - or empty ignores a column)</translation>
+        <translation>“%1” in --columns is not a column meaning (use department, name, id, photo, tags; - or empty ignores a column)</translation>
     </message>
     <message>
         <source>--columns 没有说明哪一列是姓名</source>
@@ -1862,7 +1799,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>表头没有姓名列（应有“姓名”或“name”）：请给姓名列加上表头，或说明每一列的含义</source>
-        <translation>The header row has no name column (it should have “姓名” or “name”): give the name column a heading, or say what each column holds</translation>
+        <translation>The header row has no name column (it should have “name”): give the name column a heading, or say what each column holds</translation>
     </message>
     <message>
         <source>表头上方的标题</source>
@@ -1886,7 +1823,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>没有认出表头，不知道哪一列是姓名、哪一列是部门，什么也没有改变。请用 --columns 说明每一列的含义，例如 --columns 部门,姓名（- 表示忽略该列）</source>
-        <translation>No header row recognised, so it is not known which column holds names and which departments; nothing has changed. Use --columns to say what each column holds, for example --columns 部门,姓名 (- ignores a column)</translation>
+        <translation>No header row recognised, so it is not known which column holds names and which departments; nothing has changed. Use --columns to say what each column holds, for example --columns department,name (- ignores a column)</translation>
     </message>
     <message>
         <source>名单不需要更新，什么也没有改变</source>

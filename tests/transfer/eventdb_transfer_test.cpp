@@ -106,7 +106,7 @@ TEST_F(EventdbTransferTest, DamagedPhotosAreListedBeforeTheQuestionAndBecomeCard
 
 // Ctrl+C or a kill while the question waits is a "no": the converted photos go, not left in zp/.
 TEST_F(EventdbTransferTest, InterruptedQuestionLeavesNoConvertedPhoto) {
-  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n").toUtf8());
+  writeFile(file(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
   QProcess p;
   p.start(QStringLiteral(LUCKYDRAW_BIN_DIR "/eventdb"),
           {QStringLiteral("import"), app.folder(), file(QStringLiteral("r.csv"))});

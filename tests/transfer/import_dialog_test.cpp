@@ -103,7 +103,7 @@ TEST_F(ImportDialogTest, PreviewShowsEveryRowAndImportsOnConfirm) {
 }
 
 TEST_F(ImportDialogTest, CancelledPreviewWritesNothing) {
-  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n").toUtf8());
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n").toUtf8());
   choose(src(QStringLiteral("r.csv")));
   WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"),
                                          [](ImportPreviewDialog* d) { d->reject(); });
@@ -160,7 +160,7 @@ TEST_F(ImportDialogTest, CancelDuringConversionLeavesNothing) {
 // A damaged photo is found while the preview is shown: its row says so and gets a card before anything is
 // written, and the import only puts the converted files in place.
 TEST_F(ImportDialogTest, ADamagedPhotoSwitchesToACardInThePreview) {
-  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n研发部,李四\n").toUtf8());
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n研发部,李四\n").toUtf8());
   writeFile(src(QStringLiteral("张三.jpg")), solidJpeg(640, 480, Qt::red));
   writeFile(src(QStringLiteral("李四.jpg")), solidJpeg(640, 480, Qt::red).left(300));
   choose(src(QStringLiteral("r.csv")));
@@ -190,7 +190,7 @@ TEST_F(ImportDialogTest, ADamagedPhotoSwitchesToACardInThePreview) {
 
 // A write that fails keeps the file and folder: the preview comes back, matched against the roster again.
 TEST_F(ImportDialogTest, AFailedImportShowsThePreviewAgain) {
-  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n研发部,李四\n").toUtf8());
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("部门,姓名\n研发部,张三\n研发部,李四\n").toUtf8());
   choose(src(QStringLiteral("r.csv")));
   std::unique_ptr<WhenShown<ImportPreviewDialog>> again;
   WhenShown<ImportPreviewDialog> first(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
@@ -299,13 +299,14 @@ TEST_F(ImportDialogTest, ASheetWithoutHeaderIsImportedOnlyOnceTheColumnsAreSet) 
     EXPECT_EQ(third->currentText(), QStringLiteral("忽略"));
     third->setCurrentText(QStringLiteral("工号"));
     d->findChild<QPushButton*>(QStringLiteral("confirmColumns"))->click();
-    EXPECT_TRUE(d->importButton()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
     EXPECT_EQ(d->importButton()->text(), QStringLiteral("导入 2 人"));
     // A box changed again takes the import back until it is checked.
     third->setCurrentText(QStringLiteral("标签"));
     EXPECT_FALSE(d->importButton()->isEnabled());
     third->setCurrentText(QStringLiteral("工号"));
     d->findChild<QPushButton*>(QStringLiteral("confirmColumns"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
     d->importButton()->click();
   });
   EXPECT_TRUE(runRosterImport(nullptr, q()));
@@ -329,6 +330,7 @@ TEST_F(ImportDialogTest, UpdateChosenInThePreviewMovesPeopleAndSaysSoOnItsButton
     ASSERT_TRUE(removeMissing->isEnabled());
     removeMissing->click();
     EXPECT_EQ(d->importButton()->text(), QStringLiteral("更新名单：添加 1 人，更新 1 人，移除 1 人"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
     d->importButton()->click();
   });
   EXPECT_TRUE(runRosterImport(nullptr, q()));

@@ -129,7 +129,8 @@ TEST_F(ImportPhotosTest, DamagedPicturesBecomeCardsWhileConverting) {
   // Starts like a JPEG, so only the conversion finds it damaged; the text file is found at once.
   writeFile(src(QStringLiteral("研发部_李四.jpg")), solidJpeg(640, 480, Qt::red).left(300));
   writeFile(src(QStringLiteral("研发部_王五.jpg")), "not a picture");
-  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("研发部,张三\n研发部,李四\n研发部,王五\n").toUtf8());
+  writeFile(src(QStringLiteral("r.csv")),
+            QStringLiteral("部门,姓名\n研发部,张三\n研发部,李四\n研发部,王五\n").toUtf8());
   for (const bool cards : {true, false}) {
     SCOPED_TRACE(cards ? "cards" : "no cards");
     TempApp event;
@@ -144,7 +145,7 @@ TEST_F(ImportPhotosTest, DamagedPicturesBecomeCardsWhileConverting) {
     takePhotoFailures(p, prepared);
     EXPECT_EQ(p.photosMatched, 1);
     EXPECT_EQ(p.portraits, 2);
-    EXPECT_TRUE(p.summary().contains(QStringLiteral("第 2 行 研发部 李四：照片无法转换")))
+    EXPECT_TRUE(p.summary().contains(QStringLiteral("第 3 行 研发部 李四：照片无法转换")))
         << p.summary().toStdString();
     EXPECT_EQ(writeRosterImport(p, prepared, event.dataModule().ADOQuerysetting, progress), 3);
     EXPECT_EQ(event.rows(QStringLiteral("select xm, zp from yglb order by id")),
@@ -188,7 +189,7 @@ TEST_F(ImportPhotosTest, AFileInZpNobodyNamesIsKept) {
   writeFile(app.path(QStringLiteral("zp/研发部_李四.jpg")), "notes, not a picture");
   photo(QStringLiteral("研发部_张三.jpg"), Qt::red);
   photo(QStringLiteral("研发部_李四.jpg"), Qt::red);
-  ImportPlan p = plan(QStringLiteral("研发部,张三\n研发部,李四\n研发部,王五\n"));
+  ImportPlan p = plan(QStringLiteral("部门,姓名\n研发部,张三\n研发部,李四\n研发部,王五\n"));
   EXPECT_EQ(p.toAdd, 2);
   ASSERT_EQ(p.refusedRows().size(), 1u);
   EXPECT_TRUE(p.refusedRows()[0]->refusal.contains(QStringLiteral("它不是图片")));
