@@ -1833,5 +1833,9 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>已更新名单：添加 %1 人，更新 %2 人，移除 %3 人，用时 %4 秒</source>
         <translation>Roster updated: %1 added, %2 updated, %3 removed, in %4 s</translation>
     </message>
+    <message>
+        <source>各列的含义…</source>
+        <translation>Columns…</translation>
+    </message>
 </context>
 </TS>

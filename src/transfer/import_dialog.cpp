@@ -139,10 +139,18 @@ ImportPreviewDialog::ImportPreviewDialog(Table table, ImportPlan plan, Query& q,
   removeMissing_->setObjectName(QStringLiteral("removeMissing"));
   removeMissing_->setChecked(plan_.options.removeMissing);
   layout->addWidget(removeMissing_);
+  auto* hiddenRow = new QHBoxLayout;
   includeHidden_ = new QCheckBox(Tr::tr("也导入表格中隐藏的行"), this);
   includeHidden_->setObjectName(QStringLiteral("includeHidden"));
   includeHidden_->setChecked(plan_.options.includeHidden);
-  layout->addWidget(includeHidden_);
+  hiddenRow->addWidget(includeHidden_, 1);
+  // The column boxes take room the rows need; a recognised header shows them only when asked.
+  showColumns_ = new QPushButton(Tr::tr("各列的含义…"), this);
+  showColumns_->setObjectName(QStringLiteral("showColumns"));
+  showColumns_->setCheckable(true);
+  hiddenRow->addWidget(showColumns_);
+  layout->addLayout(hiddenRow);
+  connect(showColumns_, &QPushButton::toggled, this, [this] { showPlan(); });
   connect(sheet_, &QComboBox::currentTextChanged, this, &ImportPreviewDialog::chooseSheet);
   connect(mode_, &QComboBox::currentIndexChanged, this, [this](int index) {
     ImportOptions options = plan_.options;
@@ -260,6 +268,8 @@ void ImportPreviewDialog::showPlan() {
   mapping_->setTitle(plan_.columnsConfirmed
                          ? Tr::tr("各列的含义")
                          : Tr::tr("没有认出表头：请为每一列选择含义，然后点“按这些列检查”"));
+  mapping_->setVisible(showColumns_->isChecked() || !plan_.columnsConfirmed || columnsEdited_);
+  showColumns_->setVisible(plan_.columnsConfirmed && !columnsEdited_);
   const bool ready = plan_.columnsConfirmed && !columnsEdited_ && plan_.changes() > 0;
   import_->setEnabled(ready && staging_->ready());
   if (!plan_.columnsConfirmed || columnsEdited_)

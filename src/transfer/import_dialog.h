@@ -90,6 +90,7 @@ class ImportPreviewDialog : public QDialog {
   QGroupBox* mapping_;
   QTableWidget* mappingTable_;
   QPushButton* confirmColumns_;
+  QPushButton* showColumns_;
   bool columnsEdited_ = false;  // the boxes say something the plan was not made with
   QPlainTextEdit* details_;
   QTableView* view_;

@@ -21,6 +21,7 @@
 
 #include "framework/application.h"
 #include "support/printing.h"
+#include "support/shots.h"
 #include "support/temp_app.h"
 #include "transfer/import_dialog.h"
 #include "transfer/table_file.h"
@@ -174,6 +175,7 @@ TEST_F(ImportDialogTest, ADamagedPhotoSwitchesToACardInThePreview) {
     EXPECT_TRUE(d->summary()->text().contains(QStringLiteral("照片说明：1 人")))
         << d->summary()->text().toStdString();
     EXPECT_EQ(d->photoStatus()->text(), QStringLiteral("照片已准备好"));
+    EXPECT_TRUE(test::keepShot(d->grab().toImage(), QStringLiteral("import-damaged-photo.png")));
     EXPECT_EQ(zpEntries().size(), 2);  // converted, under scratch names only
     EXPECT_FALSE(zpEntries().contains(QStringLiteral("研发部_张三.jpg")));
     EXPECT_TRUE(roster().isEmpty());
@@ -301,6 +303,7 @@ TEST_F(ImportDialogTest, ASheetWithoutHeaderIsImportedOnlyOnceTheColumnsAreSet) 
     d->findChild<QPushButton*>(QStringLiteral("confirmColumns"))->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return d->importButton()->isEnabled(); }));
     EXPECT_EQ(d->importButton()->text(), QStringLiteral("导入 2 人"));
+    EXPECT_TRUE(test::keepShot(d->grab().toImage(), QStringLiteral("import-columns.png")));
     // A box changed again takes the import back until it is checked.
     third->setCurrentText(QStringLiteral("标签"));
     EXPECT_FALSE(d->importButton()->isEnabled());
