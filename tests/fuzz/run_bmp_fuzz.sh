@@ -14,7 +14,7 @@ clang++ -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,addres
   -fno-sanitize-recover=undefined -I"$root/src" \
   "$root/tests/fuzz/bmp_fuzz.cpp" "$root/src/settings/photo_import.cpp" "$root/src/settings/photo_file.cpp" \
   "$root/src/framework/jpeg.cpp" "$root/src/framework/app_folder.cpp" "$root/src/framework/dialogs.cpp" \
-  "$root/src/framework/application.cpp" "$root/src/framework/file_safety.cpp" \
+  "$root/src/framework/application.cpp" "$root/src/framework/file_safety.cpp" "$root/src/framework/scratch_files.cpp" \
   $(pkg-config --cflags --libs Qt6Widgets) -ljpeg -o "$work/bmp_fuzz"
 
 # An empty corpus is seeded by the fuzzer itself with small bitmaps of every kind.

@@ -14,6 +14,7 @@ mkdir -p "$work/corpus" "$work/artifacts"
 clang++ -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -I"$root/src" \
   "$root/tests/fuzz/sheet_fuzz.cpp" "$root/src/transfer/table_file.cpp" "$root/src/framework/file_safety.cpp" \
+  "$root/src/framework/scratch_files.cpp" \
   $(pkg-config --cflags --libs Qt6Core libzip xlsxwriter) -o "$work/sheet_fuzz"
 
 # An empty corpus is seeded by the fuzzer itself with small tables of every kind and the crafted ones.
