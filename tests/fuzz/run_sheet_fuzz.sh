@@ -13,7 +13,8 @@ mkdir -p "$work/corpus" "$work/artifacts"
 # shellcheck disable=SC2046
 clang++ -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -I"$root/src" \
-  "$root/tests/fuzz/sheet_fuzz.cpp" "$root/src/transfer/table_file.cpp" "$root/src/framework/file_safety.cpp" \
+  "$root/tests/fuzz/sheet_fuzz.cpp" "$root/src/transfer/table_file.cpp" "$root/src/transfer/text_table.cpp" \
+  "$root/src/transfer/xlsx_table.cpp" "$root/src/framework/file_safety.cpp" \
   "$root/src/framework/scratch_files.cpp" \
   $(pkg-config --cflags --libs Qt6Core libzip xlsxwriter) -o "$work/sheet_fuzz"
 
