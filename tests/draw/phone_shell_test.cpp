@@ -18,6 +18,7 @@
 #include "draw/window_shape.h"
 #include "settings/setting_form.h"
 #include "support/draw_helpers.h"
+#include "transfer/import_dialog.h"
 #include "widgets/gif_animator.h"
 #include "widgets/glow_label.h"
 #include "widgets/picture_box.h"
@@ -162,8 +163,12 @@ TEST_F(PowerKey, SettingsWindowImportsARosterAndExportsTheWinners) {
   writeFile(csv, QByteArray("部门,姓名\n研发,乙\n研发,丙\n"));
   f.app.dialogs().fileAnswers = {csv};
   f.app.dialogs().confirmAnswers = {true, true};
+  // The preview takes the import once its photos are ready, as the operator's click on 导入 does.
   QTimer::singleShot(0, [] {
-    if (auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget())) preview->accept();
+    auto* preview = qobject_cast<ld::ImportPreviewDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(preview, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview->importButton()->isEnabled(); }));
+    preview->importButton()->click();
   });
   settings.Buttondrmd->click();
   EXPECT_EQ(f.app.count("select id from yglb"), 3);
