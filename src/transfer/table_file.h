@@ -28,6 +28,9 @@ struct TableRow {
   int line = 0;         // 1-based row (xlsx) or line (csv) where the row starts, for messages
   QStringList cells;    // up to the last cell that holds text
   bool hidden = false;  // a hidden row of the sheet
+  // Lines of the file the row takes: more than one where a quoted text cell holds line breaks. A line break
+  // inside a workbook's cell takes no row of the sheet.
+  int lines = 1;
 };
 
 struct Table {

@@ -70,13 +70,6 @@ bool isTotalCell(const QString& cell) {
   return false;
 }
 
-// How many lines a row of a text file takes: a quoted cell may hold line breaks.
-int lineSpan(const TableRow& row) {
-  int span = 1;
-  for (const QString& cell : row.cells) span += int(cell.count(QLatin1Char('\n')));
-  return span;
-}
-
 }  // namespace
 
 QString meaningName(ColumnMeaning meaning) {
@@ -193,8 +186,7 @@ TableLayout findTableLayout(const Table& table, const LayoutOptions& options) {
   // Rows below the header, in blocks separated by blank lines.
   std::vector<std::vector<size_t>> blocks;
   for (size_t i = size_t(layout.headerIndex + 1); i < table.rows.size(); ++i) {
-    const bool gap =
-        blocks.empty() || table.rows[i].line > table.rows[i - 1].line + lineSpan(table.rows[i - 1]);
+    const bool gap = blocks.empty() || table.rows[i].line > table.rows[i - 1].line + table.rows[i - 1].lines;
     if (gap) blocks.emplace_back();
     blocks.back().push_back(i);
   }

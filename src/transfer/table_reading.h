@@ -46,7 +46,7 @@ class TableBuilder {
     if (column >= limits_.columns)
       fail(file_, Tr::tr("第 %1 行超过 %2 列的上限").arg(line).arg(amount(limits_.columns)));
   }
-  void add(int line, QStringList cells, bool hidden) {
+  void add(int line, QStringList cells, bool hidden, int lines = 1) {
     bool empty = true;
     qint64 chars = 0;
     for (const QString& c : cells) {
@@ -61,7 +61,7 @@ class TableBuilder {
     if (qint64(table_.rows.size()) >= limits_.rows)
       fail(file_, Tr::tr("表格超过 %1 行的上限").arg(amount(limits_.rows)));
     cells.squeeze();
-    table_.rows.push_back({line, std::move(cells), hidden});
+    table_.rows.push_back({line, std::move(cells), hidden, lines});
   }
   const TableLimits& limits() const { return limits_; }
 

@@ -103,7 +103,7 @@ class CsvParser {
 
   void endRow() {
     endCell();
-    rows_.add(rowLine_, std::move(cells_), false);
+    rows_.add(rowLine_, std::move(cells_), false, line_ - rowLine_ + 1);
     cells_ = QStringList();
     rowChars_ = 0;
   }

@@ -125,15 +125,20 @@ TEST_F(TableFileTest, CsvSeparatorsQuotesAndLineBreaks) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(cellsOf(parseCsv(c.text, QStringLiteral("x.csv"))), c.rows);
   }
-  // Rows remember their line in the file, whatever ends the lines, also after a value that spans lines and
-  // after blank lines: a refusal names the row the operator sees in an editor.
+  // Rows remember their line in the file and how many lines they take, whatever ends the lines, also after
+  // a value that spans lines and after blank lines: a refusal names the row the operator sees in an editor,
+  // and a blank line after a tall row still parts the table from the notes below it.
   for (const char* end : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(QByteArray(end).toPercentEncoding().toStdString());
     QString text = QStringLiteral("h,i\na,\"1\n2\"\n\nb,c\nd,\"3\n\n4\"\ne,f\n");
     text.replace(QLatin1Char('\n'), QLatin1String(end));
-    std::vector<int> lines;
-    for (const TableRow& row : parseCsv(text, QStringLiteral("x.csv")).rows) lines.push_back(row.line);
+    std::vector<int> lines, spans;
+    for (const TableRow& row : parseCsv(text, QStringLiteral("x.csv")).rows) {
+      lines.push_back(row.line);
+      spans.push_back(row.lines);
+    }
     EXPECT_EQ(lines, (std::vector<int>{1, 2, 5, 6, 9}));
+    EXPECT_EQ(spans, (std::vector<int>{1, 2, 1, 3, 1}));
   }
 }
 

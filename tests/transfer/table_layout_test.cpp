@@ -128,5 +128,20 @@ TEST(TableLayoutTest, LeaversTotalsAndNotesAreSkippedWithTheirReason) {
   EXPECT_TRUE(names(t, withHidden).contains(QStringLiteral("离职者")));
 }
 
+// A line break typed inside a workbook's cell takes no row of the sheet: the blank row below still parts
+// the notes from the table. A quoted text cell over two lines does take two lines of its file.
+TEST(TableLayoutTest, NotesAfterATallRowAreStillSkipped) {
+  for (const int lines : {1, 2}) {
+    SCOPED_TRACE(lines);
+    Table t = sheet({"姓名,部门", "张三,研发中心", "", "注：离职人员已隐藏"});
+    t.rows[1].cells[1] += QStringLiteral("\n测试部");
+    t.rows[1].lines = lines;
+    if (lines == 2) ++t.rows[2].line;
+    const TableLayout layout = findTableLayout(t);
+    EXPECT_EQ(names(t, layout), QStringList{QStringLiteral("张三")});
+    EXPECT_EQ(layout.skipped.size(), 1u);
+  }
+}
+
 }  // namespace
 }  // namespace ld
