@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/file_safety.h"
+#include "support/temp_app.h"
 
 using namespace ld;
 
@@ -24,15 +25,8 @@ bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
 class FileSafety : public ::testing::Test {
  protected:
   QString path(const QString& name) const { return dir_.filePath(name); }
-  void write(const QString& name, const QByteArray& bytes) const {
-    QFile f(path(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-  }
-  QByteArray read(const QString& name) const {
-    QFile f(path(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-  }
+  void write(const QString& name, const QByteArray& bytes) const { test::writeFile(path(name), bytes); }
+  QByteArray read(const QString& name) const { return test::readFile(path(name)); }
   // Everything in the folder, hidden scratch files included.
   QStringList entries() const {
     return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);

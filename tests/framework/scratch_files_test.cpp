@@ -12,6 +12,7 @@
 
 #include "framework/file_safety.h"
 #include "framework/scratch_files.h"
+#include "support/temp_app.h"
 
 using namespace ld;
 
@@ -20,16 +21,8 @@ namespace {
 class ScratchFiles : public ::testing::Test {
  protected:
   QString path(const QString& name) const { return dir_.filePath(name); }
-  void write(const QString& name, const QByteArray& bytes) const {
-    QDir().mkpath(QFileInfo(path(name)).absolutePath());
-    QFile f(path(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-  }
-  QByteArray read(const QString& name) const {
-    QFile f(path(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-  }
+  void write(const QString& name, const QByteArray& bytes) const { test::writeFile(path(name), bytes); }
+  QByteArray read(const QString& name) const { return test::readFile(path(name)); }
   QStringList entries(const QString& sub = {}) const {
     return QDir(path(sub)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                      QDir::Name);

@@ -97,15 +97,15 @@ QByteArray solidJpeg(int width, int height, QColor colour) {
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
   QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+  ASSERT_EQ(f.write(bytes), bytes.size()) << path.toStdString();
 }
 
 QByteArray readFile(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll();
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 }  // namespace ld::test

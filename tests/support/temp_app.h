@@ -51,7 +51,9 @@ class TempApp {
 QImage quarters(int width, int height, QColor last = Qt::yellow);
 // A solid-colour JPEG of the given size, as bytes.
 QByteArray solidJpeg(int width, int height, QColor colour);
+// Writes the whole of `bytes`, making the folders on the way.
 void writeFile(const QString& path, const QByteArray& bytes);
+// A file's bytes, "<missing>" where there is none to read, so that a gone file never passes for an empty one.
 QByteArray readFile(const QString& path);
 
 }  // namespace ld::test
