@@ -13,6 +13,7 @@ PhotoStaging::~PhotoStaging() { cancel(); }
 
 void PhotoStaging::cancel() {
   timer_.stop();
+  staged_ = false;
   progress_.cancel = true;
   if (thread_.joinable()) thread_.join();
   result_.discard();
@@ -48,6 +49,7 @@ void PhotoStaging::poll() {
   thread_.join();
   photos_ = std::move(result_);
   error_ = std::exchange(resultError_, QString());
+  staged_ = error_.isEmpty();
   emit finished();
 }
 

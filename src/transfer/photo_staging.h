@@ -22,12 +22,16 @@ class PhotoStaging : public QObject {
   void cancel();
 
   bool running() const { return thread_.joinable(); }
-  bool ready() const { return !running() && !photos_.files.empty() && error_.isEmpty(); }
+  // Finished without error; an import that adds nobody is ready with no files at all.
+  bool ready() const { return staged_; }
   int done() const { return progress_.done; }
   int total() const { return progress_.total; }
   QString error() const { return error_; }
   const PreparedPhotos& photos() const { return photos_; }
-  PreparedPhotos take() { return std::move(photos_); }
+  PreparedPhotos take() {
+    staged_ = false;
+    return std::move(photos_);
+  }
 
  signals:
   void progressed(int done, int total);
@@ -40,6 +44,7 @@ class PhotoStaging : public QObject {
   PreparedPhotos photos_, result_;
   QString error_, resultError_;
   std::atomic<bool> over_{false};
+  bool staged_ = false;
   std::thread thread_;
   QTimer timer_;
 };

@@ -344,6 +344,27 @@ TEST_F(ImportDialogTest, UpdateChosenInThePreviewMovesPeopleAndSaysSoOnItsButton
   EXPECT_EQ(zpEntries().size(), 2);
 }
 
+// Nobody new means no photo to convert: the update must still be possible.
+TEST_F(ImportDialogTest, AnUpdateThatAddsNobodyCanBeConfirmed) {
+  const int id = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  app.exec(QStringLiteral("update yglb set gh='1' where id=%1").arg(id));
+  writeFile(src(QStringLiteral("r.csv")), QStringLiteral("工号,部门,姓名\n1,市场部,张三\n").toUtf8());
+  choose(src(QStringLiteral("r.csv")));
+  WhenShown<ImportPreviewDialog> preview(QStringLiteral("ImportPreviewDialog"), [&](ImportPreviewDialog* d) {
+    d->findChild<QComboBox*>(QStringLiteral("importMode"))->setCurrentIndex(1);
+    EXPECT_EQ(d->importButton()->text(), QStringLiteral("更新名单：添加 0 人，更新 1 人，移除 0 人"));
+    if (!QTest::qWaitFor([&] { return d->importButton()->isEnabled(); })) {
+      ADD_FAILURE() << "the update never became possible";
+      d->reject();
+      return;
+    }
+    d->importButton()->click();
+  });
+  EXPECT_TRUE(runRosterImport(nullptr, q()));
+  EXPECT_EQ(roster(), QStringList{QStringLiteral("市场部|张三")});
+  EXPECT_EQ(zpEntries(), QStringList{QStringLiteral("市场部_张三.jpg")});
+}
+
 TEST_F(ImportDialogTest, HiddenRowsComeInWhenTheBoxIsTicked) {
   Table t;
   t.rows = {{1, {QStringLiteral("部门"), QStringLiteral("姓名")}, false},
