@@ -145,7 +145,7 @@ QStringList PhotoFolder::pictures() const {
   return out;
 }
 
-void matchImportPhotos(ImportPlan& plan) {
+void matchImportPhotos(ImportPlan& plan, const QSet<QString>& rosterPhotos) {
   const PhotoFolder photos(plan.photoFolder);
   // A picture named by a 工号 or a name is the row's only when no other row has that 工号 or name.
   QHash<QString, int> nameCount, idCount;
@@ -166,7 +166,7 @@ void matchImportPhotos(ImportPlan& plan) {
     // Never written over nor removed: a file in zp/ under this photo name that no roster row names.
     const QString target = photoFileInZp(photoPathFor(row.department, row.name));
     const QFileInfo existing(target);
-    if (inZp.contains(existing.fileName())) {
+    if (inZp.contains(existing.fileName()) && !rosterPhotos.contains(target)) {
       if (!showable(target)) {
         row.refusal = Tr::tr("照片文件夹 zp 中已有同名文件 %1，它不是图片；为了不覆盖它，这一行没有导入")
                           .arg(existing.fileName());

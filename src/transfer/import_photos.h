@@ -2,6 +2,7 @@
 // The photos of a roster import: found in the photo folder (never outside it), converted into hidden files
 // in zp/ while the preview is shown, then renamed into place under the participants' photo names.
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -42,10 +43,11 @@ class PhotoFolder {
 QString pictureProblem(const QString& file);
 
 // Matches the picture of every row not refused: by the photo column, else 工号, else "department_name",
-// else the name when no one else in the file has it. A file already in zp/ under a row's photo name is
-// kept: the row's photo when it is a JPEG, else the row is refused. Notes why a picture is not used, and
-// lists the folder's pictures that no row took.
-void matchImportPhotos(ImportPlan& plan);
+// else the name when no one else in the file has it. A file already in zp/ under a row's photo name that
+// none of ROSTERPHOTOS (the files in zp/ the roster names now) is kept: the row's photo when it is a JPEG,
+// else the row is refused. One the roster names belongs to someone leaving that name, and is replaced.
+// Notes why a picture is not used, and lists the folder's pictures that no row took.
+void matchImportPhotos(ImportPlan& plan, const QSet<QString>& rosterPhotos = {});
 
 // Reads a picture as the photo import does; a portrait one is cut to 4:3 around its upper centre, where
 // faces are, instead of being stretched. 480 x 360, quality 100. Throws ld::Error.

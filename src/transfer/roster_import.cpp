@@ -367,7 +367,10 @@ ImportPlan planRosterImport(const Table& table, const QString& file, const QStri
   }
 
   // Photos only for the new participants: the others keep theirs, renamed with them.
-  matchImportPhotos(plan);
+  QSet<QString> rosterPhotos;
+  for (const RosterMember& m : members)
+    if (const QString file = photoFileInZp(m.entry.photoPath); !file.isEmpty()) rosterPhotos.insert(file);
+  matchImportPhotos(plan, rosterPhotos);
 
   if (update) {
     for (size_t m = 0; m < members.size(); ++m) {
@@ -493,6 +496,15 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
       if (const auto failure = placed.back().place(m.scratch))
         throw Error(Tr::tr("无法把照片改名为 %1：%2。名单没有改变").arg(shown(m.to), failure->why));
       m.scratch.clear();
+    }
+    // A newcomer taking a name that someone leaves replaces that one's photo, kept until the commit.
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const QString target = photoFileInZp(photoPathFor(rows[i]->department, rows[i]->name));
+      if (photos.files[i].isEmpty() || !oldPhotos.contains(target)) continue;
+      placed.emplace_back(target, scratch::kPhotoOld);
+      if (const auto failure = placed.back().place(photos.files[i]))
+        throw Error(Tr::tr("无法把照片改名为 %1：%2。名单没有改变").arg(shown(target), failure->why));
+      photos.files[i].clear();
     }
     // Files go in place before the commit: a crash in between leaves spare files, never rows without photos.
     placeImportPhotos(rows, photos, placedNew);

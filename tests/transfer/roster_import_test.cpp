@@ -598,6 +598,38 @@ TEST_F(RosterUpdateTest, TwoPeopleSwappingNamesKeepTheirOwnPhotos) {
   EXPECT_EQ(zpEntries().size(), 2);
 }
 
+// A newcomer may take the department and name of someone who leaves or is renamed: the file under that name
+// is the leaver's photo, never the newcomer's, and it must not take the newcomer's own photo with it.
+TEST_F(RosterUpdateTest, ANewcomerTakingAVacatedNameGetsTheirOwnPhoto) {
+  const struct {
+    const char* what;
+    QString sheet;
+    QString leaverKeeps;  // the leaver's photo afterwards, where they stay
+  } cases[] = {
+      {"the old one removed", QStringLiteral("工号,部门,姓名\n9,研发部,张三\n"), QString()},
+      {"the old one renamed", QStringLiteral("工号,部门,姓名\n1,研发部,张大三\n9,研发部,张三\n"),
+       QStringLiteral("研发部_张大三.jpg")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    app.exec(QStringLiteral("delete from yglb"));
+    for (const QString& f : zpEntries()) QFile::remove(app.path(QStringLiteral("zp/") + f));
+    person(QStringLiteral("1"), QStringLiteral("研发部"), QStringLiteral("张三"), Qt::red);
+    photo(QStringLiteral("9.jpg"), Qt::green);
+    ImportPlan p = update(c.sheet, true);
+    ASSERT_EQ(p.toAdd, 1);
+    EXPECT_EQ(run(p), 1);
+    const QImage own = zpImage(QStringLiteral("研发部_张三.jpg"));
+    ASSERT_FALSE(own.isNull()) << "the newcomer's photo is gone";
+    EXPECT_GT(own.pixelColor(10, 10).green(), 200);
+    EXPECT_LT(own.pixelColor(10, 10).red(), 100);
+    if (!c.leaverKeeps.isEmpty()) {
+      EXPECT_GT(zpImage(c.leaverKeeps).pixelColor(10, 10).red(), 200);
+    }
+    EXPECT_EQ(zpEntries().size(), c.leaverKeeps.isEmpty() ? 1 : 2);
+  }
+}
+
 TEST_F(RosterUpdateTest, AFailedRenameOrAChangedRosterLeavesEverythingAsItWas) {
   person(QStringLiteral("1"), QStringLiteral("研发部"), QStringLiteral("张三"), Qt::red);
   person(QStringLiteral("2"), QStringLiteral("研发部"), QStringLiteral("李四"), Qt::red);
