@@ -13,6 +13,7 @@
 #include "data/datamodule.h"
 #include "framework/errors.h"
 #include "framework/file_safety.h"
+#include "framework/scratch_files.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -54,11 +55,7 @@ EventMirror::EventMirror(const QString& eventFolder, const QString& mirrorFolder
   if (QFileInfo(mirror_).canonicalFilePath() == QFileInfo(event_).canonicalFilePath())
     throw Error(Tr::tr("镜像文件夹不能是活动自己的文件夹 %1").arg(shown(event_)));
   // What a copy cut short by the end of the program left behind.
-  for (const char* sub : {"db", "zp"}) {
-    const QDir dir(mirror_ + QLatin1String(sub));
-    for (const QString& left : dir.entryList({QStringLiteral(".~mirror-*")}, QDir::Files | QDir::Hidden))
-      QFile::remove(dir.filePath(left));
-  }
+  for (const char* sub : {"db", "zp"}) tidyScratchFiles(mirror_ + QLatin1String(sub), scratch::kMirror);
   worker_ = std::thread([this] { run(); });
 }
 
@@ -143,7 +140,7 @@ void EventMirror::copyOnce() {
     source_->setConnectionString(TDataModule1::connectionStringFor(event_),
                                  TDataModule1::databaseFileFor(event_));
   }
-  const QString scratch = scratchName(db, QStringLiteral("mirror"), QStringLiteral(".mdb"));
+  const QString scratch = scratchName(db, scratch::kMirror, QStringLiteral(".mdb"));
   BackupProgress observer;
   {
     std::lock_guard lock(mutex_);
@@ -177,7 +174,7 @@ void EventMirror::copyPhotos() {
     const QFileInfo there(to + photo.fileName());
     if (there.isFile() && there.size() == photo.size() && there.lastModified() == photo.lastModified())
       continue;
-    const QString scratch = scratchName(to, QStringLiteral("mirror"), QStringLiteral(".jpg"));
+    const QString scratch = scratchName(to, scratch::kMirror, QStringLiteral(".jpg"));
     const QString why = copyFile(photo.filePath(), scratch);
     if (!why.isEmpty() || !renameFile(scratch, there.filePath())) {
       QFile::remove(scratch);

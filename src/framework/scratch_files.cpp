@@ -19,8 +19,9 @@ namespace {
 // ours. libzip finishes an archive under its own name + ".XXXXXX", hence the pack's longer form.
 const QRegularExpression& ourName() {
   static const QRegularExpression re(
-      QStringLiteral("^\\.~(new|old|import-new|import-old|unpack|pack|export)-[0-9a-f]{16}"
-                     "(\\.tmp(-journal)?|\\.orig|\\.list|\\.xlsx|\\.zip(\\.[A-Za-z0-9]{6})?)?$"));
+      QStringLiteral("^\\.~(new|old|import-new|import-old|unpack|pack|export|mirror)-[0-9a-f]{16}"
+                     "(\\.tmp(-journal)?|\\.orig|\\.list|\\.xlsx|\\.zip(\\.[A-Za-z0-9]{6})?|"
+                     "\\.mdb(-journal)?|\\.jpg)?$"));
   return re;
 }
 

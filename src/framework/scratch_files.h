@@ -17,6 +17,7 @@ inline const QString kImportOld = QStringLiteral("import-old");
 inline const QString kUnpack = QStringLiteral("unpack");
 inline const QString kPack = QStringLiteral("pack");
 inline const QString kExport = QStringLiteral("export");
+inline const QString kMirror = QStringLiteral("mirror");
 }  // namespace scratch
 
 // The record beside a kept original (".~old-X.tmp" -> ".~old-X.orig") that holds the name it had. Written

@@ -69,11 +69,15 @@ TEST_F(ScratchFiles, OursGoAndNothingElseIsTouched) {
                             QStringLiteral(".~unpack-0123456789abcdef.tmp-journal"),
                             QStringLiteral(".~pack-0123456789abcdef.zip"),
                             QStringLiteral(".~pack-0123456789abcdef.zip.Xy12Ab"),
-                            QStringLiteral(".~export-0123456789abcdef.xlsx")};
+                            QStringLiteral(".~export-0123456789abcdef.xlsx"),
+                            QStringLiteral(".~mirror-0123456789abcdef.mdb"),
+                            QStringLiteral(".~mirror-0123456789abcdef.mdb-journal"),
+                            QStringLiteral(".~mirror-0123456789abcdef.jpg")};
   const QStringList foreign = {QStringLiteral(".~x"),
                                QStringLiteral(".~new-0123.tmp"),
                                QStringLiteral(".~new-0123456789abcdef.tmp.jpg"),
                                QStringLiteral(".~other-0123456789abcdef.tmp"),
+                               QStringLiteral(".~mirror-notes.txt"),
                                QStringLiteral(".~NEW-0123456789abcdef.tmp"),
                                QStringLiteral(".hidden.jpg"),
                                QStringLiteral("temp.jpg"),
