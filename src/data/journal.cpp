@@ -55,12 +55,13 @@ void appendJournal(Connection& connection, const JournalEntry& e) {
 
 void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(query.connection(), entry); }
 
-std::vector<JournalRow> readJournal(Connection& connection) {
-  Query q(connection);
-  if (!hasJournal(q)) return {};
-  const QString gh = addedColumnOrBlank(q, "cjrz", "gh");
-  q.openSql(
-      QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs, %1 from cjrz order by xh").arg(gh));
+namespace {
+
+// Journal rows as `statement` (with %1 for the column list, ordered as wanted) selects them.
+std::vector<JournalRow> journalRows(Query& q, const QString& statement) {
+  const QString columns =
+      QStringLiteral("xh, sj, lx, zjsx, zj, ygid, xm, bm, rs, ") + addedColumnOrBlank(q, "cjrz", "gh");
+  q.openSql(statement.arg(columns));
   std::vector<JournalRow> rows;
   rows.reserve(size_t(q.recordCount()));
   q.first();
@@ -74,22 +75,19 @@ std::vector<JournalRow> readJournal(Connection& connection) {
   return rows;
 }
 
+}  // namespace
+
+std::vector<JournalRow> readJournal(Connection& connection) {
+  Query q(connection);
+  if (!hasJournal(q)) return {};
+  return journalRows(q, QStringLiteral("select %1 from cjrz order by xh"));
+}
+
 std::optional<JournalRow> latestJournalRow(Query& q) {
-  q.openSql(
-      QStringLiteral("select xh, sj, lx, zjsx, zj, ygid, xm, bm, rs from cjrz order by xh desc limit 1"));
-  if (q.recordCount() == 0) return std::nullopt;
-  q.first();
-  JournalRow row;
-  row.seq = q.fieldByName(QStringLiteral("xh")).asString().toLongLong();
-  row.time = q.fieldByName(QStringLiteral("sj")).asString();
-  row.event = q.fieldByName(QStringLiteral("lx")).asString();
-  row.order = optionalInt(q.fieldByName(QStringLiteral("zjsx")));
-  row.level = optionalInt(q.fieldByName(QStringLiteral("zj")));
-  row.id = optionalInt(q.fieldByName(QStringLiteral("ygid")));
-  row.name = optionalText(q.fieldByName(QStringLiteral("xm")));
-  row.department = optionalText(q.fieldByName(QStringLiteral("bm")));
-  row.poolSize = optionalInt(q.fieldByName(QStringLiteral("rs")));
-  return row;
+  std::vector<JournalRow> rows =
+      journalRows(q, QStringLiteral("select %1 from cjrz order by xh desc limit 1"));
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
 }
 
 bool hasJournal(Query& q) {
