@@ -45,6 +45,10 @@ KeyAction keyActionFor(const QKeyEvent& event) {
       return KeyAction::Mute;
     case Qt::Key_S:
       return KeyAction::NextScreen;
+    case Qt::Key_F10:
+      return KeyAction::Stage;
+    case Qt::Key_PageUp:
+      return KeyAction::TurnPage;
     default:
       return KeyAction::None;
   }
@@ -55,6 +59,8 @@ const std::vector<KeyHelpLine>& keyHelpLines() {
       {Tr::tr("空格  回车  PgDn  →  ↓"), Tr::tr("开始 / 停止抽奖")},
       {QStringLiteral("Delete / R"), Tr::tr("中奖者不在场：标记缺席，下一次停止重抽同一奖项")},
       {QStringLiteral("B / ."), Tr::tr("黑屏 / 恢复")},
+      {QStringLiteral("F10"), Tr::tr("舞台：观众屏幕显示全屏的抽奖画面")},
+      {QStringLiteral("PgUp"), Tr::tr("舞台上的中奖名单翻到下一页")},
       {QStringLiteral("F11"), Tr::tr("演示模式：放大到整个屏幕")},
       {QStringLiteral("S"), Tr::tr("移到下一个屏幕")},
       {QStringLiteral("M"), Tr::tr("声音 开 / 关")},
