@@ -1837,5 +1837,21 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>各列的含义…</source>
         <translation>Columns…</translation>
     </message>
+    <message>
+        <source>舞台：观众屏幕显示全屏的抽奖画面</source>
+        <translation>Stage: the full-screen draw on the audience&apos;s screen</translation>
+    </message>
+    <message>
+        <source>舞台上的中奖名单翻到下一页</source>
+        <translation>Next page of the winners on the stage</translation>
+    </message>
+    <message>
+        <source>抽奖舞台</source>
+        <translation>Lucky draw stage</translation>
+    </message>
+    <message>
+        <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
+        <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
+    </message>
 </context>
 </TS>
