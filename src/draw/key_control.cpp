@@ -181,7 +181,8 @@ void KeyHelp::paintEvent(QPaintEvent*) {
   painter.drawText(QRect(margin, 12, width() - 2 * margin, 28), Qt::AlignLeft | Qt::AlignVCenter,
                    Tr::tr("按键"));
   painter.setFont(font());
-  const int keysWidth = width() * 9 / 20;
+  // The keys are short; their meanings take the room, one line each.
+  const int keysWidth = width() * 7 / 20;
   int y = 48;
   const int line = (height() - y - 12) / static_cast<int>(keyHelpLines().size());
   for (const KeyHelpLine& entry : keyHelpLines()) {
