@@ -685,7 +685,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>中奖者不在场：标记缺席，下一次停止重抽同一奖项</source>
-        <translation>Winner not present: mark absent, the next stop redraws the same prize</translation>
+        <translation>Winner not here: absent, redraw the prize</translation>
     </message>
     <message>
         <source>黑屏 / 恢复</source>
@@ -729,7 +729,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>关闭本说明或黑屏（不会退出程序）</source>
-        <translation>Close this help or the black screen (never ends the program)</translation>
+        <translation>Close help or black screen (never quits)</translation>
     </message>
     <message>
         <source>按键</source>
@@ -1839,7 +1839,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>舞台：观众屏幕显示全屏的抽奖画面</source>
-        <translation>Stage: the full-screen draw on the audience&apos;s screen</translation>
+        <translation>Stage: the full-screen view for the hall</translation>
     </message>
     <message>
         <source>舞台上的中奖名单翻到下一页</source>

@@ -1,6 +1,8 @@
 #include "draw/key_control.h"
 #include "framework/text.h"
 
+#include <algorithm>
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -181,8 +183,11 @@ void KeyHelp::paintEvent(QPaintEvent*) {
   painter.drawText(QRect(margin, 12, width() - 2 * margin, 28), Qt::AlignLeft | Qt::AlignVCenter,
                    Tr::tr("按键"));
   painter.setFont(font());
-  // The keys are short; their meanings take the room, one line each.
-  const int keysWidth = width() * 7 / 20;
+  // The keys are short; their meanings take the rest of the room, one line each where they can.
+  int keysWidth = 0;
+  for (const KeyHelpLine& entry : keyHelpLines())
+    keysWidth = std::max(keysWidth, painter.fontMetrics().horizontalAdvance(entry.keys));
+  keysWidth = std::min(margin + keysWidth + 24, width() / 2);
   int y = 48;
   const int line = (height() - y - 12) / static_cast<int>(keyHelpLines().size());
   for (const KeyHelpLine& entry : keyHelpLines()) {
