@@ -89,6 +89,10 @@ void describeOptions(QCommandLineParser& options) {
   options.addOption(
       {QStringLiteral("presentation"), ld::Tr::tr("以演示模式开始：抽奖窗口放大到整个屏幕（F11 切换）。")});
   options.addOption(
+      {QStringLiteral("stage"),
+       ld::Tr::tr("以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的"
+                  "抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。")});
+  options.addOption(
       {QStringLiteral("min-roll"),
        ld::Tr::tr("每次滚动至少持续 MS 毫秒（0 到 60000，默认 1000），过早的停止等到此时才执行；"
                   "记在活动数据中。"),
@@ -186,7 +190,7 @@ int main(int argc, char* argv[]) {
   if (options.isSet(QStringLiteral("mirror")))
     ld::guarded([&] { program.setMirror(options.value(QStringLiteral("mirror"))); });
   program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation")),
-                options.value(QStringLiteral("min-roll"))});
+                options.isSet(QStringLiteral("stage")), options.value(QStringLiteral("min-roll"))});
   // Only the holder of the lock may tidy the event folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
   QTimer::singleShot(kTidyAfterStartMs, &form, [] {

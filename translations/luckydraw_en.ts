@@ -685,7 +685,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>中奖者不在场：标记缺席，下一次停止重抽同一奖项</source>
-        <translation>Winner not present: mark absent, the next stop redraws the same prize</translation>
+        <translation>Winner not here: absent, redraw the prize</translation>
     </message>
     <message>
         <source>黑屏 / 恢复</source>
@@ -729,7 +729,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>关闭本说明或黑屏（不会退出程序）</source>
-        <translation>Close this help or the black screen (never ends the program)</translation>
+        <translation>Close help or black screen (never quits)</translation>
     </message>
     <message>
         <source>按键</source>
@@ -1836,6 +1836,22 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>各列的含义…</source>
         <translation>Columns…</translation>
+    </message>
+    <message>
+        <source>舞台：观众屏幕显示全屏的抽奖画面</source>
+        <translation>Stage: the full-screen view for the hall</translation>
+    </message>
+    <message>
+        <source>舞台上的中奖名单翻到下一页</source>
+        <translation>Next page of the winners on the stage</translation>
+    </message>
+    <message>
+        <source>抽奖舞台</source>
+        <translation>Lucky draw stage</translation>
+    </message>
+    <message>
+        <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
+        <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
     </message>
 </context>
 </TS>

@@ -42,4 +42,8 @@ bool DrawSettings::muted() { return read("JY").value_or(0) == 1; }
 
 void DrawSettings::setMuted(bool on) { write("JY", on ? 1 : 0); }
 
+bool DrawSettings::stageShown() { return read("WT").value_or(0) == 1; }
+
+void DrawSettings::setStageShown(bool on) { write("WT", on ? 1 : 0); }
+
 }  // namespace ld

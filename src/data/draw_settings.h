@@ -24,6 +24,10 @@ class DrawSettings {
   bool muted();
   void setMuted(bool on);
 
+  // Row "WT": 1 when the audience sees the stage rather than the handset.
+  bool stageShown();
+  void setStageShown(bool on);
+
  private:
   std::optional<int> read(const char* key);
   // Throws DbError when the event cannot be written.

@@ -121,6 +121,15 @@ bool DrawStore::recordAbsent(int id, int level, int order) {
 std::vector<RecordedWinner> DrawStore::winnersAt(int order) {
   q_.openSql(QStringLiteral("select id,xm,bm,zp,zj,zjsx from yglb where zj>0 and zjsx=? order by id"),
              {order});
+  return readWinners();
+}
+
+std::vector<RecordedWinner> DrawStore::winners() {
+  q_.openSql(QStringLiteral("select id,xm,bm,zp,zj,zjsx from yglb where zj>0 order by zjsx,id"));
+  return readWinners();
+}
+
+std::vector<RecordedWinner> DrawStore::readWinners() {
   std::vector<RecordedWinner> winners;
   q_.first();
   for (int row = 0; row < q_.recordCount(); ++row, q_.next()) {

@@ -62,10 +62,13 @@ class DrawStore {
 
   // Everybody the roster holds as a winner at draw order `order` (outside-plan winners included), by id.
   std::vector<RecordedWinner> winnersAt(int order);
+  // Every winner of the event, outside-plan ones included, in draw order.
+  std::vector<RecordedWinner> winners();
 
   void journal(const JournalEntry& entry);
 
  private:
+  std::vector<RecordedWinner> readWinners();
   Query& q_;
 };
 

@@ -66,6 +66,7 @@ QStringList DrawSession::rollingPhotos() {
   }
   // Fewer than eight: the remaining tiles repeat the last photo.
   while (!photos.isEmpty() && photos.size() < 8) photos << photos.last();
+  if (!photos.isEmpty()) emit rolled(photos);
   return photos;
 }
 

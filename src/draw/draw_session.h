@@ -89,6 +89,8 @@ class DrawSession : public QObject {
  signals:
   // The tiles started or stopped rolling, for whatever reason.
   void rolling(bool on);
+  // A tick's photos, as the handset shows them: the audience screen rolls through the same people.
+  void rolled(const QStringList& photos);
   // A stop was saved: its winners in draw order (one today), none when nobody was eligible.
   void drawn(const QList<ld::DrawResult>& winners);
   // A stop completed the block of this prize level: the fireworks are due.

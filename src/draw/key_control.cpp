@@ -1,6 +1,8 @@
 #include "draw/key_control.h"
 #include "framework/text.h"
 
+#include <algorithm>
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -45,6 +47,10 @@ KeyAction keyActionFor(const QKeyEvent& event) {
       return KeyAction::Mute;
     case Qt::Key_S:
       return KeyAction::NextScreen;
+    case Qt::Key_F10:
+      return KeyAction::Stage;
+    case Qt::Key_PageUp:
+      return KeyAction::TurnPage;
     default:
       return KeyAction::None;
   }
@@ -55,6 +61,8 @@ const std::vector<KeyHelpLine>& keyHelpLines() {
       {Tr::tr("空格  回车  PgDn  →  ↓"), Tr::tr("开始 / 停止抽奖")},
       {QStringLiteral("Delete / R"), Tr::tr("中奖者不在场：标记缺席，下一次停止重抽同一奖项")},
       {QStringLiteral("B / ."), Tr::tr("黑屏 / 恢复")},
+      {QStringLiteral("F10"), Tr::tr("舞台：观众屏幕显示全屏的抽奖画面")},
+      {QStringLiteral("PgUp"), Tr::tr("舞台上的中奖名单翻到下一页")},
       {QStringLiteral("F11"), Tr::tr("演示模式：放大到整个屏幕")},
       {QStringLiteral("S"), Tr::tr("移到下一个屏幕")},
       {QStringLiteral("M"), Tr::tr("声音 开 / 关")},
@@ -175,7 +183,11 @@ void KeyHelp::paintEvent(QPaintEvent*) {
   painter.drawText(QRect(margin, 12, width() - 2 * margin, 28), Qt::AlignLeft | Qt::AlignVCenter,
                    Tr::tr("按键"));
   painter.setFont(font());
-  const int keysWidth = width() * 9 / 20;
+  // The keys are short; their meanings take the rest of the room, one line each where they can.
+  int keysWidth = 0;
+  for (const KeyHelpLine& entry : keyHelpLines())
+    keysWidth = std::max(keysWidth, painter.fontMetrics().horizontalAdvance(entry.keys));
+  keysWidth = std::min(margin + keysWidth + 24, width() / 2);
   int y = 48;
   const int line = (height() - y - 12) / static_cast<int>(keyHelpLines().size());
   for (const KeyHelpLine& entry : keyHelpLines()) {

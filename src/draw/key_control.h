@@ -22,6 +22,8 @@ enum class KeyAction {
   Absent,        // Delete or R: the winner shown is not in the room
   Mute,          // M
   NextScreen,    // S: the draw window goes to the next screen
+  Stage,         // F10: the stage for the audience, or the handset again
+  TurnPage,      // PageUp: the next page of the stage's wall of winners
 };
 
 // The action a key press stands for; None for keys held with Ctrl, Alt or Meta and for every other key.

@@ -19,6 +19,7 @@
 #include "draw/presentation.h"
 #include "draw/show_inhibitor.h"
 #include "draw/sound.h"
+#include "draw/stage_feed.h"
 #include "draw/veltrax_form.h"
 #include "draw/window_shape.h"
 #include "framework/app_folder.h"
@@ -26,6 +27,7 @@
 #include "framework/errors.h"
 #include "framework/text.h"
 #include "settings/setting_form.h"
+#include "stage/stage_view.h"
 #include "transfer/import_dialog.h"
 #include "widgets/glow_label.h"
 
@@ -111,6 +113,8 @@ LuckyDraw::~LuckyDraw() {
   blank_.reset();
   // The stage gives the draw window back before either goes.
   stage_.reset();
+  stageFeed_.reset();
+  stageView_.reset();
   settingsWindows_.clear();
   fireworks_.reset();
   drawWindow_.reset();
@@ -140,14 +144,23 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
 }
 
 void LuckyDraw::celebrate() {
-  TFormyanhua* form = findFireworksWindow();
-  if (!form) {
-    fireworks_ = std::make_unique<TFormyanhua>();
-    form = fireworks_.get();
+  bool shown = false;
+  if (stageShown_ && stageView_) {
+    stageView_->celebrate();
+    shown = true;
   }
-  form->screenToCover = [this] { return screen(); };
-  form->celebrate();
-  if (form->isVisible()) sound_->playFanfare();
+  // The handset's own fireworks cover its screen, unless the stage covers that screen.
+  if (!stageShown_ || stageScreen() != handsetScreen()) {
+    TFormyanhua* form = findFireworksWindow();
+    if (!form) {
+      fireworks_ = std::make_unique<TFormyanhua>();
+      form = fireworks_.get();
+    }
+    form->screenToCover = [this] { return handsetScreen(); };
+    form->celebrate();
+    shown = shown || form->isVisible();
+  }
+  if (shown) sound_->playFanfare();
   // The audience was meant to see black.
   if (blanked()) blank_->raise();
 }
@@ -155,8 +168,9 @@ void LuckyDraw::celebrate() {
 bool LuckyDraw::isDrawWindow(const QWidget* window) const {
   if (!window) return false;
   return window == drawWindow_.get() || (stage_ && window == stage_.get()) ||
-         (blank_ && window == blank_.get()) || (operatorKeyHelp_ && window == operatorKeyHelp_.get()) ||
-         window == fireworks_.get() || window == findFireworksWindow();
+         (stageView_ && window == stageView_.get()) || (blank_ && window == blank_.get()) ||
+         (operatorKeyHelp_ && window == operatorKeyHelp_.get()) || window == fireworks_.get() ||
+         window == findFireworksWindow();
 }
 
 bool LuckyDraw::handleKey(KeyAction action) {
@@ -181,6 +195,11 @@ bool LuckyDraw::handleKey(KeyAction action) {
     case KeyAction::Presentation:
       setPresenting(!presenting_);
       return true;
+    case KeyAction::Stage:
+      setStageShown(!stageShown_);
+      return true;
+    case KeyAction::TurnPage:
+      return stageShown_ && stageView_ && stageView_->turnPage();
     case KeyAction::NextScreen:
       nextScreen();
       return true;
@@ -228,7 +247,9 @@ void LuckyDraw::show(const ShowOptions& options) {
                [&] { DrawSettings(data_->ADOQuerymain).setMinimumRollMs(ms); });
     }
   }
-  presenting_ = options.presentation;
+  stageShown_ = options.stage || DrawSettings(data_->ADOQuerymain).stageShown();
+  if (options.stage) rememberStage();
+  presenting_ = options.presentation && !stageShown_;
   shown_ = true;
   place(true);
   refreshPlanNotice();
@@ -242,6 +263,20 @@ QScreen* LuckyDraw::screen() const {
 
 QScreen* LuckyDraw::operatorScreen() const { return QGuiApplication::primaryScreen(); }
 
+QScreen* LuckyDraw::stageScreen() const {
+  if (screen() != operatorScreen()) return screen();
+  for (QScreen* other : QGuiApplication::screens())
+    if (other != operatorScreen()) return other;
+  return screen();
+}
+
+QScreen* LuckyDraw::handsetScreen() const { return stageShown_ ? operatorScreen() : screen(); }
+
+bool LuckyDraw::drawOnOperatorScreen() const {
+  if (stageShown_) return stageScreen() != operatorScreen();
+  return screen() == operatorScreen();
+}
+
 QRect LuckyDraw::winnerArea() const {
   const TVELTRAXForm& form = *drawWindow_;
   const QRect inForm =
@@ -252,7 +287,8 @@ QRect LuckyDraw::winnerArea() const {
 }
 
 void LuckyDraw::focusDraw() {
-  QWidget& window = shownWindow();
+  // Under a stage that covers the only screen, the stage keeps the keyboard.
+  QWidget& window = stageShown_ && stageView_ && !drawOnOperatorScreen() ? *stageView_ : shownWindow();
   if (!window.isVisible()) return;
   window.raise();
   window.activateWindow();
@@ -388,7 +424,22 @@ QWidget& LuckyDraw::shownWindow() {
 
 void LuckyDraw::setPresenting(bool on) {
   presenting_ = on;
+  if (on && stageShown_) {
+    stageShown_ = false;
+    rememberStage();
+  }
   if (shown_) place(true);
+}
+
+void LuckyDraw::setStageShown(bool on) {
+  stageShown_ = on;
+  if (on) presenting_ = false;
+  rememberStage();
+  if (shown_) place(true);
+}
+
+void LuckyDraw::rememberStage() {
+  silently("remembering the stage", [&] { DrawSettings(data_->ADOQuerymain).setStageShown(stageShown_); });
 }
 
 void LuckyDraw::moveToScreen(QScreen* target) {
@@ -421,6 +472,8 @@ void LuckyDraw::rememberScreen() {
 void LuckyDraw::frameDropped() {
   if (!dragging_) return;
   dragging_ = false;
+  // With the stage on, the handset belongs to the operator's screen wherever it is dragged.
+  if (stageShown_) return;
   QWidget& window = shownWindow();
   QScreen* at = QGuiApplication::screenAt(window.geometry().center());
   if (!at || at == screen()) return;
@@ -430,7 +483,36 @@ void LuckyDraw::frameDropped() {
 }
 
 void LuckyDraw::place(bool recentre) {
-  QScreen* target = screen();
+  placeHandset(recentre);
+  placeStage();
+}
+
+void LuckyDraw::placeStage() {
+  if (!stageShown_) {
+    if (stageView_) stageView_->hide();
+    return;
+  }
+  if (!stageView_) {
+    stageView_ = std::make_unique<StageView>();
+    stageView_->setObjectName(QStringLiteral("StageView"));
+    stageView_->setWindowTitle(Tr::tr("抽奖舞台"));
+    stageView_->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    stageView_->installEventFilter(this);
+    stageFeed_ = std::make_unique<StageFeed>(*session_, data_->ADOQuerymain, *stageView_);
+    stageFeed_->refresh();
+  }
+  QScreen* at = stageScreen();
+  stageView_->setScreen(at);
+  stageView_->setGeometry(at->geometry());
+  if (!shown_) return;
+  stageView_->show();
+  stageView_->raise();
+  // On its own screen the stage leaves the keyboard with the handset.
+  if (!drawOnOperatorScreen()) stageView_->activateWindow();
+}
+
+void LuckyDraw::placeHandset(bool recentre) {
+  QScreen* target = handsetScreen();
   const QSize size = TVELTRAXForm::kClientSize;
   const QRect whole = target->geometry();
   const bool fits = size.width() <= whole.width() && size.height() <= whole.height();
@@ -478,10 +560,16 @@ void LuckyDraw::toggleBlank() {
     connect(blank_.get(), &BlankScreen::uncovered, this, &LuckyDraw::focusDraw);
   }
   // The screen the audience watches, which in presentation mode is not the draw window's own.
-  blank_->cover(screen());
+  blank_->cover(stageShown_ ? stageScreen() : screen());
 }
 
 bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
+  // The stage closed by the window system (Alt+F4): the operator is asked, as for the handset.
+  if (stageView_ && watched == stageView_.get() && event->type() == QEvent::Close) {
+    event->ignore();
+    QMetaObject::invokeMethod(drawWindow_.get(), &TVELTRAXForm::askToSwitchOff, Qt::QueuedConnection);
+    return true;
+  }
   // A settings window that was closed (not minimised) is dropped once its events are done.
   if (event->type() == QEvent::Hide && !event->spontaneous()) {
     QMetaObject::invokeMethod(

@@ -27,12 +27,15 @@ class KeyHelp;
 class PresentationStage;
 class ShowInhibitor;
 class Sound;
+class StageFeed;
+class StageView;
 enum class KeyAction;
 
 // How the draw window first shows.
 struct ShowOptions {
   QString screen;             // the screen's number, "1" for the first; empty: as the event remembers
   bool presentation = false;  // filling the screen from the start
+  bool stage = false;         // the stage for the audience from the start; otherwise as the event remembers
   QString minimumRoll = {};   // milliseconds, remembered in the event; empty: as the event remembers
 };
 
@@ -68,7 +71,8 @@ class LuckyDraw : public QObject {
   // The screen the operator works at: the primary screen. Questions, messages and the key overlay open
   // there; when the draw is on it too, they keep clear of the winner's photo and name.
   QScreen* operatorScreen() const;
-  bool drawOnOperatorScreen() const { return screen() == operatorScreen(); }
+  // The handset is on the operator's screen, not under the stage.
+  bool drawOnOperatorScreen() const;
   // Where the winner's photo and name are on screen, in global pixels.
   QRect winnerArea() const;
   // The key overlay shown on the operator's screen while the draw is on another one.
@@ -96,6 +100,18 @@ class LuckyDraw : public QObject {
   // The presentation mode: the draw window scaled to fill its screen, black all round.
   bool presenting() const { return presenting_; }
   void setPresenting(bool on);
+
+  // The stage: a full-screen view made for the hall on the audience's screen, while the handset stays on
+  // the operator's with every control. With one screen the stage covers it. It takes the place of the
+  // presentation mode, and the choice is remembered in the event.
+  bool stageShown() const { return stageShown_; }
+  void setStageShown(bool on);
+  StageView* stageView() const { return stageView_.get(); }
+  StageFeed* stageFeed() const { return stageFeed_.get(); }
+  // The screen the stage covers: the draw's screen, or another one than the operator's while there is one.
+  QScreen* stageScreen() const;
+  // The screen the handset is on: the operator's while the stage shows, else the draw's.
+  QScreen* handsetScreen() const;
   // The draw window on another screen, centred, remembered in the event.
   void moveToScreen(QScreen* screen);
   void nextScreen();
@@ -126,18 +142,24 @@ class LuckyDraw : public QObject {
   std::unique_ptr<QLabel> photoNotice_;
   std::unique_ptr<QLabel> mirrorNotice_;
   std::unique_ptr<PresentationStage> stage_;
+  std::unique_ptr<StageView> stageView_;
+  std::unique_ptr<StageFeed> stageFeed_;
   std::unique_ptr<Sound> sound_;
   std::unique_ptr<ShowInhibitor> inhibitor_;
   std::unique_ptr<EventMirror> mirror_;
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;
+  bool stageShown_ = false;
   bool dragging_ = false;
   QPoint dragStart_;
 
   // Puts the draw window, or the stage, on its screen: 1:1, scaled to fit, or filling it. `recentre`
   // centres a 1:1 window; otherwise it stays where it was put.
   void place(bool recentre);
+  void placeHandset(bool recentre);
+  void placeStage();
+  void rememberStage();
   void rememberScreen();
   // The keyboard back to the draw, as no window manager may do it.
   void focusDraw();

@@ -56,11 +56,13 @@ TEST(KeyMap, ClickerKeysAndTheirActions) {
       {Qt::Key_R, Qt::NoModifier, KeyAction::Absent},
       {Qt::Key_M, Qt::NoModifier, KeyAction::Mute},
       {Qt::Key_S, Qt::NoModifier, KeyAction::NextScreen},
+      {Qt::Key_F10, Qt::NoModifier, KeyAction::Stage},
+      {Qt::Key_PageUp, Qt::NoModifier, KeyAction::TurnPage},
       // The window system's and the controls' own.
       {Qt::Key_F4, Qt::AltModifier, KeyAction::None},
       {Qt::Key_Space, Qt::ControlModifier, KeyAction::None},
       {Qt::Key_Tab, Qt::NoModifier, KeyAction::None},
-      {Qt::Key_PageUp, Qt::NoModifier, KeyAction::None},
+      {Qt::Key_Home, Qt::NoModifier, KeyAction::None},
       {Qt::Key_A, Qt::NoModifier, KeyAction::None},
   };
   for (const Case& c : cases) {

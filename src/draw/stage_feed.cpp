@@ -1,0 +1,132 @@
+#include "draw/stage_feed.h"
+
+#include <map>
+
+#include "data/draw_store.h"
+#include "data/event_info_store.h"
+#include "data/plan_store.h"
+#include "data/prize_levels.h"
+#include "draw/draw_session.h"
+#include "framework/errors.h"
+#include "framework/text.h"
+#include "stage/stage_view.h"
+
+namespace ld {
+
+namespace {
+
+stage::Winner shown(const Candidate& c, int level, int order, bool absent) {
+  stage::Winner w;
+  w.order = order;
+  w.id = c.id;
+  w.name = c.name;
+  w.department = c.department;
+  w.photo = c.photo;
+  w.level = level;
+  w.prize = level == kOutsidePlan ? QString() : shownPrizeName(level);
+  w.absent = absent;
+  return w;
+}
+
+stage::Winner shown(const DrawResult& r, bool absent) {
+  return shown(Candidate{r.id, r.department, r.name, r.photo}, r.level, r.order, absent);
+}
+
+}  // namespace
+
+StageFeed::StageFeed(DrawSession& session, Query& query, StageView& view, QObject* parent)
+    : QObject(parent), session_(session), query_(query), view_(view) {
+  wall_.setSingleShot(true);
+  honour_.setSingleShot(true);
+  connect(&wall_, &QTimer::timeout, this, [this] {
+    silently("showing the wall of winners", [&] {
+      if (const auto prize = progress(true); prize && prize->level == completedLevel_)
+        view_.showWall(*prize, winnersOf(completedLevel_));
+    });
+  });
+  connect(&honour_, &QTimer::timeout, this,
+          [this] { silently("showing the roll of honour", [&] { view_.showHonour(honour()); }); });
+  connect(&session_, &DrawSession::rolling, this, [this](bool on) {
+    if (!on) return;
+    wall_.stop();
+    honour_.stop();
+    silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
+  });
+  connect(&session_, &DrawSession::rolled, &view_, &StageView::showRolling);
+  connect(&session_, &DrawSession::rollCancelled, &view_, &StageView::showIdle);
+  connect(&session_, &DrawSession::drawn, this, &StageFeed::showDrawn);
+  connect(&session_, &DrawSession::winnerAbsent, this, &StageFeed::showAbsent);
+  connect(&session_, &DrawSession::levelCompleted, this, &StageFeed::levelCompleted);
+  connect(&session_, &DrawSession::resultsCleared, this, &StageFeed::refresh);
+  connect(&session_, &DrawSession::planChanged, this, &StageFeed::refresh);
+}
+
+void StageFeed::refresh() {
+  wall_.stop();
+  honour_.stop();
+  // The stage shows what it can: an event it cannot read leaves the header empty, the draw says why.
+  silently("reading the event for the stage", [&] {
+    view_.setEvent(EventInfoStore(query_).eventInfo().companyName.value_or(QString()), QString());
+    view_.setPrize(progress(false));
+  });
+  view_.showIdle();
+}
+
+std::optional<stage::PrizeProgress> StageFeed::progress(bool justDrawn) {
+  const PrizePlan plan = PlanStore(query_).forBoard();
+  DrawStore store(query_);
+  const int winners = store.winnerCount();
+  const Prize* prize = justDrawn ? plan.prizeOnBoard(winners) : plan.prizeForNextWinner(winners);
+  if (!prize) return std::nullopt;
+  return stage::PrizeProgress{prize->level, shownPrizeName(prize->level),
+                              static_cast<int>(store.winnersOf(prize->level).size()), prize->quantity};
+}
+
+QList<stage::Winner> StageFeed::winnersOf(int level) {
+  QList<stage::Winner> list;
+  for (const RecordedWinner& w : DrawStore(query_).winners())
+    if (w.level == level) list << shown(w, w.level, w.order, false);
+  return list;
+}
+
+QList<stage::HonourPrize> StageFeed::honour() {
+  std::map<int, stage::HonourPrize> byLevel;  // 1 … 4, then 99
+  for (const RecordedWinner& w : DrawStore(query_).winners()) {
+    stage::HonourPrize& prize = byLevel[w.level];
+    if (prize.name.isEmpty())
+      prize.name = w.level == kOutsidePlan ? Tr::tr("计划外") : shownPrizeName(w.level);
+    prize.winners << shown(w, w.level, w.order, false);
+  }
+  QList<stage::HonourPrize> list;
+  for (auto& [level, prize] : byLevel) list << std::move(prize);
+  return list;
+}
+
+void StageFeed::showDrawn(const QList<DrawResult>& winners) {
+  if (winners.isEmpty()) {
+    view_.showIdle();
+    return;
+  }
+  QList<stage::Winner> list;
+  for (const DrawResult& r : winners) list << shown(r, false);
+  silently("reading the prize for the stage", [&] { view_.setPrize(progress(true)); });
+  view_.showResult(list);
+}
+
+void StageFeed::showAbsent(const DrawResult& winner) {
+  silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
+  view_.showResult({shown(winner, true)});
+}
+
+void StageFeed::levelCompleted(int level) {
+  completedLevel_ = level;
+  wall_.start(wallAfterMs_);
+  bool everyPrizeDrawn = false;
+  silently("reading whether prizes are left", [&] {
+    const PrizePlan plan = PlanStore(query_).forBoard();
+    everyPrizeDrawn = plan.applies() && !plan.prizeForNextWinner(DrawStore(query_).winnerCount());
+  });
+  if (everyPrizeDrawn) honour_.start(wallAfterMs_ + honourAfterMs_);
+}
+
+}  // namespace ld
