@@ -235,6 +235,20 @@ TEST_F(Rehearsal, DrawingClearingAndImportingLeaveEveryFileOfTheEventAsItWas) {
     EXPECT_TRUE(after.value(it.key()) == it.value()) << "changed: " << qPrintable(it.key());
 }
 
+TEST_F(Rehearsal, AnOlderEventIsBroughtUpToDateInTheCopyOnly) {
+  event.exec(QStringLiteral("drop table cjrz"));  // a file from before the journal
+  const QMap<QString, FileState> before = snapshot(event.folder());
+  {
+    const ld::RehearsalCopy copy(event.folder(), copies());
+    start(copy);
+    drawOne();
+    EXPECT_EQ(copyRows(copy, "select count(*) from cjrz"), QStringList{"1"}) << "the copy journals its draw";
+    program.reset();
+  }
+  EXPECT_EQ(event.rows("select count(*) from sqlite_master where name='cjrz'"), QStringList{"0"});
+  EXPECT_TRUE(snapshot(event.folder()) == before);
+}
+
 TEST_F(Rehearsal, TheSettingsButtonStartsARehearsalOfThisEventAfterAskingAndNotInARehearsal) {
   struct Started {
     QString program;
