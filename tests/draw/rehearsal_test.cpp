@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "data/online_backup.h"
 #include "draw/lucky_draw.h"
 #include "draw/rehearsal_copy.h"
 #include "draw/veltrax_form.h"
