@@ -7,9 +7,11 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "data/schema.h"
 #include "draw/lucky_draw.h"
+#include "draw/rehearsal_copy.h"
 #include "draw/termination.h"
 #include "draw/veltrax_form.h"
 #include "framework/app_folder.h"
@@ -101,11 +103,27 @@ void describeOptions(QCommandLineParser& options) {
                      ld::Tr::tr("每次抽奖后在后台把活动（数据库和照片）复制到文件夹 DIR（例如 U 盘上），"
                                 "备用电脑可用 luckydraw DIR 接着抽。只对这次运行有效。"),
                      QStringLiteral("DIR")});
+  options.addOption({QStringLiteral("rehearsal"),
+                     ld::Tr::tr("彩排：在活动的副本上进行整场抽奖，活动本身不会改变；副本在结束时删除。"
+                                "活动可以同时在另一个抽奖程序中打开。")});
   options.addPositionalArgument(
       QStringLiteral("EVENT_DIR"),
       ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
                  "否则用上次打开的活动，都没有时提议新建一个。"),
       QStringLiteral("[EVENT_DIR]"));
+}
+
+// The event a rehearsal copies: the one given, else the one the program would open; never a new one.
+QString rehearsedEventFolder(const QString& argument) {
+  QString folder = argument;
+  if (folder.isEmpty()) {
+    const QString own = QCoreApplication::applicationDirPath();
+    folder = ld::holdsEvent(own) ? own : ld::lastEventFolder();
+  }
+  if (folder.isEmpty()) throw ld::Error(ld::Tr::tr("没有可以彩排的活动：请在命令后写上活动文件夹。"));
+  if (!ld::holdsEvent(folder))
+    throw ld::Error(ld::Tr::tr("文件夹 %1 里没有活动（db/db.mdb），无法彩排").arg(folder));
+  return folder;
 }
 
 int answerText(int argc, char** argv, TextRequest request) {
@@ -153,12 +171,31 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
+  const bool rehearsal = options.isSet(QStringLiteral("rehearsal"));
+  // A mirror of a scratch copy would pass for a copy of the event.
+  if (rehearsal && options.isSet(QStringLiteral("mirror"))) {
+    std::fprintf(
+        stderr, "luckydraw: %s\n",
+        qUtf8Printable(ld::Tr::tr("彩排不能同时使用 --mirror：镜像的只是彩排的副本，不是活动本身。")));
+    return 2;
+  }
+
   QString folder;
+  // A rehearsal works on a copy that it locks and removes at the end; the event's own lock stays free.
+  std::optional<ld::RehearsalCopy> copy;
   try {
-    folder = ld::resolveEventFolder(
-        {options.positionalArguments().value(0), QCoreApplication::applicationDirPath(),
-         ld::lastEventFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
-        createEvent);
+    if (rehearsal) {
+      const QString event = rehearsedEventFolder(options.positionalArguments().value(0));
+      // What a killed rehearsal left.
+      ld::removeRehearsalLeftovers(ld::rehearsalFolder());
+      copy.emplace(event);
+      folder = copy->folder();
+    } else {
+      folder = ld::resolveEventFolder(
+          {options.positionalArguments().value(0), QCoreApplication::applicationDirPath(),
+           ld::lastEventFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
+          createEvent);
+    }
   } catch (const std::exception& e) {
     ld::reportException(e);
     return 1;
@@ -168,16 +205,19 @@ int main(int argc, char* argv[]) {
 
   // A second program on the same event would draw from the same pool: it is refused before it opens anything.
   ld::EventLock lock;
-  try {
-    lock = ld::EventLock(ld::appFolder());
-  } catch (const std::exception& e) {
-    ld::reportException(e);
-    return 1;
+  if (!rehearsal) {
+    try {
+      lock = ld::EventLock(ld::appFolder());
+    } catch (const std::exception& e) {
+      ld::reportException(e);
+      return 1;
+    }
+    ld::silently("remembering the event folder", [&] { ld::rememberEventFolder(folder); });
   }
-  ld::silently("remembering the event folder", [&] { ld::rememberEventFolder(folder); });
   // A connection failure is reported as the data module is made; the program starts all the same.
   ld::LuckyDraw program;
   TVELTRAXForm& form = program.drawWindow();
+  if (rehearsal) program.markRehearsal();
   // The draw window is the main window: closing it ends the program, whatever else is still open.
   // Not quit(): in Qt a quit asks every window to close and is called off by any that refuses.
   QObject::connect(
@@ -193,8 +233,11 @@ int main(int argc, char* argv[]) {
                 options.isSet(QStringLiteral("stage")), options.value(QStringLiteral("min-roll"))});
   // Only the holder of the lock may tidy the event folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
-  QTimer::singleShot(kTidyAfterStartMs, &form, [] {
+  QTimer::singleShot(kTidyAfterStartMs, &form, [rehearsal] {
     ld::silently("tidying up after interrupted writes", [] { ld::tidyEventFolder(ld::appFolder()); });
+    if (!rehearsal)
+      ld::silently("removing what killed rehearsals left",
+                   [] { ld::removeRehearsalLeftovers(ld::rehearsalFolder()); });
   });
   return app.exec();
 }

@@ -1852,6 +1852,58 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
         <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
+        <source>这已经是彩排</source>
+        <translation>This is a rehearsal already</translation>
+    </message>
+    <message>
+        <source>彩排</source>
+        <translation>Rehearsal</translation>
+    </message>
+    <message>
+        <source>文件夹 %1 里没有活动（db/db.mdb），无法彩排</source>
+        <translation>The folder %1 holds no event (db/db.mdb); there is nothing to rehearse</translation>
+    </message>
+    <message>
+        <source>无法创建彩排用的文件夹 %1</source>
+        <translation>Cannot create the rehearsal folder %1</translation>
+    </message>
+    <message>
+        <source>无法为彩排复制活动 %1：%2</source>
+        <translation>Cannot copy the event %1 for the rehearsal: %2</translation>
+    </message>
+    <message>
+        <source>无法复制 %1：%2</source>
+        <translation>Cannot copy %1: %2</translation>
+    </message>
+    <message>
+        <source>（彩排）</source>
+        <translation> (rehearsal)</translation>
+    </message>
+    <message>
+        <source>彩排：在活动的副本上进行整场抽奖，活动本身不会改变；副本在结束时删除。活动可以同时在另一个抽奖程序中打开。</source>
+        <translation>Rehearsal: run the whole show on a copy of the event, which leaves the event itself unchanged; the copy is removed at the end. The event may be open in another luckydraw meanwhile.</translation>
+    </message>
+    <message>
+        <source>没有可以彩排的活动：请在命令后写上活动文件夹。</source>
+        <translation>No event to rehearse: write the event folder after the command.</translation>
+    </message>
+    <message>
+        <source>彩排不能同时使用 --mirror：镜像的只是彩排的副本，不是活动本身。</source>
+        <translation>A rehearsal cannot use --mirror: the mirror would hold the rehearsal's copy, not the event itself.</translation>
+    </message>
+    <message>
+        <source>彩排…</source>
+        <translation>Rehearsal…</translation>
+    </message>
+    <message>
+        <source>彩排在这个活动的副本上进行整场抽奖：抽奖窗口、声音和烟花都和正式抽奖一样，但活动本身的名单、结果和照片都不会改变，彩排结束时副本即被删除。
+现在开始彩排吗？</source>
+        <translation>A rehearsal runs the whole show on a copy of this event: the draw window, the sound and the fireworks as on the night, but the event's own roster, results and photos do not change, and the copy is removed when the rehearsal ends.
+Start a rehearsal now?</translation>
+    </message>
+    <message>
+        <source>无法启动彩排程序 %1</source>
+        <translation>Cannot start the rehearsal program %1</translation>
     </message>
 </context>
 </TS>

@@ -209,7 +209,8 @@ void Connection::setConnected(bool on) {
   if (path.isEmpty() || !QFileInfo(path).isFile()) throw DbError(cannotOpen + Tr::tr("：文件不存在"));
 
   sqlite3* opened = nullptr;
-  const int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened, SQLITE_OPEN_READWRITE, nullptr);
+  const int rc = sqlite3_open_v2(path.toUtf8().constData(), &opened,
+                                 readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
   DatabaseHandle db(opened);
   if (rc != SQLITE_OK) fail(db, cannotOpen);
   sqlite3_busy_timeout(db.get(), busyTimeout_);
@@ -242,9 +243,11 @@ void Connection::setConnected(bool on) {
   // Pages are decrypted on every read; a large cache keeps a big roster's tick from decrypting it all again.
   if (sqlite3_exec(db.get(), "pragma cache_size=-65536", nullptr, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
-  addMissing(db.get(), kJournalObjectsQuery, 4, kJournalSchema);
-  addMissingColumns(db.get());
-  addMissing(db.get(), kIndexQuery, kIndexCount, kIndexSchema);
+  if (!readOnly_) {
+    addMissing(db.get(), kJournalObjectsQuery, 4, kJournalSchema);
+    addMissingColumns(db.get());
+    addMissing(db.get(), kIndexQuery, kIndexCount, kIndexSchema);
+  }
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);
   struct stat info {};

@@ -47,6 +47,9 @@ class Connection {
   // at once and to later opens; 5 s until set.
   void setBusyTimeout(int ms);
   int busyTimeout() const { return busyTimeout_; }
+  // Opens the file for reading only, as it is: nothing of this program's is added to an older file.
+  // For copying an event that is not this program's to change. Applies to later opens.
+  void setReadOnly(bool on) { readOnly_ = on; }
 
   // Whether a change could be saved: tried with a write that is rolled back, so a write-protected file
   // or folder shows before the first result has to be recorded. Empty when it can; else the reason.
@@ -60,6 +63,7 @@ class Connection {
   QString connectionString_;
   QString databaseFile_;
   int busyTimeout_ = 5000;
+  bool readOnly_ = false;
   DatabaseHandle db_;
   // The file's identity when it was opened.
   unsigned long long device_ = 0, inode_ = 0;

@@ -1,10 +1,5 @@
 #include "draw/event_mirror.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,19 +23,6 @@ QString withSlash(const QString& folder) {
 
 // Thrown through a copy to end it when the program ends.
 struct Stopping {};
-
-// Copies `from` to the new file `to` with its modification time, on disk before it returns.
-QString copyFile(const QString& from, const QString& to) {
-  if (!QFile::copy(from, to)) return Tr::tr("无法写入");
-  QFile copied(to);
-  const QDateTime modified = QFileInfo(from).lastModified();
-  const UniqueFd fd(::open(QFile::encodeName(to).constData(), O_RDONLY | O_CLOEXEC));
-  if (!copied.open(QIODevice::ReadWrite) ||
-      !copied.setFileTime(modified, QFileDevice::FileModificationTime) || !fd.valid() ||
-      ::fsync(fd.get()) != 0)
-    return Tr::tr("无法写入磁盘");
-  return {};
-}
 
 }  // namespace
 
@@ -175,7 +157,7 @@ void EventMirror::copyPhotos() {
     if (there.isFile() && there.size() == photo.size() && there.lastModified() == photo.lastModified())
       continue;
     const QString scratch = scratchName(to, scratch::kMirror, QStringLiteral(".jpg"));
-    const QString why = copyFile(photo.filePath(), scratch);
+    const QString why = copyFileKeepingTime(photo.filePath(), scratch, Durability::Synced);
     if (!why.isEmpty() || !renameFile(scratch, there.filePath())) {
       QFile::remove(scratch);
       throw Error(Tr::tr("无法把照片 %1 复制到镜像文件夹：%2")

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -17,6 +18,7 @@
 #include "draw/fireworks_form.h"
 #include "draw/key_control.h"
 #include "draw/presentation.h"
+#include "draw/rehearsal_titles.h"
 #include "draw/show_inhibitor.h"
 #include "draw/sound.h"
 #include "draw/stage_feed.h"
@@ -109,6 +111,8 @@ LuckyDraw::~LuckyDraw() {
   planNotice_.reset();
   photoNotice_.reset();
   mirrorNotice_.reset();
+  rehearsalMark_.reset();
+  rehearsalTitles_.reset();
   sound_.reset();
   blank_.reset();
   // The stage gives the draw window back before either goes.
@@ -138,6 +142,10 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
           [this, window] { guarded([&] { runResultsExport(window, data_->ADOQuerysetting); }); });
   connect(window, &TsettingForm::rosterExportRequested, this,
           [this, window] { guarded([&] { runRosterExport(window, data_->ADOQuerysetting); }); });
+  if (rehearsal()) {
+    form->Buttoncp->setEnabled(false);
+    form->Buttoncp->setToolTip(Tr::tr("这已经是彩排"));
+  }
   form->show();
   settingsWindows_.push_back(std::move(form));
   return settingsWindows_.back().get();
@@ -362,6 +370,49 @@ void LuckyDraw::placeNotices(QLabel* showing) {
     notice->raise();
     top = at.y() + size.height() + 8;
   }
+  placeRehearsalMark();
+}
+
+void LuckyDraw::markRehearsal() {
+  if (rehearsalMark_) return;
+  rehearsalMark_ = makeNotice("RehearsalMark", Tr::tr("彩排"), Tr::tr("彩排"));
+  RehearsalTitles::keepTitle(rehearsalMark_.get());
+  rehearsalTitles_ = std::make_unique<RehearsalTitles>();
+  // Small: it tells the operator, it is no message.
+  QFont font = rehearsalMark_->font();
+  font.setPixelSize(13);
+  rehearsalMark_->setFont(font);
+  rehearsalMark_->setMargin(4);
+  rehearsalMark_->adjustSize();
+  placeRehearsalMark();
+}
+
+void LuckyDraw::placeRehearsalMark() {
+  if (!rehearsalMark_ || !shown_) return;
+  QScreen* at = operatorScreen();
+  const QRect area = at->availableGeometry().adjusted(8, 8, -8, -8);
+  const QSize size = rehearsalMark_->size();
+  std::vector<QRect> keepClear{winnerArea()};
+  for (const QLabel* notice :
+       {static_cast<QLabel*>(planNotice_.get()), photoNotice_.get(), mirrorNotice_.get()})
+    if (notice && notice->isVisible()) keepClear.push_back(notice->geometry());
+  const QPoint corners[] = {area.topLeft(),
+                            {area.right() - size.width() + 1, area.top()},
+                            {area.left(), area.bottom() - size.height() + 1},
+                            {area.right() - size.width() + 1, area.bottom() - size.height() + 1}};
+  QPoint chosen = placeClearOf(size, at->availableGeometry(), winnerArea());
+  for (const QPoint& corner : corners) {
+    const QRect there(corner, size);
+    if (std::none_of(keepClear.begin(), keepClear.end(),
+                     [&](const QRect& r) { return r.intersects(there); })) {
+      chosen = corner;
+      break;
+    }
+  }
+  rehearsalMark_->setScreen(at);
+  rehearsalMark_->move(chosen);
+  rehearsalMark_->show();
+  rehearsalMark_->raise();
 }
 
 void LuckyDraw::setMirror(const QString& folder) {
@@ -531,6 +582,7 @@ void LuckyDraw::placeHandset(bool recentre) {
       stage_->raise();
       stage_->activateWindow();
     }
+    placeRehearsalMark();
     return;
   }
   const bool fromStage = stage_ && stage_->form();
@@ -546,6 +598,7 @@ void LuckyDraw::placeHandset(bool recentre) {
   }
   // Back from the stage the outline is cut again from the navy, whatever was cut while it filled a screen.
   if (fromStage) drawWindow_->updateWindowShape();
+  placeRehearsalMark();
 }
 
 bool LuckyDraw::blanked() const { return blank_ && blank_->isVisible(); }

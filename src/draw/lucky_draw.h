@@ -25,6 +25,7 @@ class EventMirror;
 class KeyControl;
 class KeyHelp;
 class PresentationStage;
+class RehearsalTitles;
 class ShowInhibitor;
 class Sound;
 class StageFeed;
@@ -122,6 +123,13 @@ class LuckyDraw : public QObject {
   EventMirror* mirror() const { return mirror_.get(); }
   QLabel* mirrorNotice() const { return mirrorNotice_.get(); }
 
+  // A rehearsal on a scratch copy of the event: a small mark in a corner of the operator's screen, never on
+  // the audience's and never over the winner, every window's title saying so, and no rehearsal started
+  // from its settings windows.
+  void markRehearsal();
+  bool rehearsal() const { return rehearsalMark_ != nullptr; }
+  QLabel* rehearsalMark() const { return rehearsalMark_.get(); }
+
   Sound& sound() { return *sound_; }
   // M: the sound off or on again, remembered in the event.
   void toggleMute();
@@ -141,6 +149,8 @@ class LuckyDraw : public QObject {
   std::unique_ptr<QLabel> planNotice_;
   std::unique_ptr<QLabel> photoNotice_;
   std::unique_ptr<QLabel> mirrorNotice_;
+  std::unique_ptr<QLabel> rehearsalMark_;
+  std::unique_ptr<RehearsalTitles> rehearsalTitles_;
   std::unique_ptr<PresentationStage> stage_;
   std::unique_ptr<StageView> stageView_;
   std::unique_ptr<StageFeed> stageFeed_;
@@ -173,6 +183,9 @@ class LuckyDraw : public QObject {
   void hideNotice(QLabel* notice);
   // Every notice wanted on screen, `showing` too, placed and shown.
   void placeNotices(QLabel* showing = nullptr);
+  // The rehearsal's mark in the first corner of the operator's screen that leaves the winner and the
+  // notices uncovered.
+  void placeRehearsalMark();
 };
 
 }  // namespace ld

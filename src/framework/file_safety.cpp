@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "framework/scratch_files.h"
+#include "framework/text.h"
 
 namespace ld {
 
@@ -72,6 +73,16 @@ QString writeNewFile(const QString& path, const QByteArray& bytes, Durability du
   f.close();
   if (!why.isEmpty()) QFile::remove(path);
   return why;
+}
+
+QString copyFileKeepingTime(const QString& from, const QString& to, Durability durability) {
+  if (!QFile::copy(from, to)) return Tr::tr("无法写入");
+  QFile copied(to);
+  if (!copied.open(QIODevice::ReadWrite) ||
+      !copied.setFileTime(QFileInfo(from).lastModified(), QFileDevice::FileModificationTime))
+    return Tr::tr("无法写入磁盘");
+  if (durability == Durability::Synced && ::fsync(copied.handle()) != 0) return Tr::tr("无法写入磁盘");
+  return {};
 }
 
 bool renameFile(const QString& from, const QString& to) {

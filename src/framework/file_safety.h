@@ -58,6 +58,10 @@ enum class Durability { Synced, Unsynced };
 // failure leaves no file behind.
 QString writeNewFile(const QString& path, const QByteArray& bytes, Durability durability);
 
+// Copies `from` to the new file `to` with its modification time. Returns why it failed, empty on success;
+// what a failure left at `to` is the caller's to remove.
+QString copyFileKeepingTime(const QString& from, const QString& to, Durability durability);
+
 // rename(2): replaces whatever `to` is in one step, and moves a link itself rather than what it points to.
 bool renameFile(const QString& from, const QString& to);
 // Gives `from` the name `to` only while nothing lies there, in one step (no check-then-rename race).

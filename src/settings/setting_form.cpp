@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -15,6 +17,8 @@
 #include <QStatusBar>
 
 #include "data/datamodule.h"
+#include "framework/app_folder.h"
+#include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
@@ -108,6 +112,9 @@ TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
       plans_(dataModule.ADOQuerysetting),
       gridQuery_(dataModule.ADOQuerysetting.connection()),
       gridRoster_(gridQuery_) {
+  startProgram = [](const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+  };
   setObjectName(QStringLiteral("settingForm"));
   setWindowTitle(ld::Tr::tr("设置"));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -193,6 +200,9 @@ void TsettingForm::buildControls() {
   // Beside the winners' export: the roster's own group has no free place without moving its controls.
   Buttondcmd = button(GroupBox4, "Buttondcmd", ld::Tr::tr("导出名单…"), 512, 16, 121, 25);
   Buttondcmd->setFont(songFont());
+  // The free place between the clean-ups and the exports: it concerns the whole event, as they do.
+  Buttoncp = button(GroupBox4, "Buttoncp", ld::Tr::tr("彩排…"), 344, 16, 121, 25);
+  Buttoncp->setFont(songFont());
   Button5->setFont(songFont());
   Button7->setFont(songFont());
   Buttondczj->setFont(songFont());
@@ -229,6 +239,7 @@ void TsettingForm::connectHandlers() {
   connect(Buttondrmd, &QPushButton::clicked, this, &TsettingForm::rosterImportRequested);
   connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
   connect(Buttondcmd, &QPushButton::clicked, this, &TsettingForm::rosterExportRequested);
+  on(Buttoncp, &QPushButton::clicked, &TsettingForm::ButtoncpClick);
   // Selection changes by the reload count as well, so the visibility rule always holds.
   connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { RadioButtonxzClick(); });
@@ -269,4 +280,18 @@ void TsettingForm::Button2Click() {
   eventInfo_.saveEventInfo(Editgsmc->text().trimmed(), Editlxry->text().trimmed(),
                            Editlxdh->text().trimmed());
   dialogs().info(ld::Tr::tr("更新完成"));
+}
+
+void TsettingForm::ButtoncpClick() {
+  if (!dialogs().confirm(
+          ld::Tr::tr("彩排在这个活动的副本上进行整场抽奖：抽奖窗口、声音和烟花都和正式抽奖一样，"
+                     "但活动本身的名单、结果和照片都不会改变，彩排结束时副本即被删除。\n"
+                     "现在开始彩排吗？")))
+    return;
+  const QString language =
+      currentLanguage() == Language::English ? QStringLiteral("en") : QStringLiteral("zh");
+  const QStringList arguments{QStringLiteral("--lang"), language, QStringLiteral("--rehearsal"),
+                              QDir::cleanPath(appFolder())};
+  if (!startProgram(QCoreApplication::applicationFilePath(), arguments))
+    dialogs().info(ld::Tr::tr("无法启动彩排程序 %1").arg(QCoreApplication::applicationFilePath()));
 }

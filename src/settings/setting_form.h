@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
+#include <functional>
 
 #include "data/event_info_store.h"
 #include "data/plan_store.h"
@@ -53,6 +54,8 @@ class TsettingForm : public QWidget {
   void FormCreate();
   void ButtonhyjcszClick();
   void Button2Click();
+  // After a question, this event's rehearsal as a program of its own (luckydraw --rehearsal EVENT_DIR).
+  void ButtoncpClick();
 
   // Prize plan.
   void ButtonhyjxszClick();
@@ -125,6 +128,10 @@ class TsettingForm : public QWidget {
   QPushButton* Buttondrmd;  // "导入名单…"
   QPushButton* Buttondczj;  // "导出中奖名单…"
   QPushButton* Buttondcmd;  // "导出名单…"
+  QPushButton* Buttoncp;    // "彩排…", disabled in a rehearsal
+
+  // Starts a program that runs on after this one, as QProcess::startDetached does; false when it could not.
+  std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
 
   QStatusBar* StatusBar1;
 

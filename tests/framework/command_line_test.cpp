@@ -2,6 +2,7 @@
 // status 0, without a display, before anything else happens.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -73,4 +74,28 @@ TEST(CommandLine, AWrongLanguageWithHelpIsWrongUsage) {
   EXPECT_EQ(result.status, 2);
   EXPECT_TRUE(result.out.isEmpty());
   EXPECT_TRUE(result.err.contains(QStringLiteral("--lang"))) << qPrintable(result.err);
+}
+
+TEST(CommandLine, ARehearsalRefusesAMirrorBeforeCopyingAnything) {
+  QTemporaryDir work;
+  const QString mirror = work.filePath(QStringLiteral("stick"));
+  const QString cache = work.filePath(QStringLiteral("cache"));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
+  env.insert(QStringLiteral("HOME"), work.path());
+  for (const QString& language : {QStringLiteral("zh"), QStringLiteral("en")}) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(kLuckydraw, {"--lang", language, "--rehearsal", work.path(), "--mirror", mirror});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 2) << qPrintable(language);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("--mirror"))) << qPrintable(err);
+    EXPECT_TRUE(
+        err.contains(language == QLatin1String("en") ? QStringLiteral("rehearsal") : QStringLiteral("彩排")))
+        << qPrintable(err);
+  }
+  EXPECT_FALSE(QFileInfo::exists(mirror)) << "no mirror made";
+  EXPECT_FALSE(QFileInfo::exists(cache)) << "no copy begun";
 }
