@@ -230,7 +230,7 @@ int main(int argc, char* argv[]) {
   if (options.isSet(QStringLiteral("mirror")))
     ld::guarded([&] { program.setMirror(options.value(QStringLiteral("mirror"))); });
   program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation")),
-                options.isSet(QStringLiteral("stage")), options.value(QStringLiteral("min-roll"))});
+                options.value(QStringLiteral("min-roll")), options.isSet(QStringLiteral("stage"))});
   // Only the holder of the lock may tidy the event folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
   QTimer::singleShot(kTidyAfterStartMs, &form, [rehearsal] {

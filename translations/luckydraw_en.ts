@@ -1850,8 +1850,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Lucky draw stage</translation>
     </message>
     <message>
-        <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
-        <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
         <source>这已经是彩排</source>
         <translation>This is a rehearsal already</translation>
     </message>
@@ -1889,7 +1887,7 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     </message>
     <message>
         <source>彩排不能同时使用 --mirror：镜像的只是彩排的副本，不是活动本身。</source>
-        <translation>A rehearsal cannot use --mirror: the mirror would hold the rehearsal's copy, not the event itself.</translation>
+        <translation>A rehearsal cannot use --mirror: the mirror would hold the rehearsal&apos;s copy, not the event itself.</translation>
     </message>
     <message>
         <source>彩排…</source>
@@ -1898,12 +1896,16 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
     <message>
         <source>彩排在这个活动的副本上进行整场抽奖：抽奖窗口、声音和烟花都和正式抽奖一样，但活动本身的名单、结果和照片都不会改变，彩排结束时副本即被删除。
 现在开始彩排吗？</source>
-        <translation>A rehearsal runs the whole show on a copy of this event: the draw window, the sound and the fireworks as on the night, but the event's own roster, results and photos do not change, and the copy is removed when the rehearsal ends.
+        <translation>A rehearsal runs the whole show on a copy of this event: the draw window, the sound and the fireworks as on the night, but the event&apos;s own roster, results and photos do not change, and the copy is removed when the rehearsal ends.
 Start a rehearsal now?</translation>
     </message>
     <message>
         <source>无法启动彩排程序 %1</source>
         <translation>Cannot start the rehearsal program %1</translation>
+    </message>
+    <message>
+        <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
+        <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
     </message>
 </context>
 </TS>

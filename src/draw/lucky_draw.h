@@ -36,8 +36,8 @@ enum class KeyAction;
 struct ShowOptions {
   QString screen;             // the screen's number, "1" for the first; empty: as the event remembers
   bool presentation = false;  // filling the screen from the start
-  bool stage = false;         // the stage for the audience from the start; otherwise as the event remembers
   QString minimumRoll = {};   // milliseconds, remembered in the event; empty: as the event remembers
+  bool stage = false;         // the stage for the audience from the start; otherwise as the event remembers
 };
 
 class LuckyDraw : public QObject {

@@ -57,7 +57,7 @@ class Stage : public ::testing::Test {
 TEST_F(Stage, TheStageTakesTheHallsScreenAndTheHandsetStaysWithTheOperator) {
   for (const char* chosen : {"", "1", "2"}) {
     SCOPED_TRACE(chosen);
-    ld::LuckyDraw& p = start({QString::fromLatin1(chosen), false, /*stage=*/true});
+    ld::LuckyDraw& p = start({QString::fromLatin1(chosen), false, {}, /*stage=*/true});
     ld::StageView* stage = p.stageView();
     ASSERT_TRUE(stage && stage->isVisible());
     EXPECT_EQ(stage->geometry(), projector()->geometry())
@@ -91,7 +91,7 @@ TEST_F(Stage, TheHallSeesEachWinnerTheEventRecordsThenThePrizesWallThenTheRollOf
   app.setPlan(1, 1, 1, 1, 2);  // two lucky prizes, then one each of the third, second and first
   for (int i = 0; i < 6; ++i)
     app.addParticipant(QStringLiteral("人%1").arg(i), QStringLiteral("部门%1").arg(i % 2));
-  ld::LuckyDraw& p = start({QString(), false, true});
+  ld::LuckyDraw& p = start({QString(), false, {}, true});
   ld::StageView& stage = *p.stageView();
   p.stageFeed()->setPauses(10, 10);
   ASSERT_TRUE(stage.prize().has_value());
@@ -134,7 +134,7 @@ TEST_F(Stage, AnAbsentWinnerShowsSoAndTheReplacementGetsTheSamePrize) {
   app.setPlan(1, 1, 1, 1, 1);
   app.addParticipant(QStringLiteral("甲"), QStringLiteral("一部"));
   app.addParticipant(QStringLiteral("乙"), QStringLiteral("二部"));
-  ld::LuckyDraw& p = start({QString(), false, true});
+  ld::LuckyDraw& p = start({QString(), false, {}, true});
   ld::StageView& stage = *p.stageView();
   press(Qt::Key_Space);
   press(Qt::Key_Space);
