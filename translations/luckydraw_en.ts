@@ -1837,5 +1837,17 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>各列的含义…</source>
         <translation>Columns…</translation>
     </message>
+    <message>
+        <source>照片 %1 不是 JPEG 图片</source>
+        <translation>the photo %1 is not a JPEG picture</translation>
+    </message>
+    <message>
+        <source>%1 的 %2 文件夹中已有照片 %3，不会覆盖。请换一个空文件夹</source>
+        <translation>The %2 folder of %1 already holds the photo %3, which will not be overwritten. Please choose an empty folder</translation>
+    </message>
+    <message>
+        <source>无法在 %1 中创建 %2 文件夹</source>
+        <translation>Cannot create the %2 folder in %1</translation>
+    </message>
 </context>
 </TS>
