@@ -1,11 +1,14 @@
 // The sharper copies in zpgq/ through a roster import and through packing and unpacking an event.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
 #include <ostream>
 
@@ -224,6 +227,48 @@ TEST_F(SharpPackTest, HostileCopiesAreRefusedLikeHostilePhotos) {
   EXPECT_TRUE(errorOf([&] { unpackEvent(archive(), target()); }).contains(QStringLiteral("不会覆盖")));
   EXPECT_EQ(readFile(target() + QStringLiteral("zpgq/") + name), QByteArray("someone else's"));
   EXPECT_FALSE(QFileInfo::exists(target() + QStringLiteral("db/db.mdb")));
+}
+
+TEST_F(SharpPackTest, AnUnpackKilledAtAnyStepLeavesTheCopiesAsBeforeOrComplete) {
+  app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  QDir().mkpath(app.path(QStringLiteral("zpgq")));
+  writeFile(app.path(QStringLiteral("zpgq/研发部_张三.jpg")), solidJpeg(1440, 1080, Qt::red));
+  packEvent(app.folder(), archive());
+  const auto laidOut = [&] {
+    QStringList all;
+    for (const char* sub : {"db", "zp", "zpgq"})
+      for (const QString& f : entriesOf(target() + QLatin1String(sub)))
+        all << QLatin1String(sub) + QLatin1Char('/') + f;
+    return all;
+  };
+  const QStringList complete{"db/db.mdb", QStringLiteral("zp/研发部_张三.jpg"),
+                             QStringLiteral("zpgq/研发部_张三.jpg")};
+
+  // Staging the database, the photo and its copy, the sync, the record, the two placed, the database placed.
+  const int steps = 8;
+  for (int kill = 1; kill <= steps + 1; ++kill) {
+    SCOPED_TRACE(kill);
+    QDir(target()).removeRecursively();
+    QDir().mkpath(target());
+    const pid_t child = ::fork();
+    if (child == 0) {
+      int step = 0;
+      setUnpackHook([&](const char*) {
+        if (++step == kill) ::raise(SIGKILL);
+      });
+      try {
+        unpackEvent(archive(), target());
+      } catch (...) {
+        ::_exit(2);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(kill <= steps, WIFSIGNALED(status)) << status;
+    tidyEventFolder(target());
+    EXPECT_EQ(laidOut(), kill >= steps ? complete : QStringList()) << "as before, or whole";
+  }
 }
 
 }  // namespace
