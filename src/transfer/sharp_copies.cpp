@@ -40,10 +40,8 @@ void SharpCopies::placeMoves() {
     if (::link(QFile::encodeName(m.from).constData(), QFile::encodeName(aside).constData()) == 0 ||
         QFile::copy(m.from, aside))
       m.aside = aside;
-    else {
+    else
       qWarning("sharper photo %s not moved", qUtf8Printable(m.from));
-      ++failed_;
-    }
   }
   for (Move& m : moves_) {
     if (m.aside.isEmpty()) {
@@ -72,7 +70,6 @@ void SharpCopies::placeAt(const QString& ready, const QString& target) {
     qWarning("sharper photo %s not placed: %s", qUtf8Printable(target), qUtf8Printable(failure->why));
     placed_.pop_back();
     QFile::remove(ready);
-    ++failed_;
     stale_ << target;
   }
 }

@@ -31,8 +31,6 @@ class SharpCopies {
   // Keeps what was placed and removes the copies whose photos went or changed.
   void commit();
 
-  int failed() const { return failed_; }
-
  private:
   QString copyOf(const QString& zpFile) const;
   void placeAt(const QString& ready, const QString& target);
@@ -42,7 +40,6 @@ class SharpCopies {
   std::vector<Move> moves_;
   std::vector<FilePlacement> placed_;
   QStringList stale_;  // copies to remove at the commit
-  int failed_ = 0;
 };
 
 }  // namespace ld
