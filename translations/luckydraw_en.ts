@@ -1904,8 +1904,20 @@ Start a rehearsal now?</translation>
         <translation>Cannot start the rehearsal program %1</translation>
     </message>
     <message>
+        <source>照片 %1 不是 JPEG 图片</source>
+        <translation>the photo %1 is not a JPEG picture</translation>
+    </message>
+    <message>
+        <source>%1 的 %2 文件夹中已有照片 %3，不会覆盖。请换一个空文件夹</source>
+        <translation>The %2 folder of %1 already holds the photo %3, which will not be overwritten. Please choose an empty folder</translation>
+    </message>
+    <message>
+        <source>无法在 %1 中创建 %2 文件夹</source>
+        <translation>Cannot create the %2 folder in %1</translation>
+    </message>
+    <message>
         <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
-        <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -10,6 +10,10 @@ namespace ld {
 QString appFolder();
 void setAppFolder(const QString& folder);
 
+// Beside zp/ (never inside it: an archive refuses sub-folders of zp/), the folder of the photos' sharper
+// copies for a projector's full height, each under its zp file's name. Older events have none.
+inline const QString kSharpPhotoFolder = QStringLiteral("zpgq");
+
 // Application folder + a stored relative path with '\' separators, as a native path.
 // Throws ld::Error when the path is absolute or would leave the application folder.
 QString appPath(const QString& storedRelative);

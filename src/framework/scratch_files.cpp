@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/file_safety.h"
 #include "framework/text.h"
@@ -153,7 +154,7 @@ TidyResult tidyEventFolder(const QString& appFolder) {
   const QString folder = appFolder.endsWith(QLatin1Char('/')) ? appFolder : appFolder + QLatin1Char('/');
   TidyResult total;
   // The event folder first: an unfinished batch there names files in zp/.
-  for (const QString& sub : {QString(), QStringLiteral("db"), QStringLiteral("zp")}) {
+  for (const QString& sub : {QString(), QStringLiteral("db"), QStringLiteral("zp"), kSharpPhotoFolder}) {
     const TidyResult r = tidyScratchFiles(folder + sub);
     total.restored += r.restored;
     total.removed += r.removed;

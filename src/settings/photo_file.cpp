@@ -94,6 +94,34 @@ QString photoFileInZp(const QString& stored) {
   return file.isEmpty() ? QString() : zpFolder() + file;
 }
 
+QString sharpFolder() { return appFolder() + kSharpPhotoFolder + QLatin1Char('/'); }
+
+QString sharpFileFor(const QString& stored) {
+  const QString file = photoNameInZp(stored);
+  return file.isEmpty() ? QString() : sharpFolder() + file;
+}
+
+QString sharpestPhotoFile(const QString& stored) {
+  const QString sharp = sharpFileFor(stored);
+  if (sharp.isEmpty()) return {};
+  const QFileInfo info(sharp);
+  return info.isFile() && !info.isSymLink() ? sharp : photoFileInZp(stored);
+}
+
+bool makeSharpFolder() {
+  const QFileInfo info(sharpFolder());
+  if (info.isDir() && !info.isSymLink()) return true;
+  if (!present(info) && QDir().mkdir(sharpFolder())) return true;
+  qWarning("folder %s for sharper photos not made", qUtf8Printable(sharpFolder()));
+  return false;
+}
+
+void removeSharpCopyOf(const QString& zpFile) {
+  if (zpFile.isEmpty()) return;
+  const QString sharp = sharpFolder() + QFileInfo(zpFile).fileName();
+  if (present(QFileInfo(sharp))) removePhotoFile(sharp);
+}
+
 bool removePhotoFile(const QString& file) {
   const QFileInfo info(file);
   if (info.isDir() && !info.isSymLink()) {
@@ -144,5 +172,36 @@ void PhotoReplacement::stage(const QByteArray& bytes) {
 void PhotoReplacement::commit() { placement_.commit(); }
 
 void PhotoReplacement::rollback() { placement_.rollback(); }
+
+SharpReplacement::SharpReplacement(const QString& zpFile)
+    : file_(zpFile.isEmpty() ? QString() : sharpFolder() + QFileInfo(zpFile).fileName()), placement_(file_) {}
+
+bool SharpReplacement::stage(const QByteArray& bytes) {
+  if (bytes.isEmpty() || file_.isEmpty()) return !file_.isEmpty();
+  if (!makeSharpFolder()) return false;
+  try {
+    placement_.stage(bytes);
+    staged_ = true;
+    return true;
+  } catch (const std::exception& e) {
+    qWarning("sharper photo not written: %s", e.what());
+    return false;
+  }
+}
+
+void SharpReplacement::commit() {
+  if (staged_) {
+    placement_.commit();
+    staged_ = false;
+  } else if (!file_.isEmpty() && present(QFileInfo(file_))) {
+    // A copy of the picture that was there before.
+    removePhotoFile(file_);
+  }
+}
+
+void SharpReplacement::rollback() {
+  placement_.rollback();
+  staged_ = false;
+}
 
 }  // namespace ld

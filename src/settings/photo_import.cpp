@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -259,12 +260,36 @@ int exifOrientation(const QByteArray& jpeg) {
 
 QImage readPhoto(const QString& fileName, int quality, QSize size) {
   if (size.isEmpty()) throw Error(Tr::tr("照片尺寸无效"));
+  // Read once for both sizes, so the photo is the same whether or not its sharper copy is made.
+  size = size.expandedTo(kSharpPhotoSize);
   // A bitmap is compressed once at full size and that JPEG is what gets scaled.
   if (fileName.toUpper().contains(QStringLiteral(".BMP")))
     return decodeJpeg(encodeJpeg(readBitmap(fileName), quality), size);
   const QByteArray data = readWhole(fileName);
   if (data.startsWith("\x89PNG\r\n\x1a\n")) return readPng(fileName, data);
   return readJpeg(fileName, data, size);
+}
+
+QSize sharpSizeFor(QSize source, QSize photo, QSize limit) {
+  if (photo.isEmpty() || source.isEmpty()) return {};
+  // Widths of the photo's aspect that neither direction of the source would have to stretch to.
+  const qint64 width = std::min({qint64(limit.width()), qint64(source.width()),
+                                 qint64(source.height()) * photo.width() / photo.height()});
+  const qint64 height = width * photo.height() / photo.width();
+  if (width <= photo.width() || height > limit.height()) return {};
+  return {int(width), int(height)};
+}
+
+PhotoPair encodePhotoPair(const QImage& picture, int quality, QSize size, QSize sharpLimit) {
+  PhotoPair pair;
+  pair.photo = encodeJpeg(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), quality);
+  if (const QSize sharp = sharpSizeFor(picture.size(), size, sharpLimit); !sharp.isEmpty())
+    pair.sharp = encodeJpeg(picture.scaled(sharp, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), quality);
+  return pair;
+}
+
+PhotoPair convertPhotoPair(const QString& fileName, int quality, QSize size) {
+  return encodePhotoPair(readPhoto(fileName, quality, size), quality, size, kSharpPhotoSize);
 }
 
 QByteArray convertPhoto(const QString& fileName, int quality, QSize size) {

@@ -15,7 +15,26 @@ constexpr qint64 kMaxImportPixels = 100'000'000;
 // exactly size and encodes it at quality. Only a regular file is read: a pipe or device is refused
 // unopened. Throws ld::Error. The one conversion every photo import goes through.
 QByteArray convertPhoto(const QString& fileName, int quality, QSize size);
-// The reading half of convertPhoto: the picture standing as taken, at no fewer pixels than size needs.
+// The largest sharper copy of a photo (kept in zpgq/, framework/app_folder.h): a projector's full height.
+inline constexpr QSize kSharpPhotoSize(1440, 1080);
+
+// The size of a picture's sharper copy: the photo's aspect at up to `limit`, with no more pixels than the
+// source has in either direction; an empty size when that would not be larger than `photo` itself.
+QSize sharpSizeFor(QSize source, QSize photo, QSize limit);
+
+// A photo and its sharper copy, both from one reading of the source.
+struct PhotoPair {
+  QByteArray photo;
+  QByteArray sharp;  // empty when the source is no larger than the photo
+};
+// Converts as convertPhoto does (the same bytes), and the same picture up to kSharpPhotoSize (sharpSizeFor).
+// Throws ld::Error.
+PhotoPair convertPhotoPair(const QString& fileName, int quality, QSize size);
+// Both sizes from a picture already read (and cropped) as the photo is to show it.
+PhotoPair encodePhotoPair(const QImage& picture, int quality, QSize size, QSize sharpLimit);
+
+// The reading half of convertPhoto: the picture standing as taken, at no fewer pixels than size and the
+// sharper copy need.
 QImage readPhoto(const QString& fileName, int quality, QSize size);
 
 // The EXIF orientation of JPEG data, 1 to 8; 1 when it notes none or cannot be read.

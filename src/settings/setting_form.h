@@ -159,6 +159,9 @@ class TsettingForm : public QWidget {
   void removeUnnamedPhoto(const QString& oldStored, const QString& newStored);
   QString lastPhotoFolder();
   void rememberPhotoFolder(const QString& folder);
+  // The sharper copy of the picture the photo box holds now; empty when it has none.
+  QByteArray sharpCopyOfBox() const;
+  void keepSharpCopy(const QByteArray& sharp, const QByteArray& of);
 
   ld::RosterStore roster_;
   ld::EventInfoStore eventInfo_;
@@ -167,4 +170,7 @@ class TsettingForm : public QWidget {
   // the window is reading.
   ld::Query gridQuery_;
   ld::RosterStore gridRoster_;
+  // The sharper copy of the last imported or loaded photo and the photo's own bytes: a picture put into the
+  // box any other way never takes a copy that is not its own.
+  QByteArray sharp_, sharpOf_;
 };

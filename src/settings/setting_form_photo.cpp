@@ -43,7 +43,18 @@ void TsettingForm::rememberPhotoFolder(const QString& folder) {
 
 bool TsettingForm::CompressMainFun(const QString& fileName, int quality, int width, int height) {
   // The source is read completely before temp.jpg is replaced, so temp.jpg itself can be imported.
-  const QByteArray jpeg = convertPhoto(fileName, quality, QSize(width, height));
-  writeFileAtomically(appPath(QStringLiteral("zp\\temp.jpg")), jpeg);
+  const PhotoPair pair = convertPhotoPair(fileName, quality, QSize(width, height));
+  writeFileAtomically(appPath(QStringLiteral("zp\\temp.jpg")), pair.photo);
+  // Held here until an add or update writes it beside the photo: only those write into zpgq/.
+  keepSharpCopy(pair.sharp, pair.photo);
   return true;
+}
+
+QByteArray TsettingForm::sharpCopyOfBox() const {
+  return !sharp_.isEmpty() && Imagezp->jpegData() == sharpOf_ ? sharp_ : QByteArray();
+}
+
+void TsettingForm::keepSharpCopy(const QByteArray& sharp, const QByteArray& of) {
+  sharp_ = sharp;
+  sharpOf_ = sharp.isEmpty() ? QByteArray() : of;
 }

@@ -1,5 +1,6 @@
 // The roster part of the settings window ("名单列表") and its two clean-ups ("清空历史").
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,19 @@ QString existingPhoto(const QString& stored) {
   return QFileInfo(file).isFile() ? file : QString();
 }
 
+// The sharper copy kept for a stored photo path; empty when there is none or it cannot be read.
+QByteArray sharpCopyFor(const QString& stored) {
+  const QString file = sharpFileFor(stored);
+  const QFileInfo info(file);
+  if (file.isEmpty() || !info.isFile() || info.isSymLink()) return {};
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) {
+    qWarning("sharper photo %s not read: %s", qUtf8Printable(file), qUtf8Printable(f.errorString()));
+    return {};
+  }
+  return f.readAll();
+}
+
 }  // namespace
 
 void TsettingForm::refresh() {
@@ -47,6 +61,7 @@ void TsettingForm::emptyEntry(bool department) {
   Imagezp->clear();
   Label1zpsy->clear();
   Labelid->clear();
+  keepSharpCopy({}, {});
 }
 
 QString TsettingForm::selectedId() const {
@@ -98,6 +113,9 @@ void TsettingForm::StringGridgyClick() {
   Label1zpsy->setText(StringGridgy->cell(row, 3));
   const QString photo = existingPhoto(Label1zpsy->text().trimmed());
   Imagezp->loadFromFile(photo.isEmpty() ? systemPicture(QStringLiteral("logo.jpg")) : photo);
+  // An update writes the sharper copy again under the new name, so it is read along with the photo.
+  keepSharpCopy(photo.isEmpty() ? QByteArray() : sharpCopyFor(Label1zpsy->text().trimmed()),
+                Imagezp->jpegData());
 }
 
 bool TsettingForm::refusedPhotoName(const PhotoNameCheck& check) {
@@ -132,6 +150,7 @@ void TsettingForm::removeUnnamedPhoto(const QString& oldStored, const QString& n
   if (oldFile.isEmpty() || oldFile == photoFileInZp(newStored)) return;
   if (photoNamedByRoster(oldStored)) return;
   removePhotoFile(oldFile);
+  removeSharpCopyOf(oldFile);
 }
 
 void TsettingForm::ButtontjygClick() {
@@ -157,8 +176,11 @@ void TsettingForm::ButtontjygClick() {
     // The photo is in place before the row names it; a failure takes it back.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
+    SharpReplacement sharp(photoFileInZp(path));
+    sharp.stage(sharpCopyOfBox());
     roster_.addParticipant(name, department, path);
     photo.commit();
+    sharp.commit();
   } catch (const std::exception& e) {
     qWarning("participant not added: %s", e.what());
     Label1zpsy->setText(previousPath);
@@ -195,8 +217,11 @@ void TsettingForm::Button4Click() {
     // New file first, then the row; the old file goes only once nothing names it any more.
     PhotoReplacement photo(photoFileInZp(path));
     photo.stage(Imagezp->jpegData());
+    SharpReplacement sharp(photoFileInZp(path));
+    sharp.stage(sharpCopyOfBox());
     if (!roster_.updateParticipant(id, name, department, path)) throw Error(ld::Tr::tr("该员工已不存在"));
     photo.commit();
+    sharp.commit();
   } catch (const std::exception& e) {
     qWarning("participant %s not updated: %s", qUtf8Printable(id), e.what());
     Label1zpsy->setText(oldPath);
@@ -251,7 +276,10 @@ void TsettingForm::Button5Click() {
   // Rows first: should the delete fail, every row still has its photo.
   roster_.clearRoster();
   emit resultsCleared();
-  for (const QString& file : files) removePhotoFile(file);
+  for (const QString& file : files) {
+    removePhotoFile(file);
+    removeSharpCopyOf(file);
+  }
   refresh();
   emptyEntry(true);
   info(ld::Tr::tr("员工列表清空"));

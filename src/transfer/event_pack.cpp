@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <optional>
 
 #include "data/connection.h"
@@ -126,8 +127,17 @@ PackSummary packEvent(const QString& appFolder, const QString& archive, const Ba
     zip_source_free(db);
     fail(kDatabaseEntry);
   }
+  QStringList entries;
+  for (const QString& name : roster.photos) entries << QStringLiteral("zp/") + name;
+  int sharp = 0;
   for (const QString& name : roster.photos) {
-    const QString entry = QStringLiteral("zp/") + name;
+    const QFileInfo copy(folder + kSharpPhotoFolder + QLatin1Char('/') + name);
+    if (copy.isFile() && !copy.isSymLink()) {
+      entries << kSharpPhotoFolder + QLatin1Char('/') + name;
+      ++sharp;
+    }
+  }
+  for (const QString& entry : entries) {
     zip_source_t* src = zip_source_file(zip.get(), QFile::encodeName(folder + entry).constData(), 0, -1);
     if (!src) fail(entry);
     const zip_int64_t index = zip_file_add(zip.get(), entry.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
@@ -150,7 +160,7 @@ PackSummary packEvent(const QString& appFolder, const QString& archive, const Ba
     throw Error(Tr::tr("无法写入 %1").arg(shown(archive)));
   }
   syncFolder(archiveFolder);
-  return {roster.participants, int(roster.photos.size()), {}};
+  return {roster.participants, int(roster.photos.size()), sharp, {}};
 }
 
 namespace {
@@ -171,7 +181,7 @@ struct Entry {
 // What an unpack has put on disk so far, taken away again unless it completed.
 struct Unpacking {
   QString folder;
-  bool madeFolder = false, madeDb = false, madeZp = false;
+  bool madeFolder = false, madeDb = false, madeZp = false, madeSharp = false;
   QStringList staged, placed;
   QString record;
   bool done = false;
@@ -184,6 +194,7 @@ struct Unpacking {
     // Only what this unpack made, and only while empty.
     if (madeDb) QDir().rmdir(folder + QStringLiteral("db"));
     if (madeZp) QDir().rmdir(folder + QStringLiteral("zp"));
+    if (madeSharp) QDir().rmdir(folder + kSharpPhotoFolder);
     if (madeFolder) QDir().rmdir(folder);
   }
 };
@@ -217,12 +228,13 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
   if (count > kMaxEntries) bad(Tr::tr("其中有 %1 个条目，超过了 %2 个的上限").arg(count).arg(kMaxEntries));
   std::optional<Entry> database;
-  QHash<QString, Entry> photos;
+  QHash<QString, Entry> photos, sharpPhotos;
+  const QString sharpPrefix = kSharpPhotoFolder + QLatin1Char('/');
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     if (zip_stat_index(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) != 0) bad(zipMessage(zip.get()));
     const QString name = QString::fromUtf8(st.name);
-    if (name == QLatin1String("db/") || name == QLatin1String("zp/")) continue;
+    if (name == QLatin1String("db/") || name == QLatin1String("zp/") || name == sharpPrefix) continue;
     if (name == kDatabaseEntry) {
       if (database) bad(Tr::tr("数据库出现了两次"));
       if (st.size > kMaxDatabaseBytes)
@@ -230,13 +242,18 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       database = Entry{zip_uint64_t(i), st.size};
       continue;
     }
-    const QString photo = name.startsWith(QLatin1String("zp/")) ? name.mid(3) : QString();
+    // A sharper copy is held to every rule a photo is.
+    const bool sharp = name.startsWith(sharpPrefix);
+    QHash<QString, Entry>& kind = sharp ? sharpPhotos : photos;
+    const QString photo = sharp                                   ? name.mid(sharpPrefix.size())
+                          : name.startsWith(QLatin1String("zp/")) ? name.mid(3)
+                                                                  : QString();
     if (photo.isEmpty() || photo.contains(QLatin1Char('/')) || photo.contains(QLatin1Char('\\')) ||
-        photo.startsWith(QLatin1Char('.')) || photos.contains(photo))
+        photo.startsWith(QLatin1Char('.')) || kind.contains(photo))
       bad(Tr::tr("包含不属于活动的文件“%1”").arg(name));
     if (st.size > kMaxPhotoBytes)
-      bad(Tr::tr("照片 %1 解压后超过 %2 的上限").arg(photo, megabytes(kMaxPhotoBytes)));
-    photos.insert(photo, Entry{zip_uint64_t(i), st.size});
+      bad(Tr::tr("照片 %1 解压后超过 %2 的上限").arg(name, megabytes(kMaxPhotoBytes)));
+    kind.insert(photo, Entry{zip_uint64_t(i), st.size});
   }
   if (!database) bad(Tr::tr("其中没有活动数据库 db/db.mdb"));
 
@@ -256,6 +273,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
       throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     zip_uint64_t total = 0;
+    QByteArray head;  // the first bytes, to tell a picture
     for (;;) {
       // The CRC is checked when the end is read: a damaged entry fails here.
       const zip_int64_t n = zip_fread(in.get(), buffer.data(), zip_uint64_t(buffer.size()));
@@ -265,11 +283,15 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       if (n == 0) break;
       total += zip_uint64_t(n);
       if (total > e.size) bad(Tr::tr("%1 解压后比记录的大小更大").arg(name));
+      if (head.size() < 3) head += QByteArray(buffer.constData(), int(std::min<zip_int64_t>(n, 3)));
       if (out.write(buffer.constData(), n) != n)
         throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     }
     if (!out.flush()) throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     out.close();
+    // Every photo this program writes is a JPEG; anything else in its place was put there by hand.
+    if (name != kDatabaseEntry && !head.startsWith("\xFF\xD8\xFF"))
+      bad(Tr::tr("照片 %1 不是 JPEG 图片").arg(name));
     reached("staged");
     return file;
   };
@@ -300,22 +322,44 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   }
   if (!missing.isEmpty())
     bad(Tr::tr("缺少名单中 %1 位员工的照片：%2").arg(missing.size()).arg(listed(missing)));
-  if (total > kMaxTotalBytes) bad(Tr::tr("解压后共超过 %1 的上限").arg(megabytes(kMaxTotalBytes)));
-  PackSummary summary{roster.participants, int(roster.photos.size()), {}};
   const QSet<QString> named(roster.photos.cbegin(), roster.photos.cend());
+  // A copy whose photo is not the roster's is left out, as a photo the roster does not name is.
+  QStringList sharpNames;
+  for (const QString& photo : roster.photos)
+    if (sharpPhotos.contains(photo)) {
+      sharpNames << photo;
+      total += sharpPhotos.value(photo).size;
+    }
+  if (total > kMaxTotalBytes) bad(Tr::tr("解压后共超过 %1 的上限").arg(megabytes(kMaxTotalBytes)));
+  PackSummary summary{roster.participants, int(roster.photos.size()), int(sharpNames.size()), {}};
   for (auto it = photos.cbegin(); it != photos.cend(); ++it)
     if (!named.contains(it.key())) summary.skipped << it.key();
+  for (auto it = sharpPhotos.cbegin(); it != sharpPhotos.cend(); ++it)
+    if (!named.contains(it.key())) summary.skipped << sharpPrefix + it.key();
   summary.skipped.sort();
   for (const QString& photo : roster.photos)
     if (const QFileInfo existing(folder + QStringLiteral("zp/") + photo);
         existing.exists() || existing.isSymLink())
       throw Error(
           Tr::tr("%1 的 zp 文件夹中已有照片 %2，不会覆盖。请换一个空文件夹").arg(shown(folder), photo));
+  for (const QString& photo : sharpNames)
+    if (const QFileInfo existing(folder + sharpPrefix + photo); existing.exists() || existing.isSymLink())
+      throw Error(Tr::tr("%1 的 %2 文件夹中已有照片 %3，不会覆盖。请换一个空文件夹")
+                      .arg(shown(folder), kSharpPhotoFolder, photo));
+  if (!sharpNames.isEmpty()) {
+    work.madeSharp = !QFileInfo::exists(folder + kSharpPhotoFolder);
+    if (!QDir().mkpath(folder + kSharpPhotoFolder))
+      throw Error(Tr::tr("无法在 %1 中创建 %2 文件夹").arg(shown(folder), kSharpPhotoFolder));
+  }
 
   QStringList stagedPhotos, placedNames;
   for (const QString& photo : roster.photos) {
     stagedPhotos << stage(photos.value(photo), QStringLiteral("zp/") + photo, QStringLiteral("zp"));
     placedNames << QStringLiteral("zp/") + photo;
+  }
+  for (const QString& photo : sharpNames) {
+    stagedPhotos << stage(sharpPhotos.value(photo), sharpPrefix + photo, kSharpPhotoFolder);
+    placedNames << sharpPrefix + photo;
   }
   if (!syncFileSystem(folder)) throw Error(Tr::tr("无法写入 %1").arg(shown(folder)));
   reached("synced");
@@ -331,6 +375,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     reached("placed");
   }
   syncFolder(folder + QStringLiteral("zp"));
+  if (!sharpNames.isEmpty()) syncFolder(folder + kSharpPhotoFolder);
   // The database last: the event exists once it is in place.
   const QString dbTarget = folder + kDatabaseEntry;
   if (!renameNoReplace(stagedDb, dbTarget)) throw Error(Tr::tr("无法放置活动数据库 %1").arg(shown(dbTarget)));

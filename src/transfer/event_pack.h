@@ -12,19 +12,25 @@ namespace ld {
 struct PackSummary {
   int participants = 0;
   int photos = 0;
-  QStringList skipped;  // photos of the archive that the roster does not name, left out by unpack
+  int sharpPhotos = 0;  // sharper copies (zpgq/) that came along
+  // Photos of the archive that the roster does not name, left out by unpack: zp/ file names as they are,
+  // sharper copies as "zpgq/NAME".
+  QStringList skipped;
 };
 
 // Writes ARCHIVE from the event in APPFOLDER: the database as one committed state, copied beside ARCHIVE
 // a few pages at a time (`progress` after each step) so that a draw going on meanwhile is never kept waiting,
-// and the photos its roster names. Refuses an existing ARCHIVE and a roster whose photo files are missing.
-// Throws ld::Error; on failure no archive and no copy is left.
+// and the photos its roster names, with their sharper copies where zpgq/ has them. Refuses an existing
+// ARCHIVE and a roster whose photo files are missing. Throws ld::Error; on failure no archive and no copy is
+// left.
 PackSummary packEvent(const QString& appFolder, const QString& archive, const BackupProgress& progress = {});
 
-// Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb and the photos its roster names in zp/). Refuses
-// an APPFOLDER that already holds an event or any of those photo files, and an archive that holds
-// anything else, lacks a photo its roster names, exceeds a size or entry limit, or whose database does not
-// open with the password or holds what this program never makes. Throws ld::Error; on failure APPFOLDER is
+// Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb, the photos its roster names in zp/ and their
+// sharper copies in zpgq/, which an archive may lack). Refuses an APPFOLDER that already holds an event or
+// any of those photo files, and an archive that holds anything else, lacks a photo its roster names, holds
+// a photo that is not a JPEG picture, exceeds a size or entry limit, or whose database does not open with
+// the password or holds what this program never makes. Photos and copies the roster does not name are
+// left out. Throws ld::Error; on failure APPFOLDER is
 // as before. Every file is staged beside its place and the database placed last, so an unpack cut short
 // at any moment is taken back by the next tidy-up of the folder.
 PackSummary unpackEvent(const QString& archive, const QString& appFolder);

@@ -43,8 +43,9 @@ bool hasPictureSuffix(const QString& name) {
   return kPhotoSuffixes.contains(QFileInfo(name).suffix().toLower());
 }
 
-QByteArray photoBytes(const ImportRow& row, int index) {
-  if (row.photoSource.isEmpty()) return encodeJpeg(portraitCard(row.name, row.department, index), kQuality);
+PhotoPair photoBytes(const ImportRow& row, int index) {
+  if (row.photoSource.isEmpty())
+    return {encodeJpeg(portraitCard(row.name, row.department, index), kQuality), {}};
   return convertImportPhoto(row.photoSource);
 }
 
@@ -245,7 +246,7 @@ QStringList ImportPlan::photoLines(int maxListed) const {
   return lines;
 }
 
-QByteArray convertImportPhoto(const QString& file) {
+PhotoPair convertImportPhoto(const QString& file) {
   QImage image = readPhoto(file, kQuality, kPhotoSize);
   if (image.height() > image.width()) {
     const int height = std::max(1, image.width() * 3 / 4);
@@ -253,14 +254,17 @@ QByteArray convertImportPhoto(const QString& file) {
     const int top = std::clamp(image.height() / 3 - height / 2, 0, image.height() - height);
     image = image.copy(0, top, image.width(), height);
   }
-  return encodeJpeg(image.scaled(kPhotoSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), kQuality);
+  return encodePhotoPair(image, kQuality, kPhotoSize, kSharpPhotoSize);
 }
 
 PreparedPhotos::~PreparedPhotos() { discard(); }
 
 PreparedPhotos::PreparedPhotos(PreparedPhotos&& other) noexcept
-    : files(std::move(other.files)), failures(std::move(other.failures)) {
+    : files(std::move(other.files)),
+      sharpFiles(std::move(other.sharpFiles)),
+      failures(std::move(other.failures)) {
   other.files.clear();
+  other.sharpFiles.clear();
   other.failures.clear();
 }
 
@@ -268,17 +272,21 @@ PreparedPhotos& PreparedPhotos::operator=(PreparedPhotos&& other) noexcept {
   if (this != &other) {
     discard();
     files = std::move(other.files);
+    sharpFiles = std::move(other.sharpFiles);
     failures = std::move(other.failures);
     other.files.clear();
+    other.sharpFiles.clear();
     other.failures.clear();
   }
   return *this;
 }
 
 void PreparedPhotos::discard() {
-  for (const QString& f : files)
-    if (!f.isEmpty()) QFile::remove(f);
+  for (const auto* list : {&files, &sharpFiles})
+    for (const QString& f : *list)
+      if (!f.isEmpty()) QFile::remove(f);
   files.clear();
+  sharpFiles.clear();
   failures.clear();
 }
 
@@ -293,9 +301,13 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
     throw Error(Tr::tr("无法创建照片文件夹 %1").arg(shown(zpFolder())));
   // What an interrupted import left goes first, its kept originals back under their names.
   tidyScratchFiles(zpFolder());
+  // Without zpgq/ the photos are made all the same; the big screen then shows them.
+  const bool sharp = makeSharpFolder();
+  if (sharp) tidyScratchFiles(sharpFolder());
 
   PreparedPhotos prepared;
   prepared.files.resize(size_t(n));
+  prepared.sharpFiles.resize(size_t(n));
   prepared.failures.resize(size_t(n));
   for (int i = 0; i < n; ++i)
     if (!rows[size_t(i)]->keepsZpPhoto && (plan.cards || !rows[size_t(i)]->photoSource.isEmpty()))
@@ -318,7 +330,7 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
       }
       try {
         // Qt 6 draws text into a QImage on any thread, so the cards are painted in parallel too.
-        QByteArray bytes;
+        PhotoPair bytes;
         try {
           bytes = photoBytes(row, i);
         } catch (const std::exception& e) {
@@ -332,7 +344,15 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
             file.clear();
           }
         }
-        if (!file.isEmpty()) writeNew(file, bytes);
+        if (!file.isEmpty()) writeNew(file, bytes.photo);
+        if (!file.isEmpty() && sharp && !bytes.sharp.isEmpty()) {
+          const QString copy = scratchName(sharpFolder(), scratch::kImportNew);
+          // Only the big screen misses a copy not written: never a reason to give up the import.
+          if (const QString why = writeNewFile(copy, bytes.sharp, Durability::Unsynced); why.isEmpty())
+            prepared.sharpFiles[size_t(i)] = copy;
+          else
+            qWarning("sharper photo %s not written: %s", qUtf8Printable(copy), qUtf8Printable(why));
+        }
       } catch (const std::exception& e) {
         const std::lock_guard<std::mutex> lock(errorLock);
         if (!failed.exchange(true)) firstError = QString::fromUtf8(e.what());
@@ -353,6 +373,7 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
   if (failed) throw Error(firstError);  // `prepared` removes what was written
   if (progress.cancel) throw ImportCancelled();
   syncFileSystem(zpFolder());
+  if (sharp) syncFileSystem(sharpFolder());
   return prepared;
 }
 

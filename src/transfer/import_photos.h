@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "settings/photo_import.h"
 #include "transfer/import_plan.h"
 
 namespace ld {
@@ -50,11 +51,12 @@ QString pictureProblem(const QString& file);
 void matchImportPhotos(ImportPlan& plan, const QSet<QString>& rosterPhotos = {});
 
 // Reads a picture as the photo import does; a portrait one is cut to 4:3 around its upper centre, where
-// faces are, instead of being stretched. 480 x 360, quality 100. Throws ld::Error.
-QByteArray convertImportPhoto(const QString& file);
+// faces are, instead of being stretched. 480 x 360, quality 100, and the sharper copy of the same cut when
+// the picture is larger. Throws ld::Error.
+PhotoPair convertImportPhoto(const QString& file);
 
-// The converted photos of an import, as hidden scratch files in zp/. Destroying it removes the ones
-// not yet taken by writeRosterImport.
+// The converted photos of an import, as hidden scratch files in zp/ (their sharper copies in zpgq/).
+// Destroying it removes the ones not yet taken by writeRosterImport.
 class PreparedPhotos {
  public:
   PreparedPhotos() = default;
@@ -67,6 +69,9 @@ class PreparedPhotos {
   // Scratch file for each added row, in the order of ImportPlan::added(); empty for a row that gets
   // no new file.
   std::vector<QString> files;
+  // The sharper copy of each added row's photo, beside it in the same order; empty when there is none
+  // (a small picture, a card, or the copy could not be written: the big screen then shows the photo).
+  std::vector<QString> sharpFiles;
   // Why each added row's picture could not be converted (the row got a card instead); empty when it could.
   std::vector<QString> failures;
   void discard();
@@ -82,7 +87,8 @@ PreparedPhotos preparePhotos(const ImportPlan& plan, ImportProgress& progress,
 void takePhotoFailures(ImportPlan& plan, const PreparedPhotos& photos);
 
 // Renames each prepared file of ROWS (in the order of ImportPlan::added()) to its participant's photo name in
-// zp/, never over an existing file, listing in PLACED what it put there. Throws ld::Error.
+// zp/, never over an existing file, listing in PLACED what it put there. Throws ld::Error. The sharper
+// copies are not placed here (transfer/sharp_copies.h).
 void placeImportPhotos(const std::vector<const ImportRow*>& rows, PreparedPhotos& photos,
                        std::vector<QString>& placed);
 

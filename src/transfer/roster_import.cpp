@@ -20,6 +20,7 @@
 #include "framework/scratch_files.h"
 #include "framework/text.h"
 #include "settings/photo_file.h"
+#include "transfer/sharp_copies.h"
 
 namespace ld {
 
@@ -429,6 +430,7 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
   std::vector<QString> placedNew;     // new participants' photos (placing never replaces a file)
   std::vector<PhotoMove> moves;
   QStringList oldPhotos;  // files no row names once committed
+  SharpCopies sharp;      // the photos' sharper copies, following them
   try {
     // Immediate: nobody can change the roster between the check below and the commit. On failure it is
     // rolled back before the placed files are taken away.
@@ -506,12 +508,22 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
         throw Error(Tr::tr("无法把照片改名为 %1：%2。名单没有改变").arg(shown(target), failure->why));
       photos.files[i].clear();
     }
+    for (const PhotoMove& m : moves) sharp.move(m.from, m.to);
+    sharp.placeMoves();
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i]->keepsZpPhoto) continue;  // its file stays as it was, and so does its copy
+      QString ready;
+      if (i < photos.sharpFiles.size()) ready = std::exchange(photos.sharpFiles[i], QString());
+      sharp.place(ready, photoFileInZp(photoPathFor(rows[i]->department, rows[i]->name)));
+    }
+    syncFolder(sharpFolder());
     // Files go in place before the commit: a crash in between leaves spare files, never rows without photos.
     placeImportPhotos(rows, photos, placedNew);
     syncFolder(zpFolder());
     if (progress.cancel) throw ImportCancelled();
     transaction.commit();
   } catch (...) {
+    sharp.rollback();
     for (auto it = placed.rbegin(); it != placed.rend(); ++it) it->rollback();
     for (const QString& file : placedNew) QFile::remove(file);
     for (const PhotoMove& m : moves)
@@ -524,9 +536,13 @@ int writeRosterImport(const ImportPlan& plan, PreparedPhotos& photos, Query& q, 
   QSet<QString> named;
   for (const FilePlacement& p : placed) named.insert(p.target());
   for (const QString& file : placedNew) named.insert(file);
-  for (const QString& file : oldPhotos)
-    if (!named.contains(file) && !removePhotoFile(file))
+  for (const QString& file : oldPhotos) {
+    if (named.contains(file)) continue;
+    if (!removePhotoFile(file))
       qWarning("roster import: could not remove the old photo %s", qPrintable(file));
+    sharp.drop(file);
+  }
+  sharp.commit();
   syncFolder(zpFolder());
   return int(rows.size());
 }

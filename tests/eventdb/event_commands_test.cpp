@@ -98,6 +98,8 @@ TEST(EventdbDemo, NeverDamagesAnEvent) {
   for (QString& z : zp) {
     z.remove(0, 3);
     EXPECT_TRUE(QImage(app.path(QStringLiteral("zp/")) + z).size() == QSize(480, 360)) << z.toStdString();
+    // With the sharper copy for the big screen.
+    EXPECT_TRUE(QImage(app.path(QStringLiteral("zpgq/")) + z).size() == QSize(1440, 1080)) << z.toStdString();
   }
   EXPECT_EQ(photos(app).size(), 7);
 }
@@ -114,6 +116,7 @@ TEST(EventdbDemo, AFailureLeavesTheEventAsItWas) {
   EXPECT_TRUE(refusal([&] { eventdb::demo(app.folder(), {4, 0, true}); }).contains(QStringLiteral("full")));
   EXPECT_EQ(app.rows(QStringLiteral("select id, xm, bm, zp, zj, zjsx from yglb")), rowsBefore);
   EXPECT_EQ(photos(app), photosBefore);
+  EXPECT_FALSE(QFileInfo::exists(app.path(QStringLiteral("zpgq")))) << "nor their sharper copies";
 }
 
 TEST(EventdbDemo, SharedPhotosAreHardLinks) {

@@ -77,6 +77,9 @@ void writeSeeds(const std::string& dir) {
   writeArchive(dir + "/view", {{"db/db.mdb", view}, {"zp/B_A.jpg", photo}});
   writeArchive(dir + "/extra", {{"db/db.mdb", db}, {"zp/B_A.jpg", photo}, {"zp/other.jpg", photo}});
   writeArchive(dir + "/escape", {{"db/db.mdb", db}, {"zp/B_A.jpg", photo}, {"zp/../../x", photo}});
+  writeArchive(
+      dir + "/sharp",
+      {{"db/db.mdb", db}, {"zp/B_A.jpg", photo}, {"zpgq/B_A.jpg", photo}, {"zpgq/other.jpg", photo}});
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ clang++ -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,addres
   $(pkg-config --cflags --libs Qt6Widgets sqlcipher libzip) -o "$work/archive_fuzz"
 
 # An empty corpus is seeded by the fuzzer itself: a whole event, one with a trigger that rigs the draw,
-# one with a view, one with a photo the roster does not name, one with a path leaving the folder.
+# one with a view, one with a photo the roster does not name, one with a path leaving the folder, one with
+# sharper copies (zpgq/), named and not.
 seed_env=()
 if [ -z "$(ls -A "$work/corpus")" ]; then seed_env=(LD_ARCHIVE_FUZZ_SEEDS="$work/corpus"); fi
 

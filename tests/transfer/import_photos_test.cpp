@@ -121,7 +121,7 @@ TEST_F(ImportPhotosTest, ALinkOutOfTheFolderIsNeverConverted) {
   ASSERT_EQ(p.toAdd, 2);
   EXPECT_EQ(run(p), 2);
   for (const char* name : {"zp/研发部_张三.jpg", "zp/研发部_李四.jpg"})
-    EXPECT_NE(readFile(app.path(QString::fromUtf8(name))), convertImportPhoto(secret)) << name;
+    EXPECT_NE(readFile(app.path(QString::fromUtf8(name))), convertImportPhoto(secret).photo) << name;
 }
 
 TEST_F(ImportPhotosTest, DamagedPicturesBecomeCardsWhileConverting) {
@@ -167,7 +167,7 @@ TEST_F(ImportPhotosTest, PortraitsAreCutAroundTheUpperCentre) {
   painter.end();
   const QString file = src(QStringLiteral("portrait.png"));
   ASSERT_TRUE(portrait.save(file));
-  const QImage out = decodeJpeg(convertImportPhoto(file));
+  const QImage out = decodeJpeg(convertImportPhoto(file).photo);
   ASSERT_EQ(out.size(), QSize(480, 360));
   const auto near = [](QColor a, QColor b) {
     return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 && qAbs(a.blue() - b.blue()) < 24;

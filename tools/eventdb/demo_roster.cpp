@@ -73,12 +73,13 @@ std::vector<DemoPerson> demoRoster(int n, quint32 seed) {
   return people;
 }
 
-QImage demoAvatar(const DemoPerson& person, int index) {
+QImage demoAvatar(const DemoPerson& person, int index, int scale) {
   constexpr qreal cx = kPortraitWidth / 2.0;
   Rng rng = portraitRng(index);
 
-  QImage image(kPortraitWidth, kPortraitHeight, QImage::Format_RGB32);
+  QImage image(kPortraitWidth * scale, kPortraitHeight * scale, QImage::Format_RGB32);
   QPainter p(&image);
+  p.scale(scale, scale);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
 

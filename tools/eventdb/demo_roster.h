@@ -18,7 +18,8 @@ struct DemoPerson {
 std::vector<DemoPerson> demoRoster(int n, quint32 seed = 1);
 
 // A 480 x 360 avatar: a cheerful cartoon bust on a background colour that changes from person to person,
-// with the name and department written below. Needs a QGuiApplication for the fonts.
-QImage demoAvatar(const DemoPerson& person, int index);
+// with the name and department written below; SCALE times as many pixels each way for a sharper copy of
+// the same picture. Needs a QGuiApplication for the fonts.
+QImage demoAvatar(const DemoPerson& person, int index, int scale = 1);
 
 }  // namespace ld

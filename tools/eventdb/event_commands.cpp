@@ -14,6 +14,7 @@
 #include "data/schema.h"
 #include "data/transaction.h"
 #include "demo_roster.h"
+#include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "framework/jpeg.h"
@@ -46,6 +47,27 @@ void init(const QString& folder) {
   createEventDatabase(f);
 }
 
+namespace {
+
+void writeDemoPhoto(const QString& file, const QImage& picture, QStringList& made) {
+  QFile out(file);
+  // NewOnly: a file that appeared meanwhile is an error, never overwritten.
+  if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
+  made << file;
+  if (out.write(encodeJpeg(picture, 90)) < 0 || !out.flush())
+    throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
+}
+
+void linkDemoPhoto(const QString& source, const QString& file, QStringList& made) {
+  if (::link(QFile::encodeName(source).constData(), QFile::encodeName(file).constData()) != 0 &&
+      !QFile::copy(source, file))
+    throw Error(Tr::tr("无法写入 %1").arg(file));
+  made << file;
+}
+
+}  // namespace
+
 int demo(const QString& folder, const DemoOptions& options) {
   const QString f = withSeparator(folder);
   EventLock lock(f);
@@ -71,37 +93,37 @@ int demo(const QString& folder, const DemoOptions& options) {
 
   // Photos this run made; removed again when it fails, so a failure leaves the event as it found it.
   QStringList made;
+  bool madeSharpFolder = false;
   try {
     Transaction transaction(c);
     std::vector<DemoPerson> people = demoRoster(options.count + 64);
     int added = 0;
-    QStringList sources;
+    QStringList sources, sharpSources;
+    madeSharpFolder = !QFileInfo::exists(f + kSharpPhotoFolder);
+    if (!QDir().mkpath(f + kSharpPhotoFolder))
+      throw Error(Tr::tr("无法创建文件夹 %1").arg(f + kSharpPhotoFolder));
     for (size_t next = 0; added < options.count; ++next) {
       if (next == people.size())
         people = demoRoster(int(people.size()) * 2);  // a longer roster starts the same
       const DemoPerson& p = people[next];
       const QString zp = photoPathFor(p.department, p.name);
       const QString file = f + QString(zp).replace(QLatin1Char('\\'), QLatin1Char('/'));
-      const QFileInfo existing(file);
+      // The sharper copy for the big screen, painted at three times the size.
+      const QString sharp = f + kSharpPhotoFolder + QLatin1Char('/') + QFileInfo(file).fileName();
+      const QFileInfo existing(file), existingSharp(sharp);
       if (taken.contains(pair(p.department, p.name)) || taken.contains(zp.toCaseFolded()) ||
-          existing.exists() || existing.isSymLink())
+          existing.exists() || existing.isSymLink() || existingSharp.exists() || existingSharp.isSymLink())
         continue;
       const int distinct = options.distinctPhotos;
       if (distinct > 0 && added >= distinct) {
-        const QString source = sources[added % distinct];
-        if (::link(QFile::encodeName(source).constData(), QFile::encodeName(file).constData()) != 0 &&
-            !QFile::copy(source, file))
-          throw Error(Tr::tr("无法写入 %1").arg(file));
-        made << file;
+        const int source = added % distinct;
+        linkDemoPhoto(sources[source], file, made);
+        linkDemoPhoto(sharpSources[source], sharp, made);
       } else {
-        QFile out(file);
-        // NewOnly: a file that appeared meanwhile is an error, never overwritten.
-        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-          throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
-        made << file;
-        if (out.write(encodeJpeg(demoAvatar(p, int(next)), 90)) < 0 || !out.flush())
-          throw Error(Tr::tr("无法写入 %1：%2").arg(file, out.errorString()));
+        writeDemoPhoto(file, demoAvatar(p, int(next)), made);
+        writeDemoPhoto(sharp, demoAvatar(p, int(next), 3), made);
         sources << file;
+        sharpSources << sharp;
       }
       store.add(p.name, p.department, zp);
       taken.insert(pair(p.department, p.name));
@@ -112,6 +134,7 @@ int demo(const QString& folder, const DemoOptions& options) {
     return added;
   } catch (...) {
     for (const QString& file : made) QFile::remove(file);
+    if (madeSharpFolder) QDir().rmdir(f + kSharpPhotoFolder);
     throw;
   }
 }
