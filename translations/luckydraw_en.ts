@@ -1837,5 +1837,21 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>各列的含义…</source>
         <translation>Columns…</translation>
     </message>
+    <message>
+        <source>第 %1 / %2 页</source>
+        <translation>Page %1 / %2</translation>
+    </message>
+    <message>
+        <source>（续）</source>
+        <translation> (continued)</translation>
+    </message>
+    <message>
+        <source>缺席</source>
+        <translation>ABSENT</translation>
+    </message>
+    <message>
+        <source>光荣榜</source>
+        <translation>Roll of Honour</translation>
+    </message>
 </context>
 </TS>
