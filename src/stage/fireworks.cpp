@@ -26,8 +26,9 @@ Fireworks::Fireworks(quint32 seed) : random_(seed) {
               QColor(120, 230, 170), QColor(150, 170, 255), QColor(255, 160, 60)};
 }
 
-void Fireworks::start(QSizeF area) {
+void Fireworks::start(QSizeF area, QRectF avoid) {
   area_ = area;
+  avoid_ = avoid;
   unit_ = std::max(0.1, area.height() / 1000.0);
   launchesLeft_ = std::max(launchesLeft_, kRockets + int(area.width() / area.height()));
   untilLaunch_ = 0;
@@ -36,13 +37,21 @@ void Fireworks::start(QSizeF area) {
 void Fireworks::launch() {
   Particle p;
   p.rocket = true;
-  p.position = QPointF(area_.width() * uniform(random_, 0.12, 0.88), area_.height() + 4 * unit_);
+  // Where it bursts: between a sixth and half of the height, and not where a burst would reach into what
+  // is to be avoided, if a few tries find such a place.
+  QPointF burst;
+  const double reach = 140 * unit_;
+  const QRectF keepOff = avoid_.adjusted(-reach, -reach, reach, reach);
+  for (int attempt = 0; attempt < 12; ++attempt) {
+    burst = QPointF(area_.width() * uniform(random_, 0.1, 0.9), area_.height() * uniform(random_, 0.16, 0.5));
+    if (avoid_.isEmpty() || !keepOff.contains(burst)) break;
+  }
+  p.position = QPointF(burst.x(), area_.height() + 4 * unit_);
   p.previous = p.position;
-  // Up to between a sixth and half of the height, in about a second.
-  const double rise = area_.height() - area_.height() * uniform(random_, 0.16, 0.5);
+  const double rise = area_.height() - burst.y();
   p.life = float(uniform(random_, 0.8, 1.0));
   const double vy = -(rise / p.life + 0.5 * kGravity * unit_ * p.life);
-  p.velocity = QPointF(uniform(random_, -60, 60) * unit_, vy);
+  p.velocity = QPointF(0, vy);
   p.colour = int(random_() % palette_.size());
   particles_.push_back(p);
 }
@@ -51,7 +60,7 @@ void Fireworks::burstAt(QPointF centre) {
   const int colour = int(random_() % palette_.size());
   const int second = int(random_() % palette_.size());
   const int count = 110 + int(random_() % 50);
-  const double speed = uniform(random_, 260, 360) * unit_;
+  const double speed = uniform(random_, 280, 400) * unit_;
   for (int i = 0; i < count; ++i) {
     Particle p;
     const double angle = uniform(random_, 0, 2 * std::numbers::pi);

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QRegion>
 #include <QSizeF>
 #include <random>
@@ -19,8 +20,9 @@ class Fireworks {
   explicit Fireworks(quint32 seed = std::random_device{}());
 
   // A show over `area` (the screen): rockets go up for about two seconds; the last sparks are gone
-  // a second or so later. A show started while one runs adds its rockets to it.
-  void start(QSizeF area);
+  // a second or so later. A show started while one runs adds its rockets to it. Rockets burst away from
+  // `avoid` where the screen leaves room for it.
+  void start(QSizeF area, QRectF avoid = {});
   // One burst at once, at `centre`.
   void burstAt(QPointF centre);
   // Advances by `seconds`; long steps are taken in small ones, so a slow frame cannot throw sparks away.
@@ -53,6 +55,7 @@ class Fireworks {
 
   std::mt19937 random_;
   QSizeF area_;
+  QRectF avoid_;
   double unit_ = 1;  // a thousandth of the screen's height
   std::vector<Particle> particles_;
   int launchesLeft_ = 0;

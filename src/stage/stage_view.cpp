@@ -116,7 +116,8 @@ bool StageView::turnPage() {
 }
 
 void StageView::celebrate() {
-  fireworks_.start(size());
+  buildFrame();
+  fireworks_.start(size(), avoid_);
   if (!fireworksTimer_.isActive()) {
     fireworksClock_.start();
     fireworksTimer_.start();
@@ -215,6 +216,7 @@ void StageView::buildFrame() {
       }
       stage::paintResult(painter, l, look_, shown, others);
       protected_ += l.nameBlock;
+      avoid_ = l.prize.inked() | l.nameBlock | l.department.inked();
       break;
     }
     case Scene::Wall: {
@@ -240,6 +242,7 @@ void StageView::buildFrame() {
       break;
     }
   }
+  if (scene_ != Scene::Result) avoid_ = protected_.boundingRect();
   page_ = std::min(page_, pages_ - 1);
   frameStale_ = false;
 }
@@ -249,7 +252,12 @@ void StageView::paintEvent(QPaintEvent* event) {
   clock.start();
   buildFrame();
   QPainter painter(this);
-  for (const QRect& r : event->region()) painter.drawImage(r.topLeft(), frame_, r);
+  // Under a tile that is about to be painted whole, the frame need not be copied first.
+  QRegion covered;
+  if (scene_ == Scene::Rolling)
+    for (int i = 0; i < tiles_.size() && i < tileRects_.size(); ++i)
+      if (tiles_[i].size() == tileRects_[i].size()) covered += tileRects_[i];
+  for (const QRect& r : event->region() - covered) painter.drawImage(r.topLeft(), frame_, r);
   if (scene_ == Scene::Rolling) {
     for (int i = 0; i < tiles_.size() && i < tileRects_.size(); ++i) {
       const QRect& r = tileRects_[i];

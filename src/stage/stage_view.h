@@ -98,6 +98,7 @@ class StageView : public QWidget {
   QList<QImage> tiles_;
   QList<QRect> tileRects_;
   QRegion protected_;
+  QRect avoid_;  // where fireworks had better not burst: the texts around the name
 
   QImage background_;  // background and header band
   QImage frame_;       // the background with the scene's lasting parts
