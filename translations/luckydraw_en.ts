@@ -1853,5 +1853,9 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <source>光荣榜</source>
         <translation>Roll of Honour</translation>
     </message>
+    <message>
+        <source>尚无中奖者</source>
+        <translation>No winners yet</translation>
+    </message>
 </context>
 </TS>

@@ -102,8 +102,18 @@ TextBlock fitAligned(const QString& text, const QFont& font, QRect box, int maxP
 // A header text: the largest size that fits the band; one shortened line when even the least does not.
 TextBlock fitOrShorten(const QString& text, const QFont& font, QRect box, int maxPx, int minPx,
                        Qt::Alignment alignment) {
-  TextBlock b = fitAligned(text, font, box, maxPx, minPx, alignment);
-  if (b.height() <= box.height() || box.width() <= 0) return b;
+  // One line if any size allows it, then two or more.
+  QFont largest = font;
+  largest.setPixelSize(maxPx);
+  const QRect oneLine(box.x(), box.y(), box.width(),
+                      std::min(box.height(), int(std::ceil(QFontMetricsF(largest).lineSpacing()))));
+  TextBlock b = fitAligned(text, font, oneLine, maxPx, minPx, alignment);
+  if (b.lines.size() <= 1 || box.width() <= 0) {
+    b.box = box;
+    return b;
+  }
+  b = fitAligned(text, font, box, maxPx, minPx, alignment);
+  if (b.height() <= box.height()) return b;
   b.box = box;
   b.lines = QStringList{QFontMetrics(b.font).elidedText(text, Qt::ElideRight, box.width())};
   return b;

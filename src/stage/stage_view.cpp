@@ -19,6 +19,14 @@ bool wantsSharp(QSize box) {
   return box.width() > kStoredPhoto.width() || box.height() > kStoredPhoto.height();
 }
 
+// A wall or a roll of honour with nobody on it yet says so, rather than stay blank.
+void paintNobody(QPainter& painter, QSize screen) {
+  const int h = screen.height();
+  const QRect box(0, h * 2 / 5, screen.width(), h / 5);
+  stage::paintText(painter, stage::fitText(Tr::tr("尚无中奖者"), stage::stageFont(1), box, h / 14, h / 30),
+                   QColor(255, 255, 255, 200));
+}
+
 QString markOf(const stage::Winner& winner) {
   // The marks the handset puts after a name.
   if (winner.absent) return Tr::tr("（缺席）");
@@ -41,7 +49,7 @@ StageView::StageView(QWidget* parent) : QWidget(parent), look_(stage::lookOf({})
 
 void StageView::setTheme(const stage::Theme& theme) {
   look_ = stage::lookOf(theme);
-  if (!theme.title.isEmpty()) title_ = theme.title;
+  themeTitle_ = theme.title;
   changedLook();
 }
 
@@ -157,7 +165,7 @@ void StageView::resizeEvent(QResizeEvent* event) {
 QString StageView::headerPrize() const { return prize_ ? stage::progressText(*prize_) : QString(); }
 
 stage::HeaderLayout StageView::header(const QString& prize) const {
-  return stage::headerLayout(size(), look_.logo.size(), company_, title_, prize);
+  return stage::headerLayout(size(), look_.logo.size(), company_, title(), prize);
 }
 
 QList<QRect> StageView::tileRects() {
@@ -190,7 +198,7 @@ void StageView::buildFrame() {
                                      prize_->total > 0
                                          ? QStringLiteral("%1 / %2").arg(prize_->drawn).arg(prize_->total)
                                          : QString::number(prize_->drawn))
-                 : stage::idleLayout(screen, header(QString()), title_, company_);
+                 : stage::idleLayout(screen, header(QString()), title(), company_);
       stage::paintIdle(painter, l, look_);
       protect(l.prize.inked());
       break;
@@ -202,11 +210,15 @@ void StageView::buildFrame() {
       break;
     }
     case Scene::Result: {
-      const stage::Winner first = winners_.value(0);
-      const QString prize = first.prize.isEmpty() && prize_ && first.level != 99 ? prize_->name : first.prize;
+      // Nobody left to draw: said as the handset says it, beside the placeholder.
+      stage::Winner first = winners_.value(0);
+      if (winners_.isEmpty()) first.name = Tr::tr("无人中奖");
+      const QString prize = first.prize.isEmpty() && prize_ && first.level != 99 && !winners_.isEmpty()
+                                ? prize_->name
+                                : first.prize;
       const stage::ResultLayout l =
           stage::resultLayout(screen, header(headerPrize()), prize, first.name, markOf(first),
-                              first.department, int(winners_.size()) - 1);
+                              first.department, std::max(0, int(winners_.size()) - 1));
       stage::ShownWinner shown{photos_.picture(first.photo, l.photo.size(), wantsSharp(l.photo.size())),
                                first.absent, first.name};
       QList<stage::ShownWinner> others;
@@ -230,6 +242,7 @@ void StageView::buildFrame() {
         photos << photos_.picture(winners_[page_ * l.perPage + i].photo, box, wantsSharp(box));
       }
       stage::paintWall(painter, l, look_, photos);
+      if (l.cards.isEmpty()) paintNobody(painter, screen);
       for (const stage::CardLayout& c : l.cards) protect(c.name.inked() | c.department.inked());
       break;
     }
@@ -238,6 +251,7 @@ void StageView::buildFrame() {
           stage::honourLayout(screen, header(QString()), Tr::tr("光荣榜"), honour_, page_);
       pages_ = l.pages;
       stage::paintHonour(painter, l, look_);
+      if (l.lines.isEmpty()) paintNobody(painter, screen);
       for (const stage::HonourLine& line : l.lines) protect(line.box);
       break;
     }

@@ -85,6 +85,8 @@ class StageView : public QWidget {
 
   stage::Look look_;
   QString company_, title_;
+  QString themeTitle_;  // the theme's own title, shown instead of the event's
+  const QString& title() const { return themeTitle_.isEmpty() ? title_ : themeTitle_; }
   std::optional<stage::PrizeProgress> prize_;
   Scene scene_ = Scene::Idle;
   QList<stage::Winner> winners_;

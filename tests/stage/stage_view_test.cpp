@@ -105,6 +105,7 @@ TEST_F(Stage, PagesTurnAndComeBackToTheFirst) {
   ASSERT_GT(view.pages(), 1);
   const int pages = view.pages();
   const QImage first = rendered(view);
+  EXPECT_TRUE(keepShot(first, QStringLiteral("stage_wall_pages.png")));
   for (int i = 1; i <= pages; ++i) {
     ASSERT_TRUE(view.turnPage());
     EXPECT_EQ(view.page(), i % pages);
@@ -135,6 +136,7 @@ TEST_F(Stage, TheRollOfHonourPagesLikeTheWall) {
   EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_honour.png")));
   view.showHonour(prizes);
   ASSERT_GT(view.pages(), 1);
+  EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_honour_pages.png")));
   const int pages = view.pages();
   for (int i = 1; i <= pages; ++i) ASSERT_TRUE(view.turnPage());
   EXPECT_EQ(view.page(), 0);
@@ -186,6 +188,34 @@ TEST_F(Stage, FireworksEndByThemselves) {
   EXPECT_EQ(fireworks.particles(), 0);
 }
 
+TEST_F(Stage, TheThemesPicturesAndColoursOrTheBuiltInLook) {
+  view.showIdle();
+  const QImage builtIn = rendered(view);
+  const QPoint corner(view.width() / 2, view.height() - 8);  // below everything but the background
+  EXPECT_GT(qRed(builtIn.pixel(QPoint(view.width() / 2, view.height() / 6))),
+            2 * qBlue(builtIn.pixel(QPoint(view.width() / 2, view.height() / 6))))
+      << "the built-in look is red";
+
+  QImage logo(300, 100, QImage::Format_RGB32);
+  logo.fill(QColor(0, 200, 0));
+  QImage background(640, 480, QImage::Format_RGB32);
+  background.fill(QColor(20, 40, 160));
+  view.setTheme({background, logo, QStringLiteral("春季联欢"), QColor(), QColor(80, 220, 255), QColor()});
+  const QImage themed = rendered(view);
+  const ld::stage::HeaderLayout header = ld::stage::headerLayout(view.size(), logo.size(), {}, {}, {});
+  const QRgb inLogo = themed.pixel(header.logo.center());
+  EXPECT_GT(qGreen(inLogo), 180);
+  EXPECT_LT(qRed(inLogo), 40);
+  EXPECT_NEAR(double(header.logo.width()) / header.logo.height(), 3.0, 0.05) << "the logo keeps its aspect";
+  const QRgb behind = themed.pixel(corner);
+  EXPECT_GT(qBlue(behind), qRed(behind) + 60) << "the background picture fills the screen";
+  EXPECT_NE(themed, builtIn);
+  EXPECT_TRUE(keepShot(themed, QStringLiteral("stage_theme.png")));
+
+  view.setTheme({});
+  EXPECT_EQ(rendered(view), builtIn) << "an empty theme is the built-in look again";
+}
+
 TEST_F(Stage, EveryScenePaintsSomethingOfItsOwn) {
   view.setTheme({});
   view.showIdle();
@@ -212,7 +242,15 @@ TEST_F(Stage, EveryScenePaintsSomethingOfItsOwn) {
   view.showIdle();
   const QImage noPrize = rendered(view);
   EXPECT_TRUE(keepShot(noPrize, QStringLiteral("stage_idle_no_prize.png")));
-  const QList<QImage> all{idle, result, several, outside, noPrize};
+  view.showResult({});
+  const QImage nobody = rendered(view);
+  EXPECT_FALSE(view.protectedRegion().isEmpty()) << "\"nobody\" is said where the name goes";
+  view.showWall({4, QStringLiteral("幸运奖"), 0, 30}, {});
+  const QImage emptyWall = rendered(view);
+  EXPECT_TRUE(keepShot(emptyWall, QStringLiteral("stage_wall_empty.png")));
+  view.showHonour({});
+  const QImage emptyRoll = rendered(view);
+  const QList<QImage> all{idle, result, several, outside, noPrize, nobody, emptyWall, emptyRoll};
   for (int i = 0; i < all.size(); ++i)
     for (int j = i + 1; j < all.size(); ++j) EXPECT_NE(all[i], all[j]) << i << " and " << j;
 }
