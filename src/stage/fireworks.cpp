@@ -37,13 +37,14 @@ void Fireworks::start(QSizeF area, QRectF avoid) {
 void Fireworks::launch() {
   Particle p;
   p.rocket = true;
-  // Where it bursts: between a sixth and half of the height, and not where a burst would reach into what
-  // is to be avoided, if a few tries find such a place.
+  // Where it bursts: in the upper half, and not where a burst would reach into what is to be avoided, if a
+  // few tries find such a place.
   QPointF burst;
-  const double reach = 140 * unit_;
+  const double reach = 110 * unit_;
   const QRectF keepOff = avoid_.adjusted(-reach, -reach, reach, reach);
   for (int attempt = 0; attempt < 12; ++attempt) {
-    burst = QPointF(area_.width() * uniform(random_, 0.1, 0.9), area_.height() * uniform(random_, 0.16, 0.5));
+    burst =
+        QPointF(area_.width() * uniform(random_, 0.08, 0.92), area_.height() * uniform(random_, 0.07, 0.5));
     if (avoid_.isEmpty() || !keepOff.contains(burst)) break;
   }
   p.position = QPointF(burst.x(), area_.height() + 4 * unit_);
