@@ -347,7 +347,7 @@ ResultLayout resultLayout(QSize screen, const HeaderLayout& header, const QStrin
     if (sideBySide) {
       // The photo and, below it, the rest of the press; the text beside them from top to bottom.
       const int room = bottom - top - stripSpace;
-      const int photoHeight = std::min(room, part(screen, share));
+      const int photoHeight = std::max(0, std::min(room, part(screen, share)));
       const int photoWidth = std::min(int(photoHeight * kPhotoAspect), int(w * widest));
       const int inset = 2 * m;
       l.photo = QRect(inset, top + (room - photoHeight) / 2, photoWidth, photoHeight);
@@ -355,8 +355,8 @@ ResultLayout resultLayout(QSize screen, const HeaderLayout& header, const QStrin
       column =
           QRect(l.photo.right() + 1 + inset, top, w - inset - (l.photo.right() + 1 + inset), bottom - top);
     } else {
-      const int photoHeight = std::min(bottom - top - stripSpace, part(screen, share));
-      const int photoWidth = std::min(int(photoHeight * kPhotoAspect), w - 2 * m);
+      const int photoHeight = std::max(0, std::min(bottom - top - stripSpace, part(screen, share)));
+      const int photoWidth = std::max(0, std::min(int(photoHeight * kPhotoAspect), w - 2 * m));
       l.photo = QRect((w - photoWidth) / 2, top, photoWidth, photoHeight);
       strip = QRect(m, bottom - stripHeight, w - 2 * m, stripHeight);
       const int columnTop = l.photo.bottom() + 1 + m;
@@ -503,8 +503,8 @@ HonourLayout honourLayout(QSize screen, const HeaderLayout& header, const QStrin
       };
       // Too wide: smaller, then the department on a line of its own; never cut.
       for (int step = 0; step < 6 && width(line) > columnWidth; ++step) {
-        line.font.setPixelSize(line.font.pixelSize() * 19 / 20);
-        line.departmentFont.setPixelSize(line.departmentFont.pixelSize() * 19 / 20);
+        line.font.setPixelSize(std::max(1, line.font.pixelSize() * 19 / 20));
+        line.departmentFont.setPixelSize(std::max(1, line.departmentFont.pixelSize() * 19 / 20));
       }
       while (QFontMetricsF(line.font).horizontalAdvance(line.text) > columnWidth && line.font.pixelSize() > 8)
         line.font.setPixelSize(line.font.pixelSize() - 1);

@@ -14,13 +14,8 @@ namespace ld::stage {
 
 namespace {
 
-// The file's identity and state: a photo replaced on disk is decoded again.
-qint64 stampOf(const QString& file) {
-  struct stat st {};
-  if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-  return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec + qint64(st.st_ino) * 7919 +
-         qint64(st.st_size) * 104729;
-}
+// What a remembered failure counts for, so failures alone cannot grow the cache without bound.
+constexpr qsizetype kFailureCost = 1024;
 
 // Application folder + stored path, or empty when it would leave the folder.
 QString confined(const QString& stored) {
@@ -55,6 +50,13 @@ QImage cropToFill(const QImage& picture, QSize size) {
   return cropped.convertToFormat(QImage::Format_RGB32);
 }
 
+StagePhotos::Stamp StagePhotos::stampOf(const QString& file) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return {quint64(st.st_ino), qint64(st.st_size),
+          qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 QImage StagePhotos::picture(const QString& storedPath, QSize size, bool sharp) {
   QStringList candidates;
   if (!storedPath.isEmpty()) {
@@ -76,14 +78,14 @@ QImage StagePhotos::picture(const QString& storedPath, QSize size, bool sharp) {
 QImage StagePhotos::decoded(const QString& file, QSize size) {
   const QString key = file + QLatin1Char('@') + QString::number(size.width()) + QLatin1Char('x') +
                       QString::number(size.height());
-  const qint64 stamp = stampOf(file);
+  const Stamp stamp = stampOf(file);
   if (const auto found = index_.constFind(key); found != index_.cend()) {
     const auto it = *found;
     if (it->stamp == stamp) {
       entries_.splice(entries_.begin(), entries_, it);
       return it->picture;
     }
-    bytes_ -= it->picture.sizeInBytes();
+    bytes_ -= it->cost;
     entries_.erase(it);
     index_.remove(key);
   }
@@ -94,17 +96,18 @@ QImage StagePhotos::decoded(const QString& file, QSize size) {
   } catch (const std::exception& e) {
     qWarning("stage: %s", e.what());
   }
-  if (picture.sizeInBytes() > budget_) return picture;
-  evictBeyond(budget_ - picture.sizeInBytes());
-  entries_.push_front(Entry{key, picture, stamp});
+  const qsizetype cost = picture.isNull() ? kFailureCost : picture.sizeInBytes();
+  if (cost > budget_) return picture;
+  evictBeyond(budget_ - cost);
+  entries_.push_front(Entry{key, picture, stamp, cost});
   index_.insert(key, entries_.begin());
-  bytes_ += picture.sizeInBytes();
+  bytes_ += cost;
   return picture;
 }
 
 void StagePhotos::evictBeyond(qsizetype budget) {
   while (bytes_ > budget && !entries_.empty()) {
-    bytes_ -= entries_.back().picture.sizeInBytes();
+    bytes_ -= entries_.back().cost;
     index_.remove(entries_.back().key);
     entries_.pop_back();
   }

@@ -30,11 +30,20 @@ class StagePhotos {
   void clear();
 
  private:
+  // What tells that a file changed: which file the name leads to, its length and time.
+  struct Stamp {
+    quint64 inode = 0;
+    qint64 length = -1;
+    qint64 modified = 0;
+    bool operator==(const Stamp&) const = default;
+  };
   struct Entry {
     QString key;
-    QImage picture;  // null: the file could not be decoded
-    qint64 stamp = 0;
+    QImage picture;  // null: the file could not be decoded, remembered so it is not read at every tick
+    Stamp stamp;
+    qsizetype cost = 0;
   };
+  static Stamp stampOf(const QString& file);
   // The file decoded and cropped, from the cache while the file is unchanged.
   QImage decoded(const QString& file, QSize size);
   void evictBeyond(qsizetype budget);

@@ -250,3 +250,27 @@ TEST(Progress, CountsWithAndWithoutALimit) {
 }
 
 }  // namespace
+
+// Sizes no projector has, down to a window being resized: every scene still lays out, names whole.
+TEST(OddSizes, EverySceneLaysOutAndKeepsTheNameWhole) {
+  QList<Winner> winners;
+  for (int i = 0; i < 30; ++i) winners << Winner{i, i, kLongWestern, kLongChinese, {}, 4, {}, false};
+  for (const QSize size : {QSize(1, 1), QSize(60, 40), QSize(320, 180), QSize(200, 900), QSize(5000, 300)}) {
+    SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+    const HeaderLayout h =
+        headerLayout(size, QSize(10, 10), kLongChinese, kLongWestern, QStringLiteral("三等奖"));
+    const ResultLayout r =
+        resultLayout(size, h, QStringLiteral("三等奖"), kLongChinese, QString(), kLongChinese, 3);
+    EXPECT_EQ(r.name.lines.join(QString()), kLongChinese);
+    EXPECT_GE(r.photo.height(), 0);
+    EXPECT_GE(r.photo.width(), 0);
+    EXPECT_EQ(rollingLayout(size, h).tiles.size(), 8);
+    const WallLayout w = wallLayout(size, h, QStringLiteral("幸运奖"), winners, 1);
+    EXPECT_GE(w.pages, 1);
+    EXPECT_LE(w.cards.size(), w.perPage);
+    const HonourLayout o =
+        honourLayout(size, h, QStringLiteral("光荣榜"), {{QStringLiteral("幸运奖"), winners}}, 0);
+    EXPECT_GE(o.pages, 1);
+    idleLayout(size, h, kLongChinese, QStringLiteral("3 / 10"));
+  }
+}

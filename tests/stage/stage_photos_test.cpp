@@ -128,3 +128,20 @@ TEST(StagePhotos, TheCacheKeepsToItsBudget) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StagePhotos, ADamagedFileIsNotReadAgainAtEveryTick) {
+  TempApp app(false);
+  QDir(app.folder()).mkpath(QStringLiteral("zpgq"));
+  writeFile(app.path(QStringLiteral("zpgq/A_B.jpg")), QByteArray("\xff\xd8\xff damaged"));
+  writeFile(app.path(QStringLiteral("zp/A_B.jpg")), solidJpeg(480, 360, Qt::green));
+  StagePhotos photos;
+  for (int tick = 0; tick < 5; ++tick) {
+    const QImage shown = photos.picture(QStringLiteral("zp\\A_B.jpg"), QSize(640, 480), true);
+    EXPECT_TRUE(near(shown.pixel(320, 240), Qt::green));
+  }
+  EXPECT_EQ(photos.decodes(), 2) << "the damaged copy once, the photo once";
+}
+
+}  // namespace

@@ -216,6 +216,27 @@ TEST_F(Stage, TheThemesPicturesAndColoursOrTheBuiltInLook) {
   EXPECT_EQ(rendered(view), builtIn) << "an empty theme is the built-in look again";
 }
 
+TEST_F(Stage, AnySizePaintsEveryScene) {
+  const QList<Winner> some = winners(5);
+  for (const QSize size : {QSize(1, 1), QSize(60, 40), QSize(200, 900), QSize(1920, 1080)}) {
+    view.resize(size);
+    view.showRolling({some[0].photo});
+    const QImage rolling = rendered(view);
+    view.showResult(some);
+    view.celebrate();
+    view.fireworks().step(1.2);
+    const QImage result = rendered(view);
+    view.showWall({3, QStringLiteral("三等奖"), 5, 10}, some);
+    view.showHonour({{QStringLiteral("三等奖"), some}});
+    const QImage honour = rendered(view);
+    EXPECT_EQ(honour.size(), size);
+    if (size.width() >= 60) {
+      EXPECT_NE(rolling, result);
+      EXPECT_NE(result, honour);
+    }
+  }
+}
+
 TEST_F(Stage, EveryScenePaintsSomethingOfItsOwn) {
   view.setTheme({});
   view.showIdle();
