@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTest>
 
 #include "framework/jpeg.h"
 #include "stage/stage_view.h"
@@ -123,6 +124,12 @@ TEST_F(Stage, PagesTurnAndComeBackToTheFirst) {
 
   view.showResult(winners(1));
   EXPECT_FALSE(view.turnPage()) << "a result has no pages";
+}
+
+TEST_F(Stage, PagesTurnByThemselves) {
+  view.showWall({3, QStringLiteral("三等奖"), 60, 60}, winners(60));
+  ASSERT_GT(view.pages(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view.page() == 1; }, (StageView::kPageSeconds + 5) * 1000));
 }
 
 TEST_F(Stage, TheRollOfHonourPagesLikeTheWall) {
