@@ -68,8 +68,7 @@ void paintPicture(QPainter& painter, QRect box, const QImage& picture) {
     painter.drawImage(box, picture);
 }
 
-// A block of text with the first line's font set to the block's, in a colour; text on a photo or a busy
-// picture stays readable with its shadow.
+// One line of text in a colour, over a soft shadow so it stays readable on a photo or a busy picture.
 void paintLine(QPainter& painter, QRect rect, const QFont& font, const QString& text, QColor colour,
                int flags) {
   painter.setFont(font);

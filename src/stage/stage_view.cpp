@@ -181,8 +181,13 @@ void StageView::buildFrame() {
     background_ = stage::paintBackground(screen, look_, header(QString()));
     backgroundStale_ = false;
   }
-  frame_ = background_.copy();
+  // The same buffer again when it has the size: a fresh one of a whole screen costs its page faults.
+  if (frame_.size() != screen || frame_.format() != background_.format())
+    frame_ = QImage(screen, background_.format());
   QPainter painter(&frame_);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(0, 0, background_);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter.setRenderHint(QPainter::TextAntialiasing);
   protected_ = QRegion();
   tileRects_.clear();
