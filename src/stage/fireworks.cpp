@@ -62,6 +62,12 @@ void Fireworks::burstAt(QPointF centre) {
   const int second = int(random_() % palette_.size());
   const int count = 110 + int(random_() % 50);
   const double speed = uniform(random_, 280, 400) * unit_;
+  Particle light;
+  light.position = light.previous = centre;
+  light.life = 0.22f;
+  light.colour = colour;
+  light.flash = true;
+  particles_.push_back(light);
   for (int i = 0; i < count; ++i) {
     Particle p;
     const double angle = uniform(random_, 0, 2 * std::numbers::pi);
@@ -95,6 +101,7 @@ void Fireworks::advance(double dt) {
   for (Particle& p : particles_) {
     p.previous = p.position;
     p.age += float(dt);
+    if (p.flash) continue;
     if (!p.rocket) p.velocity *= drag;
     p.velocity.ry() += kGravity * unit_ * dt * (p.rocket ? 1.0 : 0.45);
     p.position += p.velocity * dt;
@@ -137,6 +144,13 @@ void Fireworks::paint(QPainter& painter) const {
     if (p.glitter && left < 0.6 && (int(p.age * 30) + int(p.position.x())) % 3 == 0) opacity *= 0.25;
     if (opacity < 0.02) continue;
     const QImage& image = sprite(p.colour);
+    if (p.flash) {
+      const double w = image.width() * (5 + 4 * (1 - left));
+      painter.setOpacity(0.55 * left);
+      painter.drawImage(QRectF(p.position.x() - w / 2, p.position.y() - w / 2, w, w), image);
+      painter.setOpacity(1);
+      continue;
+    }
     const double scale = p.rocket ? 0.7 : 0.55 + 0.45 * left;
     const QColor c = palette_[p.colour];
     // The trail: where it was a few frames ago.
@@ -159,7 +173,8 @@ QRegion Fireworks::footprint(int cell) const {
   const double reach = 10 * unit_;
   for (const Particle& p : particles_) {
     const QPointF tail = p.position - (p.position - p.previous) * 4;
-    const QRectF r = QRectF(p.position, tail).normalized().adjusted(-reach, -reach, reach, reach);
+    const double around = p.flash ? 20 * 9 * unit_ / 2 + 2 : reach;
+    const QRectF r = QRectF(p.position, tail).normalized().adjusted(-around, -around, around, around);
     const int x0 = std::max(0, int(r.left()) / cell), x1 = std::min(columns - 1, int(r.right()) / cell);
     const int y0 = std::max(0, int(r.top()) / cell), y1 = std::min(rows - 1, int(r.bottom()) / cell);
     for (int y = y0; y <= y1; ++y)

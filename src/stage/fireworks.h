@@ -48,6 +48,7 @@ class Fireworks {
     int colour = 0;
     bool rocket = false;
     bool glitter = false;
+    bool flash = false;  // the light of a burst, for a moment
   };
   void launch();
   void advance(double dt);
