@@ -1916,6 +1916,26 @@ Start a rehearsal now?</translation>
         <translation>Cannot create the %2 folder in %1</translation>
     </message>
     <message>
+        <source>第 %1 / %2 页</source>
+        <translation>Page %1 / %2</translation>
+    </message>
+    <message>
+        <source>（续）</source>
+        <translation> (continued)</translation>
+    </message>
+    <message>
+        <source>缺席</source>
+        <translation>ABSENT</translation>
+    </message>
+    <message>
+        <source>光荣榜</source>
+        <translation>Roll of Honour</translation>
+    </message>
+    <message>
+        <source>尚无中奖者</source>
+        <translation>No winners yet</translation>
+    </message>
+    <message>
         <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
         <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
     </message>

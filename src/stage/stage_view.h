@@ -1,9 +1,20 @@
 #pragma once
-// Stand-in for the audience view while it is built elsewhere: records what it was told.
+// The audience's screen: what the draw shows, big enough for the back row, laid out from the view's own
+// size. Its owner tells it what to show; it keeps no connection to the event.
+#include <QElapsedTimer>
+#include <QImage>
+#include <QList>
+#include <QRegion>
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 
+#include "stage/fireworks.h"
 #include "stage/stage_content.h"
+#include "stage/stage_layout.h"
+#include "stage/stage_painting.h"
+#include "stage/stage_photos.h"
 
 namespace ld {
 
@@ -11,35 +22,97 @@ class StageView : public QWidget {
   Q_OBJECT
  public:
   enum class Scene { Idle, Rolling, Result, Wall, Honour };
-  explicit StageView(QWidget* parent = nullptr) : QWidget(parent) {}
-  void setTheme(const stage::Theme&) {}
-  void setEvent(const QString& company, const QString& title) { company_ = company, title_ = title; }
-  void setPrize(const std::optional<stage::PrizeProgress>& prize) { prize_ = prize; }
-  void showIdle() { scene_ = Scene::Idle; }
-  void showRolling(const QStringList& photos) { scene_ = Scene::Rolling, photos_ = photos; }
-  void showResult(const QList<stage::Winner>& winners) { scene_ = Scene::Result, winners_ = winners; }
-  void showWall(const stage::PrizeProgress&, const QList<stage::Winner>& winners) {
-    scene_ = Scene::Wall, winners_ = winners;
-  }
-  void showHonour(const QList<stage::HonourPrize>& prizes) { scene_ = Scene::Honour, honour_ = prizes; }
-  void celebrate() { ++celebrations_; }
-  bool turnPage() { return false; }
+  static constexpr int kPageSeconds = 8;
+
+  explicit StageView(QWidget* parent = nullptr);
+
+  void setTheme(const stage::Theme& theme);
+  void setEvent(const QString& company, const QString& title);
+  // The prize drawn now; nothing before a plan applies.
+  void setPrize(std::optional<stage::PrizeProgress> prize);
+
+  // Waiting to draw: the prize big in the middle.
+  void showIdle();
+  // One tick of the roll: the eight stored photo paths the handset shows (fewer: the last repeats).
+  void showRolling(const QStringList& storedPhotoPaths);
+  // The winners of one press: the first big, the rest small below.
+  void showResult(const QList<stage::Winner>& winners);
+  // Every winner of a prize as cards, page after page.
+  void showWall(const stage::PrizeProgress& prize, const QList<stage::Winner>& winners);
+  // Every prize of the event, highest first, page after page.
+  void showHonour(const QList<stage::HonourPrize>& prizes);
+  // The next page of the wall or the roll of honour, after the last the first; false when there is only
+  // one page (or no pages to turn), so the key can do its usual work.
+  bool turnPage();
+  // Fireworks for a few seconds, never over a name.
+  void celebrate();
 
   Scene scene() const { return scene_; }
-  const QList<stage::Winner>& winners() const { return winners_; }
-  const QList<stage::HonourPrize>& honour() const { return honour_; }
-  const std::optional<stage::PrizeProgress>& prize() const { return prize_; }
-  QString company() const { return company_; }
-  int celebrations() const { return celebrations_; }
+  // The page shown of the wall or the roll of honour, and how many there are.
+  int page() {
+    buildFrame();
+    return page_;
+  }
+  int pages() {
+    buildFrame();
+    return pages_;
+  }
+  bool celebrating() const { return fireworksTimer_.isActive(); }
+  // What the fireworks leave alone: the names on the screen with a margin.
+  QRegion protectedRegion();
+  // The simulation itself, so tests can place a burst and step it.
+  stage::Fireworks& fireworks() { return fireworks_; }
+  stage::StagePhotos& photos() { return photos_; }
+
+ signals:
+  // A frame went to the screen: the time spent painting it, and with its way to the screen (the view as
+  // a window of its own only; 0 otherwise).
+  void framed(qint64 paintNs, qint64 frameNs);
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
-  Scene scene_ = Scene::Idle;
-  QStringList photos_;
-  QList<stage::Winner> winners_;
-  QList<stage::HonourPrize> honour_;
-  std::optional<stage::PrizeProgress> prize_;
+  void changed();      // the scene's picture must be painted again
+  void changedLook();  // and the background too
+  void buildFrame();
+  void fireworksTick();
+  QList<QRect> tileRects();
+  stage::HeaderLayout header(const QString& prize) const;
+  QString headerPrize() const;
+
+  stage::Look look_;
   QString company_, title_;
-  int celebrations_ = 0;
+  QString themeTitle_;  // the theme's own title, shown instead of the event's
+  const QString& title() const { return themeTitle_.isEmpty() ? title_ : themeTitle_; }
+  std::optional<stage::PrizeProgress> prize_;
+  Scene scene_ = Scene::Idle;
+  QList<stage::Winner> winners_;
+  stage::PrizeProgress wallPrize_;
+  QList<stage::HonourPrize> honour_;
+  int page_ = 0;
+  int pages_ = 1;
+
+  stage::StagePhotos photos_;
+  QStringList rollingPaths_;
+  QList<QImage> tiles_;
+  QList<QRect> tileRects_;
+  QRegion protected_;
+  QRect avoid_;  // where fireworks had better not burst: the texts around the name
+
+  QImage background_;  // background and header band
+  QImage frame_;       // the background with the scene's lasting parts
+  bool backgroundStale_ = true;
+  bool frameStale_ = true;
+
+  stage::Fireworks fireworks_;
+  QTimer fireworksTimer_;
+  QElapsedTimer fireworksClock_;
+  QRegion fireworksDrawn_;
+  QTimer pageTimer_;
+  qint64 lastPaintNs_ = 0;
 };
 
 }  // namespace ld

@@ -1,0 +1,286 @@
+// The audience screen as painted: rolling tiles from the photos, pages that turn, fireworks that leave the
+// names alone. With LUCKYDRAW_SHOTS set, every scene is kept as a picture at 1920 x 1080.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTest>
+
+#include "framework/jpeg.h"
+#include "stage/stage_view.h"
+#include "support/shots.h"
+#include "support/temp_app.h"
+
+using namespace ld::test;
+using ld::StageView;
+using ld::stage::Winner;
+
+namespace {
+
+// A stand-in portrait: a backdrop, a head and shoulders, so the pictures read as photos.
+QByteArray portrait(int width, int height, int hue) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter p(&image);
+  QLinearGradient back(0, 0, 0, height);
+  back.setColorAt(0, QColor::fromHsv(hue, 90, 230));
+  back.setColorAt(1, QColor::fromHsv(hue, 140, 120));
+  p.fillRect(image.rect(), back);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor::fromHsv((hue + 180) % 360, 120, 90));
+  p.drawEllipse(QPointF(width / 2.0, height * 1.05), width * 0.32, height * 0.42);
+  p.setBrush(QColor(240, 200, 170));
+  p.drawEllipse(QPointF(width / 2.0, height * 0.42), width * 0.13, height * 0.2);
+  p.setBrush(QColor(40, 30, 30));
+  p.drawChord(QRectF(width * 0.37, height * 0.2, width * 0.26, height * 0.26), 0, 180 * 16);
+  p.end();
+  return ld::encodeJpeg(image, 90);
+}
+
+QImage rendered(StageView& view) {
+  QImage image(view.size(), QImage::Format_RGB32);
+  view.render(&image);
+  return image;
+}
+
+class Stage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QDir(app.folder()).mkpath(QStringLiteral("zpgq"));
+    view.resize(1920, 1080);
+    view.setEvent(QStringLiteral("星辰科技股份有限公司"), QStringLiteral("2026 年度盛典"));
+    view.setPrize(ld::stage::PrizeProgress{3, QStringLiteral("三等奖"), 3, 10});
+  }
+  QString addPhoto(const QString& name, int hue) {
+    const QString stored = QStringLiteral("zp\\%1.jpg").arg(name);
+    writeFile(app.path(QStringLiteral("zp/%1.jpg").arg(name)), portrait(480, 360, hue));
+    writeFile(app.path(QStringLiteral("zpgq/%1.jpg").arg(name)), portrait(1440, 1080, hue));
+    return stored;
+  }
+  QList<Winner> winners(int count) {
+    QList<Winner> out;
+    const QStringList departments{QStringLiteral("销售部"), QStringLiteral("研发中心"),
+                                  QStringLiteral("财务部")};
+    for (int i = 0; i < count; ++i) {
+      const QString department = departments[i % departments.size()];
+      out << Winner{i + 1,
+                    i + 1,
+                    i % 4 == 1 ? QStringLiteral("欧阳娜娜") : QStringLiteral("张伟"),
+                    department,
+                    addPhoto(department + QStringLiteral("_") + QString::number(i), i * 37 % 360),
+                    3,
+                    QStringLiteral("三等奖"),
+                    false};
+    }
+    return out;
+  }
+
+  TempApp app{false};
+  StageView view;
+};
+
+TEST_F(Stage, RollingTilesShowThePhotosAndTheLastRepeats) {
+  const QString a = addPhoto(QStringLiteral("Sales_A"), 0);
+  const QString b = addPhoto(QStringLiteral("Sales_B"), 240);
+  writeFile(app.path(QStringLiteral("zp/Red.jpg")), solidJpeg(480, 360, Qt::red));
+  writeFile(app.path(QStringLiteral("zp/Blue.jpg")), solidJpeg(480, 360, Qt::blue));
+  view.showRolling({QStringLiteral("zp\\Red.jpg"), QStringLiteral("zp\\Blue.jpg")});
+  const QImage shot = rendered(view);
+  const QList<QRect> tiles =
+      ld::stage::rollingLayout(view.size(), ld::stage::headerLayout(view.size(), {}, {}, {}, {})).tiles;
+  ASSERT_EQ(tiles.size(), 8);
+  EXPECT_GT(qRed(shot.pixel(tiles[0].center())), 200);
+  for (int i = 1; i < 8; ++i) EXPECT_GT(qBlue(shot.pixel(tiles[i].center())), 200) << "tile " << i;
+  // A photo gone from disk shows the placeholder, never an empty tile.
+  view.showRolling({a, b, QStringLiteral("zp\\Gone.jpg")});
+  const QImage again = rendered(view);
+  const QRgb grey = again.pixel(tiles[3].center());
+  EXPECT_NEAR(qRed(grey), 160, 20);  // system/logo.jpg, Qt::gray
+  EXPECT_NEAR(qGreen(grey), 160, 20);
+  EXPECT_TRUE(keepShot(again, QStringLiteral("stage_rolling.png")));
+}
+
+TEST_F(Stage, PagesTurnAndComeBackToTheFirst) {
+  view.showWall({3, QStringLiteral("三等奖"), 60, 60}, winners(60));
+  ASSERT_GT(view.pages(), 1);
+  const int pages = view.pages();
+  const QImage first = rendered(view);
+  EXPECT_TRUE(keepShot(first, QStringLiteral("stage_wall_pages.png")));
+  for (int i = 1; i <= pages; ++i) {
+    ASSERT_TRUE(view.turnPage());
+    EXPECT_EQ(view.page(), i % pages);
+  }
+  EXPECT_EQ(rendered(view), first) << "back to the first page";
+  ASSERT_TRUE(view.turnPage());
+  EXPECT_NE(rendered(view), first);
+
+  view.showWall({3, QStringLiteral("三等奖"), 4, 10}, winners(4));
+  EXPECT_EQ(view.page(), 0) << "a new wall starts on its first page";
+  EXPECT_EQ(view.pages(), 1);
+  EXPECT_FALSE(view.turnPage());
+  EXPECT_EQ(view.page(), 0);
+  EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_wall.png")));
+
+  view.showResult(winners(1));
+  EXPECT_FALSE(view.turnPage()) << "a result has no pages";
+}
+
+TEST_F(Stage, PagesTurnByThemselves) {
+  view.showWall({3, QStringLiteral("三等奖"), 60, 60}, winners(60));
+  ASSERT_GT(view.pages(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view.page() == 1; }, (StageView::kPageSeconds + 5) * 1000));
+}
+
+TEST_F(Stage, TheRollOfHonourPagesLikeTheWall) {
+  QList<ld::stage::HonourPrize> prizes{{QStringLiteral("幸运奖"), winners(40)},
+                                       {QStringLiteral("三等奖"), winners(10)},
+                                       {QStringLiteral("二等奖"), winners(3)},
+                                       {QStringLiteral("一等奖"), winners(1)}};
+  view.showHonour(prizes.mid(2));
+  EXPECT_EQ(view.pages(), 1);
+  EXPECT_FALSE(view.turnPage());
+  EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_honour.png")));
+  view.showHonour(prizes);
+  ASSERT_GT(view.pages(), 1);
+  EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_honour_pages.png")));
+  const int pages = view.pages();
+  for (int i = 1; i <= pages; ++i) ASSERT_TRUE(view.turnPage());
+  EXPECT_EQ(view.page(), 0);
+}
+
+TEST_F(Stage, FireworksNeverPaintOverTheName) {
+  QList<Winner> one = winners(1);
+  one[0].name = QStringLiteral("阿卜杜热合曼·买买提明");
+  view.showResult(one);
+  const QImage without = rendered(view);
+  const QRect name = view.protectedRegion().boundingRect();
+  ASSERT_FALSE(name.isEmpty());
+
+  view.celebrate();
+  ld::stage::Fireworks& fireworks = view.fireworks();
+  // Bursts right on the name and around it, then let them spread.
+  fireworks.burstAt(name.center());
+  fireworks.burstAt(name.topLeft());
+  fireworks.burstAt(name.bottomRight());
+  fireworks.step(0.35);
+  int inside = 0;
+  for (const QPointF& p : fireworks.positions()) inside += name.contains(p.toPoint());
+  ASSERT_GT(inside, 20) << "sparks over the name's place, so the clipping is what keeps it clear";
+
+  const QImage with = rendered(view);
+  int changedOutside = 0;
+  for (int y = 0; y < with.height(); y += 2)
+    for (int x = 0; x < with.width(); x += 2) {
+      const bool differs = with.pixel(x, y) != without.pixel(x, y);
+      if (name.contains(x, y))
+        ASSERT_FALSE(differs) << "fireworks at " << x << "," << y;
+      else
+        changedOutside += differs;
+    }
+  EXPECT_GT(changedOutside, 500) << "fireworks were painted";
+  EXPECT_TRUE(keepShot(with, QStringLiteral("stage_fireworks.png")));
+}
+
+TEST_F(Stage, FireworksEndByThemselves) {
+  view.showResult(winners(1));
+  view.celebrate();
+  EXPECT_TRUE(view.celebrating());
+  // At most a few seconds of rockets and sparks; stepped, not waited for.
+  ld::stage::Fireworks& fireworks = view.fireworks();
+  double seconds = 0;
+  while (fireworks.running() && seconds < 10) fireworks.step(0.1), seconds += 0.1;
+  EXPECT_GE(seconds, 2.0);
+  EXPECT_LE(seconds, 4.1);
+  EXPECT_EQ(fireworks.particles(), 0);
+}
+
+TEST_F(Stage, TheThemesPicturesAndColoursOrTheBuiltInLook) {
+  view.showIdle();
+  const QImage builtIn = rendered(view);
+  const QPoint corner(view.width() / 2, view.height() - 8);  // below everything but the background
+  EXPECT_GT(qRed(builtIn.pixel(QPoint(view.width() / 2, view.height() / 6))),
+            2 * qBlue(builtIn.pixel(QPoint(view.width() / 2, view.height() / 6))))
+      << "the built-in look is red";
+
+  QImage logo(300, 100, QImage::Format_RGB32);
+  logo.fill(QColor(0, 200, 0));
+  QImage background(640, 480, QImage::Format_RGB32);
+  background.fill(QColor(20, 40, 160));
+  view.setTheme({background, logo, QStringLiteral("春季联欢"), QColor(), QColor(80, 220, 255), QColor()});
+  const QImage themed = rendered(view);
+  const ld::stage::HeaderLayout header = ld::stage::headerLayout(view.size(), logo.size(), {}, {}, {});
+  const QRgb inLogo = themed.pixel(header.logo.center());
+  EXPECT_GT(qGreen(inLogo), 180);
+  EXPECT_LT(qRed(inLogo), 40);
+  EXPECT_NEAR(double(header.logo.width()) / header.logo.height(), 3.0, 0.05) << "the logo keeps its aspect";
+  const QRgb behind = themed.pixel(corner);
+  EXPECT_GT(qBlue(behind), qRed(behind) + 60) << "the background picture fills the screen";
+  EXPECT_NE(themed, builtIn);
+  EXPECT_TRUE(keepShot(themed, QStringLiteral("stage_theme.png")));
+
+  view.setTheme({});
+  EXPECT_EQ(rendered(view), builtIn) << "an empty theme is the built-in look again";
+}
+
+TEST_F(Stage, AnySizePaintsEveryScene) {
+  const QList<Winner> some = winners(5);
+  for (const QSize size : {QSize(1, 1), QSize(60, 40), QSize(200, 900), QSize(1920, 1080)}) {
+    view.resize(size);
+    view.showRolling({some[0].photo});
+    const QImage rolling = rendered(view);
+    view.showResult(some);
+    view.celebrate();
+    view.fireworks().step(1.2);
+    const QImage result = rendered(view);
+    view.showWall({3, QStringLiteral("三等奖"), 5, 10}, some);
+    view.showHonour({{QStringLiteral("三等奖"), some}});
+    const QImage honour = rendered(view);
+    EXPECT_EQ(honour.size(), size);
+    if (size.width() >= 60) {
+      EXPECT_NE(rolling, result);
+      EXPECT_NE(result, honour);
+    }
+  }
+}
+
+TEST_F(Stage, EveryScenePaintsSomethingOfItsOwn) {
+  view.setTheme({});
+  view.showIdle();
+  const QImage idle = rendered(view);
+  EXPECT_TRUE(keepShot(idle, QStringLiteral("stage_idle.png")));
+
+  QList<Winner> press = winners(4);
+  press[0].name = QStringLiteral("Maximilian Alexander von Hohenzollern-Sigmaringen");
+  view.showResult(press.mid(0, 1));
+  const QImage result = rendered(view);
+  EXPECT_TRUE(keepShot(result, QStringLiteral("stage_result.png")));
+
+  press[0].absent = true;
+  press[1].level = 99;
+  press[1].prize.clear();
+  view.showResult(press);
+  const QImage several = rendered(view);
+  EXPECT_TRUE(keepShot(several, QStringLiteral("stage_result_absent_several.png")));
+  view.showResult({press[1]});
+  const QImage outside = rendered(view);
+  EXPECT_TRUE(keepShot(outside, QStringLiteral("stage_result_outside_plan.png")));
+
+  view.setPrize(std::nullopt);
+  view.showIdle();
+  const QImage noPrize = rendered(view);
+  EXPECT_TRUE(keepShot(noPrize, QStringLiteral("stage_idle_no_prize.png")));
+  view.showResult({});
+  const QImage nobody = rendered(view);
+  EXPECT_FALSE(view.protectedRegion().isEmpty()) << "\"nobody\" is said where the name goes";
+  view.showWall({4, QStringLiteral("幸运奖"), 0, 30}, {});
+  const QImage emptyWall = rendered(view);
+  EXPECT_TRUE(keepShot(emptyWall, QStringLiteral("stage_wall_empty.png")));
+  view.showHonour({});
+  const QImage emptyRoll = rendered(view);
+  const QList<QImage> all{idle, result, several, outside, noPrize, nobody, emptyWall, emptyRoll};
+  for (int i = 0; i < all.size(); ++i)
+    for (int j = i + 1; j < all.size(); ++j) EXPECT_NE(all[i], all[j]) << i << " and " << j;
+}
+
+}  // namespace
