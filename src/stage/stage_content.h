@@ -29,7 +29,8 @@ struct PrizeProgress {
   int total = 0;  // 0: no limit (an unlimited plan)
 };
 
-// One prize of the roll of honour, in drawing order, with its winners in draw order.
+// One prize of the roll of honour, with its winners in draw order. The roll lists the prizes in the order
+// given: the first prize first, winners outside the plan last.
 struct HonourPrize {
   QString name;
   QList<Winner> winners;

@@ -485,7 +485,7 @@ HonourLayout honourLayout(QSize screen, const HeaderLayout& header, const QStrin
     h.heading = true;
     return h;
   };
-  for (auto prize = prizes.crbegin(); prize != prizes.crend(); ++prize) {
+  for (auto prize = prizes.cbegin(); prize != prizes.cend(); ++prize) {
     // A heading never ends a column; a gap above it unless it starts one.
     if (row > 0) ++row;
     if (row >= rows - 1) newColumn();

@@ -120,7 +120,7 @@ struct HonourLayout {
   QList<HonourLine> lines;  // of the page shown
   int pages = 1;
 };
-// The prizes highest first (the reverse of the order they were drawn in), each heading followed by its
+// The prizes in the order given (the first prize first), each heading followed by its
 // winners, flowing down columns and over pages; a prize that goes on in the next column repeats its heading.
 HonourLayout honourLayout(QSize screen, const HeaderLayout& header, const QString& heading,
                           const QList<HonourPrize>& prizes, int page);

@@ -39,7 +39,7 @@ class StageView : public QWidget {
   void showResult(const QList<stage::Winner>& winners);
   // Every winner of a prize as cards, page after page.
   void showWall(const stage::PrizeProgress& prize, const QList<stage::Winner>& winners);
-  // Every prize of the event, highest first, page after page.
+  // Every prize of the event in the order given (the first prize first), page after page.
   void showHonour(const QList<stage::HonourPrize>& prizes);
   // The next page of the wall or the roll of honour, after the last the first; false when there is only
   // one page (or no pages to turn), so the key can do its usual work.
@@ -48,6 +48,10 @@ class StageView : public QWidget {
   void celebrate();
 
   Scene scene() const { return scene_; }
+  // What it was told last.
+  const std::optional<stage::PrizeProgress>& prize() const { return prize_; }
+  const QList<stage::Winner>& winners() const { return winners_; }
+  const QList<stage::HonourPrize>& honour() const { return honour_; }
   // The page shown of the wall or the roll of honour, and how many there are.
   int page() {
     buildFrame();

@@ -142,18 +142,18 @@ TEST_P(Sizes, WallCardsFitAndPagesHoldEveryWinner) {
 }
 
 TEST_P(Sizes, TheRollOfHonourListsEveryWinnerOnceHighestPrizeFirst) {
-  // In drawing order: the lucky prizes first.
+  // As the feed gives them: the first prize first.
   QList<HonourPrize> prizes;
-  const QStringList names{QStringLiteral("幸运奖"), QStringLiteral("三等奖"), QStringLiteral("二等奖"),
-                          QStringLiteral("一等奖")};
-  const QList<int> counts{60, 20, 5, 1};
+  const QStringList names{QStringLiteral("一等奖"), QStringLiteral("二等奖"), QStringLiteral("三等奖"),
+                          QStringLiteral("幸运奖")};
+  const QList<int> counts{1, 5, 20, 60};
   QSet<QString> expected;
   for (int p = 0; p < names.size(); ++p) {
     HonourPrize prize{names[p], {}};
     for (int i = 0; i < counts[p]; ++i) {
       const QString name = (i == 3 ? kLongWestern : QStringLiteral("员工")) + QString::number(p * 100 + i);
       prize.winners << Winner{0,  p * 100 + i, name,     i == 4 ? kLongChinese : QStringLiteral("市场部"),
-                              {}, 4 - p,       names[p], false};
+                              {}, p + 1,       names[p], false};
       expected << name;
     }
     prizes << prize;
@@ -178,7 +178,7 @@ TEST_P(Sizes, TheRollOfHonourListsEveryWinnerOnceHighestPrizeFirst) {
     }
   }
   EXPECT_EQ(seen, expected);
-  EXPECT_EQ(headings, (QStringList{names[3], names[2], names[1], names[0]}));
+  EXPECT_EQ(headings, names);
 }
 
 TEST_P(Sizes, IdleShowsThePrizeInTheMiddle) {
