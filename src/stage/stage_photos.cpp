@@ -30,7 +30,10 @@ QString sharpCopy(const QString& stored) {
   QString rel = stored;
   rel.replace(QLatin1Char('/'), QLatin1Char('\\'));
   if (!rel.startsWith(QLatin1String("zp\\"), Qt::CaseInsensitive)) return {};
-  return confined(QStringLiteral("zpgq\\") + rel.mid(3));
+  // Photos lie in zp itself: a name that goes through a folder has no copy.
+  const QString name = rel.mid(3);
+  if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name == QLatin1String("..")) return {};
+  return confined(kSharpPhotoFolder + QLatin1Char('\\') + name);
 }
 
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
