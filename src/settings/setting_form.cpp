@@ -13,8 +13,10 @@
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include "data/datamodule.h"
+#include "framework/app_folder.h"
 #include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
@@ -115,6 +117,12 @@ TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
   setFont(font);
   resize(kClientWidth, kClientHeight);
   buildControls();
+  Formwtwg = new QWidget(
+      this, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+  Formwtwg->setObjectName(QStringLiteral("Formwtwg"));
+  Formwtwg->setWindowTitle(ld::Tr::tr("舞台外观"));
+  GroupBoxwtwg = new ThemeGroup(dataModule.ADOQuerysetting, appFolder(), Formwtwg);
+  (new QVBoxLayout(Formwtwg))->addWidget(GroupBoxwtwg);
   connectHandlers();
   guarded([this] { FormCreate(); });
 }
@@ -193,6 +201,8 @@ void TsettingForm::buildControls() {
   // Beside the winners' export: the roster's own group has no free place without moving its controls.
   Buttondcmd = button(GroupBox4, "Buttondcmd", ld::Tr::tr("导出名单…"), 512, 16, 121, 25);
   Buttondcmd->setFont(songFont());
+  Buttonwtwg = button(GroupBox4, "Buttonwtwg", ld::Tr::tr("舞台外观…"), 360, 16, 121, 25);
+  Buttonwtwg->setFont(songFont());
   Button5->setFont(songFont());
   Button7->setFont(songFont());
   Buttondczj->setFont(songFont());
@@ -229,6 +239,8 @@ void TsettingForm::connectHandlers() {
   connect(Buttondrmd, &QPushButton::clicked, this, &TsettingForm::rosterImportRequested);
   connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
   connect(Buttondcmd, &QPushButton::clicked, this, &TsettingForm::rosterExportRequested);
+  on(Buttonwtwg, &QPushButton::clicked, &TsettingForm::ButtonwtwgClick);
+  connect(GroupBoxwtwg, &ThemeGroup::saved, this, &TsettingForm::themeChanged);
   // Selection changes by the reload count as well, so the visibility rule always holds.
   connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { RadioButtonxzClick(); });

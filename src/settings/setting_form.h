@@ -16,6 +16,7 @@
 #include "data/query.h"
 #include "data/roster_store.h"
 #include "settings/roster_grid.h"
+#include "settings/theme_group.h"
 #include "widgets/picture_box.h"
 
 class QComboBox;
@@ -73,6 +74,9 @@ class TsettingForm : public QWidget {
   void Button5Click();
   void Button7Click();
 
+  // The audience screen's look, in a window of its own: the window has no room left for another group.
+  void ButtonwtwgClick();
+
   // Photo import.
   void Button1Click();
   bool CompressMainFun(const QString& fileName, int quality, int width, int height);
@@ -126,6 +130,10 @@ class TsettingForm : public QWidget {
   QPushButton* Buttondczj;  // "导出中奖名单…"
   QPushButton* Buttondcmd;  // "导出名单…"
 
+  QPushButton* Buttonwtwg;  // "舞台外观…"
+  QWidget* Formwtwg;        // the window holding GroupBoxwtwg
+  ld::ThemeGroup* GroupBoxwtwg;
+
   QStatusBar* StatusBar1;
 
  signals:
@@ -135,6 +143,8 @@ class TsettingForm : public QWidget {
   // Saved here: every result cleared (with the roster or alone), or the prize plan changed.
   void resultsCleared();
   void planChanged();
+  // The audience screen's look was saved.
+  void themeChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -1,0 +1,10 @@
+// The audience screen's look, opened from the clean-up row.
+#include "settings/setting_form.h"
+
+void TsettingForm::ButtonwtwgClick() {
+  // Read afresh at every opening, as the window itself reads everything when it opens.
+  GroupBoxwtwg->reload();
+  Formwtwg->show();
+  Formwtwg->raise();
+  Formwtwg->activateWindow();
+}
