@@ -13,20 +13,23 @@ struct PackSummary {
   int participants = 0;
   int photos = 0;
   QStringList skipped;  // photos of the archive that the roster does not name, left out by unpack
+  bool theme = false;   // the event's own stage pictures (zt/) went along
+  QStringList damaged;  // stage pictures that could not be read, left out by pack
 };
 
 // Writes ARCHIVE from the event in APPFOLDER: the database as one committed state, copied beside ARCHIVE
 // a few pages at a time (`progress` after each step) so that a draw going on meanwhile is never kept waiting,
-// and the photos its roster names. Refuses an existing ARCHIVE and a roster whose photo files are missing.
-// Throws ld::Error; on failure no archive and no copy is left.
+// the photos its roster names, and the stage pictures in zt/ that can be read. Refuses an existing ARCHIVE
+// and a roster whose photo files are missing. Throws ld::Error; on failure no archive and no copy is left.
 PackSummary packEvent(const QString& appFolder, const QString& archive, const BackupProgress& progress = {});
 
-// Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb and the photos its roster names in zp/). Refuses
-// an APPFOLDER that already holds an event or any of those photo files, and an archive that holds
-// anything else, lacks a photo its roster names, exceeds a size or entry limit, or whose database does not
-// open with the password or holds what this program never makes. Throws ld::Error; on failure APPFOLDER is
-// as before. Every file is staged beside its place and the database placed last, so an unpack cut short
-// at any moment is taken back by the next tidy-up of the folder.
+// Lays out the event of ARCHIVE in APPFOLDER (db/db.mdb, the photos its roster names in zp/, the stage
+// pictures in zt/). Refuses an APPFOLDER that already holds an event or any of those files, and an archive
+// that holds anything else, a stage picture that is not a sound one of its kind, lacks a photo its roster
+// names, exceeds a size or entry limit, or whose database does not open with the password or holds what this
+// program never makes. Throws ld::Error; on failure APPFOLDER is as before. Every file is staged beside its
+// place and the database placed last, so an unpack cut short at any moment is taken back by the next tidy-up
+// of the folder.
 PackSummary unpackEvent(const QString& archive, const QString& appFolder);
 
 // Called at each step of an unpack ("staged", "synced", "recorded", "placed", "committed"): lets a test

@@ -201,6 +201,80 @@ TEST_F(ThemeTest, StoredFormsAreCheckedByKindAndSize) {
   }
 }
 
+class ThemeWindowTest : public SettingsTest {
+ protected:
+  ThemeGroup* group() { return form->GroupBoxwtwg; }
+  void openLook() {
+    open();
+    form->Buttonwtwg->click();
+    ASSERT_TRUE(form->Formwtwg->isVisible());
+  }
+  QStringList rows() { return app.rows(QStringLiteral("select xm, sz from ztsz order by xm")); }
+};
+
+TEST_F(ThemeWindowTest, ChosenLookIsSavedByUpdateAndShownAgainInANewWindow) {
+  openLook();
+  QSignalSpy changed(form.get(), &TsettingForm::themeChanged);
+  group()->Editbt->setText(QStringLiteral("  2026 年会  "));
+  writeFile(app.path("bg.jpg"), solidJpeg(1920, 1080, QColor(20, 40, 160)));
+  writeFile(app.path("logo.png"), pngOf(seeThroughLogo(300, 300)));
+  boxes().fileAnswers = {app.path("bg.jpg"), app.path("logo.png")};
+  group()->Buttonbjtp->click();
+  group()->Buttonbz->click();
+  boxes().colourAnswers = {QColor("#112233"), QColor("#445566")};
+  group()->Buttonds->click();
+  group()->Buttonwz->click();
+  EXPECT_EQ(boxes().texts(ScriptedDialogs::Shown::Colour), (QStringList{"底色", "文字颜色"}));
+  // The sketch follows at once; nothing is kept before "更新".
+  EXPECT_EQ(group()->Panelyl->theme().base, QColor("#112233"));
+  EXPECT_EQ(group()->Panelyl->theme().accent, defaultThemeAccent());
+  EXPECT_EQ(rows(), QStringList());
+  EXPECT_FALSE(QFileInfo::exists(app.path("zt")));
+
+  group()->Buttongxwg->click();
+  EXPECT_EQ(infos(), QStringList{"更新完成"});
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(rows(), (QStringList{"BT|2026 年会", "DS|#112233", "WZ|#445566"}));
+
+  form.reset();
+  openLook();
+  EXPECT_EQ(group()->Editbt->text(), QStringLiteral("2026 年会"));
+  const stage::Theme shown = group()->Panelyl->theme();
+  EXPECT_EQ(shown.text, QColor("#445566"));
+  EXPECT_EQ(shown.background.size(), QSize(1920, 1080));
+  EXPECT_NEAR(qBlue(shown.background.pixel(960, 540)), 160, 6);
+  EXPECT_EQ(shown.logo.size(), QSize(300, 300));
+  EXPECT_TRUE(group()->Buttonqcbj->isEnabled());
+
+  // Back to the built-in look: colours and pictures go, the title stays.
+  group()->Buttonhfmr->click();
+  EXPECT_FALSE(group()->Buttonqcbj->isEnabled());
+  group()->Buttongxwg->click();
+  EXPECT_EQ(rows(), QStringList{"BT|2026 年会"});
+  EXPECT_EQ(QDir(app.path("zt")).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST_F(ThemeWindowTest, ARefusedPictureIsExplainedAndChangesNothing) {
+  openLook();
+  writeFile(app.path("bg.jpg"), solidJpeg(1920, 1080, Qt::blue));
+  boxes().fileAnswers = {app.path("bg.jpg")};
+  group()->Buttonbjtp->click();
+  group()->Buttongxwg->click();
+  const QByteArray kept = readFile(app.path("zt/bg.jpg"));
+  ASSERT_FALSE(kept.isEmpty());
+
+  writeFile(app.path("broken.jpg"), solidJpeg(1920, 1080, Qt::red).chopped(500));
+  boxes().clear();
+  boxes().fileAnswers = {app.path("broken.jpg"), QString()};
+  group()->Buttonbjtp->click();
+  ASSERT_EQ(infos().size(), 1);
+  EXPECT_TRUE(infos()[0].contains(app.path("broken.jpg"))) << infos()[0].toStdString();
+  group()->Buttonbjtp->click();  // cancelled
+  EXPECT_NEAR(qBlue(group()->Panelyl->theme().background.pixel(10, 10)), 255, 6);
+  group()->Buttongxwg->click();
+  EXPECT_EQ(readFile(app.path("zt/bg.jpg")), kept);
+}
+
 // Calm in the middle, where the names and photos go: the picture varies far less there than round the edges.
 TEST(StageBackground, IsSixteenByNineAndBusyOnlyAtTheEdges) {
   const QImage background = artwork::stageBackground();

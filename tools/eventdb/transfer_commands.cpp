@@ -270,6 +270,9 @@ int runTransferCommand(const QStringList& args) {
     if (command == QLatin1String("pack") && args.size() == 3) {
       const PackSummary s = packEvent(args[1], args[2]);
       say(Tr::tr("已打包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      if (!s.damaged.isEmpty())
+        say(Tr::tr("舞台外观的图片无法读取，没有打包（解包后显示默认外观）：%1")
+                .arg(s.damaged.join(Tr::tr("、"))));
       return 0;
     }
     if (command == QLatin1String("unpack") && args.size() == 3) {
