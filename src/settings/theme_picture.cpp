@@ -51,11 +51,11 @@ QSize jpegFrameSize(const QByteArray& jpeg) {
 }
 
 QString tooLarge(const QString& what, QSize size, qint64 maxPixels) {
-  return Tr::tr("图片 %1 太大（%2 × %3 像素），最多接受 %4 万像素")
+  return Tr::tr("图片 %1 太大（%2 × %3 像素），最多接受 %4 像素")
       .arg(what)
       .arg(size.width())
       .arg(size.height())
-      .arg(maxPixels / 10000);
+      .arg(maxPixels);
 }
 
 QString damaged(const QString& what) { return Tr::tr("图片 %1 已损坏或不完整").arg(what); }

@@ -79,8 +79,9 @@ TEST_F(ThemePackTest, TheLookGoesAlongAndAnEventWithoutOneUnpacksToTheDefault) {
   EXPECT_EQ(packed.damaged, QStringList());
   const PackSummary unpacked = unpackEvent(archive(), target());
   EXPECT_TRUE(unpacked.theme);
-  EXPECT_EQ(laidOut(target()), (QStringList{"db", "zp", "zt", "db/db.mdb", QStringLiteral("zp/研发部_张三.jpg"),
-                                            "zt/bg.jpg", "zt/logo.png"}));
+  EXPECT_EQ(laidOut(target()),
+            (QStringList{"db", "zp", "zt", "db/db.mdb", QStringLiteral("zp/研发部_张三.jpg"), "zt/bg.jpg",
+                         "zt/logo.png"}));
   for (const char* file : {"zt/bg.jpg", "zt/logo.png"})
     EXPECT_EQ(readFile(target() + QLatin1String(file)), readFile(app.path(QLatin1String(file))));
   const stage::Theme moved = storedIn(target());

@@ -54,7 +54,8 @@ const char* const kTransferHelp =
     "       The headings and prize names are Chinese, as the event stores them, whatever --lang says;\n"
     "       --english writes them in English (First prize ... Lucky prize, Outside the plan).\n"
     "       Departments and names are written as stored either way.\n"
-    "pack   writes the event database and every photo the roster names into one zip archive.\n"
+    "pack   writes the event database, every photo the roster names and the stage pictures (zt/)\n"
+    "       into one zip archive.\n"
     "unpack lays out such an archive as the event of EVENT_DIR, after checking it; never overwrites.\n";
 
 namespace {
