@@ -2,8 +2,9 @@
 #include "settings/setting_form.h"
 
 void TsettingForm::ButtonwtwgClick() {
-  // Read afresh at every opening, as the window itself reads everything when it opens.
-  GroupBoxwtwg->reload();
+  // Read afresh at every opening, as the window itself reads everything when it opens; a window still open
+  // keeps what is being chosen.
+  if (!Formwtwg->isVisible()) GroupBoxwtwg->reload();
   Formwtwg->show();
   Formwtwg->raise();
   Formwtwg->activateWindow();

@@ -8,6 +8,7 @@
 #include "artwork/builtin.h"
 #include "data/db_error.h"
 #include "data/query.h"
+#include "data/schema.h"
 #include "data/transaction.h"
 #include "framework/errors.h"
 #include "framework/file_safety.h"
@@ -44,7 +45,8 @@ QColor defaultThemeAccent() { return QColor(0xf8, 0xc5, 0x48); }
 QColor defaultThemeText() { return QColor(Qt::white); }
 
 stage::Theme withThemeDefaults(stage::Theme theme) {
-  if (theme.background.isNull()) theme.background = artwork::stageBackground();
+  if (theme.background.isNull())
+    silently("reading the built-in stage background", [&] { theme.background = artwork::stageBackground(); });
   if (!theme.base.isValid()) theme.base = defaultThemeBase();
   if (!theme.accent.isValid()) theme.accent = defaultThemeAccent();
   if (!theme.text.isValid()) theme.text = defaultThemeText();
@@ -58,9 +60,12 @@ ThemeStore::ThemeStore(Query& query, QString eventFolder) : q_(query), folder_(s
 stage::Theme ThemeStore::stored(QStringList* problems) {
   stage::Theme theme;
   try {
-    q_.openSql(QStringLiteral("select xm, sz from ztsz"));
+    // An older file opened read-only could not be given the table: it keeps no look, which is no fault.
+    q_.openSql(QString::fromLatin1(kThemeQuery));
+    const bool kept = q_.recordCount() == 1;
+    if (kept) q_.openSql(QStringLiteral("select xm, sz from ztsz"));
     q_.first();
-    for (int row = 0; row < q_.recordCount(); ++row, q_.next()) {
+    for (int row = 0; kept && row < q_.recordCount(); ++row, q_.next()) {
       const QString key = q_.fieldByName(QStringLiteral("xm")).asString().toUpper();
       const QString value = q_.fieldByName(QStringLiteral("sz")).asString();
       if (key == kTitleKey) {
@@ -110,6 +115,10 @@ void ThemeStore::save(const ThemeChange& change) {
     }
   } staged;
   std::vector<QString> removed;
+  // Only ever inside the event's own zt/: a link there could send a write or a removal anywhere.
+  const QFileInfo ztInfo(zt);
+  if ((change.background || change.logo) && (ztInfo.isSymLink() || (ztInfo.exists() && !ztInfo.isDir())))
+    throw Error(Tr::tr("%1 不是文件夹，舞台外观的图片无法保存").arg(shown(zt)));
   const auto plan = [&](ThemePictureKind kind, const std::optional<QByteArray>& bytes) {
     if (!bytes) return;
     const QString target = folder_ + themePictureEntry(kind);
@@ -117,9 +126,6 @@ void ThemeStore::save(const ThemeChange& change) {
       removed.push_back(target);
       return;
     }
-    // Only ever inside the event's own zt/: a link there could send the write anywhere.
-    if (QFileInfo(zt).isSymLink() || (QFileInfo::exists(zt) && !QFileInfo(zt).isDir()))
-      throw Error(Tr::tr("%1 不是文件夹，舞台外观的图片无法保存").arg(shown(zt)));
     if (!QDir().mkpath(zt)) throw Error(Tr::tr("无法创建文件夹 %1").arg(shown(zt)));
     const QString scratch = scratchName(zt, scratch::kPhotoNew);
     if (const QString why = writeNewFile(scratch, *bytes, Durability::Synced); !why.isEmpty())

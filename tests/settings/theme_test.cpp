@@ -15,6 +15,7 @@
 #include "settings/theme_picture.h"
 #include "settings/theme_store.h"
 #include "support/settings_helpers.h"
+#include "support/shots.h"
 
 namespace ld {
 namespace {
@@ -128,6 +129,12 @@ TEST_F(ThemeTest, NothingKeptMeansTheBuiltInLookAndDamageIsNamedNotShown) {
   EXPECT_TRUE(problems.filter(QStringLiteral("red")).size() == 1);
   EXPECT_TRUE(problems.filter(QStringLiteral("zt/bg.jpg")).size() == 1);
   EXPECT_TRUE(problems.filter(QStringLiteral("zt/logo.png")).size() == 1);
+
+  // An older file that could not be given the table (opened read-only) keeps no look: no fault to report.
+  app.exec(QStringLiteral("drop table ztsz"));
+  problems.clear();
+  EXPECT_EQ(store().stored(&problems).accent, QColor());
+  EXPECT_EQ(problems.filter(QStringLiteral("ztsz")), QStringList());
 }
 
 TEST_F(ThemeTest, ChosenPicturesAreBroughtToTheirStoredFormNeverStretched) {
@@ -228,6 +235,7 @@ TEST_F(ThemeWindowTest, ChosenLookIsSavedByUpdateAndShownAgainInANewWindow) {
   // The sketch follows at once; nothing is kept before "更新".
   EXPECT_EQ(group()->Panelyl->theme().base, QColor("#112233"));
   EXPECT_EQ(group()->Panelyl->theme().accent, defaultThemeAccent());
+  EXPECT_TRUE(keepShot(form->Formwtwg->grab().toImage(), QStringLiteral("stage-look.png")));
   EXPECT_EQ(rows(), QStringList());
   EXPECT_FALSE(QFileInfo::exists(app.path("zt")));
 
