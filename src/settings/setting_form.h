@@ -148,6 +148,8 @@ class TsettingForm : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The look window goes with the settings window: a window of its own is not hidden with it by itself.
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void buildControls();

@@ -9,3 +9,8 @@ void TsettingForm::ButtonwtwgClick() {
   Formwtwg->raise();
   Formwtwg->activateWindow();
 }
+
+void TsettingForm::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  Formwtwg->hide();
+}

@@ -221,6 +221,7 @@ class ThemeWindowTest : public SettingsTest {
 
 TEST_F(ThemeWindowTest, ChosenLookIsSavedByUpdateAndShownAgainInANewWindow) {
   openLook();
+  EXPECT_TRUE(keepShot(form->Formwtwg->grab().toImage(), QStringLiteral("stage-look-default.png")));
   QSignalSpy changed(form.get(), &TsettingForm::themeChanged);
   group()->Editbt->setText(QStringLiteral("  2026 年会  "));
   writeFile(app.path("bg.jpg"), solidJpeg(1920, 1080, QColor(20, 40, 160)));
@@ -281,6 +282,11 @@ TEST_F(ThemeWindowTest, ARefusedPictureIsExplainedAndChangesNothing) {
   EXPECT_NEAR(qBlue(group()->Panelyl->theme().background.pixel(10, 10)), 255, 6);
   group()->Buttongxwg->click();
   EXPECT_EQ(readFile(app.path("zt/bg.jpg")), kept);
+
+  // Closing the settings window takes the look window with it.
+  form->show();
+  form->close();
+  EXPECT_FALSE(form->Formwtwg->isVisible());
 }
 
 // Calm in the middle, where the names and photos go: the picture varies far less there than round the edges.
