@@ -1936,6 +1936,184 @@ Start a rehearsal now?</translation>
         <translation>No winners yet</translation>
     </message>
     <message>
+        <source>舞台外观</source>
+        <translation>Stage look</translation>
+    </message>
+    <message>
+        <source>舞台外观…</source>
+        <translation>Stage look…</translation>
+    </message>
+    <message>
+        <source>底色</source>
+        <translation>Base colour</translation>
+    </message>
+    <message>
+        <source>强调色</source>
+        <translation>Accent colour</translation>
+    </message>
+    <message>
+        <source>文字颜色</source>
+        <translation>Text colour</translation>
+    </message>
+    <message>
+        <source>活动标题</source>
+        <translation>Event title</translation>
+    </message>
+    <message>
+        <source>一等奖  1 / 3</source>
+        <translation>First prize  1 / 3</translation>
+    </message>
+    <message>
+        <source>张三</source>
+        <translation>Zhang San</translation>
+    </message>
+    <message>
+        <source>背景图片…</source>
+        <translation>Background…</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>标志…</source>
+        <translation>Logo…</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Restore defaults</translation>
+    </message>
+    <message>
+        <source>标题：</source>
+        <translation>Title:</translation>
+    </message>
+    <message>
+        <source>舞台外观中有无法读取的内容，已改用默认：
+%1</source>
+        <translation>Part of the stage look cannot be read; the default is used instead:
+%1</translation>
+    </message>
+    <message>
+        <source>图片文件(*.jpg *.jpeg *.png)</source>
+        <translation>Pictures (*.jpg *.jpeg *.png)</translation>
+    </message>
+    <message>
+        <source>图片 %1 已损坏或不完整</source>
+        <translation>The picture %1 is damaged or incomplete</translation>
+    </message>
+    <message>
+        <source>无法保存标志图片</source>
+        <translation>The logo cannot be saved</translation>
+    </message>
+    <message>
+        <source>%1 不是 JPEG 或 PNG 图片</source>
+        <translation>%1 is not a JPEG or PNG picture</translation>
+    </message>
+    <message>
+        <source>图片 %1 的文件太大</source>
+        <translation>The file of the picture %1 is too large</translation>
+    </message>
+    <message>
+        <source>背景图片 %1 不是 JPEG 图片</source>
+        <translation>The background picture %1 is not a JPEG picture</translation>
+    </message>
+    <message>
+        <source>标志图片 %1 不是 PNG 图片</source>
+        <translation>The logo %1 is not a PNG picture</translation>
+    </message>
+    <message>
+        <source>图片 %1 超过 %2 × %3 像素</source>
+        <translation>The picture %1 is larger than %2 × %3 pixels</translation>
+    </message>
+    <message>
+        <source>舞台外观中的颜色“%1”无效，改用默认颜色</source>
+        <translation>The colour &quot;%1&quot; of the stage look is not valid; the default colour is used</translation>
+    </message>
+    <message>
+        <source>舞台外观无法读取：%1</source>
+        <translation>The stage look cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>%1 是一个链接，不予读取</source>
+        <translation>%1 is a link and is not read</translation>
+    </message>
+    <message>
+        <source>%1 不是文件夹，舞台外观的图片无法保存</source>
+        <translation>%1 is not a folder; the pictures of the stage look cannot be saved</translation>
+    </message>
+    <message>
+        <source>舞台外观的颜色和标题已保存，但图片 %1 无法放置</source>
+        <translation>The colours and title of the stage look were saved, but the picture %1 could not be put in place</translation>
+    </message>
+    <message>
+        <source>%1 出现了两次</source>
+        <translation>%1 appears twice</translation>
+    </message>
+    <message>
+        <source>舞台图片 %1 解压后超过 %2 的上限</source>
+        <translation>The stage picture %1 exceeds the limit of %2 when unpacked</translation>
+    </message>
+    <message>
+        <source>%1 中已有 %2，不会覆盖。请换一个空文件夹</source>
+        <translation>%1 already holds %2, which is not overwritten. Please choose an empty folder</translation>
+    </message>
+    <message>
+        <source>%1 不是文件夹，舞台图片无法解包</source>
+        <translation>%1 is not a folder; the stage pictures cannot be unpacked</translation>
+    </message>
+    <message>
+        <source>无法读取 %1</source>
+        <translation>Cannot read %1</translation>
+    </message>
+    <message>
+        <source>舞台外观的图片无法读取，没有打包（解包后显示默认外观）：%1</source>
+        <translation>Pictures of the stage look that cannot be read were not packed (the unpacked event shows the default look): %1</translation>
+    </message>
+    <message>
+        <source>图片 %1 太大（%2 × %3 像素），最多接受 %4 像素</source>
+        <translation>The picture %1 is too large (%2 × %3 pixels); at most %4 pixels are accepted</translation>
+    </message>
+    <message>
+        <source>%1（默认）</source>
+        <translation>%1 (default)</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>标题：%1</source>
+        <translation>Title: %1</translation>
+    </message>
+    <message>
+        <source>底色：%1</source>
+        <translation>Base colour: %1</translation>
+    </message>
+    <message>
+        <source>强调色：%1</source>
+        <translation>Accent colour: %1</translation>
+    </message>
+    <message>
+        <source>文字颜色：%1</source>
+        <translation>Text colour: %1</translation>
+    </message>
+    <message>
+        <source>背景图片：%1</source>
+        <translation>Background: %1</translation>
+    </message>
+    <message>
+        <source>内置</source>
+        <translation>built-in</translation>
+    </message>
+    <message>
+        <source>标志：%1</source>
+        <translation>Logo: %1</translation>
+    </message>
+    <message>
+        <source>无法读取：%1</source>
+        <translation>Cannot be read: %1</translation>
+    </message>
+    <message>
         <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
         <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
     </message>

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "framework/errors.h"
+#include "framework/jpeg.h"
 #include "framework/text.h"
 
 namespace ld::artwork {
@@ -21,6 +22,13 @@ QImage sharpPicture(Builtin picture) {
   QImage image(path);
   if (image.isNull()) throw Error(Tr::tr("内置图片缺失：") + path);
   return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage stageBackground() {
+  const QString path = QStringLiteral(":/artwork/") + kStageBackgroundFile;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) throw Error(Tr::tr("内置图片缺失：") + path);
+  return decodeJpeg(file.readAll());
 }
 
 }  // namespace ld::artwork

@@ -56,6 +56,11 @@ inline QString sharpFileName(Builtin picture) {
   return builtinFileName(picture).chopped(4) + QStringLiteral("@%1x.png").arg(kSharpScale);
 }
 
+// The audience screen's background for an event that has chosen none: a 16:9 JPEG, generated like the rest.
+inline const QString kStageBackgroundFile = QStringLiteral("stage.jpg");
+// Decoded; a missing resource is a build fault and throws ld::Error.
+QImage stageBackground();
+
 // ":/artwork/handset.dat" and so on.
 QString builtinPath(Builtin picture);
 

@@ -247,6 +247,7 @@ void Connection::setConnected(bool on) {
     addMissing(db.get(), kJournalObjectsQuery, 4, kJournalSchema);
     addMissingColumns(db.get());
     addMissing(db.get(), kIndexQuery, kIndexCount, kIndexSchema);
+    addMissing(db.get(), kThemeQuery, 1, kThemeSchema);
   }
   if (sqlite3_create_function(db.get(), "rnd", 1, SQLITE_UTF8, nullptr, &rnd, nullptr, nullptr) != SQLITE_OK)
     fail(db, cannotOpen);

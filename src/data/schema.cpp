@@ -68,6 +68,10 @@ const char* const kJournalObjectsQuery =
     "select name from sqlite_master where (type='table' and name='cjrz') or "
     "(type='trigger' and name in ('cjrz_no_update','cjrz_no_delete','cjrz_no_replace'))";
 
+const char* const kThemeSchema =
+    "create table if not exists ztsz (xm text collate nocase primary key, sz text not null default '');";
+const char* const kThemeQuery = "select name from sqlite_master where type='table' and name='ztsz'";
+
 // The winners by prize level and draw order, for the board and the next draw order: only rows with zj>0, so
 // a statement is served by it when its condition says "zj>0" in so many words. The departments with their
 // names, for the department list and the duplicate checks of add and update.
@@ -91,7 +95,7 @@ QByteArray addColumnStatement(const AddedColumn& column) {
 QByteArray newEventSchema() {
   QByteArray schema = QByteArray(kSchema) + kJournalSchema;
   for (const AddedColumn& column : kAddedColumns) schema += addColumnStatement(column);
-  return schema + kIndexSchema;
+  return schema + kIndexSchema + kThemeSchema;
 }
 
 bool hasColumn(sqlite3* db, const char* table, const char* name) {

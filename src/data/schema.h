@@ -16,6 +16,12 @@ extern const char* const kJournalSchema;
 // Lists the journal's four objects (table and triggers) that a file holds.
 extern const char* const kJournalObjectsQuery;
 
+// The event's own look for the audience screen (table ztsz: title and colours by key, as text), "if not
+// exists": made with a new event, and added to an older event file when it is opened.
+extern const char* const kThemeSchema;
+// Lists the table of kThemeSchema when a file holds it.
+extern const char* const kThemeQuery;
+
 // The indexes that keep a large roster quick: made with a new event, and added to an older event file when
 // it is opened (a file that cannot be written works without them, only slower).
 extern const char* const kIndexSchema;

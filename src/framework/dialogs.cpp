@@ -1,6 +1,7 @@
 #include "framework/dialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -142,6 +143,12 @@ QString QtDialogs::openFile(const QString& filter, const QString& folder) {
 
 QString Dialogs::saveFile(const QString&) { return {}; }
 
+QColor Dialogs::chooseColour(const QColor&, const QString&) { return {}; }
+
+QColor QtDialogs::chooseColour(const QColor& initial, const QString& title) {
+  return QColorDialog::getColor(initial, QApplication::activeWindow(), title);
+}
+
 QString QtDialogs::saveFile(const QString& filter) {
   return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QString(), filter);
 }
@@ -165,6 +172,11 @@ QString ScriptedDialogs::openFile(const QString& filter, const QString& folder) 
 QString ScriptedDialogs::saveFile(const QString& filter) {
   shown.push_back({Shown::SaveFile, filter});
   return nextAnswer(fileAnswers);
+}
+
+QColor ScriptedDialogs::chooseColour(const QColor&, const QString& title) {
+  shown.push_back({Shown::Colour, title});
+  return nextAnswer(colourAnswers);
 }
 
 QStringList ScriptedDialogs::texts(Shown::Kind kind) const {

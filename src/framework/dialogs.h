@@ -1,5 +1,6 @@
 #pragma once
 // Every message box and file dialog goes through here, so tests can answer them without blocking.
+#include <QColor>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,9 @@ class Dialogs {
   virtual QString openFile(const QString& filter, const QString& folder) = 0;
   // Save-file dialog (asks before replacing a file); empty when cancelled. Answers cancel unless overridden.
   virtual QString saveFile(const QString& filter);
+  // Colour dialog titled `title`, opening on `initial`; an invalid colour when cancelled. Answers cancel
+  // unless overridden.
+  virtual QColor chooseColour(const QColor& initial, const QString& title);
 };
 
 // The dialogs in use; QtDialogs unless a test installed others.
@@ -57,6 +61,7 @@ class QtDialogs : public Dialogs {
   void error(const QString& text) override;
   QString openFile(const QString& filter, const QString& folder) override;
   QString saveFile(const QString& filter) override;
+  QColor chooseColour(const QColor& initial, const QString& title) override;
 };
 
 // For programs without a screen (tools, benchmarks): messages go to stderr, questions are answered No.
@@ -82,11 +87,12 @@ class StderrDialogs : public Dialogs {
 class ScriptedDialogs : public Dialogs {
  public:
   struct Shown {
-    enum Kind { Info, Confirm, Error, OpenFile, SaveFile } kind;
+    enum Kind { Info, Confirm, Error, OpenFile, SaveFile, Colour } kind;
     QString text;
   };
   std::deque<bool> confirmAnswers;
   std::deque<QString> fileAnswers;
+  std::deque<QColor> colourAnswers;
   std::vector<Shown> shown;
   // The folder each open-file dialog was to open in.
   QStringList openFolders;
@@ -97,6 +103,8 @@ class ScriptedDialogs : public Dialogs {
   QString openFile(const QString& filter, const QString& folder) override;
   // Answered from fileAnswers too.
   QString saveFile(const QString& filter) override;
+  // Records the title; answered from colourAnswers.
+  QColor chooseColour(const QColor& initial, const QString& title) override;
 
   QStringList texts(Shown::Kind kind) const;
   QString lastText() const { return shown.empty() ? QString() : shown.back().text; }

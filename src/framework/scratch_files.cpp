@@ -154,7 +154,8 @@ TidyResult tidyEventFolder(const QString& appFolder) {
   const QString folder = appFolder.endsWith(QLatin1Char('/')) ? appFolder : appFolder + QLatin1Char('/');
   TidyResult total;
   // The event folder first: an unfinished batch there names files in zp/.
-  for (const QString& sub : {QString(), QStringLiteral("db"), QStringLiteral("zp"), kSharpPhotoFolder}) {
+  for (const QString& sub :
+       {QString(), QStringLiteral("db"), QStringLiteral("zp"), kSharpPhotoFolder, QStringLiteral("zt")}) {
     const TidyResult r = tidyScratchFiles(folder + sub);
     total.restored += r.restored;
     total.removed += r.removed;

@@ -39,7 +39,7 @@ struct TidyResult {
 // holder of the event lock, before it writes.
 // `onlyStem` limits it to one kind of scratch file (a folder outside the event's, which others may share).
 TidyResult tidyScratchFiles(const QString& folder, const QString& onlyStem = {});
-// An event folder, its db/, its zp/ and its zpgq/.
+// An event folder, its db/, its zp/, its zpgq/ and its zt/.
 TidyResult tidyEventFolder(const QString& appFolder);
 
 }  // namespace ld

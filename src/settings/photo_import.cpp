@@ -47,7 +47,9 @@ void openSource(QFile& file, const QString& fileName) {
   fd.release();  // the QFile closes it now
 }
 
-QByteArray readWhole(const QString& fileName) {
+}  // namespace
+
+QByteArray readPictureFile(const QString& fileName) {
   QFile file;
   openSource(file, fileName);
   if (file.size() > kMaxSourceBytes)
@@ -57,6 +59,8 @@ QByteArray readWhole(const QString& fileName) {
     throw Error(Tr::tr("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
   return data;
 }
+
+namespace {
 
 // Qt's reader reports success for a bitmap whose rows run past the end of the file and leaves those rows,
 // like the pixels an RLE bitmap skips, as uninitialised memory. This device notes every short read.
@@ -194,8 +198,20 @@ int tiffOrientation(const uchar* t, qint64 size) {
   return 0;
 }
 
-// How the picture is to be turned or mirrored to stand as it was taken, as the camera noted it
-// (1 to 8, 1 being as stored).
+QImage readJpeg(const QString& fileName, const QByteArray& data, QSize size) {
+  const int orientation = exifOrientation(data);
+  // No more pixels than the stretch needs: the DCT scaling keeps at least the target size, measured
+  // the way the picture will stand.
+  const QSize atLeast = orientation >= 5 ? size.transposed() : size;
+  try {
+    return oriented(decodeJpeg(data, atLeast), orientation);
+  } catch (const JpegError& e) {
+    throw JpegError(QStringLiteral("%1 (%2)").arg(e.message(), fileName));
+  }
+}
+
+}  // namespace
+
 QImage oriented(const QImage& image, int orientation) {
   switch (orientation) {
     case 2:
@@ -216,20 +232,6 @@ QImage oriented(const QImage& image, int orientation) {
       return image;
   }
 }
-
-QImage readJpeg(const QString& fileName, const QByteArray& data, QSize size) {
-  const int orientation = exifOrientation(data);
-  // No more pixels than the stretch needs: the DCT scaling keeps at least the target size, measured
-  // the way the picture will stand.
-  const QSize atLeast = orientation >= 5 ? size.transposed() : size;
-  try {
-    return oriented(decodeJpeg(data, atLeast), orientation);
-  } catch (const JpegError& e) {
-    throw JpegError(QStringLiteral("%1 (%2)").arg(e.message(), fileName));
-  }
-}
-
-}  // namespace
 
 int exifOrientation(const QByteArray& jpeg) {
   const auto* d = reinterpret_cast<const uchar*>(jpeg.constData());
@@ -265,7 +267,7 @@ QImage readPhoto(const QString& fileName, int quality, QSize size) {
   // A bitmap is compressed once at full size and that JPEG is what gets scaled.
   if (fileName.toUpper().contains(QStringLiteral(".BMP")))
     return decodeJpeg(encodeJpeg(readBitmap(fileName), quality), size);
-  const QByteArray data = readWhole(fileName);
+  const QByteArray data = readPictureFile(fileName);
   if (data.startsWith("\x89PNG\r\n\x1a\n")) return readPng(fileName, data);
   return readJpeg(fileName, data, size);
 }

@@ -37,7 +37,14 @@ PhotoPair encodePhotoPair(const QImage& picture, int quality, QSize size, QSize 
 // sharper copy need.
 QImage readPhoto(const QString& fileName, int quality, QSize size);
 
+// A picture file's bytes, read whole; only a regular file of at most 256 MB is read (a pipe or device is
+// refused unopened). Throws ld::Error naming the file.
+QByteArray readPictureFile(const QString& fileName);
+
 // The EXIF orientation of JPEG data, 1 to 8; 1 when it notes none or cannot be read.
 int exifOrientation(const QByteArray& jpeg);
+// The picture turned or mirrored to stand as it was taken, as the camera noted it (1 to 8, 1 being as
+// stored).
+QImage oriented(const QImage& image, int orientation);
 
 }  // namespace ld

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include "data/datamodule.h"
 #include "framework/app_folder.h"
@@ -122,6 +123,12 @@ TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
   setFont(font);
   resize(kClientWidth, kClientHeight);
   buildControls();
+  Formwtwg = new QWidget(
+      this, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+  Formwtwg->setObjectName(QStringLiteral("Formwtwg"));
+  Formwtwg->setWindowTitle(ld::Tr::tr("舞台外观"));
+  GroupBoxwtwg = new ThemeGroup(dataModule.ADOQuerysetting, appFolder(), Formwtwg);
+  (new QVBoxLayout(Formwtwg))->addWidget(GroupBoxwtwg);
   connectHandlers();
   guarded([this] { FormCreate(); });
 }
@@ -201,8 +208,10 @@ void TsettingForm::buildControls() {
   Buttondcmd = button(GroupBox4, "Buttondcmd", ld::Tr::tr("导出名单…"), 512, 16, 121, 25);
   Buttondcmd->setFont(songFont());
   // The free place between the clean-ups and the exports: it concerns the whole event, as they do.
-  Buttoncp = button(GroupBox4, "Buttoncp", ld::Tr::tr("彩排…"), 344, 16, 121, 25);
+  Buttoncp = button(GroupBox4, "Buttoncp", ld::Tr::tr("彩排…"), 305, 16, 96, 25);
   Buttoncp->setFont(songFont());
+  Buttonwtwg = button(GroupBox4, "Buttonwtwg", ld::Tr::tr("舞台外观…"), 409, 16, 96, 25);
+  Buttonwtwg->setFont(songFont());
   Button5->setFont(songFont());
   Button7->setFont(songFont());
   Buttondczj->setFont(songFont());
@@ -240,6 +249,8 @@ void TsettingForm::connectHandlers() {
   connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
   connect(Buttondcmd, &QPushButton::clicked, this, &TsettingForm::rosterExportRequested);
   on(Buttoncp, &QPushButton::clicked, &TsettingForm::ButtoncpClick);
+  on(Buttonwtwg, &QPushButton::clicked, &TsettingForm::ButtonwtwgClick);
+  connect(GroupBoxwtwg, &ThemeGroup::saved, this, &TsettingForm::themeChanged);
   // Selection changes by the reload count as well, so the visibility rule always holds.
   connect(RadioButtonxz, &QRadioButton::toggled, this, [this](bool on) {
     if (on) guarded([this] { RadioButtonxzClick(); });

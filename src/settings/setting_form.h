@@ -17,6 +17,7 @@
 #include "data/query.h"
 #include "data/roster_store.h"
 #include "settings/roster_grid.h"
+#include "settings/theme_group.h"
 #include "widgets/picture_box.h"
 
 class QComboBox;
@@ -76,6 +77,9 @@ class TsettingForm : public QWidget {
   void Button5Click();
   void Button7Click();
 
+  // The audience screen's look, in a window of its own: the window has no room left for another group.
+  void ButtonwtwgClick();
+
   // Photo import.
   void Button1Click();
   bool CompressMainFun(const QString& fileName, int quality, int width, int height);
@@ -133,6 +137,10 @@ class TsettingForm : public QWidget {
   // Starts a program that runs on after this one, as QProcess::startDetached does; false when it could not.
   std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
 
+  QPushButton* Buttonwtwg;  // "舞台外观…"
+  QWidget* Formwtwg;        // the window holding GroupBoxwtwg
+  ld::ThemeGroup* GroupBoxwtwg;
+
   QStatusBar* StatusBar1;
 
  signals:
@@ -142,9 +150,13 @@ class TsettingForm : public QWidget {
   // Saved here: every result cleared (with the roster or alone), or the prize plan changed.
   void resultsCleared();
   void planChanged();
+  // The audience screen's look was saved.
+  void themeChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The look window goes with the settings window: a window of its own is not hidden with it by itself.
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void buildControls();

@@ -24,6 +24,7 @@
 #include "framework/text.h"
 #include "framework/zip_handles.h"
 #include "settings/photo_file.h"
+#include "settings/theme_picture.h"
 
 namespace ld {
 
@@ -70,6 +71,29 @@ QString listed(const QStringList& names) {
 
 QString zipMessage(zip_t* z) { return QString::fromUtf8(zip_strerror(z)); }
 
+constexpr ThemePictureKind kThemeKinds[] = {ThemePictureKind::Background, ThemePictureKind::Logo};
+
+// The stage pictures of the event that can be read, as entries; those that cannot go to `damaged`.
+QStringList themeEntries(const QString& folder, QStringList& damaged) {
+  QStringList entries;
+  if (QFileInfo(folder + QStringLiteral("zt")).isSymLink()) return entries;
+  for (const ThemePictureKind kind : kThemeKinds) {
+    const QString entry = themePictureEntry(kind);
+    const QFileInfo file(folder + entry);
+    if (!file.exists() && !file.isSymLink()) continue;
+    try {
+      if (file.isSymLink() || !file.isFile() || file.size() > kMaxThemeFileBytes) throw Error(entry);
+      QFile in(file.filePath());
+      if (!in.open(QIODevice::ReadOnly)) throw Error(entry);
+      storedThemePicture(kind, in.readAll(), entry);
+      entries << entry;
+    } catch (const Error&) {
+      damaged << entry;
+    }
+  }
+  return entries;
+}
+
 }  // namespace
 
 PackSummary packEvent(const QString& appFolder, const QString& archive, const BackupProgress& progress) {
@@ -112,6 +136,9 @@ PackSummary packEvent(const QString& appFolder, const QString& archive, const Ba
             .arg(missing.size())
             .arg(listed(missing)));
 
+  QStringList damaged;
+  const QStringList theme = themeEntries(folder, damaged);
+
   const QString partial = scratchName(archiveFolder, scratch::kPack, QStringLiteral(".zip"));
   int error = 0;
   ZipArchive zip(zip_open(QFile::encodeName(partial).constData(), ZIP_CREATE | ZIP_EXCL, &error));
@@ -137,7 +164,7 @@ PackSummary packEvent(const QString& appFolder, const QString& archive, const Ba
       ++sharp;
     }
   }
-  for (const QString& entry : entries) {
+  for (const QString& entry : entries + theme) {
     zip_source_t* src = zip_source_file(zip.get(), QFile::encodeName(folder + entry).constData(), 0, -1);
     if (!src) fail(entry);
     const zip_int64_t index = zip_file_add(zip.get(), entry.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
@@ -160,7 +187,7 @@ PackSummary packEvent(const QString& appFolder, const QString& archive, const Ba
     throw Error(Tr::tr("无法写入 %1").arg(shown(archive)));
   }
   syncFolder(archiveFolder);
-  return {roster.participants, int(roster.photos.size()), sharp, {}};
+  return {roster.participants, int(roster.photos.size()), sharp, {}, !theme.isEmpty(), damaged};
 }
 
 namespace {
@@ -181,7 +208,7 @@ struct Entry {
 // What an unpack has put on disk so far, taken away again unless it completed.
 struct Unpacking {
   QString folder;
-  bool madeFolder = false, madeDb = false, madeZp = false, madeSharp = false;
+  bool madeFolder = false, madeDb = false, madeZp = false, madeSharp = false, madeZt = false;
   QStringList staged, placed;
   QString record;
   bool done = false;
@@ -195,6 +222,7 @@ struct Unpacking {
     if (madeDb) QDir().rmdir(folder + QStringLiteral("db"));
     if (madeZp) QDir().rmdir(folder + QStringLiteral("zp"));
     if (madeSharp) QDir().rmdir(folder + kSharpPhotoFolder);
+    if (madeZt) QDir().rmdir(folder + QStringLiteral("zt"));
     if (madeFolder) QDir().rmdir(folder);
   }
 };
@@ -230,11 +258,24 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   std::optional<Entry> database;
   QHash<QString, Entry> photos, sharpPhotos;
   const QString sharpPrefix = kSharpPhotoFolder + QLatin1Char('/');
+  QHash<QString, Entry> photos;
+  QHash<QString, Entry> themePictures;  // by entry name
+  QHash<QString, ThemePictureKind> themeKinds;
+  for (const ThemePictureKind kind : kThemeKinds) themeKinds.insert(themePictureEntry(kind), kind);
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     if (zip_stat_index(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_GUESS, &st) != 0) bad(zipMessage(zip.get()));
     const QString name = QString::fromUtf8(st.name);
-    if (name == QLatin1String("db/") || name == QLatin1String("zp/") || name == sharpPrefix) continue;
+    if (name == QLatin1String("db/") || name == QLatin1String("zp/") || name == sharpPrefix ||
+        name == QLatin1String("zt/"))
+      continue;
+    if (themeKinds.contains(name)) {
+      if (themePictures.contains(name)) bad(Tr::tr("%1 出现了两次").arg(name));
+      if (st.size > zip_uint64_t(kMaxThemeFileBytes))
+        bad(Tr::tr("舞台图片 %1 解压后超过 %2 的上限").arg(name, megabytes(kMaxThemeFileBytes)));
+      themePictures.insert(name, Entry{zip_uint64_t(i), st.size});
+      continue;
+    }
     if (name == kDatabaseEntry) {
       if (database) bad(Tr::tr("数据库出现了两次"));
       if (st.size > kMaxDatabaseBytes)
@@ -322,6 +363,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   }
   if (!missing.isEmpty())
     bad(Tr::tr("缺少名单中 %1 位员工的照片：%2").arg(missing.size()).arg(listed(missing)));
+  for (const Entry& e : std::as_const(themePictures)) total += e.size;
   const QSet<QString> named(roster.photos.cbegin(), roster.photos.cend());
   // A copy whose photo is not the roster's is left out, as a photo the roster does not name is.
   QStringList sharpNames;
@@ -331,7 +373,8 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       total += sharpPhotos.value(photo).size;
     }
   if (total > kMaxTotalBytes) bad(Tr::tr("解压后共超过 %1 的上限").arg(megabytes(kMaxTotalBytes)));
-  PackSummary summary{roster.participants, int(roster.photos.size()), int(sharpNames.size()), {}};
+  PackSummary summary{roster.participants, int(roster.photos.size()), int(sharpNames.size()), {},
+                      !themePictures.isEmpty(), {}};
   for (auto it = photos.cbegin(); it != photos.cend(); ++it)
     if (!named.contains(it.key())) summary.skipped << it.key();
   for (auto it = sharpPhotos.cbegin(); it != sharpPhotos.cend(); ++it)
@@ -352,6 +395,12 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       throw Error(Tr::tr("无法在 %1 中创建 %2 文件夹").arg(shown(folder), kSharpPhotoFolder));
   }
 
+  QStringList themeNames = themePictures.keys();
+  themeNames.sort();
+  for (const QString& name : themeNames)
+    if (const QFileInfo existing(folder + name); existing.exists() || existing.isSymLink())
+      throw Error(Tr::tr("%1 中已有 %2，不会覆盖。请换一个空文件夹").arg(shown(folder), name));
+
   QStringList stagedPhotos, placedNames;
   for (const QString& photo : roster.photos) {
     stagedPhotos << stage(photos.value(photo), QStringLiteral("zp/") + photo, QStringLiteral("zp"));
@@ -360,6 +409,26 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   for (const QString& photo : sharpNames) {
     stagedPhotos << stage(sharpPhotos.value(photo), sharpPrefix + photo, kSharpPhotoFolder);
     placedNames << sharpPrefix + photo;
+  }
+  if (!themeNames.isEmpty()) {
+    const QString zt = folder + QStringLiteral("zt");
+    if (QFileInfo(zt).isSymLink() || (QFileInfo::exists(zt) && !QFileInfo(zt).isDir()))
+      throw Error(Tr::tr("%1 不是文件夹，舞台图片无法解包").arg(shown(zt)));
+    work.madeZt = !QFileInfo::exists(zt);
+    if (!QDir().mkpath(zt)) throw Error(Tr::tr("无法创建文件夹 %1").arg(shown(zt)));
+  }
+  for (const QString& name : themeNames) {
+    const QString staged = stage(themePictures.value(name), name, QStringLiteral("zt"));
+    // A picture is taken only when it decodes as the stored form of its kind.
+    QFile in(staged);
+    if (!in.open(QIODevice::ReadOnly)) throw Error(Tr::tr("无法读取 %1").arg(shown(staged)));
+    try {
+      storedThemePicture(themeKinds.value(name), in.readAll(), name);
+    } catch (const Error& e) {
+      bad(e.message());
+    }
+    stagedPhotos << staged;
+    placedNames << name;
   }
   if (!syncFileSystem(folder)) throw Error(Tr::tr("无法写入 %1").arg(shown(folder)));
   reached("synced");
@@ -376,6 +445,7 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   }
   syncFolder(folder + QStringLiteral("zp"));
   if (!sharpNames.isEmpty()) syncFolder(folder + kSharpPhotoFolder);
+  if (!themeNames.isEmpty()) syncFolder(folder + QStringLiteral("zt"));
   // The database last: the event exists once it is in place.
   const QString dbTarget = folder + kDatabaseEntry;
   if (!renameNoReplace(stagedDb, dbTarget)) throw Error(Tr::tr("无法放置活动数据库 %1").arg(shown(dbTarget)));

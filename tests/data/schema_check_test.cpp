@@ -79,6 +79,9 @@ TEST(SchemaCheck, AnythingThisProgramDoesNotMakeIsRefusedAndNamed) {
        {"drop index yglb_bm", "create index yglb_bm on yglb(xm)"},
        "被改写的索引 yglb_bm"},
       {"a roster column of nobody's", {"alter table yglb add column extra text"}, "被改写的表 yglb"},
+      {"the stage look's table with a column of nobody's",
+       {"alter table ztsz add column extra text"},
+       "被改写的表 ztsz"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -105,7 +108,7 @@ TEST(SchemaCheck, TheProgramShowsTheRefusalAndRunsNoStatementOnTheFile) {
 }
 
 TEST(SchemaCheck, OlderFilesOpenAndAreUpgraded) {
-  // Before the journal and the indexes, and before each of the added roster columns.
+  // Before the journal, the indexes and the stage look, and before each of the added roster columns.
   const QRegularExpression gh(QStringLiteral(",\\s*gh text collate nocase not null default ''"));
   const QRegularExpression bq(QStringLiteral(",\\s*bq text collate nocase not null default ''"));
   for (const bool withGh : {false, true}) {
@@ -114,17 +117,20 @@ TEST(SchemaCheck, OlderFilesOpenAndAreUpgraded) {
     const QStringList made = remake(
         app,
         [&](QString sql) {
-          if (sql.contains(QStringLiteral("cjrz")) || sql.startsWith(QStringLiteral("CREATE INDEX")))
+          if (sql.contains(QStringLiteral("cjrz")) || sql.startsWith(QStringLiteral("CREATE INDEX")) ||
+              sql.contains(QStringLiteral("ztsz")))
             return QString();
           if (!withGh) sql.remove(gh);
           return sql.remove(bq);
         },
         QStringLiteral("insert into yglb (xm, bm) values ('张三', '研发部')"));
     ASSERT_EQ(made.filter(QStringLiteral("bq text")), QStringList());
+    ASSERT_EQ(made.filter(QStringLiteral("ztsz")), QStringList());
     ASSERT_EQ(made.filter(QStringLiteral("gh text")).size(), withGh ? 1 : 0);
     EXPECT_EQ(openError(app.folder()), QString());
     EXPECT_EQ(app.count(QString::fromUtf8(kJournalObjectsQuery)), 4);
     EXPECT_EQ(app.count(QString::fromUtf8(kIndexQuery)), kIndexCount);
+    EXPECT_EQ(app.count(QString::fromUtf8(kThemeQuery)), 1);
     EXPECT_EQ(app.rows(QStringLiteral("select xm, gh, bq from yglb")), QStringList{QStringLiteral("张三||")});
     EXPECT_EQ(openError(app.folder()), QString()) << "the upgraded file opens as a new one";
   }

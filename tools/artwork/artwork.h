@@ -39,6 +39,9 @@ inline constexpr int kProgramIconSizes[] = {16, 32, 48, 64, 128, 256};
 QImage drawPlaceholderPhoto();
 // The picture the fireworks window holds before its first load.
 QImage drawBuiltinFireworks();
+// The audience screen's background when an event has chosen none: 16:9, calm in the middle.
+inline constexpr QSize kStageBackgroundSize{2560, 1440};
+QImage drawStageBackground();
 // system/<number>.gif, number 0 to 14; each has its own burst pattern and colours.
 QImage drawFireworks(int number);
 

@@ -131,6 +131,8 @@ std::vector<Job> jobs(const Target& target) {
   for (const auto& [name, make] : sounds)
     list.push_back({target.builtinDir + '/' + QLatin1String(name), QString(), [] { return QImage(); },
                     [make = make](const QImage&) { return wavFile(make()); }});
+  list.push_back({target.builtinDir + '/' + kStageBackgroundFile, "stage", drawStageBackground,
+                  [](const QImage& image) { return ld::encodeJpeg(image, 92); }});
   list.push_back({target.systemDir + "/logo.jpg", "logo", drawPlaceholderPhoto,
                   [](const QImage& image) { return ld::encodeJpeg(image, 90); }});
   if (!target.iconDir.isEmpty())
@@ -178,6 +180,10 @@ void writeAll(const Target& target) {
     savePng(composePreview(DrawState::Rolling), target.pngDir + "/preview.png");
     savePng(composePreview(DrawState::Result), target.pngDir + "/preview-result.png");
     savePng(fireworksSheet(), target.pngDir + "/fireworks-sheet.png");
+    for (const QSize screen : {QSize(1280, 720), QSize(1920, 1200), QSize(3840, 2160)})
+      savePng(
+          stagePreview(screen),
+          QStringLiteral("%1/stage-%2x%3.png").arg(target.pngDir).arg(screen.width()).arg(screen.height()));
   }
 }
 

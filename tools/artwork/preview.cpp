@@ -97,6 +97,33 @@ QImage composePreview(DrawState state) {
   return shot;
 }
 
+QImage stagePreview(QSize screen) {
+  const QImage background = drawStageBackground();
+  const QSize filled = background.size().scaled(screen, Qt::KeepAspectRatioByExpanding);
+  const QImage scaled = background.scaled(filled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage out = scaled.copy((filled.width() - screen.width()) / 2, (filled.height() - screen.height()) / 2,
+                           screen.width(), screen.height());
+  QPainter p(&out);
+  p.setRenderHint(QPainter::Antialiasing);
+  const int h = screen.height();
+  QFont font(QStringLiteral("WenQuanYi Zen Hei"));
+  const auto line = [&](const QString& text, qreal top, qreal size, QColor colour) {
+    font.setPixelSize(int(h * size));
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(QRectF(0, h * top, screen.width(), h * size * 1.5), Qt::AlignHCenter | Qt::AlignVCenter, text);
+  };
+  line(QStringLiteral("2026 年会 · 幸运抽奖"), 0.05, 0.055, Qt::white);
+  line(QStringLiteral("一等奖  1 / 3"), 0.17, 0.06, QColor(248, 197, 72));
+  p.setPen(QPen(QColor(248, 197, 72), h / 360.0));
+  p.setBrush(QColor(255, 255, 255, 40));
+  const qreal side = h * 0.45;
+  p.drawRect(QRectF((screen.width() - side * 4 / 3) / 2, h * 0.29, side * 4 / 3, side));
+  line(QStringLiteral("张晓明"), 0.76, 0.09, Qt::white);
+  line(QStringLiteral("研发中心"), 0.895, 0.04, QColor(255, 255, 255, 210));
+  return out;
+}
+
 QImage fireworksSheet() {
   const QSize cell(320, 240);
   QImage sheet(cell.width() * 4, cell.height() * 4, QImage::Format_RGB32);

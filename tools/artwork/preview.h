@@ -8,6 +8,9 @@ namespace ld::artwork {
 enum class DrawState { Rolling, Result };
 
 QImage composePreview(DrawState state);
+// The stage background cropped to fill `screen` (never stretched), with a title, a name in white and a
+// prize in gold where the stage puts them.
+QImage stagePreview(QSize screen);
 // All fireworks pictures side by side, scaled down, the built-in one last.
 QImage fireworksSheet();
 

@@ -8,6 +8,7 @@
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/text.h"
+#include "theme_command.h"
 #include "transfer_commands.h"
 
 namespace {
@@ -16,6 +17,8 @@ const char* const kUsage =
     "usage: eventdb init EVENT_DIR\n"
     "       eventdb demo EVENT_DIR N [--distinct-photos K] [--append]\n"
     "       eventdb journal EVENT_DIR\n"
+    "       eventdb theme EVENT_DIR [--reset] [--title T] [--background FILE|--clear-background]\n"
+    "                     [--logo FILE|--clear-logo] [--colours BASE,ACCENT,TEXT]\n"
     "%s"
     "       eventdb --help | --version\n"
     "\n"
@@ -31,6 +34,10 @@ const char* const kUsage =
     "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
     "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
     "       Empty fields did not apply.\n"
+    "theme  shows the look of the audience screen, after changing it as told: --reset first goes back\n"
+    "       to the built-in look; --title sets the event's title; --background and --logo take a JPEG\n"
+    "       or PNG (at most 40 megapixels), stored in EVENT_DIR/zt/ as a JPEG of at most 3840 x 2160 and\n"
+    "       a PNG of at most 1024 x 1024; --colours takes three colours as #rrggbb, - for the default.\n"
     "%s"
     "\n"
     "EVENT_DIR is any folder: the event keeps db/ and zp/ there, and pictures put in its system/\n"
@@ -61,6 +68,7 @@ QString writtenEventFolder(const QStringList& args) {
       command == QLatin1String("import"))
     return args.value(1);
   if (command == QLatin1String("unpack")) return args.value(2);
+  if (command == QLatin1String("theme") && args.size() > 2) return args.value(1);
   return {};
 }
 
@@ -105,6 +113,33 @@ int main(int argc, char* argv[]) {
     }
     if (args[0] == QLatin1String("journal") && args.size() == 2) {
       for (const QString& line : ld::eventdb::journal(args[1])) std::puts(line.toUtf8().constData());
+      return 0;
+    }
+    if (args[0] == QLatin1String("theme") && args.size() >= 2) {
+      ld::eventdb::ThemeOptions options;
+      for (int i = 2; i < args.size(); ++i) {
+        const QString& option = args[i];
+        const bool valued = i + 1 < args.size();
+        if (option == QLatin1String("--reset")) {
+          options.reset = true;
+        } else if (option == QLatin1String("--clear-background")) {
+          options.background = QString();
+        } else if (option == QLatin1String("--clear-logo")) {
+          options.logo = QString();
+        } else if (option == QLatin1String("--title") && valued) {
+          options.title = args[++i];
+        } else if (option == QLatin1String("--background") && valued && !args[i + 1].isEmpty()) {
+          options.background = args[++i];
+        } else if (option == QLatin1String("--logo") && valued && !args[i + 1].isEmpty()) {
+          options.logo = args[++i];
+        } else if (option == QLatin1String("--colours") && valued) {
+          options.colours = ld::eventdb::parseThemeColours(args[++i]);
+          if (!options.colours) return usage();
+        } else {
+          return usage();
+        }
+      }
+      for (const QString& line : ld::eventdb::theme(args[1], options)) std::puts(line.toUtf8().constData());
       return 0;
     }
     if (args[0] == QLatin1String("demo") && args.size() >= 3) {

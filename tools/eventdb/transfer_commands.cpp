@@ -54,8 +54,8 @@ const char* const kTransferHelp =
     "       The headings and prize names are Chinese, as the event stores them, whatever --lang says;\n"
     "       --english writes them in English (First prize ... Lucky prize, Outside the plan).\n"
     "       Departments and names are written as stored either way.\n"
-    "pack   writes the event database, every photo the roster names and their sharper copies (zpgq/)\n"
-    "       into one zip archive.\n"
+    "pack   writes the event database, every photo the roster names, their sharper copies (zpgq/) and the\n"
+    "       stage pictures (zt/) into one zip archive.\n"
     "unpack lays out such an archive as the event of EVENT_DIR, after checking it; never overwrites.\n";
 
 namespace {
@@ -271,6 +271,9 @@ int runTransferCommand(const QStringList& args) {
     if (command == QLatin1String("pack") && args.size() == 3) {
       const PackSummary s = packEvent(args[1], args[2]);
       say(Tr::tr("已打包 %1 位员工、%2 张照片到 %3").arg(s.participants).arg(s.photos).arg(args[2]));
+      if (!s.damaged.isEmpty())
+        say(Tr::tr("舞台外观的图片无法读取，没有打包（解包后显示默认外观）：%1")
+                .arg(s.damaged.join(Tr::tr("、"))));
       return 0;
     }
     if (command == QLatin1String("unpack") && args.size() == 3) {
