@@ -138,6 +138,9 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
   // Changes made there are the draw's to announce.
   connect(window, &TsettingForm::resultsCleared, session_.get(), &DrawSession::resultsCleared);
   connect(window, &TsettingForm::planChanged, session_.get(), &DrawSession::planChanged);
+  connect(window, &TsettingForm::themeChanged, this, [this] {
+    if (stageFeed_) stageFeed_->refreshLook();
+  });
   connect(window, &TsettingForm::resultsExportRequested, this,
           [this, window] { guarded([&] { runResultsExport(window, data_->ADOQuerysetting); }); });
   connect(window, &TsettingForm::rosterExportRequested, this,
@@ -636,8 +639,9 @@ bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
           if (gone > 0) {
             if (sqlite3* db = data_->ADOConnection.handle()) sqlite3_db_release_memory(db);
             malloc_trim(0);
-            // Results cleared or a plan changed there.
+            // Results cleared, a plan or the company changed there.
             refreshPlanNotice();
+            if (stageFeed_) stageFeed_->refreshLook();
           }
         },
         Qt::QueuedConnection);

@@ -7,8 +7,10 @@
 #include "data/plan_store.h"
 #include "data/prize_levels.h"
 #include "draw/draw_session.h"
+#include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/text.h"
+#include "settings/theme_store.h"
 #include "stage/stage_view.h"
 
 namespace ld {
@@ -64,12 +66,18 @@ StageFeed::StageFeed(DrawSession& session, Query& query, StageView& view, QObjec
 void StageFeed::refresh() {
   wall_.stop();
   honour_.stop();
-  // The stage shows what it can: an event it cannot read leaves the header empty, the draw says why.
-  silently("reading the event for the stage", [&] {
-    view_.setEvent(EventInfoStore(query_).eventInfo().companyName.value_or(QString()), QString());
-    view_.setPrize(progress(false));
-  });
+  refreshLook();
+  // The stage shows what it can: an event it cannot read leaves the prize out, the draw says why.
+  silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
   view_.showIdle();
+}
+
+void StageFeed::refreshLook() {
+  // A picture that cannot be read gives way to the default, with a warning: never a box in the hall.
+  view_.setTheme(ThemeStore(query_, appFolder()).load());
+  silently("reading the company for the stage", [&] {
+    view_.setEvent(EventInfoStore(query_).eventInfo().companyName.value_or(QString()), QString());
+  });
 }
 
 std::optional<stage::PrizeProgress> StageFeed::progress(bool justDrawn) {

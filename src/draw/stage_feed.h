@@ -30,8 +30,10 @@ class StageFeed : public QObject {
     wallAfterMs_ = wallAfterMs, honourAfterMs_ = honourAfterMs;
   }
 
-  // Everything read again, the stage at rest: when it is first shown and after the event changed.
+  // Everything read again, the stage at rest: when it is first shown and after the results or plan changed.
   void refresh();
+  // The event's look, company and title read again, whatever the stage shows.
+  void refreshLook();
 
   // The prize being drawn next, or (`justDrawn`) the one the latest stop drew; none outside a limited plan.
   std::optional<stage::PrizeProgress> progress(bool justDrawn);

@@ -258,7 +258,6 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
   std::optional<Entry> database;
   QHash<QString, Entry> photos, sharpPhotos;
   const QString sharpPrefix = kSharpPhotoFolder + QLatin1Char('/');
-  QHash<QString, Entry> photos;
   QHash<QString, Entry> themePictures;  // by entry name
   QHash<QString, ThemePictureKind> themeKinds;
   for (const ThemePictureKind kind : kThemeKinds) themeKinds.insert(themePictureEntry(kind), kind);
@@ -373,7 +372,8 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
       total += sharpPhotos.value(photo).size;
     }
   if (total > kMaxTotalBytes) bad(Tr::tr("解压后共超过 %1 的上限").arg(megabytes(kMaxTotalBytes)));
-  PackSummary summary{roster.participants, int(roster.photos.size()), int(sharpNames.size()), {},
+  PackSummary summary{roster.participants,      int(roster.photos.size()),
+                      int(sharpNames.size()),   {},
                       !themePictures.isEmpty(), {}};
   for (auto it = photos.cbegin(); it != photos.cend(); ++it)
     if (!named.contains(it.key())) summary.skipped << it.key();
