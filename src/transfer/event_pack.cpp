@@ -330,8 +330,8 @@ PackSummary unpackEvent(const QString& archive, const QString& appFolder) {
     if (!out.flush()) throw Error(Tr::tr("无法写入 %1：%2").arg(shown(file), out.errorString()));
     out.close();
     // Every photo this program writes is a JPEG; anything else in its place was put there by hand.
-    if (name != kDatabaseEntry && !head.startsWith("\xFF\xD8\xFF"))
-      bad(Tr::tr("照片 %1 不是 JPEG 图片").arg(name));
+    const bool photo = name.startsWith(QLatin1String("zp/")) || name.startsWith(sharpPrefix);
+    if (photo && !head.startsWith("\xFF\xD8\xFF")) bad(Tr::tr("照片 %1 不是 JPEG 图片").arg(name));
     reached("staged");
     return file;
   };
