@@ -289,6 +289,11 @@ bool LuckyDraw::drawOnOperatorScreen() const {
 }
 
 QRect LuckyDraw::winnerArea() const {
+  // A stage over the operator's screen is what the hall watches there: its names stay clear.
+  if (stageShown_ && stageView_ && stageView_->isVisible() && stageScreen() == operatorScreen()) {
+    const QRect names = stageView_->protectedRegion().boundingRect();
+    return names.isEmpty() ? QRect() : names.translated(stageView_->geometry().topLeft());
+  }
   const TVELTRAXForm& form = *drawWindow_;
   const QRect inForm =
       form.Panelzp[0]->geometry().united(form.GlowLabelcj0->geometry()).translated(form.Panelcj->pos());
