@@ -29,7 +29,7 @@ e2e_init
 rm -f "$ART"/stage-*.png
 MONITORS="${SCREEN_W}x${SCREEN_H}+0+0 ${PROJ_W}x${PROJ_H}+${SCREEN_W}+0"
 start_xvfb
-make_event 12
+make_event 10
 log "event folder $APP, display $DISPLAY"
 
 # Two lucky prizes, then one each of the third, second and first.
@@ -40,10 +40,11 @@ rm -rf "$APP/zpgq"
 declare -A COLOUR
 while IFS='|' read -r id photo; do
   [ -n "$id" ] || continue
-  c="rgb($(((id * 53) % 200 + 30)),$(((id * 97) % 200 + 30)),$(((id * 151) % 200 + 30)))"
+  # Hues 29 degrees apart from yellow-green round to magenta, clear of the stage's reds and golds.
+  c=$(python3 -c "import colorsys; r,g,b=colorsys.hsv_to_rgb((70+29*(($id-1)%10))/360,0.9,0.85); print('rgb(%d,%d,%d)'%(r*255,g*255,b*255))")
   COLOUR[$id]=$c
   convert -size 480x360 "xc:$c" -quality 95 "$APP/${photo//\\//}" || die "cannot write the photo of $id"
-done < <(sql "select id, zp from yglb order by id")
+done < <(sql "select id, zp from yglb order by id;")
 
 # The projector's share of a screenshot that is within a few steps of COLOUR: "W H" of its bounding box.
 colour_box() {
@@ -60,7 +61,7 @@ check_eq "the stage fills the projector" "$SCREEN_W,0 ${PROJ_W}x$PROJ_H" "$WX,$W
 window_geometry "$DRAW"
 check "the handset stays on the laptop" [ $((WX + WW)) -le "$SCREEN_W" ]
 DX=$WX DY=$WY
-check_eq "the choice is kept with the event" "1" "$(sql "select sz from sy where symc='WT'")"
+check_eq "the choice is kept with the event" "1" "$(sql "select sz from sy where symc='WT';")"
 shot stage-01-idle
 check_no_box start
 
@@ -72,13 +73,17 @@ for draw in 1 2; do
   shot "stage-0$((draw + 1))-rolling"
   press space
   sleep 2
-  row=$(sql "select id, xm from yglb where zj>0 and zjsx=$draw")
+  row=$(sql "select id, xm from yglb where zj>0 and zjsx=$draw;")
   id=${row%%|*}
   [ -n "$id" ] || die "no winner recorded at draw $draw"
   shot "stage-0$((draw + 1))-result"
   read -r w h <<<"$(colour_box "$ART/stage-0$((draw + 1))-result.png" "${COLOUR[$id]}")"
   check "draw $draw: the stage shows ${row#*|}'s photo, at least 45 % of its height (${w:-0}x${h:-0})" \
     [ "${h:-0}" -ge $((PROJ_H * 45 / 100)) ]
+  # Nobody else is shown that large: the colour check tells people apart.
+  other=$(sql "select id from yglb where zj=0 order by id limit 1;")
+  read -r w h <<<"$(colour_box "$ART/stage-0$((draw + 1))-result.png" "${COLOUR[$other]}")"
+  check "draw $draw: nobody undrawn is shown large (${w:-0}x${h:-0})" [ "${h:-0}" -lt $((PROJ_H * 20 / 100)) ]
 done
 
 # The lucky prize is complete: fireworks, then the wall of both its winners.
@@ -86,7 +91,7 @@ sleep 1
 shot stage-04-fireworks
 sleep 6
 shot stage-05-wall
-for id in $(sql "select id from yglb where zj=4"); do
+for id in $(sql "select id from yglb where zj=4;"); do
   read -r w h <<<"$(colour_box "$ART/stage-05-wall.png" "${COLOUR[$id]}")"
   check "the wall shows winner $id's photo" [ "${h:-0}" -ge 40 ]
 done
