@@ -258,8 +258,9 @@ void LuckyDraw::show(const ShowOptions& options) {
                [&] { DrawSettings(data_->ADOQuerymain).setMinimumRollMs(ms); });
     }
   }
-  stageShown_ = options.stage || DrawSettings(data_->ADOQuerymain).stageShown();
-  if (options.stage) rememberStage();
+  // Asked for on the command line, either mode wins over the one the event remembers.
+  stageShown_ = options.stage || (!options.presentation && DrawSettings(data_->ADOQuerymain).stageShown());
+  if (options.stage || options.presentation) rememberStage();
   presenting_ = options.presentation && !stageShown_;
   shown_ = true;
   place(true);

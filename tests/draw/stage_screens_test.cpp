@@ -67,6 +67,9 @@ TEST_F(Stage, TheStageTakesTheHallsScreenAndTheHandsetStaysWithTheOperator) {
     EXPECT_TRUE(p.drawOnOperatorScreen());
     EXPECT_EQ(remembered(), QStringLiteral("1"));
   }
+  EXPECT_TRUE(start({QString(), /*presentation=*/true}).presenting()) << "asked for, it wins over the stage";
+  EXPECT_FALSE(program->stageShown());
+  start({QString(), false, {}, true});
   ld::LuckyDraw& again = start();
   EXPECT_TRUE(again.stageShown()) << "the event remembers the stage";
 
