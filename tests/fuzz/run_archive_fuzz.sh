@@ -17,11 +17,12 @@ moc=$(pkg-config --variable=libexecdir Qt6Core 2>/dev/null || true)/moc
 clang++ -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -DSQLITE_HAS_CODEC -I"$root/src" \
   "$root/tests/fuzz/archive_fuzz.cpp" "$root/src/transfer/event_pack.cpp" "$root"/src/data/*.cpp \
-  "$work/gen/moc_datamodule.cpp" "$root/src/settings/photo_file.cpp" \
+  "$work/gen/moc_datamodule.cpp" "$root/src/settings/photo_file.cpp" "$root/src/settings/theme_picture.cpp" \
+  "$root/src/settings/photo_import.cpp" "$root/src/framework/jpeg.cpp" \
   "$root/src/framework/app_folder.cpp" "$root/src/framework/application.cpp" "$root/src/framework/dialogs.cpp" \
   "$root/src/framework/event_lock.cpp" \
   "$root/src/framework/file_safety.cpp" "$root/src/framework/scratch_files.cpp" \
-  $(pkg-config --cflags --libs Qt6Widgets sqlcipher libzip) -o "$work/archive_fuzz"
+  $(pkg-config --cflags --libs Qt6Widgets sqlcipher libzip) -ljpeg -o "$work/archive_fuzz"
 
 # An empty corpus is seeded by the fuzzer itself: a whole event, one with a trigger that rigs the draw,
 # one with a view, one with a photo the roster does not name, one with a path leaving the folder, one with
