@@ -1490,14 +1490,6 @@ Choose No for Chinese headings and prize names: the same file the Chinese progra
         <translation>Cannot write to the disk: %1</translation>
     </message>
     <message>
-        <source>无法在镜像文件夹 %1 中创建 zp 文件夹</source>
-        <translation>Cannot make the zp folder in the mirror folder %1</translation>
-    </message>
-    <message>
-        <source>无法把照片 %1 复制到镜像文件夹：%2</source>
-        <translation>Cannot copy the photo %1 to the mirror folder: %2</translation>
-    </message>
-    <message>
         <source>无法改名</source>
         <translation>cannot rename it</translation>
     </message>
@@ -2116,6 +2108,14 @@ Start a rehearsal now?</translation>
     <message>
         <source>以舞台开始：观众的屏幕（--screen 所选，两个屏幕时不是操作员的屏幕）显示全屏的抽奖画面，抽奖窗口留在操作员的屏幕上（F10 切换，记在活动数据中）。</source>
         <translation>Start with the stage: the audience&apos;s screen (chosen by --screen; with two screens never the operator&apos;s) shows the draw full-screen, the draw window stays on the operator&apos;s screen (F10 switches; kept with the event).</translation>
+    </message>
+    <message>
+        <source>无法在镜像文件夹 %1 中创建 %2 文件夹</source>
+        <translation>Cannot make the %2 folder in the mirror folder %1</translation>
+    </message>
+    <message>
+        <source>无法把 %1 复制到镜像文件夹：%2</source>
+        <translation>Cannot copy %1 to the mirror folder: %2</translation>
     </message>
 </context>
 </TS>

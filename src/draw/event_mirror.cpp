@@ -6,6 +6,7 @@
 
 #include "data/connection.h"
 #include "data/datamodule.h"
+#include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/file_safety.h"
 #include "framework/scratch_files.h"
@@ -37,7 +38,9 @@ EventMirror::EventMirror(const QString& eventFolder, const QString& mirrorFolder
   if (QFileInfo(mirror_).canonicalFilePath() == QFileInfo(event_).canonicalFilePath())
     throw Error(Tr::tr("镜像文件夹不能是活动自己的文件夹 %1").arg(shown(event_)));
   // What a copy cut short by the end of the program left behind.
-  for (const char* sub : {"db", "zp"}) tidyScratchFiles(mirror_ + QLatin1String(sub), scratch::kMirror);
+  for (const QString& sub :
+       {QStringLiteral("db"), QStringLiteral("zp"), kSharpPhotoFolder, QStringLiteral("zt")})
+    tidyScratchFiles(mirror_ + sub, scratch::kMirror);
   worker_ = std::thread([this] { run(); });
 }
 
@@ -138,13 +141,20 @@ void EventMirror::copyOnce() {
     throw Error(Tr::tr("无法在镜像文件夹中放置活动数据库 %1").arg(shown(db + QStringLiteral("db.mdb"))));
   }
   if (!syncFolder(db)) throw Error(Tr::tr("无法写入磁盘：%1").arg(shown(db)));
-  copyPhotos();
+  // The photos, their sharper copies for the stage and the stage's own pictures: a spare machine shows the
+  // event as this one does.
+  copyFiles(QStringLiteral("zp"));
+  copyFiles(kSharpPhotoFolder);
+  copyFiles(QStringLiteral("zt"));
 }
 
-void EventMirror::copyPhotos() {
-  const QString from = event_ + QStringLiteral("zp/");
-  const QString to = mirror_ + QStringLiteral("zp/");
-  if (!QDir().mkpath(to)) throw Error(Tr::tr("无法在镜像文件夹 %1 中创建 zp 文件夹").arg(shown(mirror_)));
+void EventMirror::copyFiles(const QString& sub) {
+  const QString from = event_ + sub + QLatin1Char('/');
+  const QString to = mirror_ + sub + QLatin1Char('/');
+  // An event without the folder (an older one, one without a look of its own) needs none in the mirror.
+  if (sub != QLatin1String("zp") && !QFileInfo(from).isDir()) return;
+  if (!QDir().mkpath(to))
+    throw Error(Tr::tr("无法在镜像文件夹 %1 中创建 %2 文件夹").arg(shown(mirror_), sub));
   bool copied = false;
   // Scratch files being written (hidden) are not photos yet.
   const QFileInfoList photos = QDir(from).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
@@ -156,12 +166,13 @@ void EventMirror::copyPhotos() {
     const QFileInfo there(to + photo.fileName());
     if (there.isFile() && there.size() == photo.size() && there.lastModified() == photo.lastModified())
       continue;
-    const QString scratch = scratchName(to, scratch::kMirror, QStringLiteral(".jpg"));
+    const QString scratch = scratchName(to, scratch::kMirror, QLatin1Char('.') + photo.suffix());
     const QString why = copyFileKeepingTime(photo.filePath(), scratch, Durability::Synced);
     if (!why.isEmpty() || !renameFile(scratch, there.filePath())) {
       QFile::remove(scratch);
-      throw Error(Tr::tr("无法把照片 %1 复制到镜像文件夹：%2")
-                      .arg(photo.fileName(), why.isEmpty() ? Tr::tr("无法改名") : why));
+      throw Error(
+          Tr::tr("无法把 %1 复制到镜像文件夹：%2")
+              .arg(sub + QLatin1Char('/') + photo.fileName(), why.isEmpty() ? Tr::tr("无法改名") : why));
     }
     copied = true;
   }

@@ -26,8 +26,8 @@ class EventMirror : public QObject {
   ~EventMirror() override;
 
   // A copy in the background: the database by online backup to a scratch file, then renamed over db/db.mdb
-  // and synced; then the photos of zp/ that the mirror lacks or holds with another size or time. Asked
-  // during a copy, one more runs after it; copies never overlap.
+  // and synced; then the files of zp/, zpgq/ and zt/ that the mirror lacks or holds with another size or
+  // time. Asked during a copy, one more runs after it; copies never overlap.
   void copyNow();
 
   const QString& folder() const { return mirror_; }
@@ -47,7 +47,8 @@ class EventMirror : public QObject {
  private:
   void run();
   void copyOnce();
-  void copyPhotos();
+  // The files of the event's folder `sub` that the mirror lacks or holds with another size or time.
+  void copyFiles(const QString& sub);
   void finished(bool ok, const QString& why);
 
   const QString event_;

@@ -51,6 +51,10 @@ class Mirror : public ::testing::Test {
 };
 
 TEST_F(Mirror, AfterEveryStopTheMirrorIsAnEventTheNextDrawGoesOnIn) {
+  EXPECT_FALSE(QFileInfo::exists(mirrorFolder() + QStringLiteral("zt"))) << "no look of its own, no folder";
+  // The stage's sharper copies and the event's look go along with the photos.
+  for (const QString& file : {QStringLiteral("zpgq/部门_p0.jpg"), QStringLiteral("zt/bg.jpg")})
+    writeFile(f.app.path(file), QByteArray(1000, 'x'));
   for (int i = 0; i < 3; ++i) ASSERT_FALSE(stop().isEmpty());
   ASSERT_TRUE(settle());
   const QString winners = QStringLiteral("select id, xm, zj, zjsx from yglb where zj<>0 order by zjsx");
@@ -65,9 +69,13 @@ TEST_F(Mirror, AfterEveryStopTheMirrorIsAnEventTheNextDrawGoesOnIn) {
   for (int r = 0; r < q.recordCount(); ++r, q.next()) there << q.fieldByName(QStringLiteral("w")).asString();
   EXPECT_EQ(there, f.app.rows(winners));
   EXPECT_EQ(there.size(), 3);
-  for (const QFileInfo& photo : QDir(f.app.path(QStringLiteral("zp"))).entryInfoList(QDir::Files)) {
-    const QFileInfo copy(mirrorFolder() + QStringLiteral("zp/") + photo.fileName());
-    EXPECT_TRUE(copy.isFile() && copy.size() == photo.size()) << photo.fileName().toStdString();
+  for (const QString& sub : {QStringLiteral("zp"), QStringLiteral("zpgq"), QStringLiteral("zt")}) {
+    const QFileInfoList files = QDir(f.app.path(sub)).entryInfoList(QDir::Files);
+    EXPECT_FALSE(files.isEmpty()) << sub.toStdString();
+    for (const QFileInfo& photo : files) {
+      const QFileInfo copy(mirrorFolder() + sub + QLatin1Char('/') + photo.fileName());
+      EXPECT_TRUE(copy.isFile() && copy.size() == photo.size()) << photo.filePath().toStdString();
+    }
   }
   EXPECT_EQ(QDir(mirrorFolder() + QStringLiteral("db")).entryList(QDir::Files | QDir::Hidden),
             QStringList{QStringLiteral("db.mdb")})
