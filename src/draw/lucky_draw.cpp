@@ -645,9 +645,9 @@ bool LuckyDraw::eventFilter(QObject* watched, QEvent* event) {
           if (gone > 0) {
             if (sqlite3* db = data_->ADOConnection.handle()) sqlite3_db_release_memory(db);
             malloc_trim(0);
-            // Results cleared, a plan or the company changed there.
+            // Results cleared, a plan or the company changed there (a look saved there was read at once).
             refreshPlanNotice();
-            if (stageFeed_) stageFeed_->refreshLook();
+            if (stageFeed_) stageFeed_->refreshCompany();
           }
         },
         Qt::QueuedConnection);

@@ -54,7 +54,10 @@ StageFeed::StageFeed(DrawSession& session, Query& query, StageView& view, QObjec
     honour_.stop();
     silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
   });
-  connect(&session_, &DrawSession::rolled, &view_, &StageView::showRolling);
+  // A tick's photos are decoded only for a stage that is shown: a hidden one costs the roll nothing.
+  connect(&session_, &DrawSession::rolled, this, [this](const QStringList& photos) {
+    if (view_.isVisible()) view_.showRolling(photos);
+  });
   connect(&session_, &DrawSession::rollCancelled, &view_, &StageView::showIdle);
   connect(&session_, &DrawSession::drawn, this, &StageFeed::showDrawn);
   connect(&session_, &DrawSession::winnerAbsent, this, &StageFeed::showAbsent);
@@ -75,6 +78,10 @@ void StageFeed::refresh() {
 void StageFeed::refreshLook() {
   // A picture that cannot be read gives way to the default, with a warning: never a box in the hall.
   view_.setTheme(ThemeStore(query_, appFolder()).load());
+  refreshCompany();
+}
+
+void StageFeed::refreshCompany() {
   silently("reading the company for the stage", [&] {
     view_.setEvent(EventInfoStore(query_).eventInfo().companyName.value_or(QString()), QString());
   });

@@ -34,6 +34,8 @@ class StageFeed : public QObject {
   void refresh();
   // The event's look, company and title read again, whatever the stage shows.
   void refreshLook();
+  // Only the company: its pictures are read again only when the look was saved.
+  void refreshCompany();
 
   // The prize being drawn next, or (`justDrawn`) the one the latest stop drew; none outside a limited plan.
   std::optional<stage::PrizeProgress> progress(bool justDrawn);
