@@ -139,8 +139,11 @@ void headingRow(QSize screen, const HeaderLayout& header, const QString& heading
                          part(screen, 0.034), part(screen, 0.018), Qt::AlignRight);
 }
 
-int belowHeadingRow(QSize screen, const HeaderLayout& header) {
-  return header.band.bottom() + 1 + margin(screen) / 2 + part(screen, 0.085) + margin(screen) / 2;
+// What the wall and the roll of honour fill: below their heading row, inside the margins.
+QRect belowHeadingRow(QSize screen, const HeaderLayout& header) {
+  const int m = margin(screen);
+  const int top = header.band.bottom() + 1 + m / 2 + part(screen, 0.085) + m / 2;
+  return QRect(m, top, screen.width() - 2 * m, screen.height() - top - m);
 }
 
 // Rows of items laid out centred in `area`: the last row centred on its own.
@@ -409,9 +412,7 @@ WallLayout wallLayout(QSize screen, const HeaderLayout& header, const QString& h
                       const QList<Winner>& winners, int page) {
   WallLayout l;
   l.header = header;
-  const int m = margin(screen);
-  const int top = belowHeadingRow(screen, header);
-  const QRect area(m, top, screen.width() - 2 * m, screen.height() - top - m);
+  const QRect area = belowHeadingRow(screen, header);
   const int gap = part(screen, 0.025);
   // A card: the photo, a name line and a department line, with a little padding.
   constexpr double kPad = 0.04, kName = 0.2, kDepartment = 0.13;
@@ -453,9 +454,7 @@ HonourLayout honourLayout(QSize screen, const HeaderLayout& header, const QStrin
                           const QList<HonourPrize>& prizes, int page) {
   HonourLayout l;
   l.header = header;
-  const int m = margin(screen);
-  const int top = belowHeadingRow(screen, header);
-  const QRect area(m, top, screen.width() - 2 * m, screen.height() - top - m);
+  const QRect area = belowHeadingRow(screen, header);
   const int gap = part(screen, 0.04);
   const int columns = std::clamp((area.width() + gap) / (part(screen, 0.5) + gap), 1, 4);
   const int columnWidth = (area.width() - (columns - 1) * gap) / columns;
