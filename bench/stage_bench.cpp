@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "eventdb/demo_roster.h"
 #include "framework/app_folder.h"
 #include "framework/jpeg.h"
 #include "stage/stage_view.h"
@@ -51,22 +51,13 @@ QString xServerPid() {
   return QString::fromLatin1(pgrep.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).value(0);
 }
 
-QByteArray portrait(int width, int height, int hue) {
-  QImage image(width, height, QImage::Format_RGB32);
-  QPainter p(&image);
-  QLinearGradient back(0, 0, 0, height);
-  back.setColorAt(0, QColor::fromHsv(hue, 90, 230));
-  back.setColorAt(1, QColor::fromHsv(hue, 140, 110));
-  p.fillRect(image.rect(), back);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor::fromHsv((hue + 180) % 360, 120, 90));
-  p.drawEllipse(QPointF(width / 2.0, height * 1.05), width * 0.32, height * 0.42);
-  p.setBrush(QColor(240, 200, 170));
-  p.drawEllipse(QPointF(width / 2.0, height * 0.42), width * 0.13, height * 0.2);
-  p.end();
-  // Grain, so the files have a photo's size and cost to decode.
-  quint32 seed = quint32(hue) * 2654435761u;
+// The demo roster's avatar (3 times larger for the sharp copy), with grain so the files have a photo's size
+// and cost to decode.
+QByteArray portrait(int index, int scale) {
+  QImage image = ld::demoAvatar({QStringLiteral("员工%1").arg(index), QStringLiteral("研发部")}, index, scale)
+                     .convertToFormat(QImage::Format_RGB32);
+  const int width = image.width(), height = image.height();
+  quint32 seed = quint32(index + 1) * 2654435761u;
   for (int y = 0; y < height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < width; ++x) {
@@ -115,11 +106,11 @@ int main(int argc, char** argv) {
   QStringList stored;
   for (int i = 0; i < kPeople; ++i) {
     const QString name = QStringLiteral("Dept%1_Person%2.jpg").arg(i % 7).arg(i);
-    writeBytes(dir.filePath(QStringLiteral("zp/") + name), portrait(480, 360, i * 47 % 360));
-    writeBytes(dir.filePath(QStringLiteral("zpgq/") + name), portrait(1440, 1080, i * 47 % 360));
+    writeBytes(dir.filePath(QStringLiteral("zp/") + name), portrait(i, 1));
+    writeBytes(dir.filePath(QStringLiteral("zpgq/") + name), portrait(i, 3));
     stored << QStringLiteral("zp\\") + name;
   }
-  writeBytes(dir.filePath(QStringLiteral("system/logo.jpg")), portrait(480, 360, 0));
+  writeBytes(dir.filePath(QStringLiteral("system/logo.jpg")), portrait(kPeople, 1));
   ld::setAppFolder(dir.path());
 
   ld::StageView view;

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTest>
 
+#include "eventdb/demo_roster.h"
 #include "framework/jpeg.h"
 #include "stage/stage_view.h"
 #include "support/shots.h"
@@ -17,26 +16,6 @@ using ld::StageView;
 using ld::stage::Winner;
 
 namespace {
-
-// A stand-in portrait: a backdrop, a head and shoulders, so the pictures read as photos.
-QByteArray portrait(int width, int height, int hue) {
-  QImage image(width, height, QImage::Format_RGB32);
-  QPainter p(&image);
-  QLinearGradient back(0, 0, 0, height);
-  back.setColorAt(0, QColor::fromHsv(hue, 90, 230));
-  back.setColorAt(1, QColor::fromHsv(hue, 140, 120));
-  p.fillRect(image.rect(), back);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor::fromHsv((hue + 180) % 360, 120, 90));
-  p.drawEllipse(QPointF(width / 2.0, height * 1.05), width * 0.32, height * 0.42);
-  p.setBrush(QColor(240, 200, 170));
-  p.drawEllipse(QPointF(width / 2.0, height * 0.42), width * 0.13, height * 0.2);
-  p.setBrush(QColor(40, 30, 30));
-  p.drawChord(QRectF(width * 0.37, height * 0.2, width * 0.26, height * 0.26), 0, 180 * 16);
-  p.end();
-  return ld::encodeJpeg(image, 90);
-}
 
 QImage rendered(StageView& view) {
   QImage image(view.size(), QImage::Format_RGB32);
@@ -52,11 +31,14 @@ class Stage : public ::testing::Test {
     view.setEvent(QStringLiteral("星辰科技股份有限公司"), QStringLiteral("2026 年度盛典"));
     view.setPrize(ld::stage::PrizeProgress{3, QStringLiteral("三等奖"), 3, 10});
   }
-  QString addPhoto(const QString& name, int hue) {
-    const QString stored = QStringLiteral("zp\\%1.jpg").arg(name);
-    writeFile(app.path(QStringLiteral("zp/%1.jpg").arg(name)), portrait(480, 360, hue));
-    writeFile(app.path(QStringLiteral("zpgq/%1.jpg").arg(name)), portrait(1440, 1080, hue));
-    return stored;
+  // The demo roster's avatar, small and sharp; `look` picks its colours.
+  QString addPhoto(const QString& name, int look) {
+    const ld::DemoPerson person{name, QStringLiteral("研发部")};
+    writeFile(app.path(QStringLiteral("zp/%1.jpg").arg(name)),
+              ld::encodeJpeg(ld::demoAvatar(person, look), 90));
+    writeFile(app.path(QStringLiteral("zpgq/%1.jpg").arg(name)),
+              ld::encodeJpeg(ld::demoAvatar(person, look, 3), 90));
+    return QStringLiteral("zp\\%1.jpg").arg(name);
   }
   QList<Winner> winners(int count) {
     QList<Winner> out;
@@ -68,7 +50,7 @@ class Stage : public ::testing::Test {
                     i + 1,
                     i % 4 == 1 ? QStringLiteral("欧阳娜娜") : QStringLiteral("张伟"),
                     department,
-                    addPhoto(department + QStringLiteral("_") + QString::number(i), i * 37 % 360),
+                    addPhoto(department + QStringLiteral("_") + QString::number(i), i),
                     3,
                     QStringLiteral("三等奖"),
                     false};
@@ -82,7 +64,7 @@ class Stage : public ::testing::Test {
 
 TEST_F(Stage, RollingTilesShowThePhotosAndTheLastRepeats) {
   const QString a = addPhoto(QStringLiteral("Sales_A"), 0);
-  const QString b = addPhoto(QStringLiteral("Sales_B"), 240);
+  const QString b = addPhoto(QStringLiteral("Sales_B"), 1);
   writeFile(app.path(QStringLiteral("zp/Red.jpg")), solidJpeg(480, 360, Qt::red));
   writeFile(app.path(QStringLiteral("zp/Blue.jpg")), solidJpeg(480, 360, Qt::blue));
   view.showRolling({QStringLiteral("zp\\Red.jpg"), QStringLiteral("zp\\Blue.jpg")});
