@@ -1,8 +1,12 @@
 #pragma once
 // Small helpers shared by the tests of tables, import, export and packing.
+#include <zip.h>
+
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "framework/errors.h"
@@ -25,6 +29,24 @@ inline QString errorOf(const std::function<void()>& f) {
     return e.message();
   }
   return {};
+}
+
+// An archive made by hand, to hold what the program's own packing never would; false when it cannot be
+// written.
+inline bool writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& files) {
+  int error = 0;
+  zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  if (!z) return false;
+  for (const auto& [name, bytes] : files) {
+    // The bytes are the caller's and outlive zip_close.
+    zip_source_t* s = zip_source_buffer(z, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+    if (!s || zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8) < 0) {
+      if (s) zip_source_free(s);
+      zip_discard(z);
+      return false;
+    }
+  }
+  return zip_close(z) == 0;
 }
 
 }  // namespace ld::test

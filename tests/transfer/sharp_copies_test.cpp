@@ -142,19 +142,8 @@ class SharpPackTest : public ::testing::Test {
   QByteArray db() { return readFile(app.dbPath()); }
   QByteArray photo() { return readFile(app.path(QStringLiteral("zp/研发部_张三.jpg"))); }
   void handMade(const std::vector<std::pair<QString, QByteArray>>& files) {
-    QFile::remove(archive());
-    int error = 0;
-    zip_t* z = zip_open(QFile::encodeName(archive()).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_TRUE(z);
-    for (const auto& [name, bytes] : files) {
-      auto* copy = new QByteArray(bytes);  // lives until zip_close
-      keep.emplace_back(copy);
-      zip_source_t* s = zip_source_buffer(z, copy->constData(), zip_uint64_t(copy->size()), 0);
-      ASSERT_GE(zip_file_add(z, name.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8), 0);
-    }
-    ASSERT_EQ(zip_close(z), 0);
+    ASSERT_TRUE(ld::test::writeZip(archive(), files));
   }
-  std::vector<std::unique_ptr<QByteArray>> keep;
 };
 
 TEST_F(SharpPackTest, CopiesTravelWithTheirPhotosAndOnlyThen) {
