@@ -1,6 +1,10 @@
 #pragma once
 // Small helpers shared by the tests of tables, import, export and packing.
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
+
+#include <csignal>
 
 #include <QFile>
 #include <QString>
@@ -10,6 +14,7 @@
 #include <vector>
 
 #include "framework/errors.h"
+#include "transfer/event_pack.h"
 #include "transfer/table_file.h"
 
 namespace ld::test {
@@ -47,6 +52,26 @@ inline bool writeZip(const QString& path, const std::vector<std::pair<QString, Q
     }
   }
   return zip_close(z) == 0;
+}
+
+// Unpacks `archive` into `target` in a child process that is killed (SIGKILL) at the unpack's `kill`-th step,
+// as a power cut would end it; the child's wait status, -1 when it could not be waited for.
+inline int unpackKilledAt(int kill, const QString& archive, const QString& target) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    int step = 0;
+    setUnpackHook([&](const char*) {
+      if (++step == kill) ::raise(SIGKILL);
+    });
+    try {
+      unpackEvent(archive, target);
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child ? status : -1;
 }
 
 }  // namespace ld::test

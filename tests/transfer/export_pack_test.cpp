@@ -502,21 +502,8 @@ TEST_F(PackTest, AnUnpackKilledAtAnyStepLeavesTheTargetAsBeforeOrComplete) {
     SCOPED_TRACE(kill);
     QDir(target()).removeRecursively();
     QDir().mkpath(target());
-    const pid_t child = ::fork();
-    if (child == 0) {
-      int step = 0;
-      setUnpackHook([&](const char*) {
-        if (++step == kill) ::raise(SIGKILL);
-      });
-      try {
-        unpackEvent(archive(), target());
-      } catch (...) {
-        ::_exit(2);
-      }
-      ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const int status = ld::test::unpackKilledAt(kill, archive(), target());
+    ASSERT_NE(status, -1);
     ASSERT_EQ(kill <= steps, WIFSIGNALED(status)) << status;
     if (!WIFSIGNALED(status)) {
       ASSERT_EQ(WEXITSTATUS(status), 0);
