@@ -1,9 +1,11 @@
 #include "data/draw_store.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "data/journal.h"
 #include "data/prize_levels.h"
+#include "data/prize_rule.h"
 #include "data/query.h"
 #include "framework/errors.h"
 #include "framework/text.h"
@@ -24,6 +26,20 @@ const char* const kLevelWinners[5] = {
     "select xm from  YGLB  where zj>0 and zj=4 order by zjsx ",
 };
 
+QString underRule(const PrizeRule& rule, QVariantList& values) {
+  const QString condition = rule.sqlCondition(values);
+  return condition.isEmpty() ? kEligible : kEligible + QStringLiteral(" and ") + condition;
+}
+
+QString marks(const std::vector<int>& ids, QVariantList& values) {
+  QStringList list;
+  for (int id : ids) {
+    list << QStringLiteral("?");
+    values << id;
+  }
+  return list.join(QLatin1Char(','));
+}
+
 }  // namespace
 
 Connection& DrawStore::connection() const { return q_.connection(); }
@@ -33,17 +49,52 @@ std::vector<int> DrawStore::eligibleIds() {
                         QStringLiteral(" "));
 }
 
+std::vector<int> DrawStore::eligibleIds(const PrizeRule& rule) {
+  QVariantList values;
+  const QString condition = underRule(rule, values);
+  return idList(q_, QStringLiteral("select group_concat(id) as ids from yglb where ") + condition, values);
+}
+
+int DrawStore::eligibleCount(const PrizeRule& rule) {
+  QVariantList values;
+  const QString condition = underRule(rule, values);
+  q_.openSql(QStringLiteral("select count(*) as n from yglb where ") + condition, values);
+  q_.first();
+  return q_.fieldByName(QStringLiteral("n")).asInteger();
+}
+
+std::vector<Candidate> DrawStore::eligibleCandidates(const std::vector<int>& ids) {
+  std::vector<Candidate> out;
+  if (ids.empty()) return out;
+  QVariantList values;
+  const QString list = marks(ids, values);
+  q_.openSql(QStringLiteral("select id,xm,bm,zp from yglb where ") + kEligible +
+                 QStringLiteral(" and id in (") + list + QStringLiteral(")"),
+             values);
+  QHash<int, Candidate> byId;
+  q_.first();
+  for (int row = 0; row < q_.recordCount(); ++row, q_.next()) {
+    Candidate c;
+    c.id = q_.fieldByName(QStringLiteral("id")).asInteger();
+    silently("reading a picked participant", [&] {
+      c.department = q_.fieldByName(QStringLiteral("bm")).asString();
+      c.name = q_.fieldByName(QStringLiteral("xm")).asString();
+      c.photo = q_.fieldByName(QStringLiteral("zp")).asString();
+    });
+    byId.insert(c.id, c);
+  }
+  for (int id : ids)
+    if (const auto found = byId.constFind(id); found != byId.cend()) out.push_back(*found);
+  return out;
+}
+
 QHash<int, QString> DrawStore::eligiblePhotos(const std::vector<int>& ids) {
   QHash<int, QString> photos;
   if (ids.empty()) return photos;
-  QStringList marks;
   QVariantList values;
-  for (int id : ids) {
-    marks << QStringLiteral("?");
-    values << id;
-  }
+  const QString list = marks(ids, values);
   q_.openSql(QStringLiteral("select id,zp from yglb where ") + kEligible + QStringLiteral(" and id in (") +
-                 marks.join(QLatin1Char(',')) + QStringLiteral(")"),
+                 list + QStringLiteral(")"),
              values);
   q_.first();
   for (int row = 0; row < q_.recordCount(); ++row, q_.next())
@@ -82,8 +133,12 @@ int DrawStore::nextDrawOrder() {
     bool ok = false;
     n = text.trimmed().toInt(&ok);
     if (!ok) throw Error(Tr::tr("'%1' 不是有效的整数值").arg(text));
-    if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));
   }
+  // A voided win keeps its order: nobody after it is given the same one.
+  q_.openSql(QStringLiteral("select max(zjsx) as top from yglb where zj=?"), {kVoided});
+  q_.first();
+  n = std::max(n, q_.fieldByName(QStringLiteral("top")).asInteger());
+  if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));
   return n + 1;
 }
 
@@ -99,12 +154,53 @@ int DrawStore::winnerCountForFireworks() {
 
 QStringList DrawStore::winnersOf(int level) {
   QStringList names;
-  if (level < 1 || level > 4) return names;
-  q_.openSql(QString::fromLatin1(kLevelWinners[level]));
+  if (level >= 1 && level <= 4)
+    q_.openSql(QString::fromLatin1(kLevelWinners[level]));
+  else if (level >= kFirstExtraLevel)
+    q_.openSql(QStringLiteral("select xm from yglb where zj>0 and zj=? order by zjsx"), {level});
+  else
+    return names;
   q_.first();
   for (int row = 0; row < q_.recordCount(); ++row, q_.next())
     names << q_.fieldByName(QStringLiteral("xm")).asString();
   return names;
+}
+
+QHash<int, int> DrawStore::winnersByLevel() {
+  q_.openSql(QStringLiteral("select zj, count(*) as n from yglb where zj>0 group by zj"));
+  QHash<int, int> counts;
+  q_.first();
+  for (int row = 0; row < q_.recordCount(); ++row, q_.next())
+    counts.insert(q_.fieldByName(QStringLiteral("zj")).asInteger(),
+                  q_.fieldByName(QStringLiteral("n")).asInteger());
+  return counts;
+}
+
+std::optional<int> DrawStore::latestWinnerLevel() {
+  q_.openSql(QStringLiteral("select zj from yglb where zj>0 order by zjsx desc limit 1"));
+  if (q_.recordCount() == 0) return std::nullopt;
+  q_.first();
+  return q_.fieldByName(QStringLiteral("zj")).asInteger();
+}
+
+std::vector<std::pair<int, int>> DrawStore::awaitingReplacement() {
+  std::vector<std::pair<int, int>> owed;
+  if (!hasJournal(q_)) return owed;
+  // The latest absence of each order since the last clearing, unless a winner (or a voided win) holds that
+  // order now.
+  q_.openSql(
+      QStringLiteral(
+          "select a.zjsx, a.zj from cjrz a where a.lx='absent' and a.zjsx>0 "
+          "and a.xh > coalesce((select max(xh) from cjrz where lx in ('results cleared','roster cleared')), "
+          "0) "
+          "and a.xh = (select max(b.xh) from cjrz b where b.lx='absent' and b.zjsx=a.zjsx) "
+          "and not exists (select 1 from yglb w where (w.zj>0 or w.zj=?) and w.zjsx=a.zjsx) order by a.zjsx"),
+      {kVoided});
+  q_.first();
+  for (int row = 0; row < q_.recordCount(); ++row, q_.next())
+    owed.push_back({q_.fieldByName(QStringLiteral("zjsx")).asInteger(),
+                    q_.fieldByName(QStringLiteral("zj")).asInteger()});
+  return owed;
 }
 
 bool DrawStore::recordWinner(int id, int level, int order) {
@@ -115,6 +211,12 @@ bool DrawStore::recordWinner(int id, int level, int order) {
 bool DrawStore::recordAbsent(int id, int level, int order) {
   q_.execSql(QStringLiteral("update yglb set zj=?,zjsx=0 where id=? and zj=? and zjsx=?"),
              {kAbsent, id, level, order});
+  return q_.rowsAffected() == 1;
+}
+
+bool DrawStore::recordVoided(int id, int level, int order) {
+  q_.execSql(QStringLiteral("update yglb set zj=? where id=? and zj=? and zjsx=?"),
+             {kVoided, id, level, order});
   return q_.rowsAffected() == 1;
 }
 

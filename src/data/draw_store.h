@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace ld {
@@ -13,6 +14,7 @@ namespace ld {
 class Connection;
 class Query;
 struct JournalEntry;
+struct PrizeRule;
 
 // A participant the pick chose.
 struct Candidate {
@@ -34,8 +36,12 @@ class DrawStore {
   Connection& connection() const;
   Query& query() const { return q_; }
 
-  // The eligible participants' ids, sorted.
+  // The eligible participants' ids, sorted; under a prize's rule, those the rule admits.
   std::vector<int> eligibleIds();
+  std::vector<int> eligibleIds(const PrizeRule& rule);
+  int eligibleCount(const PrizeRule& rule);
+  // Those of `ids` still eligible, as the roster holds them, in the order given.
+  std::vector<Candidate> eligibleCandidates(const std::vector<int>& ids);
   // Stored photo paths of those of `ids` still eligible, by id.
   QHash<int, QString> eligiblePhotos(const std::vector<int>& ids);
   int eligibleCount();
@@ -50,8 +56,15 @@ class DrawStore {
   // them, and as the fireworks count them after a stop (each with its own words).
   int winnerCount();
   int winnerCountForFireworks();
-  // Names of the winners of prize `level` (1 … 4) in draw order.
+  // Names of the winners of prize `level` in draw order.
   QStringList winnersOf(int level);
+  // How many winners each prize level has.
+  QHash<int, int> winnersByLevel();
+  // The prize level of the winner with the highest draw order; none before the first.
+  std::optional<int> latestWinnerLevel();
+  // Draw orders whose winner was marked absent since the results were last cleared and that no winner holds
+  // yet, each with its prize level, in order: the replacements the next stop owes. Empty without a journal.
+  std::vector<std::pair<int, int>> awaitingReplacement();
 
   // Records an undrawn participant as the winner of `level` at draw order `order`; false when the
   // participant is no longer undrawn (nothing changed).
@@ -59,6 +72,9 @@ class DrawStore {
   // Records the winner of `level` at `order` absent (out of the pool and of the winners); false when the
   // participant is no longer recorded so (nothing changed).
   bool recordAbsent(int id, int level, int order);
+  // Takes back the win of `level` at `order` (kVoided, keeping the order); false when the participant is no
+  // longer recorded so.
+  bool recordVoided(int id, int level, int order);
 
   // Everybody the roster holds as a winner at draw order `order` (outside-plan winners included), by id.
   std::vector<RecordedWinner> winnersAt(int order);

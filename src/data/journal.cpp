@@ -39,18 +39,22 @@ QString journalEventText(JournalEvent event) {
       return QStringLiteral("absent");
     case JournalEvent::RollCancelled:
       return QStringLiteral("roll cancelled");
+    case JournalEvent::Voided:
+      return QStringLiteral("voided");
   }
   return {};
 }
 
 void appendJournal(Connection& connection, const JournalEntry& e) {
   Query q(connection);
-  q.execSql(QStringLiteral(
-                "insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs, gh) values (?, ?, ?, ?, ?, ?, ?, ?, "
-                "(select gh from yglb where id=?))"),
-            {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")),
-             journalEventText(e.event), orNull(e.order), orNull(e.level), orNull(e.id), orNull(e.name),
-             orNull(e.department), orNull(e.poolSize), orNull(e.id)});
+  q.execSql(
+      QStringLiteral(
+          "insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs, gh, jp, gz, yy) values (?, ?, ?, ?, ?, "
+          "?, ?, ?, (select gh from yglb where id=?), ?, ?, ?)"),
+      {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")),
+       journalEventText(e.event), orNull(e.order), orNull(e.level), orNull(e.id), orNull(e.name),
+       orNull(e.department), orNull(e.poolSize), orNull(e.id), orNull(e.prize), orNull(e.rule),
+       orNull(e.reason)});
 }
 
 void appendJournal(Query& query, const JournalEntry& entry) { appendJournal(query.connection(), entry); }
@@ -59,9 +63,9 @@ namespace {
 
 // Journal rows as `statement` (with %1 for the column list, ordered as wanted) selects them.
 std::vector<JournalRow> journalRows(Query& q, const QString& statement) {
-  const QString columns =
-      QStringLiteral("xh, sj, lx, zjsx, zj, ygid, xm, bm, rs, ") + addedColumnOrBlank(q, "cjrz", "gh");
-  q.openSql(statement.arg(columns));
+  QStringList columns{QStringLiteral("xh, sj, lx, zjsx, zj, ygid, xm, bm, rs")};
+  for (const char* added : {"gh", "jp", "gz", "yy"}) columns << addedColumnOrBlank(q, "cjrz", added);
+  q.openSql(statement.arg(columns.join(QStringLiteral(", "))));
   std::vector<JournalRow> rows;
   rows.reserve(size_t(q.recordCount()));
   q.first();
@@ -69,8 +73,8 @@ std::vector<JournalRow> journalRows(Query& q, const QString& statement) {
     auto f = [&](const char* name) { return q.fieldByName(QString::fromLatin1(name)); };
     rows.push_back({f("xh").asString().toLongLong(), f("sj").asString(), f("lx").asString(),
                     optionalInt(f("zjsx")), optionalInt(f("zj")), optionalInt(f("ygid")),
-                    optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs")),
-                    optionalText(f("gh"))});
+                    optionalText(f("xm")), optionalText(f("bm")), optionalInt(f("rs")), optionalText(f("gh")),
+                    optionalText(f("jp")), optionalText(f("gz")), optionalText(f("yy"))});
   }
   return rows;
 }
@@ -137,7 +141,10 @@ QString journalLine(const JournalRow& r) {
                      text(r.name),
                      text(r.department),
                      field(r.poolSize),
-                     text(r.employeeId)}
+                     text(r.employeeId),
+                     text(r.prize),
+                     text(r.rule),
+                     text(r.reason)}
       .join(QLatin1Char('\t'));
 }
 

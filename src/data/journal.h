@@ -11,10 +11,19 @@ namespace ld {
 class Connection;
 class Query;
 
-enum class JournalEvent { Drawn, Nobody, ResultsCleared, RosterCleared, PlanChanged, Absent, RollCancelled };
+enum class JournalEvent {
+  Drawn,
+  Nobody,
+  ResultsCleared,
+  RosterCleared,
+  PlanChanged,
+  Absent,
+  RollCancelled,
+  Voided
+};
 
 // What the journal's lx column holds: "drawn", "nobody", "results cleared", "roster cleared",
-// "plan changed", "absent", "roll cancelled".
+// "plan changed", "absent", "roll cancelled", "voided".
 QString journalEventText(JournalEvent event);
 
 struct JournalEntry {
@@ -25,6 +34,9 @@ struct JournalEntry {
   QString name;                 // xm (a null QString is stored as NULL)
   QString department;           // bm
   std::optional<int> poolSize;  // rs: how many were eligible
+  QString prize = {};           // jp: the prize's name as stored; null for none
+  QString rule = {};            // gz: the prize's rule written out, empty for everyone; null for no prize
+  QString reason = {};          // yy: why a win was voided
 };
 
 struct JournalRow {
@@ -34,7 +46,8 @@ struct JournalRow {
   std::optional<int> order, level, id;
   QString name, department;  // null when NULL
   std::optional<int> poolSize;
-  QString employeeId;  // gh: the winner's employee number as the roster held it; null when NULL
+  QString employeeId;           // gh: the winner's employee number as the roster held it; null when NULL
+  QString prize, rule, reason;  // jp, gz, yy; null when NULL
 };
 
 // Adds one row stamped with the local time now; a row naming a participant also keeps their employee number.

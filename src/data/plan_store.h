@@ -1,6 +1,7 @@
 #pragma once
 // The prize plan: the limit switch (row "JX" of table sy) and one row of JXSZ per prize. The draw, the
 // winners board and the settings window all read and write it here.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -8,23 +9,28 @@
 #include <vector>
 
 #include "data/prize_levels.h"
+#include "data/prize_rule.h"
 
 namespace ld {
 
 class Query;
 
-// One prize of the plan.
+// One prize of the plan: the four levels always, extra prizes (levels from kFirstExtraLevel up) as added.
 struct Prize {
-  int level = 0;      // 1 … 4: what a winner's row records
-  QString name;       // as stored and exported ("一等奖" …)
-  int quantity = 0;   // as read; 0 where the row is missing
-  int drawOrder = 0;  // 1 for the prize drawn first
-  int perDraw = 1;    // winners one press gives
-  QStringList rules;  // who may win it; none: every eligible participant
+  int level = 0;        // what a winner's row records
+  QString name;         // as stored and exported ("一等奖" …, or the extra prize's own name)
+  int quantity = 0;     // as read; 0 where the row is missing
+  int drawOrder = 0;    // 1 for the prize drawn first
+  int perDraw = 1;      // winners one press gives
+  PrizeRule rule = {};  // who may win it; empty: every eligible participant
+
+  bool extra() const { return level >= kFirstExtraLevel; }
+  // The name in the language on screen: the four levels translated, an extra prize as it was named.
+  QString shownName() const;
 };
 
-// The plan as the draw and the board use it: the prizes in the order they are drawn, the lucky prize
-// (level 4) first and the first prize (level 1) last, each handed out in one consecutive block of winners.
+// The plan as the draw and the board use it: the prizes in the order they are drawn, by default the lucky
+// prize (level 4) first and the first prize (level 1) last, extra prizes where they were put.
 struct PrizePlan {
   bool limited = false;       // the limit switch row says 1
   std::vector<Prize> prizes;  // in drawing order; quantities read only for a limited plan
@@ -32,13 +38,12 @@ struct PrizePlan {
   // Quantities apply only with the switch on and every prize given at least one.
   bool applies() const;
   const Prize* prize(int level) const;
-  // The prize of the next winner when `winners` have won already; none once every prize is drawn or the
-  // plan does not apply (the winner is outside the plan).
-  const Prize* prizeForNextWinner(int winners) const;
-  // The prize the board shows with `winners` counted; none when none applies.
-  const Prize* prizeOnBoard(int winners) const;
-  // Whether a total of `winners` ends one prize's block, quantities as read.
-  bool completesPrize(int winners) const;
+  // The first prize in drawing order with winners left to draw, given how many each level has (by level);
+  // none once every prize is drawn or the plan does not apply.
+  const Prize* nextPrize(const QHash<int, int>& drawn) const;
+  // Where no plan applies, the fireworks still follow the quantities as read: whether a total of `winners`
+  // ends one prize's block of consecutive winners.
+  bool completesBlock(int winners) const;
 };
 
 // The plan as the settings window shows it: the quantities as stored text, read only for a limited plan;
@@ -62,6 +67,15 @@ class PlanStore {
   // none of it. Throws DbError.
   StoredPrizePlan stored();
   void save(bool limited, const std::array<std::optional<int>, 4>& quantities);
+
+  // One prize's quantity, winners per draw and rule, and an extra prize's name; with a journal row. Throws
+  // Error for a value out of range or a name taken, DbError when a statement fails.
+  void savePrize(const Prize& prize);
+  // A new extra prize placed before the prize of `beforeLevel` in the drawing order (last when none), with
+  // a journal row; returns its level. Throws as savePrize does.
+  int addPrize(const Prize& prize, std::optional<int> beforeLevel);
+  // An extra prize nobody has won yet leaves the plan. Throws Error for one of the four levels or one won.
+  void removePrize(int level);
 
  private:
   PrizePlan read(const QString& switchStatement);

@@ -18,6 +18,10 @@ QString shownPrizeName(int level) {
   return level >= 1 && level <= 4 ? Tr::tr(kPrizeNames[level - 1]) : QString();
 }
 
-QString resultName(int zj) { return zj == kAbsent ? QStringLiteral("缺席") : prizeName(zj); }
+QString resultName(int zj) {
+  if (zj == kAbsent) return QStringLiteral("缺席");
+  if (zj == kVoided) return QStringLiteral("作废");
+  return prizeName(zj);
+}
 
 }  // namespace ld

@@ -254,8 +254,8 @@ bool isWholeNumber(const QString& s) {
   return ok;
 }
 
-std::vector<int> idList(Query& query, const QString& statement) {
-  query.openSql(statement);
+std::vector<int> idList(Query& query, const QString& statement, const QVariantList& values) {
+  query.openSql(statement, values);
   std::vector<int> ids;
   query.first();
   if (query.recordCount() == 0 || query.fieldByName(QStringLiteral("ids")).isNull()) return ids;

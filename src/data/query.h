@@ -76,6 +76,6 @@ bool isWholeNumber(const QString& s);
 // The ids a statement of the form "select group_concat(id) as ids from …" gives, sorted: one text for all of
 // them rather than a row each, which for a large roster would make a value of every row. Empty for no rows.
 // Throws DbError when the statement fails or gives anything but whole numbers.
-std::vector<int> idList(Query& query, const QString& statement);
+std::vector<int> idList(Query& query, const QString& statement, const QVariantList& values = {});
 
 }  // namespace ld

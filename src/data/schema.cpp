@@ -81,10 +81,17 @@ const char* const kIndexSchema =
 const char* const kIndexQuery =
     "select name from sqlite_master where type='index' and name in ('yglb_zj','yglb_bm')";
 
-const AddedColumn kAddedColumns[3] = {
+const AddedColumn kAddedColumns[kAddedColumnCount] = {
     {"yglb", "gh", "text collate nocase not null default ''"},
     {"yglb", "bq", "text collate nocase not null default ''"},
     {"cjrz", "gh", "text collate nocase"},
+    {"jxsz", "mc", "text not null default ''"},
+    {"jxsz", "mcrs", "integer not null default 1"},
+    {"jxsz", "sx", "integer not null default 0"},
+    {"jxsz", "gz", "text not null default ''"},
+    {"cjrz", "jp", "text"},
+    {"cjrz", "gz", "text"},
+    {"cjrz", "yy", "text"},
 };
 
 QByteArray addColumnStatement(const AddedColumn& column) {

@@ -1,8 +1,7 @@
 #include "draw/draw_session.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include <QFileInfo>
@@ -36,7 +35,11 @@ void DrawSession::abandonRoll() {
 }
 
 void DrawSession::readPool() {
-  pool_ = store_.eligibleIds();
+  // The roll shows only people the coming prize's rule lets win it.
+  const PrizePlan plan = PlanStore(store_.query()).forDraw();
+  const Upcoming next = upcoming(plan, false);
+  pool_ =
+      next.prize && !next.prize->rule.isEmpty() ? store_.eligibleIds(next.prize->rule) : store_.eligibleIds();
   poolRead_ = true;
 }
 
@@ -48,12 +51,8 @@ QStringList DrawSession::rollingPhotos() {
   // A sampled participant no longer eligible means the roster changed during the roll: read the pool
   // again once and sample anew from it.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    // The first k places of a partial Fisher-Yates shuffle: a uniform sample of k, in uniform order.
     const size_t k = std::min<size_t>(8, pool_.size());
-    for (size_t i = 0; i < k; ++i) {
-      const auto j = i + arc4random_uniform(static_cast<uint32_t>(pool_.size() - i));
-      std::swap(pool_[i], pool_[j]);
-    }
+    shuffleFront(pool_, k, uniform_);
     if (k == 0) return photos;
 
     const QHash<int, QString> current =
@@ -76,7 +75,9 @@ QString recordedWinner(const DrawResult& r) {
   return Tr::tr("%1 %2（第 %3 位，%4）")
       .arg(r.department, r.name)
       .arg(r.order)
-      .arg(r.level == kOutsidePlan ? Tr::tr("计划外") : shownPrizeName(r.level));
+      .arg(r.level == kOutsidePlan       ? Tr::tr("计划外")
+           : r.level >= kFirstExtraLevel ? r.prize
+                                         : shownPrizeName(r.level));
 }
 
 // What to do about a stop that was not saved, by its cause.
@@ -110,13 +111,13 @@ StopNotSaved notSaved(const Connection& connection, const Error& error, int engi
 
 }  // namespace
 
-DrawResult DrawSession::stop() {
+QList<DrawResult> DrawSession::stop() {
   // Whatever the stop records, the next roll reads the pool again.
   poolRead_ = false;
   emit rolling(false);
-  DrawResult result;
+  QList<DrawResult> results;
   try {
-    result = record();
+    results = record();
   } catch (const StopNotSaved&) {
     throw;
   } catch (const DbError& e) {
@@ -124,47 +125,100 @@ DrawResult DrawSession::stop() {
   } catch (const Error& e) {
     throw notSaved(store_.connection(), e, 0);
   }
+  latestStop_.clear();
+  for (const DrawResult& r : results)
+    if (r.drawn) latestStop_.push_back(r.order);
 
   // Saved: what a listener fails at is its own error, never an unsaved stop.
   guarded([&] {
-    emit drawn(result.drawn ? QList<DrawResult>{result} : QList<DrawResult>{});
-    if (result.completesLevel) emit levelCompleted(result.level);
+    emit drawn(results.front().drawn ? results : QList<DrawResult>{});
+    if (results.front().completesLevel) emit levelCompleted(results.front().level);
   });
-  return result;
+  return results;
 }
 
-DrawResult DrawSession::record() {
+DrawSession::Upcoming DrawSession::upcoming(const PrizePlan& plan, bool withOrders) {
+  Upcoming next;
+  const auto inPlan = [&](int level) -> std::optional<Prize> {
+    if (const Prize* p = plan.prize(level)) return *p;
+    return std::nullopt;
+  };
+  // Replacements first, all of one prize, at the orders their absent winners had.
+  if (const auto owed = store_.awaitingReplacement(); !owed.empty()) {
+    next.level = owed.front().second;
+    next.prize = inPlan(next.level);
+    next.replacement = true;
+    for (const auto& [order, level] : owed)
+      if (level == next.level) next.orders.push_back(order);
+    return next;
+  }
+  if (plan.applies()) {
+    const QHash<int, int> drawn = store_.winnersByLevel();
+    const Prize* prize = nullptr;
+    if (chosen_)
+      if (const Prize* wanted = plan.prize(*chosen_); wanted && drawn.value(wanted->level) < wanted->quantity)
+        prize = wanted;
+    if (!prize) prize = plan.nextPrize(drawn);
+    next.planExhausted = !prize;
+    if (prize) {
+      next.prize = *prize;
+      next.level = prize->level;
+    }
+    if (withOrders) {
+      const int count = prize ? std::min(prize->perDraw, prize->quantity - drawn.value(prize->level)) : 1;
+      const int first = store_.nextDrawOrder();
+      if (count - 1 > std::numeric_limits<int>::max() - first) throw Error(Tr::tr("抽奖顺序已达上限"));
+      for (int i = 0; i < count; ++i) next.orders.push_back(first + i);
+    }
+    return next;
+  }
+  if (withOrders) next.orders.push_back(store_.nextDrawOrder());
+  return next;
+}
+
+QList<DrawResult> DrawSession::record() {
   // Everything a stop reads and writes happens under one write lock, so two stops can never share an order
   // or a prize; leaving without commit() takes it all back.
   Transaction transaction(store_.connection());
-  DrawResult result;
-  result.order = store_.nextDrawOrder();
 
-  // The prize first, so that what the prize allows can decide the pool; then the pool; then the pick.
+  // The prize first, so that its rule can decide the pool; then the pool; then the pick.
   const PrizePlan plan = PlanStore(store_.query()).forDraw();
-  if (plan.applies()) {
-    const Prize* prize = plan.prizeForNextWinner(store_.winnerCount());
-    result.level = prize ? prize->level : kOutsidePlan;
-    result.planExhausted = !prize;
-  }
-  result.pool = store_.eligibleCount();
-  if (const std::optional<Candidate> picked = store_.pick()) {
-    result.id = picked->id;
-    result.department = picked->department;
-    result.name = picked->name;
-    result.photo = picked->photo;
-  }
+  const Upcoming next = upcoming(plan, true);
+  const PrizeRule rule = next.prize ? next.prize->rule : PrizeRule{};
+  const std::vector<int> pool = store_.eligibleIds(rule);
+  DrawResult common;
+  common.level = next.level;
+  common.prize = next.prize ? next.prize->name : QString();
+  common.rule = next.prize ? rule.text() : QString();
+  common.planExhausted = next.planExhausted;
+  common.replacement = next.replacement;
+  common.pool = int(pool.size());
+  common.eligible = rule.isEmpty() ? common.pool : int(store_.eligibleIds().size());
 
-  // Only a participant still undrawn is recorded: a second program or a stale pick cannot give a prize twice.
-  const bool recorded = store_.recordWinner(result.id, result.level, result.order);
-  if (result.id != 0 && !recorded)
-    throw Error(Tr::tr("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
-  result.drawn = result.id != 0;
+  const std::vector<int> picked = pickBatch(pool, next.orders.size(), uniform_);
+  const std::vector<Candidate> chosen = store_.eligibleCandidates(picked);
+  if (chosen.size() != picked.size()) throw Error(Tr::tr("抽中的员工已不在待抽名单中"));
+
+  QList<DrawResult> results;
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    DrawResult result = common;
+    result.order = next.orders[i];
+    result.id = chosen[i].id;
+    result.department = chosen[i].department;
+    result.name = chosen[i].name;
+    result.photo = chosen[i].photo;
+    // Only a participant still undrawn is recorded: a second program or a stale pick cannot give a prize
+    // twice.
+    if (!store_.recordWinner(result.id, result.level, result.order))
+      throw Error(Tr::tr("中奖者 %1 未能记录：该员工已不在待抽名单中").arg(result.name));
+    result.drawn = true;
+    results << result;
+  }
 
   // What is shown and journaled is what the roster holds now, not what was picked: a trigger in the file
   // could have moved the win to somebody else or changed the row.
-  const std::vector<RecordedWinner> held = store_.winnersAt(result.order);
-  if (result.drawn) {
+  for (DrawResult& result : results) {
+    const std::vector<RecordedWinner> held = store_.winnersAt(result.order);
     const bool asWritten = held.size() == 1 && held.front().id == result.id &&
                            held.front().level == result.level && held.front().order == result.order;
     if (!asWritten) {
@@ -180,39 +234,61 @@ DrawResult DrawSession::record() {
     result.department = held.front().department;
     result.name = held.front().name;
     result.photo = held.front().photo;
-  } else if (!held.empty()) {
-    throw Error(Tr::tr("活动数据库中第 %1 位已有中奖者 %2 "
-                       "%3，这次却没有抽出任何人。数据库可能被改动过，请检查后再继续。")
-                    .arg(result.order)
-                    .arg(held.front().department, held.front().name));
+  }
+  if (results.isEmpty()) {
+    for (int order : next.orders) {
+      const std::vector<RecordedWinner> held = store_.winnersAt(order);
+      if (!held.empty())
+        throw Error(Tr::tr("活动数据库中第 %1 位已有中奖者 %2 "
+                           "%3，这次却没有抽出任何人。数据库可能被改动过，请检查后再继续。")
+                        .arg(order)
+                        .arg(held.front().department, held.front().name));
+    }
+    DrawResult nobody = common;
+    nobody.order = next.orders.empty() ? 0 : next.orders.front();
+    results << nobody;
   }
 
-  // Winners only: an absent participant (zj = -1) is nobody's prize, and counting it would move every
-  // block end after an absence. Only a stop that recorded somebody completes anything.
-  result.completesLevel = result.drawn && plan.completesPrize(store_.winnerCountForFireworks());
-
-  JournalEntry entry{
-      result.drawn ? JournalEvent::Drawn : JournalEvent::Nobody, {}, {}, {}, {}, {}, result.pool};
-  if (result.drawn) {
-    entry.order = result.order;
-    entry.level = result.level;
-    entry.id = result.id;
-    entry.name = result.name;
-    entry.department = result.department;
+  // Winners only: an absent participant (zj = -1) is nobody's prize. Only a stop that recorded somebody
+  // completes anything. Where no plan applies, the fireworks follow the quantities' blocks as they always
+  // did.
+  bool completes = false;
+  if (results.front().drawn) {
+    if (plan.applies())
+      completes = next.prize && store_.winnersByLevel().value(next.level) == next.prize->quantity;
+    else
+      completes = plan.completesBlock(store_.winnerCountForFireworks());
   }
-  store_.journal(entry);
-  const std::optional<JournalRow> row = latestJournalRow(store_.query());
-  if (!row || row->event != journalEventText(entry.event) || row->order != entry.order ||
-      row->level != entry.level || row->id != entry.id || row->name != entry.name ||
-      row->department != entry.department)
-    throw Error(Tr::tr("抽奖日志没有按写入的内容记录这次抽奖（%1）。数据库可能被改动过，请检查后再继续。")
-                    .arg(result.drawn ? recordedWinner(result) : Tr::tr("无人中奖")));
+  for (DrawResult& result : results) result.completesLevel = completes;
+
+  for (const DrawResult& result : results) {
+    JournalEntry entry{
+        result.drawn ? JournalEvent::Drawn : JournalEvent::Nobody, {}, {}, {}, {}, {}, result.pool};
+    if (result.drawn) {
+      entry.order = result.order;
+      entry.level = result.level;
+      entry.id = result.id;
+      entry.name = result.name;
+      entry.department = result.department;
+    }
+    if (next.prize) {
+      entry.prize = result.prize;
+      entry.rule = result.rule;
+    }
+    store_.journal(entry);
+    const std::optional<JournalRow> row = latestJournalRow(store_.query());
+    if (!row || row->event != journalEventText(entry.event) || row->order != entry.order ||
+        row->level != entry.level || row->id != entry.id || row->name != entry.name ||
+        row->department != entry.department)
+      throw Error(Tr::tr("抽奖日志没有按写入的内容记录这次抽奖（%1）。数据库可能被改动过，请检查后再继续。")
+                      .arg(result.drawn ? recordedWinner(result) : Tr::tr("无人中奖")));
+  }
   // A file deleted or replaced under the program would take the result with it while the stop said saved.
   if (store_.connection().fileMovedOrReplaced())
     throw Error(Tr::tr("活动数据库文件 %1 已不在原处（被移动、删除或替换），这次结果没有写进活动。")
                     .arg(shown(store_.connection().databaseFile())));
   transaction.commit();
-  return result;
+  return results;
 }
 
 void DrawSession::cancelRoll() {
@@ -226,7 +302,34 @@ void DrawSession::cancelRoll() {
 bool DrawSession::nextIsOutsidePlan() {
   const PrizePlan plan = PlanStore(store_.query()).forDraw();
   if (!plan.applies()) return false;
-  return plan.prizeForNextWinner(store_.winnerCount()) == nullptr;
+  return upcoming(plan, false).planExhausted;
+}
+
+void DrawSession::choosePrize(std::optional<int> level) {
+  if (level && !PlanStore(store_.query()).forDraw().prize(*level)) throw Error(Tr::tr("计划中没有这个奖项"));
+  if (chosen_ == level) return;
+  chosen_ = level;
+  poolRead_ = false;
+  emit prizeChosen(level);
+}
+
+std::optional<int> DrawSession::upcomingLevel() {
+  const PrizePlan plan = PlanStore(store_.query()).forDraw();
+  const Upcoming next = upcoming(plan, false);
+  if (!next.prize) return std::nullopt;
+  return next.level;
+}
+
+std::vector<PrizeStatus> DrawSession::prizeStatus() {
+  std::vector<PrizeStatus> list;
+  const PrizePlan plan = PlanStore(store_.query()).forDraw();
+  if (!plan.applies()) return list;
+  const QHash<int, int> drawn = store_.winnersByLevel();
+  const int eligible = store_.eligibleCount();
+  for (const Prize& prize : plan.prizes)
+    list.push_back({prize, drawn.value(prize.level),
+                    prize.rule.isEmpty() ? eligible : store_.eligibleCount(prize.rule), eligible});
+  return list;
 }
 
 bool DrawSession::databaseMovedOrReplaced() const { return store_.connection().fileMovedOrReplaced(); }
@@ -234,35 +337,70 @@ bool DrawSession::databaseMovedOrReplaced() const { return store_.connection().f
 void DrawSession::markAbsent(const DrawResult& result) {
   if (!result.drawn || result.id == 0) throw Error(Tr::tr("没有可以标记缺席的中奖者"));
   Transaction transaction(store_.connection());
-  // The replacement takes the absent winner's order, which only works for the latest one.
-  if (store_.nextDrawOrder() != result.order + 1)
-    throw Error(Tr::tr("%1 已不是最近一位中奖者，不能再标记缺席").arg(result.name));
+  // A replacement takes the absent winner's order, which only works for the latest stop.
+  const bool latest = std::find(latestStop_.begin(), latestStop_.end(), result.order) != latestStop_.end() &&
+                      store_.nextDrawOrder() <= *std::max_element(latestStop_.begin(), latestStop_.end()) + 1;
+  if (!latest) throw Error(Tr::tr("%1 已不是最近一次抽出的中奖者，不能再标记缺席").arg(result.name));
   if (!store_.recordAbsent(result.id, result.level, result.order))
     throw Error(Tr::tr("%1 的中奖记录已经改变，不能标记缺席").arg(result.name));
-  store_.journal(
-      {JournalEvent::Absent, result.order, result.level, result.id, result.name, result.department, {}});
+  JournalEntry entry{
+      JournalEvent::Absent, result.order, result.level, result.id, result.name, result.department, {}};
+  entry.prize = result.prize.isEmpty() ? QString() : result.prize;
+  store_.journal(entry);
   transaction.commit();
+  poolRead_ = false;
   emit winnerAbsent(result);
+}
+
+void DrawSession::voidWin(const RecordedWinner& winner, const QString& reason) {
+  if (reason.trimmed().isEmpty()) throw Error(Tr::tr("请写明作废的原因"));
+  Transaction transaction(store_.connection());
+  if (!store_.recordVoided(winner.id, winner.level, winner.order))
+    throw Error(Tr::tr("%1 的中奖记录已经改变，不能作废").arg(winner.name));
+  JournalEntry entry{
+      JournalEvent::Voided, winner.order, winner.level, winner.id, winner.name, winner.department, {}};
+  if (const Prize* prize = PlanStore(store_.query()).forDraw().prize(winner.level)) entry.prize = prize->name;
+  entry.reason = reason.trimmed();
+  store_.journal(entry);
+  transaction.commit();
+  latestStop_.erase(std::remove(latestStop_.begin(), latestStop_.end(), winner.order), latestStop_.end());
+  poolRead_ = false;
+  emit winVoided(winner, entry.reason);
 }
 
 std::optional<QString> DrawSession::boardText() {
   const PrizePlan plan = PlanStore(store_.query()).forBoard();
   if (!plan.applies()) return std::nullopt;
-  const Prize* prize = plan.prizeOnBoard(store_.winnerCount());
+  // The prize of the latest winner; before the first, the prize drawn first.
+  const std::optional<int> latest = store_.latestWinnerLevel();
+  const Prize* prize = latest ? plan.prize(*latest) : &plan.prizes.front();
   if (!prize) return std::nullopt;
 
-  const QStringList winners = store_.winnersOf(prize->level);
-  const int rows = int(winners.size());
-  QString text = Tr::tr("%1%2位").arg(shownPrizeName(prize->level)).arg(prize->quantity);
-  int firstRow = 1;
-  if (prize->quantity > 10) {
-    // The page holding the latest winner: a tenth name is shown on its page before the next one starts.
-    const int page = rows == 0 ? 1 : (rows - 1) / 10 + 1;
-    text += QStringLiteral("(") + QString::number(page) + QStringLiteral(")");
-    firstRow = (page - 1) * 10 + 1;
+  QString text = Tr::tr("%1%2位").arg(prize->shownName()).arg(prize->quantity);
+  QStringList rows;
+  if (latestStop_.size() > 1) {
+    // A press of several winners: the board shows them, as many as it holds.
+    for (const RecordedWinner& w : store_.winners())
+      if (std::find(latestStop_.begin(), latestStop_.end(), w.order) != latestStop_.end()) rows << w.name;
+    if (rows.size() > 10) {
+      const qsizetype all = rows.size();
+      rows = rows.mid(0, 9);
+      rows << Tr::tr("……共 %1 人").arg(all);
+    }
+  } else {
+    const QStringList winners = store_.winnersOf(prize->level);
+    const int count = int(winners.size());
+    int firstRow = 1;
+    if (prize->quantity > 10) {
+      // The page holding the latest winner: a tenth name is shown on its page before the next one starts.
+      const int page = count == 0 ? 1 : (count - 1) / 10 + 1;
+      text += QStringLiteral("(") + QString::number(page) + QStringLiteral(")");
+      firstRow = (page - 1) * 10 + 1;
+    }
+    rows = winners.mid(firstRow - 1);
   }
   text += QLatin1Char('\r');
-  for (int row = firstRow; row <= rows; ++row) text += QLatin1Char('\r') + winners[row - 1];
+  for (const QString& row : rows) text += QLatin1Char('\r') + row;
   return text;
 }
 

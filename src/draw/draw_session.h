@@ -6,19 +6,22 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "data/draw_store.h"
+#include "data/plan_store.h"
 #include "data/prize_levels.h"
+#include "draw/batch_pick.h"
 #include "framework/errors.h"
 
 namespace ld {
 
 class Query;
 
-// What one stop recorded, for the window to show.
+// One winner of a stop, for the windows to show.
 struct DrawResult {
   bool drawn = false;  // somebody was picked and recorded; otherwise nobody was eligible
   int order = 0;       // the draw order given
@@ -27,9 +30,22 @@ struct DrawResult {
   QString name;
   QString photo;  // stored path, "zp\…"
   int level = kOutsidePlan;
+  QString prize;                // the prize's name as stored; empty outside the plan
+  QString rule;                 // the prize's rule written out as stored; empty for everyone
   bool planExhausted = false;   // a limited plan whose every prize had been drawn already
-  bool completesLevel = false;  // the fireworks are due
-  int pool = 0;                 // eligible participants before the pick
+  bool completesLevel = false;  // the fireworks are due (the same for every winner of the stop)
+  bool replacement = false;     // drawn in place of a winner marked absent
+  int pool = 0;                 // participants the prize's rule left to pick from, before the pick
+  int eligible = 0;             // eligible participants, whatever the rule
+};
+
+// A prize of the plan as the operator's screen and the stage show it.
+struct PrizeStatus {
+  Prize prize;
+  int drawn = 0;     // winners it has
+  int pool = 0;      // eligible participants its rule admits now
+  int eligible = 0;  // eligible participants, whatever the rule
+  int left() const { return std::max(0, prize.quantity - drawn); }
 };
 
 // A stop that recorded nothing: what went wrong and what the operator can do about it.
@@ -60,12 +76,15 @@ class DrawSession : public QObject {
   // deleted or renamed meanwhile never shows as they were.
   QStringList rollingPhotos();
 
-  // Order, prize, pool, pick and record, all in one transaction that only records a participant who is
-  // still undrawn. The winner is then read back as the roster holds them, and the journal row written from
-  // that; what is returned and announced is what the database holds. Throws StopNotSaved, naming the cause,
-  // when nothing could be recorded or the roster does not hold the win as written; the database is then as
-  // it was and nothing is announced.
-  DrawResult stop();
+  // Orders, prize, pool, pick and record, all in one transaction that only records participants who are
+  // still undrawn. The prize is the one owed replacements for winners marked absent, else the one the
+  // operator chose while it has winners left, else the next in drawing order; it gives as many winners as
+  // it draws per press and has left, under its rule. The winners are then read back as the roster holds
+  // them, and a journal row written for each; what is returned and announced is what the database holds.
+  // Returns the winners in draw order, or one result with `drawn` false when nobody was eligible. Throws
+  // StopNotSaved, naming the cause, when nothing could be recorded or the roster does not hold the wins as
+  // written; the database is then as it was and nothing is announced.
+  QList<DrawResult> stop();
 
   // A roll called off before its stop: nobody is drawn, the journal tells of it (with the pool it rolled
   // through), and the next roll reads the pool again.
@@ -74,14 +93,33 @@ class DrawSession : public QObject {
   // Under a limited plan whose every prize is drawn: the next stop's winner is outside the plan.
   bool nextIsOutsidePlan();
 
+  // The prize the operator wants drawn next, by level; none for the drawing order. A prize whose winners
+  // are all drawn is passed over. Throws Error for a level the plan does not hold.
+  void choosePrize(std::optional<int> level);
+  std::optional<int> chosenPrize() const { return chosen_; }
+  // The level the next stop draws: the replacements owed, the chosen prize, the next in order; none when no
+  // plan applies or every prize is drawn.
+  std::optional<int> upcomingLevel();
+  // Every prize of the plan with its winners and its live pool, in drawing order; empty when no plan applies.
+  std::vector<PrizeStatus> prizeStatus();
+
   // The event's database file is no longer the one this program opened: only a restart can record again.
   bool databaseMovedOrReplaced() const;
 
-  // The winner of `result`, the latest stop's, is not in the room: the participant is recorded absent
-  // (kAbsent) and leaves both the pool and the winners, with a journal row, in one transaction. The next
-  // stop therefore gives the replacement the same prize level and the same draw order. Throws, changing
-  // nothing, when the participant is no longer recorded as that stop left them or a later winner exists.
+  // A winner of the latest stop is not in the room: the participant is recorded absent (kAbsent) and leaves
+  // both the pool and the winners, with a journal row, in one transaction. The next stop draws the
+  // replacements of the stop's absent winners at their prize level and draw orders. Throws, changing
+  // nothing, when the participant is no longer recorded as that stop left them or a later stop exists.
   void markAbsent(const DrawResult& result);
+
+  // An earlier win is taken back (declined, or not eligible after all) for `reason`: the participant is
+  // recorded voided and leaves the pool and the winners, with a journal row, in one transaction; the prize
+  // has one more winner to draw, at its next stop. Throws, changing nothing, for an empty reason or when
+  // the roster no longer holds the win.
+  void voidWin(const RecordedWinner& winner, const QString& reason);
+
+  // The random source of the picks; the secure generator unless a test gives another.
+  void setUniformSource(UniformSource uniform) { uniform_ = std::move(uniform); }
 
   // The winners board for the level in progress; nothing when no level applies (the board keeps its text).
   std::optional<QString> boardText();
@@ -91,7 +129,7 @@ class DrawSession : public QObject {
   void rolling(bool on);
   // A tick's photos, as the handset shows them: the audience screen rolls through the same people.
   void rolled(const QStringList& photos);
-  // A stop was saved: its winners in draw order (one today), none when nobody was eligible.
+  // A stop was saved: its winners in draw order, none when nobody was eligible.
   void drawn(const QList<ld::DrawResult>& winners);
   // A stop completed the block of this prize level: the fireworks are due.
   void levelCompleted(int level);
@@ -99,14 +137,31 @@ class DrawSession : public QObject {
   void rollCancelled();
   // The winner was recorded absent: the prize is drawn again.
   void winnerAbsent(const ld::DrawResult& winner);
+  // An earlier win was taken back.
+  void winVoided(const ld::RecordedWinner& winner, const QString& reason);
+  // The prize chosen for the next stop changed.
+  void prizeChosen(std::optional<int> level);
   // Changed elsewhere (the settings window): every result cleared, or the prize plan saved.
   void resultsCleared();
   void planChanged();
 
  private:
+  // What the next stop draws: its prize (none outside the plan), level, and draw orders to fill.
+  struct Upcoming {
+    std::optional<Prize> prize;
+    int level = kOutsidePlan;
+    std::vector<int> orders;
+    bool planExhausted = false;
+    bool replacement = false;
+  };
+  Upcoming upcoming(const PrizePlan& plan, bool withOrders);
   void readPool();
-  DrawResult record();
+  QList<DrawResult> record();
   DrawStore store_;
+  UniformSource uniform_ = secureUniform();
+  std::optional<int> chosen_;
+  // Draw orders of the latest stop's winners: only they can still be marked absent.
+  std::vector<int> latestStop_;
   // Ids of the participants eligible when the roll's pool was read; shuffled in place by the sampling.
   std::vector<int> pool_;
   bool poolRead_ = false;

@@ -17,7 +17,12 @@ namespace ld {
 
 namespace {
 
-stage::Winner shown(const Candidate& c, int level, int order, bool absent) {
+// An extra prize is named by the plan; the four levels in the language on screen.
+QString prizeShown(int level, const QString& storedName) {
+  return level >= kFirstExtraLevel ? storedName : shownPrizeName(level);
+}
+
+stage::Winner shown(const Candidate& c, int level, const QString& prize, int order, bool absent) {
   stage::Winner w;
   w.order = order;
   w.id = c.id;
@@ -25,13 +30,18 @@ stage::Winner shown(const Candidate& c, int level, int order, bool absent) {
   w.department = c.department;
   w.photo = c.photo;
   w.level = level;
-  w.prize = level == kOutsidePlan ? QString() : shownPrizeName(level);
+  w.prize = level == kOutsidePlan ? QString() : prizeShown(level, prize);
   w.absent = absent;
   return w;
 }
 
 stage::Winner shown(const DrawResult& r, bool absent) {
-  return shown(Candidate{r.id, r.department, r.name, r.photo}, r.level, r.order, absent);
+  return shown(Candidate{r.id, r.department, r.name, r.photo}, r.level, r.prize, r.order, absent);
+}
+
+QString storedNameOf(const PrizePlan& plan, int level) {
+  const Prize* prize = plan.prize(level);
+  return prize ? prize->name : QString();
 }
 
 }  // namespace
@@ -88,32 +98,41 @@ void StageFeed::refreshCompany() {
 }
 
 std::optional<stage::PrizeProgress> StageFeed::progress(bool justDrawn) {
-  const PrizePlan plan = PlanStore(query_).forBoard();
-  DrawStore store(query_);
-  const int winners = store.winnerCount();
-  const Prize* prize = justDrawn ? plan.prizeOnBoard(winners) : plan.prizeForNextWinner(winners);
-  if (!prize) return std::nullopt;
-  return stage::PrizeProgress{prize->level, shownPrizeName(prize->level),
-                              static_cast<int>(store.winnersOf(prize->level).size()), prize->quantity};
+  const std::optional<int> level =
+      justDrawn ? DrawStore(query_).latestWinnerLevel() : session_.upcomingLevel();
+  if (!level) return std::nullopt;
+  for (const PrizeStatus& status : session_.prizeStatus())
+    if (status.prize.level == *level)
+      return stage::PrizeProgress{status.prize.level, status.prize.shownName(), status.drawn,
+                                  status.prize.quantity};
+  return std::nullopt;
 }
 
 QList<stage::Winner> StageFeed::winnersOf(int level) {
+  const QString prize = storedNameOf(PlanStore(query_).forBoard(), level);
   QList<stage::Winner> list;
   for (const RecordedWinner& w : DrawStore(query_).winners())
-    if (w.level == level) list << shown(w, w.level, w.order, false);
+    if (w.level == level) list << shown(w, w.level, prize, w.order, false);
   return list;
 }
 
 QList<stage::HonourPrize> StageFeed::honour() {
-  std::map<int, stage::HonourPrize> byLevel;  // 1 … 4, then 99
+  // The first prize first: the drawing order backwards, outside-plan winners last.
+  const PrizePlan plan = PlanStore(query_).forBoard();
+  std::map<int, int> rank;
+  for (const Prize& prize : plan.prizes) rank[prize.level] = -prize.drawOrder;
+  std::map<std::pair<int, int>, stage::HonourPrize> byRank;
   for (const RecordedWinner& w : DrawStore(query_).winners()) {
-    stage::HonourPrize& prize = byLevel[w.level];
+    const auto found = rank.find(w.level);
+    const std::pair<int, int> key{found == rank.end() ? 1 : found->second, w.level};
+    stage::HonourPrize& prize = byRank[key];
+    const QString stored = storedNameOf(plan, w.level);
     if (prize.name.isEmpty())
-      prize.name = w.level == kOutsidePlan ? Tr::tr("计划外") : shownPrizeName(w.level);
-    prize.winners << shown(w, w.level, w.order, false);
+      prize.name = w.level == kOutsidePlan ? Tr::tr("计划外") : prizeShown(w.level, stored);
+    prize.winners << shown(w, w.level, stored, w.order, false);
   }
   QList<stage::HonourPrize> list;
-  for (auto& [level, prize] : byLevel) list << std::move(prize);
+  for (auto& [key, prize] : byRank) list << std::move(prize);
   return list;
 }
 
@@ -139,7 +158,7 @@ void StageFeed::levelCompleted(int level) {
   bool everyPrizeDrawn = false;
   silently("reading whether prizes are left", [&] {
     const PrizePlan plan = PlanStore(query_).forBoard();
-    everyPrizeDrawn = plan.applies() && !plan.prizeForNextWinner(DrawStore(query_).winnerCount());
+    everyPrizeDrawn = plan.applies() && !plan.nextPrize(DrawStore(query_).winnersByLevel());
   });
   if (everyPrizeDrawn) honour_.start(wallAfterMs_ + honourAfterMs_);
 }

@@ -557,11 +557,10 @@ void TVELTRAXForm::stopDraw() {
 }
 
 void TVELTRAXForm::showDrawn(const QList<ld::DrawResult>& winners) {
-  // One press gives one winner today; the latest is the one on show.
+  // The photo box shows a press's first winner; the absence key asks about its latest.
   const ld::DrawResult nobody;
-  const ld::DrawResult& shown = winners.isEmpty() ? nobody : winners.last();
-  showResult(shown);
-  if (shown.drawn) setShownWinner(shown);
+  showResult(winners.isEmpty() ? nobody : winners.first());
+  if (!winners.isEmpty()) setShownWinner(winners.last());
   showzjmd();
 }
 

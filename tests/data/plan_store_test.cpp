@@ -25,44 +25,56 @@ PrizePlan planOf(int q1, int q2, int q3, int q4, bool limited = true) {
 
 int levelOf(const Prize* prize, int none) { return prize ? prize->level : none; }
 
-struct BlockCase {
-  std::array<int, 4> q;  // q1 … q4
-  int winners;
-  int next;   // level of the next winner, 99 outside the plan
-  int board;  // level on the board, 0 for none
-  bool completes;
+struct NextCase {
+  std::array<int, 4> q;      // q1 … q4
+  std::array<int, 4> drawn;  // winners of levels 1 … 4
+  int next;                  // level of the next winner, 99 outside the plan
 };
 
-TEST(PlanBlocks, PrizesAreHandedOutInConsecutiveBlocksFromTheLuckyPrizeUp) {
-  const BlockCase cases[] = {
-      {{1, 2, 3, 5}, 0, 4, 4, false},
-      {{1, 2, 3, 5}, 4, 4, 4, false},
-      {{1, 2, 3, 5}, 5, 3, 4, true},
-      {{1, 2, 3, 5}, 6, 3, 3, false},
-      {{1, 2, 3, 5}, 8, 2, 3, true},
-      {{1, 2, 3, 5}, 10, 1, 2, true},
-      {{1, 2, 3, 5}, 11, 99, 1, true},
-      {{1, 2, 3, 5}, 12, 99, 0, false},
-      // A level without prizes: the plan does not apply, yet a block end still counts for the fireworks.
-      {{0, 5, 0, 3}, 0, 99, 0, false},
-      {{0, 5, 0, 3}, 3, 99, 0, true},
-      {{0, 5, 0, 3}, 8, 99, 0, true},
-      // Quantities as large as an int holds are summed without overflow.
-      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX - 1, 4, 4, false},
-      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX, 3, 4, true},
+TEST(PlanOrder, TheNextPrizeIsTheFirstInDrawingOrderWithWinnersLeft) {
+  const NextCase cases[] = {
+      {{1, 2, 3, 5}, {0, 0, 0, 0}, 4},
+      {{1, 2, 3, 5}, {0, 0, 0, 4}, 4},
+      {{1, 2, 3, 5}, {0, 0, 0, 5}, 3},
+      {{1, 2, 3, 5}, {0, 0, 3, 5}, 2},
+      {{1, 2, 3, 5}, {0, 2, 3, 5}, 1},
+      {{1, 2, 3, 5}, {1, 2, 3, 5}, 99},
+      // A prize drawn out of turn (chosen on the night) or a win taken back: the first prize short of its
+      // quantity comes next, wherever the others stand.
+      {{1, 2, 3, 5}, {1, 0, 0, 0}, 4},
+      {{1, 2, 3, 5}, {1, 2, 3, 4}, 4},
+      // More winners than planned (the quantity lowered after the draw) is no prize left, not a negative one.
+      {{1, 2, 3, 5}, {0, 0, 1, 9}, 3},
+      // A level without prizes: the plan does not apply.
+      {{0, 5, 0, 3}, {0, 0, 0, 0}, 99},
   };
-  for (const BlockCase& c : cases) {
+  for (const NextCase& c : cases) {
     const PrizePlan plan = planOf(c.q[0], c.q[1], c.q[2], c.q[3]);
+    QHash<int, int> drawn;
+    for (int level = 1; level <= 4; ++level) drawn.insert(level, c.drawn[size_t(level - 1)]);
     SCOPED_TRACE(testing::Message() << c.q[0] << "," << c.q[1] << "," << c.q[2] << "," << c.q[3] << " with "
-                                    << c.winners << " winners");
-    EXPECT_EQ(levelOf(plan.prizeForNextWinner(c.winners), kOutsidePlan), c.next);
-    EXPECT_EQ(levelOf(plan.prizeOnBoard(c.winners), 0), c.board);
-    EXPECT_EQ(plan.completesPrize(c.winners), c.completes);
+                                    << c.drawn[0] << "," << c.drawn[1] << "," << c.drawn[2] << "," << c.drawn[3]);
+    EXPECT_EQ(levelOf(plan.nextPrize(drawn), kOutsidePlan), c.next);
   }
-  const PrizePlan unlimited = planOf(1, 2, 3, 5, false);
-  EXPECT_FALSE(unlimited.applies());
-  EXPECT_EQ(unlimited.prizeForNextWinner(0), nullptr);
-  EXPECT_EQ(unlimited.prizeOnBoard(0), nullptr);
+  EXPECT_EQ(planOf(1, 2, 3, 5, false).nextPrize({}), nullptr) << "an unlimited plan has no next prize";
+}
+
+TEST(PlanOrder, WithoutAPlanTheFireworksStillFollowTheQuantitiesBlocks) {
+  const struct {
+    std::array<int, 4> q;
+    int winners;
+    bool completes;
+  } cases[] = {
+      {{0, 5, 0, 3}, 3, true},
+      {{0, 5, 0, 3}, 4, false},
+      {{0, 5, 0, 3}, 8, true},
+      {{0, 5, 0, 3}, 9, false},
+      // Quantities as large as an int holds are summed without overflow.
+      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX - 1, false},
+      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(planOf(c.q[0], c.q[1], c.q[2], c.q[3]).completesBlock(c.winners), c.completes) << c.winners;
 }
 
 TEST(PlanStore, TheDrawAndTheBoardReadOnePlanOfFourPrizesInDrawingOrder) {

@@ -166,8 +166,8 @@ TEST_F(Absence, AStaleResultIsRefusedAndNothingChanges) {
   f.app.addParticipant("甲", "部门");
   f.app.addParticipant("乙", "部门");
   ld::DrawSession session(f.app.dataModule().ADOQuerymain);
-  const ld::DrawResult first = session.stop();
-  const ld::DrawResult second = session.stop();
+  const ld::DrawResult first = session.stop().front();
+  const ld::DrawResult second = session.stop().front();
   ASSERT_TRUE(first.drawn && second.drawn);
   EXPECT_THROW(session.markAbsent(first), ld::Error) << "a later winner holds the next order";
   f.app.exec("update yglb set zj=0,zjsx=0");  // results cleared in the settings window meanwhile

@@ -56,8 +56,8 @@ TEST_F(Announcements, EachStopAnnouncesItsWinnersOnceSavedAndThePrizeItCompletes
   DrawSession session(f.app.dataModule().ADOQuerymain);
   listen(session);
   session.beginRoll();
-  const DrawResult first = session.stop();
-  const DrawResult second = session.stop();
+  const DrawResult first = session.stop().front();
+  const DrawResult second = session.stop().front();
   session.stop();
   EXPECT_EQ(heard,
             (QStringList{"rolling 1", "rolling 0", QStringLiteral("drawn [%1:4:1] saved 1").arg(first.name),
@@ -87,7 +87,7 @@ TEST_F(Announcements, AStopThatIsNotSavedAnnouncesNoWinnerAndAFailingListenerIsN
   QObject::connect(&session, &DrawSession::drawn, &session,
                    [](const QList<DrawResult>&) { throw std::runtime_error("listener failed"); });
   DrawResult saved;
-  EXPECT_NO_THROW(saved = session.stop());
+  EXPECT_NO_THROW(saved = session.stop().front());
   EXPECT_TRUE(saved.drawn);
   EXPECT_EQ(f.app.count(QStringLiteral("select id from yglb where zj>0")), 1);
   EXPECT_EQ(f.app.dialogs().texts(ScriptedDialogs::Shown::Error), QStringList{"listener failed"});
@@ -101,7 +101,7 @@ TEST_F(Announcements, TheWindowTheSoundAndTheFireworksFollowTheProgramsSession) 
   listen(program.session());
   // A stop made by the session itself, not through the window: the window shows it all the same.
   program.session().beginRoll();
-  const DrawResult won = program.session().stop();
+  const DrawResult won = program.session().stop().front();
   EXPECT_EQ(f.window().GlowLabelcj0->caption(), QStringLiteral("部门  甲"));
   ASSERT_TRUE(f.window().shownWinner().has_value());
   EXPECT_EQ(f.window().shownWinner()->id, won.id);

@@ -120,7 +120,7 @@ TEST_F(RollingSample, TheRosterIsReadOnceARollAndChangesBetweenRollsShowAtTheNex
   // A stop ends the roll too: a tick without a new start reads the roster again.
   f.app.exec(QStringLiteral("update yglb set zj=4,zjsx=1"));
   add(1);
-  EXPECT_EQ(session.stop().drawn, true);
+  EXPECT_EQ(session.stop().front().drawn, true);
   EXPECT_TRUE(session.rollingPhotos().isEmpty()) << "the only one left was just drawn";
 }
 
@@ -223,13 +223,13 @@ TEST_F(StopRace, ASecondProgramStoppingMeanwhileWaitsForTheFirstToCommit) {
       // It cannot wait here: the first stop goes on only once this returns.
       ScopedBusyTimeout noWait(other, 0);
       try {
-        const DrawResult r = otherSession.stop();
+        const DrawResult r = otherSession.stop().front();
         refused = QStringLiteral("recorded %1 at order %2").arg(r.name).arg(r.order);
       } catch (const Error& e) {
         refused = e.message();
       }
     });
-    mine = session.stop();
+    mine = session.stop().front();
     ASSERT_TRUE(race.fired());
   }
   EXPECT_EQ(refused, kBusy) << "the second program's stop while the first held the event";
@@ -240,7 +240,7 @@ TEST_F(StopRace, ASecondProgramStoppingMeanwhileWaitsForTheFirstToCommit) {
   EXPECT_EQ(drawnJournal(), QStringList{first});
 
   // Once the first has committed, the second program's stop goes through with the next order.
-  const DrawResult second = otherSession.stop();
+  const DrawResult second = otherSession.stop().front();
   ASSERT_TRUE(second.drawn);
   EXPECT_EQ(second.order, 2);
   EXPECT_NE(second.id, mine.id);

@@ -83,7 +83,7 @@ TEST_F(Mirror, AfterEveryStopTheMirrorIsAnEventTheNextDrawGoesOnIn) {
 
   // The spare machine draws the next one.
   DrawSession next(q);
-  const DrawResult r = next.stop();
+  const DrawResult r = next.stop().front();
   EXPECT_TRUE(r.drawn);
   EXPECT_EQ(r.order, 4);
 }
