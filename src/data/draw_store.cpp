@@ -109,21 +109,6 @@ int DrawStore::eligibleCount() {
   return q_.fieldByName(QStringLiteral("n")).asInteger();
 }
 
-std::optional<Candidate> DrawStore::pick() {
-  q_.openSql(QStringLiteral("select top 1 id,xm,bm,zp from yglb where ") + kEligible +
-             QStringLiteral(" order  BY rnd([ID]) "));
-  if (q_.recordCount() != 1) return std::nullopt;
-  q_.first();
-  Candidate picked;
-  silently("reading the picked participant", [&] {
-    picked.id = q_.fieldByName(QStringLiteral("id")).asInteger();
-    picked.department = q_.fieldByName(QStringLiteral("bm")).asString();
-    picked.name = q_.fieldByName(QStringLiteral("xm")).asString();
-    picked.photo = q_.fieldByName(QStringLiteral("zp")).asString();
-  });
-  return picked;
-}
-
 int DrawStore::nextDrawOrder() {
   q_.openSql(QStringLiteral("select top 1 zjsx as expr from yglb where zj>0 order by zjsx desc"));
   int n = 0;
@@ -135,7 +120,7 @@ int DrawStore::nextDrawOrder() {
     if (!ok) throw Error(Tr::tr("'%1' 不是有效的整数值").arg(text));
   }
   // A voided win keeps its order: nobody after it is given the same one.
-  q_.openSql(QStringLiteral("select max(zjsx) as top from yglb where zj=?"), {kVoided});
+  q_.openSql(QStringLiteral("select coalesce(max(zjsx), 0) as top from yglb where zj=?"), {kVoided});
   q_.first();
   n = std::max(n, q_.fieldByName(QStringLiteral("top")).asInteger());
   if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));

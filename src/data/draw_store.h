@@ -40,14 +40,12 @@ class DrawStore {
   std::vector<int> eligibleIds();
   std::vector<int> eligibleIds(const PrizeRule& rule);
   int eligibleCount(const PrizeRule& rule);
-  // Those of `ids` still eligible, as the roster holds them, in the order given.
+  // Those of `ids` still eligible, as the roster holds them, in the order given. A damaged name or photo
+  // path is left empty (with a warning): the id is what counts.
   std::vector<Candidate> eligibleCandidates(const std::vector<int>& ids);
   // Stored photo paths of those of `ids` still eligible, by id.
   QHash<int, QString> eligiblePhotos(const std::vector<int>& ids);
   int eligibleCount();
-  // One eligible participant chosen uniformly at random by the database's secure generator; nullopt when
-  // nobody is eligible. A damaged name or photo path is left empty (with a warning): the id is what counts.
-  std::optional<Candidate> pick();
 
   // One more than the highest draw order recorded; 1 when nobody has won. Throws Error when the highest is
   // no whole number or leaves no room for another.

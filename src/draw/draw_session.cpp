@@ -125,9 +125,11 @@ QList<DrawResult> DrawSession::stop() {
   } catch (const Error& e) {
     throw notSaved(store_.connection(), e, 0);
   }
-  latestStop_.clear();
-  for (const DrawResult& r : results)
-    if (r.drawn) latestStop_.push_back(r.order);
+  // A stop that found nobody leaves the latest winners as they were: they can still be marked absent.
+  if (results.front().drawn) {
+    latestStop_.clear();
+    for (const DrawResult& r : results) latestStop_.push_back(r.order);
+  }
 
   // Saved: what a listener fails at is its own error, never an unsaved stop.
   guarded([&] {
@@ -359,7 +361,8 @@ void DrawSession::voidWin(const RecordedWinner& winner, const QString& reason) {
     throw Error(Tr::tr("%1 的中奖记录已经改变，不能作废").arg(winner.name));
   JournalEntry entry{
       JournalEvent::Voided, winner.order, winner.level, winner.id, winner.name, winner.department, {}};
-  if (const Prize* prize = PlanStore(store_.query()).forDraw().prize(winner.level)) entry.prize = prize->name;
+  const PrizePlan plan = PlanStore(store_.query()).forDraw();
+  if (const Prize* prize = plan.prize(winner.level)) entry.prize = prize->name;
   entry.reason = reason.trimmed();
   store_.journal(entry);
   transaction.commit();

@@ -2,13 +2,15 @@
 // somebody already drawn, and nobody wins twice until the results are reset.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
 #include <set>
 
 #include "data/draw_store.h"
+#include "data/prize_rule.h"
+#include "draw/batch_pick.h"
 #include "draw/fireworks_form.h"
 #include "draw/veltrax_form.h"
 #include "support/draw_helpers.h"
@@ -58,7 +60,7 @@ class Fairness : public ::testing::Test {
   DrawFixture f;
 };
 
-// The draw's own pick, as every stop runs it.
+// The draw's own pick, as every stop runs it: the pool under the prize's rule, then the batch pick.
 TEST_F(Fairness, ThePickIsUniformOverAHundredThousandPicks) {
   for (int i = 0; i < kPeople; ++i) f.app.addParticipant(QStringLiteral("p%1").arg(i), QStringLiteral("d"));
   f.app.addParticipant(QStringLiteral("no photo"), QStringLiteral("d"), false);
@@ -66,22 +68,61 @@ TEST_F(Fairness, ThePickIsUniformOverAHundredThousandPicks) {
   f.app.exec(QStringLiteral("update yglb set zj=4,zjsx=1 where id=%1").arg(drawn));
 
   DrawStore store(f.app.dataModule().ADOQuerymain);
+  const std::vector<int> pool = store.eligibleIds(PrizeRule{});
+  const std::vector<Candidate> everyone = store.eligibleCandidates(pool);
+  std::map<int, QString> nameOf;
+  for (const Candidate& c : everyone) nameOf[c.id] = c.name;
   const int picks = 100000;
   std::map<QString, int> counts;
-  QElapsedTimer clock;
-  clock.start();
+  const UniformSource secure = secureUniform();
   for (int i = 0; i < picks; ++i) {
-    const std::optional<Candidate> picked = store.pick();
-    ASSERT_TRUE(picked.has_value());
-    ASSERT_NE(picked->id, 0);
-    ++counts[picked->name];
+    const std::vector<int> picked = pickBatch(pool, 1, secure);
+    ASSERT_EQ(picked.size(), 1u);
+    ++counts[nameOf[picked.front()]];
   }
-  const qint64 ms = clock.elapsed();
   EXPECT_EQ(int(counts.size()), kPeople) << "only the eligible, and every one of them";
   EXPECT_FALSE(counts.count(QStringLiteral("drawn")) || counts.count(QStringLiteral("no photo")));
   const double chi2 = chiSquare(counts, kPeople, picks);
-  std::printf("the draw's pick: chi-square %.2f over %d picks in %lld ms\n", chi2, picks, qlonglong(ms));
+  std::printf("the draw's pick: chi-square %.2f over %d picks\n", chi2, picks);
   EXPECT_LT(chi2, kChiSquare19At001);
+}
+
+// Several winners at once: every set of three of seven equally likely, every one of the seven equally likely
+// at each place of the batch (the pool's first and last included), nobody twice in one batch.
+TEST(BatchFairness, EverySetAndEveryPlaceIsEquallyLikely) {
+  // The 99.9th percentiles of chi-square with 34 (35 sets) and 6 (7 people at one place) degrees of freedom.
+  constexpr double kChiSquare34At001 = 65.25;
+  constexpr double kChiSquare6At001 = 22.46;
+  const std::vector<int> pool{11, 12, 13, 14, 15, 16, 17};
+  const int picks = 100000;
+  std::map<QString, int> sets;
+  std::array<std::map<QString, int>, 3> atPlace;
+  const UniformSource secure = secureUniform();
+  for (int i = 0; i < picks; ++i) {
+    const std::vector<int> picked = pickBatch(pool, 3, secure);
+    ASSERT_EQ(picked.size(), 3u);
+    std::set<int> distinct(picked.begin(), picked.end());
+    ASSERT_EQ(distinct.size(), 3u) << "nobody twice";
+    QString key;
+    for (int id : distinct) key += QString::number(id) + QLatin1Char(' ');
+    ++sets[key];
+    for (size_t place = 0; place < 3; ++place) ++atPlace[place][QString::number(picked[place])];
+  }
+  const double setChi2 = chiSquare(sets, 35, picks);
+  std::printf("batch of 3 from 7: chi-square %.2f over the 35 sets\n", setChi2);
+  EXPECT_EQ(sets.size(), 35u);
+  EXPECT_LT(setChi2, kChiSquare34At001);
+  for (size_t place = 0; place < 3; ++place) {
+    const double chi2 = chiSquare(atPlace[place], 7, picks);
+    std::printf("batch of 3 from 7: chi-square %.2f at place %zu\n", chi2, place + 1);
+    EXPECT_EQ(atPlace[place].size(), 7u) << "the first and the last of the pool come up too";
+    EXPECT_LT(chi2, kChiSquare6At001) << "place " << place + 1;
+  }
+  // A batch larger than the pool is the whole pool, and an empty pool gives nobody.
+  std::vector<int> all = pickBatch(pool, 10, secure);
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(all, pool);
+  EXPECT_TRUE(pickBatch({}, 3, secure).empty());
 }
 
 TEST_F(Fairness, StopsThroughTheWindowPickUniformly) {
