@@ -36,7 +36,9 @@ struct Event {
     return rows;
   }
   // Winners as the roster holds them: "order level name", in draw order.
-  QStringList winners() { return app.rows(QStringLiteral("select zjsx, zj, xm from yglb where zj>0 order by zjsx")); }
+  QStringList winners() {
+    return app.rows(QStringLiteral("select zjsx, zj, xm from yglb where zj>0 order by zjsx"));
+  }
 
   TempApp app;
   DrawSession session{app.dataModule().ADOQuerymain};
@@ -81,9 +83,10 @@ TEST(BatchStops, EachStopDrawsWhatItsPrizeGivesUntilEveryQuotaIsExact) {
       EXPECT_EQ(announced.takeFirst().at(0).value<QList<DrawResult>>().size(), count) << "announced at once";
     }
     // Every quota exact, the fireworks once per prize at its last stop, then outside the plan one at a time.
-    EXPECT_EQ(e.app.rows(QStringLiteral("select zj, count(*) from yglb where zj>0 group by zj order by zj")),
-              (QStringList{QStringLiteral("1|%1").arg(c.quantity[0]), QStringLiteral("2|%1").arg(c.quantity[1]),
-                           QStringLiteral("3|%1").arg(c.quantity[2]), QStringLiteral("4|%1").arg(c.quantity[3])}));
+    EXPECT_EQ(
+        e.app.rows(QStringLiteral("select zj, count(*) from yglb where zj>0 group by zj order by zj")),
+        (QStringList{QStringLiteral("1|%1").arg(c.quantity[0]), QStringLiteral("2|%1").arg(c.quantity[1]),
+                     QStringLiteral("3|%1").arg(c.quantity[2]), QStringLiteral("4|%1").arg(c.quantity[3])}));
     QList<int> fireworks;
     for (const QList<QVariant>& signal : completed) fireworks << signal.at(0).toInt();
     EXPECT_EQ(fireworks, (QList<int>{4, 3, 2, 1}));
@@ -139,8 +142,8 @@ TEST(BatchStops, AVoidedWinIsDrawnAgainAtItsPrizesNextStopAndItsOrderIsNeverReus
   e.session.stop();  // the lucky prize is complete
   const QList<DrawResult> third = e.session.stop();
   ASSERT_EQ(third.front().level, 3);
-  const RecordedWinner declined{{third.front().id, third.front().department, third.front().name, {}}, 3,
-                                third.front().order};
+  const RecordedWinner declined{
+      {third.front().id, third.front().department, third.front().name, {}}, 3, third.front().order};
 
   EXPECT_THROW(e.session.voidWin(declined, QStringLiteral("  ")), Error) << "a reason is required";
   e.session.voidWin(declined, QStringLiteral("放弃领奖"));
@@ -194,7 +197,8 @@ TEST(BatchStops, AnExtraPrizeAddedBetweenTwoLevelsIsDrawnInItsPlaceByName) {
   EXPECT_EQ(e.session.stop().size(), 1) << "one left of three";
   EXPECT_EQ(e.session.stop().front().level, 2);
   EXPECT_EQ(e.journal("drawn")[2].prize, QStringLiteral("总经理特别奖"));
-  EXPECT_TRUE(e.session.boardText()->startsWith(QStringLiteral("二等奖"))) << "the board names the prize drawn";
+  EXPECT_TRUE(e.session.boardText()->startsWith(QStringLiteral("二等奖")))
+      << "the board names the prize drawn";
 
   // Names stay unambiguous, and a prize somebody won stays.
   extra.name = QStringLiteral("二等奖");
@@ -233,7 +237,8 @@ TEST(BatchStops, APrizesRuleDecidesItsPoolAndTheJournalCarriesIt) {
   for (const DrawResult& r : e.session.stop()) EXPECT_EQ(r.department, QStringLiteral("研发部"));
   EXPECT_EQ(e.app.count(QStringLiteral("select id from yglb where zj=4 and bq='外包'")), 0);
   for (const JournalRow& row : e.journal("drawn"))
-    EXPECT_EQ(row.rule, row.level == 3 ? QStringLiteral("仅限部门：研发部") : QStringLiteral("不含标签：外包"));
+    EXPECT_EQ(row.rule,
+              row.level == 3 ? QStringLiteral("仅限部门：研发部") : QStringLiteral("不含标签：外包"));
 }
 
 }  // namespace
