@@ -115,12 +115,12 @@ TEST_P(Sizes, WallCardsFitAndPagesHoldEveryWinner) {
                         3,
                         QStringLiteral("三等奖"),
                         false};
-    const WallLayout first =
-        wallLayout(screen(), header(QString()), QStringLiteral("三等奖  23 / 30"), winners, 0);
+    const WallLayout first = wallLayout(screen(), header(QString()),
+                                        PrizeProgress{3, QStringLiteral("三等奖"), 23, 30}, winners, 0);
     int shown = 0;
     for (int page = 0; page < first.pages; ++page) {
-      const WallLayout l =
-          wallLayout(screen(), header(QString()), QStringLiteral("三等奖  23 / 30"), winners, page);
+      const WallLayout l = wallLayout(screen(), header(QString()),
+                                      PrizeProgress{3, QStringLiteral("三等奖"), 23, 30}, winners, page);
       EXPECT_EQ(l.page.lines.isEmpty(), first.pages == 1);
       for (int i = 0; i < l.cards.size(); ++i) {
         const CardLayout& c = l.cards[i];
@@ -265,7 +265,7 @@ TEST(OddSizes, EverySceneLaysOutAndKeepsTheNameWhole) {
     EXPECT_GE(r.photo.height(), 0);
     EXPECT_GE(r.photo.width(), 0);
     EXPECT_EQ(rollingLayout(size, h).tiles.size(), 8);
-    const WallLayout w = wallLayout(size, h, QStringLiteral("幸运奖"), winners, 1);
+    const WallLayout w = wallLayout(size, h, PrizeProgress{4, QStringLiteral("幸运奖")}, winners, 1);
     EXPECT_GE(w.pages, 1);
     EXPECT_LE(w.cards.size(), w.perPage);
     const HonourLayout o =
