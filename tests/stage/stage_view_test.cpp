@@ -387,7 +387,7 @@ TEST_F(Stage, AnAbsentWinnerIsMarkedWhereTheyAreShown) {
 }
 
 TEST_F(Stage, TheRuleAndThePoolShowUnderThePrize) {
-  QList<Winner> thirty = batch(30);
+  const QList<Winner> thirty = winners(30);
   ld::stage::PrizeProgress ruled{4, QStringLiteral("幸运奖"), 30, 300};
   ruled.rule = QStringLiteral("仅限部门：销售部、市场部；不含标签：外包");
   ruled.pool = 183;
@@ -414,6 +414,8 @@ TEST_F(Stage, TheRuleAndThePoolShowUnderThePrize) {
       EXPECT_TRUE(keepShot(idle, QStringLiteral("stage_rule_idle.png")));
       EXPECT_TRUE(keepShot(rolling, QStringLiteral("stage_rule_rolling.png")));
       EXPECT_TRUE(keepShot(batchPage, QStringLiteral("stage_batch.png")));
+      view.markAbsent(thirty[9].order);
+      EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_batch_absent.png")));
     }
   }
 }
