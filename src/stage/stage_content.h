@@ -27,8 +27,9 @@ struct PrizeProgress {
   QString name;
   int drawn = 0;
   int total = 0;  // 0: no limit (an unlimited plan)
-  QString
-      rule{};  // who may win it, written out; empty: everyone (braces: shorter initialiser lists stay fine)
+  // Who may win it, written out; empty: everyone. Braced, so that lists giving only the first four stay
+  // free of warnings.
+  QString rule{};
   int pool = -1;      // how many may win it now; -1: not known
   int eligible = -1;  // how many are still eligible for any prize; -1: not known
 };
