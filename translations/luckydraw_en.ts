@@ -2117,5 +2117,9 @@ Start a rehearsal now?</translation>
         <source>无法把 %1 复制到镜像文件夹：%2</source>
         <translation>Cannot copy %1 to the mirror folder: %2</translation>
     </message>
+    <message>
+        <source>可抽 %1 / %2</source>
+        <translation>Eligible %1 / %2</translation>
+    </message>
 </context>
 </TS>

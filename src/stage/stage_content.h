@@ -16,17 +16,22 @@ struct Winner {
   QString name;
   QString department;
   QString photo;  // stored path, "zp\…"; the stage looks for the sharper copy itself
-  int level = 0;  // 1 … 4, or 99 outside the plan
-  QString prize;  // the prize's name as shown; empty outside the plan
+  int level = 0;  // 1 … 4, an extra prize from 100 up, or 99 outside the plan
+  QString prize;  // the prize's name as shown (an extra prize's own name); empty outside the plan
   bool absent = false;
 };
 
-// The prize being drawn: its name and how far it has got.
+// The prize being drawn: its name, how far it has got, and who may win it.
 struct PrizeProgress {
   int level = 0;
   QString name;
   int drawn = 0;
   int total = 0;  // 0: no limit (an unlimited plan)
+  // Who may win it, written out; empty: everyone. Braced, so that lists giving only the first four stay
+  // free of warnings.
+  QString rule{};
+  int pool = -1;      // how many may win it now; -1: not known
+  int eligible = -1;  // how many are still eligible for any prize; -1: not known
 };
 
 // One prize of the roll of honour, with its winners in draw order. The roll lists the prizes in the order

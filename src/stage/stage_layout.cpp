@@ -139,11 +139,21 @@ void headingRow(QSize screen, const HeaderLayout& header, const QString& heading
                          part(screen, 0.034), part(screen, 0.018), Qt::AlignRight);
 }
 
-// What the wall and the roll of honour fill: below their heading row, inside the margins.
-QRect belowHeadingRow(QSize screen, const HeaderLayout& header) {
+int headingRowBottom(QSize screen, const HeaderLayout& header) {
+  return header.band.bottom() + 1 + margin(screen) / 2 + part(screen, 0.085);
+}
+
+// What the wall and the roll of honour fill: below their heading row and `extra` more, inside the margins.
+QRect belowHeadingRow(QSize screen, const HeaderLayout& header, int extra = 0) {
   const int m = margin(screen);
-  const int top = header.band.bottom() + 1 + m / 2 + part(screen, 0.085) + m / 2;
+  const int top = headingRowBottom(screen, header) + extra + m / 2;
   return QRect(m, top, screen.width() - 2 * m, screen.height() - top - m);
+}
+
+// The rule line's size follows the narrower side, like the texts beside a winner.
+QFont ruleFont(QSize screen) {
+  return stageFont(part(QSize(screen.width(), std::min(screen.height(), screen.width() * 3 / 4)), 0.032),
+                   false);
 }
 
 // Rows of items laid out centred in `area`: the last row centred on its own.
@@ -255,6 +265,46 @@ QString progressText(const PrizeProgress& prize) {
   return text;
 }
 
+QString poolText(const PrizeProgress& prize) {
+  if (prize.pool < 0 || prize.eligible < 0) return {};
+  return Tr::tr("可抽 %1 / %2").arg(prize.pool).arg(prize.eligible);
+}
+
+RuleText ruleTextOf(const PrizeProgress& prize) { return {prize.rule.simplified(), poolText(prize)}; }
+
+int ruleLineHeight(QSize screen) { return int(std::ceil(QFontMetricsF(ruleFont(screen)).lineSpacing())); }
+
+TextBlock ruleLine(QSize screen, QRect box, const RuleText& text) {
+  TextBlock b;
+  b.font = ruleFont(screen);
+  b.lineHeight = ruleLineHeight(screen);
+  b.box = QRect(box.x(), box.y(), box.width(), b.lineHeight);
+  if (text.isEmpty() || box.width() <= 0) return b;
+  const QFontMetricsF metrics(b.font);
+  const qreal width = box.width();
+  QString line = text.pool;
+  if (!text.rule.isEmpty()) {
+    const QString tail = text.pool.isEmpty() ? QString() : QStringLiteral("  ·  ") + text.pool;
+    const QString rule =
+        metrics.elidedText(text.rule, Qt::ElideRight, width - metrics.horizontalAdvance(tail));
+    line = rule.isEmpty() ? text.pool : rule + tail;
+  }
+  // A screen too narrow even for the pool: it is shortened too rather than run off the edge.
+  if (metrics.horizontalAdvance(line) > width) line = metrics.elidedText(line, Qt::ElideRight, width);
+  if (!line.isEmpty()) b.lines << line;
+  return b;
+}
+
+QString batchHeading(const PrizeProgress& prize, int batchSize, int first, int count) {
+  if (count <= 0) return prize.name;
+  // Positions within the prize when the progress counts the batch, else within the batch.
+  const int before = prize.drawn >= batchSize ? prize.drawn - batchSize : 0;
+  QString text = prize.name + QStringLiteral("  ") + QString::number(before + first + 1) + u'–' +
+                 QString::number(before + first + count);
+  if (prize.total > 0) text += QStringLiteral(" / ") + QString::number(prize.total);
+  return text;
+}
+
 HeaderLayout headerLayout(QSize screen, QSize logo, const QString& company, const QString& title,
                           const QString& prize) {
   HeaderLayout h;
@@ -289,8 +339,8 @@ HeaderLayout headerLayout(QSize screen, QSize logo, const QString& company, cons
   return h;
 }
 
-IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& prize,
-                      const QString& progress) {
+IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& prize, const QString& progress,
+                      const RuleText& rule) {
   IdleLayout l;
   l.header = header;
   const int m = margin(screen);
@@ -301,20 +351,27 @@ IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& p
   l.progress =
       fitText(progress, stageFont(1, false), QRect(content.x(), 0, content.width(), part(screen, 0.2)),
               part(screen, 0.075), part(screen, 0.03));
+  l.rule = ruleLine(screen, QRect(content.x(), 0, content.width(), 0), rule);
   const int gap = part(screen, 0.03);
-  const int total = l.prize.height() + gap + l.progress.height();
+  const int ruleSpace = l.rule.lines.isEmpty() ? 0 : gap + l.rule.height();
+  const int total = l.prize.height() + gap + l.progress.height() + ruleSpace;
   const int top = content.y() + std::max(0, (content.height() - total) / 2);
   placeAt(l.prize, top);
   placeAt(l.progress, top + l.prize.height() + gap);
+  placeAt(l.rule, l.progress.box.bottom() + 1 + gap);
   return l;
 }
 
-RollingLayout rollingLayout(QSize screen, const HeaderLayout& header, int tiles) {
+RollingLayout rollingLayout(QSize screen, const HeaderLayout& header, int tiles, const RuleText& rule) {
   RollingLayout l;
   l.header = header;
   const int m = margin(screen);
-  const QRect area(m, contentTop(header, screen), screen.width() - 2 * m,
-                   screen.height() - contentTop(header, screen) - m);
+  int top = contentTop(header, screen);
+  if (!rule.isEmpty()) {
+    l.rule = ruleLine(screen, QRect(m, header.band.bottom() + 1 + m / 3, screen.width() - 2 * m, 0), rule);
+    top = l.rule.box.bottom() + 1 + m / 2;
+  }
+  const QRect area(m, top, screen.width() - 2 * m, screen.height() - top - m);
   const int gap = part(screen, 0.025);
   const auto [columns, width] = bestGrid(area.size(), tiles, 1 / kPhotoAspect, gap, tiles, tiles);
   l.tiles = centredGrid(area, tiles, columns, QSize(width, int(width / kPhotoAspect)), gap);
@@ -408,11 +465,12 @@ ResultLayout resultLayout(QSize screen, const HeaderLayout& header, const QStrin
   return l;
 }
 
-WallLayout wallLayout(QSize screen, const HeaderLayout& header, const QString& heading,
-                      const QList<Winner>& winners, int page) {
+WallLayout wallLayout(QSize screen, const HeaderLayout& header, const PrizeProgress& prize,
+                      const QList<Winner>& winners, int page, bool batch) {
   WallLayout l;
   l.header = header;
-  const QRect area = belowHeadingRow(screen, header);
+  const RuleText rule = ruleTextOf(prize);
+  const QRect area = belowHeadingRow(screen, header, rule.isEmpty() ? 0 : ruleLineHeight(screen));
   const int gap = part(screen, 0.025);
   // A card: the photo, a name line and a department line, with a little padding.
   constexpr double kPad = 0.04, kName = 0.2, kDepartment = 0.13;
@@ -424,10 +482,12 @@ WallLayout wallLayout(QSize screen, const HeaderLayout& header, const QString& h
   l.perPage = std::max(1, std::min(count, maxColumns * maxRows));
   l.pages = std::max(1, (count + l.perPage - 1) / l.perPage);
   page = std::clamp(page, 0, l.pages - 1);
-  headingRow(screen, header, heading, page, l.pages, l.heading, l.page);
-
   const int first = page * l.perPage;
   const int onPage = std::max(0, std::min(l.perPage, count - first));
+  headingRow(screen, header, batch ? batchHeading(prize, count, first, onPage) : progressText(prize), page,
+             l.pages, l.heading, l.page);
+  const int m = margin(screen);
+  l.rule = ruleLine(screen, QRect(m, headingRowBottom(screen, header), screen.width() - 2 * m, 0), rule);
   if (onPage == 0) return l;
   auto [columns, width] = bestGrid(area.size(), onPage, kRatio, gap, maxColumns, maxRows);
   width = std::min(width, part(screen, 0.45));

@@ -44,6 +44,27 @@ TextBlock fitText(const QString& text, QFont font, QRect box, int maxPx, int min
 // The prize as the hall reads it: "三等奖  3 / 10"; without a limit the count alone.
 QString progressText(const PrizeProgress& prize);
 
+// The live pool as the hall reads it: "可抽 183 / 412"; empty while either count is not known.
+QString poolText(const PrizeProgress& prize);
+
+// Who may win a prize and how many may, shown in one line under its heading.
+struct RuleText {
+  QString rule;
+  QString pool;
+  bool isEmpty() const { return rule.isEmpty() && pool.isEmpty(); }
+};
+RuleText ruleTextOf(const PrizeProgress& prize);
+
+// The rule and the pool as one line no wider than `box`: the rule shortened with "…" at its end when the
+// line would not fit, the pool kept whole. No lines when there is neither.
+TextBlock ruleLine(QSize screen, QRect box, const RuleText& text);
+// How tall the rule line is on this screen.
+int ruleLineHeight(QSize screen);
+
+// A batch's page as the hall reads it: the prize and which of its winners the page shows, "幸运奖  31–60 /
+// 300". The batch is taken to be the last `batchSize` drawn of the prize.
+QString batchHeading(const PrizeProgress& prize, int batchSize, int first, int count);
+
 struct HeaderLayout {
   QRect band;
   QRect logo;  // empty without a logo
@@ -61,15 +82,18 @@ struct IdleLayout {
   HeaderLayout header;
   TextBlock prize;     // the prize's name, big
   TextBlock progress;  // drawn / total below it
+  TextBlock rule;      // who may win it, below that
 };
-IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& prize,
-                      const QString& progress);
+IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& prize, const QString& progress,
+                      const RuleText& rule = {});
 
 struct RollingLayout {
   HeaderLayout header;
+  TextBlock rule;      // under the header band
   QList<QRect> tiles;  // eight, 4:3, as large as they fit
 };
-RollingLayout rollingLayout(QSize screen, const HeaderLayout& header, int tiles = 8);
+RollingLayout rollingLayout(QSize screen, const HeaderLayout& header, int tiles = 8,
+                            const RuleText& rule = {});
 
 struct ResultLayout {
   HeaderLayout header;
@@ -94,15 +118,17 @@ struct CardLayout {
 
 struct WallLayout {
   HeaderLayout header;
-  TextBlock heading;        // the prize and its progress
+  TextBlock heading;        // the prize and its progress, or a batch's range on the page
   TextBlock page;           // "第 1 / 3 页"; empty with one page
+  TextBlock rule;           // who may win the prize, under the heading
   QList<CardLayout> cards;  // the cards of the page shown
   int perPage = 0;
   int pages = 1;
 };
-// The grid for the winners, cards as large as they fit, pages when they would get too small.
-WallLayout wallLayout(QSize screen, const HeaderLayout& header, const QString& heading,
-                      const QList<Winner>& winners, int page);
+// The grid for the winners, cards as large as they fit, pages when they would get too small. Only the
+// page shown is laid out. A prize's wall is headed by its progress, a batch's by the range on the page.
+WallLayout wallLayout(QSize screen, const HeaderLayout& header, const PrizeProgress& prize,
+                      const QList<Winner>& winners, int page, bool batch = false);
 
 // One line of the roll of honour: a prize's heading or a winner.
 struct HonourLine {

@@ -183,11 +183,13 @@ void paintIdle(QPainter& painter, const IdleLayout& layout, const Look& look) {
     paintRule(painter, QPointF(ink.center().x() - half, y), QPointF(ink.center().x() + half, y), look.accent,
               std::max(1.0, 3 * unitOf(painter)));
   }
+  paintText(painter, layout.rule, withAlpha(look.text, 225));
   paintText(painter, layout.header.prize, look.accent);
 }
 
 void paintRollingSlots(QPainter& painter, const RollingLayout& layout, const Look& look) {
   paintText(painter, layout.header.prize, look.accent);
+  paintText(painter, layout.rule, withAlpha(look.text, 225));
   for (const QRect& tile : layout.tiles) {
     paintPhotoFrame(painter, tile, look);
     paintNoPhoto(painter, tile, look);
@@ -225,10 +227,12 @@ void paintResult(QPainter& painter, const ResultLayout& layout, const Look& look
   }
 }
 
-void paintWall(QPainter& painter, const WallLayout& layout, const Look& look, const QList<QImage>& photos) {
+void paintWall(QPainter& painter, const WallLayout& layout, const Look& look,
+               const QList<ShownWinner>& winners) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   paintText(painter, layout.heading, look.accent);
   paintText(painter, layout.page, withAlpha(look.text, 210));
+  paintText(painter, layout.rule, withAlpha(look.text, 225));
   const double u = unitOf(painter);
   for (int i = 0; i < layout.cards.size(); ++i) {
     const CardLayout& c = layout.cards[i];
@@ -238,11 +242,12 @@ void paintWall(QPainter& painter, const WallLayout& layout, const Look& look, co
     painter.setPen(QPen(withAlpha(look.accent, 160), std::max(1.0, 1.5 * u)));
     painter.drawRoundedRect(QRectF(c.card).adjusted(0.5, 0.5, -0.5, -0.5), 8 * u, 8 * u);
     painter.restore();
-    const QImage photo = photos.value(i);
-    if (photo.isNull())
+    const ShownWinner shown = winners.value(i);
+    if (shown.photo.isNull())
       paintNoPhoto(painter, c.photo, look);
     else
-      paintPicture(painter, c.photo, photo);
+      paintPicture(painter, c.photo, shown.photo);
+    if (shown.absent) paintStamp(painter, c.photo, Tr::tr("缺席"));
     paintText(painter, c.name, look.text);
     paintText(painter, c.department, withAlpha(look.accent, 235));
   }

@@ -42,7 +42,9 @@ struct ShownWinner {
 };
 void paintResult(QPainter& painter, const ResultLayout& layout, const Look& look, const ShownWinner& winner,
                  const QList<ShownWinner>& others);
-void paintWall(QPainter& painter, const WallLayout& layout, const Look& look, const QList<QImage>& photos);
+// The cards of the page shown; `winners` as many as the cards, their names taken from the layout.
+void paintWall(QPainter& painter, const WallLayout& layout, const Look& look,
+               const QList<ShownWinner>& winners);
 void paintHonour(QPainter& painter, const HonourLayout& layout, const Look& look);
 
 }  // namespace ld::stage

@@ -105,6 +105,19 @@ void StageView::showWall(const stage::PrizeProgress& prize, const QList<stage::W
   pageTimer_.start();
 }
 
+void StageView::showBatch(const stage::PrizeProgress& prize, const QList<stage::Winner>& winners) {
+  showWall(prize, winners);
+  scene_ = Scene::Batch;
+}
+
+void StageView::markAbsent(int order) {
+  for (stage::Winner& w : winners_) {
+    if (w.order != order || w.absent) continue;
+    w.absent = true;
+    changed();
+  }
+}
+
 void StageView::showHonour(const QList<stage::HonourPrize>& prizes) {
   scene_ = Scene::Honour;
   honour_ = prizes;
@@ -114,7 +127,7 @@ void StageView::showHonour(const QList<stage::HonourPrize>& prizes) {
 }
 
 bool StageView::turnPage() {
-  if (scene_ != Scene::Wall && scene_ != Scene::Honour) return false;
+  if (scene_ != Scene::Wall && scene_ != Scene::Batch && scene_ != Scene::Honour) return false;
   buildFrame();  // the page count of the layout as it is now
   if (pages_ <= 1) return false;
   page_ = (page_ + 1) % pages_;
@@ -202,14 +215,16 @@ void StageView::buildFrame() {
           prize_ ? stage::idleLayout(screen, header(QString()), prize_->name,
                                      prize_->total > 0
                                          ? QStringLiteral("%1 / %2").arg(prize_->drawn).arg(prize_->total)
-                                         : QString::number(prize_->drawn))
+                                         : QString::number(prize_->drawn),
+                                     stage::ruleTextOf(*prize_))
                  : stage::idleLayout(screen, header(QString()), title(), company_);
       stage::paintIdle(painter, l, look_);
       protect(l.prize.inked());
       break;
     }
     case Scene::Rolling: {
-      const stage::RollingLayout l = stage::rollingLayout(screen, header(headerPrize()), kTiles);
+      const stage::RollingLayout l = stage::rollingLayout(
+          screen, header(headerPrize()), kTiles, prize_ ? stage::ruleTextOf(*prize_) : stage::RuleText());
       stage::paintRollingSlots(painter, l, look_);
       tileRects_ = l.tiles;
       break;
@@ -236,17 +251,20 @@ void StageView::buildFrame() {
       avoid_ = l.prize.inked() | l.nameBlock | l.department.inked();
       break;
     }
-    case Scene::Wall: {
+    case Scene::Wall:
+    case Scene::Batch: {
       const stage::WallLayout l =
-          stage::wallLayout(screen, header(QString()), stage::progressText(wallPrize_), winners_, page_);
+          stage::wallLayout(screen, header(QString()), wallPrize_, winners_, page_, scene_ == Scene::Batch);
       pages_ = l.pages;
       page_ = std::min(page_, pages_ - 1);
-      QList<QImage> photos;
+      // Only the page shown: a batch of hundreds costs what its first page does.
+      QList<stage::ShownWinner> shown;
       for (int i = 0; i < l.cards.size(); ++i) {
+        const stage::Winner& w = winners_[page_ * l.perPage + i];
         const QSize box = l.cards[i].photo.size();
-        photos << photos_.picture(winners_[page_ * l.perPage + i].photo, box, wantsSharp(box));
+        shown << stage::ShownWinner{photos_.picture(w.photo, box, wantsSharp(box)), w.absent, w.name};
       }
-      stage::paintWall(painter, l, look_, photos);
+      stage::paintWall(painter, l, look_, shown);
       if (l.cards.isEmpty()) paintNobody(painter, screen);
       for (const stage::CardLayout& c : l.cards) protect(c.name.inked() | c.department.inked());
       break;

@@ -21,7 +21,7 @@ namespace ld {
 class StageView : public QWidget {
   Q_OBJECT
  public:
-  enum class Scene { Idle, Rolling, Result, Wall, Honour };
+  enum class Scene { Idle, Rolling, Result, Wall, Batch, Honour };
   static constexpr int kPageSeconds = 8;
 
   explicit StageView(QWidget* parent = nullptr);
@@ -39,10 +39,14 @@ class StageView : public QWidget {
   void showResult(const QList<stage::Winner>& winners);
   // Every winner of a prize as cards, page after page.
   void showWall(const stage::PrizeProgress& prize, const QList<stage::Winner>& winners);
+  // The winners of one press of a batch, as the wall shows them, headed by the range on the page.
+  void showBatch(const stage::PrizeProgress& prize, const QList<stage::Winner>& winners);
+  // The winner of that draw order is absent: their card or result gets the mark, on the page shown.
+  void markAbsent(int order);
   // Every prize of the event in the order given (the first prize first), page after page.
   void showHonour(const QList<stage::HonourPrize>& prizes);
-  // The next page of the wall or the roll of honour, after the last the first; false when there is only
-  // one page (or no pages to turn), so the key can do its usual work.
+  // The next page of the wall, the batch or the roll of honour, after the last the first; false when there is
+  // only one page (or no pages to turn), so the key can do its usual work.
   bool turnPage();
   // Fireworks for a few seconds, never over a name.
   void celebrate();
@@ -52,7 +56,7 @@ class StageView : public QWidget {
   const std::optional<stage::PrizeProgress>& prize() const { return prize_; }
   const QList<stage::Winner>& winners() const { return winners_; }
   const QList<stage::HonourPrize>& honour() const { return honour_; }
-  // The page shown of the wall or the roll of honour, and how many there are.
+  // The page shown of the wall, the batch or the roll of honour, and how many there are.
   int page() {
     buildFrame();
     return page_;

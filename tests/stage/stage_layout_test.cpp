@@ -115,12 +115,12 @@ TEST_P(Sizes, WallCardsFitAndPagesHoldEveryWinner) {
                         3,
                         QStringLiteral("三等奖"),
                         false};
-    const WallLayout first =
-        wallLayout(screen(), header(QString()), QStringLiteral("三等奖  23 / 30"), winners, 0);
+    const WallLayout first = wallLayout(screen(), header(QString()),
+                                        PrizeProgress{3, QStringLiteral("三等奖"), 23, 30}, winners, 0);
     int shown = 0;
     for (int page = 0; page < first.pages; ++page) {
-      const WallLayout l =
-          wallLayout(screen(), header(QString()), QStringLiteral("三等奖  23 / 30"), winners, page);
+      const WallLayout l = wallLayout(screen(), header(QString()),
+                                      PrizeProgress{3, QStringLiteral("三等奖"), 23, 30}, winners, page);
       EXPECT_EQ(l.page.lines.isEmpty(), first.pages == 1);
       for (int i = 0; i < l.cards.size(); ++i) {
         const CardLayout& c = l.cards[i];
@@ -145,15 +145,16 @@ TEST_P(Sizes, TheRollOfHonourListsEveryWinnerOnceHighestPrizeFirst) {
   // As the feed gives them: the first prize first.
   QList<HonourPrize> prizes;
   const QStringList names{QStringLiteral("一等奖"), QStringLiteral("二等奖"), QStringLiteral("三等奖"),
-                          QStringLiteral("幸运奖")};
-  const QList<int> counts{1, 5, 20, 60};
+                          QStringLiteral("幸运奖"), QStringLiteral("董事长特别奖")};
+  const QList<int> counts{1, 5, 20, 60, 3};
   QSet<QString> expected;
   for (int p = 0; p < names.size(); ++p) {
     HonourPrize prize{names[p], {}};
     for (int i = 0; i < counts[p]; ++i) {
       const QString name = (i == 3 ? kLongWestern : QStringLiteral("员工")) + QString::number(p * 100 + i);
-      prize.winners << Winner{0,  p * 100 + i, name,     i == 4 ? kLongChinese : QStringLiteral("市场部"),
-                              {}, p + 1,       names[p], false};
+      prize.winners << Winner{
+          0,  p * 100 + i,         name,     i == 4 ? kLongChinese : QStringLiteral("市场部"),
+          {}, p < 4 ? p + 1 : 100, names[p], false};
       expected << name;
     }
     prizes << prize;
@@ -190,6 +191,141 @@ TEST_P(Sizes, IdleShowsThePrizeInTheMiddle) {
   expectApart(l.prize.inked(), l.header.band, "below the header");
   EXPECT_GE(l.prize.pixelSize(), minimumNamePx(screen()));
   EXPECT_NEAR(l.prize.inked().center().x(), screen().width() / 2.0, screen().width() * 0.02);
+}
+
+struct RuleCase {
+  const char* name;
+  const char* rule;
+  int pool, eligible;
+  bool elided;  // at every size
+};
+
+const RuleCase kRules[] = {
+    {"short_rule_and_pool", "仅限部门：销售部", 183, 412, false},
+    {"pool_only", "", 9, 12, false},
+    {"rule_only", "不含标签：外包", -1, -1, false},
+    {"long_rule_and_pool",
+     "仅限部门：销售部、市场部、研发中心平台架构部、华东大区客户成功部、财务共享服务中心、人力资源部、行政部"
+     "、法务合规部；"
+     "不含标签：外包、实习、顾问；入职满一年",
+     1830, 4120, true},
+};
+
+// The rule line: one line inside the screen, the pool whole at its end, the rule shortened only when long.
+void expectRuleLine(const TextBlock& b, const RuleCase& c, QRect screen) {
+  const QString rule = QString::fromUtf8(c.rule);
+  const QString pool = c.pool < 0 ? QString() : QStringLiteral("可抽 %1 / %2").arg(c.pool).arg(c.eligible);
+  ASSERT_EQ(b.lines.size(), 1);
+  const QString line = b.lines[0];
+  EXPECT_LE(QFontMetricsF(b.font).horizontalAdvance(line), b.box.width());
+  EXPECT_TRUE(screen.contains(b.inked()));
+  EXPECT_TRUE(line.endsWith(pool.isEmpty() ? rule : pool)) << line.toStdString();
+  EXPECT_EQ(line.contains(u'…'), c.elided) << line.toStdString();
+  if (c.elided) {
+    EXPECT_TRUE(rule.startsWith(line.left(line.indexOf(u'…'))));
+  } else {
+    EXPECT_TRUE(line.startsWith(rule));
+  }
+}
+
+TEST_P(Sizes, TheRuleLineStaysClearOfPhotosNamesAndHeadings) {
+  QList<Winner> winners;
+  for (int i = 0; i < 150; ++i)
+    winners << Winner{i + 1,
+                      i + 1,
+                      i % 5 ? QStringLiteral("张伟") : kLongWestern,
+                      kLongChinese,
+                      {},
+                      104,
+                      QStringLiteral("董事长特别奖")};
+  for (const RuleCase& c : kRules) {
+    SCOPED_TRACE(c.name);
+    PrizeProgress prize{104, QStringLiteral("董事长特别奖"), 150, 300};
+    prize.rule = QString::fromUtf8(c.rule);
+    prize.pool = c.pool;
+    prize.eligible = c.eligible;
+
+    const IdleLayout idle =
+        idleLayout(screen(), header(QString()), prize.name, QStringLiteral("150 / 300"), ruleTextOf(prize));
+    expectRuleLine(idle.rule, c, whole());
+    for (const QRect r : {idle.prize.inked(), idle.progress.inked(), idle.header.band})
+      expectApart(idle.rule.inked(), r, "idle: rule apart");
+
+    const RollingLayout rolling = rollingLayout(screen(), header(), 8, ruleTextOf(prize));
+    expectRuleLine(rolling.rule, c, whole());
+    expectApart(rolling.rule.inked(), rolling.header.band, "rolling: below the header");
+    for (const QRect& t : rolling.tiles) {
+      EXPECT_TRUE(whole().contains(t));
+      expectApart(rolling.rule.inked(), t, "rolling: rule apart from the tiles");
+    }
+
+    for (const int count : {23, 150}) {
+      for (const bool batch : {false, true}) {
+        SCOPED_TRACE(testing::Message() << count << (batch ? " batch" : " wall"));
+        const WallLayout first =
+            wallLayout(screen(), header(QString()), prize, winners.mid(0, count), 0, batch);
+        for (int page : {0, first.pages - 1}) {
+          const WallLayout l =
+              wallLayout(screen(), header(QString()), prize, winners.mid(0, count), page, batch);
+          expectRuleLine(l.rule, c, whole());
+          expectApart(l.rule.inked(), l.header.band, "wall: below the header");
+          expectApart(l.rule.inked(), l.heading.inked(), "wall: below the heading");
+          expectApart(l.rule.inked(), l.page.inked(), "wall: apart from the page");
+          for (int i = 0; i < l.cards.size(); ++i) {
+            const CardLayout& card = l.cards[i];
+            EXPECT_TRUE(whole().contains(card.card));
+            expectApart(l.rule.inked(), card.card, "wall: rule apart from the cards");
+            // Names are never shortened, only the rule.
+            EXPECT_FALSE(card.name.lines.join(QString()).contains(u'…'));
+            expectWhole(card.name, winners[page * l.perPage + i].name);
+          }
+        }
+      }
+    }
+  }
+}
+
+// The numbers of "幸运奖  31–60 / 300" or "幸运奖  31–60".
+QList<int> rangeOf(const TextBlock& heading) {
+  QList<int> numbers;
+  const QString text = heading.lines.join(QString());
+  const qsizetype dash = text.indexOf(u'–');
+  if (dash < 0) return numbers;
+  qsizetype start = dash;
+  while (start > 0 && text[start - 1].isDigit()) --start;
+  numbers << text.mid(start, dash - start).toInt();
+  qsizetype end = dash + 1;
+  while (end < text.size() && text[end].isDigit()) ++end;
+  numbers << text.mid(dash + 1, end - dash - 1).toInt();
+  return numbers;
+}
+
+TEST_P(Sizes, ABatchsPagesAreHeadedByTheRangeTheyShow) {
+  struct Case {
+    int batch, drawn, total;
+    int from;  // the first winner of the batch within the prize
+  };
+  for (const Case c :
+       {Case{150, 300, 300, 151}, Case{150, 150, 0, 1}, Case{30, 0, 0, 1}, Case{7, 47, 100, 41}}) {
+    SCOPED_TRACE(testing::Message() << c.batch << " of " << c.drawn << " / " << c.total);
+    QList<Winner> winners;
+    for (int i = 0; i < c.batch; ++i)
+      winners << Winner{i + 1, i + 1, QStringLiteral("李娜"), QStringLiteral("销售部"), {}, 4, {}};
+    const PrizeProgress prize{4, QStringLiteral("幸运奖"), c.drawn, c.total};
+    const WallLayout first = wallLayout(screen(), header(QString()), prize, winners, 0, true);
+    EXPECT_EQ(first.pages, (c.batch + first.perPage - 1) / first.perPage);
+    int next = c.from;
+    for (int page = 0; page < first.pages; ++page) {
+      const WallLayout l = wallLayout(screen(), header(QString()), prize, winners, page, true);
+      const QList<int> range = rangeOf(l.heading);
+      ASSERT_EQ(range.size(), 2) << l.heading.lines.join(u'|').toStdString();
+      EXPECT_EQ(range[0], next);
+      EXPECT_EQ(range[1] - range[0] + 1, l.cards.size());
+      EXPECT_EQ(l.heading.lines.join(QString()).contains(QStringLiteral(" / %1").arg(c.total)), c.total > 0);
+      next = range[1] + 1;
+    }
+    EXPECT_EQ(next, c.from + c.batch) << "every winner of the batch on exactly one page";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Sizes,
@@ -244,6 +380,18 @@ TEST(FitText, TakesTheLargestSizeThatFitsAndNeverGoesBelowTheLeast) {
   expectWhole(overflowing, kLongChinese);
 }
 
+TEST(Pool, ShownOnlyWhenBothCountsAreKnown) {
+  PrizeProgress prize{3, QStringLiteral("三等奖"), 0, 10};
+  EXPECT_TRUE(ruleTextOf(prize).isEmpty());
+  for (const auto& [pool, eligible, shown] : {std::tuple{183, 412, true}, std::tuple{0, 0, true},
+                                              std::tuple{-1, 412, false}, std::tuple{183, -1, false}}) {
+    prize.pool = pool;
+    prize.eligible = eligible;
+    EXPECT_EQ(poolText(prize).isEmpty(), !shown) << pool << " / " << eligible;
+    EXPECT_EQ(ruleLine({1920, 1080}, {0, 0, 1800, 0}, ruleTextOf(prize)).lines.isEmpty(), !shown);
+  }
+}
+
 TEST(Progress, CountsWithAndWithoutALimit) {
   EXPECT_EQ(progressText({3, QStringLiteral("三等奖"), 3, 10}), QStringLiteral("三等奖  3 / 10"));
   EXPECT_EQ(progressText({99, QStringLiteral("纪念奖"), 12, 0}), QStringLiteral("纪念奖  12"));
@@ -265,9 +413,19 @@ TEST(OddSizes, EverySceneLaysOutAndKeepsTheNameWhole) {
     EXPECT_GE(r.photo.height(), 0);
     EXPECT_GE(r.photo.width(), 0);
     EXPECT_EQ(rollingLayout(size, h).tiles.size(), 8);
-    const WallLayout w = wallLayout(size, h, QStringLiteral("幸运奖"), winners, 1);
-    EXPECT_GE(w.pages, 1);
-    EXPECT_LE(w.cards.size(), w.perPage);
+    PrizeProgress prize{4, QStringLiteral("幸运奖"), 30, 0};
+    prize.rule = kLongChinese;
+    prize.pool = 183;
+    prize.eligible = 412;
+    for (const bool batch : {false, true}) {
+      const WallLayout w = wallLayout(size, h, prize, winners, 1, batch);
+      EXPECT_GE(w.pages, 1);
+      EXPECT_LE(w.cards.size(), w.perPage);
+      EXPECT_LE(w.rule.lines.size(), 1);
+    }
+    EXPECT_LE(rollingLayout(size, h, 8, ruleTextOf(prize)).tiles.size(), 8);
+    EXPECT_LE(
+        idleLayout(size, h, kLongChinese, QStringLiteral("3 / 10"), ruleTextOf(prize)).rule.lines.size(), 1);
     const HonourLayout o =
         honourLayout(size, h, QStringLiteral("光荣榜"), {{QStringLiteral("幸运奖"), winners}}, 0);
     EXPECT_GE(o.pages, 1);

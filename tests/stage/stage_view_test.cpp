@@ -58,9 +58,50 @@ class Stage : public ::testing::Test {
     return out;
   }
 
+  // Many winners, each with a photo of their own, cheap to write.
+  QList<Winner> batch(int count) {
+    QList<Winner> out;
+    for (int i = 0; i < count; ++i) {
+      const QString name = QStringLiteral("Batch_%1").arg(i);
+      writeFile(app.path(QStringLiteral("zp/%1.jpg").arg(name)),
+                solidJpeg(480, 360, QColor::fromHsv(i * 37 % 360, 160, 200)));
+      out << Winner{i + 1,
+                    500 + i,
+                    QStringLiteral("员工%1").arg(i + 1),
+                    QStringLiteral("销售部"),
+                    QStringLiteral("zp\\%1.jpg").arg(name),
+                    4,
+                    QStringLiteral("幸运奖"),
+                    false};
+    }
+    return out;
+  }
+  // Where the wall's cards of a page are: the header's texts do not move them.
+  QList<QRect> cardsOf(const QList<Winner>& winners, int page, bool batch) {
+    const ld::stage::WallLayout l = ld::stage::wallLayout(
+        view.size(), ld::stage::headerLayout(view.size(), {}, {}, {}, {}), prize, winners, page, batch);
+    QList<QRect> cards;
+    for (const ld::stage::CardLayout& c : l.cards) cards << c.card;
+    return cards;
+  }
+
   TempApp app{false};
   StageView view;
+  ld::stage::PrizeProgress prize{4, QStringLiteral("幸运奖"), 150, 300};
 };
+
+// The pixels where two pictures differ visibly, as one rectangle: text painted again may differ by a
+// shade at the edges of its glyphs.
+QRect difference(const QImage& a, const QImage& b) {
+  QRect r;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q)) > 24)
+        r |= QRect(x, y, 1, 1);
+    }
+  return r;
+}
 
 TEST_F(Stage, RollingTilesShowThePhotosAndTheLastRepeats) {
   const QString a = addPhoto(QStringLiteral("Sales_A"), 0);
@@ -263,6 +304,110 @@ TEST_F(Stage, EveryScenePaintsSomethingOfItsOwn) {
   const QList<QImage> all{idle, result, several, outside, noPrize, nobody, emptyWall, emptyRoll};
   for (int i = 0; i < all.size(); ++i)
     for (int j = i + 1; j < all.size(); ++j) EXPECT_NE(all[i], all[j]) << i << " and " << j;
+}
+
+TEST_F(Stage, ABatchDecodesOnlyThePageShown) {
+  const QList<Winner> all = batch(150);
+  const int before = view.photos().decodes();
+  view.showBatch(prize, all);
+  EXPECT_EQ(view.scene(), StageView::Scene::Batch) << "told apart from a prize's wall";
+  rendered(view);
+  const int perPage = view.photos().decodes() - before;
+  ASSERT_GT(perPage, 0);
+  const int pages = view.pages();
+  ASSERT_GT(pages, 1);
+  EXPECT_EQ(pages, (150 + perPage - 1) / perPage) << "a full first page, no photo beyond it";
+  EXPECT_EQ(perPage, cardsOf(all, 0, true).size());
+
+  ASSERT_TRUE(view.turnPage());
+  rendered(view);
+  EXPECT_EQ(view.photos().decodes() - before, 2 * perPage) << "the next page when it is turned to";
+  for (int i = 2; i <= pages; ++i) {
+    ASSERT_TRUE(view.turnPage());
+    rendered(view);
+  }
+  EXPECT_EQ(view.page(), 0) << "after the last the first";
+  EXPECT_EQ(view.photos().decodes() - before, 150) << "every photo once";
+
+  // The same winners as a prize's wall: another scene, headed otherwise.
+  const QImage batchShot = rendered(view);
+  view.showWall(prize, all);
+  EXPECT_EQ(view.scene(), StageView::Scene::Wall);
+  EXPECT_EQ(view.pages(), pages);
+  EXPECT_NE(rendered(view), batchShot);
+}
+
+TEST_F(Stage, AnAbsentWinnerIsMarkedWhereTheyAreShown) {
+  struct Case {
+    const char* name;
+    StageView::Scene scene;
+    int count;
+    int page;   // turned to before the mark
+    int index;  // of the winner marked, -1: the middle of the page
+  };
+  const Case cases[] = {
+      {"batch_page_two_middle", StageView::Scene::Batch, 150, 1, -1},
+      {"wall_last_card", StageView::Scene::Wall, 30, 2, 29},
+      {"result_big", StageView::Scene::Result, 3, 0, 0},
+      {"result_strip", StageView::Scene::Result, 3, 0, 2},
+  };
+  const QList<Winner> all = batch(150);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QList<Winner> shown = all.mid(0, c.count);
+    if (c.scene == StageView::Scene::Result) view.showResult(shown);
+    if (c.scene == StageView::Scene::Wall) view.showWall(prize, shown);
+    if (c.scene == StageView::Scene::Batch) view.showBatch(prize, shown);
+    for (int i = 0; i < c.page; ++i) ASSERT_TRUE(view.turnPage());
+    const bool onCards = c.scene != StageView::Scene::Result;
+    const bool isBatch = c.scene == StageView::Scene::Batch;
+    const QList<QRect> cards = onCards ? cardsOf(shown, c.page, isBatch) : QList<QRect>();
+    const int first = onCards ? c.page * int(cardsOf(shown, 0, isBatch).size()) : 0;
+    const int index = c.index >= 0 ? c.index : first + int(cards.size()) / 2;
+    const QImage before = rendered(view);
+
+    view.markAbsent(shown[index].order);
+    EXPECT_EQ(view.page(), c.page) << "stays on the page";
+    EXPECT_EQ(view.scene(), c.scene);
+    for (int i = 0; i < view.winners().size(); ++i) EXPECT_EQ(view.winners()[i].absent, i == index) << i;
+    const QImage after = rendered(view);
+    const QRect changed = difference(before, after);
+    ASSERT_FALSE(changed.isEmpty());
+    if (onCards) {
+      ASSERT_LT(index - first, cards.size());
+      EXPECT_TRUE(cards[index - first].contains(changed)) << "only that card";
+    }
+    EXPECT_TRUE(keepShot(after, QStringLiteral("stage_absent_%1.png").arg(QString::fromUtf8(c.name))));
+
+    // Twice, or an order not shown: nothing more changes.
+    view.markAbsent(shown[index].order);
+    view.markAbsent(9999);
+    EXPECT_EQ(rendered(view), after);
+  }
+}
+
+TEST_F(Stage, TheRuleAndThePoolShowUnderThePrize) {
+  const QList<Winner> thirty = winners(30);
+  auto scenes = [&](const ld::stage::PrizeProgress& p) {
+    view.setPrize(p);
+    view.showIdle();
+    QList<QImage> shots{rendered(view)};
+    view.showRolling({thirty[0].photo});
+    shots << rendered(view);
+    view.showBatch(p, thirty);
+    return shots << rendered(view);
+  };
+  ld::stage::PrizeProgress ruled{4, QStringLiteral("幸运奖"), 30, 300};
+  const QList<QImage> plain = scenes(ruled);
+  ruled.rule = QStringLiteral("仅限部门：销售部、市场部；不含标签：外包");
+  ruled.pool = 183;
+  ruled.eligible = 412;
+  const QList<QImage> shown = scenes(ruled);
+  for (int i = 0; i < shown.size(); ++i) EXPECT_NE(shown[i], plain[i]) << "scene " << i;
+  EXPECT_TRUE(keepShot(shown[0], QStringLiteral("stage_rule_idle.png")));
+  EXPECT_TRUE(keepShot(shown[1], QStringLiteral("stage_rule_rolling.png")));
+  view.markAbsent(thirty[9].order);
+  EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_batch_absent.png")));
 }
 
 }  // namespace
