@@ -669,7 +669,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>%1 已不是最近一位中奖者，不能再标记缺席</source>
-        <translation>%1 is no longer the latest winner and cannot be marked absent</translation>
+        <translation type="vanished">%1 is no longer the latest winner and cannot be marked absent</translation>
     </message>
     <message>
         <source>%1 的中奖记录已经改变，不能标记缺席</source>
@@ -2120,6 +2120,312 @@ Start a rehearsal now?</translation>
     <message>
         <source>可抽 %1 / %2</source>
         <translation>Eligible %1 / %2</translation>
+        <source>奖项数量至少为 1</source>
+        <translation>A prize needs at least 1 winner</translation>
+    </message>
+    <message>
+        <source>奖项数量不能小于 0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>每次抽取人数至少为 1</source>
+        <translation>Winners per press must be at least 1</translation>
+    </message>
+    <message>
+        <source>请填写奖项名称</source>
+        <translation>Please enter the prize name</translation>
+    </message>
+    <message>
+        <source>“%1”不能用作奖项名称</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已经有名为“%1”的奖项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>计划中没有这个奖项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>计划中没有第 %1 级奖项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>一等奖到幸运奖不能删除，只能修改数量</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个奖项已经有人中奖，不能删除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>仅限部门：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不含部门：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>仅限标签：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不含标签：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>另有 %1 人不参加</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中的 %1 不是列表</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中的 %1 含有不是文字的项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则无法读取：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中有一位不参加的人既没有工号也没有姓名</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第 %1 行既不是一个工号，也不是“部门,姓名”：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>抽中的员工已不在待抽名单中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已不是最近一次抽出的中奖者，不能再标记缺席</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请写明作废的原因</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 的中奖记录已经改变，不能作废</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>……共 %1 人</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>可抽 %1 / %2</source>
+        <translation>Pool %1 / %2</translation>
+    </message>
+    <message>
+        <source>所有人</source>
+        <translation>Everybody</translation>
+    </message>
+    <message>
+        <source>修改奖项：%1</source>
+        <translation>Change prize: %1</translation>
+    </message>
+    <message>
+        <source>添加奖项</source>
+        <translation>Add a prize</translation>
+    </message>
+    <message>
+        <source>例如：特别奖</source>
+        <translation>e.g. Special prize</translation>
+    </message>
+    <message>
+        <source>奖项名称：</source>
+        <translation>Prize name:</translation>
+    </message>
+    <message>
+        <source>数量：</source>
+        <translation>Quantity:</translation>
+    </message>
+    <message>
+        <source>每次抽取人数：</source>
+        <translation>Winners per press:</translation>
+    </message>
+    <message>
+        <source>放在%1之前</source>
+        <translation>Before %1</translation>
+    </message>
+    <message>
+        <source>放在最后</source>
+        <translation>Last</translation>
+    </message>
+    <message>
+        <source>抽奖次序：</source>
+        <translation>Drawn:</translation>
+    </message>
+    <message>
+        <source>谁可以中这个奖</source>
+        <translation>Who may win this prize</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>每次抽取人数 %1 大于数量 %2：这个奖项一共只有 %2 人，请改为 1 到 %2 之间的数</source>
+        <translation>%1 winners per press is more than the quantity %2: this prize has only %2 winners in all; please enter a number from 1 to %2</translation>
+    </message>
+    <message>
+        <source>不参加的人：%1</source>
+        <translation>People kept out: %1</translation>
+    </message>
+    <message>
+        <source>规则：%1</source>
+        <translation>Rule: %1</translation>
+    </message>
+    <message>
+        <source>可抽人数无法读取</source>
+        <translation>The pool cannot be counted</translation>
+    </message>
+    <message>
+        <source>奖项没有保存：%1</source>
+        <translation>The prize was not saved: %1</translation>
+    </message>
+    <message>
+        <source>奖项规则</source>
+        <translation>Prize rules</translation>
+    </message>
+    <message>
+        <source>次序</source>
+        <translation>Order</translation>
+    </message>
+    <message>
+        <source>奖项</source>
+        <translation>Prize</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Quantity</translation>
+    </message>
+    <message>
+        <source>每次抽取人数</source>
+        <translation>Per press</translation>
+    </message>
+    <message>
+        <source>规则</source>
+        <translation>Rule</translation>
+    </message>
+    <message>
+        <source>奖池</source>
+        <translation>Pool</translation>
+    </message>
+    <message>
+        <source>已中奖</source>
+        <translation>Won</translation>
+    </message>
+    <message>
+        <source>修改…</source>
+        <translation>Change…</translation>
+    </message>
+    <message>
+        <source>添加奖项…</source>
+        <translation>Add a prize…</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>奖项数量现在不限，抽奖不按奖项进行。要修改或添加奖项，请先在设置窗口的“奖项设置”中选择“限制”并点“更新”。</source>
+        <translation>The plan is unlimited now, so the draw does not follow the prizes. To change or add prizes, first choose “Limited” under “Prize plan” in the settings window and press “Update”.</translation>
+    </message>
+    <message>
+        <source>%1的数量为 0：只要有一个奖项的数量为 0，抽出的中奖者都记为计划外。</source>
+        <translation>%1 has a quantity of 0: while any prize has a quantity of 0, every winner drawn is recorded outside the plan.</translation>
+    </message>
+    <message>
+        <source>这个奖项已经不在计划中</source>
+        <translation>This prize is no longer in the plan</translation>
+    </message>
+    <message>
+        <source>“%1”已经有 %2 人中奖，不能删除</source>
+        <translation>“%1” has %2 winner(s) already and cannot be removed</translation>
+    </message>
+    <message>
+        <source>删除奖项“%1”吗？</source>
+        <translation>Remove the prize “%1”?</translation>
+    </message>
+    <message>
+        <source>奖项没有删除：%1</source>
+        <translation>The prize was not removed: %1</translation>
+    </message>
+    <message>
+        <source>%1（名单中已没有）</source>
+        <translation>%1 (no longer in the roster)</translation>
+    </message>
+    <message>
+        <source>文件超过 1 MB，不像是一份名单</source>
+        <translation>the file is larger than 1 MB, which is no list of people</translation>
+    </message>
+    <message>
+        <source>这不是文本文件</source>
+        <translation>this is not a text file</translation>
+    </message>
+    <message>
+        <source>仅限这些部门（都不选：所有部门）</source>
+        <translation>Only these departments (none ticked: all departments)</translation>
+    </message>
+    <message>
+        <source>不含这些部门</source>
+        <translation>Not these departments</translation>
+    </message>
+    <message>
+        <source>仅限有这些标签的人（都不选：不看标签）</source>
+        <translation>Only people with one of these tags (none ticked: tags do not matter)</translation>
+    </message>
+    <message>
+        <source>不含有这些标签的人</source>
+        <translation>Not people with any of these tags</translation>
+    </message>
+    <message>
+        <source>（名单中没有部门）</source>
+        <translation>(no departments in the roster)</translation>
+    </message>
+    <message>
+        <source>（名单中没有标签）</source>
+        <translation>(no tags in the roster)</translation>
+    </message>
+    <message>
+        <source>不参加的人：每行一个工号，或“部门,姓名”</source>
+        <translation>People kept out: one per line, an employee number or “department,name”</translation>
+    </message>
+    <message>
+        <source>从文件读取…</source>
+        <translation>Read from file…</translation>
+    </message>
+    <message>
+        <source>名单文件(*.txt *.csv)</source>
+        <translation>Lists of people (*.txt *.csv)</translation>
+    </message>
+    <message>
+        <source>%1 没有读入：%2</source>
+        <translation>%1 was not read: %2</translation>
+    </message>
+    <message>
+        <source>%1 中没有列出任何人</source>
+        <translation>%1 lists nobody</translation>
+    </message>
+    <message>
+        <source>奖项规则…</source>
+        <translation>Prize rules…</translation>
     </message>
 </context>
 </TS>

@@ -108,6 +108,7 @@ QPoint ld::settingFormPosition(QSize screen, QSize window) {
 
 TsettingForm::TsettingForm(TDataModule1& dataModule, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      query_(dataModule.ADOQuerysetting),
       roster_(dataModule.ADOQuerysetting),
       eventInfo_(dataModule.ADOQuerysetting),
       plans_(dataModule.ADOQuerysetting),
@@ -166,6 +167,8 @@ void TsettingForm::buildControls() {
   Edit4dj = edit(GroupBox2, "Edit4dj", 224, 45, 58, 18, false);
   Button6 = button(GroupBox2, "Button6", ld::Tr::tr("更新"), 290, 21, 65, 41);
   Buttonhyjxsz = button(GroupBox2, "Buttonhyjxsz", ld::Tr::tr("还原"), 290, 69, 65, 41);
+  // The room under the quantities, beside "不限", is the group's only free place.
+  Buttonjxgz = button(GroupBox2, "Buttonjxgz", ld::Tr::tr("奖项规则…"), 113, 76, 169, 25);
 
   GroupBox3 = groupBox(this, "GroupBox3", ld::Tr::tr("名单列表"), 8, 136, 785, 281);
   StringGridgy = place(new RosterGrid(GroupBox3), "StringGridgy", 2, 15, 403, 264);
@@ -222,10 +225,10 @@ void TsettingForm::buildControls() {
   StatusBar1->addWidget(version);
   StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
-  QWidget* order[] = {Editgsmc,      Editlxry,     Editlxdh,   Button2, Buttonhyjcsz, RadioButtonbx,
-                      RadioButtonxz, Edit1dj,      Edit2dj,    Edit3dj, Edit4dj,      Button6,
-                      Buttonhyjxsz,  Editxm,       ComboBoxbm, Button1, Buttontjyg,   Button3,
-                      Button4,       StringGridgy, Button5,    Button7};
+  QWidget* order[] = {Editgsmc,      Editlxry,   Editlxdh,     Button2,    Buttonhyjcsz, RadioButtonbx,
+                      RadioButtonxz, Edit1dj,    Edit2dj,      Edit3dj,    Edit4dj,      Button6,
+                      Buttonhyjxsz,  Buttonjxgz, Editxm,       ComboBoxbm, Button1,      Buttontjyg,
+                      Button3,       Button4,    StringGridgy, Button5,    Button7};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -238,6 +241,7 @@ void TsettingForm::connectHandlers() {
   on(Button2, &QPushButton::clicked, &TsettingForm::Button2Click);
   on(Buttonhyjxsz, &QPushButton::clicked, &TsettingForm::ButtonhyjxszClick);
   on(Button6, &QPushButton::clicked, &TsettingForm::Button6Click);
+  on(Buttonjxgz, &QPushButton::clicked, &TsettingForm::ButtonjxgzClick);
   on(StringGridgy, &RosterGrid::rowChosen, &TsettingForm::StringGridgyClick);
   on(Buttontjyg, &QPushButton::clicked, &TsettingForm::ButtontjygClick);
   on(Button4, &QPushButton::clicked, &TsettingForm::Button4Click);

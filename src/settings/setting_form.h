@@ -35,6 +35,7 @@ class TDataModule1;
 
 namespace ld {
 
+class PrizePlanDialog;
 struct PhotoNameCheck;
 
 // Where the window goes: centred on the screen, 15 pixels above the middle (halves truncate toward 0).
@@ -63,6 +64,9 @@ class TsettingForm : public QWidget {
   void Button6Click();
   void RadioButtonxzClick();
   void RadioButtonbxClick();
+  // Every prize with its winners per press and its rule, extra prizes added or removed, in a window of its
+  // own; a change there reloads the quantities here.
+  void ButtonjxgzClick();
 
   // Roster.
   void showComboBoxbm();
@@ -107,6 +111,8 @@ class TsettingForm : public QWidget {
   QLineEdit* Edit4dj;
   QPushButton* Button6;
   QPushButton* Buttonhyjxsz;
+  QPushButton* Buttonjxgz;                  // "奖项规则…"
+  ld::PrizePlanDialog* Formjxgz = nullptr;  // made on first use
 
   QGroupBox* GroupBox3;
   ld::RosterGrid* StringGridgy;
@@ -175,6 +181,7 @@ class TsettingForm : public QWidget {
   QByteArray sharpCopyOfBox() const;
   void keepSharpCopy(const QByteArray& sharp, const QByteArray& of);
 
+  ld::Query& query_;
   ld::RosterStore roster_;
   ld::EventInfoStore eventInfo_;
   ld::PlanStore plans_;

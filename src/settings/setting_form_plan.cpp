@@ -7,7 +7,9 @@
 
 #include "data/prize_levels.h"
 #include "framework/dialogs.h"
+#include "framework/errors.h"
 #include "framework/text.h"
+#include "settings/prize_plan_dialog.h"
 #include "settings/setting_form.h"
 
 using namespace ld;
@@ -93,4 +95,21 @@ void TsettingForm::showQuantities(bool visible) {
   const std::array<QWidget*, 8> controls{Label1dj, Edit1dj, Label2dj, Edit2dj,
                                          Label3dj, Edit3dj, Label4dj, Edit4dj};
   for (QWidget* w : controls) w->setVisible(visible);
+}
+
+void TsettingForm::ButtonjxgzClick() {
+  if (!Formjxgz) {
+    Formjxgz = new PrizePlanDialog(query_, this);
+    connect(Formjxgz, &PrizePlanDialog::planChanged, this, [this] {
+      guarded([this] { ButtonhyjxszClick(); });
+      emit planChanged();
+    });
+    // Quantities saved here show there at once.
+    connect(this, &TsettingForm::planChanged, Formjxgz, [this] {
+      if (Formjxgz->isVisible()) guarded([this] { Formjxgz->reload(); });
+    });
+  }
+  Formjxgz->show();
+  Formjxgz->raise();
+  Formjxgz->activateWindow();
 }

@@ -1,4 +1,5 @@
 // The audience screen's look, opened from the clean-up row.
+#include "settings/prize_plan_dialog.h"
 #include "settings/setting_form.h"
 
 void TsettingForm::ButtonwtwgClick() {
@@ -13,4 +14,5 @@ void TsettingForm::ButtonwtwgClick() {
 void TsettingForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   Formwtwg->hide();
+  if (Formjxgz) Formjxgz->hide();
 }

@@ -129,4 +129,16 @@ TEST(PlanStore, SavingBindsTheQuantitiesLeavesUngivenLevelsAndIsJournaled) {
       << "switched off, the quantities stay";
 }
 
+TEST(PlanStore, ExtraPrizesTakeLevelsFrom100UpTheFirstOneToo) {
+  TempApp app;
+  app.setPlan(1, 1, 2, 3, 5);
+  PlanStore store(app.dataModule().ADOQuerysetting);
+  Prize extra{0, QStringLiteral("特别奖"), 2, 0, 1, {}};
+  EXPECT_EQ(store.addPrize(extra, std::nullopt), kFirstExtraLevel);
+  extra.name = QStringLiteral("阳光奖");
+  EXPECT_EQ(store.addPrize(extra, 2), kFirstExtraLevel + 1);
+  store.removePrize(kFirstExtraLevel + 1);
+  EXPECT_EQ(store.addPrize(extra, std::nullopt), kFirstExtraLevel + 1);
+}
+
 }  // namespace
