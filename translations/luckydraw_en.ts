@@ -669,7 +669,7 @@ Create a new event in this folder?</translation>
     </message>
     <message>
         <source>%1 已不是最近一位中奖者，不能再标记缺席</source>
-        <translation>%1 is no longer the latest winner and cannot be marked absent</translation>
+        <translation type="vanished">%1 is no longer the latest winner and cannot be marked absent</translation>
     </message>
     <message>
         <source>%1 的中奖记录已经改变，不能标记缺席</source>
@@ -2116,6 +2116,146 @@ Start a rehearsal now?</translation>
     <message>
         <source>无法把 %1 复制到镜像文件夹：%2</source>
         <translation>Cannot copy %1 to the mirror folder: %2</translation>
+    </message>
+    <message>
+        <source>奖项数量至少为 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项数量不能小于 0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>每次抽取人数至少为 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请填写奖项名称</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”不能用作奖项名称</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已经有名为“%1”的奖项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>计划中没有这个奖项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>计划中没有第 %1 级奖项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>一等奖到幸运奖不能删除，只能修改数量</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个奖项已经有人中奖，不能删除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>仅限部门：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不含部门：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>仅限标签：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不含标签：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>另有 %1 人不参加</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中的 %1 不是列表</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中的 %1 含有不是文字的项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则无法读取：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中有一位不参加的人既没有工号也没有姓名</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第 %1 行既不是一个工号，也不是“部门,姓名”：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>抽中的员工已不在待抽名单中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已不是最近一次抽出的中奖者，不能再标记缺席</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请写明作废的原因</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 的中奖记录已经改变，不能作废</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>……共 %1 人</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 应为整数：%2</source>
+        <translation>%1 must be a whole number: %2</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 不是 UTF-8 文本</source>
+        <translation>%1 is not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>未知的参数：%1</source>
+        <translation>Unknown argument: %1</translation>
+    </message>
+    <message>
+        <source>%1 后面缺少值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>不限数量：不按奖项计划抽奖，抽出的中奖者记为计划外</source>
+        <translation>Not limited: the prize plan does not apply, winners are drawn outside the plan</translation>
+    </message>
+    <message>
+        <source>限制数量：按奖项计划抽奖</source>
+        <translation>Limited: winners are drawn by the prize plan</translation>
+    </message>
+    <message>
+        <source>限制数量，但%1的数量为 0：奖项计划不生效</source>
+        <translation>Limited, but the quantity of %1 is 0: the prize plan does not apply</translation>
+    </message>
+    <message>
+        <source>可抽 %1 / %2</source>
+        <translation>Eligible %1 / %2</translation>
     </message>
 </context>
 </TS>
