@@ -11,6 +11,7 @@
 #include "data/plan_store.h"
 #include "data/query.h"
 #include "event_commands.h"
+#include "framework/app_folder.h"
 #include "framework/errors.h"
 #include "framework/event_lock.h"
 #include "framework/text.h"
@@ -161,11 +162,18 @@ const Prize& prizeOf(const PrizePlan& plan, int level) {
   return *prize;
 }
 
-QStringList setPrize(const QString& folder, int level, int quantity, const PrizeOptions& options) {
+// The lock before the database: opening it may bring an older file up to date.
+EventLock openForWriting(Connection& c, const QString& folder) {
   const QString f = eventFolder(folder);
-  Connection c;
+  if (!holdsEvent(f)) throw Error(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(f));
+  EventLock lock(f);
   connectToEvent(c, f);
-  const EventLock lock(f);
+  return lock;
+}
+
+QStringList setPrize(const QString& folder, int level, int quantity, const PrizeOptions& options) {
+  Connection c;
+  const EventLock lock = openForWriting(c, folder);
   Query q(c);
   PlanStore store(q);
   Prize prize = prizeOf(store.forDraw(), level);
@@ -180,10 +188,8 @@ QStringList setPrize(const QString& folder, int level, int quantity, const Prize
 }
 
 int addPrize(const QString& folder, const QString& name, int quantity, const PrizeOptions& options) {
-  const QString f = eventFolder(folder);
   Connection c;
-  connectToEvent(c, f);
-  const EventLock lock(f);
+  const EventLock lock = openForWriting(c, folder);
   Query q(c);
   PlanStore store(q);
   Prize prize;
@@ -197,10 +203,8 @@ int addPrize(const QString& folder, const QString& name, int quantity, const Pri
 }
 
 void removePrize(const QString& folder, int level) {
-  const QString f = eventFolder(folder);
   Connection c;
-  connectToEvent(c, f);
-  const EventLock lock(f);
+  const EventLock lock = openForWriting(c, folder);
   Query q(c);
   PlanStore store(q);
   // Removing what is not there would pass for done.
