@@ -2122,6 +2122,8 @@ Start a rehearsal now?</translation>
         <translation>Eligible %1 / %2</translation>
         <source>奖项数量至少为 1</source>
         <translation>A prize needs at least 1 winner</translation>
+        <source>奖项数量至少为 1</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>奖项数量不能小于 0</source>
@@ -2134,6 +2136,11 @@ Start a rehearsal now?</translation>
     <message>
         <source>请填写奖项名称</source>
         <translation>Please enter the prize name</translation>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请填写奖项名称</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>“%1”不能用作奖项名称</source>
@@ -2426,6 +2433,40 @@ Start a rehearsal now?</translation>
     <message>
         <source>奖项规则…</source>
         <translation>Prize rules…</translation>
+        <source>%1 应为整数：%2</source>
+        <translation>%1 must be a whole number: %2</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 不是 UTF-8 文本</source>
+        <translation>%1 is not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>未知的参数：%1</source>
+        <translation>Unknown argument: %1</translation>
+    </message>
+    <message>
+        <source>%1 后面缺少值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>不限数量：不按奖项计划抽奖，抽出的中奖者记为计划外</source>
+        <translation>Not limited: the prize plan does not apply, winners are drawn outside the plan</translation>
+    </message>
+    <message>
+        <source>限制数量：按奖项计划抽奖</source>
+        <translation>Limited: winners are drawn by the prize plan</translation>
+    </message>
+    <message>
+        <source>限制数量，但%1的数量为 0：奖项计划不生效</source>
+        <translation>Limited, but the quantity of %1 is 0: the prize plan does not apply</translation>
+    </message>
+    <message>
+        <source>可抽 %1 / %2</source>
+        <translation>Eligible %1 / %2</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include "data/connection.h"
+#include "data/prize_levels.h"
 #include "data/query.h"
 #include "data/schema.h"
 
@@ -119,6 +120,31 @@ QHash<QString, AbsenceRecord> absences(Query& q) {
     const auto field = [&](const char* name) { return q.fieldByName(QLatin1String(name)); };
     out.insert(field("ygid").asString(),
                {field("zjsx").asInteger(), field("zj").asInteger(), field("sj").asString()});
+  }
+  q.close();
+  return out;
+}
+
+QHash<QString, VoidedWin> voidings(Query& q) {
+  // Columns a later version added read blank in an older file opened read-only.
+  const auto column = [&](const char* table, const char* alias, const char* name) {
+    const QString found = addedColumnOrBlank(q, table, name);
+    return found == QLatin1String(name) ? QStringLiteral("%1.%2 as %2").arg(QLatin1String(alias), found)
+                                        : found;
+  };
+  q.openSql(
+      QStringLiteral("select c.ygid, c.zjsx, c.zj, c.sj, %1, %2, y.xm, y.bm, %3 from cjrz c join yglb y "
+                     "on y.id=c.ygid where c.lx='voided' and y.zj=? order by c.xh")
+          .arg(column("cjrz", "c", "jp"), column("cjrz", "c", "yy"), column("yglb", "y", "gh")),
+      {kVoided});
+  QHash<QString, VoidedWin> out;
+  q.first();
+  for (int r = 0; r < q.recordCount(); ++r, q.next()) {
+    const auto field = [&](const char* name) { return q.fieldByName(QLatin1String(name)); };
+    out.insert(
+        field("ygid").asString(),
+        {field("zjsx").asInteger(), field("zj").asInteger(), field("sj").asString(), field("jp").asString(),
+         field("yy").asString(), field("bm").asString(), field("xm").asString(), field("gh").asString()});
   }
   q.close();
   return out;

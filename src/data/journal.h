@@ -78,6 +78,16 @@ struct AbsenceRecord {
 };
 QHash<QString, AbsenceRecord> absences(Query& query);
 
+// The latest "voided" row of each participant whose win is still taken back (the roster holds them voided),
+// keyed by id: the order, level and prize the win was, when and why it was taken back, and the participant
+// as the roster holds them now. Throws DbError, also for a file without a journal.
+struct VoidedWin {
+  int order = 0, level = 0;
+  QString time, prize, reason;
+  QString department, name, employeeId;
+};
+QHash<QString, VoidedWin> voidings(Query& query);
+
 // One row as a line of tab-separated fields in the table's column order; NULL as an empty field.
 QString journalLine(const JournalRow& row);
 

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "data/journal.h"
+#include "data/plan_store.h"
 #include "data/prize_levels.h"
 #include "data/roster_store.h"
 #include "transfer/table_file.h"
@@ -19,7 +20,7 @@ namespace {
 struct TableWords {
   QString order, prize, department, name, time, photo, winnersSheet, rosterSheet, outsidePlan;
   QString prizes[4];  // empty: the stored names
-  QString status, won, absent, employeeId, tags;
+  QString status, won, absent, employeeId, tags, voided, reason;
 };
 
 const TableWords& wordsFor(TableLanguage language) {
@@ -30,7 +31,8 @@ const TableWords& wordsFor(TableLanguage language) {
                                   QStringLiteral("计划外"),   {},
                                   QStringLiteral("状态"),     QStringLiteral("中奖"),
                                   QStringLiteral("缺席"),     QStringLiteral("工号"),
-                                  QStringLiteral("标签")};
+                                  QStringLiteral("标签"),     QStringLiteral("作废"),
+                                  QStringLiteral("作废原因")};
   static const TableWords english{QStringLiteral("Draw order"),
                                   QStringLiteral("Prize"),
                                   QStringLiteral("Department"),
@@ -46,14 +48,22 @@ const TableWords& wordsFor(TableLanguage language) {
                                   QStringLiteral("Won"),
                                   QStringLiteral("Absent"),
                                   QStringLiteral("Employee number"),
-                                  QStringLiteral("Tags")};
+                                  QStringLiteral("Tags"),
+                                  QStringLiteral("Voided"),
+                                  QStringLiteral("Reason for voiding")};
   return language == TableLanguage::English ? english : chinese;
 }
 
-QString prizeText(int level, const TableWords& words) {
+// An extra prize goes by the name the plan gives it, or failing that the journal (`stored`), in either
+// language.
+QString prizeText(int level, const TableWords& words, const PrizePlan& plan, const QString& stored = {}) {
   if (level == kOutsidePlan) return words.outsidePlan;
   const QString name = prizeName(level);
-  if (name.isEmpty()) return QString::number(level);
+  if (name.isEmpty()) {
+    const Prize* extra = plan.prize(level);
+    if (extra && !extra->name.isEmpty()) return extra->name;
+    return stored.isEmpty() ? QString::number(level) : stored;
+  }
   const QString& other = words.prizes[level - 1];
   return other.isEmpty() ? name : other;
 }
@@ -76,29 +86,46 @@ WinnersSheet winnersSheet(Query& q, TableLanguage language) {
   const bool journal = hasJournal(q);
   const QHash<QString, QString> times = journal ? drawnTimes(q) : QHash<QString, QString>();
   const QHash<QString, AbsenceRecord> absent = journal ? absences(q) : QHash<QString, AbsenceRecord>();
+  const QHash<QString, VoidedWin> voided = journal ? voidings(q) : QHash<QString, VoidedWin>();
+  const PrizePlan plan = PlanStore(q).forBoard();
   RosterStore store(q);
+  enum class Status { Won, Absent, Voided };
   struct Line {
     RosterWinner w;
     int order;  // absent ones the journal does not place come last
-    bool absent;
+    Status status;
+    QString prize, reason;  // a voided win's, as the journal tells
   };
   std::vector<Line> lines;
   for (RosterWinner& w : store.winnersInOrder()) {
     const int order = w.order.toInt();
-    lines.push_back({std::move(w), order, false});
+    lines.push_back({std::move(w), order, Status::Won, {}, {}});
   }
   for (RosterWinner& w : store.absentWinners()) {
     const auto found = absent.constFind(w.id);
     w.level = found == absent.cend() ? 0 : found->level;
     w.order = found == absent.cend() ? QString() : QString::number(found->order);
     const int order = found == absent.cend() ? INT_MAX : found->order;
-    lines.push_back({std::move(w), order, true});
+    lines.push_back({std::move(w), order, Status::Absent, {}, {}});
   }
-  // An absent winner was drawn before the one who took their place, at the same order.
+  for (auto v = voided.cbegin(); v != voided.cend(); ++v)
+    lines.push_back({{v.key(), v->department, v->name, v->level, QString::number(v->order), v->employeeId},
+                     v->order,
+                     Status::Voided,
+                     v->prize,
+                     v->reason});
+  // An absent winner was drawn before the one who took their place, at the same order; a voided win keeps
+  // an order of its own. The ids break ties the hash's order would leave to chance.
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
-    return a.order != b.order ? a.order < b.order : a.absent && !b.absent;
+    if (a.order != b.order) return a.order < b.order;
+    if (a.status != b.status) return a.status != Status::Won && b.status == Status::Won;
+    return a.w.id.toInt() < b.w.id.toInt();
   });
-  const bool anyAbsent = std::any_of(lines.begin(), lines.end(), [](const Line& l) { return l.absent; });
+  const auto any = [&](Status status) {
+    return std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return l.status == status; });
+  };
+  const bool anyVoided = any(Status::Voided);
+  const bool statusColumn = any(Status::Absent) || anyVoided;
   // Events without employee numbers export as they always did.
   const bool numbers =
       std::any_of(lines.begin(), lines.end(), [](const Line& l) { return !l.w.employeeId.isEmpty(); });
@@ -114,20 +141,29 @@ WinnersSheet winnersSheet(Query& q, TableLanguage language) {
     sheet.rows[0] << words.time;
     sheet.kinds.push_back(ColumnKind::DateTime);
   }
-  if (anyAbsent) {
+  if (statusColumn) {
     sheet.rows[0] << words.status;
+    sheet.kinds.push_back(ColumnKind::Text);
+  }
+  if (anyVoided) {
+    sheet.rows[0] << words.reason;
     sheet.kinds.push_back(ColumnKind::Text);
   }
   for (const Line& l : lines) {
     const RosterWinner& w = l.w;
-    QStringList row = {w.order, w.level ? prizeText(w.level, words) : QString(), w.department, w.name};
+    QStringList row = {w.order, w.level ? prizeText(w.level, words, plan, l.prize) : QString(), w.department,
+                       w.name};
     if (numbers) row << w.employeeId;
     if (journal) {
       const QString sj = times.value(w.id + QLatin1Char('/') + w.order);
       row << (sj.isEmpty() ? QString() : drawTime(sj));
     }
-    if (anyAbsent) row << (l.absent ? words.absent : words.won);
-    if (!l.absent) ++sheet.winners;
+    if (statusColumn)
+      row << (l.status == Status::Absent   ? words.absent
+              : l.status == Status::Voided ? words.voided
+                                           : words.won);
+    if (anyVoided) row << l.reason;
+    if (l.status == Status::Won) ++sheet.winners;
     sheet.rows.push_back(row);
   }
   return sheet;

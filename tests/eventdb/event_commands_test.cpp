@@ -139,18 +139,33 @@ TEST(EventdbJournal, PrintsOneLinePerRow) {
   {
     Connection c;
     c.setConnectionString(TDataModule1::connectionStringFor(app.folder()));
-    appendJournal(c, {JournalEvent::Drawn, 1, 4, 17, QStringLiteral("王芳"), QStringLiteral("销售部"), 20});
+    appendJournal(c, {JournalEvent::Drawn, 1, 4, 17, QStringLiteral("王芳"), QStringLiteral("销售部"), 20,
+                      QStringLiteral("幸运奖"), QStringLiteral("仅限部门：销售部")});
     appendJournal(c, {JournalEvent::ResultsCleared, {}, {}, {}, {}, {}, {}});
+    appendJournal(c, {JournalEvent::Voided,
+                      2,
+                      100,
+                      18,
+                      QStringLiteral("李雷"),
+                      QStringLiteral("研发部"),
+                      {},
+                      QStringLiteral("特别奖"),
+                      {},
+                      QStringLiteral("本人放弃\t不领")});
   }
   const QStringList lines = eventdb::journal(app.folder());
-  ASSERT_EQ(lines.size(), 2);
+  ASSERT_EQ(lines.size(), 3);
   const QStringList first = lines[0].split(QLatin1Char('\t'));
-  ASSERT_EQ(first.size(), 10);
+  ASSERT_EQ(first.size(), 13);
   EXPECT_EQ(first.mid(2), (QStringList{QStringLiteral("drawn"), QStringLiteral("1"), QStringLiteral("4"),
                                        QStringLiteral("17"), QStringLiteral("王芳"), QStringLiteral("销售部"),
-                                       QStringLiteral("20"), QString()}));
+                                       QStringLiteral("20"), QString(), QStringLiteral("幸运奖"),
+                                       QStringLiteral("仅限部门：销售部"), QString()}));
   EXPECT_EQ(lines[1].split(QLatin1Char('\t')).mid(2).join(QLatin1Char('|')),
-            QStringLiteral("results cleared|||||||"));
+            QStringLiteral("results cleared||||||||||"));
+  // The reason's tab stays inside its field.
+  EXPECT_EQ(lines[2].split(QLatin1Char('\t')).mid(2).join(QLatin1Char('|')),
+            QStringLiteral("voided|2|100|18|李雷|研发部|||特别奖||本人放弃 不领"));
 
   // Reading needs no lock: it works while the program runs on the folder.
   EventLock program(app.folder());

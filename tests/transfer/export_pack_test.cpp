@@ -18,6 +18,7 @@
 #include "data/datamodule.h"
 #include "data/draw_store.h"
 #include "data/journal.h"
+#include "data/plan_store.h"
 #include "data/prize_levels.h"
 #include "data/query.h"
 #include "data/transaction.h"
@@ -276,6 +277,78 @@ TEST_F(ExportTest, EnglishOnlyWhenAskedWhateverTheProgramSpeaks) {
             (QStringList{QStringLiteral("部门"), QStringLiteral("姓名"), QStringLiteral("照片")}));
   EXPECT_TRUE(std::equal(roster.begin() + 1, roster.end(), stored.begin() + 1))
       << "values are never translated";
+}
+
+// An extra prize goes out under its own name; a voided win stays at its order with why, and a win voided
+// before the results were cleared is a win again.
+TEST_F(ExportTest, ExtraPrizesByNameAndVoidedWinsWithTheirReason) {
+  Prize special;
+  special.name = QStringLiteral("特别奖");
+  special.quantity = 1;
+  ASSERT_EQ(PlanStore(q()).addPrize(special, std::nullopt), kFirstExtraLevel);
+  const int a = app.addParticipant(QStringLiteral("张三"), QStringLiteral("研发部"));
+  const int b = app.addParticipant(QStringLiteral("李四"), QStringLiteral("销售部"));
+  const int c = app.addParticipant(QStringLiteral("王五"), QStringLiteral("市场部"));
+  const int d = app.addParticipant(QStringLiteral("赵六"), QStringLiteral("客服部"));
+  const int e = app.addParticipant(QStringLiteral("钱七"), QStringLiteral("财务部"));
+  win(a, kFirstExtraLevel, 1);
+  win(b, kVoided, 2);
+  win(c, 2, 3);
+  win(d, 4, 4);
+  win(e, kVoided, 5);  // of a prize since taken out of the plan: the journal names it
+  const auto journal = [&](const char* sj, const char* lx, int order, int level, int id, const char* prize,
+                           const char* reason) {
+    app.exec(
+        QStringLiteral("insert into cjrz (sj, lx, zjsx, zj, ygid, xm, bm, rs, jp, yy) values ('%1', '%2', "
+                       "%3, %4, %5, '', '', 0, '%6', '%7')")
+            .arg(QLatin1String(sj), QLatin1String(lx))
+            .arg(order)
+            .arg(level)
+            .arg(id)
+            .arg(QString::fromUtf8(prize), QString::fromUtf8(reason)));
+  };
+  journal("2026-12-24T19:00:00.000", "voided", 1, 3, d, "三等奖", "旧的");
+  journal("2026-12-24T19:10:00.000", "results cleared", 0, 0, 0, "", "");
+  journal("2026-12-24T20:00:00.000", "drawn", 1, kFirstExtraLevel, a, "特别奖", "");
+  journal("2026-12-24T20:01:00.000", "drawn", 2, 2, b, "二等奖", "");
+  journal("2026-12-24T20:02:00.000", "voided", 2, 2, b, "二等奖", "本人放弃");
+  journal("2026-12-24T20:03:00.000", "voided", 5, kFirstExtraLevel + 1, e, "阳光奖", "不在职");
+  const std::vector<QStringList> chinese = {
+      {QStringLiteral("中奖顺序"), QStringLiteral("奖项"), QStringLiteral("部门"), QStringLiteral("姓名"),
+       QStringLiteral("抽奖时间"), QStringLiteral("状态"), QStringLiteral("作废原因")},
+      {"1", QStringLiteral("特别奖"), QStringLiteral("研发部"), QStringLiteral("张三"), "2026-12-24 20:00:00",
+       QStringLiteral("中奖"), ""},
+      {"2", QStringLiteral("二等奖"), QStringLiteral("销售部"), QStringLiteral("李四"), "2026-12-24 20:01:00",
+       QStringLiteral("作废"), QStringLiteral("本人放弃")},
+      {"3", QStringLiteral("二等奖"), QStringLiteral("市场部"), QStringLiteral("王五"), "",
+       QStringLiteral("中奖"), ""},
+      {"4", QStringLiteral("幸运奖"), QStringLiteral("客服部"), QStringLiteral("赵六"), "",
+       QStringLiteral("中奖"), ""},
+      {"5", QStringLiteral("阳光奖"), QStringLiteral("财务部"), QStringLiteral("钱七"), "",
+       QStringLiteral("作废"), QStringLiteral("不在职")}};
+  std::vector<QStringList> english = chinese;
+  english[0] = {"Draw order", "Prize", "Department", "Name", "Time of draw", "Status", "Reason for voiding"};
+  for (const auto& [row, prize, status] : {std::tuple{1, "", "Won"},
+                                           {2, "Second prize", "Voided"},
+                                           {3, "Second prize", "Won"},
+                                           {4, "Lucky prize", "Won"},
+                                           {5, "", "Voided"}}) {
+    if (*prize) english[size_t(row)][1] = QLatin1String(prize);
+    english[size_t(row)][5] = QLatin1String(status);
+  }
+  const std::pair<TableLanguage, const std::vector<QStringList>*> languages[] = {
+      {TableLanguage::Chinese, &chinese}, {TableLanguage::English, &english}};
+  for (const auto& [language, expected] : languages) {
+    for (const char* ext : {"csv", "xlsx"}) {
+      SCOPED_TRACE(QStringLiteral("%1 %2").arg(int(language)).arg(QLatin1String(ext)).toStdString());
+      const QString file = out.path() + QStringLiteral("/v.") + QLatin1String(ext);
+      EXPECT_EQ(exportResults(file, q(), language), 3) << "voided wins are not counted as winners";
+      auto cells = cellsOf(readTable(file));
+      for (QStringList& row : cells)
+        while (row.size() < 7) row << QString();
+      EXPECT_EQ(cells, *expected);
+    }
+  }
 }
 
 TEST_F(ExportTest, NothingDrawnGivesTheHeaderOnly) {

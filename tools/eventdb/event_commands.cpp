@@ -30,15 +30,15 @@ QString withSeparator(const QString& folder) {
   return absolute.endsWith(QLatin1Char('/')) ? absolute : absolute + QLatin1Char('/');
 }
 
+}  // namespace
+
 // The event's database, opened directly: a failure is thrown once, not reported and thrown again.
-void connect(Connection& c, const QString& folder) {
+void connectToEvent(Connection& c, const QString& folder) {
   if (!QFileInfo::exists(TDataModule1::databaseFileFor(folder)))
     throw Error(Tr::tr("%1 没有活动数据库，请先运行 eventdb init").arg(folder));
   c.setConnectionString(TDataModule1::connectionStringFor(folder), TDataModule1::databaseFileFor(folder));
   c.setConnected(true);
 }
-
-}  // namespace
 
 void init(const QString& folder) {
   const QString f = withSeparator(folder);
@@ -72,7 +72,7 @@ int demo(const QString& folder, const DemoOptions& options) {
   const QString f = withSeparator(folder);
   EventLock lock(f);
   Connection c;
-  connect(c, f);
+  connectToEvent(c, f);
   Query q(c);
   ImportStore store(q);
   const std::vector<RosterEntry> roster = store.roster();
@@ -142,7 +142,7 @@ int demo(const QString& folder, const DemoOptions& options) {
 QStringList journal(const QString& folder) {
   const QString f = withSeparator(folder);
   Connection c;
-  connect(c, f);
+  connectToEvent(c, f);
   QStringList lines;
   for (const JournalRow& row : readJournal(c)) lines << journalLine(row);
   return lines;

@@ -4,7 +4,15 @@
 #include <QString>
 #include <QStringList>
 
+namespace ld {
+class Connection;
+}
+
 namespace ld::eventdb {
+
+// Connects to the event database in `folder` (ending in '/'); throws Error naming the folder when it has
+// none.
+void connectToEvent(Connection& c, const QString& folder);
 
 // eventdb init: a new event database in `folder`; refuses an existing one.
 void init(const QString& folder);

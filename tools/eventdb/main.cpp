@@ -8,6 +8,7 @@
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/text.h"
+#include "plan_commands.h"
 #include "theme_command.h"
 #include "transfer_commands.h"
 
@@ -17,6 +18,7 @@ const char* const kUsage =
     "usage: eventdb init EVENT_DIR\n"
     "       eventdb demo EVENT_DIR N [--distinct-photos K] [--append]\n"
     "       eventdb journal EVENT_DIR\n"
+    "%s"
     "       eventdb theme EVENT_DIR [--reset] [--title T] [--background FILE|--clear-background]\n"
     "                     [--logo FILE|--clear-logo] [--colours BASE,ACCENT,TEXT]\n"
     "%s"
@@ -32,8 +34,10 @@ const char* const kUsage =
     "       given; never adds a department and name that exist and never overwrites a photo.\n"
     "journal prints the draw journal, one line per row, fields separated by tabs: number, local\n"
     "       time, what happened (drawn, nobody, results cleared, roster cleared, plan changed,\n"
-    "       absent), draw order, prize level, participant id, name, department, eligible count.\n"
-    "       Empty fields did not apply.\n"
+    "       absent, roll cancelled, voided), draw order, prize level, participant id, name,\n"
+    "       department, eligible count, 工号, the prize's name, its rule written out (empty: everyone)\n"
+    "       and why a win was voided. Empty fields did not apply.\n"
+    "%s"
     "theme  shows the look of the audience screen, after changing it as told: --reset first goes back\n"
     "       to the built-in look; --title sets the event's title; --background and --logo take a JPEG\n"
     "       or PNG (at most 40 megapixels), stored in EVENT_DIR/zt/ as a JPEG of at most 3840 x 2160 and\n"
@@ -50,7 +54,10 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
-void printUsage(FILE* to) { std::fprintf(to, kUsage, ld::kTransferUsage, ld::kTransferHelp); }
+void printUsage(FILE* to) {
+  std::fprintf(to, kUsage, ld::eventdb::kPlanUsage, ld::kTransferUsage, ld::eventdb::kPlanHelp,
+               ld::kTransferHelp);
+}
 
 int usage() {
   printUsage(stderr);
@@ -68,7 +75,9 @@ QString writtenEventFolder(const QStringList& args) {
       command == QLatin1String("import"))
     return args.value(1);
   if (command == QLatin1String("unpack")) return args.value(2);
-  if (command == QLatin1String("theme") && args.size() > 2) return args.value(1);
+  if ((command == QLatin1String("theme") || command == QLatin1String("plan")) && args.size() > 2)
+    return args.value(1);
+  if (command == QLatin1String("prize")) return args.value(2);
   return {};
 }
 
@@ -101,6 +110,14 @@ int main(int argc, char* argv[]) {
   if (!written.isEmpty() && ld::insideSystemTree(written)) {
     fail(ld::Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(written));
     return 1;
+  }
+  if (ld::eventdb::isPlanCommand(args[0])) {
+    QStringList out;
+    QString error;
+    const int status = ld::eventdb::runPlanCommand(args, out, error);
+    for (const QString& line : out) std::puts(line.toUtf8().constData());
+    if (!error.isEmpty()) fail(error);
+    return status == 2 ? usage() : status;
   }
   if (ld::isTransferCommand(args[0])) {
     const int status = ld::runTransferCommand(args);
