@@ -668,10 +668,6 @@ Create a new event in this folder?</translation>
         <translation>There is no winner to mark absent</translation>
     </message>
     <message>
-        <source>%1 已不是最近一位中奖者，不能再标记缺席</source>
-        <translation type="vanished">%1 is no longer the latest winner and cannot be marked absent</translation>
-    </message>
-    <message>
         <source>%1 的中奖记录已经改变，不能标记缺席</source>
         <translation>The record of %1 has changed; it cannot be marked absent</translation>
     </message>
@@ -2118,16 +2114,12 @@ Start a rehearsal now?</translation>
         <translation>Cannot copy %1 to the mirror folder: %2</translation>
     </message>
     <message>
-        <source>可抽 %1 / %2</source>
-        <translation>Eligible %1 / %2</translation>
         <source>奖项数量至少为 1</source>
         <translation>A prize needs at least 1 winner</translation>
-        <source>奖项数量至少为 1</source>
-        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>奖项数量不能小于 0</source>
-        <translation type="unfinished"></translation>
+        <translation>The number of prizes cannot be below 0</translation>
     </message>
     <message>
         <source>每次抽取人数至少为 1</source>
@@ -2136,99 +2128,94 @@ Start a rehearsal now?</translation>
     <message>
         <source>请填写奖项名称</source>
         <translation>Please enter the prize name</translation>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>请填写奖项名称</source>
-        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>“%1”不能用作奖项名称</source>
-        <translation type="unfinished"></translation>
+        <translation>&quot;%1&quot; cannot be used as a prize name</translation>
     </message>
     <message>
         <source>已经有名为“%1”的奖项</source>
-        <translation type="unfinished"></translation>
+        <translation>There is already a prize named &quot;%1&quot;</translation>
     </message>
     <message>
         <source>计划中没有这个奖项</source>
-        <translation type="unfinished"></translation>
+        <translation>The plan has no such prize</translation>
     </message>
     <message>
         <source>计划中没有第 %1 级奖项</source>
-        <translation type="unfinished"></translation>
+        <translation>The plan has no prize of level %1</translation>
     </message>
     <message>
         <source>一等奖到幸运奖不能删除，只能修改数量</source>
-        <translation type="unfinished"></translation>
+        <translation>The first to the lucky prize cannot be removed, only their numbers changed</translation>
     </message>
     <message>
         <source>这个奖项已经有人中奖，不能删除</source>
-        <translation type="unfinished"></translation>
+        <translation>Somebody has won this prize already: it cannot be removed</translation>
     </message>
     <message>
         <source>仅限部门：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Only departments: %1</translation>
     </message>
     <message>
         <source>不含部门：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Not departments: %1</translation>
     </message>
     <message>
         <source>仅限标签：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Only tags: %1</translation>
     </message>
     <message>
         <source>不含标签：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Not tags: %1</translation>
     </message>
     <message>
         <source>另有 %1 人不参加</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 more people excluded</translation>
     </message>
     <message>
         <source>；</source>
-        <translation type="unfinished"></translation>
+        <translation>; </translation>
     </message>
     <message>
         <source>奖项规则中的 %1 不是列表</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 in the prize rule is not a list</translation>
     </message>
     <message>
         <source>奖项规则中的 %1 含有不是文字的项</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 in the prize rule holds an item that is not text</translation>
     </message>
     <message>
         <source>奖项规则无法读取：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>The prize rule cannot be read: %1</translation>
     </message>
     <message>
         <source>奖项规则中有一位不参加的人既没有工号也没有姓名</source>
-        <translation type="unfinished"></translation>
+        <translation>A person the prize rule excludes has neither an employee number nor a name</translation>
     </message>
     <message>
         <source>第 %1 行既不是一个工号，也不是“部门,姓名”：%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Line %1 is neither an employee number nor &quot;department,name&quot;: %2</translation>
     </message>
     <message>
         <source>抽中的员工已不在待抽名单中</source>
-        <translation type="unfinished"></translation>
+        <translation>A picked participant is no longer among those to draw</translation>
     </message>
     <message>
         <source>%1 已不是最近一次抽出的中奖者，不能再标记缺席</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 is no longer among the latest winners and can no longer be marked absent</translation>
     </message>
     <message>
         <source>请写明作废的原因</source>
-        <translation type="unfinished"></translation>
+        <translation>Please give the reason for voiding</translation>
     </message>
     <message>
         <source>%1 的中奖记录已经改变，不能作废</source>
-        <translation type="unfinished"></translation>
+        <translation>The win of %1 has changed and cannot be voided</translation>
     </message>
     <message>
         <source>……共 %1 人</source>
-        <translation type="unfinished"></translation>
+        <translation>… %1 in all</translation>
     </message>
     <message>
         <source>可抽 %1 / %2</source>
@@ -2431,8 +2418,6 @@ Start a rehearsal now?</translation>
         <translation>%1 lists nobody</translation>
     </message>
     <message>
-        <source>奖项规则…</source>
-        <translation>Prize rules…</translation>
         <source>%1 应为整数：%2</source>
         <translation>%1 must be a whole number: %2</translation>
     </message>
@@ -2465,8 +2450,8 @@ Start a rehearsal now?</translation>
         <translation>Limited, but the quantity of %1 is 0: the prize plan does not apply</translation>
     </message>
     <message>
-        <source>可抽 %1 / %2</source>
-        <translation>Eligible %1 / %2</translation>
+        <source>奖项规则…</source>
+        <translation>Prize rules…</translation>
     </message>
 </context>
 </TS>
