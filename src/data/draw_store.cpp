@@ -161,13 +161,6 @@ QHash<int, int> DrawStore::winnersByLevel() {
   return counts;
 }
 
-std::optional<int> DrawStore::latestWinnerLevel() {
-  q_.openSql(QStringLiteral("select zj from yglb where zj>0 order by zjsx desc limit 1"));
-  if (q_.recordCount() == 0) return std::nullopt;
-  q_.first();
-  return q_.fieldByName(QStringLiteral("zj")).asInteger();
-}
-
 std::vector<std::pair<int, int>> DrawStore::awaitingReplacement() {
   std::vector<std::pair<int, int>> owed;
   if (!hasJournal(q_)) return owed;

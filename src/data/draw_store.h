@@ -58,8 +58,6 @@ class DrawStore {
   QStringList winnersOf(int level);
   // How many winners each prize level has.
   QHash<int, int> winnersByLevel();
-  // The prize level of the winner with the highest draw order; none before the first.
-  std::optional<int> latestWinnerLevel();
   // Draw orders whose winner was marked absent since the results were last cleared and that no winner holds
   // yet, each with its prize level, in order: the replacements the next stop owes. Empty without a journal.
   std::vector<std::pair<int, int>> awaitingReplacement();

@@ -43,18 +43,53 @@ const Prize* PrizePlan::prize(int level) const {
   return nullptr;
 }
 
-const Prize* PrizePlan::nextPrize(const QHash<int, int>& drawn) const {
-  if (!applies()) return nullptr;
-  for (const Prize& prize : prizes)
-    if (drawn.value(prize.level) < prize.quantity) return &prize;
+std::vector<int> PrizePlan::left(const QHash<int, int>& winnersByLevel) const {
+  std::vector<int> out;
+  if (!applies()) return std::vector<int>(prizes.size(), 0);
+  // Summed wide: quantities typed by the operator may be as large as an int holds.
+  long long spare = 0;
+  for (auto it = winnersByLevel.cbegin(); it != winnersByLevel.cend(); ++it) {
+    const Prize* own = prize(it.key());
+    spare += own ? std::max(0, it.value() - own->quantity) : std::max(0, it.value());
+  }
+  for (const Prize& p : prizes) {
+    long long need = std::max(0, p.quantity - winnersByLevel.value(p.level));
+    const long long taken = std::min(need, spare);
+    spare -= taken;
+    need -= taken;
+    out.push_back(int(need));
+  }
+  return out;
+}
+
+int PrizePlan::leftOf(int level, const QHash<int, int>& winnersByLevel) const {
+  const std::vector<int> all = left(winnersByLevel);
+  for (size_t i = 0; i < prizes.size(); ++i)
+    if (prizes[i].level == level) return all[i];
+  return 0;
+}
+
+const Prize* PrizePlan::nextPrize(const QHash<int, int>& winnersByLevel) const {
+  const std::vector<int> all = left(winnersByLevel);
+  for (size_t i = 0; i < prizes.size(); ++i)
+    if (all[i] > 0) return &prizes[i];
+  return nullptr;
+}
+
+const Prize* PrizePlan::prizeOnBoard(int winners) const {
+  if (!applies() || winners < 0) return nullptr;
+  long long end = 0;
+  for (const Prize& p : prizes) {
+    end += p.quantity;
+    if (winners <= end) return &p;
+  }
   return nullptr;
 }
 
 bool PrizePlan::completesBlock(int winners) const {
-  // Summed wide: quantities typed by the operator may be as large as an int holds.
   long long end = 0;
-  for (const Prize& prize : prizes) {
-    end += prize.quantity;
+  for (const Prize& p : prizes) {
+    end += p.quantity;
     if (winners == end) return true;
   }
   return false;

@@ -38,11 +38,21 @@ struct PrizePlan {
   // Quantities apply only with the switch on and every prize given at least one.
   bool applies() const;
   const Prize* prize(int level) const;
-  // The first prize in drawing order with winners left to draw, given how many each level has (by level);
-  // none once every prize is drawn or the plan does not apply.
-  const Prize* nextPrize(const QHash<int, int>& drawn) const;
+  // How many winners each prize still has to give, in drawing order, given the winners of every level
+  // (outside-plan ones under kOutsidePlan). Winners outside the plan, and winners beyond a prize's lowered
+  // quantity, take up the places of the prizes still short, in drawing order: every winner counts towards
+  // the plan, as the prizes were always handed out in one sequence of winners.
+  std::vector<int> left(const QHash<int, int>& winnersByLevel) const;
+  int leftOf(int level, const QHash<int, int>& winnersByLevel) const;
+  // The first prize in drawing order with winners left; none once every prize is drawn or the plan does
+  // not apply.
+  const Prize* nextPrize(const QHash<int, int>& winnersByLevel) const;
+  // The sequence of winners cut into one block per prize in drawing order: the prize whose block holds
+  // winner number `winners` (the first prize's before the first winner); none past the last block or
+  // without a plan that applies.
+  const Prize* prizeOnBoard(int winners) const;
   // Where no plan applies, the fireworks still follow the quantities as read: whether a total of `winners`
-  // ends one prize's block of consecutive winners.
+  // ends one prize's block.
   bool completesBlock(int winners) const;
 };
 

@@ -129,6 +129,7 @@ QList<DrawResult> DrawSession::stop() {
   if (results.front().drawn) {
     latestStop_.clear();
     for (const DrawResult& r : results) latestStop_.push_back(r.order);
+    latestLevel_ = results.front().level;
   }
 
   // Saved: what a listener fails at is its own error, never an unsaved stop.
@@ -157,9 +158,7 @@ DrawSession::Upcoming DrawSession::upcoming(const PrizePlan& plan, bool withOrde
   if (plan.applies()) {
     const QHash<int, int> drawn = store_.winnersByLevel();
     const Prize* prize = nullptr;
-    if (chosen_)
-      if (const Prize* wanted = plan.prize(*chosen_); wanted && drawn.value(wanted->level) < wanted->quantity)
-        prize = wanted;
+    if (chosen_ && plan.leftOf(*chosen_, drawn) > 0) prize = plan.prize(*chosen_);
     if (!prize) prize = plan.nextPrize(drawn);
     next.planExhausted = !prize;
     if (prize) {
@@ -167,7 +166,7 @@ DrawSession::Upcoming DrawSession::upcoming(const PrizePlan& plan, bool withOrde
       next.level = prize->level;
     }
     if (withOrders) {
-      const int count = prize ? std::min(prize->perDraw, prize->quantity - drawn.value(prize->level)) : 1;
+      const int count = prize ? std::min(prize->perDraw, plan.leftOf(prize->level, drawn)) : 1;
       const int first = store_.nextDrawOrder();
       if (count - 1 > std::numeric_limits<int>::max() - first) throw Error(Tr::tr("抽奖顺序已达上限"));
       for (int i = 0; i < count; ++i) next.orders.push_back(first + i);
@@ -257,7 +256,7 @@ QList<DrawResult> DrawSession::record() {
   bool completes = false;
   if (results.front().drawn) {
     if (plan.applies())
-      completes = next.prize && store_.winnersByLevel().value(next.level) == next.prize->quantity;
+      completes = next.prize && plan.leftOf(next.level, store_.winnersByLevel()) == 0;
     else
       completes = plan.completesBlock(store_.winnerCountForFireworks());
   }
@@ -327,10 +326,13 @@ std::vector<PrizeStatus> DrawSession::prizeStatus() {
   const PrizePlan plan = PlanStore(store_.query()).forDraw();
   if (!plan.applies()) return list;
   const QHash<int, int> drawn = store_.winnersByLevel();
+  const std::vector<int> left = plan.left(drawn);
   const int eligible = store_.eligibleCount();
-  for (const Prize& prize : plan.prizes)
-    list.push_back({prize, drawn.value(prize.level),
+  for (size_t i = 0; i < plan.prizes.size(); ++i) {
+    const Prize& prize = plan.prizes[i];
+    list.push_back({prize, drawn.value(prize.level), left[i],
                     prize.rule.isEmpty() ? eligible : store_.eligibleCount(prize.rule), eligible});
+  }
   return list;
 }
 
@@ -374,9 +376,10 @@ void DrawSession::voidWin(const RecordedWinner& winner, const QString& reason) {
 std::optional<QString> DrawSession::boardText() {
   const PrizePlan plan = PlanStore(store_.query()).forBoard();
   if (!plan.applies()) return std::nullopt;
-  // The prize of the latest winner; before the first, the prize drawn first.
-  const std::optional<int> latest = store_.latestWinnerLevel();
-  const Prize* prize = latest ? plan.prize(*latest) : &plan.prizes.front();
+  // The prize of this program's latest stop; otherwise the block of the sequence of winners the latest
+  // falls in, as the board always showed it.
+  const Prize* prize = latestStop_.empty() ? nullptr : plan.prize(latestLevel_);
+  if (!prize) prize = plan.prizeOnBoard(store_.winnerCount());
   if (!prize) return std::nullopt;
 
   QString text = Tr::tr("%1%2位").arg(prize->shownName()).arg(prize->quantity);

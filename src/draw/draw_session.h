@@ -43,9 +43,9 @@ struct DrawResult {
 struct PrizeStatus {
   Prize prize;
   int drawn = 0;     // winners it has
+  int left = 0;      // winners it still gives
   int pool = 0;      // eligible participants its rule admits now
   int eligible = 0;  // eligible participants, whatever the rule
-  int left() const { return std::max(0, prize.quantity - drawn); }
 };
 
 // A stop that recorded nothing: what went wrong and what the operator can do about it.
@@ -162,6 +162,7 @@ class DrawSession : public QObject {
   std::optional<int> chosen_;
   // Draw orders of the latest stop's winners: only they can still be marked absent.
   std::vector<int> latestStop_;
+  int latestLevel_ = 0;
   // Ids of the participants eligible when the roll's pool was read; shuffled in place by the sampling.
   std::vector<int> pool_;
   bool poolRead_ = false;

@@ -1,5 +1,6 @@
 #include "draw/stage_feed.h"
 
+#include <algorithm>
 #include <map>
 
 #include "data/draw_store.h"
@@ -52,8 +53,7 @@ StageFeed::StageFeed(DrawSession& session, Query& query, StageView& view, QObjec
   honour_.setSingleShot(true);
   connect(&wall_, &QTimer::timeout, this, [this] {
     silently("showing the wall of winners", [&] {
-      if (const auto prize = progress(true); prize && prize->level == completedLevel_)
-        view_.showWall(*prize, winnersOf(completedLevel_));
+      if (const auto prize = progress(completedLevel_)) view_.showWall(*prize, winnersOf(completedLevel_));
     });
   });
   connect(&honour_, &QTimer::timeout, this,
@@ -62,7 +62,7 @@ StageFeed::StageFeed(DrawSession& session, Query& query, StageView& view, QObjec
     if (!on) return;
     wall_.stop();
     honour_.stop();
-    silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
+    silently("reading the prize for the stage", [&] { view_.setPrize(progress()); });
   });
   // A tick's photos are decoded only for a stage that is shown: a hidden one costs the roll nothing.
   connect(&session_, &DrawSession::rolled, this, [this](const QStringList& photos) {
@@ -72,6 +72,13 @@ StageFeed::StageFeed(DrawSession& session, Query& query, StageView& view, QObjec
   connect(&session_, &DrawSession::drawn, this, &StageFeed::showDrawn);
   connect(&session_, &DrawSession::winnerAbsent, this, &StageFeed::showAbsent);
   connect(&session_, &DrawSession::levelCompleted, this, &StageFeed::levelCompleted);
+  // What the next press draws changed: the prize at rest shows it.
+  const auto nextPrizeChanged = [this] {
+    silently("reading the prize for the stage", [&] { view_.setPrize(progress()); });
+    if (view_.scene() == StageView::Scene::Idle) view_.showIdle();
+  };
+  connect(&session_, &DrawSession::prizeChosen, this, nextPrizeChanged);
+  connect(&session_, &DrawSession::winVoided, this, nextPrizeChanged);
   connect(&session_, &DrawSession::resultsCleared, this, &StageFeed::refresh);
   connect(&session_, &DrawSession::planChanged, this, &StageFeed::refresh);
 }
@@ -81,7 +88,7 @@ void StageFeed::refresh() {
   honour_.stop();
   refreshLook();
   // The stage shows what it can: an event it cannot read leaves the prize out, the draw says why.
-  silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
+  silently("reading the prize for the stage", [&] { view_.setPrize(progress()); });
   view_.showIdle();
 }
 
@@ -97,14 +104,14 @@ void StageFeed::refreshCompany() {
   });
 }
 
-std::optional<stage::PrizeProgress> StageFeed::progress(bool justDrawn) {
-  const std::optional<int> level =
-      justDrawn ? DrawStore(query_).latestWinnerLevel() : session_.upcomingLevel();
+std::optional<stage::PrizeProgress> StageFeed::progress(std::optional<int> level) {
+  if (!level) level = session_.upcomingLevel();
   if (!level) return std::nullopt;
   for (const PrizeStatus& status : session_.prizeStatus())
     if (status.prize.level == *level)
-      return stage::PrizeProgress{status.prize.level, status.prize.shownName(), status.drawn,
-                                  status.prize.quantity};
+      return stage::PrizeProgress{status.prize.level,    status.prize.shownName(),      status.drawn,
+                                  status.prize.quantity, status.prize.rule.shownText(), status.pool,
+                                  status.eligible};
   return std::nullopt;
 }
 
@@ -143,13 +150,27 @@ void StageFeed::showDrawn(const QList<DrawResult>& winners) {
   }
   QList<stage::Winner> list;
   for (const DrawResult& r : winners) list << shown(r, false);
-  silently("reading the prize for the stage", [&] { view_.setPrize(progress(true)); });
-  view_.showResult(list);
+  std::optional<stage::PrizeProgress> prize;
+  silently("reading the prize for the stage", [&] { prize = progress(winners.front().level); });
+  view_.setPrize(prize);
+  // A press of several winners is a wall of them, page after page; one winner is shown big.
+  if (list.size() > 1 && prize)
+    view_.showBatch(*prize, list);
+  else
+    view_.showResult(list);
 }
 
 void StageFeed::showAbsent(const DrawResult& winner) {
-  silently("reading the prize for the stage", [&] { view_.setPrize(progress(false)); });
-  view_.showResult({shown(winner, true)});
+  silently("reading the prize for the stage", [&] { view_.setPrize(progress()); });
+  // A winner of the press on show is marked where they stand; anybody else is shown with the mark.
+  const QList<stage::Winner>& onShow = view_.winners();
+  const bool shownNow = std::any_of(onShow.begin(), onShow.end(), [&](const stage::Winner& w) {
+    return w.order == winner.order && w.id == winner.id;
+  });
+  if (shownNow && (view_.scene() == StageView::Scene::Batch || view_.scene() == StageView::Scene::Result))
+    view_.markAbsent(winner.order);
+  else
+    view_.showResult({shown(winner, true)});
 }
 
 void StageFeed::levelCompleted(int level) {

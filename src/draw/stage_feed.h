@@ -37,8 +37,8 @@ class StageFeed : public QObject {
   // Only the company: its pictures are read again only when the look was saved.
   void refreshCompany();
 
-  // The prize being drawn next, or (`justDrawn`) the one the latest stop drew; none outside a limited plan.
-  std::optional<stage::PrizeProgress> progress(bool justDrawn);
+  // The prize of `level`, or without one the prize the next stop draws; none outside a limited plan.
+  std::optional<stage::PrizeProgress> progress(std::optional<int> level = std::nullopt);
   QList<stage::Winner> winnersOf(int level);
   // Every prize that has a winner, the first prize first; outside-plan winners last.
   QList<stage::HonourPrize> honour();

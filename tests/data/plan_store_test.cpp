@@ -28,53 +28,62 @@ int levelOf(const Prize* prize, int none) { return prize ? prize->level : none; 
 struct NextCase {
   std::array<int, 4> q;      // q1 … q4
   std::array<int, 4> drawn;  // winners of levels 1 … 4
+  int outside;               // winners outside the plan
   int next;                  // level of the next winner, 99 outside the plan
 };
 
 TEST(PlanOrder, TheNextPrizeIsTheFirstInDrawingOrderWithWinnersLeft) {
   const NextCase cases[] = {
-      {{1, 2, 3, 5}, {0, 0, 0, 0}, 4},
-      {{1, 2, 3, 5}, {0, 0, 0, 4}, 4},
-      {{1, 2, 3, 5}, {0, 0, 0, 5}, 3},
-      {{1, 2, 3, 5}, {0, 0, 3, 5}, 2},
-      {{1, 2, 3, 5}, {0, 2, 3, 5}, 1},
-      {{1, 2, 3, 5}, {1, 2, 3, 5}, 99},
+      {{1, 2, 3, 5}, {0, 0, 0, 0}, 0, 4},
+      {{1, 2, 3, 5}, {0, 0, 0, 4}, 0, 4},
+      {{1, 2, 3, 5}, {0, 0, 0, 5}, 0, 3},
+      {{1, 2, 3, 5}, {0, 0, 3, 5}, 0, 2},
+      {{1, 2, 3, 5}, {0, 2, 3, 5}, 0, 1},
+      {{1, 2, 3, 5}, {1, 2, 3, 5}, 0, 99},
       // A prize drawn out of turn (chosen on the night) or a win taken back: the first prize short of its
       // quantity comes next, wherever the others stand.
-      {{1, 2, 3, 5}, {1, 0, 0, 0}, 4},
-      {{1, 2, 3, 5}, {1, 2, 3, 4}, 4},
-      // More winners than planned (the quantity lowered after the draw) is no prize left, not a negative one.
-      {{1, 2, 3, 5}, {0, 0, 1, 9}, 3},
+      {{1, 2, 3, 5}, {1, 0, 0, 0}, 0, 4},
+      {{1, 2, 3, 5}, {1, 2, 3, 4}, 0, 4},
+      // Winners outside the plan and beyond a lowered quantity take the places of the prizes in order, as
+      // one sequence of winners always did: three of them use up two lucky prizes and a third prize.
+      {{1, 1, 1, 2}, {0, 0, 0, 0}, 3, 2},
+      {{1, 2, 3, 5}, {0, 0, 1, 9}, 0, 1},
+      {{1, 2, 3, 5}, {0, 0, 0, 0}, 11, 99},
       // A level without prizes: the plan does not apply.
-      {{0, 5, 0, 3}, {0, 0, 0, 0}, 99},
+      {{0, 5, 0, 3}, {0, 0, 0, 0}, 0, 99},
   };
   for (const NextCase& c : cases) {
     const PrizePlan plan = planOf(c.q[0], c.q[1], c.q[2], c.q[3]);
-    QHash<int, int> drawn;
+    QHash<int, int> drawn{{kOutsidePlan, c.outside}};
     for (int level = 1; level <= 4; ++level) drawn.insert(level, c.drawn[size_t(level - 1)]);
     SCOPED_TRACE(testing::Message() << c.q[0] << "," << c.q[1] << "," << c.q[2] << "," << c.q[3] << " with "
-                                    << c.drawn[0] << "," << c.drawn[1] << "," << c.drawn[2] << "," << c.drawn[3]);
+                                    << c.drawn[0] << "," << c.drawn[1] << "," << c.drawn[2] << ","
+                                    << c.drawn[3] << " and " << c.outside << " outside");
     EXPECT_EQ(levelOf(plan.nextPrize(drawn), kOutsidePlan), c.next);
   }
   EXPECT_EQ(planOf(1, 2, 3, 5, false).nextPrize({}), nullptr) << "an unlimited plan has no next prize";
 }
 
-TEST(PlanOrder, WithoutAPlanTheFireworksStillFollowTheQuantitiesBlocks) {
+TEST(PlanOrder, TheBoardAndTheFireworksWithoutAPlanFollowTheBlocksOfTheSequenceOfWinners) {
   const struct {
     std::array<int, 4> q;
     int winners;
+    int board;  // level on the board, 0 for none
     bool completes;
   } cases[] = {
-      {{0, 5, 0, 3}, 3, true},
-      {{0, 5, 0, 3}, 4, false},
-      {{0, 5, 0, 3}, 8, true},
-      {{0, 5, 0, 3}, 9, false},
+      {{1, 2, 3, 5}, 0, 4, false},  {{1, 2, 3, 5}, 5, 4, true},   {{1, 2, 3, 5}, 6, 3, false},
+      {{1, 2, 3, 5}, 11, 1, true},  {{1, 2, 3, 5}, 12, 0, false},
+      // A level without prizes: no board, yet a block end still counts for the fireworks.
+      {{0, 5, 0, 3}, 3, 0, true},   {{0, 5, 0, 3}, 4, 0, false},  {{0, 5, 0, 3}, 8, 0, true},
       // Quantities as large as an int holds are summed without overflow.
-      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX - 1, false},
-      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX, true},
+      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX - 1, 4, false},
+      {{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, INT_MAX, 4, true},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(planOf(c.q[0], c.q[1], c.q[2], c.q[3]).completesBlock(c.winners), c.completes) << c.winners;
+  for (const auto& c : cases) {
+    const PrizePlan plan = planOf(c.q[0], c.q[1], c.q[2], c.q[3]);
+    EXPECT_EQ(levelOf(plan.prizeOnBoard(c.winners), 0), c.board) << c.winners;
+    EXPECT_EQ(plan.completesBlock(c.winners), c.completes) << c.winners;
+  }
 }
 
 TEST(PlanStore, TheDrawAndTheBoardReadOnePlanOfFourPrizesInDrawingOrder) {

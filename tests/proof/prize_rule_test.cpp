@@ -44,7 +44,8 @@ TEST(PrizeRules, OverRandomRostersAndRulesThePoolIsExactlyWhomTheRuleAdmits) {
     const QString department = kDepartments[random.bounded(kDepartments.size())];
     const bool photo = random.bounded(8) != 0;
     const int id = app.addParticipant(QStringLiteral("人%1").arg(i), department, photo);
-    const QString employeeId = random.bounded(4) ? QStringLiteral("E%1").arg(i, 3, 10, QLatin1Char('0')) : QString();
+    const QString employeeId =
+        random.bounded(4) ? QStringLiteral("E%1").arg(i, 3, 10, QLatin1Char('0')) : QString();
     const QString tags = someOf(random, kTags).join(QLatin1Char(','));
     app.exec(QStringLiteral("update yglb set gh='%1', bq='%2' where id=%3").arg(employeeId, tags).arg(id));
     const bool drawn = random.bounded(10) == 0;
@@ -85,7 +86,8 @@ TEST(PrizeRules, NobodyOutsideAPrizesRuleIsEverDrawnForIt) {
     app.setPlan(1, 1, 1, 1, 40);
     for (int i = 0; i < 40; ++i) {
       const int id = app.addParticipant(QStringLiteral("人%1").arg(i), kDepartments[random.bounded(4)]);
-      app.exec(QStringLiteral("update yglb set bq='%1' where id=%2").arg(someOf(random, kTags).join(',')).arg(id));
+      app.exec(
+          QStringLiteral("update yglb set bq='%1' where id=%2").arg(someOf(random, kTags).join(',')).arg(id));
     }
     PlanStore plan(app.dataModule().ADOQuerysetting);
     Prize lucky = *plan.forDraw().prize(4);
@@ -98,7 +100,8 @@ TEST(PrizeRules, NobodyOutsideAPrizesRuleIsEverDrawnForIt) {
     std::set<int> winners;
     for (QList<DrawResult> stop = session.stop(); stop.front().drawn; stop = session.stop())
       for (const DrawResult& r : stop) {
-        const QStringList row = app.rows(QStringLiteral("select bm, xm, gh, bq from yglb where id=%1").arg(r.id));
+        const QStringList row =
+            app.rows(QStringLiteral("select bm, xm, gh, bq from yglb where id=%1").arg(r.id));
         const QStringList f = row.value(0).split(QLatin1Char('|'));
         ASSERT_TRUE(lucky.rule.admits(f[0], f[1], f[2], f[3])) << r.name.toStdString();
         ASSERT_TRUE(winners.insert(r.id).second);
@@ -135,7 +138,8 @@ TEST(PrizeRules, TheRuleIsWrittenOutAndBadInputIsRefusedByName) {
       EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.names))) << e.message().toStdString();
     }
   }
-  for (const char* json : {"[1]", "{\"departments\":\"销售部\"}", "{\"tags\":[1]}", "{\"excludePeople\":[{}]}", "{"})
+  for (const char* json :
+       {"[1]", "{\"departments\":\"销售部\"}", "{\"tags\":[1]}", "{\"excludePeople\":[{}]}", "{"})
     EXPECT_THROW(PrizeRule::fromJson(json), Error) << json;
 }
 
