@@ -135,7 +135,7 @@ int DrawStore::nextDrawOrder() {
     if (!ok) throw Error(Tr::tr("'%1' 不是有效的整数值").arg(text));
   }
   // A voided win keeps its order: nobody after it is given the same one.
-  q_.openSql(QStringLiteral("select max(zjsx) as top from yglb where zj=?"), {kVoided});
+  q_.openSql(QStringLiteral("select coalesce(max(zjsx), 0) as top from yglb where zj=?"), {kVoided});
   q_.first();
   n = std::max(n, q_.fieldByName(QStringLiteral("top")).asInteger());
   if (n == std::numeric_limits<int>::max()) throw Error(Tr::tr("抽奖顺序已达上限"));

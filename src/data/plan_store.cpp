@@ -176,7 +176,7 @@ void PlanStore::savePrize(const Prize& prize) {
 int PlanStore::addPrize(const Prize& prize, std::optional<int> beforeLevel) {
   Transaction transaction(q_.connection());
   PrizePlan plan = read(QStringLiteral("select sz from sy where symc='JX'"));
-  q_.openSql(QStringLiteral("select max(jx) as top from jxsz where jx>=?"), {kFirstExtraLevel});
+  q_.openSql(QStringLiteral("select coalesce(max(jx), 0) as top from jxsz where jx>=?"), {kFirstExtraLevel});
   q_.first();
   const int level = std::max(kFirstExtraLevel, q_.fieldByName(QStringLiteral("top")).asInteger() + 1);
   Prize added = prize;

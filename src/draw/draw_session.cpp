@@ -359,7 +359,8 @@ void DrawSession::voidWin(const RecordedWinner& winner, const QString& reason) {
     throw Error(Tr::tr("%1 的中奖记录已经改变，不能作废").arg(winner.name));
   JournalEntry entry{
       JournalEvent::Voided, winner.order, winner.level, winner.id, winner.name, winner.department, {}};
-  if (const Prize* prize = PlanStore(store_.query()).forDraw().prize(winner.level)) entry.prize = prize->name;
+  const PrizePlan plan = PlanStore(store_.query()).forDraw();
+  if (const Prize* prize = plan.prize(winner.level)) entry.prize = prize->name;
   entry.reason = reason.trimmed();
   store_.journal(entry);
   transaction.commit();
