@@ -2124,6 +2124,15 @@ Start a rehearsal now?</translation>
     <message>
         <source>每次抽取人数至少为 1</source>
         <translation>Winners per press must be at least 1</translation>
+        <translation>A prize needs a quantity of at least 1</translation>
+    </message>
+    <message>
+        <source>奖项数量不能小于 0</source>
+        <translation>A prize quantity cannot be below 0</translation>
+    </message>
+    <message>
+        <source>每次抽取人数至少为 1</source>
+        <translation>Winners per draw must be at least 1</translation>
     </message>
     <message>
         <source>请填写奖项名称</source>
@@ -2156,6 +2165,15 @@ Start a rehearsal now?</translation>
     <message>
         <source>仅限部门：%1</source>
         <translation>Only departments: %1</translation>
+        <translation>The first prize to the lucky prize cannot be removed, only their quantities changed</translation>
+    </message>
+    <message>
+        <source>这个奖项已经有人中奖，不能删除</source>
+        <translation>This prize has winners already and cannot be removed</translation>
+    </message>
+    <message>
+        <source>仅限部门：%1</source>
+        <translation>Departments only: %1</translation>
     </message>
     <message>
         <source>不含部门：%1</source>
@@ -2164,6 +2182,7 @@ Start a rehearsal now?</translation>
     <message>
         <source>仅限标签：%1</source>
         <translation>Only tags: %1</translation>
+        <translation>Tags only: %1</translation>
     </message>
     <message>
         <source>不含标签：%1</source>
@@ -2192,6 +2211,7 @@ Start a rehearsal now?</translation>
     <message>
         <source>奖项规则中有一位不参加的人既没有工号也没有姓名</source>
         <translation>A person the prize rule excludes has neither an employee number nor a name</translation>
+        <translation>A person excluded by the prize rule has neither an employee number nor a name</translation>
     </message>
     <message>
         <source>第 %1 行既不是一个工号，也不是“部门,姓名”：%2</source>
@@ -2208,6 +2228,152 @@ Start a rehearsal now?</translation>
     <message>
         <source>请写明作废的原因</source>
         <translation>Please give the reason for voiding</translation>
+        <source>%1 / %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+    <message>
+        <source>抽奖控制台</source>
+        <translation>Draw console</translation>
+    </message>
+    <message>
+        <source>作废</source>
+        <translation>voided</translation>
+    </message>
+    <message>
+        <source>奖项（点击或按数字键选择下一次抽取的奖项）</source>
+        <translation>Prizes (click one or press its number to draw it next)</translation>
+    </message>
+    <message>
+        <source>键</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>奖项 / 规则</source>
+        <translation>Prize / rule</translation>
+    </message>
+    <message>
+        <source>已抽</source>
+        <translation>Drawn</translation>
+    </message>
+    <message>
+        <source>可抽</source>
+        <translation>Can win</translation>
+    </message>
+    <message>
+        <source>按顺序（0）</source>
+        <translation>In order (0)</translation>
+    </message>
+    <message>
+        <source>最近一次抽出（点击姓名标记缺席）</source>
+        <translation>Latest draw (click a name to mark them absent)</translation>
+    </message>
+    <message>
+        <source>全部中奖者（最新在前）</source>
+        <translation>All winners (newest first)</translation>
+    </message>
+    <message>
+        <source>顺序</source>
+        <translation>Order</translation>
+    </message>
+    <message>
+        <source>奖项</source>
+        <translation>Prize</translation>
+    </message>
+    <message>
+        <source>放弃领奖</source>
+        <translation>Declined the prize</translation>
+    </message>
+    <message>
+        <source>不符合资格</source>
+        <translation>Not eligible</translation>
+    </message>
+    <message>
+        <source>选择或填写原因（必填）</source>
+        <translation>Choose or type a reason (required)</translation>
+    </message>
+    <message>
+        <source>确定作废</source>
+        <translation>Void the win</translation>
+    </message>
+    <message>
+        <source>作废…</source>
+        <translation>Void…</translation>
+    </message>
+    <message>
+        <source>添加奖项…</source>
+        <translation>Add prize…</translation>
+    </message>
+    <message>
+        <source>无法读取活动：%1</source>
+        <translation>Cannot read the event: %1</translation>
+    </message>
+    <message>
+        <source>所有人</source>
+        <translation>Everyone</translation>
+    </message>
+    <message>
+        <source>每次 %1 人</source>
+        <translation>%1 per draw</translation>
+    </message>
+    <message>
+        <source>奖项数量不限：每次抽出的都是计划外。</source>
+        <translation>Prize quantities are unlimited: every winner is outside the plan.</translation>
+    </message>
+    <message>
+        <source>奖项已全部抽完：下一次抽出的是计划外。</source>
+        <translation>Every prize is drawn: the next winner is outside the plan.</translation>
+    </message>
+    <message>
+        <source>下一次抽取：%1（已选）</source>
+        <translation>Next draw: %1 (chosen)</translation>
+    </message>
+    <message>
+        <source>下一次抽取：%1</source>
+        <translation>Next draw: %1</translation>
+    </message>
+    <message>
+        <source>奖项数量不限，没有可以选择的奖项</source>
+        <translation>Prize quantities are unlimited: there is no prize to choose</translation>
+    </message>
+    <message>
+        <source>没有编号为 %1 的奖项</source>
+        <translation>No prize has the number %1</translation>
+    </message>
+    <message>
+        <source>滚动中不能更换奖项：先停止或取消本次抽奖</source>
+        <translation>The prize cannot change while the photos roll: stop or cancel this draw first</translation>
+    </message>
+    <message>
+        <source>%1 已全部抽完</source>
+        <translation>%1 is all drawn</translation>
+    </message>
+    <message>
+        <source>第 %1 位  %2  %3</source>
+        <translation>No. %1  %2  %3</translation>
+    </message>
+    <message>
+        <source>（补抽）</source>
+        <translation> (replacement)</translation>
+    </message>
+    <message>
+        <source>滚动中不能标记缺席</source>
+        <translation>Nobody can be marked absent while the photos roll</translation>
+    </message>
+    <message>
+        <source>作废 %1  %2 的中奖（%3，第 %4 位）：这个奖项将再抽一人。原因：</source>
+        <translation>Void the win of %1  %2 (%3, no. %4): this prize will be drawn once more. Reason:</translation>
+    </message>
+    <message>
+        <source>抽中的员工已不在待抽名单中</source>
+        <translation>The participant picked is no longer among those to draw</translation>
+    </message>
+    <message>
+        <source>%1 已不是最近一次抽出的中奖者，不能再标记缺席</source>
+        <translation>%1 is no longer a winner of the latest draw and cannot be marked absent</translation>
+    </message>
+    <message>
+        <source>请写明作废的原因</source>
+        <translation>Please give the reason for voiding the win</translation>
     </message>
     <message>
         <source>%1 的中奖记录已经改变，不能作废</source>
@@ -2452,6 +2618,20 @@ Start a rehearsal now?</translation>
     <message>
         <source>奖项规则…</source>
         <translation>Prize rules…</translation>
+        <source>抽奖控制台：选择奖项、标记缺席、作废中奖</source>
+        <translation>Draw console: choose the prize, mark absences, void wins</translation>
+    </message>
+    <message>
+        <source>下一次抽取该编号的奖项 / 恢复按顺序抽取</source>
+        <translation>Draw the prize with this number next / back to the usual order</translation>
+    </message>
+    <message>
+        <source>奖项提示</source>
+        <translation>Prize notice</translation>
+    </message>
+    <message>
+        <source>抽奖控制台…（F9）</source>
+        <translation>Draw console… (F9)</translation>
     </message>
 </context>
 </TS>

@@ -51,9 +51,21 @@ KeyAction keyActionFor(const QKeyEvent& event) {
       return KeyAction::Stage;
     case Qt::Key_PageUp:
       return KeyAction::TurnPage;
+    case Qt::Key_F9:
+      return KeyAction::Panel;
+    case Qt::Key_0:
+      return KeyAction::UsualOrder;
     default:
-      return KeyAction::None;
+      break;
   }
+  if (event.key() >= Qt::Key_1 && event.key() <= Qt::Key_9)
+    return static_cast<KeyAction>(static_cast<int>(KeyAction::Prize1) + (event.key() - Qt::Key_1));
+  return KeyAction::None;
+}
+
+int prizeKeyNumber(KeyAction action) {
+  const int number = static_cast<int>(action) - static_cast<int>(KeyAction::Prize1) + 1;
+  return number >= 1 && number <= 9 ? number : 0;
 }
 
 const std::vector<KeyHelpLine>& keyHelpLines() {
@@ -63,6 +75,8 @@ const std::vector<KeyHelpLine>& keyHelpLines() {
       {QStringLiteral("B / ."), Tr::tr("黑屏 / 恢复")},
       {QStringLiteral("F10"), Tr::tr("舞台：观众屏幕显示全屏的抽奖画面")},
       {QStringLiteral("PgUp"), Tr::tr("舞台上的中奖名单翻到下一页")},
+      {QStringLiteral("F9"), Tr::tr("抽奖控制台：选择奖项、标记缺席、作废中奖")},
+      {QStringLiteral("1 … 9 / 0"), Tr::tr("下一次抽取该编号的奖项 / 恢复按顺序抽取")},
       {QStringLiteral("F11"), Tr::tr("演示模式：放大到整个屏幕")},
       {QStringLiteral("S"), Tr::tr("移到下一个屏幕")},
       {QStringLiteral("M"), Tr::tr("声音 开 / 关")},

@@ -24,10 +24,24 @@ enum class KeyAction {
   NextScreen,    // S: the draw window goes to the next screen
   Stage,         // F10: the stage for the audience, or the handset again
   TurnPage,      // PageUp: the next page of the stage's wall of winners
+  Panel,         // F9: the operator's panel (prizes, absences, voided wins)
+  UsualOrder,    // 0: the prizes drawn in their usual order again
+  // 1 … 9: the prize with that key number drawn next
+  Prize1,
+  Prize2,
+  Prize3,
+  Prize4,
+  Prize5,
+  Prize6,
+  Prize7,
+  Prize8,
+  Prize9,
 };
 
 // The action a key press stands for; None for keys held with Ctrl, Alt or Meta and for every other key.
 KeyAction keyActionFor(const QKeyEvent& event);
+// The key number of a prize key (1 … 9); 0 for every other action.
+int prizeKeyNumber(KeyAction action);
 
 // One line of the overlay: the keys, and what they do.
 struct KeyHelpLine {

@@ -13,6 +13,8 @@
 
 #include "data/datamodule.h"
 #include "data/draw_settings.h"
+#include "data/plan_store.h"
+#include "draw/draw_panel.h"
 #include "draw/draw_session.h"
 #include "draw/event_mirror.h"
 #include "draw/fireworks_form.h"
@@ -44,6 +46,15 @@ LuckyDraw::LuckyDraw()
     silently("opening a settings window", [this] { openSettingsWindow(); });
   });
   connect(session_.get(), &DrawSession::levelCompleted, this, &LuckyDraw::celebrate);
+  drawPanel_ = std::make_unique<DrawPanel>(*session_, data_->ADOQuerymain);
+  connect(drawWindow_.get(), &TVELTRAXForm::panelRequested, this, &LuckyDraw::toggleDrawPanel);
+  connect(session_.get(), &DrawSession::planChanged, this, &LuckyDraw::openDrawPanelIfPlanNeeds);
+  prizeNoticeTimer_.setSingleShot(true);
+  connect(&prizeNoticeTimer_, &QTimer::timeout, this, [this] { hideNotice(prizeNotice_.get()); });
+  connect(drawPanel_.get(), &DrawPanel::refused, this, [this](const QString& why) {
+    showNotice(prizeNotice_, "PrizeNotice", Tr::tr("奖项提示"), why);
+    prizeNoticeTimer_.start(kPrizeNoticeMs);
+  });
   keys_ = std::make_unique<KeyControl>([this](KeyAction action) { return handleKey(action); },
                                        [this](const QWidget* window) { return isDrawWindow(window); });
   drawWindow_->setPressTiming(
@@ -107,6 +118,8 @@ LuckyDraw::~LuckyDraw() {
   setDialogPlacement({});
   mirror_.reset();
   keys_.reset();
+  drawPanel_.reset();
+  prizeNotice_.reset();
   operatorKeyHelp_.reset();
   planNotice_.reset();
   photoNotice_.reset();
@@ -180,7 +193,8 @@ bool LuckyDraw::isDrawWindow(const QWidget* window) const {
   if (!window) return false;
   return window == drawWindow_.get() || (stage_ && window == stage_.get()) ||
          (stageView_ && window == stageView_.get()) || (blank_ && window == blank_.get()) ||
-         (operatorKeyHelp_ && window == operatorKeyHelp_.get()) || window == fireworks_.get() ||
+         (operatorKeyHelp_ && window == operatorKeyHelp_.get()) ||
+         (drawPanel_ && window == drawPanel_.get()) || window == fireworks_.get() ||
          window == findFireworksWindow();
 }
 
@@ -217,10 +231,74 @@ bool LuckyDraw::handleKey(KeyAction action) {
     case KeyAction::Mute:
       toggleMute();
       return true;
+    case KeyAction::Panel:
+      toggleDrawPanel();
+      return true;
+    case KeyAction::UsualOrder:
+    case KeyAction::Prize1:
+    case KeyAction::Prize2:
+    case KeyAction::Prize3:
+    case KeyAction::Prize4:
+    case KeyAction::Prize5:
+    case KeyAction::Prize6:
+    case KeyAction::Prize7:
+    case KeyAction::Prize8:
+    case KeyAction::Prize9:
+      drawPanel_->chooseByKey(prizeKeyNumber(action));
+      return true;
     case KeyAction::None:
       return false;
   }
   return false;
+}
+
+void LuckyDraw::toggleDrawPanel() {
+  if (drawPanel_->isVisible())
+    drawPanel_->hide();
+  else
+    showDrawPanel();
+}
+
+void LuckyDraw::showDrawPanel() {
+  placeDrawPanel();
+  drawPanel_->show();
+  drawPanel_->raise();
+}
+
+bool LuckyDraw::hallWatchesOperatorScreen() const {
+  return (stageShown_ && stageScreen() == operatorScreen()) || (presenting_ && screen() == operatorScreen());
+}
+
+void LuckyDraw::openDrawPanelIfPlanNeeds() {
+  if (!shown_ || drawPanel_->isVisible() || hallWatchesOperatorScreen()) return;
+  bool needed = false;
+  silently("reading whether the plan needs the panel", [&] {
+    const PrizePlan plan = PlanStore(data_->ADOQuerymain).forDraw();
+    needed = plan.applies() && planNeedsPanel(plan);
+  });
+  if (needed) showDrawPanel();
+}
+
+void LuckyDraw::placeDrawPanel() {
+  // Beside the handset when there is room on either side, else wherever it leaves the winner uncovered.
+  QScreen* at = operatorScreen();
+  const QRect area = at->availableGeometry();
+  QSize size(460, std::min(760, area.height() - 40));
+  QPoint topLeft = placeClearOf(size, area, winnerArea());
+  const QWidget& handset = *drawWindow_;
+  if (handset.isVisible() && !presenting_ && handsetScreen() == at) {
+    const QRect h = handset.frameGeometry();
+    const int right = area.right() - h.right() - 16;
+    const int left = h.left() - area.left() - 16;
+    if (std::max(right, left) >= 360) {
+      size.setWidth(std::min(size.width(), std::max(right, left)));
+      const int top = area.top() + (area.height() - size.height()) / 2;
+      topLeft = right >= left ? QPoint(h.right() + 9, top) : QPoint(h.left() - 8 - size.width(), top);
+    }
+  }
+  drawPanel_->setScreen(at);
+  drawPanel_->resize(size);
+  drawPanel_->move(topLeft);
 }
 
 void LuckyDraw::show(const ShowOptions& options) {
@@ -265,6 +343,7 @@ void LuckyDraw::show(const ShowOptions& options) {
   shown_ = true;
   place(true);
   refreshPlanNotice();
+  openDrawPanelIfPlanNeeds();
   if (!inhibitor_) inhibitor_ = std::make_unique<ShowInhibitor>();
 }
 
@@ -368,7 +447,8 @@ void LuckyDraw::placeNotices(QLabel* showing) {
   // watches that screen too.
   const QRect area = operatorScreen()->availableGeometry();
   int top = area.top() + 8;
-  for (QLabel* notice : {static_cast<QLabel*>(planNotice_.get()), photoNotice_.get(), mirrorNotice_.get()}) {
+  for (QLabel* notice : {static_cast<QLabel*>(planNotice_.get()), photoNotice_.get(), mirrorNotice_.get(),
+                         prizeNotice_.get()}) {
     if (!notice || (notice->isHidden() && notice != showing)) continue;
     const QSize size = notice->size();
     QPoint at(area.center().x() - size.width() / 2, top);
@@ -403,7 +483,7 @@ void LuckyDraw::placeRehearsalMark() {
   const QSize size = rehearsalMark_->size();
   std::vector<QRect> keepClear{winnerArea()};
   for (const QLabel* notice :
-       {static_cast<QLabel*>(planNotice_.get()), photoNotice_.get(), mirrorNotice_.get()})
+       {static_cast<QLabel*>(planNotice_.get()), photoNotice_.get(), mirrorNotice_.get(), prizeNotice_.get()})
     if (notice && notice->isVisible()) keepClear.push_back(notice->geometry());
   const QPoint corners[] = {area.topLeft(),
                             {area.right() - size.width() + 1, area.top()},

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@ class TsettingForm;
 namespace ld {
 
 class BlankScreen;
+class DrawPanel;
 class DrawSession;
 class EventMirror;
 class KeyControl;
@@ -87,6 +89,16 @@ class LuckyDraw : public QObject {
   // which file, and why. Gone at the next roll.
   QLabel* photoNotice() const { return photoNotice_.get(); }
   void winnerPhotoNotShown(const QString& why);
+  // A line on the operator's screen for a few seconds: a prize key or click that changed nothing, and why.
+  QLabel* prizeNotice() const { return prizeNotice_.get(); }
+  static constexpr int kPrizeNoticeMs = 3000;
+
+  // The operator's panel: on the operator's screen beside the handset, never taking the keyboard when it
+  // shows. F9 and the handset's menu show or hide it; it opens by itself when the plan uses what the
+  // handset cannot show, unless the hall watches the operator's screen.
+  DrawPanel* drawPanel() const { return drawPanel_.get(); }
+  void toggleDrawPanel();
+  void showDrawPanel();
 
   // Shows the draw window on its screen: the one given (and remembered from then on), else the one the event
   // remembers, else the primary screen. A screen smaller than the window gets the window scaled down to
@@ -149,6 +161,9 @@ class LuckyDraw : public QObject {
   std::unique_ptr<QLabel> planNotice_;
   std::unique_ptr<QLabel> photoNotice_;
   std::unique_ptr<QLabel> mirrorNotice_;
+  std::unique_ptr<QLabel> prizeNotice_;
+  QTimer prizeNoticeTimer_;
+  std::unique_ptr<DrawPanel> drawPanel_;
   std::unique_ptr<QLabel> rehearsalMark_;
   std::unique_ptr<RehearsalTitles> rehearsalTitles_;
   std::unique_ptr<PresentationStage> stage_;
@@ -176,6 +191,10 @@ class LuckyDraw : public QObject {
   bool toggleKeyHelp();
   bool dismissKeyHelp();
   void frameDropped();
+  void placeDrawPanel();
+  void openDrawPanelIfPlanNeeds();
+  // The hall sees the operator's screen: a stage or a presentation covers it.
+  bool hallWatchesOperatorScreen() const;
   // The notices: lines on the operator's screen that ask nothing and never take the keyboard.
   static std::unique_ptr<QLabel> makeNotice(const char* name, const QString& title, const QString& text);
   void showNotice(std::unique_ptr<QLabel>& notice, const char* name, const QString& title,

@@ -14,6 +14,7 @@
 #include "artwork/builtin.h"
 #include "data/datamodule.h"
 #include "data/prize_levels.h"
+#include "draw/absence_question.h"
 #include "draw/key_control.h"
 #include "draw/picture_loading.h"
 #include "draw/sharp_pictures.h"
@@ -246,8 +247,15 @@ void TVELTRAXForm::buildDrawPanel() {
   absentAction_->setObjectName(QStringLiteral("absentAction"));
   absentAction_->setEnabled(false);
   connect(absentAction_, &QAction::triggered, this, [this] { markShownWinnerAbsent(); });
+  // Anywhere on the handset: the operator's panel.
+  panelAction_ = new QAction(ld::Tr::tr("抽奖控制台…（F9）"), this);
+  panelAction_->setObjectName(QStringLiteral("panelAction"));
+  connect(panelAction_, &QAction::triggered, this, &TVELTRAXForm::panelRequested);
+  addAction(panelAction_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
   for (QWidget* photo : {Panelzp[0], static_cast<QWidget*>(Image[0])}) {
     photo->addAction(absentAction_);
+    photo->addAction(panelAction_);
     photo->setContextMenuPolicy(Qt::ActionsContextMenu);
   }
 }
@@ -471,15 +479,9 @@ bool TVELTRAXForm::absentKey() {
 
 void TVELTRAXForm::markShownWinnerAbsent() {
   if (!shownWinner_) return;
+  // A copy: the absence announced clears what is shown.
   const ld::DrawResult winner = *shownWinner_;
-  const QString prize =
-      winner.level == ld::kOutsidePlan ? ld::Tr::tr("计划外奖项") : ld::shownPrizeName(winner.level);
-  if (!ld::dialogs().confirm(ld::Tr::tr("%1  %2 不在现场？\n\n确定后此人记为缺席，不再参加本次抽奖；"
-                                        "下一次抽奖将重新抽取%3（第 %4 位）。")
-                                 .arg(winner.department, winner.name, prize)
-                                 .arg(winner.order)))
-    return;
-  ld::guarded([&] { session_.markAbsent(winner); });
+  ld::askAbsent(session_, winner);
 }
 
 void TVELTRAXForm::showAbsent(const ld::DrawResult& winner) {

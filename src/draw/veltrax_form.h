@@ -100,6 +100,8 @@ class TVELTRAXForm : public QWidget {
   // The recorded winner on show, until the next start or an absence.
   const std::optional<ld::DrawResult>& shownWinner() const { return shownWinner_; }
   QAction* absentAction() const { return absentAction_; }
+  // The handset's menu entry for the operator's panel.
+  QAction* panelAction() const { return panelAction_; }
   ld::KeyHelp* keyHelp() const { return keyHelp_; }
 
   // Controls, in creation order.
@@ -138,6 +140,8 @@ class TVELTRAXForm : public QWidget {
   void outlineChanged();
   // A double-click on the power key: a further settings window is wanted.
   void settingsRequested();
+  // The operator's panel is wanted (the handset's menu).
+  void panelRequested();
   // The winner's photo could not be shown and the placeholder stands in: why, naming the file.
   void winnerPhotoNotShown(const QString& why);
 
@@ -168,6 +172,7 @@ class TVELTRAXForm : public QWidget {
   bool askingToSwitchOff_ = false;
   ld::KeyHelp* keyHelp_ = nullptr;
   QAction* absentAction_ = nullptr;
+  QAction* panelAction_ = nullptr;
   std::optional<ld::DrawResult> shownWinner_;
   bool shaping_ = false;
   bool switchingOff_ = false;

@@ -58,6 +58,12 @@ TEST(KeyMap, ClickerKeysAndTheirActions) {
       {Qt::Key_S, Qt::NoModifier, KeyAction::NextScreen},
       {Qt::Key_F10, Qt::NoModifier, KeyAction::Stage},
       {Qt::Key_PageUp, Qt::NoModifier, KeyAction::TurnPage},
+      {Qt::Key_F9, Qt::NoModifier, KeyAction::Panel},
+      {Qt::Key_0, Qt::NoModifier, KeyAction::UsualOrder},
+      {Qt::Key_1, Qt::NoModifier, KeyAction::Prize1},
+      {Qt::Key_5, Qt::KeypadModifier, KeyAction::Prize5},
+      {Qt::Key_9, Qt::NoModifier, KeyAction::Prize9},
+      {Qt::Key_3, Qt::ControlModifier, KeyAction::None},
       // The window system's and the controls' own.
       {Qt::Key_F4, Qt::AltModifier, KeyAction::None},
       {Qt::Key_Space, Qt::ControlModifier, KeyAction::None},

@@ -262,7 +262,7 @@ window_geometry() {
 # the plan is complete is a message box nobody
 # expected (an error the default handler reports): screenshot it and fail. Prints nothing when all is well.
 unexpected_windows() {
-  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花|黑屏|计划外提示|按键|抽奖舞台)( — .*)?$' || true
+  app_windows | grep -v -E '^[0-9]+ (VELTRAXForm|设置|烟花|黑屏|计划外提示|按键|抽奖舞台|抽奖控制台|奖项提示)( — .*)?$' || true
 }
 check_no_box() {
   local stage=$1 found
