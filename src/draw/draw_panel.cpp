@@ -218,7 +218,7 @@ void DrawPanel::fillPrizes() {
         font.setBold(true);
         item->setFont(column, font);
         item->setBackground(column, QColor(255, 236, 179));
-      } else if (status.left() == 0) {
+      } else if (status.left == 0) {
         item->setForeground(column, QColor(128, 128, 128));
       }
     }
@@ -300,7 +300,7 @@ void DrawPanel::choose(std::optional<int> level) {
   if (level) {
     const auto found = std::find_if(prizes_.begin(), prizes_.end(),
                                     [&](const PrizeStatus& s) { return s.prize.level == *level; });
-    if (found != prizes_.end() && found->left() == 0) {
+    if (found != prizes_.end() && found->left == 0) {
       emit refused(Tr::tr("%1 已全部抽完").arg(found->prize.shownName()));
       return;
     }

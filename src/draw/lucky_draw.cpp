@@ -30,6 +30,7 @@
 #include "framework/dialogs.h"
 #include "framework/errors.h"
 #include "framework/text.h"
+#include "settings/prize_plan_dialog.h"
 #include "settings/setting_form.h"
 #include "stage/stage_view.h"
 #include "transfer/import_dialog.h"
@@ -48,6 +49,8 @@ LuckyDraw::LuckyDraw()
   connect(session_.get(), &DrawSession::levelCompleted, this, &LuckyDraw::celebrate);
   drawPanel_ = std::make_unique<DrawPanel>(*session_, data_->ADOQuerymain);
   connect(drawWindow_.get(), &TVELTRAXForm::panelRequested, this, &LuckyDraw::toggleDrawPanel);
+  connect(drawPanel_.get(), &DrawPanel::addPrizeRequested, this,
+          [this] { silently("opening the prize plan", [this] { openPrizePlanWindow(); }); });
   connect(session_.get(), &DrawSession::planChanged, this, &LuckyDraw::openDrawPanelIfPlanNeeds);
   prizeNoticeTimer_.setSingleShot(true);
   connect(&prizeNoticeTimer_, &QTimer::timeout, this, [this] { hideNotice(prizeNotice_.get()); });
@@ -118,6 +121,7 @@ LuckyDraw::~LuckyDraw() {
   setDialogPlacement({});
   mirror_.reset();
   keys_.reset();
+  prizePlan_.reset();
   drawPanel_.reset();
   prizeNotice_.reset();
   operatorKeyHelp_.reset();
@@ -250,6 +254,21 @@ bool LuckyDraw::handleKey(KeyAction action) {
       return false;
   }
   return false;
+}
+
+// A manager's extra prize during the event: the same window as in the settings, on the operator's screen.
+void LuckyDraw::openPrizePlanWindow() {
+  if (!prizePlan_) {
+    prizePlan_ = std::make_unique<PrizePlanDialog>(data_->ADOQuerymain);
+    connect(prizePlan_.get(), &PrizePlanDialog::planChanged, session_.get(), &DrawSession::planChanged);
+  }
+  if (QScreen* screen = operatorScreen()) {
+    prizePlan_->setScreen(screen);
+    prizePlan_->move(screen->availableGeometry().center() - prizePlan_->rect().center());
+  }
+  prizePlan_->show();
+  prizePlan_->raise();
+  prizePlan_->activateWindow();
 }
 
 void LuckyDraw::toggleDrawPanel() {

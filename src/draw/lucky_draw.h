@@ -22,6 +22,7 @@ namespace ld {
 
 class BlankScreen;
 class DrawPanel;
+class PrizePlanDialog;
 class DrawSession;
 class EventMirror;
 class KeyControl;
@@ -97,6 +98,8 @@ class LuckyDraw : public QObject {
   // shows. F9 and the handset's menu show or hide it; it opens by itself when the plan uses what the
   // handset cannot show, unless the hall watches the operator's screen.
   DrawPanel* drawPanel() const { return drawPanel_.get(); }
+  // The prize plan window opened from the panel; none before it was first asked for.
+  PrizePlanDialog* prizePlanWindow() const { return prizePlan_.get(); }
   void toggleDrawPanel();
   void showDrawPanel();
 
@@ -164,6 +167,8 @@ class LuckyDraw : public QObject {
   std::unique_ptr<QLabel> prizeNotice_;
   QTimer prizeNoticeTimer_;
   std::unique_ptr<DrawPanel> drawPanel_;
+  std::unique_ptr<PrizePlanDialog> prizePlan_;
+  void openPrizePlanWindow();
   std::unique_ptr<QLabel> rehearsalMark_;
   std::unique_ptr<RehearsalTitles> rehearsalTitles_;
   std::unique_ptr<PresentationStage> stage_;

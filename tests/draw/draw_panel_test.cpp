@@ -20,6 +20,7 @@
 #include "draw/key_control.h"
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
+#include "settings/prize_plan_dialog.h"
 #include "support/draw_helpers.h"
 #include "support/keys.h"
 #include "support/screens.h"
@@ -283,6 +284,30 @@ TEST_F(Panel, AnEarlierWinVoidedWithAReasonIsJournaledAndItsPrizeDrawnAgain) {
     draw();
     EXPECT_EQ(winners(), QStringList({"4|2", "3|3", "4|4"})) << "the lucky prize drawn again";
   }
+}
+
+// A manager's extra prize during the event: the panel opens the plan window, and what is added there is the
+// panel's next prize and the next stop's.
+TEST_F(Panel, APrizeAddedFromThePanelIsOnThePanelAndDrawnNext) {
+  f.app.setPlan(1, 1, 1, 1, 1);
+  people(10);
+  draw();  // the lucky prize
+  child<QPushButton>("addPrize")->click();
+  ld::PrizePlanDialog* window = f.program().prizePlanWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  ld::Prize extra;
+  extra.name = QStringLiteral("董事长特别奖");
+  extra.quantity = 2;
+  extra.perDraw = 2;
+  plan().addPrize(extra, 3);
+  emit window->planChanged();
+  QTreeWidgetItem* row = prizeRow(ld::kFirstExtraLevel);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(f.program().session().upcomingLevel(), ld::kFirstExtraLevel);
+  draw();
+  EXPECT_EQ(winners(), (QStringList{"4|1", "100|2", "100|3"}));
+  window->close();
 }
 
 TEST_F(Panel, KeysTypedIntoTheReasonBoxAreText) {
