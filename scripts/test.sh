@@ -41,6 +41,12 @@ for script in operator_session stage_session crash_safety rehearsal; do
     e2e_failed=$((e2e_failed + 1))
   fi
 done
+# The same kills while presses of seven winners are written.
+if E2E_PER_DRAW=7 bash tests/e2e/crash_safety.sh "$PWD/$build" "$PWD/$build/e2e-artifacts" 9; then
+  e2e_passed=$((e2e_passed + 1))
+else
+  e2e_failed=$((e2e_failed + 1))
+fi
 # The second configuration: the package's Release build, with CMake's default generator, no warnings as errors
 # and the tests built too; the quick tests run there (optimised code, another generator's build graph). Then
 # the package itself: lintian, install, a draw with the installed program, removal.

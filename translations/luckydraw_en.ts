@@ -2115,7 +2115,7 @@ Start a rehearsal now?</translation>
     </message>
     <message>
         <source>奖项数量至少为 1</source>
-        <translation>A prize needs at least 1 winner</translation>
+        <translation>A prize needs a quantity of at least 1</translation>
     </message>
     <message>
         <source>奖项数量不能小于 0</source>
@@ -2123,16 +2123,7 @@ Start a rehearsal now?</translation>
     </message>
     <message>
         <source>每次抽取人数至少为 1</source>
-        <translation>Winners per press must be at least 1</translation>
-        <translation>A prize needs a quantity of at least 1</translation>
-    </message>
-    <message>
-        <source>奖项数量不能小于 0</source>
-        <translation>A prize quantity cannot be below 0</translation>
-    </message>
-    <message>
-        <source>每次抽取人数至少为 1</source>
-        <translation>Winners per draw must be at least 1</translation>
+        <translation>At least 1 winner per press</translation>
     </message>
     <message>
         <source>请填写奖项名称</source>
@@ -2165,15 +2156,6 @@ Start a rehearsal now?</translation>
     <message>
         <source>仅限部门：%1</source>
         <translation>Only departments: %1</translation>
-        <translation>The first prize to the lucky prize cannot be removed, only their quantities changed</translation>
-    </message>
-    <message>
-        <source>这个奖项已经有人中奖，不能删除</source>
-        <translation>This prize has winners already and cannot be removed</translation>
-    </message>
-    <message>
-        <source>仅限部门：%1</source>
-        <translation>Departments only: %1</translation>
     </message>
     <message>
         <source>不含部门：%1</source>
@@ -2181,7 +2163,6 @@ Start a rehearsal now?</translation>
     </message>
     <message>
         <source>仅限标签：%1</source>
-        <translation>Only tags: %1</translation>
         <translation>Tags only: %1</translation>
     </message>
     <message>
@@ -2210,7 +2191,6 @@ Start a rehearsal now?</translation>
     </message>
     <message>
         <source>奖项规则中有一位不参加的人既没有工号也没有姓名</source>
-        <translation>A person the prize rule excludes has neither an employee number nor a name</translation>
         <translation>A person excluded by the prize rule has neither an employee number nor a name</translation>
     </message>
     <message>
@@ -2226,8 +2206,6 @@ Start a rehearsal now?</translation>
         <translation>%1 is no longer among the latest winners and can no longer be marked absent</translation>
     </message>
     <message>
-        <source>请写明作废的原因</source>
-        <translation>Please give the reason for voiding</translation>
         <source>%1 / %2</source>
         <translation>%1 / %2</translation>
     </message>
@@ -2364,14 +2342,6 @@ Start a rehearsal now?</translation>
         <translation>Void the win of %1  %2 (%3, no. %4): this prize will be drawn once more. Reason:</translation>
     </message>
     <message>
-        <source>抽中的员工已不在待抽名单中</source>
-        <translation>The participant picked is no longer among those to draw</translation>
-    </message>
-    <message>
-        <source>%1 已不是最近一次抽出的中奖者，不能再标记缺席</source>
-        <translation>%1 is no longer a winner of the latest draw and cannot be marked absent</translation>
-    </message>
-    <message>
         <source>请写明作废的原因</source>
         <translation>Please give the reason for voiding the win</translation>
     </message>
@@ -2386,10 +2356,6 @@ Start a rehearsal now?</translation>
     <message>
         <source>可抽 %1 / %2</source>
         <translation>Pool %1 / %2</translation>
-    </message>
-    <message>
-        <source>所有人</source>
-        <translation>Everybody</translation>
     </message>
     <message>
         <source>修改奖项：%1</source>
@@ -2464,10 +2430,6 @@ Start a rehearsal now?</translation>
         <translation>Order</translation>
     </message>
     <message>
-        <source>奖项</source>
-        <translation>Prize</translation>
-    </message>
-    <message>
         <source>数量</source>
         <translation>Quantity</translation>
     </message>
@@ -2490,10 +2452,6 @@ Start a rehearsal now?</translation>
     <message>
         <source>修改…</source>
         <translation>Change…</translation>
-    </message>
-    <message>
-        <source>添加奖项…</source>
-        <translation>Add a prize…</translation>
     </message>
     <message>
         <source>删除</source>
@@ -2616,8 +2574,6 @@ Start a rehearsal now?</translation>
         <translation>Limited, but the quantity of %1 is 0: the prize plan does not apply</translation>
     </message>
     <message>
-        <source>奖项规则…</source>
-        <translation>Prize rules…</translation>
         <source>抽奖控制台：选择奖项、标记缺席、作废中奖</source>
         <translation>Draw console: choose the prize, mark absences, void wins</translation>
     </message>
@@ -2632,6 +2588,10 @@ Start a rehearsal now?</translation>
     <message>
         <source>抽奖控制台…（F9）</source>
         <translation>Draw console… (F9)</translation>
+    </message>
+    <message>
+        <source>奖项规则…</source>
+        <translation>Prize rules…</translation>
     </message>
 </context>
 </TS>

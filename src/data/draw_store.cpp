@@ -204,6 +204,17 @@ std::vector<RecordedWinner> DrawStore::winnersAt(int order) {
   return readWinners();
 }
 
+std::vector<RecordedWinner> DrawStore::winnersAt(const std::vector<int>& orders) {
+  if (orders.empty()) return {};
+  QVariantList values;
+  const QString list = marks(orders, values);
+  // The winners' index is searched once for the whole press, not the roster once per winner.
+  q_.openSql(QStringLiteral("select id,xm,bm,zp,zj,zjsx from yglb where zj>0 and zjsx in (") + list +
+                 QStringLiteral(") order by zjsx,id"),
+             values);
+  return readWinners();
+}
+
 std::vector<RecordedWinner> DrawStore::winners() {
   q_.openSql(QStringLiteral("select id,xm,bm,zp,zj,zjsx from yglb where zj>0 order by zjsx,id"));
   return readWinners();

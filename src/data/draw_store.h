@@ -72,8 +72,10 @@ class DrawStore {
   // longer recorded so.
   bool recordVoided(int id, int level, int order);
 
-  // Everybody the roster holds as a winner at draw order `order` (outside-plan winners included), by id.
+  // Everybody the roster holds as a winner at draw order `order` (outside-plan winners included), by id;
+  // at any of `orders`, by order and id.
   std::vector<RecordedWinner> winnersAt(int order);
+  std::vector<RecordedWinner> winnersAt(const std::vector<int>& orders);
   // Every winner of the event, outside-plan ones included, in draw order.
   std::vector<RecordedWinner> winners();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <utility>
 
 #include <QFileInfo>
@@ -194,7 +195,7 @@ QList<DrawResult> DrawSession::record() {
   common.planExhausted = next.planExhausted;
   common.replacement = next.replacement;
   common.pool = int(pool.size());
-  common.eligible = rule.isEmpty() ? common.pool : int(store_.eligibleIds().size());
+  common.eligible = rule.isEmpty() ? common.pool : store_.eligibleCount();
 
   const std::vector<int> picked = pickBatch(pool, next.orders.size(), uniform_);
   const std::vector<Candidate> chosen = store_.eligibleCandidates(picked);
@@ -218,8 +219,12 @@ QList<DrawResult> DrawSession::record() {
 
   // What is shown and journaled is what the roster holds now, not what was picked: a trigger in the file
   // could have moved the win to somebody else or changed the row.
+  std::vector<int> orders;
+  for (const DrawResult& result : results) orders.push_back(result.order);
+  std::map<int, std::vector<RecordedWinner>> heldAt;
+  for (RecordedWinner& w : store_.winnersAt(orders)) heldAt[w.order].push_back(std::move(w));
   for (DrawResult& result : results) {
-    const std::vector<RecordedWinner> held = store_.winnersAt(result.order);
+    const std::vector<RecordedWinner>& held = heldAt[result.order];
     const bool asWritten = held.size() == 1 && held.front().id == result.id &&
                            held.front().level == result.level && held.front().order == result.order;
     if (!asWritten) {

@@ -6,6 +6,10 @@
 # hold draw orders 1..W without gap or duplicate, and give each order the prize level of the plan. At the
 # end a clean start must continue the plan with order W+1.
 #
+# With E2E_PER_DRAW=N every prize gives N winners a press (the lucky prize's 50 not a multiple of N), so
+# a kill falls in the middle of writing a press of several winners: all of them or none must be recorded,
+# each with its journal row.
+#
 # Usage: tests/e2e/crash_safety.sh BUILD_DIR ARTIFACT_DIR [ROUNDS]
 # E2E_SEED fixes the random kill moments and click rhythm; E2E_PARTICIPANTS the roster size.
 set -uo pipefail
@@ -22,26 +26,30 @@ source "$(dirname "$0")/lib.sh"
 trap e2e_cleanup EXIT
 
 STARTED=$(now_ms)
+PER_DRAW=${E2E_PER_DRAW:-1}
 NAME=crash_safety
+[ "$PER_DRAW" = 1 ] || NAME=crash_safety_batch
 QUIET=1
 SEED=${E2E_SEED:-$(($(date +%s%N) % 32768))}
 RANDOM=$SEED
 # A round records a handful of winners; the roster must outlast the rounds.
-PARTICIPANTS=${E2E_PARTICIPANTS:-$((ROUNDS * 8 > 120 ? ROUNDS * 8 : 120))}
+PARTICIPANTS=${E2E_PARTICIPANTS:-$((ROUNDS * 8 * PER_DRAW > 120 ? ROUNDS * 8 * PER_DRAW : 120))}
 # First, second, third, lucky prize quantities: 68 prizes, then outside-plan winners (99).
 Q1=3 Q2=5 Q3=10 Q4=50
 
 e2e_init
-rm -f "$ART"/crash-*.png "$ART"/unexpected-box-*.png
-: >"$ART/luckydraw-crash.log"
+rm -f "$ART/$NAME"-*.png "$ART"/unexpected-box-*.png
+: >"$ART/luckydraw-$NAME.log"
 start_xvfb
 make_event "$PARTICIPANTS"
 # No minimum roll: a stop click lands on the write itself, which is where the kills are aimed.
 sql "insert into sy (symc, sz) values ('ZS', 0);" >/dev/null || die "cannot switch the minimum roll off"
 sql "update sy set sz=1 where symc='JX'; update jxsz set sl=$Q1 where jx=1; update jxsz set sl=$Q2 where jx=2;
      update jxsz set sl=$Q3 where jx=3; update jxsz set sl=$Q4 where jx=4;" >/dev/null || die "cannot set the prize plan"
-check_eq "prize plan in place" "1|3;2|5;3|10;4|50" "$(sql "select jx, sl from jxsz order by jx;" | paste -sd';')"
-log "$ROUNDS rounds, seed $SEED, $PARTICIPANTS participants, plan lucky $Q4 / third $Q3 / second $Q2 / first $Q1, display $DISPLAY"
+sql "update jxsz set mcrs=$PER_DRAW;" >/dev/null || die "cannot set the winners per press"
+check_eq "prize plan in place" "1|3|$PER_DRAW;2|5|$PER_DRAW;3|10|$PER_DRAW;4|50|$PER_DRAW" \
+  "$(sql "select jx, sl, mcrs from jxsz order by jx;" | paste -sd';')"
+log "$ROUNDS rounds, seed $SEED, $PARTICIPANTS participants, plan lucky $Q4 / third $Q3 / second $Q2 / first $Q1, $PER_DRAW a press, display $DISPLAY"
 
 # The prize level of draw order k under the plan.
 level_for() {
@@ -113,7 +121,7 @@ collect_log() {
   {
     echo "=== $label ==="
     cat "$WORK/run.log"
-  } >>"$ART/luckydraw-crash.log"
+  } >>"$ART/luckydraw-$NAME.log"
   report=$(sanitizer_report "$WORK/run.log")
   if [ -z "$report" ]; then pass "$label: no sanitizer report"; else fail "$label: sanitizer report: $report"; fi
 }
@@ -187,7 +195,7 @@ for round in $(seq 1 "$ROUNDS"); do
     sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
     # An error reported by the program would sit on screen in a message box.
     boxes=$(unexpected_windows)
-    if [ "$round" = 1 ] || [ $((round % 10)) = 0 ]; then shot "crash-round-$round-before-kill"; fi
+    if [ "$round" = 1 ] || [ $((round % 10)) = 0 ]; then shot "$NAME-round-$round-before-kill"; fi
     if ! app_running; then
       wait_app_exit 1
       fail "$label: the program ended by itself during the clicks, status $APP_STATUS"
@@ -260,11 +268,12 @@ click_at "$ICON_X" "$ICON_Y"
 end=$(($(now_ms) + 10000))
 while [ "$(sql "select count(*) from yglb where zj<>0;")" -le "$W" ] && [ "$(now_ms)" -lt "$end" ]; do sleep 0.1; done
 sleep 0.5
-shot crash-final-draw
+shot "$NAME-final-draw"
 QUIET=""
 next=$((W + 1))
+# A press of several winners starts at the next order; every order after it is checked below.
 check_eq "clean draw after $ROUNDS kills continues with order $next at level $(level_for $next)" \
-  "$next|$(level_for $next)" "$(sql "select zjsx, zj from yglb where zj<>0 and zjsx>$W;" | paste -sd';')"
+  "$next|$(level_for $next)" "$(sql "select zjsx, zj from yglb where zj<>0 and zjsx>$W order by zjsx;" | head -n 1)"
 PREVIOUS=$WINNERS
 check_database "after the clean draw"
 check_no_box "the clean draw"
