@@ -85,7 +85,8 @@ Figures measure(int participants) {
       failed("a press drew another number of winners", QByteArray::number(winners.size()));
     QElapsedTimer limit;
     limit.start();
-    while (waiting && limit.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (waiting && limit.elapsed() < 5000)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     if (waiting) failed("the press never reached the stage");
     runEventLoopFor(100);
   }
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
   for (int n : {1000, 100000}) runs.push_back({n, measure(n)});
   for (const auto& [n, f] : runs)
     std::printf(
-        "%6d participants: press of %d  stop p50 %6.1f p95 %6.1f ms  press to first page p50 %6.1f p95 %6.1f ms"
+        "%6d participants: press of %d  stop p50 %6.1f p95 %6.1f ms  press to first page p50 %6.1f p95 %6.1f "
+        "ms"
         "  tick under a rule p50 %.2f ms, without %.2f ms\n",
         n, kPerPress, percentile(f.stopMs, 0.5), percentile(f.stopMs, 0.95), percentile(f.firstPageMs, 0.5),
         percentile(f.firstPageMs, 0.95), percentile(f.tickMs, 0.5), percentile(f.plainTickMs, 0.5));

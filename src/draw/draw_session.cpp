@@ -354,7 +354,10 @@ void DrawSession::markAbsent(const DrawResult& result) {
     throw Error(Tr::tr("%1 的中奖记录已经改变，不能标记缺席").arg(result.name));
   JournalEntry entry{
       JournalEvent::Absent, result.order, result.level, result.id, result.name, result.department, {}};
-  entry.prize = result.prize.isEmpty() ? QString() : result.prize;
+  if (!result.prize.isEmpty()) {
+    entry.prize = result.prize;
+    entry.rule = result.rule;
+  }
   store_.journal(entry);
   transaction.commit();
   poolRead_ = false;
@@ -369,7 +372,10 @@ void DrawSession::voidWin(const RecordedWinner& winner, const QString& reason) {
   JournalEntry entry{
       JournalEvent::Voided, winner.order, winner.level, winner.id, winner.name, winner.department, {}};
   const PrizePlan plan = PlanStore(store_.query()).forDraw();
-  if (const Prize* prize = plan.prize(winner.level)) entry.prize = prize->name;
+  if (const Prize* prize = plan.prize(winner.level)) {
+    entry.prize = prize->name;
+    entry.rule = prize->rule.text();
+  }
   entry.reason = reason.trimmed();
   store_.journal(entry);
   transaction.commit();

@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <array>
+#include <map>
 #include <set>
 
 #include "data/journal.h"
@@ -236,9 +237,18 @@ TEST(BatchStops, APrizesRuleDecidesItsPoolAndTheJournalCarriesIt) {
   // Only 研3 … 研5 and the outsourced 研0 … 研2 are left in 研发部 for the third prize.
   for (const DrawResult& r : e.session.stop()) EXPECT_EQ(r.department, QStringLiteral("研发部"));
   EXPECT_EQ(e.app.count(QStringLiteral("select id from yglb where zj=4 and bq='外包'")), 0);
-  for (const JournalRow& row : e.journal("drawn"))
-    EXPECT_EQ(row.rule,
-              row.level == 3 ? QStringLiteral("仅限部门：研发部") : QStringLiteral("不含标签：外包"));
+  // Every row of the draw carries the rule in force: the wins, and an absence of the latest press (the
+  // second prize's, which has no rule).
+  const QList<DrawResult> latest = e.session.stop();
+  e.session.markAbsent(latest.front());
+  std::vector<JournalRow> rows = e.journal("drawn");
+  const std::vector<JournalRow> absent = e.journal("absent");
+  ASSERT_EQ(absent.size(), 1u);
+  rows.insert(rows.end(), absent.begin(), absent.end());
+  const std::map<int, QString> ruleOf{
+      {4, QStringLiteral("不含标签：外包")}, {3, QStringLiteral("仅限部门：研发部")}, {2, QString()}};
+  for (const JournalRow& row : rows)
+    EXPECT_EQ(row.rule, ruleOf.at(row.level.value_or(0))) << row.event.toStdString();
 }
 
 }  // namespace
