@@ -295,29 +295,42 @@ void LuckyDraw::openDrawPanelIfPlanNeeds() {
     const PrizePlan plan = PlanStore(data_->ADOQuerymain).forDraw();
     needed = plan.applies() && planNeedsPanel(plan);
   });
-  if (needed) showDrawPanel();
+  // Opened by itself only where it covers none of the handset; F9 opens it anywhere.
+  if (needed && placeDrawPanel()) showDrawPanel();
 }
 
-void LuckyDraw::placeDrawPanel() {
-  // Beside the handset when there is room on either side, else wherever it leaves the winner uncovered.
+bool LuckyDraw::placeDrawPanel() {
+  // Beside the handset when there is room on either side, else below or above it; failing those,
+  // wherever it leaves the winner uncovered, which may cover the handset's keys.
   QScreen* at = operatorScreen();
   const QRect area = at->availableGeometry();
   QSize size(460, std::min(760, area.height() - 40));
   QPoint topLeft = placeClearOf(size, area, winnerArea());
+  bool clear = false;
   const QWidget& handset = *drawWindow_;
   if (handset.isVisible() && !presenting_ && handsetScreen() == at) {
     const QRect h = handset.frameGeometry();
     const int right = area.right() - h.right() - 16;
     const int left = h.left() - area.left() - 16;
+    const int below = area.bottom() - h.bottom() - 16;
+    const int above = h.top() - area.top() - 16;
+    clear = true;
     if (std::max(right, left) >= 360) {
       size.setWidth(std::min(size.width(), std::max(right, left)));
       const int top = area.top() + (area.height() - size.height()) / 2;
       topLeft = right >= left ? QPoint(h.right() + 9, top) : QPoint(h.left() - 8 - size.width(), top);
+    } else if (std::max(below, above) >= 240) {
+      size = QSize(std::min(760, area.width() - 40), std::min(size.height(), std::max(below, above)));
+      const int x = area.left() + (area.width() - size.width()) / 2;
+      topLeft = below >= above ? QPoint(x, h.bottom() + 9) : QPoint(x, h.top() - 8 - size.height());
+    } else {
+      clear = false;
     }
   }
   drawPanel_->setScreen(at);
   drawPanel_->resize(size);
   drawPanel_->move(topLeft);
+  return clear;
 }
 
 void LuckyDraw::show(const ShowOptions& options) {

@@ -196,7 +196,8 @@ class LuckyDraw : public QObject {
   bool toggleKeyHelp();
   bool dismissKeyHelp();
   void frameDropped();
-  void placeDrawPanel();
+  // Whether the place found leaves the handset uncovered.
+  bool placeDrawPanel();
   void openDrawPanelIfPlanNeeds();
   // The hall sees the operator's screen: a stage or a presentation covers it.
   bool hallWatchesOperatorScreen() const;
