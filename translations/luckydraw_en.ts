@@ -2294,10 +2294,6 @@ Start a rehearsal now?</translation>
         <translation>%1 per draw</translation>
     </message>
     <message>
-        <source>奖项数量不限：每次抽出的都是计划外。</source>
-        <translation>Prize quantities are unlimited: every winner is outside the plan.</translation>
-    </message>
-    <message>
         <source>奖项已全部抽完：下一次抽出的是计划外。</source>
         <translation>Every prize is drawn: the next winner is outside the plan.</translation>
     </message>
@@ -2592,6 +2588,18 @@ Start a rehearsal now?</translation>
     <message>
         <source>奖项规则…</source>
         <translation>Prize rules…</translation>
+    </message>
+    <message>
+        <source>这个奖项的规则无法读取，请重新设置规则后再保存</source>
+        <translation>This prize&apos;s rule cannot be read: set the rule again, then save</translation>
+    </message>
+    <message>
+        <source>规则无法读取，无人可抽</source>
+        <translation>The rule cannot be read: nobody may win</translation>
+    </message>
+    <message>
+        <source>奖项计划没有生效（数量不限，或有奖项数量为 0）：每次抽出的都是计划外。</source>
+        <translation>The prize plan does not apply (unlimited, or a prize with a quantity of 0): every winner is outside the plan.</translation>
     </message>
 </context>
 </TS>

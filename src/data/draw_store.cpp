@@ -164,16 +164,15 @@ QHash<int, int> DrawStore::winnersByLevel() {
 std::vector<std::pair<int, int>> DrawStore::awaitingReplacement() {
   std::vector<std::pair<int, int>> owed;
   if (!hasJournal(q_)) return owed;
-  // The latest absence of each order since the last clearing, unless a winner (or a voided win) holds that
-  // order now.
-  q_.openSql(
-      QStringLiteral(
-          "select a.zjsx, a.zj from cjrz a where a.lx='absent' and a.zjsx>0 "
-          "and a.xh > coalesce((select max(xh) from cjrz where lx in ('results cleared','roster cleared')), "
-          "0) "
-          "and a.xh = (select max(b.xh) from cjrz b where b.lx='absent' and b.zjsx=a.zjsx) "
-          "and not exists (select 1 from yglb w where (w.zj>0 or w.zj=?) and w.zjsx=a.zjsx) order by a.zjsx"),
-      {kVoided});
+  // The latest absence of each order since the last clearing, unless a winner holds that order now (through
+  // the winners' index) or the win there was voided since.
+  q_.openSql(QStringLiteral(
+      "select a.zjsx, a.zj from cjrz a where a.lx='absent' and a.zjsx>0 "
+      "and a.xh > coalesce((select max(xh) from cjrz where lx in ('results cleared','roster cleared')), 0) "
+      "and a.xh = (select max(b.xh) from cjrz b where b.lx='absent' and b.zjsx=a.zjsx) "
+      "and not exists (select 1 from yglb w where w.zj>0 and w.zjsx=a.zjsx) "
+      "and not exists (select 1 from cjrz v where v.lx='voided' and v.zjsx=a.zjsx and v.xh>a.xh) "
+      "order by a.zjsx"));
   q_.first();
   for (int row = 0; row < q_.recordCount(); ++row, q_.next())
     owed.push_back({q_.fieldByName(QStringLiteral("zjsx")).asInteger(),

@@ -133,8 +133,7 @@ PrizePlan PlanStore::read(const QString& switchStatement) {
     } catch (const Error& e) {
       qWarning("prize %d: %s", level, qUtf8Printable(e.message()));
       prize.rule = PrizeRule{};
-      prize.rule.departments = QStringList{QString()};
-      prize.rule.excludeDepartments = QStringList{QString()};
+      prize.rule.unreadable = true;
     }
   }
   std::stable_sort(placed.begin(), placed.end(),
@@ -180,6 +179,7 @@ void checkPrize(const Prize& prize, const PrizePlan& plan) {
   if (prize.quantity < 1 && prize.extra()) throw Error(Tr::tr("奖项数量至少为 1"));
   if (prize.quantity < 0) throw Error(Tr::tr("奖项数量不能小于 0"));
   if (prize.perDraw < 1) throw Error(Tr::tr("每次抽取人数至少为 1"));
+  if (prize.rule.unreadable) throw Error(Tr::tr("这个奖项的规则无法读取，请重新设置规则后再保存"));
   if (!prize.extra()) return;
   const QString name = prize.name.trimmed();
   if (name.isEmpty()) throw Error(Tr::tr("请填写奖项名称"));
@@ -211,7 +211,10 @@ void PlanStore::savePrize(const Prize& prize) {
 int PlanStore::addPrize(const Prize& prize, std::optional<int> beforeLevel) {
   Transaction transaction(q_.connection());
   PrizePlan plan = read(QStringLiteral("select sz from sy where symc='JX'"));
-  q_.openSql(QStringLiteral("select coalesce(max(jx), 0) as top from jxsz where jx>=?"), {kFirstExtraLevel});
+  // Never a level an earlier prize had: its winners, absences and voided wins keep naming that prize.
+  QString levels = QStringLiteral("select max(jx) as top from jxsz union all select max(zj) from yglb");
+  if (hasJournal(q_)) levels += QStringLiteral(" union all select max(zj) from cjrz");
+  q_.openSql(QStringLiteral("select coalesce(max(top), 0) as top from (%1)").arg(levels));
   q_.first();
   const int level = std::max(kFirstExtraLevel, q_.fieldByName(QStringLiteral("top")).asInteger() + 1);
   Prize added = prize;
@@ -243,7 +246,19 @@ int PlanStore::addPrize(const Prize& prize, std::optional<int> beforeLevel) {
 void PlanStore::removePrize(int level) {
   if (level < kFirstExtraLevel) throw Error(Tr::tr("一等奖到幸运奖不能删除，只能修改数量"));
   Transaction transaction(q_.connection());
-  q_.openSql(QStringLiteral("select count(*) as n from yglb where zj=?"), {level});
+  // A prize somebody won, or whose win was marked absent or voided, stays: its replacement is owed, and
+  // its rows name it.
+  QString used = QStringLiteral("select count(*) as n from yglb where zj=?");
+  QVariantList values{level};
+  if (hasJournal(q_)) {
+    used = QStringLiteral(
+               "select (%1) + (select count(*) from cjrz where zj=? and lx in ('drawn','absent','voided') "
+               "and xh > coalesce((select max(xh) from cjrz where lx in ('results cleared','roster "
+               "cleared')), 0)) as n")
+               .arg(QStringLiteral("select count(*) from yglb where zj=?"));
+    values << level;
+  }
+  q_.openSql(used, values);
   q_.first();
   if (q_.fieldByName(QStringLiteral("n")).asInteger() > 0)
     throw Error(Tr::tr("这个奖项已经有人中奖，不能删除"));

@@ -18,6 +18,11 @@ QString shownPrizeName(int level) {
   return level >= 1 && level <= 4 ? Tr::tr(kPrizeNames[level - 1]) : QString();
 }
 
+QString shownPrize(int level, const QString& storedName) {
+  if (level == kOutsidePlan) return Tr::tr("计划外");
+  return level >= kFirstExtraLevel ? storedName : shownPrizeName(level);
+}
+
 QString resultName(int zj) {
   if (zj == kAbsent) return QStringLiteral("缺席");
   if (zj == kVoided) return QStringLiteral("作废");

@@ -22,6 +22,10 @@ QString prizeName(int level);
 // The same name in the language on screen: for display only, never stored.
 QString shownPrizeName(int level);
 
+// A winner's prize in the language on screen: "计划外" outside the plan, an extra prize by the name stored
+// for it, the four levels translated.
+QString shownPrize(int level, const QString& storedName);
+
 // What a participant's zj says in a list: the prize name, "缺席" for an absent winner, "作废" for a voided
 // win, else empty. Extra prizes are named by the plan.
 QString resultName(int zj);

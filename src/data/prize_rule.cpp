@@ -13,13 +13,7 @@ namespace ld {
 
 namespace {
 
-// The roster's columns compare with "collate nocase": ASCII letters only.
-QString folded(const QString& text) {
-  QString out = text;
-  for (QChar& c : out)
-    if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
-  return out;
-}
+QString folded(const QString& text) { return foldedLikeTheRoster(text); }
 
 bool containsFolded(const QStringList& list, const QString& value) {
   const QString key = folded(value);
@@ -46,9 +40,11 @@ const char* const kNotTags = QT_TRANSLATE_NOOP("ld", "不含标签：%1");
 const char* const kNotPeople = QT_TRANSLATE_NOOP("ld", "另有 %1 人不参加");
 const char* const kListSeparator = QT_TRANSLATE_NOOP("ld", "、");
 const char* const kPartSeparator = QT_TRANSLATE_NOOP("ld", "；");
+const char* const kUnreadable = QT_TRANSLATE_NOOP("ld", "规则无法读取，无人可抽");
 
 QString writtenOut(const PrizeRule& rule, bool shown) {
   const auto t = [shown](const char* text) { return shown ? Tr::tr(text) : QString::fromUtf8(text); };
+  if (rule.unreadable) return t(kUnreadable);
   QStringList parts;
   const auto list = [&](const char* format, const QStringList& items) {
     if (!items.isEmpty()) parts << t(format).arg(items.join(t(kListSeparator)));
@@ -77,13 +73,21 @@ QStringList stringList(const QJsonObject& object, const char* key) {
 
 }  // namespace
 
+QString foldedLikeTheRoster(const QString& text) {
+  QString out = text;
+  for (QChar& c : out)
+    if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
+  return out;
+}
+
 bool PrizeRule::isEmpty() const {
-  return departments.isEmpty() && excludeDepartments.isEmpty() && tags.isEmpty() && excludeTags.isEmpty() &&
-         excludePeople.empty();
+  return !unreadable && departments.isEmpty() && excludeDepartments.isEmpty() && tags.isEmpty() &&
+         excludeTags.isEmpty() && excludePeople.empty();
 }
 
 bool PrizeRule::admits(const QString& department, const QString& name, const QString& employeeId,
                        const QString& storedTags) const {
+  if (unreadable) return false;
   if (!departments.isEmpty() && !containsFolded(departments, department)) return false;
   if (containsFolded(excludeDepartments, department)) return false;
   const QStringList own = tagList(storedTags);
@@ -104,6 +108,7 @@ bool PrizeRule::admits(const QString& department, const QString& name, const QSt
 }
 
 QString PrizeRule::sqlCondition(QVariantList& values) const {
+  if (unreadable) return QStringLiteral("0");
   QStringList terms;
   if (!departments.isEmpty()) {
     terms << QStringLiteral("bm in (%1)").arg(marks(departments.size()));
@@ -113,10 +118,14 @@ QString PrizeRule::sqlCondition(QVariantList& values) const {
     terms << QStringLiteral("bm not in (%1)").arg(marks(excludeDepartments.size()));
     for (const QString& d : excludeDepartments) values << d;
   }
-  // A tag matches between the commas that separate it; lower() folds ASCII only, as the columns compare.
+  // A tag matches between the commas that separate it, blanks beside a comma left out as admits() trims
+  // them; lower() folds ASCII only, as the columns compare.
   const auto tagTest = [&](const QString& tag) {
-    values << tag;
-    return QStringLiteral("instr(',' || lower(bq) || ',', ',' || lower(?) || ',') > 0");
+    values << tag.trimmed();
+    return QStringLiteral(
+        "instr(',' || replace(replace(replace(replace(trim(lower(bq)), ', ', ','), ' ,', ','), ', ', ','), ' "
+        ",', ',') "
+        "|| ',', ',' || lower(?) || ',') > 0");
   };
   if (!tags.isEmpty()) {
     QStringList any;

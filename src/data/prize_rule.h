@@ -24,6 +24,8 @@ struct PrizeRule {
   QStringList tags;                // only people with at least one of these, when any are given
   QStringList excludeTags;         // never people with any of these
   std::vector<ExcludedPerson> excludePeople;
+  // The stored rule could not be read: nobody is admitted until it is set again, and it is never saved.
+  bool unreadable = false;
 
   bool isEmpty() const;
   bool operator==(const PrizeRule&) const = default;
@@ -46,6 +48,9 @@ struct PrizeRule {
   // Empty text reads as the empty rule. Throws Error naming what is wrong.
   static PrizeRule fromJson(const QByteArray& json);
 };
+
+// Text as the roster's columns compare it ("collate nocase"): ASCII letters in lower case, all else as it is.
+QString foldedLikeTheRoster(const QString& text);
 
 // A list of people to keep out, one per line: an employee number alone, or department and name separated by
 // a tab or a comma. Blank lines are skipped. Throws Error naming the first line that says neither.

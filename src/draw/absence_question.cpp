@@ -9,10 +9,8 @@
 namespace ld {
 
 QString absenceQuestion(const DrawResult& winner) {
-  // An extra prize is named as the plan names it; the four levels in the language on screen.
-  const QString prize = winner.level == kOutsidePlan       ? Tr::tr("计划外奖项")
-                        : winner.level >= kFirstExtraLevel ? winner.prize
-                                                           : shownPrizeName(winner.level);
+  const QString prize =
+      winner.level == kOutsidePlan ? Tr::tr("计划外奖项") : shownPrize(winner.level, winner.prize);
   return Tr::tr(
              "%1  %2 不在现场？\n\n确定后此人记为缺席，不再参加本次抽奖；"
              "下一次抽奖将重新抽取%3（第 %4 位）。")

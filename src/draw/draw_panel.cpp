@@ -225,7 +225,7 @@ void DrawPanel::fillPrizes() {
   }
 
   if (prizes_.empty()) {
-    upcoming_->setText(Tr::tr("奖项数量不限：每次抽出的都是计划外。"));
+    upcoming_->setText(Tr::tr("奖项计划没有生效（数量不限，或有奖项数量为 0）：每次抽出的都是计划外。"));
   } else if (!next) {
     upcoming_->setText(Tr::tr("奖项已全部抽完：下一次抽出的是计划外。"));
   } else {
@@ -243,9 +243,9 @@ void DrawPanel::fillWinners() {
   winners_ = DrawStore(query_).winners();
   std::reverse(winners_.begin(), winners_.end());
   const auto prizeOf = [&](int level) {
-    if (level == kOutsidePlan) return Tr::tr("计划外");
     const Prize* prize = plan.prize(level);
-    return prize ? prize->shownName() : QString::number(level);
+    return prize || level == kOutsidePlan ? shownPrize(level, prize ? prize->name : QString())
+                                          : QString::number(level);
   };
   // The same winner stays selected across a refresh.
   const QTreeWidgetItem* current = allWinners_->currentItem();

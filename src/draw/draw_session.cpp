@@ -76,9 +76,7 @@ QString recordedWinner(const DrawResult& r) {
   return Tr::tr("%1 %2（第 %3 位，%4）")
       .arg(r.department, r.name)
       .arg(r.order)
-      .arg(r.level == kOutsidePlan       ? Tr::tr("计划外")
-           : r.level >= kFirstExtraLevel ? r.prize
-                                         : shownPrizeName(r.level));
+      .arg(shownPrize(r.level, r.prize));
 }
 
 // What to do about a stop that was not saved, by its cause.
@@ -147,15 +145,21 @@ DrawSession::Upcoming DrawSession::upcoming(const PrizePlan& plan, bool withOrde
     if (const Prize* p = plan.prize(level)) return *p;
     return std::nullopt;
   };
-  // Replacements first, all of one prize, at the orders their absent winners had.
-  if (const auto owed = store_.awaitingReplacement(); !owed.empty()) {
-    next.level = owed.front().second;
-    next.prize = inPlan(next.level);
-    next.replacement = true;
-    for (const auto& [order, level] : owed)
-      if (level == next.level) next.orders.push_back(order);
-    return next;
+  // Replacements first, all of one prize, at the orders their absent winners had; a replacement nobody
+  // may take now waits, and its order stays free, while the other prizes go on.
+  const std::vector<std::pair<int, int>> owed = store_.awaitingReplacement();
+  int owedAfter = 0;
+  for (const auto& [order, level] : owed) {
+    const std::optional<Prize> prize = inPlan(level);
+    if (next.orders.empty() && store_.eligibleCount(prize ? prize->rule : PrizeRule{}) > 0) {
+      next.level = level;
+      next.prize = prize;
+      next.replacement = true;
+    }
+    if (next.replacement && level == next.level) next.orders.push_back(order);
+    owedAfter = std::max(owedAfter, order);
   }
+  if (next.replacement) return next;
   if (plan.applies()) {
     const QHash<int, int> drawn = store_.winnersByLevel();
     const Prize* prize = nullptr;
@@ -168,13 +172,13 @@ DrawSession::Upcoming DrawSession::upcoming(const PrizePlan& plan, bool withOrde
     }
     if (withOrders) {
       const int count = prize ? std::min(prize->perDraw, plan.leftOf(prize->level, drawn)) : 1;
-      const int first = store_.nextDrawOrder();
+      const int first = std::max(store_.nextDrawOrder(), owedAfter + 1);
       if (count - 1 > std::numeric_limits<int>::max() - first) throw Error(Tr::tr("抽奖顺序已达上限"));
       for (int i = 0; i < count; ++i) next.orders.push_back(first + i);
     }
     return next;
   }
-  if (withOrders) next.orders.push_back(store_.nextDrawOrder());
+  if (withOrders) next.orders.push_back(std::max(store_.nextDrawOrder(), owedAfter + 1));
   return next;
 }
 
@@ -379,7 +383,6 @@ void DrawSession::voidWin(const RecordedWinner& winner, const QString& reason) {
   entry.reason = reason.trimmed();
   store_.journal(entry);
   transaction.commit();
-  latestStop_.erase(std::remove(latestStop_.begin(), latestStop_.end(), winner.order), latestStop_.end());
   poolRead_ = false;
   emit winVoided(winner, entry.reason);
 }

@@ -18,11 +18,6 @@ namespace ld {
 
 namespace {
 
-// An extra prize is named by the plan; the four levels in the language on screen.
-QString prizeShown(int level, const QString& storedName) {
-  return level >= kFirstExtraLevel ? storedName : shownPrizeName(level);
-}
-
 stage::Winner shown(const Candidate& c, int level, const QString& prize, int order, bool absent) {
   stage::Winner w;
   w.order = order;
@@ -31,7 +26,7 @@ stage::Winner shown(const Candidate& c, int level, const QString& prize, int ord
   w.department = c.department;
   w.photo = c.photo;
   w.level = level;
-  w.prize = level == kOutsidePlan ? QString() : prizeShown(level, prize);
+  w.prize = level == kOutsidePlan ? QString() : shownPrize(level, prize);
   w.absent = absent;
   return w;
 }
@@ -134,8 +129,7 @@ QList<stage::HonourPrize> StageFeed::honour() {
     const std::pair<int, int> key{found == rank.end() ? 1 : found->second, w.level};
     stage::HonourPrize& prize = byRank[key];
     const QString stored = storedNameOf(plan, w.level);
-    if (prize.name.isEmpty())
-      prize.name = w.level == kOutsidePlan ? Tr::tr("计划外") : prizeShown(w.level, stored);
+    if (prize.name.isEmpty()) prize.name = shownPrize(w.level, stored);
     prize.winners << shown(w, w.level, stored, w.order, false);
   }
   QList<stage::HonourPrize> list;

@@ -22,13 +22,7 @@ namespace {
 // A list of people to keep out is a few thousand lines at most; anything bigger is the wrong file.
 constexpr qint64 kMaxListFile = 1024 * 1024;
 
-// As the roster's columns compare: ASCII letters without regard to case, everything else as it is.
-QString folded(const QString& text) {
-  QString out = text;
-  for (QChar& c : out)
-    if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
-  return out;
-}
+QString folded(const QString& text) { return foldedLikeTheRoster(text); }
 
 void fill(QListWidget* list, const QStringList& values, const QString& none) {
   for (const QString& value : values) {

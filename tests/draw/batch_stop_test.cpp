@@ -252,3 +252,70 @@ TEST(BatchStops, APrizesRuleDecidesItsPoolAndTheJournalCarriesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A replacement its prize's rule leaves nobody for waits, keeping its order free, while the operator draws
+// another prize; once somebody may take it, it comes first again.
+TEST(BatchStops, AReplacementNobodyCanTakeWaitsWithoutHoldingUpTheOtherPrizes) {
+  Event e(10, {1, 1, 1, 1});
+  const int only = e.app.addParticipant(QStringLiteral("唯一"), QStringLiteral("董事会"));
+  Prize lucky = *e.plan().forDraw().prize(4);
+  lucky.rule.departments = QStringList{QStringLiteral("董事会")};
+  e.plan().savePrize(lucky);
+  const QList<DrawResult> first = e.session.stop();
+  ASSERT_EQ(first.front().id, only);
+  e.session.markAbsent(first.front());
+  EXPECT_FALSE(e.session.stop().front().drawn) << "the lucky prize's rule leaves nobody";
+
+  e.session.choosePrize(3);
+  const QList<DrawResult> next = e.session.stop();
+  ASSERT_TRUE(next.front().drawn);
+  EXPECT_EQ(next.front().level, 3);
+  EXPECT_EQ(next.front().order, 2) << "order 1 stays free for the replacement";
+  e.app.addParticipant(QStringLiteral("新人"), QStringLiteral("董事会"));
+  const QList<DrawResult> replacement = e.session.stop();
+  EXPECT_TRUE(replacement.front().replacement);
+  EXPECT_EQ(replacement.front().order, 1);
+  EXPECT_EQ(replacement.front().level, 4);
+}
+
+// An extra prize stays while anything of the draw names it, and a level once used is never given again.
+TEST(BatchStops, AnExtraPrizeIsRemovedOnlyWhenNothingNamesItAndItsLevelIsNeverReused) {
+  Event e(10, {1, 1, 1, 1});
+  Prize extra;
+  extra.name = QStringLiteral("甲奖");
+  extra.quantity = 2;
+  const int level = e.plan().addPrize(extra, 4);
+  const QList<DrawResult> won = e.session.stop();
+  ASSERT_EQ(won.front().level, level);
+  e.session.markAbsent(won.front());
+  EXPECT_THROW(e.plan().removePrize(level), Error) << "owed a replacement";
+  const QList<DrawResult> replaced = e.session.stop();
+  e.session.voidWin({{replaced.front().id, {}, replaced.front().name, {}}, level, replaced.front().order},
+                    QStringLiteral("放弃领奖"));
+  EXPECT_THROW(e.plan().removePrize(level), Error) << "its rows name it";
+
+  // After the results are cleared nothing of the draw names it: it goes, and its level is not given again.
+  e.app.exec(QStringLiteral("update yglb set zj=0, zjsx=0"));
+  appendJournal(e.app.dataModule().ADOQuerymain.connection(),
+                {JournalEvent::ResultsCleared, {}, {}, {}, {}, {}, {}});
+  e.plan().removePrize(level);
+  extra.name = QStringLiteral("乙奖");
+  EXPECT_EQ(e.plan().addPrize(extra, std::nullopt), level + 1);
+}
+
+// Voiding one winner of a press leaves the others of it to be marked absent.
+TEST(BatchStops, AVoidedWinnerOfThePressLeavesTheOthersMarkableAbsent) {
+  Event e(20, {1, 1, 1, 5});
+  e.perDraw(4, 3);
+  const QList<DrawResult> press = e.session.stop();
+  ASSERT_EQ(press.size(), 3);
+  const DrawResult& last = press.back();
+  e.session.voidWin({{last.id, last.department, last.name, {}}, last.level, last.order},
+                    QStringLiteral("不符合资格"));
+  EXPECT_NO_THROW(e.session.markAbsent(press.front()));
+  EXPECT_THROW(e.session.markAbsent(last), Error) << "a voided win is no win to mark";
+}
+
+}  // namespace

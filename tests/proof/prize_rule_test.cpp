@@ -115,6 +115,34 @@ TEST(PrizeRules, NobodyOutsideAPrizesRuleIsEverDrawnForIt) {
   }
 }
 
+// Tags typed by hand with blanks after the commas, and a stored rule that cannot be read: the statement and
+// the rule agree, and a rule nobody can read lets nobody in, is said so, and is never saved as another.
+TEST(PrizeRules, HandTypedTagsAndAnUnreadableRuleAreTreatedAlikeEverywhere) {
+  TempApp app;
+  app.setPlan(1, 1, 1, 1, 1);
+  const int id = app.addParticipant(QStringLiteral("甲"), QStringLiteral("部门"));
+  DrawStore store(app.dataModule().ADOQuerymain);
+  for (const char* stored : {"外包, 销售", "外包 ,  销售", " 销售 "}) {
+    app.exec(QStringLiteral("update yglb set bq='%1' where id=%2").arg(QString::fromUtf8(stored)).arg(id));
+    PrizeRule rule;
+    rule.tags = QStringList{QStringLiteral("销售")};
+    EXPECT_TRUE(rule.admits(QStringLiteral("部门"), QStringLiteral("甲"), {}, QString::fromUtf8(stored)))
+        << stored;
+    EXPECT_EQ(store.eligibleCount(rule), 1) << stored;
+  }
+
+  app.exec(QStringLiteral("update jxsz set gz='{broken' where jx=4"));
+  PlanStore plan(app.dataModule().ADOQuerysetting);
+  Prize lucky = *plan.forDraw().prize(4);
+  EXPECT_EQ(store.eligibleCount(lucky.rule), 0);
+  EXPECT_EQ(lucky.rule.text(), QStringLiteral("规则无法读取，无人可抽"));
+  lucky.quantity = 2;
+  EXPECT_THROW(plan.savePrize(lucky), Error) << "saved as read it would let everybody in";
+  lucky.rule = PrizeRule{};
+  EXPECT_NO_THROW(plan.savePrize(lucky)) << "set again, it saves";
+  EXPECT_EQ(store.eligibleCount(plan.forDraw().prize(4)->rule), 1);
+}
+
 TEST(PrizeRules, TheRuleIsWrittenOutAndBadInputIsRefusedByName) {
   PrizeRule rule;
   EXPECT_EQ(rule.text(), QString());

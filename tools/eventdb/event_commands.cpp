@@ -23,14 +23,10 @@
 
 namespace ld::eventdb {
 
-namespace {
-
-QString withSeparator(const QString& folder) {
+QString eventFolder(const QString& folder) {
   const QString absolute = QDir(folder).absolutePath();
   return absolute.endsWith(QLatin1Char('/')) ? absolute : absolute + QLatin1Char('/');
 }
-
-}  // namespace
 
 // The event's database, opened directly: a failure is thrown once, not reported and thrown again.
 void connectToEvent(Connection& c, const QString& folder) {
@@ -41,7 +37,7 @@ void connectToEvent(Connection& c, const QString& folder) {
 }
 
 void init(const QString& folder) {
-  const QString f = withSeparator(folder);
+  const QString f = eventFolder(folder);
   if (!QDir().mkpath(f)) throw Error(Tr::tr("无法创建文件夹 %1").arg(f));
   EventLock lock(f);
   createEventDatabase(f);
@@ -69,7 +65,7 @@ void linkDemoPhoto(const QString& source, const QString& file, QStringList& made
 }  // namespace
 
 int demo(const QString& folder, const DemoOptions& options) {
-  const QString f = withSeparator(folder);
+  const QString f = eventFolder(folder);
   EventLock lock(f);
   Connection c;
   connectToEvent(c, f);
@@ -140,7 +136,7 @@ int demo(const QString& folder, const DemoOptions& options) {
 }
 
 QStringList journal(const QString& folder) {
-  const QString f = withSeparator(folder);
+  const QString f = eventFolder(folder);
   Connection c;
   connectToEvent(c, f);
   QStringList lines;

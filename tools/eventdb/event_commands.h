@@ -10,6 +10,9 @@ class Connection;
 
 namespace ld::eventdb {
 
+// The event folder as an absolute path ending in '/', as the commands take it.
+QString eventFolder(const QString& folder);
+
 // Connects to the event database in `folder` (ending in '/'); throws Error naming the folder when it has
 // none.
 void connectToEvent(Connection& c, const QString& folder);

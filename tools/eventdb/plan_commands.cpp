@@ -47,11 +47,6 @@ struct UsageError {
   QString message;
 };
 
-QString eventFolder(const QString& folder) {
-  const QString absolute = QDir(folder).absolutePath();
-  return absolute.endsWith(QLatin1Char('/')) ? absolute : absolute + QLatin1Char('/');
-}
-
 int wholeNumber(const QString& text, const char* what) {
   bool ok = false;
   const int n = text.toInt(&ok);
