@@ -2601,5 +2601,33 @@ Start a rehearsal now?</translation>
         <source>奖项计划没有生效（数量不限，或有奖项数量为 0）：每次抽出的都是计划外。</source>
         <translation>The prize plan does not apply (unlimited, or a prize with a quantity of 0): every winner is outside the plan.</translation>
     </message>
+    <message>
+        <source>端口 %1 已被其他程序占用，请换一个端口或先关闭占用它的程序。</source>
+        <translation>Port %1 is already in use by another program. Choose another port or close the program using it.</translation>
+    </message>
+    <message>
+        <source>本机没有地址 %1，请重新选择网络接口。</source>
+        <translation>This computer has no address %1. Choose the network interface again.</translation>
+    </message>
+    <message>
+        <source>端口 %1 需要管理员权限，请使用 1024 以上的端口。</source>
+        <translation>Port %1 needs administrator rights. Use a port above 1024.</translation>
+    </message>
+    <message>
+        <source>无法在 %1 端口 %2 上启动网页服务：%3</source>
+        <translation>Cannot start the web service on %1 port %2: %3</translation>
+    </message>
+    <message>
+        <source>网页服务的地址无效：%1</source>
+        <translation>The web service address is not valid: %1</translation>
+    </message>
+    <message>
+        <source>网页服务无法启动（端口 %1）。</source>
+        <translation>The web service cannot start (port %1).</translation>
+    </message>
+    <message>
+        <source>网页服务已停止。</source>
+        <translation>The web service has stopped.</translation>
+    </message>
 </context>
 </TS>
