@@ -79,7 +79,8 @@ MHD_Response* EventStream::attach(MHD_Connection* connection) {
 ssize_t EventStream::readCallback(void* cls, uint64_t, char* buf, size_t max) {
   auto* client = static_cast<Client*>(cls);
   std::lock_guard lock(client->stream->mutex_);
-  if (client->dropped || client->stream->closing_) return MHD_CONTENT_READER_END_WITH_ERROR;
+  if (client->dropped) return MHD_CONTENT_READER_END_WITH_ERROR;
+  if (client->stream->closing_) return MHD_CONTENT_READER_END_OF_STREAM;
   const qsizetype waiting = client->queue.size() - client->sent;
   if (waiting == 0) {
     // Nothing to send: the connection sleeps until the next event instead of being polled.

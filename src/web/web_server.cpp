@@ -54,7 +54,10 @@ QHostAddress peerOf(MHD_Connection* connection) {
 
 void logLibraryMessage(void*, const char* format, va_list args) {
   char line[512];
-  std::vsnprintf(line, sizeof line, format, args);
+  const int length = std::vsnprintf(line, sizeof line, format, args);
+  // The library ends its messages with a line break of its own.
+  if (length > 0 && static_cast<size_t>(length) < sizeof line && line[length - 1] == '\n')
+    line[length - 1] = 0;
   qWarning("web server: %s", line);
 }
 
