@@ -330,7 +330,7 @@ std::optional<int> DrawSession::upcomingLevel() {
   return next.level;
 }
 
-std::vector<PrizeStatus> DrawSession::prizeStatus() {
+std::vector<PrizeStatus> DrawSession::prizeStatus(std::optional<int> onlyLevel) {
   std::vector<PrizeStatus> list;
   const PrizePlan plan = PlanStore(store_.query()).forDraw();
   if (!plan.applies()) return list;
@@ -339,6 +339,7 @@ std::vector<PrizeStatus> DrawSession::prizeStatus() {
   const int eligible = store_.eligibleCount();
   for (size_t i = 0; i < plan.prizes.size(); ++i) {
     const Prize& prize = plan.prizes[i];
+    if (onlyLevel && prize.level != *onlyLevel) continue;
     list.push_back({prize, drawn.value(prize.level), left[i],
                     prize.rule.isEmpty() ? eligible : store_.eligibleCount(prize.rule), eligible});
   }

@@ -100,8 +100,9 @@ class DrawSession : public QObject {
   // The level the next stop draws: the replacements owed, the chosen prize, the next in order; none when no
   // plan applies or every prize is drawn.
   std::optional<int> upcomingLevel();
-  // Every prize of the plan with its winners and its live pool, in drawing order; empty when no plan applies.
-  std::vector<PrizeStatus> prizeStatus();
+  // Every prize of the plan (or only the one of `onlyLevel`, whose pool alone is counted) with its winners
+  // and its live pool, in drawing order; empty when no plan applies.
+  std::vector<PrizeStatus> prizeStatus(std::optional<int> onlyLevel = std::nullopt);
 
   // The event's database file is no longer the one this program opened: only a restart can record again.
   bool databaseMovedOrReplaced() const;

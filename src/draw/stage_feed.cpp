@@ -102,12 +102,13 @@ void StageFeed::refreshCompany() {
 std::optional<stage::PrizeProgress> StageFeed::progress(std::optional<int> level) {
   if (!level) level = session_.upcomingLevel();
   if (!level) return std::nullopt;
-  for (const PrizeStatus& status : session_.prizeStatus())
-    if (status.prize.level == *level)
-      return stage::PrizeProgress{status.prize.level,    status.prize.shownName(),      status.drawn,
-                                  status.prize.quantity, status.prize.rule.shownText(), status.pool,
-                                  status.eligible};
-  return std::nullopt;
+  // Only this prize's pool is counted: the stage reads it at the start of every roll.
+  const std::vector<PrizeStatus> found = session_.prizeStatus(*level);
+  if (found.empty()) return std::nullopt;
+  const PrizeStatus& status = found.front();
+  return stage::PrizeProgress{status.prize.level,    status.prize.shownName(),      status.drawn,
+                              status.prize.quantity, status.prize.rule.shownText(), status.pool,
+                              status.eligible};
 }
 
 QList<stage::Winner> StageFeed::winnersOf(int level) {
