@@ -44,10 +44,7 @@ QString marks(const std::vector<int>& ids, QVariantList& values) {
 
 Connection& DrawStore::connection() const { return q_.connection(); }
 
-std::vector<int> DrawStore::eligibleIds() {
-  return idList(q_, QStringLiteral("select group_concat(id) as ids from yglb where ") + kEligible +
-                        QStringLiteral(" "));
-}
+std::vector<int> DrawStore::eligibleIds() { return eligibleIds(PrizeRule{}); }
 
 std::vector<int> DrawStore::eligibleIds(const PrizeRule& rule) {
   QVariantList values;
@@ -103,11 +100,7 @@ QHash<int, QString> DrawStore::eligiblePhotos(const std::vector<int>& ids) {
   return photos;
 }
 
-int DrawStore::eligibleCount() {
-  q_.openSql(QStringLiteral("select count(*) as n from yglb where ") + kEligible);
-  q_.first();
-  return q_.fieldByName(QStringLiteral("n")).asInteger();
-}
+int DrawStore::eligibleCount() { return eligibleCount(PrizeRule{}); }
 
 int DrawStore::nextDrawOrder() {
   q_.openSql(QStringLiteral("select top 1 zjsx as expr from yglb where zj>0 order by zjsx desc"));

@@ -39,8 +39,7 @@ void DrawSession::readPool() {
   // The roll shows only people the coming prize's rule lets win it.
   const PrizePlan plan = PlanStore(store_.query()).forDraw();
   const Upcoming next = upcoming(plan, false);
-  pool_ =
-      next.prize && !next.prize->rule.isEmpty() ? store_.eligibleIds(next.prize->rule) : store_.eligibleIds();
+  pool_ = store_.eligibleIds(next.prize ? next.prize->rule : PrizeRule{});
   poolRead_ = true;
 }
 
