@@ -319,7 +319,7 @@ bool LuckyDraw::placeDrawPanel() {
       size.setWidth(std::min(size.width(), std::max(right, left)));
       const int top = area.top() + (area.height() - size.height()) / 2;
       topLeft = right >= left ? QPoint(h.right() + 9, top) : QPoint(h.left() - 8 - size.width(), top);
-    } else if (std::max(below, above) >= 240) {
+    } else if (std::max(below, above) >= drawPanel_->minimumSizeHint().height()) {
       size = QSize(std::min(760, area.width() - 40), std::min(size.height(), std::max(below, above)));
       const int x = area.left() + (area.width() - size.width()) / 2;
       topLeft = below >= above ? QPoint(x, h.bottom() + 9) : QPoint(x, h.top() - 8 - size.height());
