@@ -5,7 +5,7 @@ set -euo pipefail
 
 run_pkgs=(cmake ninja-build make g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libsqlcipher-dev
   libjpeg62-turbo-dev fonts-wqy-zenhei libgl-dev qt6-translations-l10n libxlsxwriter-dev libzip-dev
-  qt6-l10n-tools libx11-dev libxext-dev libxss-dev libmicrohttpd-dev)
+  qt6-l10n-tools libx11-dev libxext-dev libxss-dev libmicrohttpd-dev libqrencode-dev)
 # The Debian package: CPack finds the binaries with file, dpkg-shlibdeps works out their dependencies.
 package_pkgs=(dpkg-dev file)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool

@@ -42,6 +42,10 @@ QString journalEventText(JournalEvent event) {
       return QStringLiteral("roll cancelled");
     case JournalEvent::Voided:
       return QStringLiteral("voided");
+    case JournalEvent::CheckedIn:
+      return QStringLiteral("checked in");
+    case JournalEvent::CheckInRefused:
+      return QStringLiteral("check-in refused");
   }
   return {};
 }

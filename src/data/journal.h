@@ -19,11 +19,13 @@ enum class JournalEvent {
   PlanChanged,
   Absent,
   RollCancelled,
-  Voided
+  Voided,
+  CheckedIn,
+  CheckInRefused
 };
 
 // What the journal's lx column holds: "drawn", "nobody", "results cleared", "roster cleared",
-// "plan changed", "absent", "roll cancelled", "voided".
+// "plan changed", "absent", "roll cancelled", "voided", "checked in", "check-in refused".
 QString journalEventText(JournalEvent event);
 
 struct JournalEntry {
@@ -36,7 +38,7 @@ struct JournalEntry {
   std::optional<int> poolSize;  // rs: how many were eligible
   QString prize = {};           // jp: the prize's name as stored; null for none
   QString rule = {};            // gz: the prize's rule written out, empty for everyone; null for no prize
-  QString reason = {};          // yy: why a win was voided
+  QString reason = {};          // yy: why a win was voided; how a check-in came (or why it was refused)
 };
 
 struct JournalRow {

@@ -38,6 +38,7 @@ const char* const kNotDepartments = QT_TRANSLATE_NOOP("ld", "不含部门：%1")
 const char* const kOnlyTags = QT_TRANSLATE_NOOP("ld", "仅限标签：%1");
 const char* const kNotTags = QT_TRANSLATE_NOOP("ld", "不含标签：%1");
 const char* const kNotPeople = QT_TRANSLATE_NOOP("ld", "另有 %1 人不参加");
+const char* const kCheckedInOnly = QT_TRANSLATE_NOOP("ld", "仅限已签到");
 const char* const kListSeparator = QT_TRANSLATE_NOOP("ld", "、");
 const char* const kPartSeparator = QT_TRANSLATE_NOOP("ld", "；");
 const char* const kUnreadable = QT_TRANSLATE_NOOP("ld", "规则无法读取，无人可抽");
@@ -54,6 +55,7 @@ QString writtenOut(const PrizeRule& rule, bool shown) {
   list(kOnlyTags, rule.tags);
   list(kNotTags, rule.excludeTags);
   if (!rule.excludePeople.empty()) parts << t(kNotPeople).arg(rule.excludePeople.size());
+  if (rule.checkedInOnly) parts << t(kCheckedInOnly);
   return parts.join(t(kPartSeparator));
 }
 
@@ -82,12 +84,13 @@ QString foldedLikeTheRoster(const QString& text) {
 
 bool PrizeRule::isEmpty() const {
   return !unreadable && departments.isEmpty() && excludeDepartments.isEmpty() && tags.isEmpty() &&
-         excludeTags.isEmpty() && excludePeople.empty();
+         excludeTags.isEmpty() && excludePeople.empty() && !checkedInOnly;
 }
 
 bool PrizeRule::admits(const QString& department, const QString& name, const QString& employeeId,
-                       const QString& storedTags) const {
+                       const QString& storedTags, bool checkedIn) const {
   if (unreadable) return false;
+  if (checkedInOnly && !checkedIn) return false;
   if (!departments.isEmpty() && !containsFolded(departments, department)) return false;
   if (containsFolded(excludeDepartments, department)) return false;
   const QStringList own = tagList(storedTags);
@@ -110,6 +113,7 @@ bool PrizeRule::admits(const QString& department, const QString& name, const QSt
 QString PrizeRule::sqlCondition(QVariantList& values) const {
   if (unreadable) return QStringLiteral("0");
   QStringList terms;
+  if (checkedInOnly) terms << QStringLiteral("qd is not null");
   if (!departments.isEmpty()) {
     terms << QStringLiteral("bm in (%1)").arg(marks(departments.size()));
     for (const QString& d : departments) values << d;
@@ -181,6 +185,7 @@ QByteArray PrizeRule::toJson() const {
     }
     object.insert(QStringLiteral("excludePeople"), people);
   }
+  if (checkedInOnly) object.insert(QStringLiteral("checkedIn"), true);
   return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -196,6 +201,10 @@ PrizeRule PrizeRule::fromJson(const QByteArray& json) {
   rule.excludeDepartments = stringList(object, "excludeDepartments");
   rule.tags = stringList(object, "tags");
   rule.excludeTags = stringList(object, "excludeTags");
+  const QJsonValue checkedIn = object.value(QStringLiteral("checkedIn"));
+  if (!checkedIn.isUndefined() && !checkedIn.isBool())
+    throw Error(Tr::tr("奖项规则中的 checkedIn 不是真假值"));
+  rule.checkedInOnly = checkedIn.toBool();
   for (const QJsonValue item : object.value(QStringLiteral("excludePeople")).toArray()) {
     const QJsonObject person = item.toObject();
     ExcludedPerson p{person.value(QStringLiteral("gh")).toString().trimmed(),

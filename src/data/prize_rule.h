@@ -24,6 +24,8 @@ struct PrizeRule {
   QStringList tags;                // only people with at least one of these, when any are given
   QStringList excludeTags;         // never people with any of these
   std::vector<ExcludedPerson> excludePeople;
+  // Only people who checked in (by phone or by hand) before the stop.
+  bool checkedInOnly = false;
   // The stored rule could not be read: nobody is admitted until it is set again, and it is never saved.
   bool unreadable = false;
 
@@ -32,8 +34,8 @@ struct PrizeRule {
 
   // Whether a participant falls inside the rule. Texts compare as the roster's columns do: letter case
   // ignored for ASCII letters only. `tags` as stored, separated by ','.
-  bool admits(const QString& department, const QString& name, const QString& employeeId,
-              const QString& tags) const;
+  bool admits(const QString& department, const QString& name, const QString& employeeId, const QString& tags,
+              bool checkedIn = false) const;
 
   // The condition on the roster's columns, to be joined to others with "and"; its values appended to
   // `values` in order. Empty for a rule that admits everybody.

@@ -92,6 +92,9 @@ const AddedColumn kAddedColumns[kAddedColumnCount] = {
     {"cjrz", "jp", "text"},
     {"cjrz", "gz", "text"},
     {"cjrz", "yy", "text"},
+    {"yglb", "qd", "text"},
+    {"yglb", "qdm", "text not null default ''"},
+    {"yglb", "qdsb", "text not null default ''"},
 };
 
 QByteArray addColumnStatement(const AddedColumn& column) {
