@@ -340,11 +340,13 @@ HeaderLayout headerLayout(QSize screen, QSize logo, const QString& company, cons
 }
 
 IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& prize, const QString& progress,
-                      const RuleText& rule) {
+                      const RuleText& rule, int besideWidth) {
   IdleLayout l;
   l.header = header;
   const int m = margin(screen);
-  const QRect content(m, contentTop(header, screen), screen.width() - 2 * m,
+  // Kept off both sides alike, so the texts stay centred on the screen.
+  const int beside = besideWidth > 0 ? besideWidth + m : 0;
+  const QRect content(m + beside, contentTop(header, screen), screen.width() - 2 * (m + beside),
                       screen.height() - contentTop(header, screen) - m);
   l.prize = fitText(prize, stageFont(1), QRect(content.x(), 0, content.width(), int(content.height() * 0.6)),
                     part(screen, 0.17), part(screen, 0.06));
@@ -359,6 +361,20 @@ IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& p
   placeAt(l.prize, top);
   placeAt(l.progress, top + l.prize.height() + gap);
   placeAt(l.rule, l.progress.box.bottom() + 1 + gap);
+  return l;
+}
+
+CheckInLayout checkInLayout(QSize screen) {
+  const int m = margin(screen);
+  const int side = std::min(part(screen, 0.25), screen.width() / 5);
+  const int captionHeight = std::max(10, side / 7);
+  const int linkHeight = std::max(10, side / 9);
+  const int right = screen.width() - m;
+  CheckInLayout l;
+  l.link = QRect(right - side, screen.height() - m - linkHeight, side, linkHeight);
+  l.code = QRect(right - side, l.link.top() - side, side, side);
+  l.caption = QRect(right - side, l.code.top() - captionHeight, side, captionHeight);
+  l.block = l.caption | l.code | l.link;
   return l;
 }
 

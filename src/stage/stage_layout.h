@@ -84,8 +84,17 @@ struct IdleLayout {
   TextBlock progress;  // drawn / total below it
   TextBlock rule;      // who may win it, below that
 };
+// `besideWidth`: room kept free at the right (and, for balance, the left) for the check-in code.
 IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& prize, const QString& progress,
-                      const RuleText& rule = {});
+                      const RuleText& rule = {}, int besideWidth = 0);
+
+// The check-in code while waiting to draw: a square in the lower right corner, with a line above it and
+// the link under it; the caption and the link run as wide as the code.
+struct CheckInLayout {
+  QRect block;  // all of it
+  QRect caption, code, link;
+};
+CheckInLayout checkInLayout(QSize screen);
 
 struct RollingLayout {
   HeaderLayout header;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/qr_code.h"
 #include "framework/text.h"
 #include "stage/stage_photos.h"
 
@@ -185,6 +186,30 @@ void paintIdle(QPainter& painter, const IdleLayout& layout, const Look& look) {
   }
   paintText(painter, layout.rule, withAlpha(look.text, 225));
   paintText(painter, layout.header.prize, look.accent);
+}
+
+void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& code, const QString& link,
+                  const Look& look) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(255, 255, 255, 235));
+  const int pad = std::max(2, layout.code.width() / 30);
+  painter.drawRoundedRect(layout.block.adjusted(-pad, -pad, pad, pad), pad * 2, pad * 2);
+  painter.restore();
+  code.paint(painter, layout.code);
+  QFont caption = stageFont(std::max(8, layout.caption.height() * 7 / 10));
+  painter.setFont(caption);
+  painter.setPen(look.base.lightness() < 200 ? look.base : QColor(160, 20, 20));
+  painter.drawText(layout.caption, Qt::AlignCenter | Qt::TextSingleLine, Tr::tr("扫码签到"));
+  // The link in the largest size that fits its width, for a phone without a camera.
+  QFont small = stageFont(std::max(6, layout.link.height() * 7 / 10), false);
+  for (int px = small.pixelSize();
+       px > 6 && QFontMetrics(small).horizontalAdvance(link) > layout.link.width(); --px)
+    small.setPixelSize(px - 1);
+  painter.setFont(small);
+  painter.setPen(QColor(40, 40, 40));
+  painter.drawText(layout.link, Qt::AlignCenter | Qt::TextSingleLine, link);
 }
 
 void paintRollingSlots(QPainter& painter, const RollingLayout& layout, const Look& look) {

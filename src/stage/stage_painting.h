@@ -10,6 +10,10 @@
 
 class QPainter;
 
+namespace ld {
+class QrCode;
+}
+
 namespace ld::stage {
 
 // The theme with the built-in look filled in where it has none: deep red to crimson ink, gold, white.
@@ -33,6 +37,9 @@ void paintPhotoFrame(QPainter& painter, QRect photo, const Look& look);
 void paintNoPhoto(QPainter& painter, QRect photo, const Look& look);
 
 void paintIdle(QPainter& painter, const IdleLayout& layout, const Look& look);
+// "扫码签到" above the code and the link under it, on a light card so any background leaves it readable.
+void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& code, const QString& link,
+                  const Look& look);
 void paintRollingSlots(QPainter& painter, const RollingLayout& layout, const Look& look);
 
 struct ShownWinner {

@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "framework/errors.h"
 #include "framework/text.h"
 
 namespace ld {
@@ -145,6 +146,15 @@ void StageView::celebrate() {
   }
 }
 
+void StageView::setCheckInUrl(const QString& url) {
+  if (url == checkInUrl_) return;
+  checkInUrl_ = url;
+  checkInQr_.reset();
+  // A link too long for a code is not shown rather than shown wrong.
+  if (!url.isEmpty()) silently("making the check-in QR code", [&] { checkInQr_.emplace(url.toUtf8()); });
+  if (scene_ == Scene::Idle) changed();
+}
+
 QRegion StageView::protectedRegion() {
   buildFrame();
   return protected_;
@@ -204,6 +214,7 @@ void StageView::buildFrame() {
   painter.setRenderHint(QPainter::TextAntialiasing);
   protected_ = QRegion();
   tileRects_.clear();
+  checkInRect_ = QRect();
   const int margin = std::max(2, screen.height() / 40);
   auto protect = [&](QRect r) {
     if (!r.isEmpty()) protected_ += r.adjusted(-margin, -margin, margin, margin);
@@ -211,15 +222,22 @@ void StageView::buildFrame() {
   pages_ = 1;
   switch (scene_) {
     case Scene::Idle: {
+      const std::optional<stage::CheckInLayout> checkIn =
+          checkInQr_ ? std::optional(stage::checkInLayout(screen)) : std::nullopt;
+      const int beside = checkIn ? checkIn->block.width() : 0;
       const stage::IdleLayout l =
           prize_ ? stage::idleLayout(screen, header(QString()), prize_->name,
                                      prize_->total > 0
                                          ? QStringLiteral("%1 / %2").arg(prize_->drawn).arg(prize_->total)
                                          : QString::number(prize_->drawn),
-                                     stage::ruleTextOf(*prize_))
-                 : stage::idleLayout(screen, header(QString()), title(), company_);
+                                     stage::ruleTextOf(*prize_), beside)
+                 : stage::idleLayout(screen, header(QString()), title(), company_, {}, beside);
       stage::paintIdle(painter, l, look_);
       protect(l.prize.inked());
+      if (checkIn) {
+        stage::paintCheckIn(painter, *checkIn, *checkInQr_, checkInUrl_, look_);
+        checkInRect_ = checkIn->code;
+      }
       break;
     }
     case Scene::Rolling: {

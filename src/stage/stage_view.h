@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "framework/qr_code.h"
 #include "stage/fireworks.h"
 #include "stage/stage_content.h"
 #include "stage/stage_layout.h"
@@ -50,6 +51,15 @@ class StageView : public QWidget {
   bool turnPage();
   // Fireworks for a few seconds, never over a name.
   void celebrate();
+  // The phones' check-in link while the web server runs: a QR code of it, with the link written under it,
+  // in a corner while waiting to draw. Empty: none.
+  void setCheckInUrl(const QString& url);
+  const QString& checkInUrl() const { return checkInUrl_; }
+  // Where the code is on the view; empty while none shows.
+  QRect checkInRect() {
+    buildFrame();
+    return checkInRect_;
+  }
 
   Scene scene() const { return scene_; }
   // What it was told last.
@@ -109,6 +119,10 @@ class StageView : public QWidget {
   QList<QRect> tileRects_;
   QRegion protected_;
   QRect avoid_;  // where fireworks had better not burst: the texts around the name
+
+  QString checkInUrl_;
+  std::optional<QrCode> checkInQr_;
+  QRect checkInRect_;
 
   QImage background_;  // background and header band
   QImage frame_;       // the background with the scene's lasting parts

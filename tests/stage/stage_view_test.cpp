@@ -410,4 +410,46 @@ TEST_F(Stage, TheRuleAndThePoolShowUnderThePrize) {
   EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_batch_absent.png")));
 }
 
+// The code on the stage is the code of the link, module for module, wherever the idle texts leave room, at
+// every screen size; it leaves with the idle scene and with the link.
+TEST_F(Stage, TheCheckInCodeIsTheLinksCodeAndClearOfThePrize) {
+  const QString url = QStringLiteral("http://192.168.8.10:8080/c/0123456789abcdef0123456789abcdef");
+  const ld::QrCode code(url.toUtf8());
+  ld::stage::PrizeProgress ruled{4, QStringLiteral("幸运奖，一个很长很长很长很长很长的奖项名称"), 30, 300};
+  ruled.rule = QStringLiteral("仅限部门：销售部、市场部；仅限已签到");
+  view.setPrize(ruled);
+  view.setCheckInUrl(url);
+  for (const QSize size : {QSize(1920, 1080), QSize(1280, 1024), QSize(1024, 768), QSize(3840, 2160)}) {
+    SCOPED_TRACE(size.width());
+    view.resize(size);
+    view.showIdle();
+    const QRect box = view.checkInRect();
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_TRUE(QRect(QPoint(), size).contains(box));
+    EXPECT_FALSE(view.protectedRegion().intersects(box)) << "over the prize's name";
+    const QImage shot = rendered(view);
+    const int side = code.size() + 2 * ld::QrCode::kQuietZone;
+    const int module = box.width() / side;
+    ASSERT_GE(module, 2) << "too small to scan from the hall";
+    const QPoint origin = box.center() - QPoint(side * module, side * module) / 2;
+    int wrong = 0;
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x) {
+        const int cx = x - ld::QrCode::kQuietZone, cy = y - ld::QrCode::kQuietZone;
+        const bool dark = cx >= 0 && cy >= 0 && cx < code.size() && cy < code.size() && code.dark(cx, cy);
+        const QPoint centre = origin + QPoint(x * module + module / 2, y * module + module / 2);
+        wrong += (qGray(shot.pixel(centre)) < 128) != dark;
+      }
+    EXPECT_EQ(wrong, 0);
+    if (size == QSize(1920, 1080)) {
+      EXPECT_TRUE(keepShot(shot, QStringLiteral("stage_check_in.png")));
+    }
+  }
+  view.showRolling({});
+  EXPECT_TRUE(view.checkInRect().isEmpty());
+  view.showIdle();
+  view.setCheckInUrl({});
+  EXPECT_TRUE(view.checkInRect().isEmpty());
+}
+
 }  // namespace
