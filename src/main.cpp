@@ -1,6 +1,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QObject>
 #include <QProcess>
 #include <QStandardPaths>
@@ -103,6 +104,11 @@ void describeOptions(QCommandLineParser& options) {
                      ld::Tr::tr("每次抽奖后在后台把活动（数据库和照片）复制到文件夹 DIR（例如 U 盘上），"
                                 "备用电脑可用 luckydraw DIR 接着抽。只对这次运行有效。"),
                      QStringLiteral("DIR")});
+  options.addOption(
+      {QStringLiteral("web"),
+       ld::Tr::tr("开启手机签到和中奖名单的网页服务，监听端口 PORT；可写成 ADDRESS:PORT 只在一个网络接口上监听"
+                  "（默认所有接口）。舞台显示签到二维码。只对这次运行有效。"),
+       QStringLiteral("[ADDRESS:]PORT")});
   options.addOption({QStringLiteral("rehearsal"),
                      ld::Tr::tr("彩排：在活动的副本上进行整场抽奖，活动本身不会改变；副本在结束时删除。"
                                 "活动可以同时在另一个抽奖程序中打开。")});
@@ -111,6 +117,17 @@ void describeOptions(QCommandLineParser& options) {
       ld::Tr::tr("活动文件夹（含 db/、zp/，可有 system/）。不写时：程序所在文件夹里有活动就用它，"
                  "否则用上次打开的活动，都没有时提议新建一个。"),
       QStringLiteral("[EVENT_DIR]"));
+}
+
+// "8080" or "192.168.8.10:8080"; nothing for anything else.
+std::optional<std::pair<QHostAddress, quint16>> webListen(const QString& option) {
+  const qsizetype colon = option.lastIndexOf(QLatin1Char(':'));
+  QHostAddress address(QHostAddress::AnyIPv4);
+  if (colon >= 0 && !address.setAddress(option.left(colon))) return std::nullopt;
+  bool ok = false;
+  const uint port = option.mid(colon + 1).toUInt(&ok);
+  if (!ok || port == 0 || port > 65535) return std::nullopt;
+  return std::pair{address, quint16(port)};
 }
 
 // The event a rehearsal copies: the one given, else the one the program would open; never a new one.
@@ -169,6 +186,17 @@ int main(int argc, char* argv[]) {
   if (options.positionalArguments().size() > 1) {
     std::fputs(qUtf8Printable(options.helpText()), stderr);
     return 2;
+  }
+
+  std::optional<std::pair<QHostAddress, quint16>> web;
+  if (options.isSet(QStringLiteral("web"))) {
+    web = webListen(options.value(QStringLiteral("web")));
+    if (!web) {
+      std::fprintf(stderr, "luckydraw: %s\n",
+                   qUtf8Printable(ld::Tr::tr("--web 要写端口（1 到 65535），或“地址:端口”：%1")
+                                      .arg(options.value(QStringLiteral("web")))));
+      return 2;
+    }
   }
 
   const bool rehearsal = options.isSet(QStringLiteral("rehearsal"));
@@ -231,6 +259,11 @@ int main(int argc, char* argv[]) {
     ld::guarded([&] { program.setMirror(options.value(QStringLiteral("mirror"))); });
   program.show({options.value(QStringLiteral("screen")), options.isSet(QStringLiteral("presentation")),
                 options.value(QStringLiteral("min-roll")), options.isSet(QStringLiteral("stage"))});
+  // A server that cannot start is reported; the draw goes on without the phones.
+  if (web) {
+    if (const QString failure = program.startWeb(web->first, web->second); !failure.isEmpty())
+      ld::reportError(failure);
+  }
   // Only the holder of the lock may tidy the event folder: a write cut short left these behind. Once the
   // window is up, as reading a folder of many thousand photos takes a while.
   QTimer::singleShot(kTidyAfterStartMs, &form, [rehearsal] {

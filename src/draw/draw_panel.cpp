@@ -158,6 +158,18 @@ void DrawPanel::build() {
   voidBox_->hide();
   layout->addWidget(voidBox_);
 
+  auto* checkInRow = new QHBoxLayout;
+  checkInCount_ = new QLabel(this);
+  checkInCount_->setObjectName(QStringLiteral("checkInCount"));
+  checkInCount_->hide();
+  auto* checkIn = new QPushButton(Tr::tr("手机签到…"), this);
+  checkIn->setObjectName(QStringLiteral("checkIn"));
+  connect(checkIn, &QPushButton::clicked, this, &DrawPanel::checkInRequested);
+  checkInRow->addWidget(checkInCount_);
+  checkInRow->addStretch();
+  checkInRow->addWidget(checkIn);
+  layout->addLayout(checkInRow);
+
   auto* buttons = new QHBoxLayout;
   voidWin_ = new QPushButton(Tr::tr("作废…"), this);
   voidWin_->setObjectName(QStringLiteral("voidWin"));
@@ -171,6 +183,11 @@ void DrawPanel::build() {
   buttons->addWidget(addPrize_);
   layout->addLayout(buttons);
   resize(460, 760);
+}
+
+void DrawPanel::setCheckInCount(std::optional<CheckInCounts> counts) {
+  checkInCount_->setVisible(counts.has_value());
+  if (counts) checkInCount_->setText(Tr::tr("已签到 %1 / %2").arg(counts->checkedIn).arg(counts->total));
 }
 
 void DrawPanel::showEvent(QShowEvent* event) {

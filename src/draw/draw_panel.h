@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "data/checkin_store.h"
 #include "draw/draw_session.h"
 
 class QComboBox;
@@ -39,9 +40,14 @@ class DrawPanel : public QWidget {
   // roll, for a number no prize has, or for a prize with nothing left: `refused` says why.
   void chooseByKey(int number);
 
+  // "已签到 412 / 600" while the phones' check-in is open or anyone has checked in; nothing for none.
+  void setCheckInCount(std::optional<CheckInCounts> counts);
+
  signals:
   // The operator wants another prize in the plan.
   void addPrizeRequested();
+  // The operator wants the check-in window (the phones' server, check-in by hand).
+  void checkInRequested();
   // A choice that changed nothing, and why: for a brief notice.
   void refused(const QString& why);
 
@@ -80,6 +86,7 @@ class DrawPanel : public QWidget {
   QTreeWidget* allWinners_ = nullptr;
   QPushButton* voidWin_ = nullptr;
   QPushButton* addPrize_ = nullptr;
+  QLabel* checkInCount_ = nullptr;
   QWidget* voidBox_ = nullptr;
   QLabel* voidWhat_ = nullptr;
   QComboBox* voidReason_ = nullptr;

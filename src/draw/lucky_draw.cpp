@@ -1,5 +1,8 @@
 #include "draw/lucky_draw.h"
 
+#include "draw/check_in_window.h"
+#include "web/checkin_site.h"
+
 #include <malloc.h>
 #include <sqlcipher/sqlite3.h>
 
@@ -77,6 +80,7 @@ LuckyDraw::LuckyDraw()
   connect(session_.get(), &DrawSession::winnerAbsent, this, &LuckyDraw::refreshPlanNotice);
   connect(session_.get(), &DrawSession::resultsCleared, this, &LuckyDraw::refreshPlanNotice);
   connect(session_.get(), &DrawSession::planChanged, this, &LuckyDraw::refreshPlanNotice);
+  connectCheckInSite();
   connect(drawWindow_.get(), &TVELTRAXForm::frameDragged, this, [this](QPoint distance) {
     if (presenting_) return;  // a window that fills its screen has nowhere to go
     QWidget& window = shownWindow();
@@ -120,6 +124,8 @@ LuckyDraw::LuckyDraw()
 LuckyDraw::~LuckyDraw() {
   setDialogPlacement({});
   mirror_.reset();
+  checkInWindow_.reset();
+  site_.reset();
   keys_.reset();
   prizePlan_.reset();
   drawPanel_.reset();
@@ -155,6 +161,8 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
   // Changes made there are the draw's to announce.
   connect(window, &TsettingForm::resultsCleared, session_.get(), &DrawSession::resultsCleared);
   connect(window, &TsettingForm::planChanged, session_.get(), &DrawSession::planChanged);
+  connect(window, &TsettingForm::checkInRequested, this,
+          [this] { silently("opening the check-in window", [this] { openCheckInWindow(); }); });
   connect(window, &TsettingForm::themeChanged, this, [this] {
     if (stageFeed_) stageFeed_->refreshLook();
   });
@@ -672,6 +680,7 @@ void LuckyDraw::placeStage() {
     stageView_->installEventFilter(this);
     stageFeed_ = std::make_unique<StageFeed>(*session_, data_->ADOQuerymain, *stageView_);
     stageFeed_->refresh();
+    stageView_->setCheckInUrl(site_->checkInUrl().toString());
   }
   QScreen* at = stageScreen();
   stageView_->setScreen(at);

@@ -2,6 +2,7 @@
 // The program's one owner: the data module, the draw session and every window, made and torn down in one
 // place. The session announces what the draw does; the draw window, the sound, the fireworks and the plan
 // notice listen to it here.
+#include <QHostAddress>
 #include <QLabel>
 #include <QObject>
 #include <QPoint>
@@ -20,7 +21,11 @@ class TsettingForm;
 
 namespace ld {
 
+namespace web {
+class CheckInSite;
+}
 class BlankScreen;
+class CheckInWindow;
 class DrawPanel;
 class PrizePlanDialog;
 class DrawSession;
@@ -149,6 +154,13 @@ class LuckyDraw : public QObject {
   // M: the sound off or on again, remembered in the event.
   void toggleMute();
 
+  // The phones' web server (check-in, live winners): off until started here or in its window. Returns ""
+  // or why it cannot start.
+  web::CheckInSite& checkInSite() { return *site_; }
+  QString startWeb(const QHostAddress& address, quint16 port);
+  CheckInWindow* checkInWindow() const { return checkInWindow_.get(); }
+  void openCheckInWindow();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -177,6 +189,11 @@ class LuckyDraw : public QObject {
   std::unique_ptr<Sound> sound_;
   std::unique_ptr<ShowInhibitor> inhibitor_;
   std::unique_ptr<EventMirror> mirror_;
+  std::unique_ptr<web::CheckInSite> site_;
+  std::unique_ptr<CheckInWindow> checkInWindow_;
+  QTimer checkInRefresh_;
+  void connectCheckInSite();
+  void checkInsChanged();
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;

@@ -144,6 +144,8 @@ void TsettingForm::buildControls() {
   Editlxry = edit(GroupBox1, "Editlxry", 72, 68, 253, 18, false);
   Label12 = label(GroupBox1, "Label12", ld::Tr::tr("联系电话："), 8, 96);
   Editlxdh = edit(GroupBox1, "Editlxdh", 72, 92, 253, 18, false);
+  // The free row between the company and the contact.
+  Buttonsjqd = button(GroupBox1, "Buttonsjqd", ld::Tr::tr("手机签到…"), 72, 42, 121, 23);
   for (QLabel* l : {Label1, Label3, Label12}) {
     l->setFont(songFont());
     l->adjustSize();
@@ -242,6 +244,7 @@ void TsettingForm::connectHandlers() {
   on(Buttonhyjxsz, &QPushButton::clicked, &TsettingForm::ButtonhyjxszClick);
   on(Button6, &QPushButton::clicked, &TsettingForm::Button6Click);
   on(Buttonjxgz, &QPushButton::clicked, &TsettingForm::ButtonjxgzClick);
+  connect(Buttonsjqd, &QPushButton::clicked, this, &TsettingForm::checkInRequested);
   on(StringGridgy, &RosterGrid::rowChosen, &TsettingForm::StringGridgyClick);
   on(Buttontjyg, &QPushButton::clicked, &TsettingForm::ButtontjygClick);
   on(Button4, &QPushButton::clicked, &TsettingForm::Button4Click);

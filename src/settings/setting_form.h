@@ -112,6 +112,7 @@ class TsettingForm : public QWidget {
   QPushButton* Button6;
   QPushButton* Buttonhyjxsz;
   QPushButton* Buttonjxgz;                  // "奖项规则…"
+  QPushButton* Buttonsjqd;                  // "手机签到…"
   ld::PrizePlanDialog* Formjxgz = nullptr;  // made on first use
 
   QGroupBox* GroupBox3;
@@ -158,6 +159,8 @@ class TsettingForm : public QWidget {
   void planChanged();
   // The audience screen's look was saved.
   void themeChanged();
+  // The phones' check-in window (its web server, check-in by hand).
+  void checkInRequested();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

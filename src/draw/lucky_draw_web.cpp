@@ -1,0 +1,71 @@
+// The phones' side of the program: the web server follows the draw (each winner to every live page), its
+// check-in link goes to the stage, and check-ins show in the operator's count.
+#include "data/checkin_store.h"
+#include "data/prize_levels.h"
+#include "draw/check_in_window.h"
+#include "draw/draw_panel.h"
+#include "draw/draw_session.h"
+#include "draw/lucky_draw.h"
+#include "draw/veltrax_form.h"
+#include "framework/errors.h"
+#include "stage/stage_view.h"
+#include "web/checkin_site.h"
+
+namespace ld {
+
+namespace {
+// Pools under "checked in only" change with every check-in; the console reads them again at most this often.
+constexpr int kCheckInRefreshMs = 1000;
+}  // namespace
+
+void LuckyDraw::connectCheckInSite() {
+  site_ = std::make_unique<web::CheckInSite>(data_->ADOConnection);
+  connect(session_.get(), &DrawSession::drawn, site_.get(), [this](const QList<DrawResult>& press) {
+    QList<web::WinnerNews> news;
+    for (const DrawResult& r : press)
+      if (r.drawn) news.push_back({r.id, r.order, r.level, shownPrize(r.level, r.prize), r.department, r.name});
+    if (!news.isEmpty()) site_->announceWinners(news);
+  });
+  for (auto signal : {&DrawSession::resultsCleared, &DrawSession::planChanged})
+    connect(session_.get(), signal, site_.get(), [this] { site_->announceChange(); });
+  connect(session_.get(), &DrawSession::winnerAbsent, site_.get(), [this] { site_->announceChange(); });
+  connect(session_.get(), &DrawSession::winVoided, site_.get(), [this] { site_->announceChange(); });
+  connect(site_.get(), &web::CheckInSite::checkInUrlChanged, this, [this](const QUrl& url) {
+    if (stageView_) stageView_->setCheckInUrl(url.toString());
+    checkInsChanged();
+  });
+  connect(site_.get(), &web::CheckInSite::checkedIn, this, &LuckyDraw::checkInsChanged);
+  checkInRefresh_.setSingleShot(true);
+  checkInRefresh_.setInterval(kCheckInRefreshMs);
+  connect(&checkInRefresh_, &QTimer::timeout, this, [this] {
+    std::optional<CheckInCounts> counts;
+    silently("counting check-ins", [&] { counts = CheckInStore(data_->ADOQuerymain).counts(); });
+    if (counts && counts->checkedIn == 0 && !site_->running()) counts.reset();
+    drawPanel_->setCheckInCount(counts);
+    if (drawPanel_->isVisible() && drawWindow_->drawState() != TVELTRAXForm::DrawState::Rolling)
+      drawPanel_->refresh();
+    if (checkInWindow_ && checkInWindow_->isVisible()) checkInWindow_->refresh();
+  });
+  connect(drawPanel_.get(), &DrawPanel::checkInRequested, this,
+          [this] { silently("opening the check-in window", [this] { openCheckInWindow(); }); });
+  checkInsChanged();
+}
+
+void LuckyDraw::checkInsChanged() {
+  if (!checkInRefresh_.isActive()) checkInRefresh_.start();
+}
+
+QString LuckyDraw::startWeb(const QHostAddress& address, quint16 port) { return site_->start(address, port); }
+
+void LuckyDraw::openCheckInWindow() {
+  if (!checkInWindow_) {
+    checkInWindow_ = std::make_unique<CheckInWindow>(*site_, data_->ADOQuerymain);
+    connect(checkInWindow_.get(), &CheckInWindow::checkedInByHand, this, &LuckyDraw::checkInsChanged);
+  }
+  checkInWindow_->setScreen(operatorScreen());
+  checkInWindow_->show();
+  checkInWindow_->raise();
+  checkInWindow_->activateWindow();
+}
+
+}  // namespace ld
