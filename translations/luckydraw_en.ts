@@ -2629,5 +2629,109 @@ Start a rehearsal now?</translation>
         <source>网页服务已停止。</source>
         <translation>The web service has stopped.</translation>
     </message>
+    <message>
+        <source>仅限已签到</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>奖项规则中的 checkedIn 不是真假值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法生成二维码：内容太长（%1 字节）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>二维码已过期</source>
+        <translation>QR code expired</translation>
+    </message>
+    <message>
+        <source>二维码已过期，请重新扫描舞台上的二维码。舞台上的二维码每分钟更换一次，只有在会场里才能签到。</source>
+        <translation>The QR code has expired: please scan the QR code on the stage again. It changes every minute, so check-in works only in the hall.</translation>
+    </message>
+    <message>
+        <source>请稍后再试</source>
+        <translation>Please try again later</translation>
+    </message>
+    <message>
+        <source>暂时无法读取活动数据，请稍后再试，或找工作人员。</source>
+        <translation>The event&apos;s data cannot be read just now. Please try again later, or ask the staff.</translation>
+    </message>
+    <message>
+        <source>签到码无法生成，网页服务没有启动：%1</source>
+        <translation>The check-in codes could not be issued, so the web service was not started: %1</translation>
+    </message>
+    <message>
+        <source>无法签到</source>
+        <translation>Check-in not possible</translation>
+    </message>
+    <message>
+        <source>这个页面已失效，请重新扫描舞台上的二维码。</source>
+        <translation>This page is no longer valid. Please scan the QR code on the stage again.</translation>
+    </message>
+    <message>
+        <source>尝试次数太多，请在 %1 秒后再试。</source>
+        <translation>Too many attempts. Please try again in %1 seconds.</translation>
+    </message>
+    <message>
+        <source>工号或签到码不对</source>
+        <translation>The employee number or check-in code is wrong</translation>
+    </message>
+    <message>
+        <source>签到码不对</source>
+        <translation>The check-in code is wrong</translation>
+    </message>
+    <message>
+        <source>你已在另一部手机上签到，不能再用这部手机签到。如有疑问，请找工作人员。</source>
+        <translation>You have already checked in on another phone and cannot check in with this one. If this is not right, please ask the staff.</translation>
+    </message>
+    <message>
+        <source>签到成功</source>
+        <translation>Checked in</translation>
+    </message>
+    <message>
+        <source>你已签到</source>
+        <translation>You are checked in</translation>
+    </message>
+    <message>
+        <source>%1，签到成功</source>
+        <translation>%1, you are checked in</translation>
+    </message>
+    <message>
+        <source>%1，你已签到</source>
+        <translation>%1, you are already checked in</translation>
+    </message>
+    <message>
+        <source>查看中奖名单</source>
+        <translation>See the winners</translation>
+    </message>
+    <message>
+        <source>签到</source>
+        <translation>Check in</translation>
+    </message>
+    <message>
+        <source>签到码</source>
+        <translation>Check-in code</translation>
+    </message>
+    <message>
+        <source>签到码在公司发给你的通知里。</source>
+        <translation>Your check-in code is in the notice the company sent you.</translation>
+    </message>
+    <message>
+        <source>中奖名单</source>
+        <translation>Winners</translation>
+    </message>
+    <message>
+        <source>恭喜你中了%1！</source>
+        <translation>Congratulations, you won %1!</translation>
+    </message>
+    <message>
+        <source>还没有抽到你</source>
+        <translation>You have not been drawn yet</translation>
+    </message>
+    <message>
+        <source>还没有人中奖</source>
+        <translation>No winners yet</translation>
+    </message>
 </context>
 </TS>

@@ -184,6 +184,14 @@ CheckInCounts CheckInStore::counts() {
   return counts;
 }
 
+bool CheckInStore::employeeIdsGiven() {
+  q_.openSql(QStringLiteral("select count(*) as n from (select 1 from yglb where gh<>'' limit 1)"));
+  q_.first();
+  const bool given = q_.fieldByName(QStringLiteral("n")).asInteger() > 0;
+  q_.close();
+  return given;
+}
+
 std::vector<CheckInPerson> CheckInStore::find(const QString& text, int limit) {
   const QString wanted = text.trimmed();
   std::vector<CheckInPerson> people;

@@ -87,6 +87,8 @@ class CheckInStore {
   CheckInResult checkInByHand(int id);
 
   CheckInCounts counts();
+  // Whether any participant has an employee number: without one, a phone checks in by the code alone.
+  bool employeeIdsGiven();
   // Participants whose employee number is `text` or whose name contains it, at most `limit`, in id order.
   std::vector<CheckInPerson> find(const QString& text, int limit = 50);
   // The person a phone checked in, by the phone's token.

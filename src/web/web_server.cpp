@@ -103,6 +103,11 @@ void WebServer::post(const QString& path, Handler handler) {
   routes_[{QByteArrayLiteral("POST"), path}] = std::move(handler);
 }
 
+void WebServer::getUnder(const QString& prefix, Handler handler) {
+  Q_ASSERT(!running() && prefix.endsWith(QLatin1Char('/')));
+  prefixRoutes_[prefix] = std::move(handler);
+}
+
 EventStream& WebServer::stream(const QString& path) {
   std::unique_ptr<EventStream>& stream = streams_[path];
   if (!stream) {
@@ -189,8 +194,12 @@ bool WebServer::begin(MHD_Connection* connection, const char* url, const char* m
     return queued == MHD_YES;
   }
 
-  const auto route = routes_.find({verb, path});
-  if (route == routes_.end()) {
+  const Handler* handler = nullptr;
+  if (const auto route = routes_.find({verb, path}); route != routes_.end()) handler = &route->second;
+  if (!handler && verb == "GET")
+    for (const auto& [prefix, under] : prefixRoutes_)
+      if (path.startsWith(prefix)) handler = &under;
+  if (!handler) {
     const bool otherMethod = std::any_of(routes_.begin(), routes_.end(),
                                          [&](const auto& entry) { return entry.first.second == path; });
     return sendResponse(
@@ -216,7 +225,7 @@ bool WebServer::begin(MHD_Connection* connection, const char* url, const char* m
 
   auto* exchange = new Exchange;
   exchange->length = length;
-  exchange->handler = &route->second;
+  exchange->handler = handler;
   exchange->request.method = verb;
   exchange->request.path = path;
   exchange->request.peer = peerOf(connection);

@@ -66,6 +66,8 @@ class WebServer : public QObject {
   // Routes are set before start(); a path answers only the methods given for it (405 for others).
   void get(const QString& path, Handler handler);
   void post(const QString& path, Handler handler);
+  // A GET for every path under `prefix` (which ends in '/') that has no route of its own.
+  void getUnder(const QString& prefix, Handler handler);
   // The event stream served at `path`, made on first use; it lives as long as the server.
   EventStream& stream(const QString& path);
 
@@ -95,6 +97,7 @@ class WebServer : public QObject {
 
   const Limits limits_;
   std::map<std::pair<QByteArray, QString>, Handler> routes_;
+  std::map<QString, Handler> prefixRoutes_;
   std::map<QString, std::unique_ptr<EventStream>> streams_;
   MHD_Daemon* daemon_ = nullptr;
   quint16 port_ = 0;
