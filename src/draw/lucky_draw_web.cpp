@@ -1,6 +1,7 @@
 // The phones' side of the program: the web server follows the draw (each winner to every live page), its
 // check-in link goes to the stage, and check-ins show in the operator's count.
 #include "data/checkin_store.h"
+#include "data/datamodule.h"
 #include "data/prize_levels.h"
 #include "draw/check_in_window.h"
 #include "draw/draw_panel.h"
