@@ -106,8 +106,9 @@ void describeOptions(QCommandLineParser& options) {
                      QStringLiteral("DIR")});
   options.addOption(
       {QStringLiteral("web"),
-       ld::Tr::tr("开启手机签到和中奖名单的网页服务，监听端口 PORT；可写成 ADDRESS:PORT 只在一个网络接口上监听"
-                  "（默认所有接口）。舞台显示签到二维码。只对这次运行有效。"),
+       ld::Tr::tr(
+           "开启手机签到和中奖名单的网页服务，监听端口 PORT；可写成 ADDRESS:PORT 只在一个网络接口上监听"
+           "（默认所有接口）。舞台显示签到二维码。只对这次运行有效。"),
        QStringLiteral("[ADDRESS:]PORT")});
   options.addOption({QStringLiteral("rehearsal"),
                      ld::Tr::tr("彩排：在活动的副本上进行整场抽奖，活动本身不会改变；副本在结束时删除。"

@@ -42,7 +42,9 @@ QList<ListenChoice> listenChoices() {
     if (!flags.testFlag(QNetworkInterface::IsUp) || flags.testFlag(QNetworkInterface::IsLoopBack)) continue;
     for (const QNetworkAddressEntry& entry : interface.addressEntries())
       if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-        choices.push_back({entry.ip(), QStringLiteral("%1（%2）").arg(entry.ip().toString(), interface.humanReadableName())});
+        choices.push_back(
+            {entry.ip(),
+             QStringLiteral("%1（%2）").arg(entry.ip().toString(), interface.humanReadableName())});
   }
   choices.push_back({QHostAddress(QHostAddress::AnyIPv4), Tr::tr("所有网络（0.0.0.0）")});
   choices.push_back({QHostAddress(QHostAddress::LocalHost), Tr::tr("仅本机（127.0.0.1）")});
@@ -66,7 +68,8 @@ void CheckInWindow::build() {
   auto* form = new QFormLayout;
   address_ = new QComboBox(this);
   address_->setObjectName(QStringLiteral("webAddress"));
-  for (const ListenChoice& choice : listenChoices()) address_->addItem(choice.text, choice.address.toString());
+  for (const ListenChoice& choice : listenChoices())
+    address_->addItem(choice.text, choice.address.toString());
   form->addRow(Tr::tr("网络："), address_);
   port_ = new QSpinBox(this);
   port_->setObjectName(QStringLiteral("webPort"));
@@ -155,8 +158,9 @@ void CheckInWindow::refresh() {
   serve_->setText(on ? Tr::tr("停止") : Tr::tr("开启"));
   address_->setEnabled(!on);
   port_->setEnabled(!on);
-  state_->setText(on ? Tr::tr("运行中。签到：舞台上的二维码（每分钟更换）\n中奖名单：%1")
-                           .arg(site_.winnersUrl().toString())
+  if (on) port_->setValue(site_.port());
+  state_->setText(on ? Tr::tr("运行中。签到（舞台上的二维码，每分钟更换）：%1\n中奖名单：%2")
+                           .arg(site_.checkInUrl().toString(), site_.winnersUrl().toString())
                      : Tr::tr("未开启。手机需与本机在同一网络（见说明）。"));
   silently("reading the check-in count", [&] {
     const CheckInCounts counts = CheckInStore(query_).counts();
@@ -165,7 +169,8 @@ void CheckInWindow::refresh() {
   silently("reading the refused check-ins", [&] {
     refused_->clear();
     for (const RefusedCheckIn& r : CheckInStore(query_).refused())
-      refused_->addItem(QStringLiteral("%1  %2  %3  %4").arg(r.time.mid(11, 8), r.employeeId, r.department, r.name));
+      refused_->addItem(
+          QStringLiteral("%1  %2  %3  %4").arg(r.time.mid(11, 8), r.employeeId, r.department, r.name));
   });
 }
 

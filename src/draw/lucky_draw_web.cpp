@@ -24,7 +24,8 @@ void LuckyDraw::connectCheckInSite() {
   connect(session_.get(), &DrawSession::drawn, site_.get(), [this](const QList<DrawResult>& press) {
     QList<web::WinnerNews> news;
     for (const DrawResult& r : press)
-      if (r.drawn) news.push_back({r.id, r.order, r.level, shownPrize(r.level, r.prize), r.department, r.name});
+      if (r.drawn)
+        news.push_back({r.id, r.order, r.level, shownPrize(r.level, r.prize), r.department, r.name});
     if (!news.isEmpty()) site_->announceWinners(news);
   });
   for (auto signal : {&DrawSession::resultsCleared, &DrawSession::planChanged})

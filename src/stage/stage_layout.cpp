@@ -364,15 +364,21 @@ IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& p
   return l;
 }
 
-CheckInLayout checkInLayout(QSize screen) {
+CheckInLayout checkInLayout(QSize screen, const QString& link) {
   const int m = margin(screen);
   const int side = std::min(part(screen, 0.25), screen.width() / 5);
   const int captionHeight = std::max(10, side / 7);
-  const int linkHeight = std::max(10, side / 9);
+  // The link readable from the front rows: wider than the code where it needs to be, up to half the screen.
+  QFont font = stageFont(std::max(8, part(screen, 0.024)), false);
+  const int linkWidth = std::clamp(QFontMetrics(font).horizontalAdvance(link) + 8, side,
+                                   std::max(side, screen.width() / 2 - m));
+  const int linkHeight = QFontMetrics(font).height();
   const int right = screen.width() - m;
   CheckInLayout l;
-  l.link = QRect(right - side, screen.height() - m - linkHeight, side, linkHeight);
-  l.code = QRect(right - side, l.link.top() - side, side, side);
+  l.linkFont = font;
+  l.link = QRect(right - linkWidth, screen.height() - m - linkHeight, linkWidth, linkHeight);
+  // Room between the code's card and the link's.
+  l.code = QRect(right - side, l.link.top() - side - side / 10, side, side);
   l.caption = QRect(right - side, l.code.top() - captionHeight, side, captionHeight);
   l.block = l.caption | l.code | l.link;
   return l;

@@ -89,12 +89,13 @@ IdleLayout idleLayout(QSize screen, const HeaderLayout& header, const QString& p
                       const RuleText& rule = {}, int besideWidth = 0);
 
 // The check-in code while waiting to draw: a square in the lower right corner, with a line above it and
-// the link under it; the caption and the link run as wide as the code.
+// the link under it, as wide as its text needs.
 struct CheckInLayout {
   QRect block;  // all of it
   QRect caption, code, link;
+  QFont linkFont;
 };
-CheckInLayout checkInLayout(QSize screen);
+CheckInLayout checkInLayout(QSize screen, const QString& link);
 
 struct RollingLayout {
   HeaderLayout header;

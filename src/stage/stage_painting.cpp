@@ -195,7 +195,9 @@ void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& 
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(255, 255, 255, 235));
   const int pad = std::max(2, layout.code.width() / 30);
-  painter.drawRoundedRect(layout.block.adjusted(-pad, -pad, pad, pad), pad * 2, pad * 2);
+  // One card under the caption and the code, and the link's own, as wide as the link needs.
+  for (const QRect& card : {layout.caption | layout.code, layout.link})
+    painter.drawRoundedRect(card.adjusted(-pad, -pad, pad, pad), pad * 2, pad * 2);
   painter.restore();
   code.paint(painter, layout.code);
   QFont caption = stageFont(std::max(8, layout.caption.height() * 7 / 10));

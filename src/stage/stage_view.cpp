@@ -223,8 +223,8 @@ void StageView::buildFrame() {
   switch (scene_) {
     case Scene::Idle: {
       const std::optional<stage::CheckInLayout> checkIn =
-          checkInQr_ ? std::optional(stage::checkInLayout(screen)) : std::nullopt;
-      const int beside = checkIn ? checkIn->block.width() : 0;
+          checkInQr_ ? std::optional(stage::checkInLayout(screen, checkInUrl_)) : std::nullopt;
+      const int beside = checkIn ? checkIn->code.width() : 0;
       const stage::IdleLayout l =
           prize_ ? stage::idleLayout(screen, header(QString()), prize_->name,
                                      prize_->total > 0
