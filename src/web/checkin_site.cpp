@@ -81,6 +81,20 @@ void setPhoneCookie(Response& response, const QByteArray& phoneToken) {
       kPhoneCookie + '=' + phoneToken + "; Max-Age=86400; Path=/; HttpOnly; SameSite=Strict"};
 }
 
+// The invitation card's link (its personal QR code) leaves the person's number and code with the phone, so
+// the stage's code, which proves the phone is in the hall, opens a form filled in for them.
+constexpr char kCardCookie[] = "ld_card";
+constexpr qsizetype kCardFieldLimit = 64;
+
+std::pair<QString, QString> cardOf(const Request& request) {
+  const QByteArray stored = QByteArray::fromBase64(
+      cookie(request, kCardCookie), QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+  const QList<QByteArray> parts = stored.split('\n');
+  if (parts.size() != 2) return {};
+  return {QString::fromUtf8(parts[0]).left(kCardFieldLimit),
+          QString::fromUtf8(parts[1]).left(kCardFieldLimit)};
+}
+
 // A posted form from another site's page is refused; browsers say "null" for our own form under
 // no-referrer, and the signed form decides then.
 bool foreignOrigin(const Request& request) {
@@ -136,6 +150,7 @@ CheckInSite::CheckInSite(ld::Connection& connection, QObject* parent)
   };
   server_.getUnder(QStringLiteral("/c/"), guardedBy(&CheckInSite::checkInForm));
   server_.post(QStringLiteral("/checkin"), guardedBy(&CheckInSite::postCheckIn));
+  server_.get(QStringLiteral("/checkin"), guardedBy(&CheckInSite::invitationCard));
   server_.get(QStringLiteral("/winners"), guardedBy(&CheckInSite::winnersPage));
   server_.get(QStringLiteral("/winners.json"), guardedBy(&CheckInSite::winnersJson));
   server_.stream(QStringLiteral("/winners/stream"));
@@ -255,15 +270,35 @@ Response CheckInSite::checkInForm(const Request& request) {
   if (!roomTokens_.accepts(token, nowMs())) return expired();
   QByteArray phone = phoneTokenOf(request);
   if (phone.isEmpty()) phone = randomBytes(kPhoneTokenBytes).toHex();
+  const auto [cardEmployeeId, cardCode] = cardOf(request);
   CheckInForm form{QString::fromLatin1(token),
                    QString::fromLatin1(csrfFor(phone, token)),
                    QString::fromLatin1(phone),
                    store_.employeeIdsGiven(),
+                   cardEmployeeId,
                    {},
-                   {}};
+                   cardCode};
   const QString nonce = newNonce();
   Response response = page(checkInPage(form, nonce), 200, nonce);
   setPhoneCookie(response, phone);
+  return response;
+}
+
+Response CheckInSite::invitationCard(const Request& request) {
+  const QString employeeId = request.query.queryItemValue(QStringLiteral("gh"), QUrl::FullyDecoded).trimmed();
+  const QString code = request.query.queryItemValue(QStringLiteral("code"), QUrl::FullyDecoded).trimmed();
+  if (code.isEmpty() || code.size() > kCardFieldLimit || employeeId.size() > kCardFieldLimit)
+    return message(Tr::tr("无法读取邀请函"),
+                   Tr::tr("这个链接不完整。请扫描舞台上的二维码，输入工号和签到码。"), 400);
+  Response response = message(Tr::tr("邀请函已读取"),
+                              Tr::tr("请再扫描舞台上的二维码完成签到：工号和签到码会自动填好。"), 200);
+  response.headers << std::pair{
+      QByteArrayLiteral("Set-Cookie"),
+      QByteArray(kCardCookie) + '=' +
+          (employeeId + QLatin1Char('\n') + code)
+              .toUtf8()
+              .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals) +
+          "; Max-Age=86400; Path=/; HttpOnly; SameSite=Lax"};
   return response;
 }
 
@@ -275,7 +310,8 @@ Response CheckInSite::formAgain(const Request&, const QByteArray& phoneToken, co
                    QString::fromLatin1(phoneToken),
                    store_.employeeIdsGiven(),
                    employeeId,
-                   text};
+                   text,
+                   {}};
   const QString nonce = newNonce();
   Response response = page(checkInPage(form, nonce), 200, nonce);
   setPhoneCookie(response, phoneToken);

@@ -65,6 +65,7 @@ class CheckInSite : public QObject {
 
   Response checkInForm(const Request& request);
   Response postCheckIn(const Request& request);
+  Response invitationCard(const Request& request);
   Response winnersPage(const Request& request);
   Response winnersJson(const Request& request);
   Response formAgain(const Request& request, const QByteArray& phoneToken, const QString& employeeId,

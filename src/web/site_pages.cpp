@@ -94,9 +94,9 @@ QString checkInPage(const CheckInForm& form, const QString& nonce) {
                 "autocapitalize=\"off\" required>")
                 .arg(htmlEscape(Tr::tr("工号")), attribute(form.employeeId));
   body += QStringLiteral(
-              "<label for=\"code\">%1</label><input id=\"code\" name=\"code\" autocomplete=\"off\" "
+              "<label for=\"code\">%1</label><input id=\"code\" name=\"code\" value=%3 autocomplete=\"off\" "
               "autocapitalize=\"characters\" required><button type=\"submit\">%2</button></form>")
-              .arg(htmlEscape(Tr::tr("签到码")), htmlEscape(Tr::tr("签到")));
+              .arg(htmlEscape(Tr::tr("签到码")), htmlEscape(Tr::tr("签到")), attribute(form.code));
   body += QStringLiteral("<p class=\"note\">%1</p>").arg(htmlEscape(Tr::tr("签到码在公司发给你的通知里。")));
   return document(Tr::tr("签到"), body, nonce);
 }

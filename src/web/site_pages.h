@@ -13,8 +13,9 @@ namespace ld::web {
 struct CheckInForm {
   QString roomToken, csrf, phoneToken;
   bool askEmployeeId = true;
-  QString employeeId;  // as typed, when the form comes back
+  QString employeeId;  // as typed, when the form comes back, or from the invitation card scanned before
   QString message;     // why it came back
+  QString code = {};   // from the invitation card scanned before
 };
 
 // What a checked-in phone is told about its own person.

@@ -144,6 +144,28 @@ TEST_F(CheckInSiteTest, APhoneChecksInFromTheFormAndIsGreetedByName) {
   EXPECT_EQ(checked.front().front().value<CheckInResult>().id, zhang_);
 }
 
+// The invitation card's QR code fills the form in; only the stage's code, scanned in the hall, opens it.
+TEST_F(CheckInSiteTest, AnInvitationCardFillsTheFormTheStageOpens) {
+  start();
+  const QString code = codeOf(zhang_);
+  const Reply card = fetch(site_.port(), get(QStringLiteral("/checkin?gh=A001&code=") + code));
+  EXPECT_EQ(card.status, 200);
+  EXPECT_FALSE(checkedIn(zhang_)) << "a card alone proves nothing about the hall";
+  const QByteArray cardCookie = card.header("Set-Cookie").split(';').value(0);
+  ASSERT_TRUE(cardCookie.startsWith("ld_card="));
+  QByteArray request = get(site_.checkInUrl().path());
+  request.insert(request.size() - 2, "Cookie: " + cardCookie + "\r\n");
+  const Reply form = fetch(site_.port(), request);
+  EXPECT_EQ(form.status, 200);
+  EXPECT_TRUE(form.text().contains(QStringLiteral("value=\"A001\""))) << form.text().toStdString();
+  EXPECT_TRUE(form.text().contains(QStringLiteral("value=\"%1\"").arg(code))) << form.text().toStdString();
+  // Hostile card links are refused or stay text in the attribute.
+  EXPECT_EQ(fetch(site_.port(), get(QStringLiteral("/checkin?gh=A001"))).status, 400);
+  const Reply hostile = fetch(site_.port(), get(QStringLiteral("/checkin?gh=%22%3E%3Cscript%3E&code=x")));
+  EXPECT_EQ(hostile.status, 200);
+  EXPECT_FALSE(hostile.text().contains(QStringLiteral("<script>")));
+}
+
 TEST_F(CheckInSiteTest, AFormNotSignedForThisPhoneAndRoomRecordsNothing) {
   start();
   const Phone phone = scan();
