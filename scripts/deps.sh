@@ -10,7 +10,7 @@ run_pkgs=(cmake ninja-build make g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6
 package_pkgs=(dpkg-dev file)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libgif-dev sqlcipher xvfb xauth xdotool
   imagemagick python3-pil gifsicle x11-utils x11-xserver-utils libx11-dev clang libclang-rt-14-dev clang-format
-  python3-openpyxl lintian appstream dbus pulseaudio pulseaudio-utils)
+  python3-openpyxl lintian appstream dbus pulseaudio pulseaudio-utils chromium chromium-driver python3-selenium zbar-tools)
 
 want=("${run_pkgs[@]}")
 case "${1:-run}" in

@@ -34,7 +34,7 @@ ctest_summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$build/ctes
 # The real program under a virtual display with real X input, once the unit tests have passed.
 e2e_passed=0
 e2e_failed=0
-for script in operator_session stage_session crash_safety rehearsal; do
+for script in operator_session stage_session phone_checkin crash_safety rehearsal; do
   if bash "tests/e2e/$script.sh" "$PWD/$build" "$PWD/$build/e2e-artifacts"; then
     e2e_passed=$((e2e_passed + 1))
   else
