@@ -2629,5 +2629,21 @@ Start a rehearsal now?</translation>
         <source>网页服务已停止。</source>
         <translation>The web service has stopped.</translation>
     </message>
+    <message>
+        <source>仅限已签到</source>
+        <translation>Only those who checked in</translation>
+    </message>
+    <message>
+        <source>奖项规则中的 checkedIn 不是真假值</source>
+        <translation>checkedIn in the prize rule is not true or false</translation>
+    </message>
+    <message>
+        <source>无法生成二维码：内容太长（%1 字节）</source>
+        <translation>Cannot make the QR code: the text is too long (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>仅限已签到的人</source>
+        <translation>Only people who checked in</translation>
+    </message>
 </context>
 </TS>
