@@ -2645,5 +2645,89 @@ Start a rehearsal now?</translation>
         <source>仅限已签到的人</source>
         <translation>Only people who checked in</translation>
     </message>
+    <message>
+        <source>签到网址应以 http:// 或 https:// 开头并带有主机名：%1</source>
+        <translation>The check-in address must start with http:// or https:// and name a host: %1</translation>
+    </message>
+    <message>
+        <source>签到网址不能带有 ? 或 # 后面的部分：%1</source>
+        <translation>The check-in address cannot have a part after ? or #: %1</translation>
+    </message>
+    <message>
+        <source>名单中没有参与者，没有邀请卡可写</source>
+        <translation>The roster has no participants: there are no invitation cards to write</translation>
+    </message>
+    <message>
+        <source>签到码只能写成 .xlsx 或 .csv 文件：%1</source>
+        <translation>Check-in codes can only be written to an .xlsx or .csv file: %1</translation>
+    </message>
+    <message>
+        <source>--cards 需要 --url 给出签到页面的网址，例如 --url http://192.168.1.10:8080</source>
+        <translation>--cards needs --url with the address of the check-in page, for example --url http://192.168.1.10:8080</translation>
+    </message>
+    <message>
+        <source>--url 只用于 --cards 的邀请卡</source>
+        <translation>--url is only used for the invitation cards of --cards</translation>
+    </message>
+    <message>
+        <source>已写出 %1 张邀请卡（%2 页）到 %3</source>
+        <translation>Wrote %1 invitation cards (%2 pages) to %3</translation>
+    </message>
+    <message>
+        <source>已写出 %1 人的签到码到 %2（新发 %3 个）</source>
+        <translation>Wrote the check-in codes of %1 people to %2 (%3 newly issued)</translation>
+    </message>
+    <message>
+        <source>已删除 %1 位参与者</source>
+        <translation>Deleted %1 participants</translation>
+    </message>
+    <message>
+        <source>保留 %1 位中奖者的姓名、部门、奖项和中奖顺序；他们的照片、工号、标签、签到码和签到记录已删除</source>
+        <translation>Kept the name, department, prize and draw order of %1 winners; their photos, employee numbers, tags, check-in codes and check-ins are deleted</translation>
+    </message>
+    <message>
+        <source>名单中的姓名、部门、照片、工号、标签、签到码和签到记录已全部删除</source>
+        <translation>Every name, department, photo, employee number, tag, check-in code and check-in of the roster is deleted</translation>
+    </message>
+    <message>
+        <source>抽奖记录中 %1 行的姓名、部门或工号已清空</source>
+        <translation>Cleared the name, department or employee number of %1 journal rows</translation>
+    </message>
+    <message>
+        <source>%1 个奖项规则中不参加的人已清空</source>
+        <translation>Cleared the people kept out in %1 prize rules</translation>
+    </message>
+    <message>
+        <source>联系人和联系电话已清空</source>
+        <translation>Cleared the contact person and contact phone</translation>
+    </message>
+    <message>
+        <source>数据库已重建，删除的内容不再留在文件中</source>
+        <translation>The database was rebuilt: nothing deleted stays in the file</translation>
+    </message>
+    <message>
+        <source>已删除 zp/ 中的 %1 个文件（照片）</source>
+        <translation>Deleted %1 files in zp/ (photos)</translation>
+    </message>
+    <message>
+        <source>已删除 %1/ 中的 %2 个文件（照片的清晰副本）</source>
+        <translation>Deleted %2 files in %1/ (the photos' sharper copies)</translation>
+    </message>
+    <message>
+        <source>已删除 db/ 中数据库以外的 %1 个文件</source>
+        <translation>Deleted %1 files in db/ besides the database</translation>
+    </message>
+    <message>
+        <source>已删除中断的写入留下的 %1 个临时文件</source>
+        <translation>Deleted %1 scratch files left by interrupted writes</translation>
+    </message>
+    <message>
+        <source>提醒：镜像文件夹（--mirror）、打包的 .zip 和导出的表格不在活动文件夹里，请另行删除</source>
+        <translation>Note: mirror folders (--mirror), packed .zip archives and exported tables are outside the event folder; delete them separately</translation>
+    </message>
+    <message>
+        <source>无法删除：%1</source>
+        <translation>Could not delete: %1</translation>
+    </message>
 </context>
 </TS>
