@@ -62,7 +62,7 @@ void paintCard(QPainter& p, const QRectF& card, const PersonalCode& person, cons
   const QRectF qr(inner.right() - qrSide, inner.top(), qrSide, qrSide);
   QrCode(checkInLink(baseUrl, person.employeeId, person.code).toUtf8()).paint(p, qr);
   p.setPen(QColor(0x55, 0x55, 0x55));
-  fittedLine(p, QRectF(qr.left(), qr.bottom(), qrSide, inner.bottom() - qr.bottom()), kScanLabel, cardFont(8),
+  fittedLine(p, QRectF(qr.left(), qr.bottom(), qrSide, inner.height() * 0.1), kScanLabel, cardFont(8),
              Qt::AlignHCenter);
 
   const qreal left = inner.left();
