@@ -2631,15 +2631,15 @@ Start a rehearsal now?</translation>
     </message>
     <message>
         <source>仅限已签到</source>
-        <translation type="unfinished"></translation>
+        <translation>Only those who checked in</translation>
     </message>
     <message>
         <source>奖项规则中的 checkedIn 不是真假值</source>
-        <translation type="unfinished"></translation>
+        <translation>checkedIn in the prize rule is not true or false</translation>
     </message>
     <message>
         <source>无法生成二维码：内容太长（%1 字节）</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot make the QR code: the text is too long (%1 bytes)</translation>
     </message>
     <message>
         <source>二维码已过期</source>
@@ -2732,6 +2732,200 @@ Start a rehearsal now?</translation>
     <message>
         <source>还没有人中奖</source>
         <translation>No winners yet</translation>
+    </message>
+    <message>
+        <source>仅限已签到的人</source>
+        <translation>Only people who checked in</translation>
+    </message>
+    <message>
+        <source>签到网址应以 http:// 或 https:// 开头并带有主机名：%1</source>
+        <translation>The check-in address must start with http:// or https:// and name a host: %1</translation>
+    </message>
+    <message>
+        <source>签到网址不能带有 ? 或 # 后面的部分：%1</source>
+        <translation>The check-in address cannot have a part after ? or #: %1</translation>
+    </message>
+    <message>
+        <source>名单中没有参与者，没有邀请卡可写</source>
+        <translation>The roster has no participants: there are no invitation cards to write</translation>
+    </message>
+    <message>
+        <source>签到码只能写成 .xlsx 或 .csv 文件：%1</source>
+        <translation>Check-in codes can only be written to an .xlsx or .csv file: %1</translation>
+    </message>
+    <message>
+        <source>--cards 需要 --url 给出签到页面的网址，例如 --url http://192.168.1.10:8080</source>
+        <translation>--cards needs --url with the address of the check-in page, for example --url http://192.168.1.10:8080</translation>
+    </message>
+    <message>
+        <source>--url 只用于 --cards 的邀请卡</source>
+        <translation>--url is only used for the invitation cards of --cards</translation>
+    </message>
+    <message>
+        <source>已写出 %1 张邀请卡（%2 页）到 %3</source>
+        <translation>Wrote %1 invitation cards (%2 pages) to %3</translation>
+    </message>
+    <message>
+        <source>已写出 %1 人的签到码到 %2（新发 %3 个）</source>
+        <translation>Wrote the check-in codes of %1 people to %2 (%3 newly issued)</translation>
+    </message>
+    <message>
+        <source>已删除 %1 位参与者</source>
+        <translation>Deleted %1 participants</translation>
+    </message>
+    <message>
+        <source>保留 %1 位中奖者的姓名、部门、奖项和中奖顺序；他们的照片、工号、标签、签到码和签到记录已删除</source>
+        <translation>Kept the name, department, prize and draw order of %1 winners; their photos, employee numbers, tags, check-in codes and check-ins are deleted</translation>
+    </message>
+    <message>
+        <source>名单中的姓名、部门、照片、工号、标签、签到码和签到记录已全部删除</source>
+        <translation>Every name, department, photo, employee number, tag, check-in code and check-in of the roster is deleted</translation>
+    </message>
+    <message>
+        <source>抽奖记录中 %1 行的姓名、部门或工号已清空</source>
+        <translation>Cleared the name, department or employee number of %1 journal rows</translation>
+    </message>
+    <message>
+        <source>%1 个奖项规则中不参加的人已清空</source>
+        <translation>Cleared the people kept out in %1 prize rules</translation>
+    </message>
+    <message>
+        <source>联系人和联系电话已清空</source>
+        <translation>Cleared the contact person and contact phone</translation>
+    </message>
+    <message>
+        <source>数据库已重建，删除的内容不再留在文件中</source>
+        <translation>The database was rebuilt: nothing deleted stays in the file</translation>
+    </message>
+    <message>
+        <source>已删除 zp/ 中的 %1 个文件（照片）</source>
+        <translation>Deleted %1 files in zp/ (photos)</translation>
+    </message>
+    <message>
+        <source>已删除 %1/ 中的 %2 个文件（照片的清晰副本）</source>
+        <translation>Deleted %2 files in %1/ (the photos&apos; sharper copies)</translation>
+    </message>
+    <message>
+        <source>已删除 db/ 中数据库以外的 %1 个文件</source>
+        <translation>Deleted %1 files in db/ besides the database</translation>
+    </message>
+    <message>
+        <source>已删除中断的写入留下的 %1 个临时文件</source>
+        <translation>Deleted %1 scratch files left by interrupted writes</translation>
+    </message>
+    <message>
+        <source>提醒：镜像文件夹（--mirror）、打包的 .zip 和导出的表格不在活动文件夹里，请另行删除</source>
+        <translation>Note: mirror folders (--mirror), packed .zip archives and exported tables are outside the event folder; delete them separately</translation>
+    </message>
+    <message>
+        <source>无法删除：%1</source>
+        <translation>Could not delete: %1</translation>
+    </message>
+    <message>
+        <source>所有网络（0.0.0.0）</source>
+        <translation>All networks (0.0.0.0)</translation>
+    </message>
+    <message>
+        <source>仅本机（127.0.0.1）</source>
+        <translation>This computer only (127.0.0.1)</translation>
+    </message>
+    <message>
+        <source>手机签到</source>
+        <translation>Phone check-in</translation>
+    </message>
+    <message>
+        <source>手机签到的网页服务</source>
+        <translation>Web server for phone check-in</translation>
+    </message>
+    <message>
+        <source>网络：</source>
+        <translation>Network:</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>手工签到（工号或姓名）</source>
+        <translation>Check in by hand (employee number or name)</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>签到时间</source>
+        <translation>Checked in at</translation>
+    </message>
+    <message>
+        <source>被拒绝的签到（已从另一部手机签到）</source>
+        <translation>Refused check-ins (already checked in from another phone)</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开启</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>运行中。签到（舞台上的二维码，每分钟更换）：%1
+中奖名单：%2</source>
+        <translation>Running. Check-in (the QR code on the stage, new every minute): %1
+Winners: %2</translation>
+    </message>
+    <message>
+        <source>未开启。手机需与本机在同一网络（见说明）。</source>
+        <translation>Not started. Phones must be on the same network as this computer (see the README).</translation>
+    </message>
+    <message>
+        <source>已签到 %1 / %2</source>
+        <translation>Checked in %1 / %2</translation>
+    </message>
+    <message>
+        <source>%1 已签到</source>
+        <translation>%1 is checked in</translation>
+    </message>
+    <message>
+        <source>%1 此前已签到（%2）</source>
+        <translation>%1 had checked in already (%2)</translation>
+    </message>
+    <message>
+        <source>名单中已没有此人</source>
+        <translation>This person is no longer in the roster</translation>
+    </message>
+    <message>
+        <source>手机签到…</source>
+        <translation>Phone check-in…</translation>
+    </message>
+    <message>
+        <source>开启手机签到和中奖名单的网页服务，监听端口 PORT；可写成 ADDRESS:PORT 只在一个网络接口上监听（默认所有接口）。舞台显示签到二维码。只对这次运行有效。</source>
+        <translation>Starts the web server for phone check-in and the live winners list on port PORT; write ADDRESS:PORT to listen on one network interface only (all of them by default). The stage shows the check-in QR code. For this run only.</translation>
+    </message>
+    <message>
+        <source>--web 要写端口（1 到 65535），或“地址:端口”：%1</source>
+        <translation>--web needs a port (1 to 65535) or &quot;address:port&quot;: %1</translation>
+    </message>
+    <message>
+        <source>扫码签到</source>
+        <translation>Scan to check in</translation>
+    </message>
+    <message>
+        <source>无法读取邀请函</source>
+        <translation>Cannot read the invitation</translation>
+    </message>
+    <message>
+        <source>这个链接不完整。请扫描舞台上的二维码，输入工号和签到码。</source>
+        <translation>This link is incomplete. Scan the QR code on the stage and enter your employee number and check-in code.</translation>
+    </message>
+    <message>
+        <source>邀请函已读取</source>
+        <translation>Invitation read</translation>
+    </message>
+    <message>
+        <source>请再扫描舞台上的二维码完成签到：工号和签到码会自动填好。</source>
+        <translation>Now scan the QR code on the stage to check in: your employee number and code will be filled in.</translation>
     </message>
 </context>
 </TS>

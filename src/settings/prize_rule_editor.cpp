@@ -1,5 +1,6 @@
 #include "settings/prize_rule_editor.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,6 +150,10 @@ PrizeRuleEditor::PrizeRuleEditor(const QStringList& departments, const QStringLi
   people_->setTabChangesFocus(true);
   grid->addWidget(people_, 5, 0, 1, 2);
   connect(people_, &QPlainTextEdit::textChanged, this, &PrizeRuleEditor::changed);
+  checkedIn_ = new QCheckBox(Tr::tr("仅限已签到的人"), this);
+  checkedIn_->setObjectName(QStringLiteral("checkedInOnly"));
+  grid->addWidget(checkedIn_, 6, 0, 1, 2);
+  connect(checkedIn_, &QCheckBox::toggled, this, &PrizeRuleEditor::changed);
   connect(readFile_, &QPushButton::clicked, this, [this] { guarded([this] { readExcludedPeople(); }); });
 }
 
@@ -161,6 +166,7 @@ void PrizeRuleEditor::setRule(const PrizeRule& rule) {
   QStringList lines;
   for (const ExcludedPerson& p : rule.excludePeople) lines << lineOf(p);
   people_->setPlainText(lines.join(QLatin1Char('\n')));
+  checkedIn_->setChecked(rule.checkedInOnly);
 }
 
 PrizeRule PrizeRuleEditor::rule() const {
@@ -170,6 +176,7 @@ PrizeRule PrizeRuleEditor::rule() const {
   rule.tags = ticked(lists_[2]);
   rule.excludeTags = ticked(lists_[3]);
   rule.excludePeople = parseExcludedPeople(people_->toPlainText());
+  rule.checkedInOnly = checkedIn_->isChecked();
   return rule;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // Who may win one prize, as the operator edits it: departments and tags ticked in lists filled from the
-// roster, and a text box of people kept out (one per line, typed or read from a file).
+// roster, a text box of people kept out (one per line, typed or read from a file), and whether only those
+// who checked in may win.
 #include <QStringList>
 #include <QWidget>
 
 #include "data/prize_rule.h"
 
+class QCheckBox;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,6 +40,7 @@ class PrizeRuleEditor : public QWidget {
   QListWidget* includeTags() const { return lists_[2]; }
   QListWidget* excludeTags() const { return lists_[3]; }
   QPlainTextEdit* excludePeople() const { return people_; }
+  QCheckBox* checkedInOnly() const { return checkedIn_; }
 
  signals:
   void changed();
@@ -45,6 +48,7 @@ class PrizeRuleEditor : public QWidget {
  private:
   QListWidget* lists_[4];
   QPlainTextEdit* people_;
+  QCheckBox* checkedIn_;
   QPushButton* readFile_;
 };
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "data/draw_store.h"
+#include "data/plan_store.h"
+#include "data/query.h"
 #include "framework/event_lock.h"
 #include "support/temp_app.h"
 
@@ -103,6 +106,40 @@ TEST_F(PlanCommandTest, SetPrizeReadsBackWithItsRuleAndPool) {
   const QStringList again = byLevel(run({QStringLiteral("plan"), dir()}).out).value(QStringLiteral("2"));
   EXPECT_EQ(again.mid(4), (QStringList{QStringLiteral("1"), QStringLiteral("0"),
                                        QStringLiteral("仅限标签：新人"), QStringLiteral("可抽 2 / 5")}));
+}
+
+// --checked-in reaches the stored rule, and the pool counts only those who checked in.
+TEST_F(PlanCommandTest, CheckedInOnlyIsStoredAndNarrowsThePool) {
+  app.exec(QStringLiteral("update yglb set qd='2024-01-19T18:00:00' where gh in ('001','003','004')"));
+  const Outcome set = run({QStringLiteral("plan"), dir(), QStringLiteral("1"), QStringLiteral("1"),
+                           QStringLiteral("--checked-in")});
+  ASSERT_EQ(set.status, 0) << set.error.toStdString();
+  EXPECT_EQ(byLevel(set.out).value(QStringLiteral("1")).mid(6),
+            (QStringList{QStringLiteral("仅限已签到"), QStringLiteral("可抽 3 / 5")}));
+  const Outcome added = run({QStringLiteral("prize"), QStringLiteral("add"), dir(), QStringLiteral("签到奖"),
+                             QStringLiteral("1"), QStringLiteral("--departments"),
+                             QStringLiteral("研发部,销售部"), QStringLiteral("--checked-in")});
+  ASSERT_EQ(added.status, 0) << added.error.toStdString();
+  EXPECT_EQ(
+      byLevel(run({QStringLiteral("plan"), dir()}).out).value(added.out.value(0)).mid(6),
+      (QStringList{QStringLiteral("仅限部门：研发部、销售部；仅限已签到"), QStringLiteral("可抽 2 / 5")}));
+
+  Query& q = app.dataModule().ADOQuerysetting;
+  const PrizePlan stored = PlanStore(q).forDraw();
+  const struct {
+    int level;
+    int pool;
+  } cases[] = {{1, 3}, {added.out.value(0).toInt(), 2}, {2, 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.level);
+    const Prize* prize = stored.prize(c.level);
+    ASSERT_TRUE(prize);
+    EXPECT_EQ(prize->rule.checkedInOnly, c.level != 2);
+    EXPECT_EQ(DrawStore(q).eligibleCount(prize->rule), c.pool);
+  }
+  // Setting the prize again without it takes it away: the rule is replaced as a whole.
+  ASSERT_EQ(run({QStringLiteral("plan"), dir(), QStringLiteral("1"), QStringLiteral("1")}).status, 0);
+  EXPECT_FALSE(PlanStore(q).forDraw().prize(1)->rule.checkedInOnly);
 }
 
 TEST_F(PlanCommandTest, AddedPrizesTakeTheirPlaceAndLeaveAgain) {

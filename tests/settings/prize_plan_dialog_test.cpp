@@ -2,6 +2,7 @@
 // removing prizes; the rule editor's lists and its list files; and its button in the settings window.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -133,6 +134,30 @@ TEST_F(PrizePlanWindow, PerDrawAndADepartmentRuleAreStoredAndThePoolFollowsAsTyp
   ASSERT_TRUE(editor);
   EXPECT_EQ(editor->perDrawBox()->value(), 2);
   EXPECT_EQ(editor->ruleEditor()->rule(), second->rule);
+}
+
+// Only those who checked in: the pool follows the box, and the rule comes back with it ticked.
+TEST_F(PrizePlanWindow, CheckedInOnlyNarrowsThePoolAndIsStored) {
+  app.exec(QStringLiteral("update yglb set qd='2024-01-19T18:00:00' where xm in ('甲','丁','己')"));
+  PrizeEditor* editor = edit(QStringLiteral("一等奖"));
+  ASSERT_TRUE(editor);
+  QCheckBox* box = editor->ruleEditor()->checkedInOnly();
+  EXPECT_FALSE(box->isChecked());
+  box->setChecked(true);
+  EXPECT_EQ(editor->poolText()->text(), QStringLiteral("可抽 2 / 5")) << "己 checked in but has no photo";
+  EXPECT_EQ(editor->ruleText()->text(), QStringLiteral("规则：仅限已签到"));
+  EXPECT_TRUE(keepShot(editor->grab().toImage(), QStringLiteral("prize-editor-checked-in.png")));
+  save(editor);
+  EXPECT_TRUE(boxes().shown.empty());
+  EXPECT_TRUE(plan().prize(1)->rule.checkedInOnly);
+  EXPECT_EQ(dialog->table()->item(rowOf(QStringLiteral("一等奖")), 5)->text(), QStringLiteral("可抽 2 / 5"));
+
+  QTest::qWait(0);
+  editor = edit(QStringLiteral("一等奖"));
+  ASSERT_TRUE(editor);
+  EXPECT_TRUE(editor->ruleEditor()->checkedInOnly()->isChecked());
+  editor->ruleEditor()->checkedInOnly()->setChecked(false);
+  EXPECT_EQ(editor->poolText()->text(), QStringLiteral("可抽 5 / 5"));
 }
 
 TEST_F(PrizePlanWindow, AnAddedPrizeGoesWhereItWasPut) {
@@ -346,8 +371,10 @@ TEST_F(PrizePlanWindow, TheRuleEditorKeepsWhatTheRosterNoLongerHoldsAndReadsList
   rule.excludeTags = {QStringLiteral("新人")};
   rule.excludePeople = {{QStringLiteral("E01"), {}, {}},
                         {{}, QStringLiteral("销售部"), QStringLiteral("甲")}};
+  rule.checkedInOnly = true;
   editor.setRule(rule);
   EXPECT_EQ(editor.rule(), rule) << "a department gone from the roster still counts";
+  EXPECT_TRUE(editor.checkedInOnly()->isChecked());
   EXPECT_EQ(editor.includeDepartments()->count(), 3);
 
   // A GB18030 list from a spreadsheet, appended to what is typed.

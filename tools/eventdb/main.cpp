@@ -3,12 +3,14 @@
 #include <QLocale>
 #include <cstdio>
 
+#include "codes_command.h"
 #include "event_commands.h"
 #include "framework/app_folder.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/text.h"
 #include "plan_commands.h"
+#include "purge_command.h"
 #include "theme_command.h"
 #include "transfer_commands.h"
 
@@ -21,6 +23,8 @@ const char* const kUsage =
     "%s"
     "       eventdb theme EVENT_DIR [--reset] [--title T] [--background FILE|--clear-background]\n"
     "                     [--logo FILE|--clear-logo] [--colours BASE,ACCENT,TEXT]\n"
+    "%s"
+    "%s"
     "%s"
     "       eventdb --help | --version\n"
     "\n"
@@ -43,6 +47,8 @@ const char* const kUsage =
     "       or PNG (at most 40 megapixels), stored in EVENT_DIR/zt/ as a JPEG of at most 3840 x 2160 and\n"
     "       a PNG of at most 1024 x 1024; --colours takes three colours as #rrggbb, - for the default.\n"
     "%s"
+    "%s"
+    "%s"
     "\n"
     "EVENT_DIR is any folder: the event keeps db/ and zp/ there, and pictures put in its system/\n"
     "folder (logo.jpg, logo.gif, 0.gif ... 14.gif) replace the built-in ones. Commands that write\n"
@@ -55,8 +61,9 @@ const char* const kUsage =
     "Exit status: 0 on success, 1 on failure, 2 on wrong usage.\n";
 
 void printUsage(FILE* to) {
-  std::fprintf(to, kUsage, ld::eventdb::kPlanUsage, ld::kTransferUsage, ld::eventdb::kPlanHelp,
-               ld::kTransferHelp);
+  std::fprintf(to, kUsage, ld::eventdb::kPlanUsage, ld::kTransferUsage, ld::eventdb::kCodesUsage,
+               ld::eventdb::kPurgeUsage, ld::eventdb::kPlanHelp, ld::kTransferHelp, ld::eventdb::kCodesHelp,
+               ld::eventdb::kPurgeHelp);
 }
 
 int usage() {
@@ -72,7 +79,8 @@ void fail(const QString& message) {
 QString writtenEventFolder(const QStringList& args) {
   const QString& command = args[0];
   if (command == QLatin1String("init") || command == QLatin1String("demo") ||
-      command == QLatin1String("import"))
+      command == QLatin1String("import") || command == QLatin1String("codes") ||
+      command == QLatin1String("purge"))
     return args.value(1);
   if (command == QLatin1String("unpack")) return args.value(2);
   if ((command == QLatin1String("theme") || command == QLatin1String("plan")) && args.size() > 2)
@@ -111,10 +119,18 @@ int main(int argc, char* argv[]) {
     fail(ld::Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(written));
     return 1;
   }
-  if (ld::eventdb::isPlanCommand(args[0])) {
+  using Command = int (*)(const QStringList&, QStringList&, QString&);
+  Command command = nullptr;
+  if (ld::eventdb::isPlanCommand(args[0]))
+    command = ld::eventdb::runPlanCommand;
+  else if (args[0] == QLatin1String("codes"))
+    command = ld::eventdb::runCodesCommand;
+  else if (args[0] == QLatin1String("purge"))
+    command = ld::eventdb::runPurgeCommand;
+  if (command) {
     QStringList out;
     QString error;
-    const int status = ld::eventdb::runPlanCommand(args, out, error);
+    const int status = command(args, out, error);
     for (const QString& line : out) std::puts(line.toUtf8().constData());
     if (!error.isEmpty()) fail(error);
     return status == 2 ? usage() : status;

@@ -33,9 +33,11 @@ const char* const kPlanHelp =
     "       up a prize added with eventdb prize add) and switches the plan's limit on, then prints the "
     "plan.\n"
     "       --per-draw N: winners one press draws (default 1). RULE is any of --departments A,B\n"
-    "       --exclude-departments A,B --tags T,U --exclude-tags T,U --exclude-people FILE, lists split at\n"
-    "       ',' or '，'; FILE is UTF-8 text, one person per line: a 工号 alone, or department and name\n"
-    "       separated by a comma or a tab. The rule is replaced as a whole: a part not given is left empty.\n"
+    "       --exclude-departments A,B --tags T,U --exclude-tags T,U --exclude-people FILE --checked-in,\n"
+    "       lists split at ',' or '，'; FILE is UTF-8 text, one person per line: a 工号 alone, or\n"
+    "       department and name separated by a comma or a tab; --checked-in admits only those who\n"
+    "       checked in (仅限已签到).\n"
+    "       The rule is replaced as a whole: a part not given is left empty.\n"
     "prize  add: a prize of its own NAME, drawn just before the prize of level --before LEVEL (default:\n"
     "       last), with the plan's limit switched on; prints its level. remove: takes out a prize added so,\n"
     "       as long as nobody has won it.\n";
@@ -87,6 +89,10 @@ PrizeOptions prizeOptions(const QStringList& args, qsizetype from, bool withBefo
   PrizeOptions options;
   for (qsizetype i = from; i < args.size(); ++i) {
     const QString& option = args[i];
+    if (option == QLatin1String("--checked-in")) {
+      options.rule.checkedInOnly = true;
+      continue;
+    }
     if (!known.contains(option) || (option == QLatin1String("--before") && !withBefore))
       throw UsageError{Tr::tr("未知的参数：%1").arg(option)};
     if (i + 1 == args.size()) throw UsageError{Tr::tr("%1 后面缺少值").arg(option)};
