@@ -215,7 +215,7 @@ def main():
         writer.close()
     loop.close()
 
-    (here, journal, distinct), = sql(args.db, "select (select count(qd) from yglb), count(*), count(distinct ygid) "
+    (here, journal, distinct), = sql(args.db, "select (select count(nullif(qd,'')) from yglb), count(*), count(distinct ygid) "
                                               "from cjrz where lx='checked in';")
     check(f"the database: {here} of {len(people)} checked in, {journal} 'checked in' journal rows for "
           f"{distinct} people", int(here) == int(journal) == int(distinct) == len(people))

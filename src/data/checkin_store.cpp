@@ -37,7 +37,7 @@ Row firstRow(Query& q) {
   row.department = q.fieldByName(QStringLiteral("bm")).asString();
   row.name = q.fieldByName(QStringLiteral("xm")).asString();
   const Field qd = q.fieldByName(QStringLiteral("qd"));
-  row.checkedIn = qd.isNull() ? QString() : qd.asString();
+  row.checkedIn = qd.asString();
   row.phone = q.fieldByName(QStringLiteral("qdsb")).asString();
   return row;
 }
@@ -143,7 +143,7 @@ CheckInResult CheckInStore::checkIn(const QString& employeeId, const QString& ty
     return result;
   }
   result.time = now();
-  q_.execSql(QStringLiteral("update yglb set qd=?, qdsb=? where id=? and qd is null"),
+  q_.execSql(QStringLiteral("update yglb set qd=?, qdsb=? where id=? and qd=''"),
              {result.time, phone, row.id});
   appendJournal(q_,
                 {JournalEvent::CheckedIn, {}, {}, row.id, row.name, row.department, {}, {}, {}, kByPhone});
@@ -168,7 +168,7 @@ CheckInResult CheckInStore::checkInByHand(int id) {
     return result;
   }
   result.time = now();
-  q_.execSql(QStringLiteral("update yglb set qd=? where id=? and qd is null"), {result.time, id});
+  q_.execSql(QStringLiteral("update yglb set qd=? where id=? and qd=''"), {result.time, id});
   appendJournal(q_, {JournalEvent::CheckedIn, {}, {}, row.id, row.name, row.department, {}, {}, {}, kByHand});
   transaction.commit();
   result.outcome = CheckInOutcome::CheckedIn;
@@ -176,7 +176,7 @@ CheckInResult CheckInStore::checkInByHand(int id) {
 }
 
 CheckInCounts CheckInStore::counts() {
-  q_.openSql(QStringLiteral("select count(*) as n, count(qd) as here from yglb"));
+  q_.openSql(QStringLiteral("select count(*) as n, count(nullif(qd,'')) as here from yglb"));
   q_.first();
   const CheckInCounts counts{q_.fieldByName(QStringLiteral("here")).asInteger(),
                              q_.fieldByName(QStringLiteral("n")).asInteger()};
@@ -203,10 +203,10 @@ std::vector<CheckInPerson> CheckInStore::find(const QString& text, int limit) {
   q_.first();
   for (int r = 0; r < q_.recordCount(); ++r, q_.next()) {
     const Field qd = q_.fieldByName(QStringLiteral("qd"));
-    people.push_back(
-        {q_.fieldByName(QStringLiteral("id")).asInteger(), q_.fieldByName(QStringLiteral("gh")).asString(),
-         q_.fieldByName(QStringLiteral("bm")).asString(), q_.fieldByName(QStringLiteral("xm")).asString(),
-         qd.isNull() ? QString() : qd.asString()});
+    people.push_back({q_.fieldByName(QStringLiteral("id")).asInteger(),
+                      q_.fieldByName(QStringLiteral("gh")).asString(),
+                      q_.fieldByName(QStringLiteral("bm")).asString(),
+                      q_.fieldByName(QStringLiteral("xm")).asString(), qd.asString()});
   }
   q_.close();
   return people;
@@ -214,7 +214,7 @@ std::vector<CheckInPerson> CheckInStore::find(const QString& text, int limit) {
 
 std::optional<CheckedInPerson> CheckInStore::byPhone(const QByteArray& phoneToken) {
   if (phoneToken.isEmpty()) return std::nullopt;
-  q_.openSql(QStringLiteral("select id, bm, xm, zj, zjsx from yglb where qdsb=? and qd is not null limit 1"),
+  q_.openSql(QStringLiteral("select id, bm, xm, zj, zjsx from yglb where qdsb=? and qd<>'' limit 1"),
              {phoneDigest(phoneToken)});
   std::optional<CheckedInPerson> person;
   if (q_.recordCount() > 0) {

@@ -113,7 +113,7 @@ bool PrizeRule::admits(const QString& department, const QString& name, const QSt
 QString PrizeRule::sqlCondition(QVariantList& values) const {
   if (unreadable) return QStringLiteral("0");
   QStringList terms;
-  if (checkedInOnly) terms << QStringLiteral("qd is not null");
+  if (checkedInOnly) terms << QStringLiteral("qd<>''");
   if (!departments.isEmpty()) {
     terms << QStringLiteral("bm in (%1)").arg(marks(departments.size()));
     for (const QString& d : departments) values << d;

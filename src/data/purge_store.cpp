@@ -63,7 +63,7 @@ PurgeResult PurgeStore::purge(bool keepResults) {
     const int everybody = countOf(q_, QStringLiteral("select count(*) as n from yglb"));
     if (keepResults) {
       q_.execSql(QStringLiteral("delete from yglb where not zj>0"));
-      q_.execSql(QStringLiteral("update yglb set zp='', gh='', bq='', qd=null, qdm='', qdsb=''"));
+      q_.execSql(QStringLiteral("update yglb set zp='', gh='', bq='', qd='', qdm='', qdsb=''"));
       result.keptWinners = countOf(q_, QStringLiteral("select count(*) as n from yglb"));
     } else {
       q_.execSql(QStringLiteral("delete from yglb"));

@@ -92,7 +92,7 @@ const AddedColumn kAddedColumns[kAddedColumnCount] = {
     {"cjrz", "jp", "text"},
     {"cjrz", "gz", "text"},
     {"cjrz", "yy", "text"},
-    {"yglb", "qd", "text"},
+    {"yglb", "qd", "text not null default ''"},
     {"yglb", "qdm", "text not null default ''"},
     {"yglb", "qdsb", "text not null default ''"},
 };

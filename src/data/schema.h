@@ -31,9 +31,9 @@ constexpr int kIndexCount = 2;
 
 // A column a later version added to an older table: the employee number (gh) and tags (bq) of the roster;
 // each prize's own name (mc, extra prizes only), winners per draw (mcrs), place in the drawing order (sx, 0:
-// the usual place) and rule (gz, JSON); the check-in time (qd, NULL until then), personal check-in code (qdm)
-// and a digest of the phone that checked in (qdsb); and in the journal the employee number, the prize's name
-// (jp), the rule in force (gz) and the reason a win was voided (yy). A new event gets them by the same
+// the usual place) and rule (gz, JSON); the check-in time (qd, empty until then), personal check-in code
+// (qdm) and a digest of the phone that checked in (qdsb); and in the journal the employee number, the prize's
+// name (jp), the rule in force (gz) and the reason a win was voided (yy). A new event gets them by the same
 // statements an older file gets on open, so both files describe their tables alike.
 struct AddedColumn {
   const char* table;

@@ -67,7 +67,7 @@ TEST_F(CheckIn, OnePersonOnePhone) {
   EXPECT_EQ(r.outcome, CheckInOutcome::CheckedIn);
   EXPECT_EQ(r.name, QStringLiteral("张三"));
   EXPECT_FALSE(r.time.isEmpty());
-  EXPECT_EQ(app.rows(QStringLiteral("select qd is not null from yglb where id=1")), QStringList{QStringLiteral("1")});
+  EXPECT_EQ(app.rows(QStringLiteral("select qd<>'' from yglb where id=1")), QStringList{QStringLiteral("1")});
   EXPECT_EQ(journalRows(QStringLiteral("checked in")), 1);
   EXPECT_EQ(app.rows(QStringLiteral("select gh, xm, yy from cjrz where lx='checked in'")),
             QStringList{QStringLiteral("E001|张三|手机")});

@@ -88,7 +88,7 @@ browser_failures=$?
 # The browser script lists its own checks; its failures count here.
 check_eq "the phone's checks all passed" 0 "$browser_failures"
 check_eq "the database has $gh checked in by phone" "1|1" \
-  "$(sql "select count(qd), count(nullif(qdsb,'')) from yglb where gh='$gh';")"
+  "$(sql "select count(nullif(qd,'')), count(nullif(qdsb,'')) from yglb where gh='$gh';")"
 check_eq "the journal has one check-in and one refusal for $gh" "1|1" \
   "$(sql "select sum(lx='checked in'), sum(lx='check-in refused') from cjrz where gh='$gh';")"
 check_no_box "the phones"

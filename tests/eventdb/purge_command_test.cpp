@@ -90,10 +90,10 @@ TEST_P(PurgeCommandTest, NobodyIsLeftButTheKeptWinners) {
   EXPECT_TRUE(r.out.contains(QStringLiteral("已删除中断的写入留下的 1 个临时文件")));
 
   const QStringList kept =
-      keep ? QStringList{QStringLiteral("甲|研发部|1|2||||-|||"), QStringLiteral("丙|研发部|4|1||||-|||")}
+      keep ? QStringList{QStringLiteral("甲|研发部|1|2|||||||"), QStringLiteral("丙|研发部|4|1|||||||")}
            : QStringList{};
   EXPECT_EQ(app.rows(QStringLiteral(
-                "select xm, bm, zj, zjsx, zp, gh, bq, ifnull(qd,'-'), qdm, qdsb, '' from yglb order by id")),
+                "select xm, bm, zj, zjsx, zp, gh, bq, qd, qdm, qdsb, '' from yglb order by id")),
             kept);
   EXPECT_EQ(entries(QStringLiteral("zp")), QStringList());
   EXPECT_EQ(entries(QStringLiteral("zpgq")), QStringList());
