@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include "data/journal.h"
+#include "data/prize_levels.h"
 #include "data/query.h"
 #include "data/seal_store.h"
 #include "framework/errors.h"
@@ -153,8 +154,13 @@ Replay replay(const Proof& proof) {
     }
     if (s.event != QLatin1String("drawn") && s.event != QLatin1String("nobody")) continue;
 
-    ReplayedStop stop{s.seq, s.event, s.order.value_or(0), s.level.value_or(0), {}, s.id};
-    if (s.event == QLatin1String("nobody")) stop.recorded.reset();
+    ReplayedStop stop{s.seq, s.event, s.order.value_or(0), s.level.value_or(kOutsidePlan), {}, s.id};
+    // A stop that found nobody names its prize but gives no level.
+    if (s.event == QLatin1String("nobody")) {
+      stop.recorded.reset();
+      for (const SealedPrize& p : event.prizes)
+        if (!s.level && !s.prize.isEmpty() && p.name == s.prize) stop.level = p.level;
+    }
     // The level's prize admits whom the seal says; a level outside the sealed plan admits everybody.
     const SealedPrize* prize = event.prize(stop.level);
     QSet<int> admitted;
