@@ -131,7 +131,16 @@ Replay replay(const Proof& proof) {
     if (s.event == QLatin1String("drawn") || s.event == QLatin1String("nobody")) stopBefore = true;
   }
 
-  SealedGenerator generator(sealedSeed(secret, QByteArray::fromHex(proof.seal.toLatin1()), proof.entropy), 0);
+  const QByteArray seed = sealedSeed(secret, QByteArray::fromHex(proof.seal.toLatin1()), proof.entropy);
+  r.seed = QString::fromLatin1(seed.toHex());
+  std::vector<ReplayedAttempt>* attempts = nullptr;
+  SealedGenerator generator(
+      [&](uint64_t counter) {
+        const uint64_t value = sealedAttempt(seed, counter);
+        if (attempts) attempts->push_back({counter, value});
+        return value;
+      },
+      0);
   QSet<int> out;  // drawn, absent or voided by an earlier step
   const auto differs = [&](qint64 seq, const QString& why) {
     if (r.firstDiffering) return;
@@ -154,7 +163,8 @@ Replay replay(const Proof& proof) {
     }
     if (s.event != QLatin1String("drawn") && s.event != QLatin1String("nobody")) continue;
 
-    ReplayedStop stop{s.seq, s.event, s.order.value_or(0), s.level.value_or(kOutsidePlan), {}, s.id};
+    ReplayedStop stop{s.seq, s.event, s.order.value_or(0), s.level.value_or(kOutsidePlan), {}, s.id, 0,
+                      {},    {}};
     // A stop that found nobody names its prize but gives no level.
     if (s.event == QLatin1String("nobody")) {
       stop.recorded.reset();
@@ -168,7 +178,13 @@ Replay replay(const Proof& proof) {
     std::vector<int> pool;
     for (const SealedParticipant& p : event.participants)
       if (p.hasPhoto && !out.contains(p.id) && (!prize || admitted.contains(p.id))) pool.push_back(p.id);
-    if (!pool.empty()) stop.expected = pool[size_t(generator.index(pool.size()))];
+    stop.pool = int(pool.size());
+    attempts = &stop.attempts;
+    if (!pool.empty()) {
+      stop.index = int(generator.index(pool.size()));
+      stop.expected = pool[size_t(*stop.index)];
+    }
+    attempts = nullptr;
     if (stop.recorded) out.insert(*stop.recorded);
     if (!stop.same()) differs(s.seq, Tr::tr("第 %1 步重算出的中奖者与记录的不同").arg(s.seq));
     r.stops.push_back(stop);

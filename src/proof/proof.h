@@ -34,12 +34,20 @@ QByteArray proofJson(const Proof& proof);
 // Throws Error naming what is missing or of the wrong kind.
 Proof readProof(const QByteArray& json);
 
+// One attempt of the generator: its counter and the first 8 bytes of its HMAC.
+struct ReplayedAttempt {
+  quint64 counter = 0, value = 0;
+};
+
 struct ReplayedStop {
   qint64 seq = 0;
   QString event;  // "drawn" or "nobody"
   int order = 0, level = 0;
   std::optional<int> expected;  // the replay's winner; none for an empty pool
   std::optional<int> recorded;  // the journal's; none for "nobody"
+  int pool = 0;                 // the pool it drew from
+  std::optional<int> index;     // the index into it
+  std::vector<ReplayedAttempt> attempts;
   bool same() const { return expected == recorded; }
 };
 
@@ -47,6 +55,7 @@ struct Replay {
   bool sealHolds = false;        // the seal is the SHA-256 of the sealed text
   bool commitmentHolds = false;  // the text's commitment is the SHA-256 of the secret
   bool entropyHolds = false;     // the journal took this entropy once, after the seal and before any stop
+  QString seed;                  // hex
   std::vector<ReplayedStop> stops;
   // The first step that does not replay (by journal row), with why; none when all do.
   std::optional<qint64> firstDiffering;

@@ -230,3 +230,18 @@ TEST_F(SealedEventFixture, NoSealOverResultsAndTwoEventsWithOneRosterSealDiffere
 }
 
 }  // namespace
+
+namespace {
+
+// The document's worked example is a proof this program wrote: both verifiers still accept it.
+TEST(SealedDocument, TheWorkedExampleVerifies) {
+  const QString example = QStringLiteral(LUCKYDRAW_TEST_DATA "/../../docs/verifiable-draw-example.json");
+  QFile f(example);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const Replay r = replay(readProof(f.readAll()));
+  EXPECT_TRUE(r.holds()) << r.problem.toStdString();
+  EXPECT_EQ(r.stops.size(), 5u);
+  EXPECT_EQ(python(example).status, 0);
+}
+
+}  // namespace

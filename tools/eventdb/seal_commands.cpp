@@ -47,12 +47,22 @@ int verify(const QString& file, QStringList& out, QString& error) {
   QFile f(file);
   if (!f.open(QIODevice::ReadOnly)) throw Error(Tr::tr("无法读取 %1：%2").arg(shown(file), f.errorString()));
   const Replay r = replay(readProof(f.readAll()));
-  for (const ReplayedStop& s : r.stops)
+  out << Tr::tr("种子 %1").arg(r.seed);
+  for (const ReplayedStop& s : r.stops) {
     out << Tr::tr("步骤 %1\t第 %2 位\t奖项 %3\t重算 %4\t记录 %5\t%6")
                .arg(s.seq)
                .arg(s.order)
                .arg(s.level)
                .arg(idOrNone(s.expected), idOrNone(s.recorded), s.same() ? Tr::tr("一致") : Tr::tr("不一致"));
+    // Every attempt, so that a third verifier can be checked number by number.
+    QStringList attempts;
+    for (const ReplayedAttempt& a : s.attempts)
+      attempts << QStringLiteral("%1:%2").arg(a.counter).arg(a.value, 16, 16, QLatin1Char('0'));
+    out << Tr::tr("  候选 %1 人，尝试 %2，下标 %3")
+               .arg(s.pool)
+               .arg(attempts.isEmpty() ? Tr::tr("无") : attempts.join(QLatin1Char(' ')),
+                    s.index ? QString::number(*s.index) : Tr::tr("无"));
+  }
   out << Tr::tr("封存值（文本的 SHA-256）：%1").arg(yesNo(r.sealHolds));
   out << Tr::tr("承诺（密钥的 SHA-256）：%1").arg(yesNo(r.commitmentHolds));
   out << Tr::tr("公开随机数（封存后、第一次抽奖前记录一次）：%1").arg(yesNo(r.entropyHolds));
