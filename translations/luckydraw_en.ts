@@ -2927,5 +2927,205 @@ Winners: %2</translation>
         <source>请再扫描舞台上的二维码完成签到：工号和签到码会自动填好。</source>
         <translation>Now scan the QR code on the stage to check in: your employee number and code will be filled in.</translation>
     </message>
+    <message>
+        <source>活动数据库中的封存记录不完整或已损坏，不能按封存抽奖</source>
+        <translation>The seal kept in the event database is incomplete or damaged: no sealed draw is possible</translation>
+    </message>
+    <message>
+        <source>抽奖已经封存，不能再封存一次</source>
+        <translation>The draw is sealed already and cannot be sealed again</translation>
+    </message>
+    <message>
+        <source>已有中奖、缺席或作废的记录，不能再封存；请先清除抽奖结果</source>
+        <translation>There are winners, absences or voided wins already, so the draw cannot be sealed; clear the results first</translation>
+    </message>
+    <message>
+        <source>封存没有写进抽奖记录</source>
+        <translation>The seal did not reach the draw journal</translation>
+    </message>
+    <message>
+        <source>抽奖没有封存，不需要公开随机数</source>
+        <translation>The draw is not sealed and needs no public entropy</translation>
+    </message>
+    <message>
+        <source>公开随机数已经输入过（%1），不能更改</source>
+        <translation>The public entropy was given already (%1) and cannot be changed</translation>
+    </message>
+    <message>
+        <source>公开随机数不能为空</source>
+        <translation>The public entropy cannot be empty</translation>
+    </message>
+    <message>
+        <source>封存后已经抽过奖，不能再输入公开随机数</source>
+        <translation>There were stops after the seal: the public entropy can no longer be given</translation>
+    </message>
+    <message>
+        <source>抽奖没有封存，无从解除</source>
+        <translation>The draw is not sealed: there is no seal to break</translation>
+    </message>
+    <message>
+        <source>请写明解除封存的原因</source>
+        <translation>Please give the reason for breaking the seal</translation>
+    </message>
+    <message>
+        <source>解除封存没有写进抽奖记录</source>
+        <translation>Breaking the seal did not reach the draw journal</translation>
+    </message>
+    <message>
+        <source>抽奖已经封存，但还没有输入公开随机数</source>
+        <translation>The draw is sealed, but the public entropy has not been given yet</translation>
+    </message>
+    <message>
+        <source>请先输入封存后公布的公开随机数，然后再抽奖。</source>
+        <translation>Give the public entropy announced after the seal first, then draw.</translation>
+    </message>
+    <message>
+        <source>封存的抽奖不能这样继续。如要继续抽奖，请解除封存（会记入抽奖记录）。</source>
+        <translation>The sealed draw cannot go on like this. To go on drawing, break the seal (it is recorded in the journal).</translation>
+    </message>
+    <message>
+        <source>抽奖已经封存，奖项只能按计划的顺序抽出，不能另选</source>
+        <translation>The draw is sealed: the prizes are drawn in the plan&apos;s order and none can be chosen out of turn</translation>
+    </message>
+    <message>
+        <source>这个活动的抽奖没有封存</source>
+        <translation>This event&apos;s draw is not sealed</translation>
+    </message>
+    <message>
+        <source>还没有输入公开随机数：在那之前公开密钥，就能预先算出中奖者</source>
+        <translation>The public entropy has not been given yet: publishing the secret before it would let anyone compute the winners in advance</translation>
+    </message>
+    <message>
+        <source>证明文件不是有效的 JSON：%1（第 %2 个字符）</source>
+        <translation>The proof file is not valid JSON: %1 (at character %2)</translation>
+    </message>
+    <message>
+        <source>证明文件的格式不是 %1</source>
+        <translation>The proof file&apos;s format is not %1</translation>
+    </message>
+    <message>
+        <source>证明文件缺少文本项 %1</source>
+        <translation>The proof file lacks the text item %1</translation>
+    </message>
+    <message>
+        <source>证明文件缺少步骤列表 steps</source>
+        <translation>The proof file lacks the list of steps</translation>
+    </message>
+    <message>
+        <source>证明文件中步骤的 %1 不是整数</source>
+        <translation>A step&apos;s %1 in the proof file is not a whole number</translation>
+    </message>
+    <message>
+        <source>证明文件中有步骤缺少序号 seq</source>
+        <translation>A step in the proof file has no number (seq)</translation>
+    </message>
+    <message>
+        <source>封存在这一步被解除：%1</source>
+        <translation>the seal was broken at this step: %1</translation>
+    </message>
+    <message>
+        <source>封存后有改动（%1），封存的内容已不是抽奖所用的</source>
+        <translation>a change after the seal (%1): what was sealed is no longer what the draw used</translation>
+    </message>
+    <message>
+        <source>第 %1 步重算出的中奖者与记录的不同</source>
+        <translation>the replayed winner of step %1 differs from the recorded one</translation>
+    </message>
+    <message>
+        <source>封存文本第 %1 行有无效的转义</source>
+        <translation>Line %1 of the sealed text has an invalid escape</translation>
+    </message>
+    <message>
+        <source>封存文本不是有效的 UTF-8</source>
+        <translation>The sealed text is not valid UTF-8</translation>
+    </message>
+    <message>
+        <source>封存文本的最后一行没有换行</source>
+        <translation>The last line of the sealed text has no line break</translation>
+    </message>
+    <message>
+        <source>封存文本第 %1 行的格式不对</source>
+        <translation>Line %1 of the sealed text is not in the expected form</translation>
+    </message>
+    <message>
+        <source>封存文本缺少承诺（commitment）一行</source>
+        <translation>The sealed text lacks its commitment line</translation>
+    </message>
+    <message>
+        <source>封存后名单、签到或奖项计划有了改动，已不是封存时的样子</source>
+        <translation>The roster, the check-ins or the prize plan changed after the seal: the event is no longer as sealed</translation>
+    </message>
+    <message>
+        <source>封存后抽奖结果被清除过</source>
+        <translation>The results were cleared after the seal</translation>
+    </message>
+    <message>
+        <source>成立</source>
+        <translation>holds</translation>
+    </message>
+    <message>
+        <source>不成立</source>
+        <translation>does NOT hold</translation>
+    </message>
+    <message>
+        <source>种子 %1</source>
+        <translation>seed %1</translation>
+    </message>
+    <message>
+        <source>步骤 %1	第 %2 位	奖项 %3	重算 %4	记录 %5	%6</source>
+        <translation>step %1	order %2	level %3	replayed %4	recorded %5	%6</translation>
+    </message>
+    <message>
+        <source>一致</source>
+        <translation>same</translation>
+    </message>
+    <message>
+        <source>不一致</source>
+        <translation>DIFFERS</translation>
+    </message>
+    <message>
+        <source>  候选 %1 人，尝试 %2，下标 %3</source>
+        <translation>  pool of %1, attempts %2, index %3</translation>
+    </message>
+    <message>
+        <source>封存值（文本的 SHA-256）：%1</source>
+        <translation>seal (SHA-256 of the text): %1</translation>
+    </message>
+    <message>
+        <source>承诺（密钥的 SHA-256）：%1</source>
+        <translation>commitment (SHA-256 of the secret): %1</translation>
+    </message>
+    <message>
+        <source>公开随机数（封存后、第一次抽奖前记录一次）：%1</source>
+        <translation>entropy (once, after the seal, before any stop): %1</translation>
+    </message>
+    <message>
+        <source>验证通过：%1 次抽奖全部按封存重算一致</source>
+        <translation>verified: all %1 stops replay as sealed</translation>
+    </message>
+    <message>
+        <source>验证失败：第一个不一致的是步骤 %1（%2）</source>
+        <translation>NOT verified: the first step that differs is step %1 (%2)</translation>
+    </message>
+    <message>
+        <source>验证失败：%1</source>
+        <translation>NOT verified: %1</translation>
+    </message>
+    <message>
+        <source>验证失败：封存值、承诺或公开随机数不成立</source>
+        <translation>NOT verified: the seal, the commitment or the entropy does not hold</translation>
+    </message>
+    <message>
+        <source>抽奖已封存。请公布下面的封存值，然后在抽奖开始前输入公开随机数（eventdb entropy）。</source>
+        <translation>The draw is sealed. Publish the seal below, then give the public entropy (eventdb entropy) before the draw starts.</translation>
+    </message>
+    <message>
+        <source>公开随机数已记录，此后每次抽奖都按封存抽出</source>
+        <translation>The public entropy is recorded: every stop from now on is the sealed pick</translation>
+    </message>
+    <message>
+        <source>证明已写入 %1</source>
+        <translation>The proof was written to %1</translation>
+    </message>
 </context>
 </TS>

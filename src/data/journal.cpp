@@ -46,6 +46,12 @@ QString journalEventText(JournalEvent event) {
       return QStringLiteral("checked in");
     case JournalEvent::CheckInRefused:
       return QStringLiteral("check-in refused");
+    case JournalEvent::Sealed:
+      return QStringLiteral("sealed");
+    case JournalEvent::Entropy:
+      return QStringLiteral("entropy");
+    case JournalEvent::SealBroken:
+      return QStringLiteral("seal broken");
   }
   return {};
 }

@@ -21,11 +21,15 @@ enum class JournalEvent {
   RollCancelled,
   Voided,
   CheckedIn,
-  CheckInRefused
+  CheckInRefused,
+  Sealed,
+  Entropy,
+  SealBroken
 };
 
 // What the journal's lx column holds: "drawn", "nobody", "results cleared", "roster cleared",
-// "plan changed", "absent", "roll cancelled", "voided", "checked in", "check-in refused".
+// "plan changed", "absent", "roll cancelled", "voided", "checked in", "check-in refused", "sealed",
+// "entropy", "seal broken".
 QString journalEventText(JournalEvent event);
 
 struct JournalEntry {
@@ -38,7 +42,8 @@ struct JournalEntry {
   std::optional<int> poolSize;  // rs: how many were eligible
   QString prize = {};           // jp: the prize's name as stored; null for none
   QString rule = {};            // gz: the prize's rule written out, empty for everyone; null for no prize
-  QString reason = {};          // yy: why a win was voided; how a check-in came (or why it was refused)
+  QString reason = {};          // yy: why a win was voided; how a check-in came (or why it was refused);
+                                // the seal, the public entropy, why a seal was broken
 };
 
 struct JournalRow {

@@ -87,6 +87,9 @@ PurgeResult PurgeStore::purge(bool keepResults) {
     result.rulesCleared = clearExcludedPeople(q_);
     q_.execSql(QStringLiteral("update jcsz set sz='' where xm in ('LXRY','LXDH')"));
     q_.execSql(QStringLiteral("delete from sy where symc='ZPML'"));
+    // A sealed draw's text lists everybody by name; its proof is written before the event is forgotten.
+    q_.openSql(QString::fromLatin1(kSealQuery));
+    if (q_.recordCount() > 0) q_.execSql(QStringLiteral("delete from fcxx where xm='WB'"));
     transaction.commit();
   }
   // Deleted rows stay in the file's free pages until it is rebuilt.

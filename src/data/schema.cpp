@@ -72,6 +72,10 @@ const char* const kThemeSchema =
     "create table if not exists ztsz (xm text collate nocase primary key, sz text not null default '');";
 const char* const kThemeQuery = "select name from sqlite_master where type='table' and name='ztsz'";
 
+const char* const kSealSchema =
+    "create table if not exists fcxx (xm text collate nocase primary key, sz text not null default '');";
+const char* const kSealQuery = "select name from sqlite_master where type='table' and name='fcxx'";
+
 // The winners by prize level and draw order, for the board and the next draw order: only rows with zj>0, so
 // a statement is served by it when its condition says "zj>0" in so many words. The departments with their
 // names, for the department list and the duplicate checks of add and update.
@@ -105,7 +109,7 @@ QByteArray addColumnStatement(const AddedColumn& column) {
 QByteArray newEventSchema() {
   QByteArray schema = QByteArray(kSchema) + kJournalSchema;
   for (const AddedColumn& column : kAddedColumns) schema += addColumnStatement(column);
-  return schema + kIndexSchema + kThemeSchema;
+  return schema + kIndexSchema + kThemeSchema + kSealSchema;
 }
 
 bool hasColumn(sqlite3* db, const char* table, const char* name) {

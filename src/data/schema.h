@@ -22,6 +22,12 @@ extern const char* const kThemeSchema;
 // Lists the table of kThemeSchema when a file holds it.
 extern const char* const kThemeQuery;
 
+// A sealed draw's state (table fcxx: secret, seal, entropy, counter and state by key, as text), "if not
+// exists": made with a new event, and added to an older event file only when it is sealed.
+extern const char* const kSealSchema;
+// Lists the table of kSealSchema when a file holds it.
+extern const char* const kSealQuery;
+
 // The indexes that keep a large roster quick: made with a new event, and added to an older event file when
 // it is opened (a file that cannot be written works without them, only slower).
 extern const char* const kIndexSchema;

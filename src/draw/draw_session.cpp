@@ -12,11 +12,13 @@
 #include "data/draw_store.h"
 #include "data/journal.h"
 #include "data/plan_store.h"
+#include "data/seal_store.h"
 #include "data/transaction.h"
 #include "draw/picture_loading.h"
 #include "framework/errors.h"
 #include "framework/file_safety.h"
 #include "framework/text.h"
+#include "proof/sealing.h"
 
 namespace ld {
 
@@ -162,7 +164,9 @@ DrawSession::Upcoming DrawSession::upcoming(const PrizePlan& plan, bool withOrde
   if (plan.applies()) {
     const QHash<int, int> drawn = store_.winnersByLevel();
     const Prize* prize = nullptr;
-    if (chosen_ && plan.leftOf(*chosen_, drawn) > 0) prize = plan.prize(*chosen_);
+    // Under a seal the order is the plan's: a prize chosen after seeing the numbers could steer the draw.
+    if (chosen_ && plan.leftOf(*chosen_, drawn) > 0 && !SealStore(store_.query()).state().holds())
+      prize = plan.prize(*chosen_);
     if (!prize) prize = plan.nextPrize(drawn);
     next.planExhausted = !prize;
     if (prize) {
@@ -200,7 +204,21 @@ QList<DrawResult> DrawSession::record() {
   common.pool = int(pool.size());
   common.eligible = rule.isEmpty() ? common.pool : store_.eligibleCount();
 
-  const std::vector<int> picked = pickBatch(pool, next.orders.size(), uniform_);
+  std::vector<int> picked;
+  const SealState sealed = SealStore(store_.query()).state();
+  if (sealed.holds()) {
+    if (!sealed.entropy)
+      throw StopNotSaved(Tr::tr("抽奖已经封存，但还没有输入公开随机数"),
+                         Tr::tr("请先输入封存后公布的公开随机数，然后再抽奖。"));
+    try {
+      picked = sealedPick(store_.query(), sealed, pool, next.orders.size());
+    } catch (const SealNoLongerHolds& e) {
+      throw StopNotSaved(e.message(),
+                         Tr::tr("封存的抽奖不能这样继续。如要继续抽奖，请解除封存（会记入抽奖记录）。"));
+    }
+  } else {
+    picked = pickBatch(pool, next.orders.size(), uniform_);
+  }
   const std::vector<Candidate> chosen = store_.eligibleCandidates(picked);
   if (chosen.size() != picked.size()) throw Error(Tr::tr("抽中的员工已不在待抽名单中"));
 
@@ -315,12 +333,38 @@ bool DrawSession::nextIsOutsidePlan() {
 }
 
 void DrawSession::choosePrize(std::optional<int> level) {
+  if (level && SealStore(store_.query()).state().holds())
+    throw Error(Tr::tr("抽奖已经封存，奖项只能按计划的顺序抽出，不能另选"));
   if (level && !PlanStore(store_.query()).forDraw().prize(*level)) throw Error(Tr::tr("计划中没有这个奖项"));
   if (chosen_ == level) return;
   chosen_ = level;
   poolRead_ = false;
   emit prizeChosen(level);
 }
+
+QString DrawSession::seal() {
+  const QString seal = sealEvent(store_.query());
+  poolRead_ = false;
+  const bool hadChosen = chosen_.has_value();
+  chosen_.reset();
+  guarded([&] {
+    if (hadChosen) emit prizeChosen(std::nullopt);
+    emit sealChanged();
+  });
+  return seal;
+}
+
+void DrawSession::setEntropy(const QString& text) {
+  giveEntropy(store_.query(), text);
+  guarded([&] { emit sealChanged(); });
+}
+
+void DrawSession::breakSeal(const QString& why) {
+  ld::breakSeal(store_.query(), why);
+  guarded([&] { emit sealChanged(); });
+}
+
+SealState DrawSession::sealState() { return SealStore(store_.query()).state(); }
 
 std::optional<int> DrawSession::upcomingLevel() {
   const PrizePlan plan = PlanStore(store_.query()).forDraw();

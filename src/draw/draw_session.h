@@ -14,6 +14,7 @@
 #include "data/draw_store.h"
 #include "data/plan_store.h"
 #include "data/prize_levels.h"
+#include "data/seal_store.h"
 #include "draw/batch_pick.h"
 #include "framework/errors.h"
 
@@ -122,6 +123,16 @@ class DrawSession : public QObject {
   // The random source of the picks; the secure generator unless a test gives another.
   void setUniformSource(UniformSource uniform) { uniform_ = std::move(uniform); }
 
+  // A sealed draw. Sealing fixes the roster, the plan and a secret's digest and returns the seal (64 hex
+  // digits); the public entropy is given once after it; from then on every stop is the sealed pick, which
+  // anyone can compute again from the proof. Until the entropy is given a stop refuses, and while the seal
+  // holds no prize can be chosen out of turn. Breaking the seal (with a reason, journaled) returns to the
+  // usual pick. Each throws Error, changing nothing, where the state does not allow it.
+  QString seal();
+  void setEntropy(const QString& text);
+  void breakSeal(const QString& why);
+  SealState sealState();
+
   // The winners board for the level in progress; nothing when no level applies (the board keeps its text).
   std::optional<QString> boardText();
 
@@ -142,6 +153,8 @@ class DrawSession : public QObject {
   void winVoided(const ld::RecordedWinner& winner, const QString& reason);
   // The prize chosen for the next stop changed.
   void prizeChosen(std::optional<int> level);
+  // The event was sealed, given its entropy, or its seal broken.
+  void sealChanged();
   // Changed elsewhere (the settings window): every result cleared, or the prize plan saved.
   void resultsCleared();
   void planChanged();

@@ -11,6 +11,7 @@
 #include "framework/text.h"
 #include "plan_commands.h"
 #include "purge_command.h"
+#include "seal_commands.h"
 #include "theme_command.h"
 #include "transfer_commands.h"
 
@@ -23,6 +24,7 @@ const char* const kUsage =
     "%s"
     "       eventdb theme EVENT_DIR [--reset] [--title T] [--background FILE|--clear-background]\n"
     "                     [--logo FILE|--clear-logo] [--colours BASE,ACCENT,TEXT]\n"
+    "%s"
     "%s"
     "%s"
     "%s"
@@ -49,6 +51,7 @@ const char* const kUsage =
     "%s"
     "%s"
     "%s"
+    "%s"
     "\n"
     "EVENT_DIR is any folder: the event keeps db/ and zp/ there, and pictures put in its system/\n"
     "folder (logo.jpg, logo.gif, 0.gif ... 14.gif) replace the built-in ones. Commands that write\n"
@@ -62,8 +65,8 @@ const char* const kUsage =
 
 void printUsage(FILE* to) {
   std::fprintf(to, kUsage, ld::eventdb::kPlanUsage, ld::kTransferUsage, ld::eventdb::kCodesUsage,
-               ld::eventdb::kPurgeUsage, ld::eventdb::kPlanHelp, ld::kTransferHelp, ld::eventdb::kCodesHelp,
-               ld::eventdb::kPurgeHelp);
+               ld::eventdb::kPurgeUsage, ld::eventdb::kSealUsage, ld::eventdb::kPlanHelp, ld::kTransferHelp,
+               ld::eventdb::kCodesHelp, ld::eventdb::kPurgeHelp, ld::eventdb::kSealHelp);
 }
 
 int usage() {
@@ -80,7 +83,8 @@ QString writtenEventFolder(const QStringList& args) {
   const QString& command = args[0];
   if (command == QLatin1String("init") || command == QLatin1String("demo") ||
       command == QLatin1String("import") || command == QLatin1String("codes") ||
-      command == QLatin1String("purge"))
+      command == QLatin1String("purge") || command == QLatin1String("seal") ||
+      command == QLatin1String("entropy"))
     return args.value(1);
   if (command == QLatin1String("unpack")) return args.value(2);
   if ((command == QLatin1String("theme") || command == QLatin1String("plan")) && args.size() > 2)
@@ -127,6 +131,8 @@ int main(int argc, char* argv[]) {
     command = ld::eventdb::runCodesCommand;
   else if (args[0] == QLatin1String("purge"))
     command = ld::eventdb::runPurgeCommand;
+  else if (ld::eventdb::isSealCommand(args[0]))
+    command = ld::eventdb::runSealCommand;
   if (command) {
     QStringList out;
     QString error;
