@@ -92,7 +92,7 @@ SealedEvent readSealedEvent(Query& q, const QString& commitment) {
 
   std::vector<QString> employeeIds;
   const QString checkedIn = hasColumn(q.connection().handle(), "yglb", "qd")
-                                ? QStringLiteral("(qd is not null) as qdz")
+                                ? QStringLiteral("(qd<>'') as qdz")
                                 : QStringLiteral("0 as qdz");
   q.openSql(QStringLiteral("select id, bm, xm, zp, %1, %2, %3 from yglb order by id")
                 .arg(addedColumnOrBlank(q, "yglb", "gh"), addedColumnOrBlank(q, "yglb", "bq"), checkedIn));
