@@ -291,6 +291,32 @@ TEST_F(CheckInSiteTest, ASecondPhoneIsRefusedAndTheFirstIsGreetedAgain) {
   EXPECT_EQ(journal("check-in refused"), 2);
 }
 
+// Anyone holding their own code could otherwise fill the journal and the operator's list with refusals, one
+// fresh phone after another, each a write to the file.
+TEST_F(CheckInSiteTest, RefusedSecondPhonesArePausedLikeWrongCodes) {
+  const int wang = person(QStringLiteral("王五"), QString());
+  start();
+  const struct {
+    const char* what;
+    QString employeeId;
+    int id;
+  } cases[] = {{"by number", QStringLiteral("A001"), zhang_}, {"by the code alone", QString(), wang}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(submit(scan(), c.employeeId, codeOf(c.id)).status, 200);
+    QList<int> statuses;
+    for (int i = 0; i < AttemptLimiter::kWrongBeforePause + 2; ++i)
+      statuses << submit(scan(), c.employeeId, codeOf(c.id)).status;
+    QList<int> expected(AttemptLimiter::kWrongBeforePause, 409);
+    expected << 429 << 429;
+    EXPECT_EQ(statuses, expected);
+    EXPECT_EQ(
+        app_.count(QStringLiteral("select xh from cjrz where lx='check-in refused' and ygid=%1").arg(c.id)),
+        AttemptLimiter::kWrongBeforePause);
+  }
+  EXPECT_EQ(submit(scan(), QStringLiteral("B002"), codeOf(li_)).status, 200);
+}
+
 TEST_F(CheckInSiteTest, ARosterWithoutEmployeeNumbersAsksForTheCodeAlone) {
   app_.exec(QStringLiteral("update yglb set gh=''"));
   start();
