@@ -332,15 +332,19 @@ Response CheckInSite::postCheckIn(const Request& request) {
     return refused();
 
   const QString employeeId = field(form, "gh").trimmed();
+  const QString code = field(form, "code");
+  // Whom the attempt names: the number, or without one the code, which alone names a person.
+  const QString claim =
+      employeeId.isEmpty() ? QStringLiteral("code:") + normalizedCheckInCode(code) : employeeId;
   const auto tooMany = [](int seconds) {
     Response response =
         message(Tr::tr("请稍后再试"), Tr::tr("尝试次数太多，请在 %1 秒后再试。").arg(seconds), 429);
     response.headers << std::pair{QByteArrayLiteral("Retry-After"), QByteArray::number(seconds)};
     return response;
   };
-  if (const int pause = limiter_.pausedFor(employeeId, nowMs()); pause > 0) return tooMany(pause);
+  if (const int pause = limiter_.pausedFor(claim, nowMs()); pause > 0) return tooMany(pause);
 
-  const CheckInResult result = store_.checkIn(employeeId, field(form, "code"), phone);
+  const CheckInResult result = store_.checkIn(employeeId, code, phone);
   switch (result.outcome) {
     case CheckInOutcome::WrongCode: {
       if (const int wait = limiter_.wrong(employeeId, request.peer.toString(), nowMs()); wait > 0)
@@ -349,12 +353,14 @@ Response CheckInSite::postCheckIn(const Request& request) {
                        store_.employeeIdsGiven() ? Tr::tr("工号或签到码不对") : Tr::tr("签到码不对"));
     }
     case CheckInOutcome::OtherPhone:
+      // Each refusal is written down for the staff: a fresh phone per try must not make that endless.
+      limiter_.wrong(claim, request.peer.toString(), nowMs());
       emit checkInRefused(result);
       return message(Tr::tr("无法签到"),
                      Tr::tr("你已在另一部手机上签到，不能再用这部手机签到。如有疑问，请找工作人员。"), 409);
     case CheckInOutcome::CheckedIn:
     case CheckInOutcome::AlreadyCheckedIn: {
-      limiter_.right(employeeId);
+      limiter_.right(claim);
       const bool now = result.outcome == CheckInOutcome::CheckedIn;
       if (now) emit checkedIn(result);
       Response response = message(
