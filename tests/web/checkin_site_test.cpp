@@ -395,4 +395,29 @@ TEST_F(CheckInSiteTest, TheStreamTellsEachWinnerAndOnlyTheOwnPageKnowsItsTag) {
   EXPECT_FALSE(received.contains("\"id\""));
 }
 
+// A page opened before the operator stopped and started the server again reconnects to the stream; its own
+// person's win must still be recognised there.
+TEST_F(CheckInSiteTest, APageKnowsItsOwnWinAfterTheServerStartsAgain) {
+  start();
+  const Phone phone = scan();
+  ASSERT_EQ(submit(phone, QStringLiteral("A001"), codeOf(zhang_)).status, 200);
+  const Reply page = fetch(site_.port(), get(QStringLiteral("/winners"), phone.cookie));
+  const QString myTag =
+      QRegularExpression(QStringLiteral("data-me=\"([0-9a-f]{16})\"")).match(page.text()).captured(1);
+  ASSERT_FALSE(myTag.isEmpty());
+  site_.stop();
+  ASSERT_EQ(site_.start(QHostAddress::LocalHost, 0), QString());
+
+  QTcpSocket stream;
+  stream.connectToHost(QHostAddress::LocalHost, site_.port());
+  stream.write("GET /winners/stream HTTP/1.1\r\nHost: t\r\n\r\n");
+  QByteArray received;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (received += stream.readAll()).contains(": connected"); }, 5000));
+  site_.announceWinners(
+      {{zhang_, 1, 4, QStringLiteral("幸运奖"), QStringLiteral("销售部"), QStringLiteral("张三")}});
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return (received += stream.readAll()).contains("event: winner\n"); }, 5000));
+  EXPECT_TRUE(received.contains("\"tag\":\"" + myTag.toLatin1() + '"')) << received.toStdString();
+}
+
 }  // namespace
