@@ -135,7 +135,8 @@ CheckInSite::CheckInSite(ld::Connection& connection, QObject* parent)
       query_(connection),
       store_(query_),
       roomTokens_(qint64(kRoomTokenSeconds) * 1000),
-      clock_([] { return QDateTime::currentDateTimeUtc(); }) {
+      clock_([] { return QDateTime::currentDateTimeUtc(); }),
+      key_(randomBytes(32)) {
   // A failing statement becomes a page that asks to try again; the server's own answer would be bare.
   const auto guardedBy = [this](Response (CheckInSite::*handler)(const Request&)) {
     return [this, handler](const Request& request) {
@@ -170,7 +171,6 @@ QString CheckInSite::start(const QHostAddress& address, quint16 port) {
   }
   limiter_ = AttemptLimiter();
   winners_.reset();
-  key_ = randomBytes(32);
   if (QString error = server_.start(address, port); !error.isEmpty()) return error;
   shownHost_ = shownAddress(address);
   roomTokens_.restart(nowMs());
@@ -183,7 +183,6 @@ void CheckInSite::stop() {
   if (!running()) return;
   server_.stop();
   roomTimer_.stop();
-  key_.clear();
   emit checkInUrlChanged(QUrl());
 }
 
