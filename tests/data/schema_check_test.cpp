@@ -111,6 +111,9 @@ TEST(SchemaCheck, OlderFilesOpenAndAreUpgraded) {
   // Before the journal, the indexes and the stage look, and before each of the added roster columns.
   const QRegularExpression gh(QStringLiteral(",\\s*gh text collate nocase not null default ''"));
   const QRegularExpression bq(QStringLiteral(",\\s*bq text collate nocase not null default ''"));
+  // The check-in columns came last of all.
+  const QRegularExpression checkIn(
+      QStringLiteral(",\\s*qd text|,\\s*qdm text not null default ''|,\\s*qdsb text not null default ''"));
   for (const bool withGh : {false, true}) {
     SCOPED_TRACE(withGh);
     TempApp app(false);
@@ -121,17 +124,19 @@ TEST(SchemaCheck, OlderFilesOpenAndAreUpgraded) {
               sql.contains(QStringLiteral("ztsz")))
             return QString();
           if (!withGh) sql.remove(gh);
-          return sql.remove(bq);
+          return sql.remove(bq).remove(checkIn);
         },
         QStringLiteral("insert into yglb (xm, bm) values ('张三', '研发部')"));
     ASSERT_EQ(made.filter(QStringLiteral("bq text")), QStringList());
+    ASSERT_EQ(made.filter(QStringLiteral("qdsb")), QStringList());
     ASSERT_EQ(made.filter(QStringLiteral("ztsz")), QStringList());
     ASSERT_EQ(made.filter(QStringLiteral("gh text")).size(), withGh ? 1 : 0);
     EXPECT_EQ(openError(app.folder()), QString());
     EXPECT_EQ(app.count(QString::fromUtf8(kJournalObjectsQuery)), 4);
     EXPECT_EQ(app.count(QString::fromUtf8(kIndexQuery)), kIndexCount);
     EXPECT_EQ(app.count(QString::fromUtf8(kThemeQuery)), 1);
-    EXPECT_EQ(app.rows(QStringLiteral("select xm, gh, bq from yglb")), QStringList{QStringLiteral("张三||")});
+    EXPECT_EQ(app.rows(QStringLiteral("select xm, gh, bq, qdm, qdsb, qd is null from yglb")),
+              QStringList{QStringLiteral("张三|||||1")});
     EXPECT_EQ(openError(app.folder()), QString()) << "the upgraded file opens as a new one";
   }
 }

@@ -57,7 +57,11 @@ QStringList TempApp::rows(const QString& statement) {
   q.first();
   for (int r = 0; r < q.recordCount(); ++r, q.next()) {
     QStringList fields;
-    for (const QString& name : q.columnNames()) fields << q.fieldByName(name).asString();
+    // NULL reads as empty, as a NULL check-in time should not stop a whole row being read.
+    for (const QString& name : q.columnNames()) {
+      const Field field = q.fieldByName(name);
+      fields << (field.isNull() ? QString() : field.asString());
+    }
     out << fields.join(QLatin1Char('|'));
   }
   return out;
