@@ -131,7 +131,12 @@ CheckInResult CheckInStore::checkIn(const QString& employeeId, const QString& ty
   const QString phone = phoneDigest(phoneToken);
   if (!row.checkedIn.isEmpty()) {
     result.time = row.checkedIn;
-    if (row.phone == phone) {
+    if (row.phone.isEmpty()) {
+      // Checked in by hand: the first phone with the code is theirs, and sees their own page from now on.
+      q_.execSql(QStringLiteral("update yglb set qdsb=? where id=? and qdsb=''"), {phone, row.id});
+      transaction.commit();
+    }
+    if (row.phone.isEmpty() || row.phone == phone) {
       result.outcome = CheckInOutcome::AlreadyCheckedIn;
       return result;
     }

@@ -20,7 +20,7 @@ inline constexpr int kCodeAloneLength = 10;
 
 enum class CheckInOutcome {
   CheckedIn,         // checked in now
-  AlreadyCheckedIn,  // earlier, from this phone (or by hand, for a check-in by hand)
+  AlreadyCheckedIn,  // earlier, from this phone or by hand (the phone is then theirs)
   OtherPhone,        // earlier, from another phone: refused, journaled for the operator
   WrongCode,         // no participant has this employee number and code
 };

@@ -135,7 +135,8 @@ CheckInSite::CheckInSite(ld::Connection& connection, QObject* parent)
       query_(connection),
       store_(query_),
       roomTokens_(qint64(kRoomTokenSeconds) * 1000),
-      clock_([] { return QDateTime::currentDateTimeUtc(); }) {
+      clock_([] { return QDateTime::currentDateTimeUtc(); }),
+      key_(randomBytes(32)) {
   // A failing statement becomes a page that asks to try again; the server's own answer would be bare.
   const auto guardedBy = [this](Response (CheckInSite::*handler)(const Request&)) {
     return [this, handler](const Request& request) {
@@ -170,7 +171,6 @@ QString CheckInSite::start(const QHostAddress& address, quint16 port) {
   }
   limiter_ = AttemptLimiter();
   winners_.reset();
-  key_ = randomBytes(32);
   if (QString error = server_.start(address, port); !error.isEmpty()) return error;
   shownHost_ = shownAddress(address);
   roomTokens_.restart(nowMs());
@@ -183,7 +183,6 @@ void CheckInSite::stop() {
   if (!running()) return;
   server_.stop();
   roomTimer_.stop();
-  key_.clear();
   emit checkInUrlChanged(QUrl());
 }
 
@@ -332,15 +331,19 @@ Response CheckInSite::postCheckIn(const Request& request) {
     return refused();
 
   const QString employeeId = field(form, "gh").trimmed();
+  const QString code = field(form, "code");
+  // Whom the attempt names: the number, or without one the code, which alone names a person.
+  const QString claim =
+      employeeId.isEmpty() ? QStringLiteral("code:") + normalizedCheckInCode(code) : employeeId;
   const auto tooMany = [](int seconds) {
     Response response =
         message(Tr::tr("请稍后再试"), Tr::tr("尝试次数太多，请在 %1 秒后再试。").arg(seconds), 429);
     response.headers << std::pair{QByteArrayLiteral("Retry-After"), QByteArray::number(seconds)};
     return response;
   };
-  if (const int pause = limiter_.pausedFor(employeeId, nowMs()); pause > 0) return tooMany(pause);
+  if (const int pause = limiter_.pausedFor(claim, nowMs()); pause > 0) return tooMany(pause);
 
-  const CheckInResult result = store_.checkIn(employeeId, field(form, "code"), phone);
+  const CheckInResult result = store_.checkIn(employeeId, code, phone);
   switch (result.outcome) {
     case CheckInOutcome::WrongCode: {
       if (const int wait = limiter_.wrong(employeeId, request.peer.toString(), nowMs()); wait > 0)
@@ -349,12 +352,14 @@ Response CheckInSite::postCheckIn(const Request& request) {
                        store_.employeeIdsGiven() ? Tr::tr("工号或签到码不对") : Tr::tr("签到码不对"));
     }
     case CheckInOutcome::OtherPhone:
+      // Each refusal is written down for the staff: a fresh phone per try must not make that endless.
+      limiter_.wrong(claim, request.peer.toString(), nowMs());
       emit checkInRefused(result);
       return message(Tr::tr("无法签到"),
                      Tr::tr("你已在另一部手机上签到，不能再用这部手机签到。如有疑问，请找工作人员。"), 409);
     case CheckInOutcome::CheckedIn:
     case CheckInOutcome::AlreadyCheckedIn: {
-      limiter_.right(employeeId);
+      limiter_.right(claim);
       const bool now = result.outcome == CheckInOutcome::CheckedIn;
       if (now) emit checkedIn(result);
       Response response = message(

@@ -78,7 +78,9 @@ class CheckInSite : public QObject {
   AttemptLimiter limiter_;
   QTimer roomTimer_;
   std::function<QDateTime()> clock_;
-  QByteArray key_;  // per start: signs forms and tags winners
+  // Signs forms (with the room token, so none outlives a restart) and tags winners; kept for the program's
+  // run, so a page opened before a restart still knows its own person.
+  QByteArray key_;
   QHostAddress shownHost_;
   // The list as the pages show it, read again after every announcement.
   std::optional<QList<WinnerLine>> winners_;

@@ -90,6 +90,19 @@ TEST_F(CheckIn, OnePersonOnePhone) {
   EXPECT_FALSE(store.byPhone(""));
 }
 
+// Staff checked them in at the door; their own phone later is theirs, not "another phone".
+TEST_F(CheckIn, APhoneAfterACheckInByHandIsToldItIsIn) {
+  ASSERT_EQ(store.checkInByHand(1).outcome, CheckInOutcome::CheckedIn);
+  EXPECT_EQ(store.checkIn(QStringLiteral("E001"), codes[1].code, "phone-A").outcome,
+            CheckInOutcome::AlreadyCheckedIn);
+  EXPECT_EQ(journalRows(QStringLiteral("check-in refused")), 0);
+  EXPECT_EQ(journalRows(QStringLiteral("checked in")), 1);
+  ASSERT_TRUE(store.byPhone("phone-A"));
+  EXPECT_EQ(store.byPhone("phone-A")->id, 1);
+  // From then on that phone is the one: a further phone is refused as usual.
+  EXPECT_EQ(store.checkIn(QStringLiteral("E001"), codes[1].code, "phone-B").outcome, CheckInOutcome::OtherPhone);
+}
+
 TEST_F(CheckIn, WrongCodesCheckNobodyIn) {
   const struct {
     QString employeeId, code;

@@ -127,13 +127,15 @@ TEST(SchemaCheck, OlderFilesOpenAndAreUpgraded) {
         },
         QStringLiteral("insert into yglb (xm, bm) values ('张三', '研发部')"));
     ASSERT_EQ(made.filter(QStringLiteral("bq text")), QStringList());
+    ASSERT_EQ(made.filter(QStringLiteral("qdsb")), QStringList());
     ASSERT_EQ(made.filter(QStringLiteral("ztsz")), QStringList());
     ASSERT_EQ(made.filter(QStringLiteral("gh text")).size(), withGh ? 1 : 0);
     EXPECT_EQ(openError(app.folder()), QString());
     EXPECT_EQ(app.count(QString::fromUtf8(kJournalObjectsQuery)), 4);
     EXPECT_EQ(app.count(QString::fromUtf8(kIndexQuery)), kIndexCount);
     EXPECT_EQ(app.count(QString::fromUtf8(kThemeQuery)), 1);
-    EXPECT_EQ(app.rows(QStringLiteral("select xm, gh, bq from yglb")), QStringList{QStringLiteral("张三||")});
+    EXPECT_EQ(app.rows(QStringLiteral("select xm, gh, bq, qdm, qdsb, qd is null from yglb")),
+              QStringList{QStringLiteral("张三|||||1")});
     EXPECT_EQ(openError(app.folder()), QString()) << "the upgraded file opens as a new one";
   }
 }

@@ -291,6 +291,32 @@ TEST_F(CheckInSiteTest, ASecondPhoneIsRefusedAndTheFirstIsGreetedAgain) {
   EXPECT_EQ(journal("check-in refused"), 2);
 }
 
+// Anyone holding their own code could otherwise fill the journal and the operator's list with refusals, one
+// fresh phone after another, each a write to the file.
+TEST_F(CheckInSiteTest, RefusedSecondPhonesArePausedLikeWrongCodes) {
+  const int wang = person(QStringLiteral("王五"), QString());
+  start();
+  const struct {
+    const char* what;
+    QString employeeId;
+    int id;
+  } cases[] = {{"by number", QStringLiteral("A001"), zhang_}, {"by the code alone", QString(), wang}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(submit(scan(), c.employeeId, codeOf(c.id)).status, 200);
+    QList<int> statuses;
+    for (int i = 0; i < AttemptLimiter::kWrongBeforePause + 2; ++i)
+      statuses << submit(scan(), c.employeeId, codeOf(c.id)).status;
+    QList<int> expected(AttemptLimiter::kWrongBeforePause, 409);
+    expected << 429 << 429;
+    EXPECT_EQ(statuses, expected);
+    EXPECT_EQ(
+        app_.count(QStringLiteral("select xh from cjrz where lx='check-in refused' and ygid=%1").arg(c.id)),
+        AttemptLimiter::kWrongBeforePause);
+  }
+  EXPECT_EQ(submit(scan(), QStringLiteral("B002"), codeOf(li_)).status, 200);
+}
+
 TEST_F(CheckInSiteTest, ARosterWithoutEmployeeNumbersAsksForTheCodeAlone) {
   app_.exec(QStringLiteral("update yglb set gh=''"));
   start();
@@ -367,6 +393,31 @@ TEST_F(CheckInSiteTest, TheStreamTellsEachWinnerAndOnlyTheOwnPageKnowsItsTag) {
   EXPECT_NE(tags[0], myTag);
   EXPECT_EQ(tags[1], myTag);
   EXPECT_FALSE(received.contains("\"id\""));
+}
+
+// A page opened before the operator stopped and started the server again reconnects to the stream; its own
+// person's win must still be recognised there.
+TEST_F(CheckInSiteTest, APageKnowsItsOwnWinAfterTheServerStartsAgain) {
+  start();
+  const Phone phone = scan();
+  ASSERT_EQ(submit(phone, QStringLiteral("A001"), codeOf(zhang_)).status, 200);
+  const Reply page = fetch(site_.port(), get(QStringLiteral("/winners"), phone.cookie));
+  const QString myTag =
+      QRegularExpression(QStringLiteral("data-me=\"([0-9a-f]{16})\"")).match(page.text()).captured(1);
+  ASSERT_FALSE(myTag.isEmpty());
+  site_.stop();
+  ASSERT_EQ(site_.start(QHostAddress::LocalHost, 0), QString());
+
+  QTcpSocket stream;
+  stream.connectToHost(QHostAddress::LocalHost, site_.port());
+  stream.write("GET /winners/stream HTTP/1.1\r\nHost: t\r\n\r\n");
+  QByteArray received;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (received += stream.readAll()).contains(": connected"); }, 5000));
+  site_.announceWinners(
+      {{zhang_, 1, 4, QStringLiteral("幸运奖"), QStringLiteral("销售部"), QStringLiteral("张三")}});
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return (received += stream.readAll()).contains("event: winner\n"); }, 5000));
+  EXPECT_TRUE(received.contains("\"tag\":\"" + myTag.toLatin1() + '"')) << received.toStdString();
 }
 
 }  // namespace
