@@ -59,7 +59,8 @@ std::string roundTrip(quint16 port, const std::string& request) {
     sent += static_cast<size_t>(n);
   }
   char chunk[8192];
-  for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) response.append(chunk, static_cast<size_t>(n));
+  for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;)
+    response.append(chunk, static_cast<size_t>(n));
   ::close(fd);
   return response;
 }
@@ -146,17 +147,19 @@ int main(int argc, char** argv) {
     phones.emplace_back([&] {
       for (size_t i = next++; i < codes.size(); i = next++) {
         // Spread over the time given, as a hall arrives.
-        std::this_thread::sleep_until(begin + std::chrono::microseconds(static_cast<long>(i * spacingMs * 1000)));
+        std::this_thread::sleep_until(begin +
+                                      std::chrono::microseconds(static_cast<long>(i * spacingMs * 1000)));
         const std::string form =
             roundTrip(port, "GET " + formPath + " HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n\r\n");
-        const std::string body = "t=" + field(form, "t") + "&csrf=" + field(form, "csrf") + "&d=" +
-                                 field(form, "d") + "&gh=" + encoded(codes[i].employeeId) +
+        const std::string body = "t=" + field(form, "t") + "&csrf=" + field(form, "csrf") +
+                                 "&d=" + field(form, "d") + "&gh=" + encoded(codes[i].employeeId) +
                                  "&code=" + encoded(codes[i].code);
         const Clock::time_point start = Clock::now();
-        const std::string answer = roundTrip(
-            port, "POST /checkin HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n"
-                  "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                      std::to_string(body.size()) + "\r\n\r\n" + body);
+        const std::string answer =
+            roundTrip(port,
+                      "POST /checkin HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n"
+                      "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                          std::to_string(body.size()) + "\r\n\r\n" + body);
         posts[i] = msBetween(start, Clock::now());
         if (answer.rfind("HTTP/1.1 200", 0) == 0 &&
             answer.find(codes[i].name.toStdString()) != std::string::npos)
@@ -172,8 +175,9 @@ int main(int argc, char** argv) {
   for (std::thread& phone : phones) phone.join();
 
   const ld::CheckInCounts counts = ld::CheckInStore(data.ADOQuerymain).counts();
-  data.ADOQuerymain.openSql(QStringLiteral("select count(*) as n, count(distinct ygid) as people from cjrz "
-                                           "where lx='checked in'"));
+  data.ADOQuerymain.openSql(
+      QStringLiteral("select count(*) as n, count(distinct ygid) as people from cjrz "
+                     "where lx='checked in'"));
   data.ADOQuerymain.first();
   const int journalRows = data.ADOQuerymain.fieldByName(QStringLiteral("n")).asInteger();
   const int journalPeople = data.ADOQuerymain.fieldByName(QStringLiteral("people")).asInteger();
@@ -181,8 +185,8 @@ int main(int argc, char** argv) {
   std::printf("people %d, %d at a time, spread over %d s (took %.1f s)\n", people, parallel, seconds, took);
   std::printf("check-in POST answer: p50 %.1f ms, p99 %.1f ms, max %.1f ms (baseline p99 <= 200 ms)\n",
               percentile(posts, 0.5), percentile(posts, 0.99), percentile(posts, 1.0));
-  std::printf("greeted %d of %zu; checked in %d; journal rows %d for %d people\n", greeted.load(), codes.size(),
-              counts.checkedIn, journalRows, journalPeople);
+  std::printf("greeted %d of %zu; checked in %d; journal rows %d for %d people\n", greeted.load(),
+              codes.size(), counts.checkedIn, journalRows, journalPeople);
   std::printf("draw tick lateness idle:   p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu ticks)\n",
               percentile(idle, 0.5), percentile(idle, 0.99), percentile(idle, 1.0), idle.size());
   std::printf("draw tick lateness loaded: p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu ticks)\n",

@@ -3127,5 +3127,101 @@ Winners: %2</translation>
         <source>证明已写入 %1</source>
         <translation>The proof was written to %1</translation>
     </message>
+    <message>
+        <source>封存（可验证的抽奖）</source>
+        <translation>Seal (a draw anyone can verify)</translation>
+    </message>
+    <message>
+        <source>本次抽奖已封存，封存码 %1；现场随机数：%2</source>
+        <translation>This draw is sealed, seal %1; the hall's entropy: %2</translation>
+    </message>
+    <message>
+        <source>本次抽奖已封存，封存码 %1；等待现场随机数。</source>
+        <translation>This draw is sealed, seal %1; waiting for the hall's entropy.</translation>
+    </message>
+    <message>
+        <source>本次抽奖的封存已被破坏：此后的结果不能再用封存验证。</source>
+        <translation>This draw's seal has been broken: later results can no longer be verified against it.</translation>
+    </message>
+    <message>
+        <source>抽奖已封存。这项更改会破坏封存：此后的抽奖不能再用封存验证，舞台和证明中都会写明。确定更改？</source>
+        <translation>The draw is sealed. This change breaks the seal: later draws can no longer be verified against it, and the stage and the proof will say so. Make the change?</translation>
+    </message>
+    <message>
+        <source>现场随机数：喊出的数字、骰子点数、公开开奖号码……</source>
+        <translation>The hall's entropy: numbers called out, dice, a public lottery result…</translation>
+    </message>
+    <message>
+        <source>确认随机数</source>
+        <translation>Confirm entropy</translation>
+    </message>
+    <message>
+        <source>封存…</source>
+        <translation>Seal…</translation>
+    </message>
+    <message>
+        <source>破坏封存…</source>
+        <translation>Break the seal…</translation>
+    </message>
+    <message>
+        <source>未封存。封存后，谁都可以在抽奖结束后验证每一位中奖者。</source>
+        <translation>Not sealed. Once sealed, anyone can verify every winner after the draw.</translation>
+    </message>
+    <message>
+        <source>封存已破坏（日志第 %1 行），此后的抽奖不能再用封存验证。</source>
+        <translation>The seal was broken (journal row %1); later draws can no longer be verified against it.</translation>
+    </message>
+    <message>
+        <source>已封存：%1
+请让现场产生随机数并输入（只能输入一次），之后才能抽奖。</source>
+        <translation>Sealed: %1
+Have the hall produce entropy and type it in (once only) before the first draw.</translation>
+    </message>
+    <message>
+        <source>已封存：%1
+现场随机数：%2</source>
+        <translation>Sealed: %1
+The hall's entropy: %2</translation>
+    </message>
+    <message>
+        <source>封存前请先结束签到。封存后名单、奖项、规则和签到都不能再改，否则封存作废；也不能再选择下一个奖项。现在封存？</source>
+        <translation>Close check-in before sealing. Once sealed, the roster, prizes, rules and check-ins cannot change without breaking the seal, and the next prize cannot be chosen. Seal now?</translation>
+    </message>
+    <message>
+        <source>现场随机数“%1”输入后不能更改，确定？</source>
+        <translation>The hall's entropy &quot;%1&quot; cannot be changed once entered. Go ahead?</translation>
+    </message>
+    <message>
+        <source>破坏封存后，此后的抽奖不能再用封存验证，舞台和证明中都会写明。确定？</source>
+        <translation>After the seal is broken, later draws can no longer be verified against it, and the stage and the proof will say so. Go ahead?</translation>
+    </message>
+    <message>
+        <source>此后的抽奖不能再用封存验证</source>
+        <translation>Later draws cannot be verified against the seal</translation>
+    </message>
+    <message>
+        <source>等待现场随机数</source>
+        <translation>Waiting for the hall's entropy</translation>
+    </message>
+    <message>
+        <source>现场随机数：%1</source>
+        <translation>The hall's entropy: %1</translation>
+    </message>
+    <message>
+        <source>封存已破坏</source>
+        <translation>Seal broken</translation>
+    </message>
+    <message>
+        <source>封存码 %1…</source>
+        <translation>Seal %1…</translation>
+    </message>
+    <message>
+        <source>签到已结束</source>
+        <translation>Check-in has closed</translation>
+    </message>
+    <message>
+        <source>签到已经结束，抽奖已封存。中奖名单会在这里实时显示。</source>
+        <translation>Check-in has closed and the draw is sealed. The winners will appear here live.</translation>
+    </message>
 </context>
 </TS>

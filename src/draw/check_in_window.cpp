@@ -187,7 +187,7 @@ void CheckInWindow::search() {
 
 void CheckInWindow::checkInSelected() {
   QTreeWidgetItem* item = found_->currentItem();
-  if (!item) return;
+  if (!item || (beforeChange && !beforeChange())) return;
   guarded([&] {
     const CheckInResult r = CheckInStore(query_).checkInByHand(item->data(0, IdRole).toInt());
     if (r.outcome == CheckInOutcome::CheckedIn) {

@@ -4,6 +4,7 @@
 // the refused check-ins (a second phone for someone already in) for the staff to look into.
 #include <QHostAddress>
 #include <QWidget>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -41,6 +42,8 @@ class CheckInWindow : public QWidget {
   bool startServer();
   // Counts, refusals and the server's state read again.
   void refresh();
+  // Asked before a check-in by hand; false calls it off.
+  std::function<bool()> beforeChange;
 
  signals:
   // Someone was checked in here by hand.

@@ -1,5 +1,7 @@
 #include "draw/draw_panel.h"
 
+#include "draw/seal_box.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -157,6 +159,9 @@ void DrawPanel::build() {
   voidLayout->addLayout(voidButtons);
   voidBox_->hide();
   layout->addWidget(voidBox_);
+
+  layout->addWidget(heading(Tr::tr("封存（可验证的抽奖）"), this));
+  layout->addWidget(new SealBox(session_, this));
 
   auto* checkInRow = new QHBoxLayout;
   checkInCount_ = new QLabel(this);

@@ -41,6 +41,12 @@
 
 namespace ld {
 
+namespace {
+// Why the seal was broken, stored untranslated in the journal as the draw's own rows are.
+const QString kSealBrokenByPlan = QStringLiteral("封存后更改了奖项");
+const QString kSealBrokenBySettings = QStringLiteral("封存后在设置窗口中更改了活动");
+}  // namespace
+
 LuckyDraw::LuckyDraw()
     : data_(std::make_unique<TDataModule1>()),
       session_(std::make_unique<DrawSession>(data_->ADOQuerymain)),
@@ -161,6 +167,7 @@ TsettingForm* LuckyDraw::openSettingsWindow() {
   // Changes made there are the draw's to announce.
   connect(window, &TsettingForm::resultsCleared, session_.get(), &DrawSession::resultsCleared);
   connect(window, &TsettingForm::planChanged, session_.get(), &DrawSession::planChanged);
+  window->beforeChange = [this] { return allowChangeUnderSeal(kSealBrokenBySettings); };
   connect(window, &TsettingForm::checkInRequested, this,
           [this] { silently("opening the check-in window", [this] { openCheckInWindow(); }); });
   connect(window, &TsettingForm::themeChanged, this, [this] {
@@ -268,6 +275,7 @@ bool LuckyDraw::handleKey(KeyAction action) {
 void LuckyDraw::openPrizePlanWindow() {
   if (!prizePlan_) {
     prizePlan_ = std::make_unique<PrizePlanDialog>(data_->ADOQuerymain);
+    prizePlan_->beforeChange = [this] { return allowChangeUnderSeal(kSealBrokenByPlan); };
     connect(prizePlan_.get(), &PrizePlanDialog::planChanged, session_.get(), &DrawSession::planChanged);
   }
   if (QScreen* screen = operatorScreen()) {
@@ -681,6 +689,7 @@ void LuckyDraw::placeStage() {
     stageFeed_ = std::make_unique<StageFeed>(*session_, data_->ADOQuerymain, *stageView_);
     stageFeed_->refresh();
     stageView_->setCheckInUrl(site_->checkInUrl().toString());
+    showSeal();
   }
   QScreen* at = stageScreen();
   stageView_->setScreen(at);

@@ -194,6 +194,16 @@ class LuckyDraw : public QObject {
   QTimer checkInRefresh_;
   void connectCheckInSite();
   void checkInsChanged();
+  // The seal on the stage, the phones' page and the check-in's state, as the event holds it.
+  void showSeal();
+
+ public:
+  // Asked before a change to what a sealed draw fixed (roster, plan, rules, check-ins, results): true when
+  // nothing is sealed, or when the operator agrees to break the seal, which is then broken with `why`
+  // (stored as given) before the change.
+  bool allowChangeUnderSeal(const QString& why);
+
+ private:
   QPointer<QScreen> screen_;
   bool shown_ = false;
   bool presenting_ = false;

@@ -8,7 +8,9 @@
 #include "draw/draw_session.h"
 #include "draw/lucky_draw.h"
 #include "draw/veltrax_form.h"
+#include "framework/dialogs.h"
 #include "framework/errors.h"
+#include "framework/text.h"
 #include "stage/stage_view.h"
 #include "web/checkin_site.h"
 
@@ -48,6 +50,9 @@ void LuckyDraw::connectCheckInSite() {
       drawPanel_->refresh();
     if (checkInWindow_ && checkInWindow_->isVisible()) checkInWindow_->refresh();
   });
+  connect(session_.get(), &DrawSession::sealChanged, this, &LuckyDraw::showSeal);
+  connect(session_.get(), &DrawSession::resultsCleared, this, &LuckyDraw::showSeal);
+  showSeal();
   connect(drawPanel_.get(), &DrawPanel::checkInRequested, this,
           [this] { silently("opening the check-in window", [this] { openCheckInWindow(); }); });
   checkInsChanged();
@@ -57,12 +62,46 @@ void LuckyDraw::checkInsChanged() {
   if (!checkInRefresh_.isActive()) checkInRefresh_.start();
 }
 
+void LuckyDraw::showSeal() {
+  SealState state;
+  if (!silently("reading the seal", [&] { state = session_->sealState(); })) return;
+  const bool holds = state.holds();
+  site_->setCheckInOpen(!holds);
+  QString notice;
+  if (holds && state.entropy)
+    notice = Tr::tr("本次抽奖已封存，封存码 %1；现场随机数：%2").arg(state.seal, *state.entropy);
+  else if (holds)
+    notice = Tr::tr("本次抽奖已封存，封存码 %1；等待现场随机数。").arg(state.seal);
+  else if (state.brokenAt)
+    notice = Tr::tr("本次抽奖的封存已被破坏：此后的结果不能再用封存验证。");
+  site_->setNotice(notice);
+  site_->announceChange();
+  if (stageView_)
+    stageView_->setSeal(state.seal, state.entropy.value_or(QString()), state.brokenAt.has_value());
+}
+
+bool LuckyDraw::allowChangeUnderSeal(const QString& why) {
+  SealState state;
+  if (!silently("reading the seal", [&] { state = session_->sealState(); }) || !state.holds()) return true;
+  if (!dialogs().confirm(
+          Tr::tr("抽奖已封存。这项更改会破坏封存：此后的抽奖不能再用封存验证，舞台和证明中都会写明。"
+                 "确定更改？")))
+    return false;
+  bool broken = false;
+  guarded([&] {
+    session_->breakSeal(why);
+    broken = true;
+  });
+  return broken;
+}
+
 QString LuckyDraw::startWeb(const QHostAddress& address, quint16 port) { return site_->start(address, port); }
 
 void LuckyDraw::openCheckInWindow() {
   if (!checkInWindow_) {
     checkInWindow_ = std::make_unique<CheckInWindow>(*site_, data_->ADOQuerymain);
     connect(checkInWindow_.get(), &CheckInWindow::checkedInByHand, this, &LuckyDraw::checkInsChanged);
+    checkInWindow_->beforeChange = [this] { return allowChangeUnderSeal(QStringLiteral("封存后手工签到")); };
   }
   checkInWindow_->setScreen(operatorScreen());
   checkInWindow_->show();

@@ -162,6 +162,7 @@ void PrizeEditor::save() {
                                 "都不属于任何奖项（计划外），也不会出现在中奖名单上。确定要这样保存吗？")
                              .arg(prize.shownName())))
     return;
+  if (beforeChange && !beforeChange()) return;
   int level = prize.level;
   try {
     if (prize_) {

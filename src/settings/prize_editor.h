@@ -3,6 +3,7 @@
 // in the drawing order, and who may win it, with the pool the rule leaves shown as it is edited. Saving
 // writes at once; a value refused leaves the window open with everything typed.
 #include <QDialog>
+#include <functional>
 #include <optional>
 
 #include "data/draw_store.h"
@@ -28,6 +29,8 @@ class PrizeEditor : public QDialog {
 
   // Checks and stores what is shown; on success emits saved() and closes. Otherwise says why and stays.
   void save();
+  // Asked just before the store is changed; false calls the change off (the window stays).
+  std::function<bool()> beforeChange;
 
   QLineEdit* nameEdit() const { return name_; }
   QSpinBox* quantityBox() const { return quantity_; }

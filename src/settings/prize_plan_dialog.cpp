@@ -149,6 +149,7 @@ PrizeEditor* PrizePlanDialog::openEditor(std::optional<Prize> prize) {
   auto* editor =
       new PrizeEditor(query_, plan_, std::move(prize), roster_.departments(), distinctTags(tags), this);
   editor->setAttribute(Qt::WA_DeleteOnClose);
+  editor->beforeChange = [this] { return !beforeChange || beforeChange(); };
   connect(editor, &PrizeEditor::saved, this, [this](int level) {
     table_->clearSelection();
     guarded([this] { reload(); });
@@ -188,6 +189,7 @@ void PrizePlanDialog::removeSelected() {
     return;
   }
   if (!dialogs().confirm(Tr::tr("删除奖项“%1”吗？").arg(name))) return;
+  if (beforeChange && !beforeChange()) return;
   try {
     plans_.removePrize(*level);
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 // nobody has won) removed. It reads the event afresh whenever it is shown, so it serves before the event as
 // well as on the operator's screen during it.
 #include <QDialog>
+#include <functional>
 #include <optional>
 
 #include "data/draw_store.h"
@@ -33,6 +34,8 @@ class PrizePlanDialog : public QDialog {
   void removeSelected();
 
   QTableWidget* table() const { return table_; }
+  // Asked just before a prize is saved, added or removed; false calls the change off.
+  std::function<bool()> beforeChange;
 
  signals:
   void planChanged();

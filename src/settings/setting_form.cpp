@@ -239,20 +239,29 @@ void TsettingForm::connectHandlers() {
   const auto on = [this](auto* sender, auto signal, void (TsettingForm::*handler)()) {
     connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
   };
+  // The same for a button that changes what a sealed draw fixed: the owner is asked first.
+  const auto onChange = [this](auto* sender, auto signal, void (TsettingForm::*handler)()) {
+    connect(sender, signal, this, [this, handler] {
+      if (beforeChange && !beforeChange()) return;
+      guarded([&] { (this->*handler)(); });
+    });
+  };
   on(Buttonhyjcsz, &QPushButton::clicked, &TsettingForm::ButtonhyjcszClick);
-  on(Button2, &QPushButton::clicked, &TsettingForm::Button2Click);
+  onChange(Button2, &QPushButton::clicked, &TsettingForm::Button2Click);
   on(Buttonhyjxsz, &QPushButton::clicked, &TsettingForm::ButtonhyjxszClick);
-  on(Button6, &QPushButton::clicked, &TsettingForm::Button6Click);
+  onChange(Button6, &QPushButton::clicked, &TsettingForm::Button6Click);
   on(Buttonjxgz, &QPushButton::clicked, &TsettingForm::ButtonjxgzClick);
   connect(Buttonsjqd, &QPushButton::clicked, this, &TsettingForm::checkInRequested);
   on(StringGridgy, &RosterGrid::rowChosen, &TsettingForm::StringGridgyClick);
-  on(Buttontjyg, &QPushButton::clicked, &TsettingForm::ButtontjygClick);
-  on(Button4, &QPushButton::clicked, &TsettingForm::Button4Click);
-  on(Button3, &QPushButton::clicked, &TsettingForm::Button3Click);
-  on(Button5, &QPushButton::clicked, &TsettingForm::Button5Click);
-  on(Button7, &QPushButton::clicked, &TsettingForm::Button7Click);
+  onChange(Buttontjyg, &QPushButton::clicked, &TsettingForm::ButtontjygClick);
+  onChange(Button4, &QPushButton::clicked, &TsettingForm::Button4Click);
+  onChange(Button3, &QPushButton::clicked, &TsettingForm::Button3Click);
+  onChange(Button5, &QPushButton::clicked, &TsettingForm::Button5Click);
+  onChange(Button7, &QPushButton::clicked, &TsettingForm::Button7Click);
   on(Button1, &QPushButton::clicked, &TsettingForm::Button1Click);
-  connect(Buttondrmd, &QPushButton::clicked, this, &TsettingForm::rosterImportRequested);
+  connect(Buttondrmd, &QPushButton::clicked, this, [this] {
+    if (!beforeChange || beforeChange()) emit rosterImportRequested();
+  });
   connect(Buttondczj, &QPushButton::clicked, this, &TsettingForm::resultsExportRequested);
   connect(Buttondcmd, &QPushButton::clicked, this, &TsettingForm::rosterExportRequested);
   on(Buttoncp, &QPushButton::clicked, &TsettingForm::ButtoncpClick);

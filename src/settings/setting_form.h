@@ -143,6 +143,9 @@ class TsettingForm : public QWidget {
 
   // Starts a program that runs on after this one, as QProcess::startDetached does; false when it could not.
   std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
+  // Asked before a button changes the event information, the plan, the roster or the results; false calls
+  // the change off. None: every change goes ahead.
+  std::function<bool()> beforeChange;
 
   QPushButton* Buttonwtwg;  // "舞台外观…"
   QWidget* Formwtwg;        // the window holding GroupBoxwtwg

@@ -100,6 +100,7 @@ void TsettingForm::showQuantities(bool visible) {
 void TsettingForm::ButtonjxgzClick() {
   if (!Formjxgz) {
     Formjxgz = new PrizePlanDialog(query_, this);
+    Formjxgz->beforeChange = [this] { return !beforeChange || beforeChange(); };
     connect(Formjxgz, &PrizePlanDialog::planChanged, this, [this] {
       guarded([this] { ButtonhyjxszClick(); });
       emit planChanged();

@@ -188,8 +188,8 @@ void paintIdle(QPainter& painter, const IdleLayout& layout, const Look& look) {
   paintText(painter, layout.header.prize, look.accent);
 }
 
-void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& code, const QString& link,
-                  const Look& look) {
+void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& code, const QString& caption,
+                  const QString& link, const Look& look) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
@@ -200,10 +200,13 @@ void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& 
     painter.drawRoundedRect(card.adjusted(-pad, -pad, pad, pad), pad * 2, pad * 2);
   painter.restore();
   code.paint(painter, layout.code);
-  QFont caption = stageFont(std::max(8, layout.caption.height() * 7 / 10));
-  painter.setFont(caption);
+  QFont captionFont = stageFont(std::max(8, layout.caption.height() * 7 / 10));
+  while (captionFont.pixelSize() > 6 &&
+         QFontMetrics(captionFont).horizontalAdvance(caption) > layout.caption.width())
+    captionFont.setPixelSize(captionFont.pixelSize() - 1);
+  painter.setFont(captionFont);
   painter.setPen(look.base.lightness() < 200 ? look.base : QColor(160, 20, 20));
-  painter.drawText(layout.caption, Qt::AlignCenter | Qt::TextSingleLine, Tr::tr("扫码签到"));
+  painter.drawText(layout.caption, Qt::AlignCenter | Qt::TextSingleLine, caption);
   // The link in the largest size that fits its width, for a phone without a camera.
   QFont small = stageFont(std::max(6, layout.link.height() * 7 / 10), false);
   for (int px = small.pixelSize();

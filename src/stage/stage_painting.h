@@ -37,9 +37,10 @@ void paintPhotoFrame(QPainter& painter, QRect photo, const Look& look);
 void paintNoPhoto(QPainter& painter, QRect photo, const Look& look);
 
 void paintIdle(QPainter& painter, const IdleLayout& layout, const Look& look);
-// "扫码签到" above the code and the link under it, on a light card so any background leaves it readable.
-void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& code, const QString& link,
-                  const Look& look);
+// The caption above the code and the line under it (the check-in link, or the seal's entropy), on light
+// cards so any background leaves them readable.
+void paintCheckIn(QPainter& painter, const CheckInLayout& layout, const QrCode& code, const QString& caption,
+                  const QString& link, const Look& look);
 void paintRollingSlots(QPainter& painter, const RollingLayout& layout, const Look& look);
 
 struct ShownWinner {

@@ -155,6 +155,16 @@ void StageView::setCheckInUrl(const QString& url) {
   if (scene_ == Scene::Idle) changed();
 }
 
+void StageView::setSeal(const QString& seal, const QString& entropy, bool broken) {
+  if (seal == seal_ && entropy == entropy_ && broken == sealBroken_) return;
+  seal_ = seal;
+  entropy_ = entropy;
+  sealBroken_ = broken;
+  sealQr_.reset();
+  if (!seal.isEmpty()) silently("making the seal's QR code", [&] { sealQr_.emplace(seal.toLatin1()); });
+  if (scene_ == Scene::Idle) changed();
+}
+
 QRegion StageView::protectedRegion() {
   buildFrame();
   return protected_;
@@ -222,8 +232,17 @@ void StageView::buildFrame() {
   pages_ = 1;
   switch (scene_) {
     case Scene::Idle: {
+      // The check-in code while the doors are open, the seal once they have closed.
+      const std::optional<QrCode>& corner = checkInQr_ ? checkInQr_ : sealQr_;
+      const QString line = checkInQr_           ? checkInUrl_
+                           : sealBroken_        ? Tr::tr("此后的抽奖不能再用封存验证")
+                           : entropy_.isEmpty() ? Tr::tr("等待现场随机数")
+                                                : Tr::tr("现场随机数：%1").arg(entropy_);
+      const QString caption = checkInQr_    ? Tr::tr("扫码签到")
+                              : sealBroken_ ? Tr::tr("封存已破坏")
+                                            : Tr::tr("封存码 %1…").arg(seal_.left(8));
       const std::optional<stage::CheckInLayout> checkIn =
-          checkInQr_ ? std::optional(stage::checkInLayout(screen, checkInUrl_)) : std::nullopt;
+          corner ? std::optional(stage::checkInLayout(screen, line)) : std::nullopt;
       const int beside = checkIn ? checkIn->code.width() : 0;
       const stage::IdleLayout l =
           prize_ ? stage::idleLayout(screen, header(QString()), prize_->name,
@@ -235,7 +254,7 @@ void StageView::buildFrame() {
       stage::paintIdle(painter, l, look_);
       protect(l.prize.inked());
       if (checkIn) {
-        stage::paintCheckIn(painter, *checkIn, *checkInQr_, checkInUrl_, look_);
+        stage::paintCheckIn(painter, *checkIn, *corner, caption, line, look_);
         checkInRect_ = checkIn->code;
       }
       break;

@@ -55,7 +55,10 @@ class StageView : public QWidget {
   // in a corner while waiting to draw. Empty: none.
   void setCheckInUrl(const QString& url);
   const QString& checkInUrl() const { return checkInUrl_; }
-  // Where the code is on the view; empty while none shows.
+  // A sealed draw: the seal's first digits above a QR code of all 64, the hall's entropy under it once given,
+  // in the same corner while no check-in link shows; a broken seal says so there. Empty: never sealed.
+  void setSeal(const QString& seal, const QString& entropy, bool broken = false);
+  // Where the corner's code (the check-in link's or the seal's) is on the view; empty while none shows.
   QRect checkInRect() {
     buildFrame();
     return checkInRect_;
@@ -122,6 +125,9 @@ class StageView : public QWidget {
 
   QString checkInUrl_;
   std::optional<QrCode> checkInQr_;
+  QString seal_, entropy_;
+  bool sealBroken_ = false;
+  std::optional<QrCode> sealQr_;
   QRect checkInRect_;
 
   QImage background_;  // background and header band

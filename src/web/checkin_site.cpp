@@ -201,10 +201,24 @@ QUrl CheckInSite::urlFor(const QString& path) const {
 }
 
 QUrl CheckInSite::checkInUrl() const {
+  if (!checkInOpen_) return {};
   return urlFor(QStringLiteral("/c/") + QString::fromLatin1(roomTokens_.current()));
 }
 
 QUrl CheckInSite::winnersUrl() const { return urlFor(QStringLiteral("/winners")); }
+
+void CheckInSite::setCheckInOpen(bool open) {
+  if (open == checkInOpen_) return;
+  checkInOpen_ = open;
+  if (running()) emit checkInUrlChanged(checkInUrl());
+}
+
+namespace {
+Response checkInClosed() {
+  return message(Tr::tr("签到已结束"), Tr::tr("签到已经结束，抽奖已封存。中奖名单会在这里实时显示。"), 403,
+                 true);
+}
+}  // namespace
 
 void CheckInSite::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
@@ -264,6 +278,7 @@ std::optional<OwnPerson> CheckInSite::ownPerson(const QByteArray& phoneToken) {
 }
 
 Response CheckInSite::checkInForm(const Request& request) {
+  if (!checkInOpen_) return checkInClosed();
   advanceRoomToken();
   const QByteArray token = request.path.mid(3).toUtf8();
   if (!roomTokens_.accepts(token, nowMs())) return expired();
@@ -322,6 +337,7 @@ Response CheckInSite::postCheckIn(const Request& request) {
     return message(Tr::tr("无法签到"), Tr::tr("这个页面已失效，请重新扫描舞台上的二维码。"), 403);
   };
   if (foreignOrigin(request)) return refused();
+  if (!checkInOpen_) return checkInClosed();
   const QUrlQuery form = request.form();
   advanceRoomToken();
   const QByteArray roomToken = field(form, "t").toUtf8();
@@ -376,13 +392,15 @@ Response CheckInSite::winnersPage(const Request& request) {
   const QList<WinnerLine>& list = winners();
   const std::optional<OwnPerson> me = ownPerson(phoneTokenOf(request));
   const QString nonce = newNonce();
-  return page(ld::web::winnersPage(list, me, nonce), 200, nonce);
+  return page(ld::web::winnersPage(list, me, notice_, nonce), 200, nonce);
 }
 
 Response CheckInSite::winnersJson(const Request& request) {
   QJsonArray list;
   for (const WinnerLine& line : winners()) list.append(toJson(line));
-  QJsonObject document{{QStringLiteral("winners"), list}, {QStringLiteral("me"), QJsonValue::Null}};
+  QJsonObject document{{QStringLiteral("winners"), list},
+                       {QStringLiteral("me"), QJsonValue::Null},
+                       {QStringLiteral("notice"), notice_}};
   if (const std::optional<OwnPerson> me = ownPerson(phoneTokenOf(request)))
     document[QStringLiteral("me")] = QJsonObject{{QStringLiteral("name"), me->name},
                                                  {QStringLiteral("won"), me->won},

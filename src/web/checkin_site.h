@@ -45,6 +45,11 @@ class CheckInSite : public QObject {
   // The program calls these after a press, and after an absence/void/clearing.
   void announceWinners(const QList<WinnerNews>& winners);  // one event "winner" each
   void announceChange();                                   // one event "change": pages re-read the list
+  // Check-in closes when the draw is sealed: the form is refused and the link is empty until it opens again.
+  void setCheckInOpen(bool open);
+  bool checkInOpen() const { return checkInOpen_; }
+  // A line the winners page shows above the list (the seal and the hall's entropy); empty for none.
+  void setNotice(const QString& notice) { notice_ = notice; }
   // Tests: a clock to expire room tokens and rate-limit pauses without waiting.
   void setClock(std::function<QDateTime()> clock);
 
@@ -82,6 +87,8 @@ class CheckInSite : public QObject {
   // run, so a page opened before a restart still knows its own person.
   QByteArray key_;
   QHostAddress shownHost_;
+  bool checkInOpen_ = true;
+  QString notice_;
   // The list as the pages show it, read again after every announcement.
   std::optional<QList<WinnerLine>> winners_;
 };

@@ -109,8 +109,11 @@ QString messagePage(const QString& title, const QString& text, bool linkToWinner
 }
 
 QString winnersPage(const QList<WinnerLine>& newestFirst, const std::optional<OwnPerson>& me,
-                    const QString& nonce) {
+                    const QString& notice, const QString& nonce) {
   QString body = QStringLiteral("<h1>%1</h1>").arg(htmlEscape(Tr::tr("中奖名单")));
+  if (!notice.isEmpty())
+    body += QStringLiteral("<div class=\"card\" id=\"notice\"><p class=\"note\">%1</p></div>")
+                .arg(htmlEscape(notice));
   if (me) {
     body += QStringLiteral(
                 "<div class=\"card\" id=\"me\"><p>%1</p><p id=\"me-state\" class=\"note\">%2</p></div>")

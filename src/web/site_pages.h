@@ -35,8 +35,9 @@ struct WinnerLine {
 QString checkInPage(const CheckInForm& form, const QString& nonce);
 // A page that says one thing: a title, a line below it, and optionally the link to the winners.
 QString messagePage(const QString& title, const QString& text, bool linkToWinners, const QString& nonce);
-// The winners, newest first, and the phone's own person when it checked in; the script keeps it live.
+// The winners, newest first, and the phone's own person when it checked in, under `notice` (the seal) when
+// there is one; the script keeps it live.
 QString winnersPage(const QList<WinnerLine>& newestFirst, const std::optional<OwnPerson>& me,
-                    const QString& nonce);
+                    const QString& notice, const QString& nonce);
 
 }  // namespace ld::web

@@ -410,6 +410,23 @@ TEST_F(Stage, TheRuleAndThePoolShowUnderThePrize) {
   EXPECT_TRUE(keepShot(rendered(view), QStringLiteral("stage_batch_absent.png")));
 }
 
+// How many modules of `code` painted in `box` of `shot` read the wrong colour (sampled at their centres).
+int wrongModules(const QImage& shot, QRect box, const ld::QrCode& code) {
+  const int side = code.size() + 2 * ld::QrCode::kQuietZone;
+  const int module = box.width() / side;
+  if (module < 2) return -1;  // too small to scan from the hall
+  const QPoint origin = box.center() - QPoint(side * module, side * module) / 2;
+  int wrong = 0;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const int cx = x - ld::QrCode::kQuietZone, cy = y - ld::QrCode::kQuietZone;
+      const bool dark = cx >= 0 && cy >= 0 && cx < code.size() && cy < code.size() && code.dark(cx, cy);
+      const QPoint centre = origin + QPoint(x * module + module / 2, y * module + module / 2);
+      wrong += (qGray(shot.pixel(centre)) < 128) != dark;
+    }
+  return wrong;
+}
+
 // The code on the stage is the code of the link, module for module, wherever the idle texts leave room, at
 // every screen size; it leaves with the idle scene and with the link.
 TEST_F(Stage, TheCheckInCodeIsTheLinksCodeAndClearOfThePrize) {
@@ -428,19 +445,7 @@ TEST_F(Stage, TheCheckInCodeIsTheLinksCodeAndClearOfThePrize) {
     EXPECT_TRUE(QRect(QPoint(), size).contains(box));
     EXPECT_FALSE(view.protectedRegion().intersects(box)) << "over the prize's name";
     const QImage shot = rendered(view);
-    const int side = code.size() + 2 * ld::QrCode::kQuietZone;
-    const int module = box.width() / side;
-    ASSERT_GE(module, 2) << "too small to scan from the hall";
-    const QPoint origin = box.center() - QPoint(side * module, side * module) / 2;
-    int wrong = 0;
-    for (int y = 0; y < side; ++y)
-      for (int x = 0; x < side; ++x) {
-        const int cx = x - ld::QrCode::kQuietZone, cy = y - ld::QrCode::kQuietZone;
-        const bool dark = cx >= 0 && cy >= 0 && cx < code.size() && cy < code.size() && code.dark(cx, cy);
-        const QPoint centre = origin + QPoint(x * module + module / 2, y * module + module / 2);
-        wrong += (qGray(shot.pixel(centre)) < 128) != dark;
-      }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(wrongModules(shot, box, code), 0);
     if (size == QSize(1920, 1080)) {
       EXPECT_TRUE(keepShot(shot, QStringLiteral("stage_check_in.png")));
     }
@@ -449,6 +454,26 @@ TEST_F(Stage, TheCheckInCodeIsTheLinksCodeAndClearOfThePrize) {
   EXPECT_TRUE(view.checkInRect().isEmpty());
   view.showIdle();
   view.setCheckInUrl({});
+  EXPECT_TRUE(view.checkInRect().isEmpty());
+}
+
+// A sealed draw shows its seal's code in the same corner once check-in has closed, and the hall's entropy
+// under it; the check-in link, while open, comes first.
+TEST_F(Stage, TheSealsCodeTakesTheCornerOnceCheckInHasClosed) {
+  const QString seal = QStringLiteral("afdfa0c1c0b42ed2247d22f88a2c06ddaf3d7354cb80cf6c678082e18901dbd5");
+  view.showIdle();
+  view.setSeal(seal, QStringLiteral("7 3 5 1 9"));
+  const QImage sealed = rendered(view);
+  ASSERT_FALSE(view.checkInRect().isEmpty());
+  EXPECT_EQ(wrongModules(sealed, view.checkInRect(), ld::QrCode(seal.toLatin1())), 0);
+  EXPECT_TRUE(keepShot(sealed, QStringLiteral("stage_sealed.png")));
+  const QString url = QStringLiteral("http://10.0.0.1:8080/c/abc");
+  view.setCheckInUrl(url);
+  EXPECT_EQ(wrongModules(rendered(view), view.checkInRect(), ld::QrCode(url.toUtf8())), 0);
+  view.setCheckInUrl({});
+  view.setSeal(seal, QStringLiteral("7 3 5 1 9"), true);
+  EXPECT_NE(rendered(view), sealed) << "a broken seal says so";
+  view.setSeal({}, {});
   EXPECT_TRUE(view.checkInRect().isEmpty());
 }
 

@@ -166,6 +166,26 @@ TEST_F(CheckInSiteTest, AnInvitationCardFillsTheFormTheStageOpens) {
   EXPECT_FALSE(hostile.text().contains(QStringLiteral("<script>")));
 }
 
+// Sealing the draw closes check-in: the link is gone, a form already open is refused and records nothing,
+// and the winners page carries the seal's notice as text.
+TEST_F(CheckInSiteTest, CheckInClosesWhileTheDrawIsSealed) {
+  start();
+  const Phone phone = scan();
+  const QString path = site_.checkInUrl().path();
+  site_.setCheckInOpen(false);
+  site_.setNotice(QStringLiteral("封存码 <b>abc</b>"));
+  EXPECT_TRUE(site_.checkInUrl().isEmpty());
+  EXPECT_EQ(fetch(site_.port(), get(path)).status, 403);
+  EXPECT_EQ(submit(phone, QStringLiteral("A001"), codeOf(zhang_)).status, 403);
+  EXPECT_FALSE(checkedIn(zhang_));
+  const Reply page = fetch(site_.port(), get(QStringLiteral("/winners")));
+  EXPECT_TRUE(page.text().contains(QStringLiteral("封存码 &lt;b&gt;abc&lt;/b&gt;")))
+      << page.text().toStdString();
+  site_.setCheckInOpen(true);
+  EXPECT_EQ(submit(scan(), QStringLiteral("A001"), codeOf(zhang_)).status, 200);
+  EXPECT_TRUE(checkedIn(zhang_));
+}
+
 TEST_F(CheckInSiteTest, AFormNotSignedForThisPhoneAndRoomRecordsNothing) {
   start();
   const Phone phone = scan();
