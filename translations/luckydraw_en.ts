@@ -2972,18 +2972,6 @@ Winners: %2</translation>
         <translation>Breaking the seal did not reach the draw journal</translation>
     </message>
     <message>
-        <source>抽奖已经封存，但还没有输入公开随机数</source>
-        <translation>The draw is sealed, but the public entropy has not been given yet</translation>
-    </message>
-    <message>
-        <source>请先输入封存后公布的公开随机数，然后再抽奖。</source>
-        <translation>Give the public entropy announced after the seal first, then draw.</translation>
-    </message>
-    <message>
-        <source>封存的抽奖不能这样继续。如要继续抽奖，请解除封存（会记入抽奖记录）。</source>
-        <translation>The sealed draw cannot go on like this. To go on drawing, break the seal (it is recorded in the journal).</translation>
-    </message>
-    <message>
         <source>抽奖已经封存，奖项只能按计划的顺序抽出，不能另选</source>
         <translation>The draw is sealed: the prizes are drawn in the plan&apos;s order and none can be chosen out of turn</translation>
     </message>
@@ -3133,15 +3121,15 @@ Winners: %2</translation>
     </message>
     <message>
         <source>本次抽奖已封存，封存码 %1；现场随机数：%2</source>
-        <translation>This draw is sealed, seal %1; the hall's entropy: %2</translation>
+        <translation>This draw is sealed, seal %1; the hall&apos;s entropy: %2</translation>
     </message>
     <message>
         <source>本次抽奖已封存，封存码 %1；等待现场随机数。</source>
-        <translation>This draw is sealed, seal %1; waiting for the hall's entropy.</translation>
+        <translation>This draw is sealed, seal %1; waiting for the hall&apos;s entropy.</translation>
     </message>
     <message>
         <source>本次抽奖的封存已被破坏：此后的结果不能再用封存验证。</source>
-        <translation>This draw's seal has been broken: later results can no longer be verified against it.</translation>
+        <translation>This draw&apos;s seal has been broken: later results can no longer be verified against it.</translation>
     </message>
     <message>
         <source>抽奖已封存。这项更改会破坏封存：此后的抽奖不能再用封存验证，舞台和证明中都会写明。确定更改？</source>
@@ -3149,7 +3137,7 @@ Winners: %2</translation>
     </message>
     <message>
         <source>现场随机数：喊出的数字、骰子点数、公开开奖号码……</source>
-        <translation>The hall's entropy: numbers called out, dice, a public lottery result…</translation>
+        <translation>The hall&apos;s entropy: numbers called out, dice, a public lottery result…</translation>
     </message>
     <message>
         <source>确认随机数</source>
@@ -3181,7 +3169,7 @@ Have the hall produce entropy and type it in (once only) before the first draw.<
         <source>已封存：%1
 现场随机数：%2</source>
         <translation>Sealed: %1
-The hall's entropy: %2</translation>
+The hall&apos;s entropy: %2</translation>
     </message>
     <message>
         <source>封存前请先结束签到。封存后名单、奖项、规则和签到都不能再改，否则封存作废；也不能再选择下一个奖项。现在封存？</source>
@@ -3189,7 +3177,7 @@ The hall's entropy: %2</translation>
     </message>
     <message>
         <source>现场随机数“%1”输入后不能更改，确定？</source>
-        <translation>The hall's entropy &quot;%1&quot; cannot be changed once entered. Go ahead?</translation>
+        <translation>The hall&apos;s entropy &quot;%1&quot; cannot be changed once entered. Go ahead?</translation>
     </message>
     <message>
         <source>破坏封存后，此后的抽奖不能再用封存验证，舞台和证明中都会写明。确定？</source>
@@ -3201,11 +3189,11 @@ The hall's entropy: %2</translation>
     </message>
     <message>
         <source>等待现场随机数</source>
-        <translation>Waiting for the hall's entropy</translation>
+        <translation>Waiting for the hall&apos;s entropy</translation>
     </message>
     <message>
         <source>现场随机数：%1</source>
-        <translation>The hall's entropy: %1</translation>
+        <translation>The hall&apos;s entropy: %1</translation>
     </message>
     <message>
         <source>封存已破坏</source>
@@ -3222,6 +3210,18 @@ The hall's entropy: %2</translation>
     <message>
         <source>签到已经结束，抽奖已封存。中奖名单会在这里实时显示。</source>
         <translation>Check-in has closed and the draw is sealed. The winners will appear here live.</translation>
+    </message>
+    <message>
+        <source>抽奖已经封存，但还没有输入现场随机数</source>
+        <translation>The draw is sealed, but the hall&apos;s entropy has not been entered yet</translation>
+    </message>
+    <message>
+        <source>请先在抽奖控制台（F9）输入现场随机数，然后再抽奖。</source>
+        <translation>Enter the hall&apos;s entropy in the draw console (F9) first, then draw.</translation>
+    </message>
+    <message>
+        <source>封存的抽奖不能这样继续。如要继续抽奖，请在抽奖控制台（F9）点“破坏封存…”（会记入抽奖记录）。</source>
+        <translation>The sealed draw cannot go on like this. To go on drawing, click &quot;Break the seal…&quot; in the draw console (F9); the journal records it.</translation>
     </message>
 </context>
 </TS>

@@ -208,13 +208,13 @@ QList<DrawResult> DrawSession::record() {
   const SealState sealed = SealStore(store_.query()).state();
   if (sealed.holds()) {
     if (!sealed.entropy)
-      throw StopNotSaved(Tr::tr("抽奖已经封存，但还没有输入公开随机数"),
-                         Tr::tr("请先输入封存后公布的公开随机数，然后再抽奖。"));
+      throw StopNotSaved(Tr::tr("抽奖已经封存，但还没有输入现场随机数"),
+                         Tr::tr("请先在抽奖控制台（F9）输入现场随机数，然后再抽奖。"));
     try {
       picked = sealedPick(store_.query(), sealed, pool, next.orders.size());
     } catch (const SealNoLongerHolds& e) {
       throw StopNotSaved(e.message(),
-                         Tr::tr("封存的抽奖不能这样继续。如要继续抽奖，请解除封存（会记入抽奖记录）。"));
+                         Tr::tr("封存的抽奖不能这样继续。如要继续抽奖，请在抽奖控制台（F9）点“破坏封存…”（会记入抽奖记录）。"));
     }
   } else {
     picked = pickBatch(pool, next.orders.size(), uniform_);

@@ -10,6 +10,10 @@
 # a kill falls in the middle of writing a press of several winners: all of them or none must be recorded,
 # each with its journal row.
 #
+# With E2E_SEALED=1 the event is sealed and given its entropy before the first round: every stop is then the
+# sealed pick, whose counter is written with the stop, and the proof written at the end must replay in
+# eventdb verify and in the independent Python verifier, kills and all.
+#
 # Usage: tests/e2e/crash_safety.sh BUILD_DIR ARTIFACT_DIR [ROUNDS]
 # E2E_SEED fixes the random kill moments and click rhythm; E2E_PARTICIPANTS the roster size.
 set -uo pipefail
@@ -29,6 +33,8 @@ STARTED=$(now_ms)
 PER_DRAW=${E2E_PER_DRAW:-1}
 NAME=crash_safety
 [ "$PER_DRAW" = 1 ] || NAME=crash_safety_batch
+SEALED=${E2E_SEALED:-0}
+[ "$SEALED" = 1 ] && NAME=${NAME}_sealed
 QUIET=1
 SEED=${E2E_SEED:-$(($(date +%s%N) % 32768))}
 RANDOM=$SEED
@@ -49,6 +55,13 @@ sql "update sy set sz=1 where symc='JX'; update jxsz set sl=$Q1 where jx=1; upda
 sql "update jxsz set mcrs=$PER_DRAW;" >/dev/null || die "cannot set the winners per press"
 check_eq "prize plan in place" "1|3|$PER_DRAW;2|5|$PER_DRAW;3|10|$PER_DRAW;4|50|$PER_DRAW" \
   "$(sql "select jx, sl, mcrs from jxsz order by jx;" | paste -sd';')"
+if [ "$SEALED" = 1 ]; then
+  ASAN_OPTIONS=detect_leaks=0 "$BUILD/bin/eventdb" seal "$APP" >"$WORK/seal.log" 2>&1 || die "eventdb seal failed: $(cat "$WORK/seal.log")"
+  ASAN_OPTIONS=detect_leaks=0 "$BUILD/bin/eventdb" entropy "$APP" "crash test $SEED" >>"$WORK/seal.log" 2>&1 ||
+    die "eventdb entropy failed: $(cat "$WORK/seal.log")"
+  check_eq "sealed with its entropy" "1|1|0" "$(sql "select (select count(*) from cjrz where lx='sealed'),
+    (select count(*) from cjrz where lx='entropy'), (select count(*) from cjrz where lx='seal broken');")"
+fi
 log "$ROUNDS rounds, seed $SEED, $PARTICIPANTS participants, plan lucky $Q4 / third $Q3 / second $Q2 / first $Q1, $PER_DRAW a press, display $DISPLAY"
 
 # The prize level of draw order k under the plan.
@@ -284,6 +297,16 @@ hold_power
 answer_switch_off "$WX" "$WY"
 collect_log "final run"
 check_eq "db/ holds only db.mdb at the end" db.mdb "$(db_folder)"
+
+if [ "$SEALED" = 1 ]; then
+  ASAN_OPTIONS=detect_leaks=0 "$BUILD/bin/eventdb" proof "$APP" "$WORK/proof.json" >"$WORK/proof.log" 2>&1 ||
+    fail "eventdb proof failed: $(cat "$WORK/proof.log")"
+  cp "$WORK/proof.json" "$ART/$NAME-proof.json" 2>/dev/null
+  check "the proof replays in eventdb verify" env ASAN_OPTIONS=detect_leaks=0 "$BUILD/bin/eventdb" verify "$WORK/proof.json"
+  check "the proof replays in the Python verifier" /usr/bin/python3 "$(dirname "$0")/../../tools/verify_draw.py" "$WORK/proof.json"
+  check_eq "no stop after the seal was left out of the proof" "$(count_rows "$WINNERS")" \
+    "$(/usr/bin/python3 -c 'import json,sys; print(sum(1 for s in json.load(open(sys.argv[1]))["steps"] if s["event"]=="drawn"))' "$WORK/proof.json")"
+fi
 
 echo "$NAME: $ROUNDS kills, $DRAWS_TOTAL winners recorded by the killed runs, $(count_rows "$WINNERS") in all;" \
   "journal left behind by $JOURNALS kills; seed $SEED"
