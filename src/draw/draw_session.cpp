@@ -213,8 +213,10 @@ QList<DrawResult> DrawSession::record() {
     try {
       picked = sealedPick(store_.query(), sealed, pool, next.orders.size());
     } catch (const SealNoLongerHolds& e) {
-      throw StopNotSaved(e.message(),
-                         Tr::tr("封存的抽奖不能这样继续。如要继续抽奖，请在抽奖控制台（F9）点“破坏封存…”（会记入抽奖记录）。"));
+      throw StopNotSaved(
+          e.message(),
+          Tr::tr(
+              "封存的抽奖不能这样继续。如要继续抽奖，请在抽奖控制台（F9）点“破坏封存…”（会记入抽奖记录）。"));
     }
   } else {
     picked = pickBatch(pool, next.orders.size(), uniform_);

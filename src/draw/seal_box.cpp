@@ -94,7 +94,8 @@ void SealBox::giveEntropy() {
 }
 
 void SealBox::breakNow() {
-  if (!dialogs().confirm(Tr::tr("破坏封存后，此后的抽奖不能再用封存验证，舞台和证明中都会写明。确定？"))) return;
+  if (!dialogs().confirm(Tr::tr("破坏封存后，此后的抽奖不能再用封存验证，舞台和证明中都会写明。确定？")))
+    return;
   session_.breakSeal(kBrokenByOperator);
 }
 

@@ -144,7 +144,8 @@ TEST_F(SealedConsole, ACheckInByHandUnderTheSealAsksFirst) {
   window->findChild<QPushButton*>(QStringLiteral("checkInByHand"))->click();
   EXPECT_EQ(f.app.count("select id from yglb where qd<>''"), 1);
   EXPECT_FALSE(seal().holds());
-  EXPECT_EQ(f.app.rows("select yy from cjrz where lx='seal broken'"), QStringList{QStringLiteral("封存后手工签到")});
+  EXPECT_EQ(f.app.rows("select yy from cjrz where lx='seal broken'"),
+            QStringList{QStringLiteral("封存后手工签到")});
   window->close();
 }
 
