@@ -31,13 +31,14 @@ def unescape(field):
 
 
 def parse_sealed_text(text):
-    """Participants (id, has photo), prizes (level -> admitted ids), their names and the commitment."""
+    """Participants (id, has photo), prizes (level -> admitted ids), their names, the plan (level,
+    quantity) in drawing order and the commitment."""
     if not text.endswith("\n"):
         raise ValueError("the sealed text does not end with a line break")
     lines = text[:-1].split("\n")
     if lines[0] != "luckydraw-seal 1":
         raise ValueError("not a sealed text of version 1")
-    participants, prizes, names, commitment = [], {}, {}, None
+    participants, prizes, names, plan, commitment = [], {}, {}, [], None
     for number, line in enumerate(lines[1:], start=2):
         fields = line.split("\t")
         if commitment is not None:
@@ -51,6 +52,7 @@ def parse_sealed_text(text):
             level = int(fields[2])
             prizes[level] = set(int(i) for i in fields[6].split(",")) if fields[6] else set()
             names[level] = unescape(fields[3])
+            plan.append((int(fields[1]), level, int(fields[4])))
         elif fields[0] == "commitment" and len(fields) == 2:
             commitment = fields[1]
         else:
@@ -58,7 +60,28 @@ def parse_sealed_text(text):
     if commitment is None:
         raise ValueError("the sealed text has no commitment")
     participants.sort()
-    return participants, prizes, names, commitment
+    plan.sort()
+    return participants, prizes, names, [(level, quantity) for _, level, quantity in plan], commitment
+
+
+def planned_level(plan, held, owed, has_pool):
+    """The level the sealed order draws next: the earliest owed replacement somebody can take, else the
+    first prize with a place left, else 99 (outside the plan, or no plan at all)."""
+    for order in sorted(owed):
+        if has_pool(owed[order]):
+            return owed[order]
+    quantities = dict(plan)
+    # A place is taken by a winner of its own prize, or by any winner its prize cannot hold (one outside
+    # the plan, or beyond a quantity): those fill the open places from the first prize on.
+    spare = sum(max(0, n - quantities[lv]) if lv in quantities else max(0, n) for lv, n in held.items())
+    for level, quantity in plan:
+        if quantity <= 0:
+            continue
+        open_places = max(0, quantity - held.get(level, 0))
+        if open_places > spare:
+            return level
+        spare -= open_places
+    return 99
 
 
 class Generator:
@@ -88,7 +111,7 @@ def verify(proof):
     steps = proof["steps"]
     text_bytes = text.encode("utf-8")
     seal_ok = is_hex(seal, 64) and hashlib.sha256(text_bytes).hexdigest() == seal
-    participants, prizes, names, commitment = parse_sealed_text(text)
+    participants, prizes, names, plan, commitment = parse_sealed_text(text)
     secret = bytes.fromhex(secret_hex) if is_hex(secret_hex, 64) else b""
     commitment_ok = bool(secret) and hashlib.sha256(secret).hexdigest() == commitment
 
@@ -100,11 +123,23 @@ def verify(proof):
     seal_bytes = bytes.fromhex(seal) if is_hex(seal, 64) else b""
     generator = Generator(hashlib.sha256(secret + seal_bytes + entropy.encode("utf-8")).digest())
     out, lines, first, why = set(), [], None, ""
+    held, owed = {}, {}  # level -> current winners; order -> level of an absent winner not yet replaced
+
+    def pool_of(level):
+        admitted = prizes.get(level)
+        return [pid for pid, photo in participants
+                if photo and pid not in out and (admitted is None or pid in admitted)]
+
     for step in steps:
         event = step["event"]
         if event in ("absent", "voided"):
             if step.get("id") is not None:
                 out.add(step["id"])
+            level = step.get("level") if step.get("level") is not None else 99
+            held[level] = held.get(level, 0) - 1
+            owed.pop(step.get("order"), None)
+            if event == "absent":
+                owed[step.get("order")] = level
             continue
         if event == "seal broken":
             if first is None:
@@ -119,19 +154,24 @@ def verify(proof):
         level = step.get("level")
         if level is None:  # a stop that found nobody names its prize, not its level
             level = next((lv for lv, name in names.items() if step.get("prize") and name == step["prize"]), 99)
-        admitted = prizes.get(level)
-        pool = [pid for pid, photo in participants
-                if photo and pid not in out and (admitted is None or pid in admitted)]
+        planned = planned_level(plan, held, owed, lambda lv: bool(pool_of(lv)))
+        pool = pool_of(level)
         expected = pool[generator.index(len(pool))] if pool else None
         recorded = step.get("id") if event == "drawn" else None
         if recorded is not None:
             out.add(recorded)
-        same = expected == recorded
-        lines.append("step %s\torder %s\tlevel %s\treplayed %s\trecorded %s\t%s" % (
-            step["seq"], step.get("order"), level, "nobody" if expected is None else expected,
+            held[level] = held.get(level, 0) + 1
+            owed.pop(step.get("order"), None)
+        same = expected == recorded and planned == level
+        lines.append("step %s\torder %s\tlevel %s (sealed order: %s)\treplayed %s\trecorded %s\t%s" % (
+            step["seq"], step.get("order"), level, planned, "nobody" if expected is None else expected,
             "nobody" if recorded is None else recorded, "same" if same else "DIFFERS"))
         if not same and first is None:
-            first, why = step["seq"], "the replayed winner differs from the recorded one"
+            if planned != level:
+                why = "level %s drawn where the sealed order of prizes gives level %s" % (level, planned)
+            else:
+                why = "the replayed winner differs from the recorded one"
+            first = step["seq"]
     lines.append("seal (SHA-256 of the text): %s" % ("holds" if seal_ok else "does NOT hold"))
     lines.append("commitment (SHA-256 of the secret): %s" % ("holds" if commitment_ok else "does NOT hold"))
     lines.append("entropy (once, after the seal, before any stop): %s" % ("holds" if entropy_ok else "does NOT hold"))

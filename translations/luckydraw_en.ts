@@ -3223,5 +3223,9 @@ The hall&apos;s entropy: %2</translation>
         <source>封存的抽奖不能这样继续。如要继续抽奖，请在抽奖控制台（F9）点“破坏封存…”（会记入抽奖记录）。</source>
         <translation>The sealed draw cannot go on like this. To go on drawing, click &quot;Break the seal…&quot; in the draw console (F9); the journal records it.</translation>
     </message>
+    <message>
+        <source>第 %1 步抽的是奖项 %2，按封存的奖项顺序这时应抽奖项 %3</source>
+        <translation>Step %1 drew prize level %2; the sealed order of prizes gives level %3 at this point</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
+#include <map>
 
 #include "data/journal.h"
 #include "data/prize_levels.h"
@@ -31,6 +33,55 @@ bool isHex(const QString& text, qsizetype length) {
       return false;
   return true;
 }
+
+// Which prize the program draws next under a seal, followed step by step: replacements owed for absent
+// winners first, then the first prize of the plan with a place left, then the draw outside the plan.
+class SealedOrder {
+ public:
+  explicit SealedOrder(const SealedEvent& event) : event_(event) {
+    for (const SealedPrize& p : event.prizes) limited_ = limited_ || p.quantity > 0;
+  }
+
+  void drawn(int order, int level) {
+    ++holders_[level];
+    owed_.erase(order);
+  }
+  void absent(int order, int level) {
+    --holders_[level];
+    owed_[order] = level;
+  }
+  void voided(int order, int level) {
+    --holders_[level];
+    owed_.erase(order);
+  }
+
+  // `anyoneFor` tells whether a level's pool holds anybody: a replacement nobody may take waits.
+  template <class AnyoneFor>
+  int next(AnyoneFor anyoneFor) const {
+    for (const auto& [order, level] : owed_)
+      if (anyoneFor(level)) return level;
+    if (!limited_) return kOutsidePlan;
+    // Winners beyond a prize's quantity, or outside the plan, fill the earliest places still open.
+    long long spare = 0;
+    for (const auto& [level, count] : holders_) {
+      const SealedPrize* own = event_.prize(level);
+      spare += std::max(0, own ? count - own->quantity : count);
+    }
+    for (const SealedPrize& p : event_.prizes) {
+      const auto held = holders_.find(p.level);
+      const long long need = std::max(0, p.quantity - (held == holders_.end() ? 0 : held->second));
+      if (need > spare) return p.level;
+      spare -= need;
+    }
+    return kOutsidePlan;
+  }
+
+ private:
+  const SealedEvent& event_;
+  bool limited_ = false;
+  std::map<int, int> holders_;  // level → current winners
+  std::map<int, int> owed_;     // order → level of an absent winner not yet replaced
+};
 
 }  // namespace
 
@@ -142,6 +193,17 @@ Replay replay(const Proof& proof) {
       },
       0);
   QSet<int> out;  // drawn, absent or voided by an earlier step
+  SealedOrder order(event);
+  // Whom the level's prize admits, as the seal says; a level outside the sealed plan admits everybody.
+  const auto poolOf = [&](int level) {
+    const SealedPrize* prize = event.prize(level);
+    QSet<int> admitted;
+    if (prize) admitted = QSet<int>(prize->admitted.begin(), prize->admitted.end());
+    std::vector<int> pool;
+    for (const SealedParticipant& p : event.participants)
+      if (p.hasPhoto && !out.contains(p.id) && (!prize || admitted.contains(p.id))) pool.push_back(p.id);
+    return pool;
+  };
   const auto differs = [&](qint64 seq, const QString& why) {
     if (r.firstDiffering) return;
     r.firstDiffering = seq;
@@ -150,6 +212,10 @@ Replay replay(const Proof& proof) {
   for (const ProofStep& s : proof.steps) {
     if (s.event == QLatin1String("absent") || s.event == QLatin1String("voided")) {
       if (s.id) out.insert(*s.id);
+      if (s.event == QLatin1String("absent"))
+        order.absent(s.order.value_or(0), s.level.value_or(kOutsidePlan));
+      else
+        order.voided(s.order.value_or(0), s.level.value_or(kOutsidePlan));
       continue;
     }
     if (s.event == QLatin1String("seal broken")) {
@@ -163,7 +229,7 @@ Replay replay(const Proof& proof) {
     }
     if (s.event != QLatin1String("drawn") && s.event != QLatin1String("nobody")) continue;
 
-    ReplayedStop stop{s.seq, s.event, s.order.value_or(0), s.level.value_or(kOutsidePlan), {}, s.id, 0,
+    ReplayedStop stop{s.seq, s.event, s.order.value_or(0), s.level.value_or(kOutsidePlan), 0, {}, s.id, 0,
                       {},    {}};
     // A stop that found nobody names its prize but gives no level.
     if (s.event == QLatin1String("nobody")) {
@@ -171,13 +237,8 @@ Replay replay(const Proof& proof) {
       for (const SealedPrize& p : event.prizes)
         if (!s.level && !s.prize.isEmpty() && p.name == s.prize) stop.level = p.level;
     }
-    // The level's prize admits whom the seal says; a level outside the sealed plan admits everybody.
-    const SealedPrize* prize = event.prize(stop.level);
-    QSet<int> admitted;
-    if (prize) admitted = QSet<int>(prize->admitted.begin(), prize->admitted.end());
-    std::vector<int> pool;
-    for (const SealedParticipant& p : event.participants)
-      if (p.hasPhoto && !out.contains(p.id) && (!prize || admitted.contains(p.id))) pool.push_back(p.id);
+    stop.planned = order.next([&](int level) { return !poolOf(level).empty(); });
+    const std::vector<int> pool = poolOf(stop.level);
     stop.pool = int(pool.size());
     attempts = &stop.attempts;
     if (!pool.empty()) {
@@ -185,8 +246,17 @@ Replay replay(const Proof& proof) {
       stop.expected = pool[size_t(*stop.index)];
     }
     attempts = nullptr;
-    if (stop.recorded) out.insert(*stop.recorded);
-    if (!stop.same()) differs(s.seq, Tr::tr("第 %1 步重算出的中奖者与记录的不同").arg(s.seq));
+    if (stop.recorded) {
+      out.insert(*stop.recorded);
+      order.drawn(stop.order, stop.level);
+    }
+    if (stop.planned != stop.level)
+      differs(s.seq, Tr::tr("第 %1 步抽的是奖项 %2，按封存的奖项顺序这时应抽奖项 %3")
+                         .arg(s.seq)
+                         .arg(stop.level)
+                         .arg(stop.planned));
+    else if (!stop.same())
+      differs(s.seq, Tr::tr("第 %1 步重算出的中奖者与记录的不同").arg(s.seq));
     r.stops.push_back(stop);
   }
   return r;

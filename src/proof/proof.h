@@ -43,12 +43,13 @@ struct ReplayedStop {
   qint64 seq = 0;
   QString event;  // "drawn" or "nobody"
   int order = 0, level = 0;
+  int planned = 0;              // the level the sealed order of prizes gives this step
   std::optional<int> expected;  // the replay's winner; none for an empty pool
   std::optional<int> recorded;  // the journal's; none for "nobody"
   int pool = 0;                 // the pool it drew from
   std::optional<int> index;     // the index into it
   std::vector<ReplayedAttempt> attempts;
-  bool same() const { return expected == recorded; }
+  bool same() const { return planned == level && expected == recorded; }
 };
 
 struct Replay {

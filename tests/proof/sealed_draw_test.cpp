@@ -181,6 +181,60 @@ TEST_F(SealedEventFixture, OneChangedByteMakesEveryVerifierRefuseNamingTheFirstS
   }
 }
 
+// The proof up to `seq`, that step drawing `level` instead, its winner the one the numbers give for that
+// level's pool: every winner replays, only the order of the prizes is wrong.
+Proof drawnOutOfTurn(const Proof& proof, qint64 seq, int level) {
+  Proof changed = proof;
+  const auto after = std::find_if(changed.steps.begin(), changed.steps.end(),
+                                  [&](const ProofStep& s) { return s.seq > seq; });
+  changed.steps.erase(after, changed.steps.end());
+  changed.steps.back().level = level;
+  for (const ReplayedStop& s : replay(changed).stops)
+    if (s.seq == seq) changed.steps.back().id = s.expected;
+  return changed;
+}
+
+TEST_F(SealedEventFixture, APrizeDrawnOutOfTheSealedOrderIsRefusedByBothVerifiersAtThatStep) {
+  drawSealed();
+  const Proof proof = proofOf(query());
+  qint64 firstStop = 0, replacement = 0;
+  bool afterAbsent = false;
+  for (const ProofStep& s : proof.steps) {
+    if (s.event == QLatin1String("drawn") && !firstStop) firstStop = s.seq;
+    if (s.event == QLatin1String("drawn") && afterAbsent && !replacement) replacement = s.seq;
+    afterAbsent = afterAbsent || s.event == QLatin1String("absent");
+  }
+  ASSERT_TRUE(firstStop && replacement);
+  const PrizePlan plan = PlanStore(app.dataModule().ADOQuerysetting).forDraw();
+
+  const struct {
+    const char* name;
+    qint64 seq;
+    int level;
+  } cases[] = {
+      {"the last prize of the plan at the first stop", firstStop, plan.prizes.back().level},
+      {"the next prize while a replacement is owed", replacement, plan.prizes[1].level},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Proof changed = drawnOutOfTurn(proof, c.seq, c.level);
+    const Replay r = replay(changed);
+    ASSERT_FALSE(r.stops.empty());
+    EXPECT_EQ(r.stops.back().expected, r.stops.back().recorded) << "the winner itself replays";
+    EXPECT_NE(r.stops.back().planned, c.level);
+    EXPECT_EQ(r.firstDiffering.value_or(0), c.seq) << r.problem.toStdString();
+
+    write(QStringLiteral("order.json"), changed);
+    const ToolRun tool = eventdb({QStringLiteral("verify"), file(QStringLiteral("order.json"))});
+    const ToolRun py = python(file(QStringLiteral("order.json")));
+    EXPECT_EQ(tool.status, 1) << tool.err.toStdString();
+    EXPECT_EQ(py.status, 1) << py.err.toStdString();
+    EXPECT_EQ(namedStep(tool.err), c.seq) << tool.err.toStdString();
+    EXPECT_EQ(namedStep(py.err), c.seq) << py.err.toStdString();
+    QFile::remove(file(QStringLiteral("order.json")));
+  }
+}
+
 TEST_F(SealedEventFixture, ASealedStopWaitsForTheEntropyAndRefusesAnEventChangedSinceTheSeal) {
   seal = session.seal();
   EXPECT_EQ(seal.size(), 64);
