@@ -3227,5 +3227,9 @@ The hall&apos;s entropy: %2</translation>
         <source>第 %1 步抽的是奖项 %2，按封存的奖项顺序这时应抽奖项 %3</source>
         <translation>Step %1 drew prize level %2; the sealed order of prizes gives level %3 at this point</translation>
     </message>
+    <message>
+        <source>封存后奖项计划被保存过</source>
+        <translation>The prize plan was saved after the seal</translation>
+    </message>
 </context>
 </TS>

@@ -44,6 +44,12 @@ std::vector<int> sealedPick(Query& q, const SealState& state, const std::vector<
   q.first();
   if (q.fieldByName(QStringLiteral("n")).asInteger() > 0)
     throw SealNoLongerHolds(Tr::tr("封存后抽奖结果被清除过"));
+  // Saved back as it was, the plan reads the same, yet the proof ends at the row that says it changed.
+  q.openSql(QStringLiteral("select count(*) as n from cjrz where xh>? and lx='plan changed'"),
+            {state.sealedAt});
+  q.first();
+  if (q.fieldByName(QStringLiteral("n")).asInteger() > 0)
+    throw SealNoLongerHolds(Tr::tr("封存后奖项计划被保存过"));
   SealedGenerator generator(
       sealedSeed(state.secret, QByteArray::fromHex(state.seal.toLatin1()), *state.entropy), state.counter);
   std::vector<int> winners = sealedPress(pool, count, generator);

@@ -267,6 +267,18 @@ TEST_F(SealedEventFixture, ASealedStopWaitsForTheEntropyAndRefusesAnEventChanged
   EXPECT_EQ(broken->reason, QStringLiteral("名单在封存后补录"));
 }
 
+// A plan saved again as it was leaves the sealed text alone, but the journal says the plan changed, and
+// every verifier then stops there: the stop must not record a result its proof cannot carry.
+TEST_F(SealedEventFixture, AStopRefusesAfterThePlanWasSavedUnderTheSealEvenUnchanged) {
+  seal = session.seal();
+  session.setEntropy(QStringLiteral("12345"));
+  PlanStore plan(app.dataModule().ADOQuerysetting);
+  plan.savePrize(*plan.forDraw().prize(4));
+  EXPECT_THROW(session.stop(), StopNotSaved);
+  EXPECT_EQ(app.count(QStringLiteral("select id from yglb where zj<>0")), 0);
+  EXPECT_EQ(session.sealState().counter, 0u);
+}
+
 TEST_F(SealedEventFixture, NoSealOverResultsAndTwoEventsWithOneRosterSealDifferently) {
   TempApp other;
   other.setPlan(1, 1, 2, 3, 6);
