@@ -3231,5 +3231,9 @@ The hall&apos;s entropy: %2</translation>
         <source>封存后奖项计划被保存过</source>
         <translation>The prize plan was saved after the seal</translation>
     </message>
+    <message>
+        <source>活动已封存（封存值 %1…）：这项更改会破坏封存，此后的抽奖不能再用封存验证。确实要更改时加上 --break-seal（记入抽奖记录）。</source>
+        <translation>The event is sealed (seal %1…): this change breaks the seal, and later draws can no longer be verified against it. Add --break-seal to make it anyway (the journal records it).</translation>
+    </message>
 </context>
 </TS>

@@ -279,6 +279,38 @@ TEST_F(SealedEventFixture, AStopRefusesAfterThePlanWasSavedUnderTheSealEvenUncha
   EXPECT_EQ(session.sealState().counter, 0u);
 }
 
+// eventdb changes what the seal fixed only when told to break it, and then says so in the journal; reading
+// and a dry run go on as ever.
+TEST_F(SealedEventFixture, EventdbChangesUnderTheSealOnlyWithBreakSeal) {
+  seal = session.seal();
+  const QString folder = app.folder();
+  const auto args = [&](std::initializer_list<const char*> words) {
+    QStringList list;
+    for (const char* word : words)
+      list << (QLatin1String(word) == QLatin1String("EVENT") ? folder : QString::fromUtf8(word));
+    return list;
+  };
+  for (const QStringList& change :
+       {args({"plan", "EVENT", "1", "2"}), args({"prize", "add", "EVENT", "特别奖", "1"}),
+        args({"theme", "EVENT", "--title", "新标题"}), args({"demo", "EVENT", "2", "--append"})}) {
+    SCOPED_TRACE(change.join(QLatin1Char(' ')).toStdString());
+    const ToolRun refused = eventdb(change);
+    EXPECT_EQ(refused.status, 1) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(seal.left(8))) << refused.err.toStdString();
+  }
+  EXPECT_EQ(eventdb(args({"plan", "EVENT"})).status, 0);
+  EXPECT_EQ(app.rows(QStringLiteral("select sl from jxsz where jx=1")), QStringList{QStringLiteral("1")});
+  EXPECT_TRUE(session.sealState().holds());
+
+  const ToolRun broken = eventdb(args({"plan", "EVENT", "1", "2", "--break-seal"}));
+  EXPECT_EQ(broken.status, 0) << broken.err.toStdString();
+  EXPECT_FALSE(session.sealState().holds());
+  EXPECT_EQ(app.rows(QStringLiteral("select yy from cjrz where lx='seal broken'")),
+            QStringList{QStringLiteral("封存后用 eventdb plan 更改了活动")});
+  EXPECT_EQ(app.rows(QStringLiteral("select sl from jxsz where jx=1")), QStringList{QStringLiteral("2")});
+  EXPECT_EQ(eventdb(args({"plan", "EVENT", "1", "3"})).status, 0) << "unsealed now";
+}
+
 TEST_F(SealedEventFixture, NoSealOverResultsAndTwoEventsWithOneRosterSealDifferently) {
   TempApp other;
   other.setPlan(1, 1, 2, 3, 6);

@@ -93,6 +93,15 @@ QString writtenEventFolder(const QStringList& args) {
   return {};
 }
 
+// Whether the command changes the roster, the plan, its rules or the stage's title: what a seal fixes.
+bool sealedContentChange(const QStringList& args) {
+  const QString& command = args[0];
+  if (args.contains(QLatin1String("--dry-run"))) return false;
+  return command == QLatin1String("demo") || command == QLatin1String("import") ||
+         command == QLatin1String("prize") || (command == QLatin1String("plan") && args.size() > 2) ||
+         (command == QLatin1String("theme") && args.size() > 2);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -122,6 +131,14 @@ int main(int argc, char* argv[]) {
   if (!written.isEmpty() && ld::insideSystemTree(written)) {
     fail(ld::Tr::tr("%1 在系统目录 /usr 里，活动文件夹不能放在那里").arg(written));
     return 1;
+  }
+  // A change to what a sealed draw fixed breaks the seal, and only when asked to.
+  if (sealedContentChange(args)) {
+    QString error;
+    if (ld::eventdb::guardSealedChange(args, written, error) != 0) {
+      fail(error);
+      return 1;
+    }
   }
   using Command = int (*)(const QStringList&, QStringList&, QString&);
   Command command = nullptr;

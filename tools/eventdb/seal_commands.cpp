@@ -4,6 +4,7 @@
 
 #include "data/connection.h"
 #include "data/query.h"
+#include "data/seal_store.h"
 #include "event_commands.h"
 #include "framework/app_folder.h"
 #include "framework/errors.h"
@@ -31,7 +32,9 @@ const char* const kSealHelp =
     "       entropy and every journal row after the seal. Refused before the entropy.\n"
     "verify computes every stop of a proof again and prints each replayed winner next to the\n"
     "       recorded one; exit status 0 only when all agree and the seal, the commitment and the\n"
-    "       entropy hold, else 1 naming the first step that differs. See docs/verifiable-draw.md.\n";
+    "       entropy hold, else 1 naming the first step that differs. See docs/verifiable-draw.md.\n"
+    "       While a seal holds, demo, import, plan, prize and theme (what the seal fixes) are refused\n"
+    "       unless given --break-seal, which breaks the seal first (journaled) and goes on unsealed.\n";
 
 bool isSealCommand(const QString& command) {
   return command == QLatin1String("seal") || command == QLatin1String("entropy") ||
@@ -108,6 +111,33 @@ int runSealCommand(const QStringList& args, QStringList& out, QString& error) {
       if (!why.isEmpty()) throw Error(Tr::tr("无法写入 %1：%2").arg(shown(args[2]), why));
       out << Tr::tr("证明已写入 %1").arg(shown(args[2]));
     }
+  } catch (const std::exception& e) {
+    error = QString::fromUtf8(e.what());
+    return 1;
+  }
+  return 0;
+}
+
+int guardSealedChange(QStringList& args, const QString& writes, QString& error) {
+  const bool breaking = args.removeAll(QStringLiteral("--break-seal")) > 0;
+  try {
+    const QString f = eventFolder(writes);
+    if (!holdsEvent(f)) return 0;  // the command says what is missing
+    const EventLock lock(f);
+    Connection c;
+    connectToEvent(c, f);
+    Query q(c);
+    const SealState state = SealStore(q).state();
+    if (!state.holds()) return 0;
+    if (!breaking) {
+      error = Tr::tr(
+                  "活动已封存（封存值 %1…）：这项更改会破坏封存，此后的抽奖不能再用封存验证。"
+                  "确实要更改时加上 --break-seal（记入抽奖记录）。")
+                  .arg(state.seal.left(8));
+      return 1;
+    }
+    // Stored untranslated, as the draw's own journal rows are.
+    breakSeal(q, QStringLiteral("封存后用 eventdb %1 更改了活动").arg(args.value(0)));
   } catch (const std::exception& e) {
     error = QString::fromUtf8(e.what());
     return 1;

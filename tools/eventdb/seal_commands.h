@@ -15,4 +15,9 @@ bool isSealCommand(const QString& command);
 // failure, 2 on wrong usage.
 int runSealCommand(const QStringList& args, QStringList& out, QString& error);
 
+// Before a command that changes what a seal fixes (`writes` names its event folder): while the event's seal
+// holds, refuses (1, with why in `error`) unless `--break-seal` is among the arguments, in which case the
+// seal is broken first, journaled with the command's name. The option is taken out of `args`. 0 to go on.
+int guardSealedChange(QStringList& args, const QString& writes, QString& error);
+
 }  // namespace ld::eventdb
