@@ -78,12 +78,16 @@ const char* const kSealQuery = "select name from sqlite_master where type='table
 
 // The winners by prize level and draw order, for the board and the next draw order: only rows with zj>0, so
 // a statement is served by it when its condition says "zj>0" in so many words. The departments with their
-// names, for the department list and the duplicate checks of add and update.
+// names, for the department list and the duplicate checks of add and update. The employee numbers and the
+// phones' digests, so that a check-in and a phone's own page find their person without reading the roster.
 const char* const kIndexSchema =
     "create index if not exists yglb_zj on yglb(zj, zjsx) where zj>0;"
-    "create index if not exists yglb_bm on yglb(bm, xm);";
+    "create index if not exists yglb_bm on yglb(bm, xm);"
+    "create index if not exists yglb_gh on yglb(gh);"
+    "create index if not exists yglb_qdsb on yglb(qdsb);";
 const char* const kIndexQuery =
-    "select name from sqlite_master where type='index' and name in ('yglb_zj','yglb_bm')";
+    "select name from sqlite_master where type='index' and name in "
+    "('yglb_zj','yglb_bm','yglb_gh','yglb_qdsb')";
 
 const AddedColumn kAddedColumns[kAddedColumnCount] = {
     {"yglb", "gh", "text collate nocase not null default ''"},

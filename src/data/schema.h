@@ -33,7 +33,7 @@ extern const char* const kSealQuery;
 extern const char* const kIndexSchema;
 // Lists the indexes of kIndexSchema that a file holds.
 extern const char* const kIndexQuery;
-constexpr int kIndexCount = 2;
+constexpr int kIndexCount = 4;
 
 // A column a later version added to an older table: the employee number (gh) and tags (bq) of the roster;
 // each prize's own name (mc, extra prizes only), winners per draw (mcrs), place in the drawing order (sx, 0:
