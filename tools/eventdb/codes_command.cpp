@@ -30,10 +30,6 @@ const char* const kCodesHelp =
 
 namespace {
 
-struct UsageError {
-  QString message;
-};
-
 struct CodesOptions {
   QString folder, file, cards, url;
 };
@@ -108,16 +104,10 @@ QStringList writeCodes(const CodesOptions& options) {
 }  // namespace
 
 int runCodesCommand(const QStringList& args, QStringList& out, QString& error) {
-  try {
+  return commandStatus(error, [&] {
     out = writeCodes(codesOptions(args));
     return 0;
-  } catch (const UsageError& e) {
-    error = e.message;
-    return 2;
-  } catch (const std::exception& e) {
-    error = QString::fromUtf8(e.what());
-    return 1;
-  }
+  });
 }
 
 }  // namespace ld::eventdb

@@ -3,12 +3,33 @@
 // the database) with the message to print; a command that writes holds the event lock while it runs.
 #include <QString>
 #include <QStringList>
+#include <exception>
 
 namespace ld {
 class Connection;
 }
 
 namespace ld::eventdb {
+
+// Wrong usage, thrown by a command's parsing: the caller prints the message and the usage.
+struct UsageError {
+  QString message;
+};
+
+// Runs a command's body: its status (0 when it returns nothing else), 2 for a UsageError and 1 for any other
+// failure, the message in `error`.
+template <class F>
+int commandStatus(QString& error, F&& body) {
+  try {
+    return body();
+  } catch (const UsageError& e) {
+    error = e.message;
+    return 2;
+  } catch (const std::exception& e) {
+    error = QString::fromUtf8(e.what());
+    return 1;
+  }
+}
 
 // The event folder as an absolute path ending in '/', as the commands take it.
 QString eventFolder(const QString& folder);

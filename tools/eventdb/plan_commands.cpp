@@ -44,11 +44,6 @@ const char* const kPlanHelp =
 
 namespace {
 
-// Wrong usage: the caller prints the message and the usage.
-struct UsageError {
-  QString message;
-};
-
 int wholeNumber(const QString& text, const char* what) {
   bool ok = false;
   const int n = text.toInt(&ok);
@@ -222,7 +217,7 @@ bool isPlanCommand(const QString& command) {
 int runPlanCommand(const QStringList& args, QStringList& out, QString& error) {
   const QString& command = args.value(0);
   const QString& action = args.value(1);
-  try {
+  return commandStatus(error, [&] {
     if (command == QLatin1String("plan") && args.size() == 2) {
       const QString f = eventFolder(args[1]);
       Connection c;
@@ -246,14 +241,8 @@ int runPlanCommand(const QStringList& args, QStringList& out, QString& error) {
       removePrize(args[2], wholeNumber(args[3], "LEVEL"));
       return 0;
     }
-  } catch (const UsageError& e) {
-    error = e.message;
     return 2;
-  } catch (const std::exception& e) {
-    error = QString::fromUtf8(e.what());
-    return 1;
-  }
-  return 2;
+  });
 }
 
 }  // namespace ld::eventdb
