@@ -15,6 +15,7 @@
 
 #include "data/checkin_store.h"
 #include "data/query.h"
+#include "draw/draw_panel.h"
 #include "framework/errors.h"
 #include "framework/text.h"
 #include "web/checkin_site.h"
@@ -24,14 +25,6 @@ namespace ld {
 namespace {
 
 constexpr int IdRole = Qt::UserRole;
-
-QLabel* heading(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  QFont font = label->font();
-  font.setBold(true);
-  label->setFont(font);
-  return label;
-}
 
 }  // namespace
 

@@ -42,6 +42,10 @@ namespace {
 
 enum Role { LevelRole = Qt::UserRole, IndexRole };
 
+QString ofTotal(int part, int whole) { return Tr::tr("%1 / %2").arg(part).arg(whole); }
+
+}  // namespace
+
 QLabel* heading(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   QFont font = label->font();
@@ -49,10 +53,6 @@ QLabel* heading(const QString& text, QWidget* parent) {
   label->setFont(font);
   return label;
 }
-
-QString ofTotal(int part, int whole) { return Tr::tr("%1 / %2").arg(part).arg(whole); }
-
-}  // namespace
 
 DrawPanel::DrawPanel(DrawSession& session, Query& query, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session), query_(query) {

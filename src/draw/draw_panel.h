@@ -25,6 +25,9 @@ class Query;
 // prizes 5, 6, … as they are drawn; 0 for an extra prize beyond 9.
 std::vector<int> prizeKeys(const std::vector<Prize>& prizes);
 
+// A bold line over a part of an operator's window (the draw console, the check-in window).
+QLabel* heading(const QString& text, QWidget* parent);
+
 // Whether the plan uses anything the handset cannot show: several winners a press, a rule, an extra prize.
 bool planNeedsPanel(const PrizePlan& plan);
 
