@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QNetworkInterface>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -19,6 +18,7 @@
 #include "framework/errors.h"
 #include "framework/text.h"
 #include "web/checkin_site.h"
+#include "web/listen_socket.h"
 
 namespace ld {
 
@@ -30,15 +30,9 @@ constexpr int IdRole = Qt::UserRole;
 
 QList<ListenChoice> listenChoices() {
   QList<ListenChoice> choices;
-  for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
-    const auto flags = interface.flags();
-    if (!flags.testFlag(QNetworkInterface::IsUp) || flags.testFlag(QNetworkInterface::IsLoopBack)) continue;
-    for (const QNetworkAddressEntry& entry : interface.addressEntries())
-      if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-        choices.push_back(
-            {entry.ip(),
-             QStringLiteral("%1（%2）").arg(entry.ip().toString(), interface.humanReadableName())});
-  }
+  for (const web::HallAddress& reachable : web::hallAddresses())
+    choices.push_back(
+        {reachable.ip, QStringLiteral("%1（%2）").arg(reachable.ip.toString(), reachable.interfaceName)});
   choices.push_back({QHostAddress(QHostAddress::AnyIPv4), Tr::tr("所有网络（0.0.0.0）")});
   choices.push_back({QHostAddress(QHostAddress::LocalHost), Tr::tr("仅本机（127.0.0.1）")});
   return choices;

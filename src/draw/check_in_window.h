@@ -22,7 +22,7 @@ namespace web {
 class CheckInSite;
 }
 
-// The addresses a server can listen on: every IPv4 address of an interface that is up, then all of them
+// The addresses a server can listen on: every address a phone in the hall could reach, then all of them
 // at once, then this computer only. Each with the text the list shows.
 struct ListenChoice {
   QHostAddress address;

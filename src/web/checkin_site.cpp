@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkInterface>
 #include <algorithm>
 
 #include "data/db_error.h"
@@ -11,6 +10,7 @@
 #include "data/prize_levels.h"
 #include "data/roster_store.h"
 #include "framework/text.h"
+#include "web/listen_socket.h"
 #include "web/secrets.h"
 
 namespace ld::web {
@@ -112,19 +112,10 @@ QJsonObject toJson(const WinnerLine& line) {
 // The address the phones are told: the one listened on, or for all of them the machine's first one that a
 // phone in the hall can reach.
 QHostAddress shownAddress(const QHostAddress& listened) {
-  if (listened == QHostAddress::LocalHost || listened == QHostAddress::LocalHostIPv6 ||
-      (listened != QHostAddress::Any && listened != QHostAddress::AnyIPv4 &&
-       listened != QHostAddress::AnyIPv6))
+  if (listened != QHostAddress::Any && listened != QHostAddress::AnyIPv4 && listened != QHostAddress::AnyIPv6)
     return listened;
-  for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
-    const auto flags = interface.flags();
-    if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning) ||
-        flags.testFlag(QNetworkInterface::IsLoopBack))
-      continue;
-    for (const QNetworkAddressEntry& entry : interface.addressEntries())
-      if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && !entry.ip().isLoopback())
-        return entry.ip();
-  }
+  const QList<HallAddress> reachable = hallAddresses();
+  if (!reachable.isEmpty()) return reachable.front().ip;
   return QHostAddress(QHostAddress::LocalHost);
 }
 

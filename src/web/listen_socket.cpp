@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <QNetworkInterface>
+
 #include "framework/text.h"
 
 namespace ld::web {
@@ -72,6 +74,20 @@ ListenSocket openListenSocket(const QHostAddress& address, quint16 port) {
                                                      : reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
   result.fd = std::move(fd);
   return result;
+}
+
+QList<HallAddress> hallAddresses() {
+  QList<HallAddress> list;
+  for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
+    const auto flags = interface.flags();
+    if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning) ||
+        flags.testFlag(QNetworkInterface::IsLoopBack))
+      continue;
+    for (const QNetworkAddressEntry& entry : interface.addressEntries())
+      if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && !entry.ip().isLoopback())
+        list.push_back({entry.ip(), interface.humanReadableName()});
+  }
+  return list;
 }
 
 }  // namespace ld::web

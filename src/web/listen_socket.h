@@ -2,6 +2,7 @@
 // The server's listening socket, bound here rather than by the HTTP library so that a port already taken
 // or an address this machine does not have is reported as such instead of as a bare failure.
 #include <QHostAddress>
+#include <QList>
 #include <QString>
 
 #include "framework/file_safety.h"
@@ -15,5 +16,13 @@ struct ListenSocket {
 };
 
 ListenSocket openListenSocket(const QHostAddress& address, quint16 port);
+
+// The addresses phones in the hall could reach this machine at: every IPv4 address of an interface that is
+// up and running, loopback left out, with the interface's name.
+struct HallAddress {
+  QHostAddress ip;
+  QString interfaceName;
+};
+QList<HallAddress> hallAddresses();
 
 }  // namespace ld::web
