@@ -74,8 +74,11 @@ void LuckyDraw::showSeal() {
     notice = Tr::tr("本次抽奖已封存，封存码 %1；等待现场随机数。").arg(state.seal);
   else if (state.brokenAt)
     notice = Tr::tr("本次抽奖的封存已被破坏：此后的结果不能再用封存验证。");
-  site_->setNotice(notice);
-  site_->announceChange();
+  // Open pages read the notice again only when it changed; a clearing tells them of itself.
+  if (notice != site_->notice()) {
+    site_->setNotice(notice);
+    site_->announceChange();
+  }
   if (stageView_)
     stageView_->setSeal(state.seal, state.entropy.value_or(QString()), state.brokenAt.has_value());
 }

@@ -50,6 +50,7 @@ class CheckInSite : public QObject {
   bool checkInOpen() const { return checkInOpen_; }
   // A line the winners page shows above the list (the seal and the hall's entropy); empty for none.
   void setNotice(const QString& notice) { notice_ = notice; }
+  const QString& notice() const { return notice_; }
   // Tests: a clock to expire room tokens and rate-limit pauses without waiting.
   void setClock(std::function<QDateTime()> clock);
 
